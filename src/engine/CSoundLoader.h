@@ -1,0 +1,33 @@
+#pragma once
+
+#include "engine/CSoundData.h"
+
+#include <memory>
+#include <string>
+
+// What decoding a sound file yields, besides its samples.
+struct LoadedSound {
+    std::shared_ptr<const CSoundData> data; // at the mixer's rate; null on failure
+    int sourceRate = 0;                     // the file's own sample rate
+    int sourceChannels = 0;
+    // From a WAV's ACID chunk; all 0 when the file carries none ("not analysed").
+    double tempo = 0.0;
+    int rootNote = 0; // MIDI note number, 0 when unknown
+    int beatCount = 0;
+    double beatLengthMs = 0.0;
+    std::string error; // why it failed, for the log
+};
+
+// Decodes sound files (libsndfile first, FFmpeg for what it cannot open),
+// converts them once to the mixer's rate and channel layout (mono stays mono,
+// more than two channels are folded to stereo), and keeps the result as a raw
+// float cache file in the temporary sound folder, mapped for playback. A cache
+// entry is reused while the source file's size and modification time are unchanged.
+class CSoundLoader {
+public:
+    // The folder for cache files; created when missing.
+    static void SetTempSndPath(const std::string& folder);
+    static std::string GetTempSndPath();
+
+    static LoadedSound Load(const std::string& path, int mixerRate);
+};
