@@ -2,8 +2,11 @@
 
 #include "engine/CSoundData.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
+
+class CSoundDecoder;
 
 // What decoding a sound file yields, besides its samples.
 struct LoadedSound {
@@ -16,6 +19,11 @@ struct LoadedSound {
     int beatCount = 0;
     double beatLengthMs = 0.0;
     std::string error; // why it failed, for the log
+    // Where the decoded frames live: the cache file and the waveform peak
+    // file beside it. Both empty when the data is held in memory.
+    std::string cachePath;
+    std::string peakPath;
+    bool fromCache = false; // reused a cache entry without decoding
 };
 
 // Decodes sound files (libsndfile first, FFmpeg for what it cannot open),
@@ -30,4 +38,19 @@ public:
     static std::string GetTempSndPath();
 
     static LoadedSound Load(const std::string& path, int mixerRate);
+
+    // How many times a file has been decoded since start-up (cache hits do not count).
+    static int64_t DecodeCount();
+
+    static constexpr int kMinMixerRate = 8000;
+    static constexpr int kMaxMixerRate = 384000;
+    // Without a usable cache folder a sound is held in memory, up to this many samples.
+    static constexpr int64_t kMaxMemorySamples = int64_t{1} << 28;
+
+private:
+    class Sink;
+    static bool ReadWaveChunks(const std::string& path, LoadedSound& sound, std::string& error);
+    static std::unique_ptr<CSoundDecoder> OpenDecoder(const std::string& path, std::string& error);
+    static bool Decode(const std::string& path, int mixerRate, Sink& sink, LoadedSound& sound,
+                       std::string& error);
 };
