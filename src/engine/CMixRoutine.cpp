@@ -1,0 +1,297 @@
+#include "engine/CMixRoutine.h"
+
+#include "engine/CPCMMixer.h"
+#include "engine/CPCMSound.h"
+#include "engine/CSoundGroup.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double kFramesPerMs = kMixerSampleRate / 1000.0;
+
+double MsOfFrame(int64_t frame) {
+    return static_cast<double>(frame) / kFramesPerMs;
+}
+
+// Balance panning: the centre leaves both sides at full level, so a sound
+// mixed at pan 0 comes out unchanged; moving left turns the right side down.
+double PanLeft(double pan) {
+    return std::min(1.0, 1.0 - pan);
+}
+
+double PanRight(double pan) {
+    return std::min(1.0, 1.0 + pan);
+}
+
+} // namespace
+
+CMixRoutine::CMixRoutine() : m_masterBus(kChunkFrames * 2, 0.0f) {
+    std::fill(std::begin(m_scratch), std::end(m_scratch), 0.0f);
+}
+
+void CMixRoutine::Prepare(int trackCount) {
+    const int capacity = std::max(trackCount, 0);
+    m_trackBuses.assign(static_cast<size_t>(capacity) * kChunkFrames * 2, 0.0f);
+    m_busUsed.assign(static_cast<size_t>(capacity), 0);
+    m_trackCapacity = capacity;
+}
+
+void CMixRoutine::ResetClick() {
+    m_click = nullptr;
+    m_clickFrame = 0;
+}
+
+void CMixRoutine::Render(CPCMMixer& mixer, float* out, int frames) {
+    if (!out || frames <= 0)
+        return;
+    std::fill(out, out + static_cast<size_t>(frames) * 2, 0.0f);
+    if (!mixer.m_lock.TryLock())
+        return;
+    for (int done = 0; done < frames; done += kChunkFrames)
+        RenderChunk(mixer, out + static_cast<size_t>(done) * 2,
+                    std::min(kChunkFrames, frames - done));
+    mixer.m_lock.Unlock();
+}
+
+void CMixRoutine::RenderChunk(CPCMMixer& mixer, float* out, int frames) {
+    CAudioAtom* atom = mixer.m_playingAtom;
+    if (!mixer.m_playing.load() || mixer.m_paused.load() || !atom)
+        return;
+    const int64_t endFrame = CPCMMixer::FramesOf(atom->EndTime() + mixer.GetProjectTailTime());
+    const int64_t loopStart = mixer.m_loopStartFrames.load();
+    const int64_t loopEnd = mixer.m_loopEndFrames.load();
+    int64_t position = mixer.m_positionFrames.load();
+    int done = 0;
+    while (done < frames) {
+        const bool looping = mixer.m_looping.load() && position < loopEnd;
+        const int64_t stop = looping ? loopEnd : endFrame;
+        if (position >= stop) {
+            mixer.m_playing = false; // reached the end; the GUI thread lets go of the atom
+            break;
+        }
+        const int count = static_cast<int>(std::min<int64_t>(frames - done, stop - position));
+        MixSegment(mixer, Segment{out + static_cast<size_t>(done) * 2, count, position});
+        position += count;
+        done += count;
+        if (looping && position >= loopEnd) {
+            position = loopStart;
+            ResetClick();
+        }
+    }
+    mixer.m_positionFrames = position;
+}
+
+void CMixRoutine::MixSegment(CPCMMixer& mixer, const Segment& segment) {
+    std::fill(m_busUsed.begin(), m_busUsed.end(), 0);
+    std::fill(m_masterBus.begin(), m_masterBus.begin() + segment.frames * 2, 0.0f);
+    MixAtom(mixer, mixer.m_playingAtom, segment);
+    SumTracks(mixer, segment);
+    MixMetronome(mixer, segment);
+    const float master = static_cast<float>(mixer.m_masterVolume.load());
+    if (master != 1.0f) {
+        for (int index = 0; index < segment.frames * 2; ++index)
+            segment.out[index] *= master;
+    }
+}
+
+void CMixRoutine::MixAtom(CPCMMixer& mixer, CAudioAtom* atom, const Segment& segment) {
+    if (auto* sound = dynamic_cast<CPCMSound*>(atom)) {
+        MixSound(*sound, segment, BusFor(mixer, sound->GetTrackNumber()));
+        return;
+    }
+    auto* group = dynamic_cast<CSoundGroup*>(atom);
+    if (!group)
+        return;
+    for (int index = 0; index < group->Count(); ++index) {
+        if (auto* sound = dynamic_cast<CPCMSound*>(group->At(index)))
+            MixSound(*sound, segment, BusFor(mixer, sound->GetTrackNumber()));
+    }
+}
+
+float* CMixRoutine::BusFor(CPCMMixer& mixer, int trackNumber) {
+    if (trackNumber == -1)
+        return m_masterBus.data();
+    if (trackNumber < 0 || trackNumber >= std::min(m_trackCapacity, mixer.GetNumTracks()))
+        return nullptr; // names no track: not heard
+    float* bus = m_trackBuses.data() + static_cast<size_t>(trackNumber) * kChunkFrames * 2;
+    if (!m_busUsed[static_cast<size_t>(trackNumber)]) {
+        std::fill(bus, bus + kChunkFrames * 2, 0.0f);
+        m_busUsed[static_cast<size_t>(trackNumber)] = 1;
+    }
+    return bus;
+}
+
+void CMixRoutine::MixSound(CPCMSound& sound, const Segment& segment, float* bus) {
+    if (!bus || sound.IsMuted() || !sound.TryLock())
+        return;
+    const CSoundData* data = sound.PlayData();
+    if (data && data->Frames() > 0 && data->Rate() == kMixerSampleRate) {
+        const int64_t start = CPCMMixer::FramesOf(sound.AbsoluteOffset());
+        const int64_t end = start + CPCMMixer::FramesOf(sound.Length());
+        const int64_t from = std::max(segment.startFrame, start);
+        const int64_t to = std::min(segment.startFrame + segment.frames, end);
+        if (from < to) {
+            MixSoundSpan(sound, *data, from - start, static_cast<int>(to - from),
+                         bus + (from - segment.startFrame) * 2);
+        }
+    }
+    sound.Unlock();
+}
+
+void CMixRoutine::MixSoundSpan(CPCMSound& sound, const CSoundData& data, int64_t clipFrame,
+                               int frames, float* bus) {
+    CClipAudioBuffer& buffer = sound.GetClipAudioBuffer();
+    const CEnvelope& volume = buffer.GetVolumeEnvelope();
+    const CEnvelope& pan = buffer.GetPanEnvelope();
+    const double lengthMs = sound.Length();
+    for (int done = 0; done < frames; done += kSubBlockFrames) {
+        const int count = std::min(kSubBlockFrames, frames - done);
+        const int64_t frame = clipFrame + done;
+        const double startMs = MsOfFrame(frame);
+        const double endMs = MsOfFrame(frame + count);
+        ReadFrames(sound, data, frame, count);
+        ApplyFilters(buffer, startMs, count);
+        const double gain0 = volume.ValueAt(startMs) * buffer.FadeGain(startMs, lengthMs);
+        const double gain1 = volume.ValueAt(endMs) * buffer.FadeGain(endMs, lengthMs);
+        const double pan0 = pan.ValueAt(startMs);
+        const double pan1 = pan.ValueAt(endMs);
+        const double left0 = gain0 * PanLeft(pan0);
+        const double right0 = gain0 * PanRight(pan0);
+        const double leftStep = (gain1 * PanLeft(pan1) - left0) / count;
+        const double rightStep = (gain1 * PanRight(pan1) - right0) / count;
+        float* target = bus + static_cast<size_t>(done) * 2;
+        for (int index = 0; index < count; ++index) {
+            const double left = left0 + leftStep * index;
+            const double right = right0 + rightStep * index;
+            target[index * 2] += static_cast<float>(m_scratch[index * 2] * left);
+            target[index * 2 + 1] += static_cast<float>(m_scratch[index * 2 + 1] * right);
+        }
+    }
+}
+
+void CMixRoutine::ReadFrames(CPCMSound& sound, const CSoundData& data, int64_t clipFrame,
+                             int frames) {
+    const int64_t dataFrames = data.Frames();
+    const int channels = data.Channels();
+    const float* samples = data.Samples();
+    const int64_t loopStart = CPCMMixer::FramesOf(sound.GetLoopStart());
+    const int64_t loopEnd = std::min(CPCMMixer::FramesOf(sound.GetLoopEnd()), dataFrames);
+    const bool loops = loopEnd > loopStart;
+    int64_t index = CPCMMixer::FramesOf(sound.GetVirtualTimeStart()) + clipFrame;
+    if (loops && index >= loopEnd)
+        index = loopStart + (index - loopStart) % (loopEnd - loopStart);
+    for (int frame = 0; frame < frames; ++frame) {
+        float left = 0.0f;
+        float right = 0.0f;
+        if (index >= 0 && index < dataFrames) {
+            left = samples[index * channels];
+            right = channels == 2 ? samples[index * channels + 1] : left;
+        }
+        m_scratch[frame * 2] = left;
+        m_scratch[frame * 2 + 1] = right;
+        if (++index >= loopEnd && loops)
+            index = loopStart;
+    }
+}
+
+void CMixRoutine::ApplyFilters(CClipAudioBuffer& buffer, double clipMs, int frames) {
+    const double lowCut = buffer.GetLowPassCutoffEnvelope().ValueAt(clipMs);
+    if (lowCut < CClipAudioBuffer::kMaxCutoffHz) {
+        const double q =
+            CClipAudioBuffer::ResonanceToQ(buffer.GetLowPassResonanceEnvelope().ValueAt(clipMs));
+        buffer.LowPass().SetCoefficients(CBiquadFilter::Kind::LowPass, lowCut, q, kMixerSampleRate);
+        buffer.LowPass().Process(m_scratch, frames, 2);
+    } else {
+        buffer.LowPass().Reset();
+    }
+    const double highCut = buffer.GetHighPassCutoffEnvelope().ValueAt(clipMs);
+    if (highCut > CClipAudioBuffer::kMinCutoffHz) {
+        const double q =
+            CClipAudioBuffer::ResonanceToQ(buffer.GetHighPassResonanceEnvelope().ValueAt(clipMs));
+        buffer.HighPass().SetCoefficients(CBiquadFilter::Kind::HighPass, highCut, q,
+                                          kMixerSampleRate);
+        buffer.HighPass().Process(m_scratch, frames, 2);
+    } else {
+        buffer.HighPass().Reset();
+    }
+}
+
+void CMixRoutine::SumTracks(CPCMMixer& mixer, const Segment& segment) {
+    const int tracks = std::min(m_trackCapacity, mixer.GetNumTracks());
+    bool anySolo = false;
+    for (int number = 0; number < tracks; ++number)
+        anySolo = anySolo || mixer.GetTrack(number)->IsSolo();
+    const int samples = segment.frames * 2;
+    for (int number = 0; number < tracks; ++number) {
+        const CPCMTrack& track = *mixer.GetTrack(number);
+        if (!m_busUsed[static_cast<size_t>(number)] || track.IsMute() ||
+            (anySolo && !track.IsSolo()))
+            continue;
+        const float left = static_cast<float>(track.GetVolume() * PanLeft(track.GetPan()));
+        const float right = static_cast<float>(track.GetVolume() * PanRight(track.GetPan()));
+        const float* bus = m_trackBuses.data() + static_cast<size_t>(number) * kChunkFrames * 2;
+        for (int index = 0; index < samples; index += 2) {
+            segment.out[index] += bus[index] * left;
+            segment.out[index + 1] += bus[index + 1] * right;
+        }
+    }
+    for (int index = 0; index < samples; ++index)
+        segment.out[index] += m_masterBus[static_cast<size_t>(index)];
+}
+
+void CMixRoutine::MixMetronome(CPCMMixer& mixer, const Segment& segment) {
+    if (!mixer.m_metronomeOn) {
+        ResetClick();
+        return;
+    }
+    const TempoMap& map = mixer.m_tempoMap;
+    const double volume = mixer.m_metronomeVolume;
+    const int64_t segmentEnd = segment.startFrame + segment.frames;
+    // Start a little early so that a beat on the segment's first frame is found.
+    int measure = 0, beat = 0;
+    double fraction = 0.0;
+    map.GetMeasureAndBeat(map.GetRealTime(MsOfFrame(segment.startFrame) - 1.0), &measure, &beat,
+                          &fraction);
+    double beatTime = map.GetTimeAtMeasureAndBeat(measure, beat, 0.0);
+    int played = 0;
+    // A segment is at most kChunkFrames long: far fewer beats than this bound.
+    for (int guard = 0; guard < 64; ++guard, beatTime += TempoMap::kReferenceBeatMs) {
+        const int64_t frame = CPCMMixer::FramesOf(map.GetTempoAdjustedTime(beatTime));
+        if (frame >= segmentEnd)
+            break;
+        if (frame < segment.startFrame)
+            continue;
+        const int offset = static_cast<int>(frame - segment.startFrame);
+        PlayClick(segment, played, offset, volume);
+        played = offset;
+        map.GetMeasureAndBeat(beatTime, &measure, &beat, &fraction);
+        const bool downbeat = beat == 1 && mixer.m_measureClick;
+        m_click = downbeat ? mixer.m_measureClick : mixer.m_beatClick;
+        m_clickFrame = 0;
+    }
+    PlayClick(segment, played, segment.frames, volume);
+}
+
+void CMixRoutine::PlayClick(const Segment& segment, int from, int to, double volume) {
+    if (!m_click || from >= to)
+        return;
+    if (!m_click->TryLock()) {
+        m_clickFrame += to - from;
+        return;
+    }
+    const CSoundData* data = m_click->PlayData();
+    const int64_t frames = data ? data->Frames() : 0;
+    const int channels = data ? data->Channels() : 1;
+    const float gain = static_cast<float>(volume);
+    for (int offset = from; offset < to && m_clickFrame < frames; ++offset, ++m_clickFrame) {
+        const float* frame = data->Samples() + m_clickFrame * channels;
+        segment.out[offset * 2] += frame[0] * gain;
+        segment.out[offset * 2 + 1] += frame[channels - 1] * gain;
+    }
+    const bool finished = m_clickFrame >= frames;
+    m_click->Unlock();
+    if (finished)
+        ResetClick();
+}

@@ -1,0 +1,175 @@
+#include "engine/CPCMMixer.h"
+
+#include "engine/CNullDevice.h"
+#include "engine/CPCMSound.h"
+#include "engine/CSoundGroup.h"
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+CPCMMixer::CPCMMixer()
+    : m_soundGroup(new CSoundGroup()), m_nullDevice(std::make_unique<CNullDevice>(*this)) {}
+
+CPCMMixer::~CPCMMixer() {
+    m_nullDevice->Stop();
+    std::lock_guard<CLock> guard(m_lock);
+    ReleasePlayingAtom();
+    ReleaseMetronomeSounds();
+    CAudioAtom::DeleteAtom(m_soundGroup);
+    m_soundGroup = nullptr;
+}
+
+int64_t CPCMMixer::FramesOf(double ms) {
+    if (std::isnan(ms))
+        return 0;
+    // Times come from project files too; keep frame sums far from overflow.
+    constexpr double kLimitMs = 1e12;
+    return std::llround(std::clamp(ms, -kLimitMs, kLimitMs) * kMixerSampleRate / 1000.0);
+}
+
+CPCMTrack* CPCMMixer::AddTrack() {
+    std::lock_guard<CLock> guard(m_lock);
+    m_tracks.push_back(std::make_unique<CPCMTrack>(GetNumTracks()));
+    m_routine.Prepare(GetNumTracks());
+    return m_tracks.back().get();
+}
+
+bool CPCMMixer::RemoveTrack(int trackNumber) {
+    std::lock_guard<CLock> guard(m_lock);
+    if (trackNumber < 0 || trackNumber >= GetNumTracks())
+        return false;
+    m_tracks.erase(m_tracks.begin() + trackNumber);
+    for (int number = trackNumber; number < GetNumTracks(); ++number)
+        m_tracks[static_cast<size_t>(number)]->SetTrackNumber(number);
+    // Walk backwards: members of the removed track leave the group.
+    for (int index = m_soundGroup->Count() - 1; index >= 0; --index) {
+        CAudioAtom* atom = m_soundGroup->At(index);
+        const int number = atom->GetTrackNumber();
+        if (number == trackNumber) {
+            atom->SetTrackNumber(-1);
+            m_soundGroup->Remove(atom);
+        } else if (number > trackNumber) {
+            atom->SetTrackNumber(number - 1);
+        }
+    }
+    m_routine.Prepare(GetNumTracks());
+    return true;
+}
+
+CPCMTrack* CPCMMixer::GetTrack(int trackNumber) const {
+    if (trackNumber < 0 || trackNumber >= GetNumTracks())
+        return nullptr;
+    return m_tracks[static_cast<size_t>(trackNumber)].get();
+}
+
+namespace {
+
+void ResetFiltersOf(CAudioAtom* atom) {
+    if (auto* sound = dynamic_cast<CPCMSound*>(atom)) {
+        sound->GetClipAudioBuffer().ResetFilters();
+    } else if (auto* group = dynamic_cast<CSoundGroup*>(atom)) {
+        for (int index = 0; index < group->Count(); ++index)
+            ResetFiltersOf(group->At(index));
+    }
+}
+
+} // namespace
+
+bool CPCMMixer::Play(CAudioAtom* atom, double fromMs, int /*flags*/) {
+    if (!atom)
+        return false;
+    std::lock_guard<CLock> guard(m_lock);
+    atom->AddReference();
+    ReleasePlayingAtom();
+    m_playingAtom = atom;
+    ResetFiltersOf(atom);
+    m_routine.ResetClick();
+    m_positionFrames = FramesOf(std::max(fromMs, 0.0));
+    m_paused = false;
+    m_playing = true;
+    return true;
+}
+
+bool CPCMMixer::Stop(int /*flags*/) {
+    std::lock_guard<CLock> guard(m_lock);
+    const bool wasPlaying = m_playing.exchange(false);
+    m_paused = false;
+    ReleasePlayingAtom();
+    m_routine.ResetClick();
+    return wasPlaying;
+}
+
+void CPCMMixer::ReleasePlayingAtom() {
+    CAudioAtom::DeleteAtom(m_playingAtom);
+    m_playingAtom = nullptr;
+}
+
+double CPCMMixer::GetPositionMs() const {
+    return static_cast<double>(m_positionFrames.load()) * 1000.0 / kMixerSampleRate;
+}
+
+void CPCMMixer::SetPositionMs(double ms) {
+    std::lock_guard<CLock> guard(m_lock);
+    m_positionFrames = FramesOf(std::max(ms, 0.0));
+    m_routine.ResetClick();
+}
+
+void CPCMMixer::SetLoop(bool on, double startMs, double endMs) {
+    std::lock_guard<CLock> guard(m_lock);
+    const int64_t start = FramesOf(std::max(startMs, 0.0));
+    const int64_t end = FramesOf(endMs);
+    m_loopStartFrames = start;
+    m_loopEndFrames = std::max(end, start);
+    m_looping = on && end > start;
+}
+
+double CPCMMixer::GetLoopStartMs() const {
+    return static_cast<double>(m_loopStartFrames.load()) * 1000.0 / kMixerSampleRate;
+}
+
+double CPCMMixer::GetLoopEndMs() const {
+    return static_cast<double>(m_loopEndFrames.load()) * 1000.0 / kMixerSampleRate;
+}
+
+void CPCMMixer::SetMetronome(bool on, CPCMSound* beatSound, CPCMSound* measureSound,
+                             double volume) {
+    if (beatSound)
+        beatSound->AddReference();
+    if (measureSound)
+        measureSound->AddReference();
+    std::lock_guard<CLock> guard(m_lock);
+    m_routine.ResetClick();
+    ReleaseMetronomeSounds();
+    m_beatClick = beatSound;
+    m_measureClick = measureSound;
+    m_metronomeVolume = std::isnan(volume) ? 0.0 : std::clamp(volume, 0.0, 4.0);
+    m_metronomeOn = on;
+}
+
+void CPCMMixer::ReleaseMetronomeSounds() {
+    CAudioAtom::DeleteAtom(m_beatClick);
+    CAudioAtom::DeleteAtom(m_measureClick);
+    m_beatClick = nullptr;
+    m_measureClick = nullptr;
+}
+
+CPCMSound* CPCMMixer::SoundExists(const std::string& path) const {
+    if (path.empty())
+        return nullptr;
+    std::lock_guard<CLock> guard(m_lock);
+    for (int index = 0; index < m_soundGroup->Count(); ++index) {
+        auto* sound = dynamic_cast<CPCMSound*>(m_soundGroup->At(index));
+        if (sound && sound->GetFilePath() == path)
+            return sound;
+    }
+    for (CPCMSound* click : {m_beatClick, m_measureClick})
+        if (click && click->GetFilePath() == path)
+            return click;
+    return nullptr;
+}
+
+void CPCMMixer::SetMasterVolume(double volume) {
+    if (!std::isnan(volume))
+        m_masterVolume = std::clamp(volume, 0.0, 4.0);
+}

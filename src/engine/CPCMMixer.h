@@ -1,0 +1,129 @@
+#pragma once
+
+#include "engine/CMixRoutine.h"
+#include "engine/CPCMTrack.h"
+#include "engine/TempoMap.h"
+#include "engine/WaveFormat.h"
+#include "support/CLock.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CAudioAtom;
+class CNullDevice;
+class CPCMSound;
+class CSoundGroup;
+
+// The one mixer: its tracks, the project's sound group, the tempo map, the
+// transport, the metronome and master volume, and the output device.
+//
+// Threads: the GUI thread changes tracks, the sound group, sounds, envelopes
+// and the tempo map between Lock and Unlock. A device thread calls Mix, which
+// only tries the lock. Transport state and the play position are atomics.
+class CPCMMixer {
+public:
+    CPCMMixer();
+    ~CPCMMixer();
+    CPCMMixer(const CPCMMixer&) = delete;
+    CPCMMixer& operator=(const CPCMMixer&) = delete;
+
+    // Recursive: the same thread may lock again.
+    void Lock() { m_lock.Lock(); }
+    void Unlock() { m_lock.Unlock(); }
+
+    // Tracks are numbered 0..GetNumTracks()-1 in the order they were added.
+    // Appends a track; it is the newest track, GetTrack(GetNumTracks() - 1).
+    CPCMTrack* AddTrack();
+    // Removes a track; every later track moves down one number, and so does
+    // every sound of the sound group that played through a later track. Sounds
+    // of the removed track go to no track (-1). False for a bad number.
+    bool RemoveTrack(int trackNumber);
+    int GetNumTracks() const { return static_cast<int>(m_tracks.size()); }
+    // Null for a bad number.
+    CPCMTrack* GetTrack(int trackNumber) const;
+
+    CSoundGroup* GetSoundGroup() const { return m_soundGroup; }
+    TempoMap& GetTempoMap() { return m_tempoMap; }
+
+    // Starts playing an atom (a sound group or a single sound) at fromMs; the
+    // mixer holds a reference on it until it stops. Playback ends by itself
+    // after the atom's end plus the tail time, unless the loop is on. flags is
+    // reserved (0). False for a null atom.
+    bool Play(CAudioAtom* atom, double fromMs, int flags);
+    // Stops and lets go of the atom; true when something was playing.
+    bool Stop(int flags);
+    // A paused mixer keeps its position and atom and outputs silence.
+    void Pause(bool pause) { m_paused.store(pause); }
+    bool IsPaused() const { return m_paused.load(); }
+    // True from Play until Stop or the end of playback.
+    bool Playing() const { return m_playing.load(); }
+
+    double GetPositionMs() const;
+    int64_t GetPositionFrames() const { return m_positionFrames.load(); }
+    void SetPositionMs(double ms);
+
+    // While on, playback from before the loop end returns to the loop start
+    // when it reaches the loop end (sample-exact). Off when end <= start.
+    void SetLoop(bool on, double startMs, double endMs);
+    bool IsLooping() const { return m_looping.load(); }
+    double GetLoopStartMs() const;
+    double GetLoopEndMs() const;
+
+    WaveFormat GetFormat() const { return WaveFormat(); }
+    // Milliseconds of sound (effect tails) after the last sound ends; no
+    // effects are hosted yet, so nothing rings on.
+    double GetProjectTailTime() const { return 0.0; }
+
+    // The metronome: clicks on every beat of the tempo map while playing, the
+    // measure click on the first beat of a measure (the beat click when there
+    // is no measure click). Takes references on the sounds and gives back the
+    // previous ones. volume is a linear gain (0..4).
+    void SetMetronome(bool on, CPCMSound* beatSound, CPCMSound* measureSound, double volume);
+    bool IsMetronomeOn() const { return m_metronomeOn; }
+
+    // The sound of the sound group (or metronome) loaded from that path; null
+    // when the engine holds none.
+    CPCMSound* SoundExists(const std::string& path) const;
+
+    double GetMasterVolume() const { return m_masterVolume.load(); }
+    void SetMasterVolume(double volume);
+
+    // The mixing routine: fills frames of interleaved stereo float. Any thread;
+    // never blocks or allocates.
+    void Mix(float* out, int frames) { m_routine.Render(*this, out, frames); }
+
+    // The output device that needs no sound card.
+    CNullDevice& GetNullDevice() { return *m_nullDevice; }
+
+private:
+    friend class CMixRoutine;
+
+    static int64_t FramesOf(double ms);
+    void ReleasePlayingAtom();
+    void ReleaseMetronomeSounds();
+
+    mutable CLock m_lock;
+    std::vector<std::unique_ptr<CPCMTrack>> m_tracks;
+    CSoundGroup* m_soundGroup;
+    TempoMap m_tempoMap;
+
+    CAudioAtom* m_playingAtom = nullptr;
+    std::atomic<bool> m_playing{false};
+    std::atomic<bool> m_paused{false};
+    std::atomic<int64_t> m_positionFrames{0};
+    std::atomic<bool> m_looping{false};
+    std::atomic<int64_t> m_loopStartFrames{0};
+    std::atomic<int64_t> m_loopEndFrames{0};
+    std::atomic<double> m_masterVolume{1.0};
+
+    bool m_metronomeOn = false;
+    CPCMSound* m_beatClick = nullptr;
+    CPCMSound* m_measureClick = nullptr;
+    double m_metronomeVolume = 1.0;
+
+    CMixRoutine m_routine;
+    std::unique_ptr<CNullDevice> m_nullDevice;
+};

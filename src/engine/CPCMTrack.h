@@ -1,0 +1,45 @@
+#pragma once
+
+#include <atomic>
+
+class CEffectChain;
+
+// One track of the mixer: the bus its sounds are summed on, with volume, pan,
+// mute, solo and monitoring. Settings are atomics, so the GUI thread may change
+// them at any time and the mixing thread reads them without a lock.
+class CPCMTrack {
+public:
+    explicit CPCMTrack(int trackNumber) : m_trackNumber(trackNumber) {}
+    CPCMTrack(const CPCMTrack&) = delete;
+    CPCMTrack& operator=(const CPCMTrack&) = delete;
+
+    // The track's place in the mixer; sounds name their track by it.
+    int GetTrackNumber() const { return m_trackNumber.load(std::memory_order_relaxed); }
+    void SetTrackNumber(int number) { m_trackNumber.store(number, std::memory_order_relaxed); }
+
+    // Linear gain, 1.0 unity; kept within 0..4.
+    double GetVolume() const { return m_volume.load(std::memory_order_relaxed); }
+    void SetVolume(double volume);
+    // -1.0 full left, 0 centre, 1.0 full right.
+    double GetPan() const { return m_pan.load(std::memory_order_relaxed); }
+    void SetPan(double pan);
+
+    bool IsMute() const { return m_mute.load(std::memory_order_relaxed); }
+    void SetIsMute(bool mute) { m_mute.store(mute, std::memory_order_relaxed); }
+    bool IsSolo() const { return m_solo.load(std::memory_order_relaxed); }
+    void SetIsSolo(bool solo) { m_solo.store(solo, std::memory_order_relaxed); }
+    bool IsMonitoring() const { return m_monitoring.load(std::memory_order_relaxed); }
+    void SetIsMonitoring(bool on) { m_monitoring.store(on, std::memory_order_relaxed); }
+
+    // The track's effects; none until effect hosting fills the slot.
+    CEffectChain* GetEffectChain() const { return m_effectChain; }
+
+private:
+    std::atomic<int> m_trackNumber;
+    std::atomic<double> m_volume{1.0};
+    std::atomic<double> m_pan{0.0};
+    std::atomic<bool> m_mute{false};
+    std::atomic<bool> m_solo{false};
+    std::atomic<bool> m_monitoring{false};
+    CEffectChain* m_effectChain = nullptr;
+};

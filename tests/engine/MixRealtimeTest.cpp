@@ -1,0 +1,296 @@
+// The mixing routine runs on the device's real-time thread: it must never
+// allocate or free memory and never wait for a lock. This program replaces the
+// global operator new and delete with versions that count calls made on a
+// thread while that thread has counting switched on.
+
+#include "engine/CNullDevice.h"
+#include "engine/CPCMMixer.h"
+#include "engine/CPCMSound.h"
+#include "engine/CSoundGroup.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <numbers>
+#include <thread>
+#include <vector>
+
+namespace {
+
+thread_local bool t_counting = false;
+std::atomic<int> g_allocations{0};
+std::atomic<int> g_releases{0};
+
+void* CountedAllocate(std::size_t size, std::size_t alignment = 0) {
+    if (t_counting)
+        ++g_allocations;
+    const std::size_t bytes = size == 0 ? 1 : size;
+    if (alignment <= alignof(std::max_align_t))
+        return std::malloc(bytes);
+    return std::aligned_alloc(alignment, (bytes + alignment - 1) / alignment * alignment);
+}
+
+void CountedRelease(void* pointer) {
+    if (pointer && t_counting)
+        ++g_releases;
+    std::free(pointer);
+}
+
+void* AllocateOrThrow(std::size_t size, std::size_t alignment = 0) {
+    if (void* pointer = CountedAllocate(size, alignment))
+        return pointer;
+    throw std::bad_alloc();
+}
+
+} // namespace
+
+void* operator new(std::size_t size) {
+    return AllocateOrThrow(size);
+}
+void* operator new[](std::size_t size) {
+    return AllocateOrThrow(size);
+}
+void* operator new(std::size_t size, std::align_val_t align) {
+    return AllocateOrThrow(size, static_cast<std::size_t>(align));
+}
+void* operator new[](std::size_t size, std::align_val_t align) {
+    return AllocateOrThrow(size, static_cast<std::size_t>(align));
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return CountedAllocate(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return CountedAllocate(size);
+}
+void operator delete(void* pointer) noexcept {
+    CountedRelease(pointer);
+}
+void operator delete[](void* pointer) noexcept {
+    CountedRelease(pointer);
+}
+void operator delete(void* pointer, std::size_t) noexcept {
+    CountedRelease(pointer);
+}
+void operator delete[](void* pointer, std::size_t) noexcept {
+    CountedRelease(pointer);
+}
+void operator delete(void* pointer, std::align_val_t) noexcept {
+    CountedRelease(pointer);
+}
+void operator delete[](void* pointer, std::align_val_t) noexcept {
+    CountedRelease(pointer);
+}
+void operator delete(void* pointer, std::size_t, std::align_val_t) noexcept {
+    CountedRelease(pointer);
+}
+void operator delete[](void* pointer, std::size_t, std::align_val_t) noexcept {
+    CountedRelease(pointer);
+}
+
+namespace {
+
+struct AtomRelease {
+    void operator()(CAudioAtom* atom) const { CAudioAtom::DeleteAtom(atom); }
+};
+using SoundPtr = std::unique_ptr<CPCMSound, AtomRelease>;
+
+constexpr int kRate = kMixerSampleRate;
+
+std::shared_ptr<const CSoundData> Sine(double seconds, double hz, int channels) {
+    const auto frames = static_cast<int64_t>(seconds * kRate);
+    std::vector<float> samples(static_cast<size_t>(frames * channels));
+    for (size_t index = 0; index < samples.size(); ++index)
+        samples[index] =
+            static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * hz *
+                                              static_cast<double>(index / channels) / kRate));
+    return CSoundData::FromSamples(std::move(samples), channels, kRate);
+}
+
+SoundPtr MakeSound(std::shared_ptr<const CSoundData> data, int track) {
+    SoundPtr sound(new CPCMSound());
+    EXPECT_TRUE(sound->SetSoundData(std::move(data)));
+    sound->SetTrackNumber(track);
+    return sound;
+}
+
+// Counts what the calls made in between allocate and free on this thread.
+class AllocationCount {
+public:
+    AllocationCount() {
+        m_allocations = g_allocations.load();
+        m_releases = g_releases.load();
+        t_counting = true;
+    }
+    ~AllocationCount() { t_counting = false; }
+    int Allocations() const { return g_allocations.load() - m_allocations; }
+    int Releases() const { return g_releases.load() - m_releases; }
+
+private:
+    int m_allocations;
+    int m_releases;
+};
+
+// A project that uses every part of the routine: tracks with solo, mono and
+// stereo sounds, loops, fades, moving volume, pan and filter envelopes, the
+// metronome, the loop range and master volume.
+struct BusyProject {
+    BusyProject() {
+        for (int track = 0; track < 4; ++track)
+            mixer.AddTrack();
+        mixer.GetTrack(1)->SetPan(-0.5);
+        mixer.GetTrack(2)->SetIsSolo(true);
+        mixer.GetTrack(3)->SetIsSolo(true);
+        for (int index = 0; index < 8; ++index) {
+            SoundPtr sound = MakeSound(Sine(1.0, 220.0 * (index + 1), index % 2 + 1), index % 4);
+            sound->SetLoopStart(100.0);
+            sound->SetLoopEnd(300.0 + index * 10);
+            sound->SetVirtualLength(4000.0);
+            CClipAudioBuffer& buffer = sound->GetClipAudioBuffer();
+            buffer.SetFadeInMs(50.0);
+            buffer.SetFadeOutMs(500.0);
+            buffer.GetVolumeEnvelope().Insert(0.0, 0.2);
+            buffer.GetVolumeEnvelope().Insert(2000.0, 1.5);
+            buffer.GetPanEnvelope().Insert(500.0, -1.0);
+            buffer.GetPanEnvelope().Insert(1500.0, 1.0);
+            buffer.GetLowPassCutoffEnvelope().Insert(0.0, 300.0);
+            buffer.GetLowPassCutoffEnvelope().Insert(3000.0, 15000.0);
+            buffer.GetLowPassResonanceEnvelope().Insert(0.0, 50.0);
+            buffer.GetHighPassCutoffEnvelope().Insert(1000.0, 2000.0);
+            mixer.GetSoundGroup()->Add(sound.get(), index * 100.0);
+            sounds.push_back(std::move(sound));
+        }
+        beat = MakeSound(Sine(0.05, 1000.0, 1), -1);
+        measure = MakeSound(Sine(0.05, 2000.0, 1), -1);
+        mixer.SetMetronome(true, beat.get(), measure.get(), 0.7);
+        mixer.SetLoop(true, 1000.0, 3500.0);
+        mixer.SetMasterVolume(0.8);
+        mixer.Play(mixer.GetSoundGroup(), 0.0, 0);
+    }
+
+    CPCMMixer mixer;
+    std::vector<SoundPtr> sounds;
+    SoundPtr beat;
+    SoundPtr measure;
+};
+
+std::vector<int>* g_sink = nullptr;
+
+TEST(MixRealtime, TheCounterSeesAllocations) {
+    AllocationCount count;
+    g_sink = new std::vector<int>(100);
+    delete g_sink;
+    EXPECT_GE(count.Allocations(), 1);
+    EXPECT_GE(count.Releases(), 1);
+}
+
+TEST(MixRealtime, MixingAllocatesAndFreesNothing) {
+    BusyProject project;
+    std::vector<float> block(4096 * 2);
+    double energy = 0.0;
+    {
+        AllocationCount count;
+        // Ten seconds of blocks of several sizes, through loop wraps and clicks.
+        for (int index = 0; index < 860; ++index)
+            project.mixer.Mix(block.data(), index % 3 == 0 ? 4096 : 333);
+        // Playing stops at the end of a sound played alone.
+        project.mixer.SetLoop(false, 0.0, 0.0);
+        for (int index = 0; index < 300; ++index)
+            project.mixer.Mix(block.data(), 512);
+        EXPECT_EQ(count.Allocations(), 0);
+        EXPECT_EQ(count.Releases(), 0);
+    }
+    EXPECT_FALSE(project.mixer.Playing());
+    project.mixer.Play(project.mixer.GetSoundGroup(), 1000.0, 0);
+    project.mixer.Mix(block.data(), 4096);
+    for (float sample : block)
+        energy += sample * sample;
+    EXPECT_GT(energy, 0.0);
+}
+
+TEST(MixRealtime, ABlockWhoseLockIsTakenIsSilenceAndReturnsAtOnce) {
+    BusyProject project;
+    std::atomic<bool> held{false};
+    std::atomic<bool> mixed{false};
+    std::atomic<bool> mixedWhileHeld{false};
+    std::thread holder([&] {
+        project.mixer.Lock();
+        held = true;
+        // Gives up after ten seconds so that a routine that waits fails
+        // instead of hanging.
+        for (int wait = 0; wait < 10000 && !mixed.load(); ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        mixedWhileHeld = mixed.load();
+        project.mixer.Unlock();
+    });
+    while (!held.load())
+        std::this_thread::yield();
+    std::vector<float> block(512 * 2, 1.0f);
+    const int64_t position = project.mixer.GetPositionFrames();
+    {
+        AllocationCount count;
+        project.mixer.Mix(block.data(), 512);
+        EXPECT_EQ(count.Allocations(), 0);
+    }
+    mixed = true;
+    holder.join();
+    EXPECT_TRUE(mixedWhileHeld.load());
+    for (float sample : block)
+        ASSERT_EQ(sample, 0.0f);
+    EXPECT_EQ(project.mixer.GetPositionFrames(), position);
+}
+
+TEST(MixRealtime, ASoundWhoseLockIsTakenIsLeftOutOfTheBlock) {
+    CPCMMixer mixer;
+    mixer.AddTrack();
+    SoundPtr kept =
+        MakeSound(CSoundData::FromSamples(std::vector<float>(1000, 0.25f), 1, kRate), 0);
+    SoundPtr busy = MakeSound(CSoundData::FromSamples(std::vector<float>(1000, 0.5f), 1, kRate), 0);
+    mixer.GetSoundGroup()->Add(kept.get(), 0.0);
+    mixer.GetSoundGroup()->Add(busy.get(), 0.0);
+    mixer.Play(mixer.GetSoundGroup(), 0.0, 0);
+
+    std::atomic<bool> held{false};
+    std::atomic<bool> mixed{false};
+    std::thread holder([&] {
+        busy->Lock();
+        held = true;
+        for (int wait = 0; wait < 10000 && !mixed.load(); ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        busy->Unlock();
+    });
+    while (!held.load())
+        std::this_thread::yield();
+    std::vector<float> block(64 * 2);
+    mixer.Mix(block.data(), 64);
+    mixed = true;
+    holder.join();
+    EXPECT_EQ(block[0], 0.25f);
+    mixer.Mix(block.data(), 64);
+    EXPECT_EQ(block[0], 0.75f);
+}
+
+TEST(MixRealtime, SoundsChangeSafelyWhileTheDevicePlays) {
+    BusyProject project;
+    ASSERT_TRUE(project.mixer.GetNullDevice().Start(128));
+    const auto other = Sine(0.5, 330.0, 2);
+    for (int round = 0; round < 200; ++round) {
+        CPCMSound& sound = *project.sounds[static_cast<size_t>(round % 8)];
+        sound.SetSoundData(round % 2 ? other : Sine(0.2, 440.0, 1));
+        project.mixer.Lock();
+        sound.GetClipAudioBuffer().GetVolumeEnvelope().Insert(round * 3.0, 0.5);
+        if (round % 50 == 0) {
+            project.mixer.AddTrack();
+            project.mixer.RemoveTrack(0);
+        }
+        project.mixer.Unlock();
+    }
+    project.mixer.GetNullDevice().Stop();
+    EXPECT_GT(project.mixer.GetNullDevice().BlocksRendered(), 0);
+}
+
+} // namespace
