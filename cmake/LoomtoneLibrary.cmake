@@ -15,12 +15,14 @@ endfunction()
 function(loomtone_tests name)
   cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  add_executable(${name} ${sources})
+  add_executable(${name} ${sources} ${PROJECT_SOURCE_DIR}/tests/TestTmp.cpp)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_compile_definitions(${name} PRIVATE
     LOOMTONE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    LOOMTONE_TEST_TMP="${CMAKE_BINARY_DIR}/test-tmp")
+    LOOMTONE_BINARY_DIR="${CMAKE_BINARY_DIR}"
+    LOOMTONE_TEST_TMP_ROOT="${CMAKE_BINARY_DIR}/test-tmp")
+  target_compile_options(${name} PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/TestTmp.h)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
 endfunction()

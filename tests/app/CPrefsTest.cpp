@@ -641,7 +641,7 @@ TEST_F(CPrefsTest, ReportNamesTheStoreAndEveryValue) {
 }
 
 TEST_F(CPrefsTest, ProgramPrintsThePreferences) {
-    const std::string program = fs::path(LOOMTONE_TEST_TMP).parent_path().string() + "/loomtone";
+    const std::string program = std::string(LOOMTONE_BINARY_DIR) + "/loomtone";
     if (!fs::exists(program))
         GTEST_SKIP() << "loomtone is not built";
     FILE* pipe = popen((program + " --prefs").c_str(), "r");
