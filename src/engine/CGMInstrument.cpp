@@ -1,0 +1,511 @@
+#include "engine/CGMInstrument.h"
+
+#include "engine/EffectsFactory.h"
+#include "support/Log.h"
+
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+
+namespace {
+
+constexpr const char* kSoundFontFolder = "/usr/share/sounds/sf2/";
+constexpr const char* kInstalledSoundFonts[] = {"FluidR3_GM.sf2", "TimGM6mb.sf2"};
+
+// A preview event with this frame offset is meant for every channel.
+constexpr int kEveryChannel = -1;
+constexpr uint8_t kAllNotesOffController = 123;
+
+constexpr const char* kMelodicNames[128] = {"Acoustic Grand Piano",
+                                            "Bright Acoustic Piano",
+                                            "Electric Grand Piano",
+                                            "Honky-tonk Piano",
+                                            "Electric Piano 1",
+                                            "Electric Piano 2",
+                                            "Harpsichord",
+                                            "Clavinet",
+                                            "Celesta",
+                                            "Glockenspiel",
+                                            "Music Box",
+                                            "Vibraphone",
+                                            "Marimba",
+                                            "Xylophone",
+                                            "Tubular Bells",
+                                            "Dulcimer",
+                                            "Drawbar Organ",
+                                            "Percussive Organ",
+                                            "Rock Organ",
+                                            "Church Organ",
+                                            "Reed Organ",
+                                            "Accordion",
+                                            "Harmonica",
+                                            "Tango Accordion",
+                                            "Acoustic Guitar (nylon)",
+                                            "Acoustic Guitar (steel)",
+                                            "Electric Guitar (jazz)",
+                                            "Electric Guitar (clean)",
+                                            "Electric Guitar (muted)",
+                                            "Overdriven Guitar",
+                                            "Distortion Guitar",
+                                            "Guitar Harmonics",
+                                            "Acoustic Bass",
+                                            "Electric Bass (finger)",
+                                            "Electric Bass (pick)",
+                                            "Fretless Bass",
+                                            "Slap Bass 1",
+                                            "Slap Bass 2",
+                                            "Synth Bass 1",
+                                            "Synth Bass 2",
+                                            "Violin",
+                                            "Viola",
+                                            "Cello",
+                                            "Contrabass",
+                                            "Tremolo Strings",
+                                            "Pizzicato Strings",
+                                            "Orchestral Harp",
+                                            "Timpani",
+                                            "String Ensemble 1",
+                                            "String Ensemble 2",
+                                            "Synth Strings 1",
+                                            "Synth Strings 2",
+                                            "Choir Aahs",
+                                            "Voice Oohs",
+                                            "Synth Voice",
+                                            "Orchestra Hit",
+                                            "Trumpet",
+                                            "Trombone",
+                                            "Tuba",
+                                            "Muted Trumpet",
+                                            "French Horn",
+                                            "Brass Section",
+                                            "Synth Brass 1",
+                                            "Synth Brass 2",
+                                            "Soprano Sax",
+                                            "Alto Sax",
+                                            "Tenor Sax",
+                                            "Baritone Sax",
+                                            "Oboe",
+                                            "English Horn",
+                                            "Bassoon",
+                                            "Clarinet",
+                                            "Piccolo",
+                                            "Flute",
+                                            "Recorder",
+                                            "Pan Flute",
+                                            "Blown Bottle",
+                                            "Shakuhachi",
+                                            "Whistle",
+                                            "Ocarina",
+                                            "Lead 1 (square)",
+                                            "Lead 2 (sawtooth)",
+                                            "Lead 3 (calliope)",
+                                            "Lead 4 (chiff)",
+                                            "Lead 5 (charang)",
+                                            "Lead 6 (voice)",
+                                            "Lead 7 (fifths)",
+                                            "Lead 8 (bass + lead)",
+                                            "Pad 1 (new age)",
+                                            "Pad 2 (warm)",
+                                            "Pad 3 (polysynth)",
+                                            "Pad 4 (choir)",
+                                            "Pad 5 (bowed)",
+                                            "Pad 6 (metallic)",
+                                            "Pad 7 (halo)",
+                                            "Pad 8 (sweep)",
+                                            "FX 1 (rain)",
+                                            "FX 2 (soundtrack)",
+                                            "FX 3 (crystal)",
+                                            "FX 4 (atmosphere)",
+                                            "FX 5 (brightness)",
+                                            "FX 6 (goblins)",
+                                            "FX 7 (echoes)",
+                                            "FX 8 (sci-fi)",
+                                            "Sitar",
+                                            "Banjo",
+                                            "Shamisen",
+                                            "Koto",
+                                            "Kalimba",
+                                            "Bagpipe",
+                                            "Fiddle",
+                                            "Shanai",
+                                            "Tinkle Bell",
+                                            "Agogo",
+                                            "Steel Drums",
+                                            "Woodblock",
+                                            "Taiko Drum",
+                                            "Melodic Tom",
+                                            "Synth Drum",
+                                            "Reverse Cymbal",
+                                            "Guitar Fret Noise",
+                                            "Breath Noise",
+                                            "Seashore",
+                                            "Bird Tweet",
+                                            "Telephone Ring",
+                                            "Helicopter",
+                                            "Applause",
+                                            "Gunshot"};
+
+struct DrumKit {
+    int program;
+    const char* name;
+};
+constexpr DrumKit kDrumKits[] = {{0, "Standard Kit"},    {8, "Room Kit"},       {16, "Power Kit"},
+                                 {24, "Electronic Kit"}, {25, "TR-808 Kit"},    {32, "Jazz Kit"},
+                                 {40, "Brush Kit"},      {48, "Orchestra Kit"}, {56, "SFX Kit"}};
+
+std::vector<EffectParameterInfo> Parameters() {
+    return {{"Bank", "", 0.0f, static_cast<float>(CGMInstrument::kPercussionBank), 0.0f, true},
+            {"Program", "", 0.0f, 127.0f, 0.0f, true}};
+}
+
+std::string PresetName(int bank, int program) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%i:%i", bank, program);
+    return name;
+}
+
+std::vector<EffectPreset> Presets() {
+    std::vector<EffectPreset> presets;
+    for (int program = 0; program < 128; ++program)
+        presets.push_back({PresetName(0, program), {0.0f, static_cast<float>(program)}});
+    for (const DrumKit& kit : kDrumKits)
+        presets.push_back({PresetName(CGMInstrument::kPercussionBank, kit.program),
+                           {static_cast<float>(CGMInstrument::kPercussionBank),
+                            static_cast<float>(kit.program)}});
+    return presets;
+}
+
+// FluidSynth's errors go to the program's log. Its warnings and chatter are
+// dropped: some (a drum kit substituted) come from the audio thread, which
+// must not write files.
+void LogFluidError(int, const char* message, void*) {
+    LogFmt("FluidSynth: %s", message);
+}
+
+void RouteFluidLog() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        fluid_set_log_function(FLUID_PANIC, LogFluidError, nullptr);
+        fluid_set_log_function(FLUID_ERR, LogFluidError, nullptr);
+        fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
+        fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
+        fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
+    });
+}
+
+bool IsFile(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && std::filesystem::is_regular_file(path, error);
+}
+
+} // namespace
+
+// ---- Preview queue ----------------------------------------------------------------------
+
+bool CGMInstrument::PreviewQueue::Push(const EffectMidiEvent& event) {
+    const uint32_t tail = m_tail.load(std::memory_order_relaxed);
+    if (tail - m_head.load(std::memory_order_acquire) >= kPreviewQueueSize)
+        return false;
+    m_ring[tail % kPreviewQueueSize] = event;
+    m_tail.store(tail + 1, std::memory_order_release);
+    return true;
+}
+
+bool CGMInstrument::PreviewQueue::Pop(EffectMidiEvent& event) {
+    const uint32_t head = m_head.load(std::memory_order_relaxed);
+    if (head == m_tail.load(std::memory_order_acquire))
+        return false;
+    event = m_ring[head % kPreviewQueueSize];
+    m_head.store(head + 1, std::memory_order_release);
+    return true;
+}
+
+// ---- Set-up -----------------------------------------------------------------------------
+
+CGMInstrument::CGMInstrument(std::string soundFontPath)
+    : CAudioEffect(kID, "General MIDI", Parameters(), Presets()),
+      m_requestedPath(std::move(soundFontPath)), m_events(kMaxBlockEvents) {}
+
+CGMInstrument::~CGMInstrument() {
+    DeleteSynth();
+}
+
+bool CGMInstrument::Register() {
+    return EffectsFactory::GetInstance()->RegisterEffect(
+        {kID, "General MIDI", EffectGroup::BuiltIn, true},
+        [] { return std::make_unique<CGMInstrument>(); });
+}
+
+std::string CGMInstrument::FindSoundFont(const std::string& soundFontPath) {
+    if (IsFile(soundFontPath))
+        return soundFontPath;
+    for (const char* name : kInstalledSoundFonts) {
+        const std::string path = std::string(kSoundFontFolder) + name;
+        if (IsFile(path))
+            return path;
+    }
+    return {};
+}
+
+std::string CGMInstrument::GeneralMidiName(int bank, int program) {
+    if (bank == 0 && program >= 0 && program < 128)
+        return kMelodicNames[program];
+    if (bank == kPercussionBank) {
+        for (const DrumKit& kit : kDrumKits) {
+            if (kit.program == program)
+                return kit.name;
+        }
+    }
+    return {};
+}
+
+std::string CGMInstrument::GetPresetTitle(int index) const {
+    int bank = 0;
+    int program = 0;
+    const std::string name = GetPresetName(index);
+    if (name.empty() || std::sscanf(name.c_str(), "%i:%i", &bank, &program) != 2)
+        return {};
+    return GeneralMidiName(bank, program);
+}
+
+void CGMInstrument::OnPrepare(double sampleRate, int maxBlockFrames) {
+    const auto scratch = static_cast<size_t>(std::max(maxBlockFrames, kSynthStepFrames));
+    m_left.assign(scratch, 0.0f);
+    m_right.assign(scratch, 0.0f);
+    if (m_synth && sampleRate == m_synthRate)
+        return;
+    DeleteSynth();
+    CreateSynth(sampleRate);
+}
+
+bool CGMInstrument::CreateSynth(double sampleRate) {
+    RouteFluidLog();
+    const std::string path = FindSoundFont(m_requestedPath);
+    if (path.empty()) {
+        LogFmt(
+            "CGMInstrument::CreateSynth - no SoundFont found (asked for '%s') - returning false!",
+            m_requestedPath.c_str());
+        return false;
+    }
+    m_settings = new_fluid_settings();
+    if (!m_settings) {
+        Log("CGMInstrument::CreateSynth failed on new_fluid_settings() - returning false!");
+        return false;
+    }
+    fluid_settings_setnum(m_settings, "synth.sample-rate", sampleRate);
+    // Only the audio thread talks to the synthesizer once it is prepared.
+    fluid_settings_setint(m_settings, "synth.threadsafe-api", 0);
+    // The synthesizer's reverb keeps a small offset on its output against
+    // denormals, so silence would never be silent; the track's effect chain
+    // has reverbs of its own.
+    fluid_settings_setint(m_settings, "synth.reverb.active", 0);
+    m_synth = new_fluid_synth(m_settings);
+    if (!m_synth) {
+        Log("CGMInstrument::CreateSynth failed on new_fluid_synth() - returning false!");
+        DeleteSynth();
+        return false;
+    }
+    m_soundFontId = fluid_synth_sfload(m_synth, path.c_str(), 0);
+    if (m_soundFontId == FLUID_FAILED) {
+        LogFmt("CGMInstrument::CreateSynth failed to load '%s' - returning false!", path.c_str());
+        DeleteSynth();
+        return false;
+    }
+    m_synthRate = sampleRate;
+    m_loadedPath = path;
+    LogFmt("CGMInstrument::CreateSynth - loaded '%s' at %.0f Hz", path.c_str(), sampleRate);
+    return true;
+}
+
+void CGMInstrument::DeleteSynth() {
+    if (m_synth)
+        delete_fluid_synth(m_synth);
+    if (m_settings)
+        delete_fluid_settings(m_settings);
+    m_synth = nullptr;
+    m_settings = nullptr;
+    m_soundFontId = -1;
+    m_synthRate = 0.0;
+    m_renderedFrames = 0;
+    m_loadedPath.clear();
+}
+
+void CGMInstrument::Reset() {
+    m_eventCount = 0;
+    m_nextEvent = 0;
+    m_blockPosition = 0;
+    m_blockStarted = false;
+    EffectMidiEvent dropped;
+    while (m_previews.Pop(dropped)) {
+    }
+    if (m_synth) {
+        // The reset alone leaves the voices sounding: they are stopped after it.
+        fluid_synth_system_reset(m_synth);
+        fluid_synth_all_sounds_off(m_synth, -1);
+        // Frames the synthesizer rendered before the reset and has not handed
+        // out yet would otherwise still be heard after it.
+        const auto left = static_cast<int>(
+            (kSynthStepFrames - m_renderedFrames % kSynthStepFrames) % kSynthStepFrames);
+        if (left > 0)
+            fluid_synth_write_float(m_synth, left, m_left.data(), 0, 1, m_right.data(), 0, 1);
+    }
+    m_renderedFrames = 0;
+    // The reset gave every channel its default sound: the preset comes back
+    // with the next block.
+    m_appliedBank = -1;
+    m_appliedProgram = -1;
+}
+
+// ---- Audio thread -----------------------------------------------------------------------
+
+void CGMInstrument::HandleMidiEvent(const EffectMidiEvent& event) {
+    if (m_blockStarted) {
+        // The first event of a new block: whatever the last block did not
+        // reach (offsets past its end) happens now.
+        while (m_nextEvent < m_eventCount)
+            ApplyEvent(m_events[static_cast<size_t>(m_nextEvent++)]);
+        m_eventCount = 0;
+        m_nextEvent = 0;
+        m_blockPosition = 0;
+        m_blockStarted = false;
+    }
+    if (m_eventCount >= kMaxBlockEvents)
+        return;
+    // Kept in frame order; events at the same frame keep their arrival order.
+    int at = m_eventCount;
+    while (at > 0 && m_events[static_cast<size_t>(at - 1)].frameOffset > event.frameOffset) {
+        m_events[static_cast<size_t>(at)] = m_events[static_cast<size_t>(at - 1)];
+        --at;
+    }
+    m_events[static_cast<size_t>(at)] = event;
+    ++m_eventCount;
+}
+
+void CGMInstrument::OnProcess(float* stereo, int frames) {
+    m_blockStarted = true;
+    DrainPreviews();
+    ApplyPresetIfChanged();
+    int done = 0;
+    while (done < frames) {
+        while (m_nextEvent < m_eventCount &&
+               m_events[static_cast<size_t>(m_nextEvent)].frameOffset <= m_blockPosition)
+            ApplyEvent(m_events[static_cast<size_t>(m_nextEvent++)]);
+        int until = frames;
+        if (m_nextEvent < m_eventCount) {
+            const int due =
+                m_events[static_cast<size_t>(m_nextEvent)].frameOffset - m_blockPosition;
+            until = std::min(frames, done + due);
+        }
+        Render(stereo + static_cast<ptrdiff_t>(done) * 2, until - done);
+        m_blockPosition += until - done;
+        done = until;
+    }
+}
+
+void CGMInstrument::Render(float* stereo, int frames) {
+    if (!m_synth || frames <= 0)
+        return;
+    fluid_synth_write_float(m_synth, frames, m_left.data(), 0, 1, m_right.data(), 0, 1);
+    m_renderedFrames += static_cast<uint64_t>(frames);
+    for (int frame = 0; frame < frames; ++frame) {
+        stereo[2 * frame] += m_left[static_cast<size_t>(frame)];
+        stereo[2 * frame + 1] += m_right[static_cast<size_t>(frame)];
+    }
+}
+
+void CGMInstrument::ApplyEvent(const EffectMidiEvent& event) {
+    if (!m_synth || event.status < 0x80 || event.status >= 0xF0)
+        return;
+    const int channel = event.status & 0x0F;
+    const int data1 = event.data1 & 0x7F;
+    const int data2 = event.data2 & 0x7F;
+    switch (event.status & 0xF0) {
+    case 0x80:
+        fluid_synth_noteoff(m_synth, channel, data1);
+        break;
+    case 0x90:
+        if (data2 > 0)
+            fluid_synth_noteon(m_synth, channel, data1, data2);
+        else
+            fluid_synth_noteoff(m_synth, channel, data1);
+        break;
+    case 0xA0:
+        fluid_synth_key_pressure(m_synth, channel, data1, data2);
+        break;
+    case 0xB0:
+        fluid_synth_cc(m_synth, channel, data1, data2);
+        break;
+    case 0xC0:
+        fluid_synth_program_change(m_synth, channel, data1);
+        break;
+    case 0xD0:
+        fluid_synth_channel_pressure(m_synth, channel, data1);
+        break;
+    default: // 0xE0
+        fluid_synth_pitch_bend(m_synth, channel, data1 | (data2 << 7));
+        break;
+    }
+}
+
+void CGMInstrument::ApplyPresetIfChanged() {
+    const int bank = static_cast<int>(ParameterValue(kBankParameter));
+    const int program = static_cast<int>(ParameterValue(kProgramParameter));
+    if (!m_synth || (bank == m_appliedBank && program == m_appliedProgram))
+        return;
+    for (int channel = 0; channel < kChannels; ++channel) {
+        if (bank == kPercussionBank || channel != kDrumChannel)
+            SelectSound(channel, bank, program);
+        else
+            SelectSound(channel, kPercussionBank, 0);
+    }
+    m_appliedBank = bank;
+    m_appliedProgram = program;
+}
+
+void CGMInstrument::SelectSound(int channel, int bank, int program) {
+    const bool drums = bank == kPercussionBank;
+    fluid_synth_set_channel_type(m_synth, channel,
+                                 drums ? CHANNEL_TYPE_DRUM : CHANNEL_TYPE_MELODIC);
+    if (fluid_synth_program_select(m_synth, channel, m_soundFontId, bank, program) == FLUID_OK)
+        return;
+    // A SoundFont without that variation or kit plays the basic one.
+    fluid_synth_program_select(m_synth, channel, m_soundFontId, drums ? kPercussionBank : 0,
+                               drums ? 0 : program);
+}
+
+void CGMInstrument::DrainPreviews() {
+    EffectMidiEvent event;
+    while (m_previews.Pop(event)) {
+        if (event.frameOffset != kEveryChannel) {
+            ApplyEvent(event);
+            continue;
+        }
+        for (int channel = 0; channel < kChannels; ++channel)
+            ApplyEvent({0, static_cast<uint8_t>(event.status | channel), event.data1, event.data2});
+    }
+}
+
+// ---- Previews ---------------------------------------------------------------------------
+
+bool CGMInstrument::MidiNoteOnNow(int pitch, int velocity, int channel) {
+    if (pitch < 0 || pitch > 127 || velocity < 0 || velocity > 127 || channel < 0 ||
+        channel >= kChannels)
+        return false;
+    return m_previews.Push({0, static_cast<uint8_t>(0x90 | channel), static_cast<uint8_t>(pitch),
+                            static_cast<uint8_t>(velocity)});
+}
+
+bool CGMInstrument::MidiNoteOffNow(int pitch, int velocity, int channel) {
+    if (pitch < 0 || pitch > 127 || velocity < 0 || velocity > 127 || channel < 0 ||
+        channel >= kChannels)
+        return false;
+    return m_previews.Push({0, static_cast<uint8_t>(0x80 | channel), static_cast<uint8_t>(pitch),
+                            static_cast<uint8_t>(velocity)});
+}
+
+bool CGMInstrument::MidiAllNotesOffNow() {
+    return m_previews.Push({kEveryChannel, 0xB0, kAllNotesOffController, 0});
+}

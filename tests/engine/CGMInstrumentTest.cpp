@@ -1,0 +1,525 @@
+#include "engine/CGMInstrument.h"
+
+#include "engine/CMidiControllerList.h"
+#include "engine/CMidiScheduler.h"
+#include "engine/CMidiSound.h"
+#include "engine/EffectsFactory.h"
+#include "support/LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <numbers>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <dlfcn.h>
+#include <execinfo.h>
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onAllocation)(const volatile void*,
+                                                                              size_t),
+                                                         void (*onRelease)(const volatile void*));
+#define LOOMTONE_CAN_COUNT_ALLOCATIONS 1
+#endif
+
+#define SKIP_WITHOUT_SOUNDFONT()                                                                   \
+    if (CGMInstrument::FindSoundFont("").empty())                                                  \
+    GTEST_SKIP() << "no General MIDI SoundFont under /usr/share/sounds/sf2/ (install "             \
+                    "timgm6mb-soundfont)"
+
+namespace {
+
+constexpr double kRate = 44100.0;
+constexpr int kBlock = 512;
+
+using Buffer = std::vector<float>; // interleaved stereo
+
+struct AtomRelease {
+    void operator()(CAudioAtom* atom) const { CAudioAtom::DeleteAtom(atom); }
+};
+using MidiSoundPtr = std::unique_ptr<CMidiSound, AtomRelease>;
+
+int FrameOf(double ms) {
+    return static_cast<int>(std::llround(ms * kRate / 1000.0));
+}
+
+MidiSoundPtr MakeSound(double lengthMs) {
+    MidiSoundPtr sound(new CMidiSound());
+    sound->SetMediaLength(lengthMs);
+    sound->SetVirtualLength(lengthMs);
+    return sound;
+}
+
+void AddNote(CMidiSound& sound, double start, double end, int pitch, int channel = 0) {
+    TMidiSndNoteData data;
+    data.start = start;
+    data.end = end;
+    data.pitch = pitch;
+    data.channel = channel;
+    data.velocity = 100;
+    ASSERT_NE(sound.AddMidiNote(data, nullptr), nullptr);
+}
+
+std::unique_ptr<CGMInstrument> MakeInstrument() {
+    auto instrument = std::make_unique<CGMInstrument>();
+    EXPECT_TRUE(instrument->Prepare(kRate, kBlock));
+    EXPECT_TRUE(instrument->HasSoundFont());
+    return instrument;
+}
+
+// Plays the sound through the instrument offline, block by block, as the
+// mixer does.
+Buffer Render(CMidiSound& sound, CGMInstrument& instrument, int frames, int block = kBlock) {
+    CMidiScheduler scheduler;
+    Buffer out(static_cast<size_t>(frames) * 2, 0.0f);
+    for (int start = 0; start < frames; start += block) {
+        const int count = std::min(block, frames - start);
+        scheduler.ScheduleBlock(sound, start, count, kRate);
+        for (int i = 0; i < scheduler.NumEvents(); ++i)
+            instrument.HandleMidiEvent(scheduler.Events()[i]);
+        instrument.Process(out.data() + 2 * start, count);
+    }
+    return out;
+}
+
+Buffer Render(CMidiSound& sound, int frames, int block = kBlock) {
+    auto instrument = MakeInstrument();
+    return Render(sound, *instrument, frames, block);
+}
+
+int FirstSound(const Buffer& buffer) {
+    for (size_t i = 0; i < buffer.size(); ++i) {
+        if (buffer[i] != 0.0f)
+            return static_cast<int>(i / 2);
+    }
+    return -1;
+}
+
+double Rms(const Buffer& buffer, int fromFrame, int toFrame) {
+    double sum = 0.0;
+    for (int i = 2 * fromFrame; i < 2 * toFrame; ++i)
+        sum += static_cast<double>(buffer[static_cast<size_t>(i)]) * buffer[static_cast<size_t>(i)];
+    return std::sqrt(sum / std::max(1, 2 * (toFrame - fromFrame)));
+}
+
+float Peak(const Buffer& buffer, int fromFrame, int toFrame) {
+    float peak = 0.0f;
+    for (int i = 2 * fromFrame; i < 2 * toFrame; ++i)
+        peak = std::max(peak, std::fabs(buffer[static_cast<size_t>(i)]));
+    return peak;
+}
+
+// Strength of one frequency in the left channel (Goertzel).
+double Magnitude(const Buffer& buffer, int fromFrame, int toFrame, double hz) {
+    const double coefficient = 2.0 * std::cos(2.0 * std::numbers::pi * hz / kRate);
+    double previous = 0.0;
+    double beforePrevious = 0.0;
+    for (int frame = fromFrame; frame < toFrame; ++frame) {
+        const double current =
+            buffer[2 * static_cast<size_t>(frame)] + coefficient * previous - beforePrevious;
+        beforePrevious = previous;
+        previous = current;
+    }
+    return std::sqrt(previous * previous + beforePrevious * beforePrevious -
+                     coefficient * previous * beforePrevious);
+}
+
+// The first eight harmonics' strengths, scaled to sum 1.
+std::vector<double> HarmonicProfile(const Buffer& buffer, int fromFrame, int toFrame, double hz) {
+    std::vector<double> profile;
+    double total = 0.0;
+    for (int harmonic = 1; harmonic <= 8; ++harmonic) {
+        profile.push_back(Magnitude(buffer, fromFrame, toFrame, hz * harmonic));
+        total += profile.back();
+    }
+    for (double& value : profile)
+        value /= total;
+    return profile;
+}
+
+double Distance(const std::vector<double>& a, const std::vector<double>& b) {
+    double sum = 0.0;
+    for (size_t i = 0; i < a.size(); ++i)
+        sum += std::fabs(a[i] - b[i]);
+    return sum;
+}
+
+// The fundamental in the left channel between 200 and 1000 Hz, by the lag of
+// greatest autocorrelation, refined between neighbouring lags.
+double Frequency(const Buffer& buffer, int fromFrame, int toFrame) {
+    const int shortest = static_cast<int>(kRate / 1000.0);
+    const int longest = static_cast<int>(kRate / 200.0);
+    std::vector<double> correlation(static_cast<size_t>(longest + 2), 0.0);
+    for (int lag = shortest - 1; lag <= longest + 1; ++lag) {
+        double sum = 0.0;
+        for (int frame = fromFrame; frame + lag < toFrame; ++frame)
+            sum += static_cast<double>(buffer[2 * static_cast<size_t>(frame)]) *
+                   buffer[2 * static_cast<size_t>(frame + lag)];
+        correlation[static_cast<size_t>(lag)] = sum / (toFrame - fromFrame - lag);
+    }
+    int best = shortest;
+    for (int lag = shortest; lag <= longest; ++lag) {
+        if (correlation[static_cast<size_t>(lag)] > correlation[static_cast<size_t>(best)])
+            best = lag;
+    }
+    const double left = correlation[static_cast<size_t>(best - 1)];
+    const double middle = correlation[static_cast<size_t>(best)];
+    const double right = correlation[static_cast<size_t>(best + 1)];
+    const double shift = 0.5 * (left - right) / (left - 2.0 * middle + right);
+    return kRate / (best + shift);
+}
+
+TEST(CGMInstrument, NoteStartsOnItsFrameAndNeverBefore) {
+    SKIP_WITHOUT_SOUNDFONT();
+    MidiSoundPtr sound = MakeSound(2000);
+    AddNote(*sound, 500, 1000, 60); // C4 quarter note
+    const int noteFrame = FrameOf(500);
+    for (int block : {512, 441, 1000, 64, 4096}) {
+        const Buffer out = Render(*sound, FrameOf(1500), block);
+        const int first = FirstSound(out);
+        // The synthesizer starts voices on its 64-frame steps.
+        EXPECT_GE(first, noteFrame) << "block " << block;
+        EXPECT_LT(first, noteFrame + 64) << "block " << block;
+        EXPECT_GT(Rms(out, noteFrame + 64, noteFrame + 4410), 1e-3) << "block " << block;
+    }
+}
+
+TEST(CGMInstrument, NotesEndAfterTheirNoteOff) {
+    SKIP_WITHOUT_SOUNDFONT();
+    MidiSoundPtr sound = MakeSound(6000);
+    AddNote(*sound, 500, 1000, 60);
+    const Buffer out = Render(*sound, FrameOf(6000));
+    EXPECT_GT(Peak(out, FrameOf(500), FrameOf(1000)), 0.01f);
+    EXPECT_LT(Peak(out, FrameOf(5000), FrameOf(6000)), 1e-4f);
+}
+
+TEST(CGMInstrument, ChannelTenPlaysDrumsThatDecayWithoutANoteOff) {
+    SKIP_WITHOUT_SOUNDFONT();
+    MidiSoundPtr drum = MakeSound(10000);
+    AddNote(*drum, 0, 10000, 38, 9); // acoustic snare, held past the render
+    MidiSoundPtr melodic = MakeSound(10000);
+    AddNote(*melodic, 0, 10000, 38, 0);
+    const Buffer drumOut = Render(*drum, FrameOf(4000));
+    const Buffer melodicOut = Render(*melodic, FrameOf(4000));
+
+    const double drumAttack = Rms(drumOut, 0, FrameOf(200));
+    const double melodicAttack = Rms(melodicOut, 0, FrameOf(200));
+    ASSERT_GT(drumAttack, 1e-3);
+    ASSERT_GT(melodicAttack, 1e-3);
+    // The drum has died away while its note is still on; the piano holds.
+    EXPECT_LT(Rms(drumOut, FrameOf(3000), FrameOf(4000)), drumAttack * 0.01);
+    EXPECT_GT(Rms(melodicOut, FrameOf(3000), FrameOf(4000)), melodicAttack * 0.05);
+    // And they sound different from the start.
+    EXPECT_GT(Distance(HarmonicProfile(drumOut, 0, FrameOf(200), 73.42),
+                       HarmonicProfile(melodicOut, 0, FrameOf(200), 73.42)),
+              0.2);
+}
+
+TEST(CGMInstrument, DrumKitPresetMakesEveryChannelPlayDrums) {
+    SKIP_WITHOUT_SOUNDFONT();
+    MidiSoundPtr drum = MakeSound(2000);
+    AddNote(*drum, 0, 500, 38, 9);
+    MidiSoundPtr onFirstChannel = MakeSound(2000);
+    AddNote(*onFirstChannel, 0, 500, 38, 0);
+    auto kit = MakeInstrument();
+    ASSERT_TRUE(kit->LoadPreset("128:0"));
+    const Buffer expected = Render(*drum, FrameOf(1000));
+    const Buffer actual = Render(*onFirstChannel, *kit, FrameOf(1000));
+    ASSERT_GT(Peak(actual, 0, FrameOf(500)), 0.01f);
+    float difference = 0.0f;
+    for (size_t i = 0; i < actual.size(); ++i)
+        difference = std::max(difference, std::fabs(actual[i] - expected[i]));
+    EXPECT_LT(difference, 1e-6f);
+}
+
+TEST(CGMInstrument, ProgramChangeChangesTheTimbre) {
+    SKIP_WITHOUT_SOUNDFONT();
+    MidiSoundPtr piano = MakeSound(2000);
+    AddNote(*piano, 0, 1000, 69);
+    MidiSoundPtr trumpet = MakeSound(2000);
+    AddNote(*trumpet, 0, 1000, 69);
+    trumpet->AddController(CMidiControllerList::kProgramChange, 56, 0, 0);
+    const Buffer pianoOut = Render(*piano, FrameOf(1000));
+    const Buffer trumpetOut = Render(*trumpet, FrameOf(1000));
+    const int from = FrameOf(200);
+    const int to = FrameOf(700);
+    EXPECT_GT(Distance(HarmonicProfile(pianoOut, from, to, 440.0),
+                       HarmonicProfile(trumpetOut, from, to, 440.0)),
+              0.2);
+
+    // The preset of the same program sounds the same as the program change.
+    auto preset = MakeInstrument();
+    ASSERT_TRUE(preset->LoadPreset("0:56"));
+    const Buffer presetOut = Render(*piano, *preset, FrameOf(1000));
+    EXPECT_LT(Distance(HarmonicProfile(presetOut, from, to, 440.0),
+                       HarmonicProfile(trumpetOut, from, to, 440.0)),
+              0.01);
+}
+
+TEST(CGMInstrument, PitchBendUpRaisesTheFrequency) {
+    SKIP_WITHOUT_SOUNDFONT();
+    auto organ = [](bool bent) {
+        MidiSoundPtr sound = MakeSound(2000);
+        AddNote(*sound, 0, 1500, 69);
+        sound->AddController(CMidiControllerList::kProgramChange, 80, 0, 0); // square lead
+        if (bent)
+            sound->AddController(CMidiControllerList::kPitchBend, 16383, 0, 0);
+        return Render(*sound, FrameOf(1500));
+    };
+    const double plain = Frequency(organ(false), FrameOf(500), FrameOf(1000));
+    const double bent = Frequency(organ(true), FrameOf(500), FrameOf(1000));
+    EXPECT_NEAR(plain, 440.0, 440.0 * 0.01);
+    // Full bend up is two semitones with the General MIDI default range.
+    EXPECT_NEAR(bent / plain, std::pow(2.0, 2.0 / 12.0), 0.01);
+}
+
+TEST(CGMInstrument, ResetSilencesAtOnce) {
+    SKIP_WITHOUT_SOUNDFONT();
+    auto instrument = MakeInstrument();
+    Buffer out(2 * 4096, 0.0f);
+    instrument->HandleMidiEvent({0, 0x90, 60, 100});
+    instrument->Process(out.data(), 1000); // not a whole number of synthesizer steps
+    ASSERT_GT(Peak(out, 0, 1000), 0.0f);
+    instrument->Reset();
+    std::fill(out.begin(), out.end(), 0.0f);
+    instrument->Process(out.data(), 4096);
+    EXPECT_EQ(Peak(out, 0, 4096), 0.0f);
+}
+
+TEST(CGMInstrument, EventsPastTheBlockHappenWithTheNextBlock) {
+    SKIP_WITHOUT_SOUNDFONT();
+    auto instrument = MakeInstrument();
+    Buffer out(2 * 2048, 0.0f);
+    instrument->HandleMidiEvent({5000, 0x90, 60, 100});
+    instrument->Process(out.data(), 1024);
+    EXPECT_EQ(Peak(out, 0, 1024), 0.0f);
+    instrument->HandleMidiEvent({0, 0xB0, 7, 127});
+    instrument->Process(out.data() + 2 * 1024, 1024);
+    EXPECT_GT(Peak(out, 1024, 2048), 0.0f);
+}
+
+TEST(CGMInstrument, PresetsAreBankAndProgramWithGeneralMidiNames) {
+    CGMInstrument instrument;
+    EXPECT_EQ(instrument.GetNumPresets(), 128 + 9);
+    EXPECT_EQ(instrument.GetPresetName(0), "0:0");
+    EXPECT_EQ(instrument.GetPresetTitle(0), "Acoustic Grand Piano");
+    EXPECT_EQ(instrument.GetPresetName(127), "0:127");
+    EXPECT_EQ(instrument.GetPresetTitle(127), "Gunshot");
+    EXPECT_EQ(instrument.GetPresetName(128), "128:0");
+    EXPECT_EQ(instrument.GetPresetTitle(128), "Standard Kit");
+    EXPECT_EQ(instrument.GetPresetTitle(999), "");
+    EXPECT_EQ(CGMInstrument::GeneralMidiName(0, 40), "Violin");
+    EXPECT_EQ(CGMInstrument::GeneralMidiName(128, 1), "");
+    EXPECT_EQ(CGMInstrument::GeneralMidiName(3, 0), "");
+
+    EXPECT_EQ(instrument.GetCurrentPresetName(), "0:0");
+    EXPECT_TRUE(instrument.LoadPreset("128:25"));
+    EXPECT_EQ(instrument.GetParameter(CGMInstrument::kBankParameter), 128.0f);
+    EXPECT_EQ(instrument.GetParameter(CGMInstrument::kProgramParameter), 25.0f);
+    EXPECT_FALSE(instrument.LoadPreset("128:1"));
+    EXPECT_FALSE(instrument.LoadPreset("Piano"));
+    EXPECT_EQ(instrument.GetCurrentPresetName(), "128:25");
+
+    const std::vector<uint8_t> state = instrument.GetState();
+    CGMInstrument copy;
+    ASSERT_TRUE(copy.SetState(state.data(), state.size()));
+    EXPECT_EQ(copy.GetCurrentPresetName(), "128:25");
+    EXPECT_EQ(copy.GetParameter(CGMInstrument::kProgramParameter), 25.0f);
+}
+
+TEST(CGMInstrument, IsRegisteredAsTheGeneralMidiInstrument) {
+    CGMInstrument::Register();
+    EXPECT_FALSE(CGMInstrument::Register()); // once only
+    const EffectID id = {'M', 'G', 'r', 'V', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(CGMInstrument::kID, id);
+    auto effect = EffectsFactory::GetInstance()->LoadEffect(id);
+    ASSERT_NE(effect, nullptr);
+    EXPECT_TRUE(effect->IsInstrument());
+    EXPECT_EQ(effect->GetIdentifier(), id);
+    bool listed = false;
+    for (const EffectDescription& description :
+         EffectsFactory::GetInstance()->GetAvailableEffects())
+        listed = listed || (description.id == id && description.isInstrument);
+    EXPECT_TRUE(listed);
+}
+
+TEST(CGMInstrument, PreviewNotesPlayAndStop) {
+    SKIP_WITHOUT_SOUNDFONT();
+    auto instrument = MakeInstrument();
+    Buffer out(2 * kBlock, 0.0f);
+    auto next = [&] {
+        std::fill(out.begin(), out.end(), 0.0f);
+        instrument->Process(out.data(), kBlock);
+        return Peak(out, 0, kBlock);
+    };
+    EXPECT_EQ(next(), 0.0f);
+    ASSERT_TRUE(instrument->MidiNoteOnNow(60, 100, 0));
+    ASSERT_TRUE(instrument->MidiNoteOnNow(64, 100, 3));
+    EXPECT_GT(next(), 0.0f);
+    ASSERT_TRUE(instrument->MidiNoteOffNow(60, 0, 0));
+    ASSERT_TRUE(instrument->MidiAllNotesOffNow());
+    for (int block = 0; block < FrameOf(4000) / kBlock; ++block)
+        next();
+    EXPECT_LT(next(), 1e-4f);
+
+    EXPECT_FALSE(instrument->MidiNoteOnNow(128, 100, 0));
+    EXPECT_FALSE(instrument->MidiNoteOnNow(60, 128, 0));
+    EXPECT_FALSE(instrument->MidiNoteOffNow(60, 0, 16));
+    EXPECT_FALSE(instrument->MidiNoteOffNow(-1, 0, 0));
+}
+
+TEST(CGMInstrument, PreviewQueueRefusesWhenFull) {
+    CGMInstrument instrument; // not prepared: nothing empties the queue
+    for (int i = 0; i < CGMInstrument::kPreviewQueueSize; ++i)
+        ASSERT_TRUE(instrument.MidiNoteOnNow(60, 1, 0)) << i;
+    EXPECT_FALSE(instrument.MidiNoteOnNow(60, 1, 0));
+    EXPECT_FALSE(instrument.MidiAllNotesOffNow());
+}
+
+TEST(CGMInstrument, FindsTheInstalledSoundFontWhenThePathIsMissing) {
+    SKIP_WITHOUT_SOUNDFONT();
+    const std::string installed = CGMInstrument::FindSoundFont("");
+    EXPECT_EQ(CGMInstrument::FindSoundFont("/no/such/font.sf2"), installed);
+    EXPECT_EQ(CGMInstrument::FindSoundFont(installed), installed);
+    auto instrument = MakeInstrument();
+    EXPECT_EQ(instrument->GetSoundFontPath(), installed);
+}
+
+TEST(CGMInstrument, ABrokenSoundFontLeavesTheInstrumentSilent) {
+    std::filesystem::create_directories(LOOMTONE_TEST_TMP);
+    const std::string path = std::string(LOOMTONE_TEST_TMP) + "/broken.sf2";
+    {
+        std::ofstream file(path, std::ios::binary);
+        file << "RIFF\x10\x00\x00\x00sfbkLIST";
+    }
+    LogCapture log;
+    CGMInstrument instrument(path);
+    ASSERT_TRUE(instrument.Prepare(kRate, kBlock));
+    EXPECT_FALSE(instrument.HasSoundFont());
+    EXPECT_TRUE(log.Contains("failed to load"));
+    Buffer out(2 * kBlock, 0.0f);
+    instrument.HandleMidiEvent({0, 0x90, 60, 100});
+    ASSERT_TRUE(instrument.MidiNoteOnNow(62, 100, 0));
+    instrument.Process(out.data(), kBlock);
+    EXPECT_EQ(Peak(out, 0, kBlock), 0.0f);
+}
+
+#if defined(LOOMTONE_CAN_COUNT_ALLOCATIONS)
+
+thread_local bool t_counting = false;
+std::atomic<int> g_allocations{0};
+std::atomic<int> g_openMpAllocations{0};
+
+// Debian builds FluidSynth with OpenMP, and libgomp makes and frees a
+// one-thread team for each parallel region the synthesizer enters as it
+// renders. That is the library's cost, not ours: such blocks are counted
+// apart, found by libgomp on the allocating call stack and remembered until
+// they are freed (libgomp frees them through tail calls, off the stack).
+bool FromOpenMp() {
+    void* frames[48];
+    const int count = backtrace(frames, 48);
+    for (int i = 0; i < count; ++i) {
+        Dl_info info;
+        if (dladdr(frames[i], &info) && info.dli_fname && std::strstr(info.dli_fname, "libgomp"))
+            return true;
+    }
+    return false;
+}
+
+std::array<const volatile void*, 64> g_openMpBlocks{};
+
+bool ForgetOpenMpBlock(const volatile void* pointer) {
+    for (auto& block : g_openMpBlocks) {
+        if (block == pointer) {
+            block = nullptr;
+            return true;
+        }
+    }
+    return false;
+}
+
+void OnAllocation(const volatile void* pointer, size_t) {
+    if (!t_counting)
+        return;
+    t_counting = false; // backtrace may allocate on its first use
+    if (FromOpenMp()) {
+        g_openMpAllocations.fetch_add(1);
+        auto free = std::find(g_openMpBlocks.begin(), g_openMpBlocks.end(), nullptr);
+        if (free != g_openMpBlocks.end())
+            *free = pointer;
+    } else {
+        g_allocations.fetch_add(1);
+    }
+    t_counting = true;
+}
+
+void OnRelease(const volatile void* pointer) {
+    if (!t_counting || !pointer)
+        return;
+    if (!ForgetOpenMpBlock(pointer))
+        g_allocations.fetch_add(1);
+}
+
+// Counts every malloc and free (C and C++) made on this thread while it lives.
+class AllocationCounter {
+public:
+    AllocationCounter() {
+        static const bool installed =
+            __sanitizer_install_malloc_and_free_hooks(OnAllocation, OnRelease) != 0;
+        EXPECT_TRUE(installed);
+        m_start = g_allocations.load();
+        t_counting = true;
+    }
+    ~AllocationCounter() { t_counting = false; }
+    int Count() const { return g_allocations.load() - m_start; }
+
+private:
+    int m_start = 0;
+};
+
+TEST(CGMInstrument, TheAllocationCounterSeesOurAllocations) {
+    AllocationCounter counter;
+    auto probe = std::make_unique<int>(1);
+    probe.reset();
+    EXPECT_EQ(counter.Count(), 2);
+}
+
+TEST(CGMInstrument, PlayingAllocatesNothing) {
+    SKIP_WITHOUT_SOUNDFONT();
+    MidiSoundPtr song = MakeSound(3000);
+    for (int channel = 0; channel < 16; ++channel) {
+        song->AddController(CMidiControllerList::kProgramChange, channel * 8, 0, channel);
+        song->AddController(CMidiControllerList::kPitchBend, 9000, 700, channel);
+        song->AddController(7, 90, 800, channel);
+        for (int beat = 0; beat < 10; ++beat)
+            AddNote(*song, beat * 250.0, beat * 250.0 + 400.0, 40 + channel * 2 + beat % 5,
+                    channel);
+    }
+    auto instrument = MakeInstrument();
+    CMidiScheduler scheduler;
+    Buffer out(2 * kBlock, 0.0f);
+    AllocationCounter counter;
+    for (int block = 0; block < FrameOf(3000) / kBlock; ++block) {
+        if (block == 20)
+            instrument->LoadPreset("0:40"); // atomics only, read by the audio thread
+        if (block == 30)
+            instrument->MidiNoteOnNow(72, 100, 0);
+        scheduler.ScheduleBlock(*song, static_cast<int64_t>(block) * kBlock, kBlock, kRate);
+        for (int i = 0; i < scheduler.NumEvents(); ++i)
+            instrument->HandleMidiEvent(scheduler.Events()[i]);
+        instrument->Process(out.data(), kBlock);
+    }
+    scheduler.Stop();
+    instrument->Reset();
+    EXPECT_EQ(counter.Count(), 0);
+    RecordProperty("openmp_allocations", g_openMpAllocations.load());
+}
+
+#endif
+
+} // namespace
