@@ -1,5 +1,8 @@
 #include "engine/CMixRoutine.h"
 
+#include "engine/CEffectChain.h"
+#include "engine/CMidiScheduler.h"
+#include "engine/CMidiSound.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CSoundGroup.h"
@@ -27,14 +30,22 @@ double PanRight(double pan) {
 
 } // namespace
 
-CMixRoutine::CMixRoutine() : m_masterBus(kChunkFrames * 2, 0.0f) {
+CMixRoutine::CMixRoutine()
+    : m_masterBus(kChunkFrames * 2, 0.0f), m_schedulerSound(kMaxMidiSounds, nullptr),
+      m_schedulerTrack(kMaxMidiSounds, -1), m_schedulerSeen(kMaxMidiSounds, 0) {
     std::fill(std::begin(m_scratch), std::end(m_scratch), 0.0f);
+    for (int index = 0; index < kMaxMidiSounds; ++index)
+        m_schedulers.push_back(std::make_unique<CMidiScheduler>(kMaxSoundEvents));
 }
+
+CMixRoutine::~CMixRoutine() = default;
 
 void CMixRoutine::Prepare(int trackCount) {
     const int capacity = std::max(trackCount, 0);
     m_trackBuses.assign(static_cast<size_t>(capacity) * kChunkFrames * 2, 0.0f);
     m_busUsed.assign(static_cast<size_t>(capacity), 0);
+    m_trackEvents.assign(static_cast<size_t>(capacity) * kMaxTrackEvents, EffectMidiEvent{});
+    m_trackEventCount.assign(static_cast<size_t>(capacity), 0);
     m_trackCapacity = capacity;
 }
 
@@ -49,17 +60,37 @@ void CMixRoutine::Render(CPCMMixer& mixer, float* out, int frames) {
     std::fill(out, out + static_cast<size_t>(frames) * 2, 0.0f);
     if (!mixer.m_lock.TryLock())
         return;
+    m_offline = false;
+    m_onlyTrack = kAllTracks;
     for (int done = 0; done < frames; done += kChunkFrames)
         RenderChunk(mixer, out + static_cast<size_t>(done) * 2,
                     std::min(kChunkFrames, frames - done));
     mixer.m_lock.Unlock();
 }
 
+bool CMixRoutine::RenderOffline(CPCMMixer& mixer, CAudioAtom* atom, int64_t startFrame, float* out,
+                                int frames, int onlyTrack) {
+    if (!out || frames <= 0)
+        return true;
+    if (!mixer.m_lock.TryLock())
+        return false;
+    std::fill(out, out + static_cast<size_t>(frames) * 2, 0.0f);
+    m_offline = true;
+    m_onlyTrack = onlyTrack;
+    for (int done = 0; done < frames; done += kChunkFrames) {
+        const int count = std::min(kChunkFrames, frames - done);
+        MixSegment(mixer, atom,
+                   Segment{out + static_cast<size_t>(done) * 2, count, startFrame + done});
+    }
+    mixer.m_lock.Unlock();
+    return true;
+}
+
 void CMixRoutine::RenderChunk(CPCMMixer& mixer, float* out, int frames) {
     CAudioAtom* atom = mixer.m_playingAtom;
     if (!mixer.m_playing.load() || mixer.m_paused.load() || !atom)
         return;
-    const int64_t endFrame = CPCMMixer::FramesOf(atom->EndTime() + mixer.GetProjectTailTime());
+    const int64_t endFrame = CPCMMixer::FramesOf(atom->EndTime() + mixer.m_playTailMs.load());
     const int64_t loopStart = mixer.m_loopStartFrames.load();
     const int64_t loopEnd = mixer.m_loopEndFrames.load();
     int64_t position = mixer.m_positionFrames.load();
@@ -72,7 +103,7 @@ void CMixRoutine::RenderChunk(CPCMMixer& mixer, float* out, int frames) {
             break;
         }
         const int count = static_cast<int>(std::min<int64_t>(frames - done, stop - position));
-        MixSegment(mixer, Segment{out + static_cast<size_t>(done) * 2, count, position});
+        MixSegment(mixer, atom, Segment{out + static_cast<size_t>(done) * 2, count, position});
         position += count;
         done += count;
         if (looping && position >= loopEnd) {
@@ -83,12 +114,19 @@ void CMixRoutine::RenderChunk(CPCMMixer& mixer, float* out, int frames) {
     mixer.m_positionFrames = position;
 }
 
-void CMixRoutine::MixSegment(CPCMMixer& mixer, const Segment& segment) {
+void CMixRoutine::MixSegment(CPCMMixer& mixer, CAudioAtom* atom, const Segment& segment) {
     std::fill(m_busUsed.begin(), m_busUsed.end(), 0);
+    std::fill(m_trackEventCount.begin(), m_trackEventCount.end(), 0);
+    std::fill(m_schedulerSeen.begin(), m_schedulerSeen.end(), 0);
     std::fill(m_masterBus.begin(), m_masterBus.begin() + segment.frames * 2, 0.0f);
-    MixAtom(mixer, mixer.m_playingAtom, segment);
+    MixAtom(mixer, atom, segment);
+    ReleaseUnseenSchedulers();
     SumTracks(mixer, segment);
-    MixMetronome(mixer, segment);
+    if (m_onlyTrack != kAllTracks)
+        return;
+    mixer.m_masterChain->Process(segment.out, segment.frames);
+    if (!m_offline)
+        MixMetronome(mixer, segment);
     const float master = static_cast<float>(mixer.m_masterVolume.load());
     if (master != 1.0f) {
         for (int index = 0; index < segment.frames * 2; ++index)
@@ -97,17 +135,97 @@ void CMixRoutine::MixSegment(CPCMMixer& mixer, const Segment& segment) {
 }
 
 void CMixRoutine::MixAtom(CPCMMixer& mixer, CAudioAtom* atom, const Segment& segment) {
-    if (auto* sound = dynamic_cast<CPCMSound*>(atom)) {
-        MixSound(*sound, segment, BusFor(mixer, sound->GetTrackNumber()));
-        return;
-    }
     auto* group = dynamic_cast<CSoundGroup*>(atom);
-    if (!group)
+    if (!group) {
+        MixMember(mixer, atom, segment);
         return;
-    for (int index = 0; index < group->Count(); ++index) {
-        if (auto* sound = dynamic_cast<CPCMSound*>(group->At(index)))
-            MixSound(*sound, segment, BusFor(mixer, sound->GetTrackNumber()));
     }
+    for (int index = 0; index < group->Count(); ++index)
+        MixMember(mixer, group->At(index), segment);
+}
+
+void CMixRoutine::MixMember(CPCMMixer& mixer, CAudioAtom* atom, const Segment& segment) {
+    if (!atom || !Wanted(atom->GetTrackNumber()))
+        return;
+    if (auto* sound = dynamic_cast<CPCMSound*>(atom))
+        MixSound(*sound, segment, BusFor(mixer, sound->GetTrackNumber()));
+    else if (auto* midi = dynamic_cast<CMidiSound*>(atom))
+        ScheduleMidi(*midi, segment);
+}
+
+void CMixRoutine::ScheduleMidi(CMidiSound& sound, const Segment& segment) {
+    const int slot = SchedulerFor(&sound);
+    if (slot < 0)
+        return;
+    CMidiScheduler& scheduler = *m_schedulers[static_cast<size_t>(slot)];
+    const int track = sound.GetTrackNumber();
+    const int lastTrack = m_schedulerTrack[static_cast<size_t>(slot)];
+    if (lastTrack >= 0 && lastTrack != track) {
+        // Moved to another track: the old instrument lets go of its notes.
+        const int stops = scheduler.Stop();
+        AddTrackEvents(lastTrack, scheduler.Events(), stops);
+    }
+    const int count =
+        scheduler.ScheduleBlock(sound, segment.startFrame, segment.frames, kMixerSampleRate);
+    AddTrackEvents(track, scheduler.Events(), count);
+    m_schedulerTrack[static_cast<size_t>(slot)] = track;
+}
+
+int CMixRoutine::SchedulerFor(const CMidiSound* sound) {
+    int free = -1;
+    for (int slot = 0; slot < kMaxMidiSounds; ++slot) {
+        const CMidiSound* owner = m_schedulerSound[static_cast<size_t>(slot)];
+        if (owner == sound) {
+            m_schedulerSeen[static_cast<size_t>(slot)] = 1;
+            return slot;
+        }
+        if (!owner && free < 0)
+            free = slot;
+    }
+    if (free >= 0) {
+        m_schedulerSound[static_cast<size_t>(free)] = sound;
+        m_schedulerTrack[static_cast<size_t>(free)] = -1;
+        m_schedulerSeen[static_cast<size_t>(free)] = 1;
+    }
+    return free;
+}
+
+void CMixRoutine::ReleaseUnseenSchedulers() {
+    for (int slot = 0; slot < kMaxMidiSounds; ++slot) {
+        const auto index = static_cast<size_t>(slot);
+        if (!m_schedulerSound[index] || m_schedulerSeen[index])
+            continue;
+        // The sound is gone (it may be freed): only its scheduler is touched.
+        CMidiScheduler& scheduler = *m_schedulers[index];
+        const int stops = scheduler.Stop();
+        AddTrackEvents(m_schedulerTrack[index], scheduler.Events(), stops);
+        m_schedulerSound[index] = nullptr;
+        m_schedulerTrack[index] = -1;
+    }
+}
+
+void CMixRoutine::AddTrackEvents(int trackNumber, const EffectMidiEvent* events, int count) {
+    if (trackNumber < 0 || trackNumber >= m_trackCapacity || count <= 0)
+        return;
+    EffectMidiEvent* list =
+        m_trackEvents.data() + static_cast<size_t>(trackNumber) * kMaxTrackEvents;
+    int& have = m_trackEventCount[static_cast<size_t>(trackNumber)];
+    const int added = std::min(count, kMaxTrackEvents - have);
+    // Both runs are in frame order: merge from the back, keeping the events
+    // already there first at equal frames.
+    int from = have - 1;
+    int next = added - 1;
+    for (int to = have + added - 1; next >= 0; --to) {
+        if (from >= 0 && list[from].frameOffset > events[next].frameOffset)
+            list[to] = list[from--];
+        else
+            list[to] = events[next--];
+    }
+    have += added;
+}
+
+bool CMixRoutine::Wanted(int trackNumber) const {
+    return m_onlyTrack == kAllTracks || trackNumber == m_onlyTrack;
 }
 
 float* CMixRoutine::BusFor(CPCMMixer& mixer, int trackNumber) {
@@ -225,20 +343,42 @@ void CMixRoutine::SumTracks(CPCMMixer& mixer, const Segment& segment) {
         anySolo = anySolo || mixer.GetTrack(number)->IsSolo();
     const int samples = segment.frames * 2;
     for (int number = 0; number < tracks; ++number) {
-        const CPCMTrack& track = *mixer.GetTrack(number);
-        if (!m_busUsed[static_cast<size_t>(number)] || track.IsMute() ||
-            (anySolo && !track.IsSolo()))
+        if (!Wanted(number))
+            continue;
+        CPCMTrack& track = *mixer.GetTrack(number);
+        float* bus = m_trackBuses.data() + static_cast<size_t>(number) * kChunkFrames * 2;
+        // A track without sounds in this segment still runs its chains, so
+        // that echoes and reverbs ring on and instruments can play.
+        if (!m_busUsed[static_cast<size_t>(number)])
+            std::fill(bus, bus + samples, 0.0f);
+        RunTrackChains(track, number, bus, segment.frames);
+        if (m_onlyTrack != kAllTracks) {
+            for (int index = 0; index < samples; ++index)
+                segment.out[index] += bus[index];
+            continue;
+        }
+        if (track.IsMute() || (anySolo && !track.IsSolo()))
             continue;
         const float left = static_cast<float>(track.GetVolume() * PanLeft(track.GetPan()));
         const float right = static_cast<float>(track.GetVolume() * PanRight(track.GetPan()));
-        const float* bus = m_trackBuses.data() + static_cast<size_t>(number) * kChunkFrames * 2;
         for (int index = 0; index < samples; index += 2) {
             segment.out[index] += bus[index] * left;
             segment.out[index + 1] += bus[index + 1] * right;
         }
     }
+    if (m_onlyTrack != kAllTracks)
+        return;
     for (int index = 0; index < samples; ++index)
         segment.out[index] += m_masterBus[static_cast<size_t>(index)];
+}
+
+void CMixRoutine::RunTrackChains(CPCMTrack& track, int trackNumber, float* bus, int frames) {
+    const EffectMidiEvent* events =
+        m_trackEvents.data() + static_cast<size_t>(trackNumber) * kMaxTrackEvents;
+    track.GetInstrumentChain()->Process(bus, frames, events,
+                                        m_trackEventCount[static_cast<size_t>(trackNumber)]);
+    track.GetInstrumentEffectsChain()->Process(bus, frames);
+    track.GetEffectChain()->Process(bus, frames);
 }
 
 void CMixRoutine::MixMetronome(CPCMMixer& mixer, const Segment& segment) {

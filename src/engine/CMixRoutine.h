@@ -1,16 +1,32 @@
 #pragma once
 
+#include "engine/CAudioEffect.h"
+
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class CAudioAtom;
 class CClipAudioBuffer;
+class CMidiScheduler;
+class CMidiSound;
 class CPCMMixer;
+class CPCMTrack;
 class CPCMSound;
 class CSoundData;
 
-// The one routine that turns the mixer's state into output: every device, the
-// null device and offline rendering call it through CPCMMixer::Mix.
+// The one routine that turns the mixer's state into output: every device and
+// the null device call it through CPCMMixer::Mix; the render worker has an
+// instance of its own and calls RenderOffline, which reads the same tracks,
+// sounds and chains but keeps its own position, so a render leaves the
+// playback position alone.
+//
+// Signal path: each audio sound, with its envelopes and filters, is summed on
+// its track's bus, and each MIDI sound's events of the block are handed to its
+// track's instrument chain; the bus passes through the track's instrument
+// chain, instrument effects chain and effect chain, then volume, pan, mute and
+// solo put it on the master bus, which passes through the master chain; then the
+// metronome and the master volume.
 //
 // Real-time rules: it allocates nothing, does no file I/O and never waits. It
 // only tries the mixer's lock (and each sound's); a block it cannot lock is
@@ -24,15 +40,37 @@ public:
     // gains are interpolated in between.
     static constexpr int kSubBlockFrames = 32;
 
+    // RenderOffline's onlyTrack for the whole mix.
+    static constexpr int kAllTracks = -1;
+
+    // MIDI sounds played at once; further ones are not heard.
+    static constexpr int kMaxMidiSounds = 64;
+    // MIDI events one sound, and one track, can carry in one chunk.
+    static constexpr int kMaxSoundEvents = 1024;
+    static constexpr int kMaxTrackEvents = 4096;
+
     CMixRoutine();
+    ~CMixRoutine();
 
     // Sizes the track buses for trackCount tracks. GUI thread, mixer locked.
     void Prepare(int trackCount);
     // Forgets a click in progress (playback restarted). Mixer locked.
     void ResetClick();
 
-    // Fills frames of interleaved stereo float output.
+    // Playback: fills frames of interleaved stereo float output from the
+    // mixer's transport and moves it on. A block whose lock is taken is silence.
     void Render(CPCMMixer& mixer, float* out, int frames);
+
+    // Rendering: fills frames of the atom's timeline from startFrame, without
+    // touching the transport. With onlyTrack >= 0 only that track's sounds,
+    // through its chains but before its volume, pan, mute and solo (a frozen
+    // track plays back through them again); with kAllTracks the whole mix
+    // through the master chain and master volume, without the metronome.
+    // False, with out untouched, while the mixer's lock is taken: the caller
+    // tries again rather than writing silence. The routine must have been
+    // prepared for the mixer's tracks (tracks beyond that are not heard).
+    bool RenderOffline(CPCMMixer& mixer, CAudioAtom* atom, int64_t startFrame, float* out,
+                       int frames, int onlyTrack);
 
 private:
     struct Segment {
@@ -42,14 +80,23 @@ private:
     };
 
     void RenderChunk(CPCMMixer& mixer, float* out, int frames);
-    void MixSegment(CPCMMixer& mixer, const Segment& segment);
+    void MixSegment(CPCMMixer& mixer, CAudioAtom* atom, const Segment& segment);
+    bool Wanted(int trackNumber) const;
+    void ScheduleMidi(CMidiSound& sound, const Segment& segment);
+    int SchedulerFor(const CMidiSound* sound);
+    // Ends the notes of schedulers whose sound left the group.
+    void ReleaseUnseenSchedulers();
+    void AddTrackEvents(int trackNumber, const EffectMidiEvent* events, int count);
     void MixAtom(CPCMMixer& mixer, CAudioAtom* atom, const Segment& segment);
+    // One sound (audio or MIDI) of the played atom.
+    void MixMember(CPCMMixer& mixer, CAudioAtom* atom, const Segment& segment);
     void MixSound(CPCMSound& sound, const Segment& segment, float* bus);
     void MixSoundSpan(CPCMSound& sound, const CSoundData& data, int64_t clipFrame, int frames,
                       float* bus);
     void ReadFrames(CPCMSound& sound, const CSoundData& data, int64_t clipFrame, int frames);
     void ApplyFilters(CClipAudioBuffer& buffer, double clipMs, int frames);
     void SumTracks(CPCMMixer& mixer, const Segment& segment);
+    void RunTrackChains(CPCMTrack& track, int trackNumber, float* bus, int frames);
     void MixMetronome(CPCMMixer& mixer, const Segment& segment);
     // Plays the sounding click into segment frames [from, to).
     void PlayClick(const Segment& segment, int from, int to, double volume);
@@ -60,6 +107,16 @@ private:
     std::vector<float> m_masterBus;
     float m_scratch[kSubBlockFrames * 2];
     int m_trackCapacity = 0;
+    // One scheduler per MIDI sound being played, with the sound it serves
+    // (null when free), its track and whether it was used in this segment.
+    std::vector<std::unique_ptr<CMidiScheduler>> m_schedulers;
+    std::vector<const CMidiSound*> m_schedulerSound;
+    std::vector<int> m_schedulerTrack;
+    std::vector<char> m_schedulerSeen;
+    std::vector<EffectMidiEvent> m_trackEvents; // kMaxTrackEvents per track
+    std::vector<int> m_trackEventCount;
+    bool m_offline = false;
+    int m_onlyTrack = kAllTracks;
 
     CPCMSound* m_click = nullptr; // the click sounding now, or null
     int64_t m_clickFrame = 0;     // next frame of it to play

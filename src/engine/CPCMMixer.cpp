@@ -1,5 +1,6 @@
 #include "engine/CPCMMixer.h"
 
+#include "engine/CEffectChain.h"
 #include "engine/CNullDevice.h"
 #include "engine/CPCMSound.h"
 #include "engine/CSoundGroup.h"
@@ -9,7 +10,10 @@
 #include <mutex>
 
 CPCMMixer::CPCMMixer()
-    : m_soundGroup(new CSoundGroup()), m_nullDevice(std::make_unique<CNullDevice>(*this)) {}
+    : m_soundGroup(new CSoundGroup()), m_masterChain(std::make_unique<CEffectChain>()),
+      m_nullDevice(std::make_unique<CNullDevice>(*this)) {
+    m_masterChain->Prepare(kMixerSampleRate, CMixRoutine::kChunkFrames);
+}
 
 CPCMMixer::~CPCMMixer() {
     m_nullDevice->Stop();
@@ -57,6 +61,14 @@ bool CPCMMixer::RemoveTrack(int trackNumber) {
     return true;
 }
 
+double CPCMMixer::GetProjectTailTime() const {
+    std::lock_guard<CLock> guard(m_lock);
+    double longest = 0.0;
+    for (const auto& track : m_tracks)
+        longest = std::max(longest, track->GetTailMs());
+    return longest + m_masterChain->GetTailMs();
+}
+
 CPCMTrack* CPCMMixer::GetTrack(int trackNumber) const {
     if (trackNumber < 0 || trackNumber >= GetNumTracks())
         return nullptr;
@@ -85,6 +97,7 @@ bool CPCMMixer::Play(CAudioAtom* atom, double fromMs, int /*flags*/) {
     m_playingAtom = atom;
     ResetFiltersOf(atom);
     m_routine.ResetClick();
+    m_playTailMs = GetProjectTailTime();
     m_positionFrames = FramesOf(std::max(fromMs, 0.0));
     m_paused = false;
     m_playing = true;

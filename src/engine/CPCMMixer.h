@@ -13,6 +13,7 @@
 #include <vector>
 
 class CAudioAtom;
+class CEffectChain;
 class CNullDevice;
 class CPCMSound;
 class CSoundGroup;
@@ -73,9 +74,14 @@ public:
     double GetLoopEndMs() const;
 
     WaveFormat GetFormat() const { return WaveFormat(); }
-    // Milliseconds of sound (effect tails) after the last sound ends; no
-    // effects are hosted yet, so nothing rings on.
-    double GetProjectTailTime() const { return 0.0; }
+    // Milliseconds of sound (effect tails) after the last sound ends: the
+    // longest tail of a track's chains, on which the master chain rings on in
+    // turn. GUI thread (the chains are queried).
+    double GetProjectTailTime() const;
+
+    // The chain the whole mix passes through before the master volume (the
+    // metronome does not). Prepared for the mixer's rate and block size.
+    CEffectChain* GetMasterEffectChain() const { return m_masterChain.get(); }
 
     // The metronome: clicks on every beat of the tempo map while playing, the
     // measure click on the first beat of a measure (the beat click when there
@@ -110,7 +116,11 @@ private:
     CSoundGroup* m_soundGroup;
     TempoMap m_tempoMap;
 
+    std::unique_ptr<CEffectChain> m_masterChain;
     CAudioAtom* m_playingAtom = nullptr;
+    // The tail time taken when playing started, so the mixing thread need not
+    // query the chains.
+    std::atomic<double> m_playTailMs{0.0};
     std::atomic<bool> m_playing{false};
     std::atomic<bool> m_paused{false};
     std::atomic<int64_t> m_positionFrames{0};

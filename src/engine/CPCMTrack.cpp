@@ -1,7 +1,24 @@
 #include "engine/CPCMTrack.h"
 
+#include "engine/CMixRoutine.h"
+#include "engine/WaveFormat.h"
+
 #include <algorithm>
 #include <cmath>
+
+CPCMTrack::CPCMTrack(int trackNumber)
+    : m_trackNumber(trackNumber), m_instrumentChain(std::make_unique<CEffectChain>()),
+      m_instrumentEffectsChain(std::make_unique<CEffectChain>()),
+      m_effectChain(std::make_unique<CEffectChain>()) {
+    for (CEffectChain* chain :
+         {GetInstrumentChain(), GetInstrumentEffectsChain(), GetEffectChain()})
+        chain->Prepare(kMixerSampleRate, CMixRoutine::kChunkFrames);
+}
+
+double CPCMTrack::GetTailMs() const {
+    return m_instrumentChain->GetTailMs() + m_instrumentEffectsChain->GetTailMs() +
+           m_effectChain->GetTailMs();
+}
 
 void CPCMTrack::SetVolume(double volume) {
     if (std::isnan(volume))

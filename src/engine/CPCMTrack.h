@@ -1,15 +1,18 @@
 #pragma once
 
-#include <atomic>
+#include "engine/CEffectChain.h"
 
-class CEffectChain;
+#include <atomic>
+#include <memory>
 
 // One track of the mixer: the bus its sounds are summed on, with volume, pan,
 // mute, solo and monitoring. Settings are atomics, so the GUI thread may change
 // them at any time and the mixing thread reads them without a lock.
 class CPCMTrack {
 public:
-    explicit CPCMTrack(int trackNumber) : m_trackNumber(trackNumber) {}
+    // The chains are made ready for the mixer's rate and block size, so that
+    // effects inserted later are prepared on the inserting (GUI) thread.
+    explicit CPCMTrack(int trackNumber);
     CPCMTrack(const CPCMTrack&) = delete;
     CPCMTrack& operator=(const CPCMTrack&) = delete;
 
@@ -31,8 +34,16 @@ public:
     bool IsMonitoring() const { return m_monitoring.load(std::memory_order_relaxed); }
     void SetIsMonitoring(bool on) { m_monitoring.store(on, std::memory_order_relaxed); }
 
-    // The track's effects; none until effect hosting fills the slot.
-    CEffectChain* GetEffectChain() const { return m_effectChain; }
+    // The track's sound passes, in this order, through the instrument chain
+    // (which plays the track's MIDI and adds its voices), the instrument
+    // effects chain and the effect chain, before volume and pan. Audio tracks
+    // leave the two instrument chains empty. Never null.
+    CEffectChain* GetInstrumentChain() const { return m_instrumentChain.get(); }
+    CEffectChain* GetInstrumentEffectsChain() const { return m_instrumentEffectsChain.get(); }
+    CEffectChain* GetEffectChain() const { return m_effectChain.get(); }
+    // How long the track rings on after its last sound: each chain rings on
+    // the tail of the one before it. GUI thread.
+    double GetTailMs() const;
 
 private:
     std::atomic<int> m_trackNumber;
@@ -41,5 +52,7 @@ private:
     std::atomic<bool> m_mute{false};
     std::atomic<bool> m_solo{false};
     std::atomic<bool> m_monitoring{false};
-    CEffectChain* m_effectChain = nullptr;
+    std::unique_ptr<CEffectChain> m_instrumentChain;
+    std::unique_ptr<CEffectChain> m_instrumentEffectsChain;
+    std::unique_ptr<CEffectChain> m_effectChain;
 };

@@ -3,9 +3,16 @@
 // global operator new and delete with versions that count calls made on a
 // thread while that thread has counting switched on.
 
+#include "engine/CChorusEffect.h"
+#include "engine/CCompressorEffect.h"
+#include "engine/CDelayEffect.h"
+#include "engine/CEffectChain.h"
+#include "engine/CEqualizerEffect.h"
+#include "engine/CGainEffect.h"
 #include "engine/CNullDevice.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
+#include "engine/CReverbEffect.h"
 #include "engine/CSoundGroup.h"
 
 #include <gtest/gtest.h>
@@ -210,6 +217,35 @@ TEST(MixRealtime, MixingAllocatesAndFreesNothing) {
     for (float sample : block)
         energy += sample * sample;
     EXPECT_GT(energy, 0.0);
+}
+
+TEST(MixRealtime, MixingThroughTrackAndMasterEffectsAllocatesNothing) {
+    BusyProject project;
+    for (int number = 0; number < project.mixer.GetNumTracks(); ++number) {
+        CPCMTrack& track = *project.mixer.GetTrack(number);
+        ASSERT_TRUE(
+            track.GetInstrumentEffectsChain()->Insert(std::make_unique<CChorusEffect>(), -1));
+        ASSERT_TRUE(track.GetEffectChain()->Insert(std::make_unique<CEqualizerEffect>(), -1));
+        ASSERT_TRUE(track.GetEffectChain()->Insert(std::make_unique<CDelayEffect>(), -1));
+    }
+    CEffectChain& master = *project.mixer.GetMasterEffectChain();
+    ASSERT_TRUE(master.Insert(std::make_unique<CGainEffect>(), -1));
+    ASSERT_TRUE(master.Insert(std::make_unique<CReverbEffect>(), -1));
+    ASSERT_TRUE(master.Insert(std::make_unique<CCompressorEffect>(), -1));
+    project.mixer.Play(project.mixer.GetSoundGroup(), 0.0, 0);
+    std::vector<float> block(4096 * 2);
+    {
+        AllocationCount count;
+        for (int index = 0; index < 400; ++index)
+            project.mixer.Mix(block.data(), index % 3 == 0 ? 4096 : 333);
+        // Switching an effect off and on again while playing.
+        master.GetEffect(1)->setActive(false);
+        project.mixer.Mix(block.data(), 512);
+        master.GetEffect(1)->setActive(true);
+        project.mixer.Mix(block.data(), 512);
+        EXPECT_EQ(count.Allocations(), 0);
+        EXPECT_EQ(count.Releases(), 0);
+    }
 }
 
 TEST(MixRealtime, ABlockWhoseLockIsTakenIsSilenceAndReturnsAtOnce) {
