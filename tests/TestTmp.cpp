@@ -10,8 +10,7 @@ namespace {
 // children share the path, so only the creator removes it.
 struct ProcessFolder {
     ProcessFolder()
-        : owner(getpid()),
-          path(std::string(LOOMTONE_TEST_TMP_ROOT) + "/" + std::to_string(owner)) {
+        : owner(getpid()), path(std::string(LOOMTONE_TEST_TMP_ROOT) + "/" + std::to_string(owner)) {
         std::error_code ec;
         std::filesystem::remove_all(path, ec);
         std::filesystem::create_directories(path, ec);

@@ -32,7 +32,8 @@ std::shared_ptr<const CSoundData> CSoundData::MapFile(const std::string& path, i
         ::close(fd);
         return nullptr;
     }
-    void* mapping = ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_SHARED, fd, 0);
+    void* mapping =
+        ::mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_SHARED, fd, 0);
     ::close(fd);
     if (mapping == MAP_FAILED)
         return nullptr;

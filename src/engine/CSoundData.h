@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <memory>
+#include <string>
 #include <vector>
 
 // Decoded audio ready to mix: interleaved 32-bit float frames at the mixer's

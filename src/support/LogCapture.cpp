@@ -5,9 +5,13 @@
 #include <algorithm>
 
 // Captures register with the log under its lock, so they see whole lines only.
-LogCapture::LogCapture() { LogAttachCapture(this); }
+LogCapture::LogCapture() {
+    LogAttachCapture(this);
+}
 
-LogCapture::~LogCapture() { LogDetachCapture(this); }
+LogCapture::~LogCapture() {
+    LogDetachCapture(this);
+}
 std::vector<std::string> LogCapture::Lines() const {
     std::lock_guard guard(m_mutex);
     return m_lines;
