@@ -173,34 +173,34 @@ bool Matches(const std::vector<Piece>& pieces, const LocalizedArg* args, size_t 
 // The snprintf conversion for the tail ("lld", "Lf", "s", ...). Flags whose meaning C leaves
 // undefined for that conversion ('#' on decimal integers, text and pointers; '0' and '\'' on text
 // and pointers) are left out, so the C library never sees them.
-std::string Spec(const Conversion& conversion, bool withPrecision, std::string_view tail) {
+std::string Directive(const Conversion& conversion, bool withPrecision, std::string_view tail) {
     const char kind = tail.back();
-    std::string spec = "%";
+    std::string directive = "%";
     for (char flag : conversion.flags) {
         bool textual = kind == 's' || kind == 'c' || kind == 'p';
         if ((flag == '#' && (textual || kind == 'd' || kind == 'u')) ||
             ((flag == '0' || flag == '\'') && textual))
             continue;
-        spec += flag;
+        directive += flag;
     }
     if (conversion.width >= 0)
-        spec += std::to_string(conversion.width);
+        directive += std::to_string(conversion.width);
     if (withPrecision && conversion.precision >= 0)
-        spec += "." + std::to_string(conversion.precision);
-    spec += tail;
-    return spec;
+        directive += "." + std::to_string(conversion.precision);
+    directive += tail;
+    return directive;
 }
 
-// The spec is never the translator's text: Spec() builds it from a checked conversion, with the
-// length modifier that matches V.
+// The directive is never the translator's text: Directive() builds it from a checked conversion,
+// with the length modifier that matches V.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-template <typename V> std::string Print(const std::string& spec, V value) {
-    int length = std::snprintf(nullptr, 0, spec.c_str(), value);
+template <typename V> std::string Print(const std::string& directive, V value) {
+    int length = std::snprintf(nullptr, 0, directive.c_str(), value);
     if (length <= 0)
         return "";
     std::string out(static_cast<size_t>(length) + 1, '\0');
-    std::snprintf(out.data(), out.size(), spec.c_str(), value);
+    std::snprintf(out.data(), out.size(), directive.c_str(), value);
     out.resize(static_cast<size_t>(length));
     return out;
 }
@@ -229,11 +229,11 @@ std::string PrintCharacter(const Conversion& conversion, const LocalizedArg& arg
     bool negative = arg.kind == LocalizedArg::Kind::Signed && arg.signedValue < 0;
     unsigned long long code = negative ? 0xFFFD : AsUnsigned(arg);
     if (code < 0x80)
-        return Print(Spec(conversion, false, "c"), static_cast<int>(code));
+        return Print(Directive(conversion, false, "c"), static_cast<int>(code));
     if (code > 0x10FFFF)
         code = 0xFFFD;
     std::string utf8 = ConvertUnicodeToSingleByte(std::wstring(1, static_cast<wchar_t>(code)));
-    return Print(Spec(conversion, false, "s"), utf8.c_str());
+    return Print(Directive(conversion, false, "s"), utf8.c_str());
 }
 
 std::string PrintOne(const Conversion& conversion, const LocalizedArg& arg) {
@@ -241,22 +241,22 @@ std::string PrintOne(const Conversion& conversion, const LocalizedArg& arg) {
     switch (conversion.letter) {
     case 'd':
         if (arg.kind == LocalizedArg::Kind::Unsigned)
-            return Print(Spec(conversion, true, "llu"), arg.unsignedValue);
-        return Print(Spec(conversion, true, "lld"), arg.signedValue);
+            return Print(Directive(conversion, true, "llu"), arg.unsignedValue);
+        return Print(Directive(conversion, true, "lld"), arg.signedValue);
     case 'u':
-        return Print(Spec(conversion, true, "ll" + letter), AsUnsigned(arg));
+        return Print(Directive(conversion, true, "ll" + letter), AsUnsigned(arg));
     case 'c':
         return PrintCharacter(conversion, arg);
     case 'f':
-        return Print(Spec(conversion, true, "L" + letter), arg.floatingValue);
+        return Print(Directive(conversion, true, "L" + letter), arg.floatingValue);
     case 's': {
         std::string_view text = arg.text;
         if (conversion.precision >= 0)
             text = CutText(text, static_cast<size_t>(conversion.precision));
-        return Print(Spec(conversion, false, "s"), std::string(text).c_str());
+        return Print(Directive(conversion, false, "s"), std::string(text).c_str());
     }
     default:
-        return Print(Spec(conversion, true, "p"), arg.pointer);
+        return Print(Directive(conversion, true, "p"), arg.pointer);
     }
 }
 
