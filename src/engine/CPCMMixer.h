@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/CMixRoutine.h"
+#include "engine/CNotificationQueue.h"
 #include "engine/CPCMTrack.h"
 #include "engine/TempoMap.h"
 #include "engine/WaveFormat.h"
@@ -74,6 +75,10 @@ public:
     double GetLoopEndMs() const;
 
     WaveFormat GetFormat() const { return WaveFormat(); }
+
+    // Names the calling thread as the one that runs the GUI and the document:
+    // notifications sent on the engine's threads are delivered there.
+    void SetAppThread() { CNotificationQueue::Instance().SetAppThread(); }
     // Milliseconds of sound (effect tails) after the last sound ends: the
     // longest tail of a track's chains, on which the master chain rings on in
     // turn. GUI thread (the chains are queried).

@@ -455,3 +455,15 @@ TEST(CNullDevice, RunsWithoutCapturingAndStopsWithTheMixer) {
 }
 
 } // namespace
+
+TEST(CPCMMixerAppThread, NotificationsFromOtherThreadsWaitForTheAppThread) {
+    CPCMMixer mixer;
+    mixer.SetAppThread();
+    bool onAppThreadElsewhere = true;
+    std::thread([&] {
+        onAppThreadElsewhere = CNotificationQueue::Instance().OnAppThread();
+    }).join();
+    EXPECT_TRUE(CNotificationQueue::Instance().OnAppThread());
+    EXPECT_FALSE(onAppThreadElsewhere);
+    CNotificationQueue::Instance().ClearAppThread();
+}
