@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr const char* kVersion = "0.1.0";
+constexpr const char* kVersion = LOOMTONE_VERSION;
 
 void PrintUsage(FILE* out) {
     std::fprintf(out, "Usage: loomtone [--version | --help | --prefs]\n"

@@ -185,8 +185,10 @@ std::string Directive(const Conversion& conversion, bool withPrecision, std::str
     }
     if (conversion.width >= 0)
         directive += std::to_string(conversion.width);
-    if (withPrecision && conversion.precision >= 0)
-        directive += "." + std::to_string(conversion.precision);
+    if (withPrecision && conversion.precision >= 0) {
+        directive += '.';
+        directive += std::to_string(conversion.precision);
+    }
     directive += tail;
     return directive;
 }
