@@ -2,6 +2,7 @@
 // every sound with a moving volume envelope, mixed block by block as a device
 // would ask for it.
 
+#include "BenchSounds.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CSoundGroup.h"
@@ -18,23 +19,13 @@ constexpr int kTracks = 32;
 constexpr int kBlockFrames = 512;
 constexpr double kSoundSeconds = 60.0;
 
-std::shared_ptr<const CSoundData> Sine(double hz) {
-    const auto frames = static_cast<size_t>(kSoundSeconds * kMixerSampleRate);
-    std::vector<float> samples(frames);
-    for (size_t frame = 0; frame < frames; ++frame)
-        samples[frame] =
-            static_cast<float>(0.1 * std::sin(2.0 * std::numbers::pi * hz *
-                                              static_cast<double>(frame) / kMixerSampleRate));
-    return CSoundData::FromSamples(std::move(samples), 1, kMixerSampleRate);
-}
-
 void BM_Mix32Tracks(benchmark::State& state) {
     CPCMMixer mixer;
     std::vector<CPCMSound*> sounds;
     for (int track = 0; track < kTracks; ++track) {
         mixer.AddTrack();
         auto* sound = new CPCMSound();
-        sound->SetSoundData(Sine(110.0 + 20.0 * track));
+        sound->SetSoundData(BenchSine(110.0 + 20.0 * track, kSoundSeconds, 0.1));
         sound->SetTrackNumber(track);
         CEnvelope& volume = sound->GetClipAudioBuffer().GetVolumeEnvelope();
         for (int point = 0; point <= 60; ++point)

@@ -2,6 +2,7 @@
 // through the render worker and encoded to 16-bit WAV, MP3 and OGG. The
 // "realtime" counter is seconds of audio rendered per second of wall clock.
 
+#include "BenchSounds.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CRenderWorker.h"
@@ -21,22 +22,12 @@ namespace {
 constexpr int kTracks = 32;
 constexpr double kSoundSeconds = 60.0;
 
-std::shared_ptr<const CSoundData> Sine(double hz) {
-    const auto frames = static_cast<size_t>(kSoundSeconds * kMixerSampleRate);
-    std::vector<float> samples(frames);
-    for (size_t frame = 0; frame < frames; ++frame)
-        samples[frame] =
-            static_cast<float>(0.02 * std::sin(2.0 * std::numbers::pi * hz *
-                                               static_cast<double>(frame) / kMixerSampleRate));
-    return CSoundData::FromSamples(std::move(samples), 1, kMixerSampleRate);
-}
-
 void BM_Render32Tracks(benchmark::State& state, ConversionType type) {
     CPCMMixer mixer;
     for (int track = 0; track < kTracks; ++track) {
         mixer.AddTrack();
         auto* sound = new CPCMSound();
-        sound->SetSoundData(Sine(110.0 + 20.0 * track));
+        sound->SetSoundData(BenchSine(110.0 + 20.0 * track, kSoundSeconds, 0.02));
         sound->SetTrackNumber(track);
         mixer.GetSoundGroup()->Add(sound, 0.0);
         CAudioAtom::DeleteAtom(sound); // the group keeps it

@@ -66,7 +66,7 @@ SplitPath Split(const std::string& path) {
         split.root = native.substr(0, 3);
         pos = 3;
     } else if (!native.empty() && native[0] == '/') {
-        split.root = "/";
+        split.root.push_back('/');
         pos = 1;
     }
     split.trailingSeparator = native.size() > pos && native.back() == '/';
@@ -321,7 +321,7 @@ int64_t GetKBFree(const std::string& path) {
             return -1;
         std::string parent = ExtractDirectory(probe);
         if (parent.empty())
-            parent = ".";
+            parent.push_back('.');
         else if (parent.size() > 1)
             parent.pop_back();
         if (parent == probe)
