@@ -228,3 +228,16 @@ bool COffscreenGuiHost::SaveScreenPng(const std::string& path) const {
     cairo_surface_flush(m_screen);
     return cairo_surface_write_to_png(m_screen, path.c_str()) == CAIRO_STATUS_SUCCESS;
 }
+
+bool COffscreenGuiHost::RunModalLoop(const std::function<bool()>& finished) {
+    ++m_modalDepth;
+    bool done = finished();
+    for (int step = 0; !done && m_modalDriver && step < kMaxModalSteps; ++step) {
+        // A copy, so that a driver may replace itself while it runs.
+        ModalDriver driver = m_modalDriver;
+        driver(*this, m_modalDepth);
+        done = finished();
+    }
+    --m_modalDepth;
+    return done;
+}

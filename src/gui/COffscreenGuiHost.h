@@ -6,6 +6,7 @@
 #include "gui/IGuiHost.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -18,6 +19,9 @@ class COffscreenGuiHost : public IGuiHost {
 public:
     static constexpr uint64_t kDoubleClickMs = 500;
     static constexpr int32_t kDoubleClickDistance = 2;
+    static constexpr int kMaxModalSteps = 1000;
+    // Called once per step of a modal loop with the host and the loop's depth (1 for the first).
+    using ModalDriver = std::function<void(COffscreenGuiHost& host, int depth)>;
 
     COffscreenGuiHost() = default;
     COffscreenGuiHost(const COffscreenGuiHost&) = delete;
@@ -37,6 +41,12 @@ public:
     void Resize(int32_t width, int32_t height) override;
     void Move(int32_t x, int32_t y) override;
     void PostQuit() override { m_quitPosted = true; }
+    // With no user to answer, a modal loop asks the modal driver to act (inject
+    // input, move the clock) until the dialog is finished. Without a driver,
+    // or when it has not finished after kMaxModalSteps calls, the loop gives
+    // up and answers false, as a dialog closed by the system would.
+    bool RunModalLoop(const std::function<bool()>& finished) override;
+    void SetCursor(GuiCursor cursor) override { m_cursorShape = cursor; }
     uint64_t NowMs() const override { return m_now; }
     GuiPoint CursorPos() const override { return m_cursor; }
 
@@ -63,11 +73,15 @@ public:
     // Delivers the paint message for the update region, if any.
     void DeliverPaint();
 
+    void SetModalDriver(ModalDriver driver) { m_modalDriver = std::move(driver); }
+    int ModalDepth() const { return m_modalDepth; }
+
     // Makes the next Open, or every timer start while set, fail.
     void FailNextOpen() { m_failNextOpen = true; }
     void SetFailTimerStarts(bool fail) { m_failTimerStarts = fail; }
 
     bool IsOpen() const { return m_window != nullptr; }
+    GuiCursor CurrentCursor() const { return m_cursorShape; }
     int InvalidateRectCalls() const { return m_invalidateRectCalls; }
     int PaintCount() const { return m_paintCount; }
     const CRegion& UpdateRegion() const { return m_update; }
@@ -103,6 +117,7 @@ private:
     std::map<uint32_t, Timer> m_timers;
     uint64_t m_now = 0;
     GuiPoint m_cursor;
+    GuiCursor m_cursorShape = GuiCursor::kArrow;
     bool m_hasLastPress = false;
     uint64_t m_lastPressTime = 0;
     GuiPoint m_lastPress;
@@ -114,4 +129,6 @@ private:
     bool m_failTimerStarts = false;
     int m_invalidateRectCalls = 0;
     int m_paintCount = 0;
+    ModalDriver m_modalDriver;
+    int m_modalDepth = 0;
 };

@@ -1,6 +1,8 @@
 #include "gui/CSdlGuiHost.h"
 
 #include "gui/CBackBuffer.h"
+#include "gui/CCursorImages.h"
+#include "gui/CImage.h"
 #include "gui/GuiInput.h"
 #include "gui/GuiMessage.h"
 #include "gui/SdlKeys.h"
@@ -83,7 +85,77 @@ void CSdlGuiHost::Close() {
     m_renderer = nullptr;
     m_sdlWindow = nullptr;
     m_window = nullptr;
+    FreeCursors();
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_TIMER);
+}
+
+void CSdlGuiHost::SetCursor(GuiCursor cursor) {
+    if (!m_window)
+        return;
+    SDL_Cursor* shown = CursorFor(cursor);
+    if (!shown)
+        shown = CursorFor(GuiCursor::kArrow);
+    if (shown)
+        SDL_SetCursor(shown);
+}
+
+SDL_Cursor* CSdlGuiHost::CursorFor(GuiCursor cursor) {
+    const int32_t index = int32_t(cursor);
+    if (index < 0 || index >= kGuiCursorCount)
+        return nullptr;
+    SDL_Cursor*& made = m_cursors[size_t(index)];
+    if (made)
+        return made;
+    switch (cursor) {
+    case GuiCursor::kArrow:
+        return made = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+    case GuiCursor::kIBeam:
+        return made = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_IBEAM);
+    case GuiCursor::kHand:
+        return made = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
+    case GuiCursor::kResizeLeftRight:
+        return made = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_SIZEWE);
+    case GuiCursor::kResizeUpDown:
+        return made = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_SIZENS);
+    case GuiCursor::kMove:
+        return made = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_SIZEALL);
+    case GuiCursor::kWait:
+        return made = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_WAIT);
+    default:
+        break;
+    }
+    CImage picture;
+    GuiPoint hotSpot;
+    if (!CCursorImages::Draw(cursor, picture, hotSpot))
+        return nullptr;
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, picture.Width(), picture.Height(), 32,
+                                                          SDL_PIXELFORMAT_ARGB8888);
+    if (!surface)
+        return nullptr;
+    // Cairo keeps colours multiplied by alpha; SDL wants them plain.
+    for (int32_t y = 0; y < picture.Height(); ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                                size_t(y) * size_t(surface->pitch));
+        for (int32_t x = 0; x < picture.Width(); ++x) {
+            const uint32_t pixel = picture.PixelAt(x, y);
+            const uint32_t alpha = pixel >> 24;
+            uint32_t plain = pixel & 0xFF000000u;
+            for (int shift = 0; shift < 24 && alpha != 0; shift += 8)
+                plain |= std::min(255u, ((pixel >> shift) & 0xFF) * 255 / alpha) << shift;
+            row[x] = plain;
+        }
+    }
+    made = SDL_CreateColorCursor(surface, hotSpot.x, hotSpot.y);
+    SDL_FreeSurface(surface);
+    return made;
+}
+
+void CSdlGuiHost::FreeCursors() {
+    for (SDL_Cursor*& cursor : m_cursors) {
+        if (cursor)
+            SDL_FreeCursor(cursor);
+        cursor = nullptr;
+    }
 }
 
 bool CSdlGuiHost::MakePicture(int32_t width, int32_t height) {
@@ -363,4 +435,14 @@ uint32_t CSdlGuiHost::MouseKeys() const {
     if (modifiers & KMOD_CTRL)
         keys |= MK_CONTROL;
     return keys;
+}
+
+bool CSdlGuiHost::RunModalLoop(const std::function<bool()>& finished) {
+    // A short wait, so that a dialog finished by a timer is noticed promptly.
+    constexpr int kWaitMs = 50;
+    while (!finished()) {
+        if (!PumpEvents(kWaitMs))
+            return false;
+    }
+    return true;
 }

@@ -4,6 +4,7 @@
 #include "gui/GuiMessage.h"
 #include "gui/IGuiHost.h"
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -11,6 +12,7 @@
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
+struct SDL_Cursor;
 union SDL_Event;
 
 // A host on screen through SDL2: one SDL window whose picture is an
@@ -39,6 +41,10 @@ public:
     void Resize(int32_t width, int32_t height) override;
     void Move(int32_t x, int32_t y) override;
     void PostQuit() override { m_quit = true; }
+    bool RunModalLoop(const std::function<bool()>& finished) override;
+    // System pointers where SDL has them, the program's own pictures
+    // (CCursorImages) for the rest; the arrow when a pointer cannot be made.
+    void SetCursor(GuiCursor cursor) override;
     uint64_t NowMs() const override;
     GuiPoint CursorPos() const override;
 
@@ -66,6 +72,9 @@ private:
     void DeliverPaint();
     intptr_t Send(const GuiMessage& message);
     uint32_t MouseKeys() const;
+    // The pointer, made on first use; null when SDL cannot make it.
+    SDL_Cursor* CursorFor(GuiCursor cursor);
+    void FreeCursors();
 
     std::string m_title;
     VRGuiWindow* m_window = nullptr;
@@ -80,4 +89,5 @@ private:
     uint32_t m_timerGeneration = 0;
     bool m_quit = false;
     int m_presentCount = 0;
+    std::array<SDL_Cursor*, kGuiCursorCount> m_cursors{};
 };

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "gui/GuiCursor.h"
 #include "gui/GuiRect.h"
 
 #include <cstdint>
+#include <functional>
 
 class CRegion;
 class VRGuiWindow;
@@ -42,6 +44,13 @@ public:
     virtual void Move(int32_t x, int32_t y) = 0;
     // Asks the message loop to end.
     virtual void PostQuit() = 0;
+    // A nested message loop for a modal dialog or pop-up: delivers messages
+    // until finished() answers true (then true) or the loop must end first
+    // (then false).
+    virtual bool RunModalLoop(const std::function<bool()>& finished) = 0;
+
+    // Shows the mouse pointer over the window from now on.
+    virtual void SetCursor(GuiCursor cursor) = 0;
 
     // Milliseconds on a monotonic clock.
     virtual uint64_t NowMs() const = 0;

@@ -2,6 +2,7 @@
 
 #include "gui/GuiInput.h"
 #include "gui/IGuiHost.h"
+#include "gui/VRGuiLayer.h"
 #include "support/Log.h"
 
 #include <cairo.h>
@@ -108,6 +109,12 @@ void VRGuiWindow::SetPosition(int32_t x, int32_t y) {
 }
 
 bool VRGuiWindow::OnKey(int32_t event, int32_t key, uint32_t modifiers) {
+    // An open layer keeps the keyboard from everything below it.
+    if (VRGuiLayer* layer = TopLayer()) {
+        if (layer->IsVisible() && layer->IsEnabled())
+            layer->OnKey(event, key, modifiers);
+        return true;
+    }
     for (int i = 0; i < ChildCount(); ++i) {
         VRGuiObject* child = ChildAt(i);
         if (child->IsVisible() && child->IsEnabled() && child->OnKey(event, key, modifiers))
@@ -117,6 +124,11 @@ bool VRGuiWindow::OnKey(int32_t event, int32_t key, uint32_t modifiers) {
 }
 
 bool VRGuiWindow::OnText(const std::string& text) {
+    if (VRGuiLayer* layer = TopLayer()) {
+        if (layer->IsVisible() && layer->IsEnabled())
+            layer->OnText(text);
+        return true;
+    }
     for (int i = 0; i < ChildCount(); ++i) {
         VRGuiObject* child = ChildAt(i);
         if (child->IsVisible() && child->IsEnabled() && child->OnText(text))
@@ -220,6 +232,56 @@ void VRGuiWindow::ForgetObject(VRGuiObject* object) {
         m_hoveredBefore = nullptr;
     if (m_captured == object)
         ReleaseCapture();
+    std::erase(m_layers, object);
+}
+
+void VRGuiWindow::OpenLayer(VRGuiLayer* layer, int32_t x, int32_t y) {
+    if (!layer || layer->IsOpen())
+        return;
+    // The object under the pointer or holding the mouse loses it to the layer.
+    ReleaseCapture();
+    if (VRGuiObject* hovered = m_hovered) {
+        m_hovered = nullptr;
+        const GuiPoint cursor = m_host ? m_host->CursorPos() : GuiPoint{};
+        hovered->OnMouse(kMouseLeave, ToObject(hovered, cursor), 0);
+    }
+    x = std::max(0, std::min(x, GetWidth() - layer->GetWidth()));
+    y = std::max(0, std::min(y, GetHeight() - layer->GetHeight()));
+    layer->SetZOrder(kLayerZOrder + static_cast<int32_t>(m_layers.size()));
+    m_layers.push_back(layer);
+    layer->SetOpen(true);
+    AddChild(layer, x, y);
+    layer->Invalidate(nullptr);
+}
+
+void VRGuiWindow::CloseLayer(VRGuiLayer* layer) {
+    if (!layer || !layer->IsOpen())
+        return;
+    layer->SetOpen(false);
+    ForgetLayerInput(layer);
+    std::erase(m_layers, layer);
+    RemoveChild(layer);
+}
+
+void VRGuiWindow::ForgetLayerInput(VRGuiLayer* layer) {
+    auto inside = [layer](const VRGuiObject* object) {
+        for (; object; object = object->GetParent())
+            if (object == layer)
+                return true;
+        return false;
+    };
+    if (inside(m_hovered))
+        m_hovered = nullptr;
+    if (inside(m_hoveredBefore))
+        m_hoveredBefore = nullptr;
+    if (inside(m_captured))
+        ReleaseCapture();
+}
+
+bool VRGuiWindow::RunModal(const std::function<bool()>& finished) {
+    if (finished())
+        return true;
+    return m_host && m_host->RunModalLoop(finished);
 }
 
 bool VRGuiWindow::BeginObjectDraw(const VRGuiObject& object, const GuiRect& r) {
@@ -398,7 +460,7 @@ intptr_t VRGuiWindow::OnMouseMessage(const GuiMessage& message) {
     case GuiMessageType::LButtonDblClk:
         m_doubleClick = true;
         // Never to a captured object.
-        return OnMouse(kMouseLeftDoubleClick, p, message.keys);
+        return MouseToContent(kMouseLeftDoubleClick, p, message.keys);
     case GuiMessageType::RButtonDown:
         return RouteMouse(kMouseRightDown, p, message.keys);
     case GuiMessageType::RButtonUp:
@@ -411,7 +473,21 @@ intptr_t VRGuiWindow::OnMouseMessage(const GuiMessage& message) {
 bool VRGuiWindow::RouteMouse(int32_t event, GuiPoint p, uint32_t keys) {
     if (m_captureSet && m_captured)
         return m_captured->OnMouse(event, ToObject(m_captured, p), keys);
-    return OnMouse(event, p, keys);
+    return MouseToContent(event, p, keys);
+}
+
+bool VRGuiWindow::MouseToContent(int32_t event, GuiPoint p, uint32_t keys) {
+    VRGuiLayer* layer = TopLayer();
+    if (!layer)
+        return OnMouse(event, p, keys);
+    if (layer->GetAbsRect().Contains(p.x, p.y)) {
+        if (event == kMouseMove && layer->AcceptsHover())
+            m_hovered = layer;
+        return layer->OnMouse(event, ToObject(layer, p), keys);
+    }
+    if (event == kMouseLeftDown || event == kMouseRightDown)
+        layer->OnPressOutside(p);
+    return true;
 }
 
 bool VRGuiWindow::MouseMove(GuiPoint p, uint32_t keys) {
@@ -423,7 +499,7 @@ bool VRGuiWindow::MouseMove(GuiPoint p, uint32_t keys) {
         handled = captured->OnMouse(kMouseMove, ToObject(captured, p), keys);
     } else {
         m_hovered = nullptr;
-        handled = OnMouse(kMouseMove, p, keys);
+        handled = MouseToContent(kMouseMove, p, keys);
     }
     // Either may have been destroyed by a handler; ForgetObject cleared it then.
     VRGuiObject* before = m_hoveredBefore;

@@ -7,10 +7,12 @@
 #include "gui/VRGuiContainer.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 class IGuiHost;
+class VRGuiLayer;
 
 // The root of a GUI tree: a container shown in a native window (an IGuiHost).
 // It owns the back buffer every object draws into, gathers invalidated areas
@@ -25,6 +27,8 @@ public:
     static constexpr uint32_t kConserveCpuRefreshPeriodMs = 150;
     static constexpr uint32_t kToolTipDelayMs = 500;
     static constexpr uint32_t kToolTipDisplayMs = 7000;
+    // Layers lie above every other child, whatever z-order the child chose.
+    static constexpr int32_t kLayerZOrder = 1000000;
 
     VRGuiWindow();
     VRGuiWindow(int32_t width, int32_t height);
@@ -58,6 +62,17 @@ public:
     virtual bool CreateNativeWindow(IGuiHost* host, int32_t width, int32_t height);
     // Hands the pending invalid region to the host and empties it.
     virtual void FlushInvalidRegion();
+
+    // Shows a layer at (x, y), moved in as far as needed to fit the window, on
+    // top of any open layer. From now on all input goes to it alone.
+    void OpenLayer(VRGuiLayer* layer, int32_t x, int32_t y);
+    void CloseLayer(VRGuiLayer* layer);
+    VRGuiLayer* TopLayer() const { return m_layers.empty() ? nullptr : m_layers.back(); }
+    int LayerCount() const { return static_cast<int>(m_layers.size()); }
+    // Runs the host's message loop until finished() answers true, and answers
+    // true then; false when the loop ended first (the program is quitting, or
+    // a headless host has nobody to answer).
+    bool RunModal(const std::function<bool()>& finished);
 
     void InvalidateMainWindow(const GuiRect& r);
     void SetRefreshPeriod(uint32_t ms);
@@ -96,6 +111,11 @@ private:
     void OnRefreshTick();
     intptr_t OnMouseMessage(const GuiMessage& message);
     bool RouteMouse(int32_t event, GuiPoint p, uint32_t keys);
+    // Mouse input that no capture claims: to the top layer if one is open,
+    // else down the tree.
+    bool MouseToContent(int32_t event, GuiPoint p, uint32_t keys);
+    // Drops hover and capture held by the layer or anything inside it.
+    void ForgetLayerInput(VRGuiLayer* layer);
     bool MouseMove(GuiPoint p, uint32_t keys);
     static GuiPoint ToObject(const VRGuiObject* object, GuiPoint p);
 
@@ -110,6 +130,8 @@ private:
     bool m_captureSet = false;
     // Entries {id, object}, sorted by id.
     std::vector<TimerEntry> m_timers;
+    // Open layers, bottom first.
+    std::vector<VRGuiLayer*> m_layers;
     CMyToolTip m_toolTip;
     uint32_t m_refreshPeriodMs = kRefreshPeriodMs;
     bool m_doubleClick = false;
