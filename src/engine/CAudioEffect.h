@@ -95,6 +95,17 @@ public:
     // Offsets count from the start of the block handed to Process; a block
     // longer than the prepared size reaches OnProcess in consecutive parts.
     virtual void HandleMidiEvent(const EffectMidiEvent& event);
+    // Live playback (a device pulling blocks as they are heard) against
+    // offline rendering. An instrument that renders ahead of the audio thread
+    // on a thread of its own (CGMInstrument) returns how many frames early it
+    // wants its MIDI while live: in a live block, event offsets count from the
+    // start of the block that many frames later. 0 (every other effect):
+    // events come with their own block, live or not.
+    virtual int LiveLookAheadFrames() const { return 0; }
+    // Audio thread, before a block's MIDI events: whether the block plays
+    // live, and whether the transport jumped (start, stop, seek) since the
+    // last live block, so that sound rendered ahead for the old place is let go.
+    virtual void SetLive(bool /*live*/, bool /*transportJumped*/) {}
 
     // Makes the effect ready for blocks of up to maxBlockFrames at the rate
     // and forgets what it was playing. Allocates; never on the audio thread

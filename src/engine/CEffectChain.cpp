@@ -208,6 +208,28 @@ bool CEffectChain::Process(float* stereo, int frames) {
 
 bool CEffectChain::Process(float* stereo, int frames, const EffectMidiEvent* events,
                            int eventCount) {
+    return Run(stereo, frames, events, eventCount, false, false);
+}
+
+bool CEffectChain::ProcessLive(float* stereo, int frames, const EffectMidiEvent* events,
+                               int eventCount, bool transportJumped) {
+    return Run(stereo, frames, events, eventCount, true, transportJumped);
+}
+
+int CEffectChain::LiveLookAheadFrames() const {
+    if (!m_lock.TryLock())
+        return 0;
+    int frames = 0;
+    for (const Slot& slot : m_slots) {
+        if (slot.effect->isActive())
+            frames = std::max(frames, slot.effect->LiveLookAheadFrames());
+    }
+    m_lock.Unlock();
+    return frames;
+}
+
+bool CEffectChain::Run(float* stereo, int frames, const EffectMidiEvent* events, int eventCount,
+                       bool live, bool transportJumped) {
     if (!stereo || frames <= 0)
         return true;
     if (!m_lock.TryLock()) {
@@ -223,6 +245,7 @@ bool CEffectChain::Process(float* stereo, int frames, const EffectMidiEvent* eve
         if (!active)
             continue;
         if (effect.IsInstrument()) {
+            effect.SetLive(live, transportJumped);
             for (int i = 0; i < eventCount; ++i)
                 effect.HandleMidiEvent(events[i]);
         }

@@ -90,6 +90,13 @@ public:
     // offsets within the block) go to every active instrument in the chain
     // just before it renders.
     bool Process(float* stereo, int frames, const EffectMidiEvent* events, int eventCount);
+    // The same for an instrument chain played live (see
+    // CAudioEffect::SetLive): events are timed LiveLookAheadFrames ahead.
+    bool ProcessLive(float* stereo, int frames, const EffectMidiEvent* events, int eventCount,
+                     bool transportJumped);
+    // Audio thread: the largest look-ahead the chain's active instruments
+    // want while live; 0 while the GUI thread is changing the chain.
+    int LiveLookAheadFrames() const;
 
 private:
     struct Slot {
@@ -98,6 +105,8 @@ private:
     };
 
     bool ParseBody(const uint8_t* data, size_t size, std::vector<Slot>& slots) const;
+    bool Run(float* stereo, int frames, const EffectMidiEvent* events, int eventCount, bool live,
+             bool transportJumped);
 
     mutable CLock m_lock;
     std::vector<Slot> m_slots;

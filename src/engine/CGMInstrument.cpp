@@ -6,6 +6,7 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -203,26 +204,6 @@ bool IsFile(const std::string& path) {
 
 } // namespace
 
-// ---- Preview queue ----------------------------------------------------------------------
-
-bool CGMInstrument::PreviewQueue::Push(const EffectMidiEvent& event) {
-    const uint32_t tail = m_tail.load(std::memory_order_relaxed);
-    if (tail - m_head.load(std::memory_order_acquire) >= kPreviewQueueSize)
-        return false;
-    m_ring[tail % kPreviewQueueSize] = event;
-    m_tail.store(tail + 1, std::memory_order_release);
-    return true;
-}
-
-bool CGMInstrument::PreviewQueue::Pop(EffectMidiEvent& event) {
-    const uint32_t head = m_head.load(std::memory_order_relaxed);
-    if (head == m_tail.load(std::memory_order_acquire))
-        return false;
-    event = m_ring[head % kPreviewQueueSize];
-    m_head.store(head + 1, std::memory_order_release);
-    return true;
-}
-
 // ---- Set-up -----------------------------------------------------------------------------
 
 CGMInstrument::CGMInstrument(std::string soundFontPath)
@@ -230,6 +211,7 @@ CGMInstrument::CGMInstrument(std::string soundFontPath)
       m_requestedPath(std::move(soundFontPath)), m_events(kMaxBlockEvents) {}
 
 CGMInstrument::~CGMInstrument() {
+    StopWorker();
     DeleteSynth();
 }
 
@@ -272,13 +254,18 @@ std::string CGMInstrument::GetPresetTitle(int index) const {
 }
 
 void CGMInstrument::OnPrepare(double sampleRate, int maxBlockFrames) {
+    StopWorker();
     const auto scratch = static_cast<size_t>(std::max(maxBlockFrames, kSynthStepFrames));
     m_left.assign(scratch, 0.0f);
     m_right.assign(scratch, 0.0f);
-    if (m_synth && sampleRate == m_synthRate)
-        return;
-    DeleteSynth();
-    CreateSynth(sampleRate);
+    m_ring.assign(static_cast<size_t>(kRingFrames) * 2, 0.0f);
+    m_stepLeft.assign(kSynthStepFrames, 0.0f);
+    m_stepRight.assign(kSynthStepFrames, 0.0f);
+    if (!m_synth || sampleRate != m_synthRate) {
+        DeleteSynth();
+        CreateSynth(sampleRate);
+    }
+    StartWorker();
 }
 
 bool CGMInstrument::CreateSynth(double sampleRate) {
@@ -338,9 +325,15 @@ void CGMInstrument::Reset() {
     m_nextEvent = 0;
     m_blockPosition = 0;
     m_blockStarted = false;
-    EffectMidiEvent dropped;
-    while (m_previews.Pop(dropped)) {
+    m_previews.Clear();
+    if (m_live) {
+        RequestFlush(true);
+        return;
     }
+    ResetSynth();
+}
+
+void CGMInstrument::ResetSynth() {
     if (m_synth) {
         // The reset alone leaves the voices sounding: they are stopped after it.
         fluid_synth_system_reset(m_synth);
@@ -385,6 +378,10 @@ void CGMInstrument::HandleMidiEvent(const EffectMidiEvent& event) {
 }
 
 void CGMInstrument::OnProcess(float* stereo, int frames) {
+    if (m_live) {
+        ProcessLive(stereo, frames);
+        return;
+    }
     m_blockStarted = true;
     DrainPreviews();
     ApplyPresetIfChanged();
@@ -478,14 +475,220 @@ void CGMInstrument::SelectSound(int channel, int bank, int program) {
 
 void CGMInstrument::DrainPreviews() {
     EffectMidiEvent event;
-    while (m_previews.Pop(event)) {
-        if (event.frameOffset != kEveryChannel) {
-            ApplyEvent(event);
-            continue;
-        }
-        for (int channel = 0; channel < kChannels; ++channel)
-            ApplyEvent({0, static_cast<uint8_t>(event.status | channel), event.data1, event.data2});
+    while (m_previews.Pop(event))
+        ApplyPreview(event);
+}
+
+void CGMInstrument::ApplyPreview(const EffectMidiEvent& event) {
+    if (event.frameOffset != kEveryChannel) {
+        ApplyEvent(event);
+        return;
     }
+    for (int channel = 0; channel < kChannels; ++channel)
+        ApplyEvent({0, static_cast<uint8_t>(event.status | channel), event.data1, event.data2});
+}
+
+// ---- Live: audio thread -----------------------------------------------------------------
+
+void CGMInstrument::SetLive(bool live, bool transportJumped) {
+    if (live) {
+        if (!m_live) {
+            // The synthesizer goes over to the worker: with the release below
+            // it sees everything this thread did to it.
+            m_live = true;
+            m_eventCount = 0;
+            m_nextEvent = 0;
+            RequestFlush(false);
+            m_liveRequested.store(true, std::memory_order_seq_cst);
+        } else if (transportJumped) {
+            RequestFlush(false);
+        }
+        return;
+    }
+    if (!m_live)
+        return;
+    m_live = false;
+    m_liveRequested.store(false, std::memory_order_seq_cst);
+    {
+        // Waits for the step the worker may be rendering; it takes no more.
+        std::lock_guard<std::mutex> wait(m_workerMutex);
+    }
+    m_liveEvents.Clear();
+    m_eventCount = 0;
+    m_nextEvent = 0;
+    ResetSynth();
+}
+
+void CGMInstrument::RequestFlush(bool reset) {
+    if (reset)
+        m_flushResets.store(true, std::memory_order_relaxed);
+    m_flushGeneration.store(++m_generation, std::memory_order_release);
+}
+
+void CGMInstrument::PushLive(const EffectMidiEvent& event, uint64_t targetFrame) {
+    m_liveEvents.Push({targetFrame, m_generation, event});
+}
+
+void CGMInstrument::ProcessLive(float* stereo, int frames) {
+    // Events are timed from the block kLookAheadFrames after this one's start.
+    const uint64_t blockStart = m_playedFrames - static_cast<uint64_t>(m_blockPosition);
+    if (!m_blockStarted)
+        m_blockStarted = true;
+    EffectMidiEvent preview;
+    while (m_previews.Pop(preview))
+        PushLive(preview, m_playedFrames + kLookAheadFrames);
+    for (; m_nextEvent < m_eventCount; ++m_nextEvent) {
+        EffectMidiEvent event = m_events[static_cast<size_t>(m_nextEvent)];
+        // Offsets before the block come from the first block after a jump,
+        // which also carries what the look-ahead would have skipped.
+        const int64_t target = static_cast<int64_t>(blockStart) + kLookAheadFrames +
+                               std::max(event.frameOffset, -kLookAheadFrames);
+        event.frameOffset = 0; // the target frame times it now
+        PushLive(event, static_cast<uint64_t>(std::max<int64_t>(target, 0)));
+    }
+    m_blockPosition += frames;
+
+    // Until the worker has made the last flush, what the ring holds is stale.
+    if (m_flushDone.load(std::memory_order_acquire) == m_generation) {
+        const uint64_t written = m_written.load(std::memory_order_acquire);
+        const uint64_t ready = written > m_playedFrames ? written - m_playedFrames : 0;
+        const int available = static_cast<int>(std::min<uint64_t>(ready, frames));
+        for (int frame = 0; frame < available; ++frame) {
+            const size_t slot = ((m_playedFrames + frame) % kRingFrames) * 2;
+            stereo[2 * frame] += m_ring[slot];
+            stereo[2 * frame + 1] += m_ring[slot + 1];
+        }
+        if (available < frames)
+            m_underrunFrames.fetch_add(static_cast<uint64_t>(frames - available),
+                                       std::memory_order_relaxed);
+    }
+    m_playedFrames += static_cast<uint64_t>(frames);
+    m_consumed.store(m_playedFrames, std::memory_order_release);
+}
+
+int CGMInstrument::LiveFramesReady() const {
+    if (!m_live || m_flushDone.load(std::memory_order_acquire) != m_generation)
+        return 0;
+    const uint64_t written = m_written.load(std::memory_order_acquire);
+    return written > m_playedFrames ? static_cast<int>(written - m_playedFrames) : 0;
+}
+
+// ---- Live: worker -----------------------------------------------------------------------
+
+void CGMInstrument::StartWorker() {
+    m_live = false;
+    m_liveRequested = false;
+    m_workerStop = false;
+    m_liveEvents.Clear();
+    m_playedFrames = 0;
+    m_generation = 0;
+    m_consumed = 0;
+    m_written = 0;
+    m_flushGeneration = 0;
+    m_flushDone = 0;
+    m_flushResets = false;
+    m_workerFrame = 0;
+    m_workerGeneration = 0;
+    if (m_synth)
+        m_worker = std::thread(&CGMInstrument::RunWorker, this);
+}
+
+void CGMInstrument::StopWorker() {
+    if (m_worker.joinable()) {
+        m_workerStop = true;
+        m_worker.join();
+    }
+    if (m_live) {
+        m_live = false;
+        ResetSynth();
+    }
+    m_liveRequested = false;
+}
+
+void CGMInstrument::RunWorker() {
+    // A block's time is at least a few milliseconds: polling every
+    // millisecond leaves the worker most of it to render the next one.
+    constexpr auto kLivePoll = std::chrono::milliseconds(1);
+    constexpr auto kIdlePoll = std::chrono::milliseconds(10);
+    while (!m_workerStop.load(std::memory_order_acquire)) {
+        bool live = false;
+        {
+            std::lock_guard<std::mutex> owner(m_workerMutex);
+            live = m_liveRequested.load(std::memory_order_seq_cst);
+            if (live)
+                RenderAhead();
+        }
+        std::this_thread::sleep_for(live ? kLivePoll : kIdlePoll);
+    }
+}
+
+void CGMInstrument::RenderAhead() {
+    while (m_liveRequested.load(std::memory_order_acquire)) {
+        const uint64_t generation = m_flushGeneration.load(std::memory_order_acquire);
+        if (generation != m_workerGeneration)
+            FlushOnWorker(generation);
+        const uint64_t played = m_consumed.load(std::memory_order_acquire);
+        if (m_workerFrame < played) {
+            // Fell behind the audio thread: those frames were played as silence.
+            m_workerFrame = played;
+            m_written.store(m_workerFrame, std::memory_order_release);
+        }
+        // Every event due before the step's start is queued once the audio
+        // thread has played up to it less the look-ahead.
+        if (m_workerFrame >= played + kLookAheadFrames ||
+            m_workerFrame + kSynthStepFrames > played + kRingFrames)
+            return;
+        RenderStep();
+    }
+}
+
+void CGMInstrument::FlushOnWorker(uint64_t generation) {
+    while (const LiveEvent* queued = m_liveEvents.Front()) {
+        if (queued->generation >= generation)
+            break;
+        m_liveEvents.Pop();
+    }
+    if (m_flushResets.exchange(false, std::memory_order_relaxed)) {
+        fluid_synth_system_reset(m_synth);
+        m_appliedBank = -1;
+        m_appliedProgram = -1;
+    }
+    fluid_synth_all_sounds_off(m_synth, -1);
+    // Offline blocks may have left the synthesizer inside one of its steps:
+    // finish it, so that its steps and the worker's start on the same frames.
+    const auto left = static_cast<int>((kSynthStepFrames - m_renderedFrames % kSynthStepFrames) %
+                                       kSynthStepFrames);
+    if (left > 0)
+        fluid_synth_write_float(m_synth, left, m_stepLeft.data(), 0, 1, m_stepRight.data(), 0, 1);
+    m_renderedFrames = 0;
+    // Rendering goes on from where the audio thread is: what was rendered
+    // ahead for the old place is never played.
+    m_workerFrame = m_consumed.load(std::memory_order_acquire);
+    m_written.store(m_workerFrame, std::memory_order_relaxed);
+    m_workerGeneration = generation;
+    m_flushDone.store(generation, std::memory_order_release);
+}
+
+void CGMInstrument::RenderStep() {
+    // An event is applied at the first step that starts at or after its
+    // frame: never early, at most kSynthStepFrames - 1 late.
+    while (const LiveEvent* queued = m_liveEvents.Front()) {
+        if (queued->generation > m_workerGeneration || queued->targetFrame > m_workerFrame)
+            break;
+        if (queued->generation == m_workerGeneration)
+            ApplyPreview(queued->event);
+        m_liveEvents.Pop();
+    }
+    ApplyPresetIfChanged();
+    fluid_synth_write_float(m_synth, kSynthStepFrames, m_stepLeft.data(), 0, 1, m_stepRight.data(),
+                            0, 1);
+    for (int frame = 0; frame < kSynthStepFrames; ++frame) {
+        const size_t slot = ((m_workerFrame + frame) % kRingFrames) * 2;
+        m_ring[slot] = m_stepLeft[static_cast<size_t>(frame)];
+        m_ring[slot + 1] = m_stepRight[static_cast<size_t>(frame)];
+    }
+    m_workerFrame += kSynthStepFrames;
+    m_written.store(m_workerFrame, std::memory_order_release);
 }
 
 // ---- Previews ---------------------------------------------------------------------------

@@ -5,7 +5,9 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct _fluid_hashtable_t;
@@ -29,6 +31,21 @@ struct _fluid_synth_t;
 // Previews (MidiNoteOnNow and the others) may be called from one other thread
 // (the GUI thread) at any time: they pass through a lock-free queue that the
 // audio thread empties at the start of each Process.
+//
+// Live playback renders ahead on a worker thread. Debian's FluidSynth is
+// built with OpenMP: every rendering call enters a parallel region, and
+// libgomp allocates and frees a thread team for it each time, whatever the
+// thread settings. The device thread must never allocate, so while live
+// (SetLive) FluidSynth is only called by the instrument's worker thread: it
+// renders in the synthesizer's 64-frame steps, kLookAheadFrames ahead of the
+// audio thread, into a preallocated lock-free ring, and takes the MIDI events
+// from a lock-free queue that carries each event's target frame. The mixer
+// schedules a live instrument's MIDI kLookAheadFrames early, so events keep
+// the same timing (never early, at most 63 frames late) against the
+// transport. The audio thread never waits: frames the worker has not rendered
+// yet are played as silence and counted (LiveUnderrunFrames). A transport
+// jump or Reset lets go of everything rendered ahead and silences the voices.
+// Offline (not live), Process calls FluidSynth itself, as above.
 class CGMInstrument : public CAudioEffect {
 public:
     static constexpr EffectID kID = MakeEffectID("MGrV");
@@ -41,6 +58,10 @@ public:
     static constexpr int kMaxBlockEvents = 4096;
     // Previews waiting for the audio thread; further ones are dropped.
     static constexpr int kPreviewQueueSize = 256;
+    // How far the worker renders ahead of the audio thread while live. A
+    // live block of up to this many frames is ready when the audio thread
+    // asks for it; the worker has one block's time to render the next.
+    static constexpr int kLookAheadFrames = 512;
 
     // soundFontPath: a SoundFont to use before the installed General MIDI ones.
     explicit CGMInstrument(std::string soundFontPath = {});
@@ -68,6 +89,15 @@ public:
     double GetTailMs() const override { return kTailMs; }
     void HandleMidiEvent(const EffectMidiEvent& event) override;
     void Reset() override;
+    int LiveLookAheadFrames() const override { return kLookAheadFrames; }
+    // Switching from live to offline waits for the worker to finish its step
+    // (offline threads may wait); the other way never waits.
+    void SetLive(bool live, bool transportJumped) override;
+
+    // While live: frames rendered ahead and waiting for the audio thread, and
+    // the frames the audio thread found missing and played as silence.
+    int LiveFramesReady() const;
+    uint64_t LiveUnderrunFrames() const { return m_underrunFrames.load(std::memory_order_relaxed); }
 
     // Any thread but the audio thread, one at a time. False when the queue
     // is full or a value is out of range.
@@ -85,16 +115,56 @@ private:
     // asked; Reset lets go of what is left of the step in progress.
     static constexpr int kSynthStepFrames = 64;
 
-    // A single-producer, single-consumer ring of previews.
-    class PreviewQueue {
+    // The live ring holds this many stereo frames (a power of two, room for
+    // the look-ahead, the largest block and a step).
+    static constexpr int kRingFrames = 8192;
+    // MIDI events on their way to the worker; further ones are dropped.
+    static constexpr int kLiveQueueSize = 16384;
+
+    // A single-producer, single-consumer ring of Size entries.
+    template <typename T, uint32_t Size> class SpscQueue {
     public:
-        bool Push(const EffectMidiEvent& event);
-        bool Pop(EffectMidiEvent& event);
+        bool Push(const T& item) {
+            const uint32_t tail = m_tail.load(std::memory_order_relaxed);
+            if (tail - m_head.load(std::memory_order_acquire) >= Size)
+                return false;
+            m_ring[tail % Size] = item;
+            m_tail.store(tail + 1, std::memory_order_release);
+            return true;
+        }
+        // The oldest entry, or null; stays queued until Pop.
+        const T* Front() const {
+            const uint32_t head = m_head.load(std::memory_order_relaxed);
+            if (head == m_tail.load(std::memory_order_acquire))
+                return nullptr;
+            return &m_ring[head % Size];
+        }
+        void Pop() {
+            m_head.store(m_head.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+        }
+        bool Pop(T& item) {
+            const T* front = Front();
+            if (!front)
+                return false;
+            item = *front;
+            Pop();
+            return true;
+        }
+        // Consumer side: drops every entry.
+        void Clear() {
+            m_head.store(m_tail.load(std::memory_order_acquire), std::memory_order_release);
+        }
 
     private:
-        std::array<EffectMidiEvent, kPreviewQueueSize> m_ring{};
+        std::array<T, Size> m_ring{};
         std::atomic<uint32_t> m_head{0}; // next to read
         std::atomic<uint32_t> m_tail{0}; // next to write
+    };
+
+    struct LiveEvent {
+        uint64_t targetFrame = 0; // in frames the audio thread has played since going live
+        uint64_t generation = 0;  // the flush it follows
+        EffectMidiEvent event;
     };
 
     bool CreateSynth(double sampleRate);
@@ -103,7 +173,21 @@ private:
     void ApplyPresetIfChanged();
     void SelectSound(int channel, int bank, int program);
     void DrainPreviews();
+    void ApplyPreview(const EffectMidiEvent& event);
     void Render(float* stereo, int frames);
+    void ResetSynth();
+
+    // Live, audio thread side.
+    void ProcessLive(float* stereo, int frames);
+    void PushLive(const EffectMidiEvent& event, uint64_t targetFrame);
+    void RequestFlush(bool reset);
+    // Live, worker side.
+    void StartWorker();
+    void StopWorker();
+    void RunWorker();
+    void RenderAhead();
+    void FlushOnWorker(uint64_t generation);
+    void RenderStep();
 
     std::string m_requestedPath;
     std::string m_loadedPath;
@@ -122,5 +206,28 @@ private:
     uint64_t m_renderedFrames = 0; // since the synthesizer's last step boundary
     int m_appliedBank = -1;
     int m_appliedProgram = -1;
-    PreviewQueue m_previews;
+    SpscQueue<EffectMidiEvent, kPreviewQueueSize> m_previews;
+
+    // Live rendering. The audio side (Process, Reset, SetLive) and the worker
+    // share only the atomics, the ring and the queue; the synthesizer belongs
+    // to the worker while m_liveRequested is set, else to the audio side.
+    bool m_live = false;         // audio side's view
+    uint64_t m_playedFrames = 0; // audio side's copy of m_consumed
+    uint64_t m_generation = 0;   // audio side's copy of m_flushGeneration
+    std::vector<float> m_ring;   // kRingFrames stereo frames
+    SpscQueue<LiveEvent, kLiveQueueSize> m_liveEvents;
+    std::atomic<uint64_t> m_consumed{0};        // frames the audio thread has played
+    std::atomic<uint64_t> m_written{0};         // frames the worker has rendered
+    std::atomic<uint64_t> m_flushGeneration{0}; // flushes asked for
+    std::atomic<uint64_t> m_flushDone{0};       // the last flush the worker made
+    std::atomic<bool> m_flushResets{false};     // the next flush also resets the channels
+    std::atomic<uint64_t> m_underrunFrames{0};
+    std::atomic<bool> m_liveRequested{false};
+    std::atomic<bool> m_workerStop{false};
+    std::mutex m_workerMutex; // held by the worker while it uses the synthesizer
+    std::thread m_worker;
+    uint64_t m_workerFrame = 0;      // worker: next frame to render
+    uint64_t m_workerGeneration = 0; // worker: the flush it made last
+    std::vector<float> m_stepLeft;   // worker: one synthesizer step
+    std::vector<float> m_stepRight;
 };

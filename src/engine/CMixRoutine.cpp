@@ -8,6 +8,7 @@
 #include "engine/CSoundGroup.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace {
@@ -32,7 +33,8 @@ double PanRight(double pan) {
 
 CMixRoutine::CMixRoutine()
     : m_masterBus(kChunkFrames * 2, 0.0f), m_schedulerSound(kMaxMidiSounds, nullptr),
-      m_schedulerTrack(kMaxMidiSounds, -1), m_schedulerSeen(kMaxMidiSounds, 0) {
+      m_schedulerTrack(kMaxMidiSounds, -1), m_schedulerSeen(kMaxMidiSounds, 0),
+      m_shiftedEvents(kMaxSoundEvents) {
     std::fill(std::begin(m_scratch), std::end(m_scratch), 0.0f);
     for (int index = 0; index < kMaxMidiSounds; ++index)
         m_schedulers.push_back(std::make_unique<CMidiScheduler>(kMaxSoundEvents));
@@ -75,7 +77,9 @@ bool CMixRoutine::RenderOffline(CPCMMixer& mixer, CAudioAtom* atom, int64_t star
     if (!mixer.m_lock.TryLock())
         return false;
     std::fill(out, out + static_cast<size_t>(frames) * 2, 0.0f);
+    mixer.m_lastOfflineBlock = std::chrono::steady_clock::now().time_since_epoch().count();
     m_offline = true;
+    m_idle = false;
     m_onlyTrack = onlyTrack;
     for (int done = 0; done < frames; done += kChunkFrames) {
         const int count = std::min(kChunkFrames, frames - done);
@@ -88,15 +92,23 @@ bool CMixRoutine::RenderOffline(CPCMMixer& mixer, CAudioAtom* atom, int64_t star
 
 void CMixRoutine::RenderChunk(CPCMMixer& mixer, float* out, int frames) {
     CAudioAtom* atom = mixer.m_playingAtom;
-    if (!mixer.m_playing.load() || mixer.m_paused.load() || !atom)
+    if (!mixer.m_playing.load() || mixer.m_paused.load() || !atom) {
+        RenderIdle(mixer, out, frames);
         return;
+    }
+    m_idle = false;
     const int64_t endFrame = CPCMMixer::FramesOf(atom->EndTime() + mixer.m_playTailMs.load());
     const int64_t loopStart = mixer.m_loopStartFrames.load();
     const int64_t loopEnd = mixer.m_loopEndFrames.load();
     int64_t position = mixer.m_positionFrames.load();
+    m_liveJumped = m_liveJumped || !m_livePlaying || position != m_liveNextPosition;
+    m_livePlaying = true;
+    m_loopStart = loopStart;
+    m_loopEnd = loopEnd;
     int done = 0;
     while (done < frames) {
         const bool looping = mixer.m_looping.load() && position < loopEnd;
+        m_segmentLooping = looping;
         const int64_t stop = looping ? loopEnd : endFrame;
         if (position >= stop) {
             mixer.m_playing = false; // reached the end; the GUI thread lets go of the atom
@@ -112,6 +124,19 @@ void CMixRoutine::RenderChunk(CPCMMixer& mixer, float* out, int frames) {
         }
     }
     mixer.m_positionFrames = position;
+    m_liveNextPosition = position;
+}
+
+void CMixRoutine::RenderIdle(CPCMMixer& mixer, float* out, int frames) {
+    m_liveJumped = m_liveJumped || m_livePlaying;
+    m_livePlaying = false;
+    using Clock = std::chrono::steady_clock;
+    const Clock::duration sinceRender =
+        Clock::now().time_since_epoch() - Clock::duration(mixer.m_lastOfflineBlock.load());
+    if (sinceRender < std::chrono::milliseconds(500))
+        return;
+    m_idle = true;
+    MixSegment(mixer, nullptr, Segment{out, frames, mixer.m_positionFrames.load()});
 }
 
 void CMixRoutine::MixSegment(CPCMMixer& mixer, CAudioAtom* atom, const Segment& segment) {
@@ -119,13 +144,15 @@ void CMixRoutine::MixSegment(CPCMMixer& mixer, CAudioAtom* atom, const Segment& 
     std::fill(m_trackEventCount.begin(), m_trackEventCount.end(), 0);
     std::fill(m_schedulerSeen.begin(), m_schedulerSeen.end(), 0);
     std::fill(m_masterBus.begin(), m_masterBus.begin() + segment.frames * 2, 0.0f);
-    MixAtom(mixer, atom, segment);
+    if (atom)
+        MixAtom(mixer, atom, segment);
     ReleaseUnseenSchedulers();
     SumTracks(mixer, segment);
+    m_liveJumped = false;
     if (m_onlyTrack != kAllTracks)
         return;
     mixer.m_masterChain->Process(segment.out, segment.frames);
-    if (!m_offline)
+    if (!m_offline && !m_idle)
         MixMetronome(mixer, segment);
     const float master = static_cast<float>(mixer.m_masterVolume.load());
     if (master != 1.0f) {
@@ -150,10 +177,10 @@ void CMixRoutine::MixMember(CPCMMixer& mixer, CAudioAtom* atom, const Segment& s
     if (auto* sound = dynamic_cast<CPCMSound*>(atom))
         MixSound(*sound, segment, BusFor(mixer, sound->GetTrackNumber()));
     else if (auto* midi = dynamic_cast<CMidiSound*>(atom))
-        ScheduleMidi(*midi, segment);
+        ScheduleMidi(mixer, *midi, segment);
 }
 
-void CMixRoutine::ScheduleMidi(CMidiSound& sound, const Segment& segment) {
+void CMixRoutine::ScheduleMidi(CPCMMixer& mixer, CMidiSound& sound, const Segment& segment) {
     const int slot = SchedulerFor(&sound);
     if (slot < 0)
         return;
@@ -165,10 +192,45 @@ void CMixRoutine::ScheduleMidi(CMidiSound& sound, const Segment& segment) {
         const int stops = scheduler.Stop();
         AddTrackEvents(lastTrack, scheduler.Events(), stops);
     }
-    const int count =
-        scheduler.ScheduleBlock(sound, segment.startFrame, segment.frames, kMixerSampleRate);
-    AddTrackEvents(track, scheduler.Events(), count);
+    ScheduleWindow(mixer, scheduler, sound, track, segment);
     m_schedulerTrack[static_cast<size_t>(slot)] = track;
+}
+
+int CMixRoutine::LookAheadOf(CPCMMixer& mixer, int trackNumber) const {
+    const CPCMTrack* track = mixer.GetTrack(trackNumber);
+    if (m_offline || !track || trackNumber >= m_trackCapacity)
+        return 0;
+    return track->GetInstrumentChain()->LiveLookAheadFrames();
+}
+
+void CMixRoutine::ScheduleWindow(CPCMMixer& mixer, CMidiScheduler& scheduler, CMidiSound& sound,
+                                 int track, const Segment& segment) {
+    const int lookAhead = LookAheadOf(mixer, track);
+    // While live, an instrument that renders ahead gets the block lookAhead
+    // frames later, where the transport will be then; the first block after
+    // a jump also takes the frames before that, so that nothing at the new
+    // place is skipped (it comes late instead). Offsets count from the
+    // window's block.
+    int offset = m_liveJumped ? -lookAhead : 0;
+    int64_t from = segment.startFrame + lookAhead + offset;
+    int remaining = segment.frames - offset;
+    // A loop shorter than a block would give many pieces: later ones are left out.
+    for (int piece = 0; piece < 64 && remaining > 0; ++piece) {
+        int count = remaining;
+        if (m_segmentLooping && from >= m_loopEnd)
+            from = m_loopStart + (from - m_loopEnd) % (m_loopEnd - m_loopStart);
+        if (m_segmentLooping && from < m_loopEnd)
+            count = static_cast<int>(std::min<int64_t>(count, m_loopEnd - from));
+        const int events = scheduler.ScheduleBlock(sound, from, count, kMixerSampleRate);
+        for (int index = 0; index < events; ++index) {
+            m_shiftedEvents[static_cast<size_t>(index)] = scheduler.Events()[index];
+            m_shiftedEvents[static_cast<size_t>(index)].frameOffset += offset;
+        }
+        AddTrackEvents(track, m_shiftedEvents.data(), events);
+        from += count;
+        offset += count;
+        remaining -= count;
+    }
 }
 
 int CMixRoutine::SchedulerFor(const CMidiSound* sound) {
@@ -375,8 +437,11 @@ void CMixRoutine::SumTracks(CPCMMixer& mixer, const Segment& segment) {
 void CMixRoutine::RunTrackChains(CPCMTrack& track, int trackNumber, float* bus, int frames) {
     const EffectMidiEvent* events =
         m_trackEvents.data() + static_cast<size_t>(trackNumber) * kMaxTrackEvents;
-    track.GetInstrumentChain()->Process(bus, frames, events,
-                                        m_trackEventCount[static_cast<size_t>(trackNumber)]);
+    const int count = m_trackEventCount[static_cast<size_t>(trackNumber)];
+    if (m_offline)
+        track.GetInstrumentChain()->Process(bus, frames, events, count);
+    else
+        track.GetInstrumentChain()->ProcessLive(bus, frames, events, count, m_liveJumped);
     track.GetInstrumentEffectsChain()->Process(bus, frames);
     track.GetEffectChain()->Process(bus, frames);
 }

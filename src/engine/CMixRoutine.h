@@ -28,6 +28,11 @@ class CSoundData;
 // solo put it on the master bus, which passes through the master chain; then the
 // metronome and the master volume.
 //
+// While the transport is stopped or paused the tracks' chains keep running on
+// silence, so that instrument previews (CPCMMixer::MidiNoteOnNow) are heard
+// and effects ring out; not while an offline render has mixed a block in the
+// last half second, since the render then owns the instruments.
+//
 // Real-time rules: it allocates nothing, does no file I/O and never waits. It
 // only tries the mixer's lock (and each sound's); a block it cannot lock is
 // silence, a sound it cannot lock is left out of that block. All scratch space
@@ -80,9 +85,17 @@ private:
     };
 
     void RenderChunk(CPCMMixer& mixer, float* out, int frames);
+    // Transport stopped or paused: the tracks' chains still run, so that
+    // instruments play their previews and effects ring out.
+    void RenderIdle(CPCMMixer& mixer, float* out, int frames);
+    // Schedules the sound's events for the block: while live, for a track
+    // whose instrument renders ahead, its look-ahead later.
+    void ScheduleWindow(CPCMMixer& mixer, CMidiScheduler& scheduler, CMidiSound& sound, int track,
+                        const Segment& segment);
+    int LookAheadOf(CPCMMixer& mixer, int trackNumber) const;
     void MixSegment(CPCMMixer& mixer, CAudioAtom* atom, const Segment& segment);
     bool Wanted(int trackNumber) const;
-    void ScheduleMidi(CMidiSound& sound, const Segment& segment);
+    void ScheduleMidi(CPCMMixer& mixer, CMidiSound& sound, const Segment& segment);
     int SchedulerFor(const CMidiSound* sound);
     // Ends the notes of schedulers whose sound left the group.
     void ReleaseUnseenSchedulers();
@@ -115,8 +128,19 @@ private:
     std::vector<char> m_schedulerSeen;
     std::vector<EffectMidiEvent> m_trackEvents; // kMaxTrackEvents per track
     std::vector<int> m_trackEventCount;
+    std::vector<EffectMidiEvent> m_shiftedEvents; // kMaxSoundEvents
     bool m_offline = false;
+    bool m_idle = false;
     int m_onlyTrack = kAllTracks;
+    // Live: the transport as the last block left it; a block that does not
+    // follow on from it (start, stop, seek) is a jump.
+    bool m_livePlaying = false;
+    int64_t m_liveNextPosition = -1;
+    bool m_liveJumped = false;
+    // Transport loop of the block being mixed (live), for look-ahead windows.
+    bool m_segmentLooping = false;
+    int64_t m_loopStart = 0;
+    int64_t m_loopEnd = 0;
 
     CPCMSound* m_click = nullptr; // the click sounding now, or null
     int64_t m_clickFrame = 0;     // next frame of it to play

@@ -1,6 +1,7 @@
 #include "engine/CPCMMixer.h"
 
 #include "engine/CEffectChain.h"
+#include "engine/CGMInstrument.h"
 #include "engine/CNullDevice.h"
 #include "engine/CPCMSound.h"
 #include "engine/CSoundGroup.h"
@@ -185,4 +186,56 @@ CPCMSound* CPCMMixer::SoundExists(const std::string& path) const {
 void CPCMMixer::SetMasterVolume(double volume) {
     if (!std::isnan(volume))
         m_masterVolume = std::clamp(volume, 0.0, 4.0);
+}
+
+namespace {
+
+CGMInstrument* FirstInstrumentOf(const CPCMTrack& track) {
+    const CEffectChain& chain = *track.GetInstrumentChain();
+    for (int index = 0; index < chain.NumEffects(); ++index) {
+        auto* instrument = dynamic_cast<CGMInstrument*>(chain.GetEffect(index));
+        if (instrument && instrument->isActive())
+            return instrument;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+CGMInstrument* CPCMMixer::PreviewInstrument() const {
+    const int chosen = m_previewTrack.load();
+    if (chosen != kFirstInstrumentTrack) {
+        const CPCMTrack* track = GetTrack(chosen);
+        return track ? FirstInstrumentOf(*track) : nullptr;
+    }
+    for (const auto& track : m_tracks) {
+        if (CGMInstrument* instrument = FirstInstrumentOf(*track))
+            return instrument;
+    }
+    return nullptr;
+}
+
+bool CPCMMixer::MidiNoteOnNow(int pitch, int velocity, int channel) {
+    std::lock_guard<CLock> guard(m_lock);
+    CGMInstrument* instrument = PreviewInstrument();
+    return instrument && instrument->MidiNoteOnNow(pitch, velocity, channel);
+}
+
+bool CPCMMixer::MidiNoteOffNow(int pitch, int velocity, int channel) {
+    std::lock_guard<CLock> guard(m_lock);
+    CGMInstrument* instrument = PreviewInstrument();
+    return instrument && instrument->MidiNoteOffNow(pitch, velocity, channel);
+}
+
+bool CPCMMixer::MidiAllNotesOffNow() {
+    std::lock_guard<CLock> guard(m_lock);
+    bool reached = false;
+    for (const auto& track : m_tracks) {
+        const CEffectChain& chain = *track->GetInstrumentChain();
+        for (int index = 0; index < chain.NumEffects(); ++index) {
+            if (auto* instrument = dynamic_cast<CGMInstrument*>(chain.GetEffect(index)))
+                reached = instrument->MidiAllNotesOffNow() || reached;
+        }
+    }
+    return reached;
 }

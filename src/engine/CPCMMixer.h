@@ -15,6 +15,7 @@
 
 class CAudioAtom;
 class CEffectChain;
+class CGMInstrument;
 class CNullDevice;
 class CPCMSound;
 class CSoundGroup;
@@ -106,6 +107,20 @@ public:
     // never blocks or allocates.
     void Mix(float* out, int frames) { m_routine.Render(*this, out, frames); }
 
+    // MIDI previews (a note heard while drawing it), at once and also while
+    // the transport is stopped: they go to the first active General MIDI
+    // instrument of the preview track. GUI thread. False when there is no
+    // such instrument or its queue is full.
+    bool MidiNoteOnNow(int pitch, int velocity, int channel);
+    bool MidiNoteOffNow(int pitch, int velocity, int channel);
+    // Every General MIDI instrument of every track lets go of its notes.
+    bool MidiAllNotesOffNow();
+    // The track previews go to; kFirstInstrumentTrack (the default) picks the
+    // first track that has a General MIDI instrument.
+    static constexpr int kFirstInstrumentTrack = -1;
+    void SetPreviewTrack(int trackNumber) { m_previewTrack.store(trackNumber); }
+    int GetPreviewTrack() const { return m_previewTrack.load(); }
+
     // The output device that needs no sound card.
     CNullDevice& GetNullDevice() { return *m_nullDevice; }
 
@@ -115,6 +130,7 @@ private:
     static int64_t FramesOf(double ms);
     void ReleasePlayingAtom();
     void ReleaseMetronomeSounds();
+    CGMInstrument* PreviewInstrument() const;
 
     mutable CLock m_lock;
     std::vector<std::unique_ptr<CPCMTrack>> m_tracks;
@@ -133,6 +149,9 @@ private:
     std::atomic<int64_t> m_loopStartFrames{0};
     std::atomic<int64_t> m_loopEndFrames{0};
     std::atomic<double> m_masterVolume{1.0};
+    std::atomic<int> m_previewTrack{kFirstInstrumentTrack};
+    // When the render worker last mixed a block (steady clock ticks).
+    std::atomic<int64_t> m_lastOfflineBlock{0};
 
     bool m_metronomeOn = false;
     CPCMSound* m_beatClick = nullptr;
