@@ -1,0 +1,145 @@
+#include "DialogTestHelpers.h"
+
+#include "gui/CFileDialog.h"
+#include "gui/GuiInput.h"
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class FileDialog : public DialogTest {
+protected:
+    void SetUp() override {
+        DialogTest::SetUp();
+        folder = fs::temp_directory_path() / ("filedialog-" + std::to_string(::getpid()));
+        fs::remove_all(folder);
+        fs::create_directories(folder / "Zdir");
+        fs::create_directories(folder / "adir");
+        for (const char* name : {"b.wav", "A.mp3", "c.txt", ".hidden.wav", "song.FLAC"})
+            std::ofstream(folder / name) << "x";
+        request.folder = folder.string();
+        request.filter = "Sound files|*.wav;*.mp3;*.ogg;*.flac";
+    }
+    void TearDown() override {
+        fs::remove_all(folder);
+        DialogTest::TearDown();
+    }
+    std::vector<std::string> Names(const CFileDialog& dialog) const {
+        std::vector<std::string> names;
+        for (const CFileDialog::Entry& entry : dialog.GetEntries())
+            names.push_back(entry.name);
+        return names;
+    }
+    // Runs the step once on the open dialog.
+    void OnOpen(std::function<void(CFileDialog&)> step) {
+        host.SetModalDriver([this, step, done = false](COffscreenGuiHost& h, int) mutable {
+            if (!done)
+                step(*Top<CFileDialog>());
+            done = true;
+            h.Advance(40);
+        });
+    }
+
+    fs::path folder;
+    FileDialogRequest request;
+};
+
+} // namespace
+
+TEST_F(FileDialog, ListsFoldersFirstSortedAndFiltered) {
+    CFileDialog dialog(request);
+    OnOpen([&](CFileDialog& open) {
+        const std::vector<std::string> expected = {"..",    "adir",  "Zdir",
+                                                   "A.mp3", "b.wav", "song.FLAC"};
+        EXPECT_EQ(Names(open), expected);
+        host.KeyDown(VK_ESCAPE);
+    });
+    EXPECT_EQ(dialog.DoModal(&window), IDCANCEL);
+    EXPECT_TRUE(CFileDialog::ParseFilter("All|*.*").empty());
+    EXPECT_EQ(CFileDialog::ParseFilter("Text|*.txt|Sound|*.wav"), std::vector<std::string>{"txt"});
+    EXPECT_FALSE(CFileDialog::PassesFilter("noextension", {"wav"}));
+}
+
+TEST_F(FileDialog, ChoosesAFileByTyping) {
+    CFileDialog dialog(request);
+    OnOpen([&](CFileDialog& open) {
+        host.Text("s");
+        host.Text("o");
+        EXPECT_EQ(open.GetEntries()[size_t(open.GetSelection())].name, "song.FLAC");
+        host.Text("ng.FLAC");
+        host.KeyDown(VK_RETURN);
+    });
+    ASSERT_EQ(dialog.DoModal(&window), IDOK);
+    EXPECT_EQ(dialog.GetPath(), (folder / "song.FLAC").string());
+}
+
+TEST_F(FileDialog, ArrowsEnterAFolderAndBackspaceLeavesIt) {
+    CFileDialog dialog(request);
+    OnOpen([&](CFileDialog& open) {
+        host.KeyDown(VK_DOWN); // ".."
+        host.KeyDown(VK_DOWN); // "adir"
+        EXPECT_EQ(open.GetNameText(), "adir");
+        host.KeyDown(VK_RETURN);
+        EXPECT_EQ(open.GetFolder(), (folder / "adir").string());
+        EXPECT_EQ(Names(open), std::vector<std::string>{".."});
+        host.KeyDown(VK_BACK);
+        EXPECT_EQ(open.GetFolder(), folder.string());
+        // A double click on a file chooses it.
+        const GuiRect row = open.RowRect(4); // "b.wav"
+        const GuiPoint p = InWindow(&open, row);
+        host.LeftDown(p.x, p.y);
+        host.LeftUp(p.x, p.y);
+        host.LeftDown(p.x, p.y);
+        host.LeftUp(p.x, p.y);
+    });
+    ASSERT_EQ(dialog.DoModal(&window), IDOK);
+    EXPECT_EQ(dialog.GetPath(), (folder / "b.wav").string());
+}
+
+TEST_F(FileDialog, SaveAsksBeforeOverwriting) {
+    request.mode = FileDialogRequest::Mode::kSave;
+    request.fileName = "b.wav";
+    int asked = 0;
+    SetMessageBoxHook([&](const MessageBoxRequest& box, bool&) {
+        EXPECT_EQ(box.flags & MB_TYPEMASK, MB_YESNO);
+        return ++asked == 1 ? IDNO : IDYES;
+    });
+    CFileDialog dialog(request);
+    OnOpen([&](CFileDialog& open) {
+        host.KeyDown(VK_RETURN); // answered No: stays open
+        EXPECT_TRUE(open.IsOpen());
+        host.KeyDown(VK_RETURN);
+    });
+    ASSERT_EQ(dialog.DoModal(&window), IDOK);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(dialog.GetPath(), (folder / "b.wav").string());
+}
+
+TEST_F(FileDialog, UnreadableFolderGivesAMessage) {
+    int told = 0;
+    SetMessageBoxHook([&](const MessageBoxRequest&, bool&) {
+        ++told;
+        return IDOK;
+    });
+    request.folder = (folder / "missing").string();
+    CFileDialog dialog(request);
+    EXPECT_EQ(dialog.DoModal(&window), IDCANCEL);
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(Names(dialog), std::vector<std::string>{".."});
+}
+
+TEST_F(FileDialog, HookAnswersInsteadOfTheDialog) {
+    SetFileDialogHook([](const FileDialogRequest& asked, std::string& path) {
+        path = asked.folder + "/x.wav";
+        return true;
+    });
+    std::string path;
+    EXPECT_TRUE(ChooseFile(request, path));
+    EXPECT_EQ(path, request.folder + "/x.wav");
+    SetFileDialogHook({});
+    EXPECT_FALSE(ChooseFile(request, path)); // no window at all
+}
