@@ -47,6 +47,9 @@ public:
     // up and answers false, as a dialog closed by the system would.
     bool RunModalLoop(const std::function<bool()>& finished) override;
     void SetCursor(GuiCursor cursor) override { m_cursorShape = cursor; }
+    // A clipboard of the host's own.
+    std::string GetClipboardText() override { return m_clipboard; }
+    void SetClipboardText(const std::string& text) override { m_clipboard = text; }
     uint64_t NowMs() const override { return m_now; }
     GuiPoint CursorPos() const override { return m_cursor; }
 
@@ -130,5 +133,6 @@ private:
     int m_invalidateRectCalls = 0;
     int m_paintCount = 0;
     ModalDriver m_modalDriver;
+    std::string m_clipboard;
     int m_modalDepth = 0;
 };

@@ -254,6 +254,20 @@ void CSdlGuiHost::Move(int32_t x, int32_t y) {
         SDL_SetWindowPosition(m_sdlWindow, x, y);
 }
 
+std::string CSdlGuiHost::GetClipboardText() {
+    char* text = SDL_GetClipboardText();
+    if (!text)
+        return {};
+    std::string copy(text);
+    SDL_free(text);
+    return copy;
+}
+
+void CSdlGuiHost::SetClipboardText(const std::string& text) {
+    if (SDL_SetClipboardText(text.c_str()) != 0)
+        LogFmt("CSdlGuiHost::SetClipboardText failed: %s", SDL_GetError());
+}
+
 uint64_t CSdlGuiHost::NowMs() const {
     return SDL_GetTicks64();
 }

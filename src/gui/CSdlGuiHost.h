@@ -45,6 +45,8 @@ public:
     // System pointers where SDL has them, the program's own pictures
     // (CCursorImages) for the rest; the arrow when a pointer cannot be made.
     void SetCursor(GuiCursor cursor) override;
+    std::string GetClipboardText() override;
+    void SetClipboardText(const std::string& text) override;
     uint64_t NowMs() const override;
     GuiPoint CursorPos() const override;
 

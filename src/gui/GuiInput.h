@@ -54,6 +54,7 @@ constexpr int32_t VK_DOWN = 0x28;
 constexpr int32_t VK_INSERT = 0x2D;
 constexpr int32_t VK_DELETE = 0x2E;
 constexpr int32_t VK_F1 = 0x70;
+constexpr int32_t VK_F10 = 0x79;
 constexpr int32_t VK_LSHIFT = 0xA0;
 constexpr int32_t VK_RSHIFT = 0xA1;
 constexpr int32_t VK_LCONTROL = 0xA2;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 class CRegion;
 class VRGuiWindow;
@@ -51,6 +52,10 @@ public:
 
     // Shows the mouse pointer over the window from now on.
     virtual void SetCursor(GuiCursor cursor) = 0;
+
+    // The system clipboard's text (UTF-8); empty when it holds none.
+    virtual std::string GetClipboardText() = 0;
+    virtual void SetClipboardText(const std::string& text) = 0;
 
     // Milliseconds on a monotonic clock.
     virtual uint64_t NowMs() const = 0;
