@@ -1,0 +1,152 @@
+#include "project/CAllTracks.h"
+
+#include "gui/VRGuiContainer.h"
+#include "project/CTrack.h"
+#include "project/CTrackBody.h"
+#include "project/CTrackHeader.h"
+#include "project/CTrackPositionUndo.h"
+#include "project/ProjectNotifications.h"
+#include "support/CUndoMgr.h"
+
+#include <algorithm>
+
+CAllTracks::CAllTracks(CUndoMgr& undo) : m_undo(undo) {}
+
+CAllTracks::~CAllTracks() {
+    while (!m_tracks.empty())
+        Remove(Count() - 1, false);
+}
+
+void CAllTracks::SetGuiParents(VRGuiContainer* headerColumn, VRGuiContainer* bodies) {
+    for (CTrack* track : m_tracks)
+        LeaveGui(track);
+    m_headerColumn = headerColumn;
+    m_bodies = bodies;
+    for (CTrack* track : m_tracks)
+        JoinGui(track);
+    Layout();
+}
+
+bool CAllTracks::Append(CTrack* track, bool undo) {
+    return Insert(track, Count(), undo);
+}
+
+bool CAllTracks::Insert(CTrack* track, int index, bool undo) {
+    if (!track)
+        return false;
+    if (IndexOf(track) >= 0 || (!track->HasEngineTrack() && !track->CreateEngineTrack())) {
+        track->DeleteRefObject();
+        return false;
+    }
+    index = std::clamp(index, 0, Count());
+    m_tracks.insert(m_tracks.begin() + index, track);
+    JoinGui(track);
+    Layout();
+    if (undo) {
+        m_undo.AddUndoNode(
+            CTrackPositionUndo(*this, CTrackPositionUndo::kInserted, track, index, 0));
+        m_undo.SetDirty(true);
+    }
+    ReselectIfSelected(track);
+    return true;
+}
+
+bool CAllTracks::Remove(int index, bool undo) {
+    CTrack* track = At(index);
+    if (!track)
+        return false;
+    if (undo) {
+        m_undo.AddUndoNode(
+            CTrackPositionUndo(*this, CTrackPositionUndo::kRemoved, track, index, 0));
+        m_undo.SetDirty(true);
+    }
+    m_tracks.erase(m_tracks.begin() + index);
+    track->RemoveFromEngine();
+    LeaveGui(track);
+    track->SetIndex(-1);
+    Layout();
+    track->DeleteRefObject();
+    return true;
+}
+
+bool CAllTracks::Move(int from, int to, bool undo) {
+    CTrack* track = At(from);
+    if (!track || to < 0 || to >= Count())
+        return false;
+    if (from == to)
+        return true;
+    m_tracks.erase(m_tracks.begin() + from);
+    m_tracks.insert(m_tracks.begin() + to, track);
+    Layout();
+    if (undo) {
+        m_undo.AddUndoNode(CTrackPositionUndo(*this, CTrackPositionUndo::kMoved, track, from, to));
+        m_undo.SetDirty(true);
+    }
+    ReselectIfSelected(track);
+    SendNotification(kNotifyTrackOrderChanged, NotificationNumber(to));
+    return true;
+}
+
+bool CAllTracks::SetHeight(int index, int32_t height, bool undo) {
+    CTrack* track = At(index);
+    if (!track)
+        return false;
+    const int32_t before = track->GetHeight();
+    track->SetHeight(height);
+    const int32_t after = track->GetHeight();
+    Layout();
+    if (undo && after != before) {
+        m_undo.AddUndoNode(
+            CTrackPositionUndo(*this, CTrackPositionUndo::kHeightChanged, track, before, after));
+        m_undo.SetDirty(true);
+    }
+    return true;
+}
+
+CTrack* CAllTracks::At(int index) const {
+    if (index < 0 || index >= Count())
+        return nullptr;
+    return m_tracks[static_cast<size_t>(index)];
+}
+
+int CAllTracks::IndexOf(const CTrack* track) const {
+    const auto found = std::find(m_tracks.begin(), m_tracks.end(), track);
+    return found == m_tracks.end() ? -1 : static_cast<int>(found - m_tracks.begin());
+}
+
+int32_t CAllTracks::TotalHeight() const {
+    int32_t total = 0;
+    for (const CTrack* track : m_tracks)
+        total += track->GetHeight();
+    return total;
+}
+
+void CAllTracks::Layout() {
+    int32_t y = 0;
+    for (int index = 0; index < Count(); ++index) {
+        CTrack* track = m_tracks[static_cast<size_t>(index)];
+        track->SetIndex(index);
+        track->MoveTo(y);
+        y += track->GetHeight();
+    }
+}
+
+void CAllTracks::JoinGui(CTrack* track) {
+    if (m_headerColumn && track->GetHeader())
+        m_headerColumn->AddChild(track->GetHeader(), 0, 0);
+    if (m_bodies && track->GetBody())
+        m_bodies->AddChild(track->GetBody(), 0, 0);
+}
+
+void CAllTracks::LeaveGui(CTrack* track) {
+    if (m_headerColumn && track->GetHeader())
+        m_headerColumn->RemoveChild(track->GetHeader());
+    if (m_bodies && track->GetBody())
+        m_bodies->RemoveChild(track->GetBody());
+}
+
+void CAllTracks::ReselectIfSelected(CTrack* track) {
+    // The project hears it from the track and selects it at its new index.
+    if (track->IsSelected())
+        track->SendNotification(kNotifySelectTrack, NotificationNumber(track->GetIndex()));
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "engine/Observable.h"
+
+#include <cstdint>
+#include <vector>
+
+class CTrack;
+class CUndoMgr;
+class VRGuiContainer;
+
+// The project's ordered track list; a track's index is its display position
+// from the top. The list holds one reference on each track and keeps every
+// track's index, engine track and place on the screen in step with the
+// order. Each change can record its undo step. Observers hear
+// kNotifyTrackOrderChanged after a move.
+class CAllTracks : public Observable {
+public:
+    explicit CAllTracks(CUndoMgr& undo);
+    ~CAllTracks() override;
+    CAllTracks(const CAllTracks&) = delete;
+    CAllTracks& operator=(const CAllTracks&) = delete;
+
+    // Where the tracks' headers and bodies are shown; none while headless.
+    void SetGuiParents(VRGuiContainer* headerColumn, VRGuiContainer* bodies);
+
+    // Both take over the caller's reference on the track.
+    bool Append(CTrack* track, bool undo);
+    // An index of 0 or less inserts at the head, one past the end appends.
+    bool Insert(CTrack* track, int index, bool undo);
+    // Takes the track out of the engine and gives up the list's reference.
+    bool Remove(int index, bool undo);
+    bool Move(int from, int to, bool undo);
+    // Records an undo step only when the height really changes.
+    bool SetHeight(int index, int32_t height, bool undo);
+
+    int Count() const { return static_cast<int>(m_tracks.size()); }
+    CTrack* At(int index) const;
+    int IndexOf(const CTrack* track) const;
+    // The sum of the tracks' heights.
+    int32_t TotalHeight() const;
+
+private:
+    void Layout();
+    void JoinGui(CTrack* track);
+    void LeaveGui(CTrack* track);
+    void ReselectIfSelected(CTrack* track);
+
+    CUndoMgr& m_undo;
+    std::vector<CTrack*> m_tracks;
+    VRGuiContainer* m_headerColumn = nullptr;
+    VRGuiContainer* m_bodies = nullptr;
+};

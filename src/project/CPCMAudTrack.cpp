@@ -1,0 +1,210 @@
+#include "project/CPCMAudTrack.h"
+
+#include "engine/CEffectChain.h"
+#include "engine/CPCMMixer.h"
+#include "engine/CPCMTrack.h"
+#include "project/ProjectNotifications.h"
+
+bool CPCMAudTrack::CreateEngineTrack() {
+    if (m_engineTrack)
+        return true;
+    m_engineTrack = Services().mixer.AddTrack();
+    if (!m_engineTrack)
+        return false;
+    if (m_detached) {
+        m_engineTrack->GetEffectChain()->LoadBody(m_detached->effects.data(),
+                                                  m_detached->effects.size());
+        m_engineTrack->GetInstrumentChain()->LoadBody(m_detached->instrument.data(),
+                                                      m_detached->instrument.size());
+        m_engineTrack->GetInstrumentEffectsChain()->LoadBody(m_detached->instrumentEffects.data(),
+                                                             m_detached->instrumentEffects.size());
+        const TrackSettings settings = m_detached->settings;
+        m_detached.reset();
+        ApplySettings(settings);
+    }
+    return true;
+}
+
+void CPCMAudTrack::RemoveFromEngine() {
+    if (!m_engineTrack)
+        return;
+    DetachedEngineState state;
+    state.settings = GetSettings();
+    state.effects = m_engineTrack->GetEffectChain()->SaveBody();
+    state.instrument = m_engineTrack->GetInstrumentChain()->SaveBody();
+    state.instrumentEffects = m_engineTrack->GetInstrumentEffectsChain()->SaveBody();
+    if (IsSolo())
+        SendNotification(kNotifySoloOff, NotificationNumber(GetIndex()));
+    if (m_armed)
+        Disarm();
+    // The mixer renumbers the following engine tracks and the sounds on them.
+    Services().mixer.RemoveTrack(m_engineTrack->GetTrackNumber());
+    m_engineTrack = nullptr;
+    m_detached = std::move(state);
+}
+
+int CPCMAudTrack::GetTrackNumber() const {
+    return m_engineTrack ? m_engineTrack->GetTrackNumber() : -1;
+}
+
+bool CPCMAudTrack::IsSolo() const {
+    return m_engineTrack && m_engineTrack->IsSolo();
+}
+
+void CPCMAudTrack::ToggleSolo() {
+    SetSolo(!IsSolo());
+}
+
+void CPCMAudTrack::SetSolo(bool solo) {
+    if (!m_engineTrack || solo == IsSolo())
+        return;
+    m_engineTrack->SetIsSolo(solo);
+    SendNotification(solo ? kNotifySoloOn : kNotifySoloOff, NotificationNumber(GetIndex()));
+}
+
+bool CPCMAudTrack::IsMute() const {
+    return m_engineTrack && m_engineTrack->IsMute();
+}
+
+void CPCMAudTrack::ToggleMute() {
+    if (m_engineTrack)
+        m_engineTrack->SetIsMute(!m_engineTrack->IsMute());
+}
+
+double CPCMAudTrack::GetVolume() const {
+    return m_engineTrack ? m_engineTrack->GetVolume() : 1.0;
+}
+
+void CPCMAudTrack::SetVolume(double volume, bool undo) {
+    if (!m_engineTrack)
+        return;
+    if (undo)
+        BeginSettingsChange();
+    m_engineTrack->SetVolume(volume);
+    if (undo)
+        EndSettingsChange();
+}
+
+double CPCMAudTrack::GetPan() const {
+    return m_engineTrack ? m_engineTrack->GetPan() : 0.0;
+}
+
+void CPCMAudTrack::SetPan(double pan, bool undo) {
+    if (!m_engineTrack)
+        return;
+    if (undo)
+        BeginSettingsChange();
+    m_engineTrack->SetPan(pan);
+    if (undo)
+        EndSettingsChange();
+}
+
+bool CPCMAudTrack::IsMonitoring() const {
+    return m_engineTrack && m_engineTrack->IsMonitoring();
+}
+
+void CPCMAudTrack::SetMonitoring(bool on, bool undo) {
+    if (!m_engineTrack || on == IsMonitoring())
+        return;
+    if (undo)
+        BeginSettingsChange();
+    m_engineTrack->SetIsMonitoring(on);
+    if (undo)
+        EndSettingsChange();
+}
+
+CEffectChain* CPCMAudTrack::GetEffectChain() const {
+    return m_engineTrack ? m_engineTrack->GetEffectChain() : nullptr;
+}
+
+void CPCMAudTrack::Disarm() {
+    SetArmedState(false, 0, 0, 0);
+}
+
+void CPCMAudTrack::SetArmedState(bool armed, int32_t device, int32_t channel, int32_t driverType) {
+    m_armed = armed;
+    m_armedDevice = armed ? device : 0;
+    m_armedChannel = armed ? channel : 0;
+    m_armedDriverType = armed ? driverType : 0;
+}
+
+void CPCMAudTrack::FillEngineSettings(TrackSettings& settings) const {
+    FillCommonSettings(settings);
+    settings.volume = GetVolume();
+    settings.pan = GetPan();
+    settings.mute = IsMute();
+    settings.solo = IsSolo();
+    settings.monitoring = IsMonitoring();
+    settings.armed = m_armed;
+    settings.armedDevice = m_armedDevice;
+    settings.armedChannel = m_armedChannel;
+    settings.armedDriverType = m_armedDriverType;
+}
+
+void CPCMAudTrack::ApplyEngineSettings(const TrackSettings& settings) {
+    ApplyCommonSettings(settings);
+    if (m_engineTrack) {
+        m_engineTrack->SetVolume(settings.volume);
+        m_engineTrack->SetPan(settings.pan);
+        m_engineTrack->SetIsMute(settings.mute);
+        m_engineTrack->SetIsMonitoring(settings.monitoring);
+    }
+    SetSolo(settings.solo);
+    SetFrozenState(settings.frozen);
+}
+
+void CPCMAudTrack::SetFrozenState(bool frozen) {
+    if (frozen == IsFrozen())
+        return;
+    SetFrozenFlag(frozen);
+    CEffectChain* chain = GetEffectChain();
+    if (!chain)
+        return;
+    if (frozen) {
+        m_activeAtFreezing.clear();
+        for (int index = 0; index < chain->NumEffects(); ++index) {
+            m_activeAtFreezing.push_back(chain->GetEffect(index)->isActive());
+            chain->GetEffect(index)->setActive(false);
+        }
+        return;
+    }
+    for (int index = 0; index < chain->NumEffects(); ++index) {
+        const size_t slot = static_cast<size_t>(index);
+        if (slot < m_activeAtFreezing.size())
+            chain->GetEffect(index)->setActive(m_activeAtFreezing[slot]);
+    }
+    m_activeAtFreezing.clear();
+}
+
+std::unique_ptr<CEffectChain> CPCMAudTrack::EffectChainForFile() const {
+    std::unique_ptr<CEffectChain> copy = CopyChain(GetEffectChain());
+    if (!copy || !IsFrozen())
+        return copy;
+    for (int index = 0; index < copy->NumEffects(); ++index) {
+        const size_t slot = static_cast<size_t>(index);
+        copy->GetEffect(index)->setActive(slot < m_activeAtFreezing.size() &&
+                                          m_activeAtFreezing[slot]);
+    }
+    return copy;
+}
+
+std::unique_ptr<CEffectChain> CPCMAudTrack::CopyChain(const CEffectChain* chain) {
+    auto copy = std::make_unique<CEffectChain>();
+    if (chain) {
+        const std::vector<uint8_t> body = chain->SaveBody();
+        if (!copy->LoadBody(body.data(), body.size()))
+            return nullptr;
+    }
+    return copy;
+}
+
+bool CPCMAudTrack::TakeChain(CEffectChain* engineChain, const CEffectChain* fromFile) {
+    if (!engineChain)
+        return false;
+    if (!fromFile) {
+        engineChain->RemoveAll();
+        return true;
+    }
+    const std::vector<uint8_t> body = fromFile->SaveBody();
+    return engineChain->LoadBody(body.data(), body.size());
+}

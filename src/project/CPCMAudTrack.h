@@ -1,0 +1,80 @@
+#pragma once
+
+#include "project/CTrack.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class CPCMTrack;
+
+// What audio and MIDI tracks share through their engine track: volume, pan,
+// mute, solo, monitoring, arming, the effect chain and the frozen state.
+class CPCMAudTrack : public CTrack {
+public:
+    using CTrack::CTrack;
+
+    // Adds an engine track to the mixer. A track that was taken out of the
+    // engine gets its volume, pan, mute, solo and chains back.
+    bool CreateEngineTrack() override;
+    bool HasEngineTrack() const override { return m_engineTrack != nullptr; }
+    void RemoveFromEngine() override;
+    CPCMTrack* GetPCMTrack() const { return m_engineTrack; }
+    // The engine track's number, -1 without one.
+    int GetTrackNumber() const;
+
+    bool IsSolo() const override;
+    void ToggleSolo() override;
+    bool IsMute() const override;
+    void ToggleMute() override;
+    double GetVolume() const override;
+    void SetVolume(double volume, bool undo) override;
+    double GetPan() const override;
+    void SetPan(double pan, bool undo) override;
+    bool IsMonitoring() const;
+    void SetMonitoring(bool on, bool undo);
+    CEffectChain* GetEffectChain() const override;
+
+    bool IsArmed() const override { return m_armed; }
+    int32_t GetArmedDevice() const { return m_armedDevice; }
+    int32_t GetArmedChannel() const { return m_armedChannel; }
+    int32_t GetArmedDriverType() const { return m_armedDriverType; }
+    virtual bool Arm(int32_t device, int32_t channel) = 0;
+    virtual void Disarm();
+
+protected:
+    void FillEngineSettings(TrackSettings& settings) const;
+    // Applies the common and engine settings; solo changes are announced.
+    void ApplyEngineSettings(const TrackSettings& settings);
+    void SetArmedState(bool armed, int32_t device, int32_t channel, int32_t driverType);
+
+    // Freezing turns the effects off; the file keeps them as the user left
+    // them. Going into the frozen state remembers which effects were on and
+    // turns them off, leaving it turns those on again.
+    void SetFrozenState(bool frozen);
+    // A copy of the engine chain for a file, with every effect as the user
+    // left it before freezing.
+    std::unique_ptr<CEffectChain> EffectChainForFile() const;
+    // Replaces the engine chain's effects with those of a chain read from a
+    // file. False when the engine does not take them.
+    static bool TakeChain(CEffectChain* engineChain, const CEffectChain* fromFile);
+    static std::unique_ptr<CEffectChain> CopyChain(const CEffectChain* chain);
+
+private:
+    struct DetachedEngineState {
+        TrackSettings settings;
+        std::vector<uint8_t> effects;
+        std::vector<uint8_t> instrument;
+        std::vector<uint8_t> instrumentEffects;
+    };
+
+    void SetSolo(bool solo);
+
+    CPCMTrack* m_engineTrack = nullptr;
+    std::optional<DetachedEngineState> m_detached;
+    bool m_armed = false;
+    int32_t m_armedDevice = 0;
+    int32_t m_armedChannel = 0;
+    int32_t m_armedDriverType = 0;
+    std::vector<bool> m_activeAtFreezing;
+};

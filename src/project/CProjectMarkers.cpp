@@ -1,0 +1,77 @@
+#include "project/CProjectMarkers.h"
+
+#include "engine/TempoMap.h"
+#include "project/ProjectPreferences.h"
+#include "support/LocalizedStrings.h"
+
+#include <algorithm>
+
+MarkerRecord CProjectMarkers::MakeStartMarker(const ProjectPreferences& prefs) {
+    MarkerRecord start;
+    start.time = 0;
+    start.name = MyLoadString("TM_Start");
+    start.colour = MarkerRecord::kStartMarkerColour;
+    start.cdTrack = true;
+    start.tempoEvent.time = 0.0;
+    start.tempoEvent.tempo = prefs.defaultTempo;
+    start.tempoEvent.key = prefs.defaultKey;
+    start.tempoEvent.numerator = prefs.defaultTimeSigNumerator;
+    start.tempoEvent.denominator = prefs.defaultTimeSigDenominator;
+    start.tempoEvent.tempoChange = true;
+    start.tempoEvent.keyChange = true;
+    start.tempoEvent.timeSigChange = true;
+    start.tempoEvent.setting = 1;
+    return start;
+}
+
+void CProjectMarkers::ResetToStartMarker(const MarkerRecord& start) {
+    if (!Rebuild({start})) {
+        // Preferences out of range: the engine's own defaults still make a start.
+        MarkerRecord fallback = start;
+        fallback.tempoEvent = TempoEvent{};
+        fallback.tempoEvent.tempoChange = true;
+        fallback.tempoEvent.keyChange = true;
+        fallback.tempoEvent.timeSigChange = true;
+        Rebuild({fallback});
+    }
+}
+
+bool CProjectMarkers::TakeFromFile(const MarkerChunk& chunk, const MarkerRecord& start) {
+    std::vector<MarkerRecord> markers = chunk.markers;
+    if (!chunk.HasStartMarker())
+        markers.insert(markers.begin(), start);
+    std::vector<MarkerRecord> before = m_markers;
+    if (Rebuild(std::move(markers)))
+        return true;
+    Rebuild(std::move(before));
+    return false;
+}
+
+MarkerChunk CProjectMarkers::ToChunk() const {
+    MarkerChunk chunk;
+    chunk.markers = m_markers;
+    return chunk;
+}
+
+bool CProjectMarkers::Add(const MarkerRecord& marker) {
+    std::vector<MarkerRecord> markers = m_markers;
+    markers.push_back(marker);
+    return Rebuild(std::move(markers));
+}
+
+bool CProjectMarkers::Rebuild(std::vector<MarkerRecord> markers) {
+    // Stable, so that a file's order survives a load and a save.
+    std::stable_sort(markers.begin(), markers.end(), [](const auto& a, const auto& b) {
+        return a.tempoEvent.time < b.tempoEvent.time;
+    });
+    m_tempoMap.RemoveAllEvents();
+    for (const MarkerRecord& marker : markers) {
+        if (m_tempoMap.AddEvent(marker.tempoEvent) < 0) {
+            m_tempoMap.RemoveAllEvents();
+            m_markers.clear();
+            return false;
+        }
+    }
+    m_markers = std::move(markers);
+    return true;
+}

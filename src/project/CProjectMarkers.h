@@ -1,0 +1,41 @@
+#pragma once
+
+#include "project/MarkerChunk.h"
+#include "project/MarkerRecord.h"
+
+#include <vector>
+
+class TempoMap;
+struct ProjectPreferences;
+
+// The project's markers, in time order, each carrying its tempo event into
+// the engine's tempo map (marker i is tempo event i). The first marker is the
+// start marker at time 0. The time grid takes these over once the track area
+// has one.
+class CProjectMarkers {
+public:
+    explicit CProjectMarkers(TempoMap& tempoMap) : m_tempoMap(tempoMap) {}
+
+    // The start marker of a new project: "TM_Start" at 0, CD-track start,
+    // the default tempo, key and time signature, all three changes.
+    static MarkerRecord MakeStartMarker(const ProjectPreferences& prefs);
+
+    // Leaves only the start marker.
+    void ResetToStartMarker(const MarkerRecord& start);
+    // Takes the markers of a file. A file without a marker at time 0 gets
+    // the start marker. False (markers as before) when the tempo map refuses
+    // one, such as two markers at the same time.
+    bool TakeFromFile(const MarkerChunk& chunk, const MarkerRecord& start);
+    MarkerChunk ToChunk() const;
+
+    // Refused when a marker lies at that time already.
+    bool Add(const MarkerRecord& marker);
+    int Count() const { return static_cast<int>(m_markers.size()); }
+    const MarkerRecord& At(int index) const { return m_markers[static_cast<size_t>(index)]; }
+
+private:
+    bool Rebuild(std::vector<MarkerRecord> markers);
+
+    TempoMap& m_tempoMap;
+    std::vector<MarkerRecord> m_markers;
+};

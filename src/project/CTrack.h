@@ -1,0 +1,143 @@
+#pragma once
+
+#include "engine/Observable.h"
+#include "engine/Observer.h"
+#include "project/RawChunk.h"
+#include "project/SaveLoad.h"
+#include "project/TrackFileContents.h"
+#include "project/TrackServices.h"
+#include "project/TrackSettings.h"
+#include "support/CRefObj.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CEffectChain;
+class CTrackBody;
+class CTrackHeader;
+
+// One lane of the project: its settings, its header and body objects, and
+// (in the derived classes) the engine track that mixes its sounds. Tracks
+// are shared with undo records: the track list holds one reference, each
+// record that names the track another.
+//
+// Clips are not objects of their own yet: a loaded track keeps its clip
+// chunks as they were read and writes them back unchanged.
+class CTrack : public Observer, public Observable, public CRefObj, public SaveLoad {
+public:
+    enum Kind : int32_t { kAudio = 0, kMidi = 1 };
+    static constexpr int32_t kMinHeight = 30;
+    static constexpr int32_t kNormalHeight = 70;
+    static constexpr int32_t kMaxHeight = 255;
+
+    explicit CTrack(TrackServices& services, Kind kind);
+
+    void OnNotification(int message, void* parameter) override;
+
+    // Sets the defaults of the track's kind.
+    virtual void Init() = 0;
+    // Obtains the engine track; true when the track has one afterwards.
+    virtual bool CreateEngineTrack() = 0;
+    virtual bool HasEngineTrack() const = 0;
+    // Takes the track out of the engine. Its engine state is kept, so that a
+    // track put back by undo sounds as it did.
+    virtual void RemoveFromEngine() = 0;
+    virtual void CreateControls();
+
+    virtual TrackSettings GetSettings() const = 0;
+    // Brings the track to the settings (loading, undo and redo).
+    virtual void ApplySettings(const TrackSettings& settings) = 0;
+    void BeginSettingsChange();
+    // Records an undo step of the change since BeginSettingsChange, when
+    // there was one.
+    void EndSettingsChange();
+
+    virtual bool IsSolo() const = 0;
+    virtual void ToggleSolo() = 0;
+    virtual bool IsMute() const = 0;
+    virtual void ToggleMute() = 0;
+    virtual bool IsArmed() const = 0;
+    virtual void ToggleArm() = 0;
+    virtual double GetVolume() const = 0;
+    virtual void SetVolume(double volume, bool undo) = 0;
+    virtual double GetPan() const = 0;
+    virtual void SetPan(double pan, bool undo) = 0;
+    virtual CEffectChain* GetEffectChain() const = 0;
+
+    // The track's records, chains and clip chunks for a project file. A
+    // template holds neither clips nor the frozen state.
+    virtual TrackFileContents MakeFileContents(bool asTemplate) const = 0;
+    // Takes over what a project file holds for the track. False when the
+    // chains cannot be taken over.
+    virtual bool ApplyFileContents(TrackFileContents& contents) = 0;
+
+    bool Save(CRIFF& riff) override;
+    bool Load(CRIFF& riff) override;
+    void SetTemplateSave(bool asTemplate) { m_templateSave = asTemplate; }
+
+    Kind GetKind() const { return m_kind; }
+    int32_t GetIndex() const { return m_index; }
+    void SetIndex(int32_t index) { m_index = index; }
+
+    const std::string& GetName() const { return m_name; }
+    void SetName(const std::string& name, bool undo);
+    const std::string& GetImage() const { return m_imageName; }
+    void SetImage(const std::string& name, bool undo);
+    uint32_t GetColour() const { return m_colour; }
+    void SetColour(uint32_t colour, bool undo);
+
+    bool IsSelected() const { return m_selected; }
+    void SetSelected(bool selected) { m_selected = selected; }
+    int32_t GetHeight() const { return m_height; }
+    // Limited to kMinHeight..kMaxHeight.
+    void SetHeight(int32_t height);
+    // Places header and body at the same height of the track area.
+    void MoveTo(int32_t y);
+
+    bool IsFrozen() const { return m_frozen; }
+    const std::string& GetFrozenFilePath() const { return m_frozenFilePath; }
+
+    // True while another track is soloed and this one is not, so that it is
+    // not heard; its header shows that.
+    bool IsSilencedBySolo() const { return m_silencedBySolo; }
+    void SetSilencedBySolo(bool silenced) { m_silencedBySolo = silenced; }
+
+    CTrackHeader* GetHeader() const { return m_header.get(); }
+    CTrackBody* GetBody() const { return m_body.get(); }
+
+    // The clip chunks in file order (the last clip of the track first).
+    const std::vector<RawChunk>& GetClipChunks() const { return m_clipChunks; }
+
+protected:
+    ~CTrack() override;
+
+    TrackServices& Services() const { return m_services; }
+    // The common part of GetSettings and ApplySettings.
+    void FillCommonSettings(TrackSettings& settings) const;
+    void ApplyCommonSettings(const TrackSettings& settings);
+    void SetFrozenFilePath(const std::string& path) { m_frozenFilePath = path; }
+    void SetFrozenFlag(bool frozen) { m_frozen = frozen; }
+    void SetClipChunks(std::vector<RawChunk> chunks) { m_clipChunks = std::move(chunks); }
+    bool IsTemplateSave() const { return m_templateSave; }
+
+private:
+    TrackServices& m_services;
+    const Kind m_kind;
+    int32_t m_index = -1;
+    std::string m_name;
+    std::string m_imageName;
+    uint32_t m_colour = 0;
+    bool m_selected = false;
+    bool m_frozen = false;
+    std::string m_frozenFilePath;
+    int32_t m_height = kNormalHeight;
+    bool m_silencedBySolo = false;
+    bool m_templateSave = false;
+    std::unique_ptr<CTrackHeader> m_header;
+    std::unique_ptr<CTrackBody> m_body;
+    TrackSettings m_settingsBefore;
+    bool m_settingsChanging = false;
+    std::vector<RawChunk> m_clipChunks;
+};

@@ -1,0 +1,5 @@
+#include "project/CTrackBody.h"
+
+CTrackBody::CTrackBody() {
+    SetType(kGuiTypeTrackBody);
+}

@@ -1,0 +1,5 @@
+#include "project/CTrackHeader.h"
+
+CTrackHeader::CTrackHeader() {
+    SetType(kGuiTypeTrackHeader);
+}

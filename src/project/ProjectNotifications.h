@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+
+// Notification codes exchanged between the project, its tracks and their
+// header and body objects. The parameter is a plain number (a track index)
+// unless a code says otherwise.
+enum ProjectNotification : int {
+    kNotifySelectTrack = 1004,
+    // Parameter: a TrackHeightDrag.
+    kNotifyTrackHeightDrag = 1005,
+    // Parameter: the colour.
+    kNotifyTrackColour = 1006,
+    kNotifyTrackOrderChanged = 1008,
+    kNotifySelectTrackClips = 1010,
+    kNotifySoloOn = 1016,
+    kNotifySoloOff = 1017,
+    // Parameter: the CPCMAudTrack that was armed.
+    kNotifyTrackArmed = 1028,
+};
+
+// The payload of kNotifyTrackHeightDrag while the lower edge of a track
+// header is dragged.
+struct TrackHeightDrag {
+    int32_t heightChange = 0;
+    int32_t heightAtPress = 0;
+    int32_t trackIndex = -1;
+    bool released = false;
+};
+
+// Numbers travel in the pointer-sized parameter.
+inline void* NotificationNumber(intptr_t value) {
+    return reinterpret_cast<void*>(value);
+}
+inline intptr_t NotificationNumberOf(void* parameter) {
+    return reinterpret_cast<intptr_t>(parameter);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+// The preferences the project document reads and writes. The program copies
+// them from its preferences record before it creates the project and back
+// afterwards; the document itself never reaches up into the program.
+struct ProjectPreferences {
+    using InstrumentId = std::array<uint8_t, 16>;
+
+    std::string DefRecDir;
+    std::string defaultAuthor;
+    std::string defaultCopyright;
+    double defaultTempo = 120.0;
+    int32_t defaultKey = 3;
+    int32_t defaultTimeSigNumerator = 4;
+    int32_t defaultTimeSigDenominator = 4;
+    bool bUseMetronome = false;
+    std::string metronomeBeatSoundFilePath;
+    std::string metronomeMeasureSoundFilePath;
+    int32_t metronomeVolume = 42;
+    int32_t defaultAudioShade = 0x00FF00;
+    bool bDeleteUnusedRecordings = true;
+    bool bShowNewProjectDialog = true;
+    int32_t recInputInUseBehavior = 1;
+    // The recording input a track is first armed with, per driver type
+    // (0 wave, 2 WaveRT, any other ASIO), and the MIDI input device.
+    int32_t mixWaveInput = 0;
+    int32_t mixWaveRTInput = 0;
+    int32_t mixASIOInput = 0;
+    int32_t mixMidiInDevice = 0;
+    // All zero: new MIDI tracks start without an instrument.
+    InstrumentId defaultVirtualInstrument{};
+};
