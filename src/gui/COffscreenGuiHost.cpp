@@ -233,9 +233,9 @@ bool COffscreenGuiHost::RunModalLoop(const std::function<bool()>& finished) {
     ++m_modalDepth;
     bool done = finished();
     for (int step = 0; !done && m_modalDriver && step < kMaxModalSteps; ++step) {
-        // A copy, so that a driver may replace itself while it runs.
-        ModalDriver driver = m_modalDriver;
-        driver(*this, m_modalDepth);
+        // Held while it runs, so that a driver may replace itself.
+        const std::shared_ptr<ModalDriver> driver = m_modalDriver;
+        (*driver)(*this, m_modalDepth);
         done = finished();
     }
     --m_modalDepth;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 // A host without a display: the "screen" is an image, time is a manual clock,
@@ -76,7 +77,9 @@ public:
     // Delivers the paint message for the update region, if any.
     void DeliverPaint();
 
-    void SetModalDriver(ModalDriver driver) { m_modalDriver = std::move(driver); }
+    void SetModalDriver(ModalDriver driver) {
+        m_modalDriver = driver ? std::make_shared<ModalDriver>(std::move(driver)) : nullptr;
+    }
     int ModalDepth() const { return m_modalDepth; }
 
     // Makes the next Open, or every timer start while set, fail.
@@ -132,7 +135,9 @@ private:
     bool m_failTimerStarts = false;
     int m_invalidateRectCalls = 0;
     int m_paintCount = 0;
-    ModalDriver m_modalDriver;
+    // Shared, so that one driver object (and its state) serves every step even
+    // when a step replaces the driver.
+    std::shared_ptr<ModalDriver> m_modalDriver;
     std::string m_clipboard;
     int m_modalDepth = 0;
 };

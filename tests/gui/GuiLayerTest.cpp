@@ -127,3 +127,11 @@ TEST_F(GuiLayer, ModalLoopGivesUpWithoutAnAnswer) {
     EXPECT_TRUE(window.RunModal([] { return true; }));
     EXPECT_EQ(steps, 0);
 }
+
+TEST_F(GuiLayer, ModalDriverKeepsItsStateFromStepToStep) {
+    host.SetModalDriver([steps = 0](COffscreenGuiHost& h, int) mutable {
+        if (++steps == 3)
+            h.PostQuit();
+    });
+    EXPECT_TRUE(window.RunModal([&] { return host.QuitPosted(); }));
+}

@@ -226,32 +226,3 @@ TEST(GuiSkinColors, SkinItemsWinOverBuiltInColours) {
     EXPECT_EQ(GuiSkinColor("gui-menu background"), 0xF2F2F2u);
     CSkin::SetCurrent(nullptr);
 }
-
-// Pictures for the widget gallery, written only when LOOMTONE_GALLERY_DIR names a folder.
-TEST_F(Menus, GalleryPictures) {
-    const char* folder = std::getenv("LOOMTONE_GALLERY_DIR");
-    if (!folder)
-        GTEST_SKIP() << "LOOMTONE_GALLERY_DIR is not set";
-    window.color = 0xD8D8D8;
-    window.Invalidate(nullptr);
-    GuiPopupMenu popup(menu);
-    Drive({[&] {
-               const GuiPoint more = ItemPoint(Top(), 4);
-               host.MouseMove(more.x, more.y);
-           },
-           [&] {
-               const GuiPoint five = ItemPoint(popup.GetSubMenu(), 1);
-               host.MouseMove(five.x, five.y);
-           },
-           [&] { EXPECT_TRUE(host.SaveScreenPng(std::string(folder) + "/popup-menu.png")); }});
-    popup.Run(&window, 20, 20);
-
-    CustomDropDown list(&window, {20, 20}, 140, GuiFont{},
-                        GuiFont{GuiFont::kDefaultPixelSize, true});
-    const char* names[] = {"Volume", "Pan", "", "Modulation", "Expression", "Sustain"};
-    for (int i = 0; i < 6; ++i)
-        list.AddEntry(names[i], i, i == 1, i == 3);
-    list.SetSelection(4);
-    Drive({[&] { EXPECT_TRUE(host.SaveScreenPng(std::string(folder) + "/drop-down-list.png")); }});
-    list.Run();
-}
