@@ -383,16 +383,16 @@ bool Picture(const std::string& folder, const std::string& name, int width, int 
     return saved;
 }
 
-bool Button(const std::string& folder, const ButtonSpec& spec) {
+bool Button(const std::string& folder, const ButtonSpec& design) {
     bool ok = true;
     for (int state = 0; state < 4; ++state) {
-        const std::string name = std::string(spec.base) + "-" + std::to_string(state);
-        ok &= Picture(folder, name, spec.width, spec.height, [&](cairo_t* cr) {
-            Face(cr, spec.width, spec.height, state);
+        const std::string name = std::string(design.base) + "-" + std::to_string(state);
+        ok &= Picture(folder, name, design.width, design.height, [&](cairo_t* cr) {
+            Face(cr, design.width, design.height, state);
             cairo_save(cr);
             if (state == 2)
                 cairo_translate(cr, 0, 1); // pressed symbols sink a little
-            spec.symbol(cr, spec.width, spec.height, state == 3 ? kSymbolDim : kSymbol);
+            design.symbol(cr, design.width, design.height, state == 3 ? kSymbolDim : kSymbol);
             cairo_restore(cr);
         });
     }
@@ -663,8 +663,8 @@ int main(int argc, char** argv) {
     }
     const std::string folder = argv[1];
     bool ok = true;
-    for (const ButtonSpec& spec : Buttons())
-        ok &= Button(folder, spec);
+    for (const ButtonSpec& design : Buttons())
+        ok &= Button(folder, design);
     ok &= SingleImages(folder);
     ok &= DropField(folder, "controller-drop");
     ok &= Keys(folder);
