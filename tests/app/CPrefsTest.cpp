@@ -3,6 +3,8 @@
 #include "support/CRegKey.h"
 #include "support/Paths.h"
 
+#include "ScopedEnv.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,125 +17,49 @@
 #include <fstream>
 #include <functional>
 #include <map>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
+// The words of a text separated by single spaces.
+std::vector<std::string> Words(std::string_view text) {
+    std::vector<std::string> words;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find(' ', start), text.size());
+        words.emplace_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return words;
+}
+
 // Every value the preferences keep in their key, in order.
-const std::vector<std::string> kTableNames = {
-    "TempDirM",
-    "lastMainWinRect",
-    "bMainWindowMaximized",
-    "mixDeviceType",
-    "mixerInit",
-    "mixerASIOInit",
-    "mixWaveInput",
-    "mixWaveOutput",
-    "mixASIOInput",
-    "mixASIOOutput",
-    "mixASIODevice",
-    "mixMidiInDevice",
-    "mixWaveRTInput",
-    "mixWaveRTOutput",
-    "mixWaveRTLatency",
-    "mixWaveRTInit",
-    "lastPlaybackDevice",
-    "lastRecordingDevice",
-    "lastMidiInDevice",
-    "DefRecDir",
-    "bMonitorInputDuringRecording",
-    "bWarnAboutMonitorLatency",
-    "recInputInUseBehavior",
-    "metronomeMeasureSoundFilePath",
-    "metronomeBeatSoundFilePath",
-    "bUseMetronome",
-    "bPlaybackWhenRecording",
-    "metronomeVolume",
-    "bPlayRenderedFiles",
-    "bSetPlaybackIndicatorOnTracksClick",
-    "waveFileEditorPath",
-    "defaultAuthor",
-    "defaultCopyright",
-    "defaultTempo",
-    "defaultKey",
-    "defaultTimeSigNumerator",
-    "defaultTimeSigDenominator",
-    "lastSnapSetting",
-    "bSwitchKeyTempoOnFirstSound",
-    "bAskToSwitchKeyTempoOnFirstSound",
-    "bAutoBeatMatchAllClipsWithTempo",
-    "bAskToAutoBeatMatch",
-    "bEditCopy",
-    "bAutoNameEditCopies",
-    "bPreviewSound",
-    "bShowNewProjectDialog",
-    "bDetailsShowingState",
-    "lastDetailPage",
-    "lastTimeMode",
-    "bLoadVST",
-    "bLoadDirectX",
-    "bAutoScrollingDuringPlayback",
-    "bConserveCPUMode",
-    "bShowDBValues",
-    "defaultAudioShade",
-    "bUseIMAPI",
-    "bUseVeranthASPILayer",
-    "lastCDBurnerIndex",
-    "bAskAboutGoldenhawkGeneric",
-    "bCDText",
-    "bTestMode",
-    "bConvertToWav",
-    "burnSpeed",
-    "bBurnAsOne",
-    "DefSaveDir",
-    "DefRenderDir",
-    "DefLoadDir",
-    "DefTransferDir",
-    "bCreateFilesForEachMarker",
-    "bRenderTags",
-    "bRenderSelectionIfThereIsOne",
-    "bUseMarkerTitlesForTrackNames",
-    "lastFreezeID",
-    "lastSoundDetailsHeight",
-    "lastLibraryDetailsHeight",
-    "loopLibraryPathLookUpNum",
-    "lastCatType",
-    "lastDetailTypeIndex",
-    "lastSoundLibCheckStamp",
-    "bFirstRun",
-    "bAttemptToOpenDevice",
-    "recTimerMils",
-    "bDeleteUnusedRecordings",
-    "bMidiChase",
-    "generalMidiInstrument",
-    "defaultVirtualInstrument",
-    "defaultNoteLength",
-    "defaultVelocity",
-    "bTripletModifierOn",
-    "bDottedModifierOn",
-    "snapLevel",
-    "toolMode",
-    "bAutoTrackOnSilence",
-    "fAutoTrackIntervalMinutes",
-    "fAutoTrackIntervalTotalMinutes",
-    "iAutoTrackMinSilenceMils",
-    "iAutoTrackSilenceThreshold",
-    "fAutoTrackMinMinutesBetweenMarkers",
-    "fFadeEdgesBy",
-    "bAutoTrackTrimSilence",
-    "bAutoTrackCreateCDMarkers",
-    "numTimesClickedOnHelp",
-    "numTimesPlayedAudio",
-    "numTimesRecordedAudio",
-    "defProjectType",
-    "quantizeStartSetting",
-    "quantizeLengthSetting",
-    "quantizeSwingLevel",
-    "bQuantizeSelection",
-    "bQuantizeWithSwing",
-};
+const std::vector<std::string> kTableNames =
+    Words("TempDirM lastMainWinRect bMainWindowMaximized mixDeviceType mixerInit mixerASIOInit "
+          "mixWaveInput mixWaveOutput mixASIOInput mixASIOOutput mixASIODevice mixMidiInDevice "
+          "mixWaveRTInput mixWaveRTOutput mixWaveRTLatency mixWaveRTInit lastPlaybackDevice "
+          "lastRecordingDevice lastMidiInDevice DefRecDir bMonitorInputDuringRecording "
+          "bWarnAboutMonitorLatency recInputInUseBehavior metronomeMeasureSoundFilePath "
+          "metronomeBeatSoundFilePath bUseMetronome bPlaybackWhenRecording metronomeVolume "
+          "bPlayRenderedFiles bSetPlaybackIndicatorOnTracksClick waveFileEditorPath defaultAuthor "
+          "defaultCopyright defaultTempo defaultKey defaultTimeSigNumerator "
+          "defaultTimeSigDenominator lastSnapSetting bSwitchKeyTempoOnFirstSound "
+          "bAskToSwitchKeyTempoOnFirstSound bAutoBeatMatchAllClipsWithTempo bAskToAutoBeatMatch "
+          "bEditCopy bAutoNameEditCopies bPreviewSound bShowNewProjectDialog bDetailsShowingState "
+          "lastDetailPage lastTimeMode bLoadVST bLoadDirectX bAutoScrollingDuringPlayback "
+          "bConserveCPUMode bShowDBValues defaultAudioShade bUseIMAPI bUseVeranthASPILayer "
+          "lastCDBurnerIndex bAskAboutGoldenhawkGeneric bCDText bTestMode bConvertToWav burnSpeed "
+          "bBurnAsOne DefSaveDir DefRenderDir DefLoadDir DefTransferDir bCreateFilesForEachMarker "
+          "bRenderTags bRenderSelectionIfThereIsOne bUseMarkerTitlesForTrackNames lastFreezeID "
+          "lastSoundDetailsHeight lastLibraryDetailsHeight loopLibraryPathLookUpNum lastCatType "
+          "lastDetailTypeIndex lastSoundLibCheckStamp bFirstRun bAttemptToOpenDevice recTimerMils "
+          "bDeleteUnusedRecordings bMidiChase generalMidiInstrument defaultVirtualInstrument "
+          "defaultNoteLength defaultVelocity bTripletModifierOn bDottedModifierOn snapLevel "
+          "toolMode bAutoTrackOnSilence fAutoTrackIntervalMinutes fAutoTrackIntervalTotalMinutes "
+          "iAutoTrackMinSilenceMils iAutoTrackSilenceThreshold fAutoTrackMinMinutesBetweenMarkers "
+          "fFadeEdgesBy bAutoTrackTrimSilence bAutoTrackCreateCDMarkers numTimesClickedOnHelp "
+          "numTimesPlayedAudio numTimesRecordedAudio defProjectType quantizeStartSetting "
+          "quantizeLengthSetting quantizeSwingLevel bQuantizeSelection bQuantizeWithSwing");
 
 using ValueMap = std::map<std::string, std::string>;
 
@@ -158,32 +84,18 @@ std::vector<uint8_t> DoubleBytes(double value) {
 // folder of the test's own.
 class CPrefsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        for (const char* name : {"XDG_CONFIG_HOME", "HOME", "TMPDIR"}) {
-            const char* value = std::getenv(name);
-            m_saved.push_back({name, value != nullptr, value ? value : ""});
-        }
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_root = (fs::path(LOOMTONE_TEST_TMP) /
-                  ("prefs-" + std::string(test->name()) + "-" + std::to_string(getpid())))
+    CPrefsTest()
+        : m_root((fs::path(LOOMTONE_TEST_TMP) /
+                  ("prefs-" +
+                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())))
                      .string() +
-                 "/";
+                 "/"),
+          m_home(m_root + "home/"), m_tmp(m_root + "tmp/"), m_homeEnv("HOME", m_home.c_str()),
+          m_configEnv("XDG_CONFIG_HOME", (m_home + ".config").c_str()),
+          m_tmpEnv("TMPDIR", m_tmp.c_str()) {
         fs::remove_all(m_root);
-        m_home = m_root + "home/";
-        m_tmp = m_root + "tmp/";
         fs::create_directories(m_home);
         fs::create_directories(m_tmp);
-        setenv("HOME", m_home.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (m_home + ".config").c_str(), 1);
-        setenv("TMPDIR", m_tmp.c_str(), 1);
-    }
-    void TearDown() override {
-        for (const Saved& saved : m_saved) {
-            if (saved.had)
-                setenv(saved.name, saved.value.c_str(), 1);
-            else
-                unsetenv(saved.name);
-        }
     }
 
     static std::unique_ptr<CRegKey> Key(const char* path = CPrefs::kCurrentKeyPath) {
@@ -203,17 +115,12 @@ protected:
         return Values(prefs)[name];
     }
 
-    std::string m_root;
-    std::string m_home;
-    std::string m_tmp;
+    const std::string m_root;
+    const std::string m_home;
+    const std::string m_tmp;
 
 private:
-    struct Saved {
-        const char* name;
-        bool had;
-        std::string value;
-    };
-    std::vector<Saved> m_saved;
+    ScopedEnv m_homeEnv, m_configEnv, m_tmpEnv;
 };
 
 TEST_F(CPrefsTest, DefaultsOnAFreshMachine) {
@@ -288,8 +195,7 @@ TEST_F(CPrefsTest, DefaultsOnAFreshMachine) {
         {"quantizeLengthSetting", "0"},
         {"quantizeSwingLevel", "0"},
         {"bAutoAddFolders", "1"},
-        {"numMissingSoundsSearchPaths", "0"},
-    };
+        {"numMissingSoundsSearchPaths", "0"}};
     for (const auto& [name, text] : expected)
         EXPECT_EQ(values.at(name), text) << name;
 }

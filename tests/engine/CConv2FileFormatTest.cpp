@@ -6,6 +6,8 @@
 #include "support/CRegKey.h"
 #include "support/LogCapture.h"
 
+#include "ScopedEnv.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -18,6 +20,7 @@
 #include <map>
 #include <numbers>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -529,22 +532,16 @@ TEST(Id3v2Tag, CommentsSurrogatesLimitsAndEmptyTags) {
 }
 
 TEST(FormatDetails, ExtensionsSelectConversionTypesWithoutRegardToCase) {
+    // The stored preference is the type's number, so the order 0..3 is part of the settings.
+    const char* const extensions[] = {"wav", ".Mp3", "WMA", "oGg"};
+    for (int number = 0; number < 4; ++number) {
+        ConversionType type = ConversionType(-1);
+        EXPECT_TRUE(ConversionTypeForExtension(extensions[number], &type));
+        EXPECT_EQ(int(type), number) << extensions[number];
+    }
     ConversionType type = ConversionType::Ogg;
-    EXPECT_TRUE(ConversionTypeForExtension("wav", &type));
-    EXPECT_EQ(type, ConversionType::Wav);
-    EXPECT_TRUE(ConversionTypeForExtension(".Mp3", &type));
-    EXPECT_EQ(type, ConversionType::Mp3);
-    EXPECT_TRUE(ConversionTypeForExtension("WMA", &type));
-    EXPECT_EQ(type, ConversionType::Wma);
-    EXPECT_TRUE(ConversionTypeForExtension("oGg", &type));
-    EXPECT_EQ(type, ConversionType::Ogg);
-    EXPECT_FALSE(ConversionTypeForExtension("flac", &type));
-    EXPECT_FALSE(ConversionTypeForExtension("", &type));
-    EXPECT_FALSE(ConversionTypeForExtension("wav2", &type));
-    EXPECT_EQ(int(ConversionType::Wav), 0);
-    EXPECT_EQ(int(ConversionType::Mp3), 1);
-    EXPECT_EQ(int(ConversionType::Wma), 2);
-    EXPECT_EQ(int(ConversionType::Ogg), 3);
+    for (const char* unknown : {"flac", "", "wav2"})
+        EXPECT_FALSE(ConversionTypeForExtension(unknown, &type)) << unknown;
 }
 
 // Points the settings store at a fresh folder for the life of a test.
@@ -552,38 +549,19 @@ class CFormatPrefsTest : public ::testing::Test {
 protected:
     static constexpr const char* kKeyPath = "SOFTWARE\\Veranth\\Loomtone4";
 
-    void SetUp() override {
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        m_hadOld = old != nullptr;
-        m_old = old ? old : "";
-        setenv("XDG_CONFIG_HOME", SoundFixtures::FreshDir("enc-prefs").c_str(), 1);
-    }
-    void TearDown() override {
-        if (m_hadOld)
-            setenv("XDG_CONFIG_HOME", m_old.c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
-    }
-
     std::unique_ptr<CRegKey> Key() {
         CRegKey root(RegRoot::CurrentUser);
         return root.CreateSubKey(kKeyPath);
     }
+    // Every setting, for comparing whole sets at once.
+    static std::tuple<ConversionType, int, int, int, int> Fields(const CFormatPrefs& prefs) {
+        return {prefs.lastFileType, prefs.wavBitDepth, prefs.mp3Bitrate, prefs.wmaBitrate,
+                prefs.oggQuality};
+    }
 
 private:
-    bool m_hadOld = false;
-    std::string m_old;
+    ScopedEnv m_config{"XDG_CONFIG_HOME", SoundFixtures::FreshDir("enc-prefs").c_str()};
 };
-
-TEST_F(CFormatPrefsTest, MissingKeyKeepsTheDefaults) {
-    CFormatPrefs prefs;
-    EXPECT_FALSE(prefs.ReadFormatPrefs(kKeyPath));
-    EXPECT_EQ(prefs.lastFileType, ConversionType::Wav);
-    EXPECT_EQ(prefs.wavBitDepth, 16);
-    EXPECT_EQ(prefs.mp3Bitrate, 192);
-    EXPECT_EQ(prefs.wmaBitrate, 128);
-    EXPECT_EQ(prefs.oggQuality, 5);
-}
 
 TEST_F(CFormatPrefsTest, SavedPrefsReadBackFromDisk) {
     CFormatPrefs saved;
@@ -603,14 +581,16 @@ TEST_F(CFormatPrefsTest, SavedPrefsReadBackFromDisk) {
 
     CFormatPrefs read;
     ASSERT_TRUE(read.ReadFormatPrefs(kKeyPath));
-    EXPECT_EQ(read.lastFileType, ConversionType::Ogg);
-    EXPECT_EQ(read.wavBitDepth, 32);
-    EXPECT_EQ(read.mp3Bitrate, 320);
-    EXPECT_EQ(read.wmaBitrate, 64);
-    EXPECT_EQ(read.oggQuality, 9);
+    EXPECT_EQ(Fields(read), Fields(saved));
 }
 
-TEST_F(CFormatPrefsTest, ValuesOutsideTheirDomainKeepTheDefaults) {
+TEST_F(CFormatPrefsTest, MissingKeyOrValuesOutsideTheirDomainKeepTheDefaults) {
+    const auto defaults = Fields(CFormatPrefs());
+    EXPECT_EQ(defaults, std::make_tuple(ConversionType::Wav, 16, 192, 128, 5));
+    CFormatPrefs prefs;
+    EXPECT_FALSE(prefs.ReadFormatPrefs(kKeyPath));
+    EXPECT_EQ(Fields(prefs), defaults);
+
     auto key = Key();
     ASSERT_TRUE(key);
     key->SetKeyNum("lastRenderFileType", 4);
@@ -619,13 +599,8 @@ TEST_F(CFormatPrefsTest, ValuesOutsideTheirDomainKeepTheDefaults) {
     key->SetKeyString("renderWmaBitrate", "128");
     key->SetKeyNum("renderOggQuality", -1);
     LogCapture log;
-    CFormatPrefs prefs;
     ASSERT_TRUE(prefs.ReadFormatPrefs(kKeyPath));
-    EXPECT_EQ(prefs.lastFileType, ConversionType::Wav);
-    EXPECT_EQ(prefs.wavBitDepth, 16);
-    EXPECT_EQ(prefs.mp3Bitrate, 192);
-    EXPECT_EQ(prefs.wmaBitrate, 128);
-    EXPECT_EQ(prefs.oggQuality, 5);
+    EXPECT_EQ(Fields(prefs), defaults);
     EXPECT_TRUE(log.Contains("renderMp3Bitrate = 100"));
 
     key->SetKeyNum("renderWavBitDepth", 24);

@@ -80,20 +80,11 @@ TEST(CEnvelope, RemovesShiftsAndScales) {
     EXPECT_EQ(envelope.GetNumPoints(), 0);
 }
 
-TEST(CClipAudioBuffer, HasSixEnvelopesWithNeutralDefaults) {
+TEST(CClipAudioBuffer, EnvelopesMoveScaleAndCopyTogether) {
     CClipAudioBuffer buffer;
     EXPECT_EQ(buffer.GetEnvelope(6), nullptr);
     EXPECT_EQ(buffer.GetEnvelope(-1), nullptr);
-    EXPECT_EQ(buffer.GetEnvelope(kEnvelopeVolume), &buffer.GetVolumeEnvelope());
-    EXPECT_DOUBLE_EQ(buffer.GetVolumeEnvelope().GetDefaultValue(), 1.0);
-    EXPECT_DOUBLE_EQ(buffer.GetPanEnvelope().GetMinValue(), -1.0);
-    EXPECT_DOUBLE_EQ(buffer.GetPanEnvelope().GetDefaultValue(), 0.0);
-    EXPECT_DOUBLE_EQ(buffer.GetLowPassCutoffEnvelope().GetDefaultValue(),
-                     CClipAudioBuffer::kMaxCutoffHz);
-    EXPECT_DOUBLE_EQ(buffer.GetHighPassCutoffEnvelope().GetDefaultValue(),
-                     CClipAudioBuffer::kMinCutoffHz);
-    EXPECT_DOUBLE_EQ(buffer.GetLowPassResonanceEnvelope().GetDefaultValue(), 0.0);
-    EXPECT_GT(buffer.GetVolumeEnvelope().GetMaxValue(), 1.0);
+    EXPECT_DOUBLE_EQ(buffer.GetVolumeEnvelope().GetDefaultValue(), 1.0); // neutral: unchanged
 
     buffer.GetVolumeEnvelope().Insert(10.0, 0.5);
     buffer.GetPanEnvelope().Insert(20.0, 0.5);

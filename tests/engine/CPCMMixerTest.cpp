@@ -400,19 +400,6 @@ TEST(CPCMMixer, FindsTheSoundOfAPath) {
     EXPECT_EQ(mixer.SoundExists("/clicks/beat.wav"), click.get());
 }
 
-TEST(CPCMMixer, ReportsItsFormatAndTail) {
-    CPCMMixer mixer;
-    const WaveFormat format = mixer.GetFormat();
-    EXPECT_EQ(format.sampleRate, 44100);
-    EXPECT_EQ(format.channels, 2);
-    EXPECT_EQ(format.formatTag, WaveFormat::kFormatFloat);
-    EXPECT_EQ(format.bitsPerSample, 32);
-    EXPECT_EQ(format.blockAlign, 8);
-    EXPECT_EQ(format.bytesPerSecond, 352800);
-    EXPECT_DOUBLE_EQ(mixer.GetProjectTailTime(), 0.0);
-    EXPECT_DOUBLE_EQ(mixer.GetMasterVolume(), 1.0);
-}
-
 TEST(CNullDevice, PullsBlocksOnItsOwnThreadAndCapturesThem) {
     OneSoundMix mix(Sine(2.0, 440.0));
     CNullDevice& device = mix.mixer.GetNullDevice();

@@ -7,6 +7,8 @@
 #include "engine/CSoundGroup.h"
 #include "engine/SoundFixtures.h"
 
+#include "ScopedEnv.h"
+
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -350,25 +352,17 @@ TEST(CTrackRenderList, RefusesEntriesThatCoverNoRange) {
 }
 
 TEST(CRenderWorker, FormatPrefsRoundTripThroughTheStore) {
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    const std::string saved = old ? old : "";
-    setenv("XDG_CONFIG_HOME", SoundFixtures::FreshDir("render-prefs").c_str(), 1);
-    {
-        CRenderWorker writer;
-        EXPECT_FALSE(writer.ReadFormatPrefs(kKeyPath));
-        writer.GetFormatPrefs().mp3Bitrate = 256;
-        writer.GetFormatPrefs().wavBitDepth = 24;
-        ASSERT_TRUE(writer.SaveFormatPrefs(kKeyPath));
-        CRenderWorker reader;
-        ASSERT_TRUE(reader.ReadFormatPrefs(kKeyPath));
-        EXPECT_EQ(reader.FormatDetails(ConversionType::Mp3).bitrateKbps, 256);
-        EXPECT_EQ(reader.FormatDetails(ConversionType::Wav).kind, FormatKind::Wav24);
-        EXPECT_EQ(reader.FormatDetails(ConversionType::Wav).sampleRate, kRate);
-    }
-    if (old)
-        setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    else
-        unsetenv("XDG_CONFIG_HOME");
+    ScopedEnv config("XDG_CONFIG_HOME", SoundFixtures::FreshDir("render-prefs").c_str());
+    CRenderWorker writer;
+    EXPECT_FALSE(writer.ReadFormatPrefs(kKeyPath));
+    writer.GetFormatPrefs().mp3Bitrate = 256;
+    writer.GetFormatPrefs().wavBitDepth = 24;
+    ASSERT_TRUE(writer.SaveFormatPrefs(kKeyPath));
+    CRenderWorker reader;
+    ASSERT_TRUE(reader.ReadFormatPrefs(kKeyPath));
+    EXPECT_EQ(reader.FormatDetails(ConversionType::Mp3).bitrateKbps, 256);
+    EXPECT_EQ(reader.FormatDetails(ConversionType::Wav).kind, FormatKind::Wav24);
+    EXPECT_EQ(reader.FormatDetails(ConversionType::Wav).sampleRate, kRate);
 }
 
 } // namespace

@@ -1,12 +1,12 @@
 #include "support/CMRUList.h"
 #include "support/CRegKey.h"
 
+#include "ScopedEnv.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -16,33 +16,22 @@ const char* const kKeyPath = "SOFTWARE\\Veranth\\Loomtone4\\Recent Projects";
 
 class CMRUListTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        m_hadOld = old != nullptr;
-        m_old = m_hadOld ? old : "";
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_home = fs::path(LOOMTONE_TEST_TMP) /
-                 ("mru-" + std::string(test->name()) + "-" + std::to_string(getpid()));
+    CMRUListTest()
+        : m_home(fs::path(LOOMTONE_TEST_TMP) /
+                 ("mru-" +
+                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
         fs::remove_all(m_home);
         fs::create_directories(m_home);
-        setenv("XDG_CONFIG_HOME", m_home.c_str(), 1);
-    }
-    void TearDown() override {
-        if (m_hadOld)
-            setenv("XDG_CONFIG_HOME", m_old.c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
     }
     void WriteStore(const std::string& text) {
         fs::create_directories(m_home / "loomtone");
         std::ofstream(m_home / "loomtone/registry") << text;
     }
 
-    fs::path m_home;
+    const fs::path m_home;
 
 private:
-    bool m_hadOld = false;
-    std::string m_old;
+    ScopedEnv m_config{"XDG_CONFIG_HOME", m_home.c_str()};
 };
 
 std::vector<std::string> Files(const CMRUList& list) {

@@ -1,11 +1,11 @@
 #include "support/CRegKey.h"
 
+#include "ScopedEnv.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <thread>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -118,12 +118,10 @@ TEST(CRegKey, DeletedKeysAndValuesAreGone) {
 }
 
 TEST(CRegKey, CurrentUserRootPersistsUnderXdgConfigHome) {
-    const fs::path home = fs::path(LOOMTONE_TEST_TMP) / ("regkey-home-" + std::to_string(getpid()));
+    const fs::path home = fs::path(LOOMTONE_TEST_TMP) / "regkey-home";
     fs::remove_all(home);
     fs::create_directories(home);
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    const std::string oldValue = old ? old : "";
-    setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+    ScopedEnv config("XDG_CONFIG_HOME", home.c_str());
 
     CRegKey root(RegRoot::CurrentUser);
     EXPECT_EQ(root.StoreFilePath(), home.string() + "/loomtone/registry");
@@ -137,11 +135,6 @@ TEST(CRegKey, CurrentUserRootPersistsUnderXdgConfigHome) {
     ASSERT_TRUE(reader.Load());
     CRegStore::Value value;
     EXPECT_TRUE(reader.GetValue({"SOFTWARE", "Veranth", "Loomtone4"}, "bFirstRun", &value));
-
-    if (old)
-        setenv("XDG_CONFIG_HOME", oldValue.c_str(), 1);
-    else
-        unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST(CRegKey, TwoThreadsShareOneKey) {

@@ -1,6 +1,8 @@
 #include "support/CRegStore.h"
 #include "support/LogCapture.h"
 
+#include "ScopedEnv.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -385,23 +387,9 @@ TEST(CRegStore, KeysAndValuesCanBeDeleted) {
     EXPECT_FALSE(store.SetValue({"SOFTWARE", "Veranth"}, "v", Number(1)));
 }
 
+// Puts back the settings store's folder after a test that moves it.
 class ConfigHome : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        m_hadOld = old != nullptr;
-        m_old = m_hadOld ? old : "";
-    }
-    void TearDown() override {
-        if (m_hadOld)
-            setenv("XDG_CONFIG_HOME", m_old.c_str(), 1);
-        else
-            unsetenv("XDG_CONFIG_HOME");
-    }
-
-private:
-    bool m_hadOld = false;
-    std::string m_old;
+    ScopedEnv m_config{"XDG_CONFIG_HOME", std::getenv("XDG_CONFIG_HOME")};
 };
 
 TEST_F(ConfigHome, CurrentUserStoreFollowsXdgConfigHome) {

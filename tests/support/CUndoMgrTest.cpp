@@ -52,18 +52,6 @@ protected:
     std::vector<std::string> log;
 };
 
-TEST_F(CUndoMgrTest, BaseRecordStartsUnfiledAndDescribesNothing) {
-    CUndoAtom atom;
-    EXPECT_EQ(atom.GetUndoSetId(), -1);
-    atom.SetUndoSetId(7);
-    std::unique_ptr<CUndoAtom> copy = atom.Clone();
-    EXPECT_EQ(copy->GetUndoSetId(), 7);
-    std::string text = "old";
-    copy->GetDescription(text);
-    EXPECT_EQ(text, "");
-    copy->Restore(true);
-}
-
 TEST_F(CUndoMgrTest, WholeSetsUndoBackwardsAndRedoForwards) {
     CUndoMgr mgr(400);
     EXPECT_FALSE(mgr.CanUndo());

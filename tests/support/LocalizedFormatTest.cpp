@@ -76,13 +76,10 @@ TEST(LocalizedFormat, CountMismatchesShowTheTextAsWritten) {
 
 TEST(LocalizedFormat, TypeMismatchesShowTheTextAsWritten) {
     EXPECT_EQ(FormatLocalized("%d", "text"), "%d");
-    EXPECT_EQ(FormatLocalized("%s", 5), "%s");
     EXPECT_EQ(FormatLocalized("%s", 'c'), "%s");
     EXPECT_EQ(FormatLocalized("%f", 5), "%f");
-    EXPECT_EQ(FormatLocalized("%d", 5.0), "%d");
     EXPECT_EQ(FormatLocalized("%c", 1.0), "%c");
     EXPECT_EQ(FormatLocalized("%s %d", 5, "x"), "%s %d");
-    EXPECT_EQ(FormatLocalized("%x", 2.0f), "%x");
 }
 
 TEST(LocalizedFormat, RefusedConversions) {

@@ -1,12 +1,12 @@
 #include "support/Paths.h"
 
+#include "ScopedEnv.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 
 namespace {
@@ -24,29 +24,6 @@ std::string FreshFolder(const std::string& name) {
 void Touch(const std::string& path) {
     std::ofstream(path) << "x";
 }
-
-// Sets an environment variable for the life of the object, then restores it.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (m_old)
-            setenv(m_name, m_old->c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 TEST(Paths, SeparatorsAndNormalizing) {
     EXPECT_EQ(ToNativeSeparators("Audio\\drum.wav"), "Audio/drum.wav");
