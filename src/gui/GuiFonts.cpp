@@ -6,5 +6,6 @@
 
 void ReleaseFontCaches() {
     pango_cairo_font_map_set_default(nullptr);
+    cairo_debug_reset_static_data();
     FcFini();
 }
