@@ -71,16 +71,18 @@ void CDialogTextField::OnDraw(const GuiRect&) {
     DrawDialogText(cr, m_text, textBox, kDialogFont, textColor, false);
     if (!focused)
         return;
-    // The caret stands after the last character.
-    PangoLayout* layout = pango_cairo_create_layout(cr);
-    PangoFontDescription* font = pango_font_description_from_string(kDialogFont);
-    pango_layout_set_font_description(layout, font);
-    pango_font_description_free(font);
-    pango_layout_set_text(layout, m_text.c_str(), static_cast<int>(m_text.size()));
+    // The caret stands after the last character (measuring an empty text
+    // would leave Pango holding a font).
     int width = 0;
-    int height = 0;
-    pango_layout_get_pixel_size(layout, &width, &height);
-    g_object_unref(layout);
+    if (!m_text.empty()) {
+        PangoLayout* layout = pango_cairo_create_layout(cr);
+        PangoFontDescription* font = pango_font_description_from_string(kDialogFont);
+        pango_layout_set_font_description(layout, font);
+        pango_font_description_free(font);
+        pango_layout_set_text(layout, m_text.c_str(), static_cast<int>(m_text.size()));
+        pango_layout_get_pixel_size(layout, &width, nullptr);
+        g_object_unref(layout);
+    }
     const int32_t x = std::min(textBox.left + width + 1, textBox.right - 1);
     FillDialogRect(cr, {x, 4, x + 1, whole.bottom - 4}, textColor);
 }

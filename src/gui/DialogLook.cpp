@@ -33,7 +33,12 @@ PangoLayout* MakeLayout(cairo_t* cr, const std::string& text, const char* font) 
     PangoFontDescription* description = pango_font_description_from_string(font);
     pango_layout_set_font_description(layout, description);
     pango_font_description_free(description);
-    const std::string valid = DialogTextCut(text, text.size());
+    // Pango keeps a font alive for good when it lays out an empty text, which
+    // later trips the shutdown of the font caches: an empty text is laid out
+    // as one blank, which shows nothing and keeps the line height.
+    std::string valid = DialogTextCut(text, text.size());
+    if (valid.empty())
+        valid = " ";
     pango_layout_set_text(layout, valid.c_str(), static_cast<int>(valid.size()));
     return layout;
 }

@@ -28,7 +28,12 @@ GuiTextLayout::GuiTextLayout(const GuiFont& font, const std::string& text)
                                       font.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
     pango_layout_set_font_description(m_layout, description);
     pango_font_description_free(description);
-    pango_layout_set_text(m_layout, m_text.c_str(), static_cast<int>(m_text.size()));
+    // Pango keeps a font alive for good when it measures an empty layout, which
+    // later trips the shutdown of the font caches; an empty text is therefore
+    // laid out as one blank, which gives the same line height, and measured
+    // and drawn as nothing.
+    const std::string laidOut = m_text.empty() ? std::string(" ") : m_text;
+    pango_layout_set_text(m_layout, laidOut.c_str(), static_cast<int>(laidOut.size()));
 }
 
 GuiTextLayout::~GuiTextLayout() {
@@ -52,6 +57,8 @@ void GuiTextLayout::SetWrapWidth(int32_t width) {
 }
 
 int32_t GuiTextLayout::Width() const {
+    if (m_text.empty())
+        return 0;
     int width = 0;
     pango_layout_get_pixel_size(m_layout, &width, nullptr);
     return width;
@@ -64,6 +71,8 @@ int32_t GuiTextLayout::Height() const {
 }
 
 int32_t GuiTextLayout::XOfIndex(size_t byteIndex) const {
+    if (m_text.empty())
+        return 0;
     const size_t index = std::min(byteIndex, m_text.size());
     PangoRectangle position;
     pango_layout_index_to_pos(m_layout, static_cast<int>(index), &position);
@@ -71,6 +80,8 @@ int32_t GuiTextLayout::XOfIndex(size_t byteIndex) const {
 }
 
 size_t GuiTextLayout::IndexAtX(int32_t x) const {
+    if (m_text.empty())
+        return 0;
     PangoLayoutLine* line = pango_layout_get_line_readonly(m_layout, 0);
     if (!line)
         return 0;
@@ -85,6 +96,8 @@ size_t GuiTextLayout::IndexAtX(int32_t x) const {
 }
 
 void GuiTextLayout::Draw(cairo_t* cr, double x, double y, uint32_t color) const {
+    if (m_text.empty())
+        return;
     cairo_save(cr);
     CImage::SetSourceColor(cr, color);
     cairo_move_to(cr, x, y);
@@ -97,6 +110,8 @@ void GuiTextLayout::Draw(cairo_t* cr, double x, double y, uint32_t color) const 
 
 void GuiTextLayout::DrawIn(cairo_t* cr, int32_t x, int32_t y, int32_t width, int32_t height,
                            uint32_t flags, uint32_t color) {
+    if (m_text.empty())
+        return;
     if (flags & kTextWordBreak && !(flags & kTextSingleLine))
         SetWrapWidth(width);
     PangoAlignment alignment = PANGO_ALIGN_LEFT;
