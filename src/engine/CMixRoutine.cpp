@@ -8,7 +8,6 @@
 #include "engine/CSoundGroup.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 
 namespace {
@@ -77,7 +76,6 @@ bool CMixRoutine::RenderOffline(CPCMMixer& mixer, CAudioAtom* atom, int64_t star
     if (!mixer.m_lock.TryLock())
         return false;
     std::fill(out, out + static_cast<size_t>(frames) * 2, 0.0f);
-    mixer.m_lastOfflineBlock = std::chrono::steady_clock::now().time_since_epoch().count();
     m_offline = true;
     m_idle = false;
     m_onlyTrack = onlyTrack;
@@ -130,10 +128,7 @@ void CMixRoutine::RenderChunk(CPCMMixer& mixer, float* out, int frames) {
 void CMixRoutine::RenderIdle(CPCMMixer& mixer, float* out, int frames) {
     m_liveJumped = m_liveJumped || m_livePlaying;
     m_livePlaying = false;
-    using Clock = std::chrono::steady_clock;
-    const Clock::duration sinceRender =
-        Clock::now().time_since_epoch() - Clock::duration(mixer.m_lastOfflineBlock.load());
-    if (sinceRender < std::chrono::milliseconds(500))
+    if (mixer.m_offlineRenders.load() > 0)
         return;
     m_idle = true;
     MixSegment(mixer, nullptr, Segment{out, frames, mixer.m_positionFrames.load()});

@@ -30,8 +30,8 @@ class CSoundData;
 //
 // While the transport is stopped or paused the tracks' chains keep running on
 // silence, so that instrument previews (CPCMMixer::MidiNoteOnNow) are heard
-// and effects ring out; not while an offline render has mixed a block in the
-// last half second, since the render then owns the instruments.
+// and effects ring out; not while the render worker renders, since the
+// render then owns the instruments.
 //
 // Real-time rules: it allocates nothing, does no file I/O and never waits. It
 // only tries the mixer's lock (and each sound's); a block it cannot lock is

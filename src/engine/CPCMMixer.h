@@ -106,6 +106,10 @@ public:
     // The mixing routine: fills frames of interleaved stereo float. Any thread;
     // never blocks or allocates.
     void Mix(float* out, int frames) { m_routine.Render(*this, out, frames); }
+    // Told by the render worker around a whole render, so that the mixing
+    // thread leaves the instruments alone meanwhile.
+    void BeginOfflineRender() { m_offlineRenders.fetch_add(1); }
+    void EndOfflineRender() { m_offlineRenders.fetch_sub(1); }
 
     // MIDI previews (a note heard while drawing it), at once and also while
     // the transport is stopped: they go to the first active General MIDI
@@ -150,8 +154,9 @@ private:
     std::atomic<int64_t> m_loopEndFrames{0};
     std::atomic<double> m_masterVolume{1.0};
     std::atomic<int> m_previewTrack{kFirstInstrumentTrack};
-    // When the render worker last mixed a block (steady clock ticks).
-    std::atomic<int64_t> m_lastOfflineBlock{0};
+    // Renders running on the render worker; while any runs, the instruments
+    // belong to it and the stopped transport does not mix them.
+    std::atomic<int> m_offlineRenders{0};
 
     bool m_metronomeOn = false;
     CPCMSound* m_beatClick = nullptr;

@@ -122,8 +122,10 @@ void CRenderWorker::ResetPlaybackState() {
 
 void CRenderWorker::Run() {
     bool finished = true;
+    m_mixer->BeginOfflineRender();
     for (size_t index = 0; index < m_entries.size() && finished; ++index)
         finished = RenderEntry(m_entries[index], static_cast<int>(index));
+    m_mixer->EndOfflineRender();
     if (finished) {
         SetText("Render finished");
         Log("CRenderWorker::Run - render finished");

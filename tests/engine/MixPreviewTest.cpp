@@ -76,6 +76,19 @@ TEST_F(MixPreview, APreviewNoteSoundsWhileStoppedAndItsNoteOffEndsIt) {
     EXPECT_TRUE(mixer.MidiAllNotesOffNow());
 }
 
+TEST_F(MixPreview, TheStoppedMixLeavesTheInstrumentsToARunningRender) {
+    mixer.BeginOfflineRender();
+    ASSERT_TRUE(mixer.MidiNoteOnNow(60, 100, 0));
+    std::vector<float> block(2 * kBlock);
+    for (int index = 0; index < 20; ++index) {
+        mixer.Mix(block.data(), kBlock);
+        EXPECT_EQ(*std::max_element(block.begin(), block.end()), 0.0f);
+    }
+    mixer.EndOfflineRender();
+    const std::vector<float> peaks = MixPaced(mixer, *instrument, 40);
+    EXPECT_GT(peaks.back(), 0.01f);
+}
+
 TEST_F(MixPreview, LivePlaybackKeepsNotesOnTimeWithTheTransport) {
     std::unique_ptr<CMidiSound, AtomRelease> sound(new CMidiSound());
     sound->SetMediaLength(2000);
