@@ -1,0 +1,515 @@
+#include "project/CAudioClip.h"
+
+#include "engine/CPCMMixer.h"
+#include "engine/CPCMSound.h"
+#include "engine/CPeaks.h"
+#include "engine/CSoundLoader.h"
+#include "engine/WaveFormat.h"
+#include "gui/VRGuiWindow.h"
+#include "project/AudioClipRecord.h"
+#include "project/CAudioClipUndo.h"
+#include "project/CSoundTransfer.h"
+#include "project/ClipDocument.h"
+#include "project/ClipEnvelopeRecord.h"
+#include "support/CRIFF.h"
+#include "support/CUndoMgr.h"
+#include "support/Log.h"
+#include "support/Paths.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <span>
+#include <utility>
+#include <vector>
+
+namespace {
+
+ClipEnvelopeRecord::Envelopes EnvelopesOf(CPCMSound& sound) {
+    ClipEnvelopeRecord::Envelopes envelopes{};
+    for (int type = 0; type < ClipEnvelopeRecord::kTypeCount; ++type)
+        envelopes[type] = sound.GetEnvelopeByType(type);
+    return envelopes;
+}
+
+class MixerLock {
+public:
+    explicit MixerLock(CPCMMixer& mixer) : m_mixer(mixer) { m_mixer.Lock(); }
+    ~MixerLock() { m_mixer.Unlock(); }
+    MixerLock(const MixerLock&) = delete;
+    MixerLock& operator=(const MixerLock&) = delete;
+
+private:
+    CPCMMixer& m_mixer;
+};
+
+unsigned long Address(const void* object) {
+    return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(object));
+}
+
+} // namespace
+
+CAudioClip::CAudioClip(ClipDocument& document) : CClip(ClipKind::kAudio), m_document(document) {
+    LogFmt("CAudioClip 0x%08lX", Address(this));
+}
+
+CAudioClip::CAudioClip(const CAudioClip& other)
+    : CClip(ClipKind::kAudio), m_document(other.m_document), m_tempo(other.m_tempo),
+      m_obeyTempoMap(other.m_obeyTempoMap), m_obeyKeyMap(other.m_obeyKeyMap),
+      m_forceTempo(other.m_forceTempo), m_forcedTempo(other.m_forcedTempo),
+      m_forceKey(other.m_forceKey), m_forcedKey(other.m_forcedKey) {
+    LogFmt("CAudioClip 0x%08lX", Address(this));
+    m_peaks = other.m_peaks;
+    CopyBaseFields(other);
+    if (other.m_atom)
+        AttachAtom(new CPCMSound(*other.m_atom));
+    UpdateLabel();
+}
+
+CAudioClip::CAudioClip(const CAudioClip& other, double startMs, double endMs) : CAudioClip(other) {
+    if (other.m_atom)
+        AttachAtom(new CPCMSound(*other.m_atom, startMs, endMs));
+}
+
+CAudioClip::~CAudioClip() {
+    LogFmt("~CAudioClip 0x%08lX", Address(this));
+    if (m_atom)
+        CAudioAtom::DeleteAtom(m_atom);
+}
+
+void CAudioClip::AttachAtom(CPCMSound* atom) {
+    if (m_atom)
+        CAudioAtom::DeleteAtom(m_atom);
+    m_atom = atom;
+    UpdateAppearance();
+}
+
+bool CAudioClip::LoadFromFile(const std::string& path, bool obeyTempoMap) {
+    LoadedSound loaded = CSoundLoader::Load(path, kMixerSampleRate);
+    if (!loaded.data) {
+        LogFmt("CAudioClip::LoadFromFile() : Couldn't open '%s'", path.c_str());
+        return false;
+    }
+    LogFmt("CAudioClip::LoadFromFile() : Successfully opened '%s'", path.c_str());
+    auto* sound = new CPCMSound;
+    if (!sound->SetSoundData(loaded.data, path)) {
+        CAudioAtom::DeleteAtom(sound);
+        return false;
+    }
+    sound->SetTempoInfo(loaded.tempo, loaded.rootNote, loaded.beatLengthMs, loaded.beatCount);
+    AttachAtom(sound);
+    m_peaks = CPeaks::Build(loaded.data);
+    m_tempo = sound->GetSoundTempo();
+    m_obeyTempoMap = obeyTempoMap && m_tempo > 0.0;
+    if (sound->GetSoundHasRootNote())
+        SetKeyRoot(sound->GetSoundRootNote());
+    m_obeyKeyMap = sound->GetSoundHasRootNote();
+    // A name without an extension keeps every letter: only a real extension
+    // and its period are taken off.
+    SetNameField(RemoveExtensionFromFile(ExtractFileName(path), true));
+    UpdateLabel();
+    return true;
+}
+
+std::string CAudioClip::GetFilePath() const {
+    return m_atom ? m_atom->GetFilePath() : std::string();
+}
+
+double CAudioClip::GetStartMs() const {
+    return m_atom ? m_atom->AbsoluteOffset() : 0.0;
+}
+
+double CAudioClip::GetLengthMs() const {
+    return m_atom ? m_atom->Length() : 0.0;
+}
+
+double CAudioClip::GetOffsetMs() const {
+    return m_atom ? m_atom->GetVirtualTimeStart() : 0.0;
+}
+
+double CAudioClip::GetMediaLengthMs() const {
+    return m_atom ? m_atom->GetMediaLength() : 0.0;
+}
+
+bool CAudioClip::IsMuted() const {
+    return m_atom && m_atom->IsMuted();
+}
+
+void CAudioClip::SetMuted(bool muted, bool undoable) {
+    if (!m_atom || muted == IsMuted())
+        return;
+    if (undoable)
+        BeginChange();
+    m_atom->Mute(muted);
+    if (undoable)
+        EndChange();
+    UpdateAppearance();
+    UpdateLabel();
+}
+
+double CAudioClip::GetRate() const {
+    return m_atom ? m_atom->Rate() : 1.0;
+}
+
+void CAudioClip::SetRate(double rate, bool undoable) {
+    if (!m_atom || rate == GetRate())
+        return;
+    if (undoable)
+        BeginChange();
+    m_atom->Rate(rate);
+    if (undoable)
+        EndChange();
+}
+
+double CAudioClip::GetLoopStart() const {
+    return m_atom ? m_atom->GetLoopStart() : 0.0;
+}
+
+double CAudioClip::GetLoopEnd() const {
+    return m_atom ? m_atom->GetLoopEnd() : 0.0;
+}
+
+void CAudioClip::SetLoop(double startMs, double endMs, bool undoable) {
+    if (!m_atom || (startMs == GetLoopStart() && endMs == GetLoopEnd()))
+        return;
+    if (undoable)
+        BeginChange();
+    m_atom->SetLoopStart(startMs);
+    m_atom->SetLoopEnd(endMs);
+    if (undoable)
+        EndChange();
+    Invalidate(nullptr);
+}
+
+void CAudioClip::SetLoopToTrim() {
+    Log("CAudioClip::SetLoopToTrim() ENTER");
+    if (m_atom) {
+        const double factor = m_obeyTempoMap && m_tempo > 0.0 ? 120.0 / m_tempo : 1.0 / GetRate();
+        double newStart = GetOffsetMs() * factor;
+        double newEnd = std::fmin((GetOffsetMs() + GetLengthMs()) * factor, GetLoopEnd());
+        const double n = std::round(m_atom->DataLength() + 1.0);
+        if (n > 0.0 && std::isfinite(newStart) && std::isfinite(newEnd)) {
+            if (newEnd >= n)
+                newEnd = std::fmod(std::trunc(newEnd), n);
+            if (newStart >= n)
+                newStart = std::fmod(std::trunc(newStart), n);
+            if (newStart > newEnd)
+                std::swap(newStart, newEnd);
+            SetLoop(newStart, newEnd, true);
+        }
+    }
+    Log("CAudioClip::SetLoopToTrim() EXIT");
+}
+
+void CAudioClip::ResizeLeft(double deltaMs, bool undoable) {
+    if (!m_atom)
+        return;
+    // Never past the right edge less the shortest clip, never before the
+    // sound's start.
+    const double media = deltaMs * GetRate();
+    const double shift = std::clamp(
+        media, -GetOffsetMs(), (GetLengthMs() - AudioClipRecord::kMinimumLengthMs) * GetRate());
+    if (shift == 0.0)
+        return;
+    if (undoable)
+        BeginChange();
+    const double timeline = shift / GetRate();
+    m_atom->SetAbsoluteOffset(GetStartMs() + timeline);
+    m_atom->SetVirtualTimeStart(GetOffsetMs() + shift);
+    m_atom->SetVirtualLength(GetLengthMs() - timeline);
+    const auto envelopeShift = static_cast<int32_t>(std::lround(-timeline));
+    m_atom->GetClipAudioBuffer().OffsetEnvelopes(envelopeShift);
+    SetEnvelopeShiftMs(GetEnvelopeShiftMs() + envelopeShift);
+    if (undoable)
+        EndChange();
+}
+
+void CAudioClip::ResizeRight(double lengthMs, bool undoable) {
+    const double length = std::fmax(lengthMs, AudioClipRecord::kMinimumLengthMs);
+    if (!m_atom || length == GetLengthMs())
+        return;
+    if (undoable)
+        BeginChange();
+    m_atom->SetVirtualLength(length);
+    if (undoable)
+        EndChange();
+}
+
+void CAudioClip::SetFadeInMs(int32_t ms) {
+    CClip::SetFadeInMs(ms);
+    if (m_atom && !IsRecording())
+        m_atom->GetClipAudioBuffer().SetFadeInMs(ms);
+}
+
+void CAudioClip::SetFadeOutMs(int32_t ms) {
+    CClip::SetFadeOutMs(ms);
+    if (m_atom && !IsRecording())
+        m_atom->GetClipAudioBuffer().SetFadeOutMs(ms);
+}
+
+void CAudioClip::BeginChange() {
+    m_undoBefore = {};
+    FillUndoStruct(&m_undoBefore);
+}
+
+void CAudioClip::EndChange() {
+    AudioClipUndoStruct after;
+    FillUndoStruct(&after);
+    if (!(after == m_undoBefore)) {
+        m_document.ClipUndo().AddUndoNode(CAudioClipUndo(
+            m_document, CAudioClipUndo::kChanged, m_undoBefore, after, this, GetEnvelopeShiftMs()));
+        m_document.ClipUndo().SetDirty(true);
+    }
+    SetEnvelopeShiftMs(0);
+}
+
+bool CAudioClip::FillUndoStruct(AudioClipUndoStruct* state) const {
+    LogFmt("FillUndoStruct called on CAudioClip 0x%08lX", Address(this));
+    if (!m_atom)
+        return false;
+    AudioClipUndoStruct s;
+    s.position = m_atom->AbsoluteOffset();
+    s.length = m_atom->Length();
+    s.offset = m_atom->GetVirtualTimeStart();
+    s.loopStart = m_atom->GetLoopStart();
+    s.loopEnd = m_atom->GetLoopEnd();
+    s.trackIndex = GetTrackIndex();
+    s.rate = m_atom->Rate();
+    s.pitchShift = m_atom->PitchShift();
+    s.name = GetName();
+    s.beatOffsetMs = CClip::GetBeatOffset();
+    s.obeyKeyMap = m_obeyKeyMap;
+    s.keyRoot = GetKeyRoot();
+    s.tempo = m_tempo;
+    s.obeyTempoMap = m_obeyTempoMap;
+    s.ratePitchCorrect = m_atom->GetClipAudioBuffer().GetRatePitchCorrect();
+    s.selected = IsSelected();
+    s.locked = IsLocked();
+    s.muted = m_atom->IsMuted();
+    s.forceTempo = m_forceTempo;
+    s.forcedTempo = m_forceTempo ? m_forcedTempo : 0.0;
+    s.forceKey = m_forceKey;
+    s.forcedKey = m_forceKey ? m_forcedKey : 0;
+    s.fadeInMs = GetFadeInMs();
+    s.fadeOutMs = GetFadeOutMs();
+    *state = std::move(s);
+    Log("FillUndoStruct exiting.");
+    return true;
+}
+
+bool CAudioClip::RestoreToUndoState(const AudioClipUndoStruct& s, int32_t envelopeShiftMs) {
+    LogFmt("RestoreToUndoState called on CAudioClip 0x%08lX", Address(this));
+    if (!m_atom)
+        return false;
+    {
+        MixerLock lock(m_document.ClipMixer());
+        CClipAudioBuffer& buffer = m_atom->GetClipAudioBuffer();
+        buffer.OffsetEnvelopes(envelopeShiftMs);
+        m_obeyTempoMap = s.obeyTempoMap;
+        m_obeyKeyMap = s.obeyKeyMap;
+        m_forceTempo = s.forceTempo;
+        m_forcedTempo = s.forcedTempo;
+        m_forceKey = s.forceKey;
+        m_forcedKey = s.forcedKey;
+        buffer.SetRatePitchCorrect(s.ratePitchCorrect);
+        m_atom->Rate(s.rate);
+        m_atom->SetPitchShift(s.pitchShift, s.ratePitchCorrect);
+        m_atom->SetLoopStart(s.loopStart);
+        m_atom->SetLoopEnd(s.loopEnd);
+        m_atom->SetVirtualTimeStart(s.offset);
+        m_atom->SetVirtualLength(s.length);
+        m_atom->Mute(s.muted);
+        buffer.SetFadeInMs(s.fadeInMs);
+        buffer.SetFadeOutMs(s.fadeOutMs);
+    }
+    if (s.name != GetName())
+        SetNameField(s.name);
+    SetBeatOffsetField(s.beatOffsetMs);
+    SetKeyRoot(s.keyRoot);
+    m_tempo = s.tempo;
+    SetLockedField(s.locked);
+    CClip::SetFadeInMs(s.fadeInMs);
+    CClip::SetFadeOutMs(s.fadeOutMs);
+    UpdateLabel();
+    UpdateAppearance();
+    if (s.trackIndex >= 0 && m_document.PlaceClip(*this, s.trackIndex, s.position))
+        m_atom->SetTrackNumber(m_document.EngineTrackNumber(s.trackIndex));
+    SetSelected(s.selected);
+    SendSelection(s.selected);
+    Log("RestoreToUndoState exiting.");
+    return true;
+}
+
+bool CAudioClip::Save(CRIFF& riff) {
+    if (!SaveLoad::Save(riff) || !m_atom || GetFilePath().empty())
+        return false;
+    std::string path = GetFilePath();
+    CSoundTransfer* transfer = m_document.SoundTransfer();
+    if (transfer && transfer->Wants(GetSoundId() != 0)) {
+        path = transfer->Transfer(path);
+        if (path.empty())
+            return false;
+    }
+    AudioClipRecord record;
+    record.absolutePath = path;
+    record.relativePath = AbsoluteToRelative(path, m_document.ProjectFilePath());
+    record.soundId = GetSoundId();
+    record.position = GetStartMs();
+    record.length = GetLengthMs();
+    record.offset = GetOffsetMs();
+    record.loopStart = GetLoopStart();
+    record.loopEnd = GetLoopEnd();
+    record.trackIndex = GetTrackIndex();
+    record.rate = GetRate();
+    record.pitchShift = m_atom->PitchShift();
+    record.name = GetName();
+    record.beatOffsetMs = CClip::GetBeatOffset();
+    record.obeyKeyMap = m_obeyKeyMap;
+    record.key = GetKeyRoot();
+    record.tempo = m_tempo;
+    record.obeyTempoMap = m_obeyTempoMap;
+    record.ratePitchCorrect = m_atom->GetClipAudioBuffer().GetRatePitchCorrect();
+    record.selected = IsSelected();
+    record.locked = IsLocked();
+    record.muted = IsMuted();
+    record.forceTempo = m_forceTempo;
+    record.forcedTempo = m_forcedTempo;
+    record.forceKey = m_forceKey;
+    record.forcedKey = m_forcedKey;
+    if (!record.Write(riff))
+        return false;
+    if (!ClipEnvelopeRecord::FromEnvelopes(EnvelopesOf(*m_atom)).Write(riff)) {
+        Log("CAudioClip::Save failed on GetEnvelope()->Save(riff) - returning false!");
+        return false;
+    }
+    return true;
+}
+
+bool CAudioClip::TryFile(const std::string& path, bool obeyTempoMap) {
+    return !path.empty() && std::filesystem::is_regular_file(path) &&
+           LoadFromFile(path, obeyTempoMap);
+}
+
+bool CAudioClip::FindAndLoadSound(const AudioClipRecord& record, bool obeyTempoMap) {
+    const std::string& project = m_document.ProjectFilePath();
+    const std::string nextToProject =
+        ExtractDirectory(project) + ExtractFileName(ToNativeSeparators(record.absolutePath));
+    if (record.IsVersion10())
+        LogFmt("Loading Absolute File %s", record.absolutePath.c_str());
+    if (TryFile(record.absolutePath, obeyTempoMap))
+        return true;
+    if (TryFile(RelativeToAbsolute(record.relativePath, project), obeyTempoMap))
+        return true;
+    if (record.IsVersion10())
+        LogFmt("Loading Current Directory File %s", nextToProject.c_str());
+    if (!ExtractDirectory(project).empty() && TryFile(nextToProject, obeyTempoMap))
+        return true;
+    if (record.soundId != 0) {
+        if (const auto libraryFile = m_document.SoundLibraryFile(record.soundId)) {
+            LogFmt("Attempting to load Sound ID file %s", libraryFile->c_str());
+            SetSoundId(record.soundId);
+            if (TryFile(*libraryFile, obeyTempoMap))
+                return true;
+        }
+    }
+    LogFmt("CAudioClip::TryToFindFile - '%s'", record.absolutePath.c_str());
+    const auto found = m_document.FindMissingSound(record.absolutePath);
+    if (!found) {
+        LogFmt("Unable to find sound %s.", record.absolutePath.c_str());
+        return false;
+    }
+    LogFmt("CAudioClip::TryToFindFile - new location = '%s'", found->c_str());
+    if (TryFile(*found, obeyTempoMap))
+        return true;
+    LogFmt("Unable to load sound %s.", record.absolutePath.c_str());
+    return false;
+}
+
+bool CAudioClip::Load(CRIFF& riff) {
+    if (!SaveLoad::Load(riff))
+        return false;
+    if (!riff.SeekToChunk(AudioClipRecord::kChunkCode)) {
+        Log("CAudioClip::Load - could not find FOURCC_AUDIO_CLIP - returning false!");
+        return false;
+    }
+    AudioClipRecord record;
+    if (record.Read(riff) != ProjectReadError::None)
+        return false;
+    if (!record.IsVersion10())
+        SetSoundId(record.soundId);
+    const bool obeyTempoMap =
+        m_document.AutoBeatMatch() || record.obeyTempoMap || record.obeyKeyMap;
+    if (!FindAndLoadSound(record, obeyTempoMap) || IsCancelled())
+        return false;
+    record.FitLoopTo(m_atom->DataLength());
+    AudioClipUndoStruct state;
+    state.position = record.position;
+    state.length = record.length;
+    state.offset = record.offset;
+    state.loopStart = record.loopStart;
+    state.loopEnd = record.loopEnd;
+    state.trackIndex = -1; // the loading track places the clip
+    state.rate = record.rate;
+    state.pitchShift = record.pitchShift;
+    state.name = record.name;
+    state.beatOffsetMs = record.beatOffsetMs;
+    state.obeyKeyMap = record.obeyKeyMap;
+    state.keyRoot = record.key;
+    state.tempo = record.tempo;
+    state.obeyTempoMap = record.obeyTempoMap;
+    state.ratePitchCorrect = record.ratePitchCorrect;
+    state.locked = record.locked;
+    state.muted = record.muted;
+    state.forceTempo = record.forceTempo;
+    state.forcedTempo = record.forcedTempo;
+    state.forceKey = record.forceKey;
+    state.forcedKey = record.forcedKey;
+    SetSoundId(record.soundId);
+    m_atom->SetAbsoluteOffset(record.position);
+    RestoreToUndoState(state, 0);
+    ClipEnvelopeRecord envelopes;
+    if (envelopes.Read(riff) != ProjectReadError::None) {
+        Log(record.IsVersion10()
+                ? "CAudioClip::Legacy - failed on reading envelope - returning false!"
+                : "AudioClip::Load failed to load Guienvelope! returning false!");
+        return false;
+    }
+    envelopes.ApplyTo(EnvelopesOf(*m_atom));
+    return true;
+}
+
+void CAudioClip::OnDraw(const GuiRect& r) {
+    GuiTexturePanel::OnDraw(r);
+    DrawWaveform(r);
+}
+
+void CAudioClip::DrawWaveform(const GuiRect& r) {
+    VRGuiWindow* window = GetWindow();
+    if (!m_peaks || !m_atom || !window || GetWidth() <= 0 || r.Width() <= 0)
+        return;
+    cairo_t* cr = window->GetDrawContext();
+    const double framesPerMs = kMixerSampleRate / 1000.0;
+    const double msPerPixel = GetLengthMs() / GetWidth();
+    const double firstMs = GetOffsetMs() + r.left * msPerPixel * GetRate();
+    const double lastMs = GetOffsetMs() + r.right * msPerPixel * GetRate();
+    const auto startFrame = static_cast<int64_t>(std::fmax(firstMs * framesPerMs, 0.0));
+    const auto endFrame =
+        std::min<int64_t>(static_cast<int64_t>(lastMs * framesPerMs), m_peaks->Frames());
+    if (endFrame <= startFrame)
+        return;
+    std::vector<PeakRange> pixels(static_cast<size_t>(r.Width()));
+    if (!m_peaks->Query(0, startFrame, endFrame, std::span<PeakRange>(pixels)))
+        return;
+    const double middle = (kTitleStripHeight + GetHeight()) / 2.0;
+    const double half = (GetHeight() - kTitleStripHeight) / 2.0;
+    cairo_set_source_rgba(cr, 0.1, 0.1, 0.15, 0.8);
+    cairo_set_line_width(cr, 1.0);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        const double x = r.left + static_cast<double>(i) + 0.5;
+        cairo_move_to(cr, x, middle - pixels[i].max * half);
+        cairo_line_to(cr, x, middle - pixels[i].min * half + 1.0);
+    }
+    cairo_stroke(cr);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class CClip;
+class CPCMMixer;
+class CSoundTransfer;
+class CUndoMgr;
+
+// What a clip needs of the document it lives in: the undo manager its
+// changes go to, the mixer whose lock guards what the engine plays, and the
+// placing of clips on tracks, which undo and redo use to put a clip back.
+class ClipDocument {
+public:
+    virtual ~ClipDocument() = default;
+
+    virtual CUndoMgr& ClipUndo() = 0;
+    virtual CPCMMixer& ClipMixer() = 0;
+    // Puts the clip on the track of that index at the position, taking it
+    // from the track it is on. False when there is no such track.
+    virtual bool PlaceClip(CClip& clip, int32_t trackIndex, double positionMs) = 0;
+    // Takes the clip off its track; it lives on while others hold it.
+    virtual bool RemoveClip(CClip& clip) = 0;
+    // The engine track number of the track of that index, -1 without one.
+    virtual int32_t EngineTrackNumber(int32_t trackIndex) const = 0;
+    // The project's automatic beat matching setting.
+    virtual bool AutoBeatMatch() const { return false; }
+    // The project file being loaded or saved, for relative sound paths.
+    virtual const std::string& ProjectFilePath() const = 0;
+    // Where a sound that none of a clip's own lookups found is now: the
+    // missing-sound search, which may ask the user.
+    virtual std::optional<std::string> FindMissingSound(const std::string& path) = 0;
+    // The file of a sound library entry; none without a library.
+    virtual std::optional<std::string> SoundLibraryFile(int32_t) { return std::nullopt; }
+    // The copying of sounds into the project folder during a save "with its
+    // sounds"; null for any other save.
+    virtual CSoundTransfer* SoundTransfer() { return nullptr; }
+};

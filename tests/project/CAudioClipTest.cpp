@@ -1,0 +1,276 @@
+#include "project/CAudioClip.h"
+#include "engine/CEnvelope.h"
+#include "engine/CPCMMixer.h"
+#include "engine/CPCMSound.h"
+#include "project/AudioClipRecord.h"
+#include "project/CSoundTransfer.h"
+#include "project/ClipDocument.h"
+#include "project/ClipEnvelopeRecord.h"
+#include "support/CFileObj.h"
+#include "support/CRIFF.h"
+#include "support/CUndoMgr.h"
+#include "support/LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct FakeDocument : ClipDocument {
+    CUndoMgr undo{400};
+    CPCMMixer mixer;
+    std::string projectPath;
+    std::optional<std::string> missingAnswer;
+    std::vector<std::string> missingAsked;
+    std::unique_ptr<CSoundTransfer> transfer;
+
+    CUndoMgr& ClipUndo() override { return undo; }
+    CPCMMixer& ClipMixer() override { return mixer; }
+    bool PlaceClip(CClip& clip, int32_t trackIndex, double positionMs) override {
+        static_cast<CAudioClip&>(clip).GetAtom()->SetAbsoluteOffset(positionMs);
+        return trackIndex < 4;
+    }
+    bool RemoveClip(CClip&) override { return true; }
+    int32_t EngineTrackNumber(int32_t trackIndex) const override { return trackIndex; }
+    const std::string& ProjectFilePath() const override { return projectPath; }
+    std::optional<std::string> FindMissingSound(const std::string& path) override {
+        missingAsked.push_back(path);
+        return missingAnswer;
+    }
+    CSoundTransfer* SoundTransfer() override { return transfer.get(); }
+};
+
+// One second of a 440 Hz tone, 16-bit mono at 44.1 kHz.
+void WriteWav(const std::string& path) {
+    const uint32_t frames = 44100;
+    std::ofstream out(path, std::ios::binary);
+    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    u32(36 + frames * 2);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(44100);
+    u32(88200);
+    u16(2);
+    u16(16);
+    out.write("data", 4);
+    u32(frames * 2);
+    for (uint32_t i = 0; i < frames; ++i)
+        u16(static_cast<uint16_t>(
+            static_cast<int16_t>(8000 * std::sin(i * 2 * M_PI * 440 / 44100))));
+}
+
+std::vector<char> ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+}
+
+bool WriteChunks(const std::string& path, const std::function<bool(CRIFF&)>& write) {
+    auto* file = new CFileObj;
+    auto* riff = new CRIFF;
+    bool ok = file->Create(path) && riff->Create(file, MakeFourCC("LTC3")) && write(*riff);
+    ok = riff->Close() && ok;
+    riff->DeleteRefObject();
+    file->DeleteRefObject();
+    return ok;
+}
+
+bool LoadClip(CAudioClip& clip, const std::string& path) {
+    auto* file = new CFileObj;
+    auto* riff = new CRIFF;
+    const bool ok = file->Open(path) && riff->Open(file, nullptr) && clip.Load(*riff);
+    riff->Close();
+    riff->DeleteRefObject();
+    file->DeleteRefObject();
+    return ok;
+}
+
+struct ClipRef {
+    explicit ClipRef(ClipDocument& doc) : clip(new CAudioClip(doc)) {}
+    ~ClipRef() { clip->DeleteRefObject(); }
+    CAudioClip* operator->() const { return clip; }
+    CAudioClip* clip;
+};
+
+class AudioClip : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::string(LOOMTONE_TEST_TMP) + "/audioclip";
+        fs::remove_all(dir);
+        fs::create_directories(dir + "/sounds");
+        fs::create_directories(dir + "/project");
+        doc.projectPath = dir + "/project/song.lt4";
+        WriteWav(dir + "/sounds/Drum.wav");
+    }
+    void TearDown() override { doc.undo.ClearUndoHistory(); }
+
+    std::string dir;
+    FakeDocument doc;
+};
+
+} // namespace
+
+TEST_F(AudioClip, NameFromFileKeepsEveryLetter) {
+    ClipRef clip(doc);
+    ASSERT_TRUE(clip->LoadFromFile(dir + "/sounds/Drum.wav", false));
+    EXPECT_EQ(clip->GetName(), "Drum");
+    EXPECT_NEAR(clip->GetLengthMs(), 1000.0, 1.0);
+    fs::copy_file(dir + "/sounds/Drum.wav", dir + "/sounds/Snare");
+    ClipRef bare(doc);
+    ASSERT_TRUE(bare->LoadFromFile(dir + "/sounds/Snare", false));
+    EXPECT_EQ(bare->GetName(), "Snare");
+}
+
+TEST_F(AudioClip, SaveLoadSaveIsByteIdenticalForEveryFormat) {
+    // The compressed formats are made by whichever converter the machine has
+    // (sox has no MP3 writer everywhere); the WAV always runs.
+    std::vector<std::string> files{dir + "/sounds/Drum.wav"};
+    for (const char* ext : {"ogg", "mp3", "flac"}) {
+        const std::string in = "'" + dir + "/sounds/Drum.wav'";
+        const std::string out = "'" + dir + "/sounds/Drum." + ext + "'";
+        if (std::system(("sox -q " + in + " " + out + " 2>/dev/null").c_str()) == 0 ||
+            std::system(
+                ("ffmpeg -loglevel quiet -y -i " + in + " " + out + " 2>/dev/null").c_str()) == 0)
+            files.push_back(dir + "/sounds/Drum." + ext);
+    }
+    for (const std::string& sound : files) {
+        ClipRef clip(doc);
+        ASSERT_TRUE(clip->LoadFromFile(sound, false)) << sound;
+        clip->GetAtom()->SetAbsoluteOffset(1500.0);
+        clip->ResizeRight(600.0, false);
+        clip->SetLocked(true, false);
+        clip->SetMuted(true, false);
+        clip->SetFadeInMs(20);
+        clip->GetAtom()->GetClipAudioBuffer().GetPanEnvelope().Insert(100, -0.5);
+        const std::string a = dir + "/a.riff", b = dir + "/b.riff";
+        ASSERT_TRUE(WriteChunks(a, [&](CRIFF& riff) { return clip->Save(riff); }));
+        ClipRef loaded(doc);
+        ASSERT_TRUE(LoadClip(*loaded.clip, a)) << sound;
+        EXPECT_EQ(loaded->GetStartMs(), 1500.0);
+        EXPECT_EQ(loaded->GetLengthMs(), 600.0);
+        EXPECT_TRUE(loaded->IsLocked());
+        EXPECT_TRUE(loaded->IsMuted());
+        EXPECT_FALSE(loaded->IsSelected());
+        EXPECT_EQ(loaded->GetAtom()->GetClipAudioBuffer().GetPanEnvelope().GetNumPoints(), 1);
+        ASSERT_TRUE(WriteChunks(b, [&](CRIFF& riff) { return loaded->Save(riff); }));
+        EXPECT_EQ(ReadAll(a), ReadAll(b)) << sound;
+    }
+    RecordProperty("formats", static_cast<int>(files.size()));
+}
+
+TEST_F(AudioClip, SoundNextToTheProjectIsFoundThenTheSearchIsAsked) {
+    fs::copy_file(dir + "/sounds/Drum.wav", dir + "/project/Drum.wav");
+    AudioClipRecord record;
+    record.absolutePath = "/gone/elsewhere/Drum.wav";
+    record.relativePath = "../../gone/Drum.wav";
+    record.loopEnd = 99999.0;
+    record.loopStart = 10.0;
+    const std::string stale = dir + "/stale.riff";
+    ASSERT_TRUE(WriteChunks(stale, [&](CRIFF& riff) {
+        return record.Write(riff) && ClipEnvelopeRecord{}.Write(riff);
+    }));
+    {
+        ClipRef clip(doc);
+        ASSERT_TRUE(LoadClip(*clip.clip, stale));
+        EXPECT_EQ(clip->GetFilePath(), dir + "/project/Drum.wav");
+        EXPECT_EQ(clip->GetLoopStart(), 10.0);
+        EXPECT_NEAR(clip->GetLoopEnd(), clip->GetAtom()->DataLength(), 1e-9);
+        EXPECT_TRUE(doc.missingAsked.empty());
+    }
+    fs::remove(dir + "/project/Drum.wav");
+    {
+        ClipRef clip(doc);
+        LogCapture log;
+        EXPECT_FALSE(LoadClip(*clip.clip, stale));
+        EXPECT_TRUE(log.Contains("Unable to find sound /gone/elsewhere/Drum.wav."));
+        ASSERT_EQ(doc.missingAsked.size(), 1u);
+    }
+    doc.missingAnswer = dir + "/sounds/Drum.wav";
+    ClipRef clip(doc);
+    ASSERT_TRUE(LoadClip(*clip.clip, stale));
+    EXPECT_EQ(clip->GetFilePath(), dir + "/sounds/Drum.wav");
+}
+
+TEST_F(AudioClip, TransferCopiesEachSoundOnceAndLeavesFilesInPlace) {
+    doc.transfer = std::make_unique<CSoundTransfer>(dir + "/project", true, false);
+    ClipRef first(doc), second(doc);
+    ASSERT_TRUE(first->LoadFromFile(dir + "/sounds/Drum.wav", false));
+    ASSERT_TRUE(second->LoadFromFile(dir + "/sounds/Drum.wav", false));
+    AudioClipRecord a, b;
+    ASSERT_TRUE(WriteChunks(dir + "/t.riff",
+                            [&](CRIFF& riff) { return first->Save(riff) && second->Save(riff); }));
+    int copies = 0;
+    for (const auto& entry : fs::directory_iterator(dir + "/project"))
+        copies += entry.path().extension() == ".wav";
+    EXPECT_EQ(copies, 1);
+    EXPECT_EQ(doc.transfer->Transfer(dir + "/sounds/Drum.wav"), dir + "/project/Drum.wav");
+    EXPECT_EQ(doc.transfer->Transfer(dir + "/project/Drum.wav"), dir + "/project/Drum.wav");
+}
+
+TEST_F(AudioClip, EditsUndoAsOneStepAndNoChangeRecordsNothing) {
+    ClipRef clip(doc);
+    ASSERT_TRUE(clip->LoadFromFile(dir + "/sounds/Drum.wav", false));
+    clip->GetAtom()->SetAbsoluteOffset(1000.0);
+    clip->GetAtom()->GetClipAudioBuffer().GetVolumeEnvelope().Insert(300, 0.5);
+    clip->SetLoopToTrim(); // the loop already is the whole sound
+    EXPECT_EQ(doc.undo.NumUndoSets(), 0);
+
+    clip->ResizeLeft(200.0, true);
+    EXPECT_EQ(clip->GetStartMs(), 1200.0);
+    EXPECT_NEAR(clip->GetOffsetMs(), 200.0, 1e-9);
+    EnvelopePoint point;
+    ASSERT_TRUE(
+        clip->GetAtom()->GetClipAudioBuffer().GetVolumeEnvelope().GetPointAtIndex(0, point));
+    EXPECT_EQ(point.timeMs, 100.0);
+    ASSERT_TRUE(doc.undo.Undo());
+    EXPECT_EQ(clip->GetStartMs(), 1000.0);
+    EXPECT_EQ(clip->GetOffsetMs(), 0.0);
+    ASSERT_TRUE(
+        clip->GetAtom()->GetClipAudioBuffer().GetVolumeEnvelope().GetPointAtIndex(0, point));
+    EXPECT_EQ(point.timeMs, 300.0);
+    ASSERT_TRUE(doc.undo.Redo());
+    EXPECT_EQ(clip->GetStartMs(), 1200.0);
+
+    doc.undo.NextUndoSet();
+    const int sets = doc.undo.NumUndoSets();
+    clip->BeginChange();
+    clip->SetName("Other", false);
+    clip->SetName("Drum", false);
+    clip->EndChange();
+    EXPECT_EQ(doc.undo.NumUndoSets(), sets);
+    clip->SetLocked(true, true);
+    EXPECT_EQ(doc.undo.NumUndoSets(), sets + 1);
+    ASSERT_TRUE(doc.undo.Undo());
+    EXPECT_FALSE(clip->IsLocked());
+}
+
+TEST_F(AudioClip, ShortRecordsAreRefused) {
+    AudioClipRecord record;
+    record.absolutePath = dir + "/sounds/Drum.wav";
+    std::vector<uint8_t> bytes = record.ToBytes();
+    bytes.resize(AudioClipRecord::kMinimumSize12 - 1);
+    ASSERT_TRUE(WriteChunks(dir + "/short.riff", [&](CRIFF& riff) {
+        return riff.WriteSubChunk(AudioClipRecord::kChunkCode, bytes.data(),
+                                  static_cast<uint32_t>(bytes.size())) &&
+               ClipEnvelopeRecord{}.Write(riff);
+    }));
+    ClipRef clip(doc);
+    LogCapture log;
+    EXPECT_FALSE(LoadClip(*clip.clip, dir + "/short.riff"));
+    EXPECT_TRUE(log.Contains("CAudioClip::Load - returning false!"));
+}

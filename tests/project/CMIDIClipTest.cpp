@@ -1,0 +1,212 @@
+#include "project/CMIDIClip.h"
+#include "engine/CMidiSound.h"
+#include "engine/CPCMMixer.h"
+#include "project/CMIDIClipUndo.h"
+#include "project/ClipDocument.h"
+#include "support/CFileObj.h"
+#include "support/CRIFF.h"
+#include "support/CUndoMgr.h"
+#include "support/LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A document of numbered tracks that remembers where clips were put.
+struct FakeDocument : ClipDocument {
+    CUndoMgr undo{400};
+    CPCMMixer mixer;
+    std::string projectPath = std::string(LOOMTONE_TEST_TMP) + "/clips.lt4";
+    int placed = 0;
+    int removed = 0;
+    int32_t lastTrack = -1;
+
+    CUndoMgr& ClipUndo() override { return undo; }
+    CPCMMixer& ClipMixer() override { return mixer; }
+    bool PlaceClip(CClip& clip, int32_t trackIndex, double positionMs) override {
+        auto& midi = static_cast<CMIDIClip&>(clip);
+        midi.GetAtom()->SetAbsoluteOffset(positionMs);
+        lastTrack = trackIndex;
+        ++placed;
+        return trackIndex < 4;
+    }
+    bool RemoveClip(CClip&) override {
+        ++removed;
+        return true;
+    }
+    int32_t EngineTrackNumber(int32_t trackIndex) const override { return trackIndex + 10; }
+    const std::string& ProjectFilePath() const override { return projectPath; }
+    std::optional<std::string> FindMissingSound(const std::string&) override { return {}; }
+};
+
+CMidiSound* SampleSound() {
+    auto* sound = new CMidiSound;
+    TMidiSndNoteData note;
+    note.start = 0.0;
+    note.end = 500.0;
+    note.pitch = 64;
+    sound->AddMidiNote(note, nullptr);
+    note.start = 500.0;
+    note.end = 900.0;
+    note.pitch = 67;
+    sound->AddMidiNote(note, nullptr);
+    sound->SetMediaLength(1000.0);
+    sound->SetLoopStart(0.0);
+    sound->SetLoopEnd(1000.0);
+    sound->SetVirtualLength(1000.0);
+    sound->SetAbsoluteOffset(2000.0);
+    return sound;
+}
+
+using Bytes = std::vector<char>;
+
+Bytes ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+bool SaveClip(CMIDIClip& clip, const std::string& path) {
+    auto* file = new CFileObj;
+    auto* riff = new CRIFF;
+    bool ok = file->Create(path) && riff->Create(file, MakeFourCC("LTC3")) && clip.Save(*riff);
+    ok = riff->Close() && ok;
+    riff->DeleteRefObject();
+    file->DeleteRefObject();
+    return ok;
+}
+
+bool LoadClip(CMIDIClip& clip, const std::string& path) {
+    auto* file = new CFileObj;
+    auto* riff = new CRIFF;
+    const bool ok = file->Open(path) && riff->Open(file, nullptr) && clip.Load(*riff);
+    riff->Close();
+    riff->DeleteRefObject();
+    file->DeleteRefObject();
+    return ok;
+}
+
+class MidiClip : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::create_directories(LOOMTONE_TEST_TMP);
+        clip = new CMIDIClip(doc, SampleSound());
+        clip->SetName("Bass", false);
+    }
+    void TearDown() override {
+        doc.undo.ClearUndoHistory();
+        if (clip)
+            clip->DeleteRefObject();
+    }
+    std::string Tmp(const char* name) const { return std::string(LOOMTONE_TEST_TMP) + "/" + name; }
+
+    FakeDocument doc;
+    CMIDIClip* clip = nullptr;
+};
+
+} // namespace
+
+TEST_F(MidiClip, SaveLoadSaveIsByteIdentical) {
+    clip->SetMuted(true, false);
+    clip->Envelopes().GetVolumeEnvelope().Insert(100, 0.5);
+    ASSERT_TRUE(SaveClip(*clip, Tmp("midi-a.riff")));
+    auto* loaded = new CMIDIClip(doc);
+    ASSERT_TRUE(LoadClip(*loaded, Tmp("midi-a.riff")));
+    EXPECT_EQ(loaded->GetName(), "Bass");
+    EXPECT_TRUE(loaded->IsMuted());
+    EXPECT_FALSE(loaded->IsSelected());
+    EXPECT_EQ(loaded->GetAtom()->NumNotes(), 2);
+    EXPECT_EQ(loaded->GetStartMs(), 2000.0);
+    EXPECT_EQ(loaded->Envelopes().GetVolumeEnvelope().GetNumPoints(), 1);
+    ASSERT_TRUE(SaveClip(*loaded, Tmp("midi-b.riff")));
+    EXPECT_EQ(ReadAll(Tmp("midi-a.riff")), ReadAll(Tmp("midi-b.riff")));
+    loaded->DeleteRefObject();
+}
+
+TEST_F(MidiClip, NoteDataThatCannotBeWrittenFailsTheSave) {
+    clip->GetAtom()->SetAbsoluteOffset(-10);
+    LogCapture log;
+    EXPECT_FALSE(SaveClip(*clip, Tmp("midi-bad.riff")));
+    EXPECT_TRUE(log.Contains("CMIDIClip::Save failed snd->Save(riff) - returning false!"));
+}
+
+TEST_F(MidiClip, RecordsOfWrongSizeAreRefused) {
+    for (uint32_t size : {343u, 345u}) {
+        auto* file = new CFileObj;
+        auto* riff = new CRIFF;
+        const std::vector<char> record(size, 0);
+        CMidiSound* sound = SampleSound();
+        ASSERT_TRUE(file->Create(Tmp("midi-size.riff")) && riff->Create(file, MakeFourCC("LTC3")) &&
+                    riff->WriteListChunkHeader(MakeFourCC("ClpM")) &&
+                    riff->WriteSubChunk(MakeFourCC("CpMD"), record.data(), size) &&
+                    sound->Save(*riff) && riff->Ascend() && riff->Close());
+        CAudioAtom::DeleteAtom(sound);
+        riff->DeleteRefObject();
+        file->DeleteRefObject();
+        auto* loaded = new CMIDIClip(doc);
+        LogCapture log;
+        EXPECT_FALSE(LoadClip(*loaded, Tmp("midi-size.riff"))) << size;
+        EXPECT_TRUE(log.Contains("readSize != sizeof(MIDIClipSaveLoad)")) << size;
+        loaded->DeleteRefObject();
+    }
+}
+
+TEST_F(MidiClip, ChangesUndoAndRedoAndChangingBackRecordsNothing) {
+    clip->SetMuted(true, true);
+    doc.undo.NextUndoSet();
+    clip->SetTranspose(5, true);
+    EXPECT_EQ(doc.undo.NumUndoSets(), 2);
+    ASSERT_TRUE(doc.undo.Undo());
+    EXPECT_EQ(clip->GetTranspose(), 0);
+    EXPECT_TRUE(clip->IsMuted());
+    ASSERT_TRUE(doc.undo.Undo());
+    EXPECT_FALSE(clip->IsMuted());
+    ASSERT_TRUE(doc.undo.Redo());
+    EXPECT_TRUE(clip->IsMuted());
+
+    doc.undo.ClearUndoHistory();
+    clip->BeginChange();
+    clip->SetRate(2.0, false);
+    clip->SetRate(1.0, false);
+    clip->EndChange();
+    clip->SetLocked(false, true); // already unlocked
+    EXPECT_EQ(doc.undo.NumUndoSets(), 0);
+}
+
+TEST_F(MidiClip, UndoMarksTheWorkingCopyStale) {
+    clip->BeginEditCopy();
+    ASSERT_NE(clip->GetEditCopy(), nullptr);
+    EXPECT_EQ(clip->GetEditCopy()->NumNotes(), 2);
+    clip->SetName("Lead", true);
+    EXPECT_FALSE(clip->IsEditCopyStale());
+    ASSERT_TRUE(doc.undo.Undo());
+    EXPECT_EQ(clip->GetName(), "Bass");
+    EXPECT_TRUE(clip->IsEditCopyStale());
+    clip->EndEditCopy();
+    EXPECT_EQ(clip->GetEditCopy(), nullptr);
+    EXPECT_FALSE(clip->IsEditCopyStale());
+}
+
+TEST_F(MidiClip, RemovedClipLivesWhileARecordNamesIt) {
+    MidiClipUndoStruct before;
+    ASSERT_TRUE(clip->FillUndoStruct(&before));
+    before.trackIndex = 2;
+    doc.undo.AddUndoNode(
+        CMIDIClipUndo(doc, CMIDIClipUndo::kRemoved, before, MidiClipUndoStruct{}, clip, 0));
+    clip->DeleteRefObject(); // the project lets go
+    CMIDIClip* kept = clip;
+    clip = nullptr;
+    ASSERT_TRUE(doc.undo.Undo());
+    EXPECT_EQ(doc.lastTrack, 2);
+    EXPECT_EQ(kept->GetAtom()->GetTrackNumber(), 12);
+    ASSERT_TRUE(doc.undo.Redo());
+    EXPECT_EQ(doc.removed, 1);
+    LogCapture log;
+    doc.undo.ClearUndoHistory();
+    EXPECT_TRUE(log.Contains("~CClip"));
+}
