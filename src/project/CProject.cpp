@@ -4,9 +4,19 @@
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/EffectsFactory.h"
+#include "engine/TempoMap.h"
+#include "gui/CDialogButton.h"
+#include "gui/CFileDialog.h"
+#include "gui/GuiMenu.h"
+#include "gui/GuiPopupMenu.h"
+#include "gui/IGuiHost.h"
 #include "gui/MessageBoxes.h"
+#include "project/CAudioClip.h"
 #include "project/CAudioTrack.h"
 #include "project/CMIDITrack.h"
+#include "project/CMarkersUndo.h"
+#include "project/CNewProjectDialog.h"
+#include "project/CProjectClipDocument.h"
 #include "project/CProjectFile.h"
 #include "project/CTrackBody.h"
 #include "project/CTrackHeader.h"
@@ -14,10 +24,12 @@
 #include "project/ProjectNotifications.h"
 #include "support/CMRUList.h"
 #include "support/CUndoMgr.h"
+#include "support/LocalizedStrings.h"
 #include "support/Log.h"
 #include "support/Paths.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -25,6 +37,16 @@
 namespace {
 
 constexpr int kNewProjectTracks = 8;
+constexpr int32_t kMenuAudioTrack = 1;
+constexpr int32_t kMenuMidiTrack = 2;
+
+// A sound's tempo becomes the project's only when the tempo map can take it.
+bool IsUsableTempo(double tempo) {
+    TempoEvent event;
+    event.tempo = tempo;
+    event.tempoChange = true;
+    return tempo > 0 && TempoMap::IsValidEvent(event);
+}
 
 // Templates and the oldest session files are opened as starting points: the
 // project stays untitled, so that the next save asks for a name.
@@ -46,6 +68,8 @@ CProject::CProject(CPCMMixer& mixer, CUndoMgr& undo, ProjectPreferences& prefs)
     m_tracks.SetGuiParents(m_headerColumn.get(), m_trackBodies.get());
     m_tracks.AddObserver(this);
     ResetAuthoring();
+    m_clipDocument = std::make_unique<CProjectClipDocument>(*this, mixer, undo);
+    m_services.clipDocument = m_clipDocument.get();
 }
 
 CProject::~CProject() {
@@ -88,10 +112,98 @@ void CProject::NewProject(bool noDialog) {
     for (int count = 0; count < kNewProjectTracks; ++count)
         AddAudioTrack(-1, false);
     SelectTrack(0, false);
-    // The new-project dialog comes with the main window; a project made
-    // without one (noDialog, or no window yet) is the plain default.
-    (void)noDialog;
+    if (m_prefs.bShowNewProjectDialog && !noDialog)
+        RunNewProjectDialog();
+    FinishNewProject();
     Log("CProject::NewProject() - Exit");
+}
+
+void CProject::FinishNewProject() {
+    MoveCaretAndPlayback(0.0);
+    SelectTrack(0, false);
+}
+
+VRGuiWindow* CProject::DialogOwner() {
+    VRGuiWindow* main = GetMainWindow();
+    if (main && main->GetHWND())
+        return main;
+    return GetHWND() ? this : nullptr;
+}
+
+void CProject::RunNewProjectDialog() {
+    VRGuiWindow* owner = DialogOwner();
+    if (!owner)
+        return;
+    std::vector<std::string> recent;
+    for (size_t index = 0; m_recent && index < m_recent->NumMRUFiles(); ++index)
+        recent.push_back(m_recent->GetFileWithPath(index));
+    int answer = 0;
+    std::string recentPath;
+    {
+        CNewProjectDialog dialog(recent);
+        // Enter repeats the kind chosen last time.
+        const int lastKind =
+            CNewProjectDialog::kFirstKindId +
+            std::clamp<int32_t>(m_prefs.defProjectType, 0, CNewProjectDialog::kMixMidi);
+        dialog.SetDefaultButton(lastKind);
+        dialog.SetFocus(dialog.GetButton(lastKind));
+        answer = dialog.DoModal(owner);
+        recentPath = dialog.RecentPath(answer);
+    }
+    if (CNewProjectDialog::IsKind(answer)) {
+        ApplyProjectKind(answer - CNewProjectDialog::kFirstKindId);
+    } else if (!recentPath.empty()) {
+        bool cancelled = false;
+        LoadProject(recentPath, cancelled);
+    } else if (answer == CNewProjectDialog::kBrowseId && m_openProjectCommand) {
+        m_openProjectCommand();
+    }
+}
+
+void CProject::ApplyProjectKind(int kind) {
+    if (kind < CNewProjectDialog::kRecordBand || kind > CNewProjectDialog::kMixMidi)
+        return;
+    m_prefs.defProjectType = kind;
+    // A choice made for a project not yet touched leaves it unchanged.
+    m_autoBeatMatch = kind == CNewProjectDialog::kMixLoops;
+    SetTimeLineMode(kind == CNewProjectDialog::kRecordBand ? 1 : 0);
+    m_prefs.lastTimeMode = static_cast<int32_t>(m_timeLineMode);
+    if (kind == CNewProjectDialog::kMixMidi) {
+        DeleteTrack(0, false);
+        DeleteTrack(0, false);
+        AddMIDITrack(-1, false);
+        AddMIDITrack(-1, false);
+    }
+    SelectTrack(0, false);
+}
+
+void CProject::SetAutoBeatMatch(bool on) {
+    if (on == m_autoBeatMatch)
+        return;
+    m_autoBeatMatch = on;
+    m_undo.SetDirty(true);
+}
+
+void CProject::SetTimeLineMode(uint32_t mode) {
+    LogFmt("CProject::SetTimeLineMode() TTimeGridMode=%u", mode);
+    m_timeLineMode = mode != 0 ? 1 : 0;
+}
+
+void CProject::MoveCaretAndPlayback(double ms) {
+    m_caretTime = std::isfinite(ms) && ms > 0 ? ms : 0.0;
+    m_mixer.SetPositionMs(m_caretTime);
+}
+
+void CProject::BeginProgress(CProjectProgress::Mode mode) {
+    if (m_progress == &m_ownProgress)
+        m_ownProgress.Begin(DialogOwner(), mode);
+    else
+        m_progress->Reset();
+}
+
+void CProject::EndProgress() {
+    if (m_progress == &m_ownProgress)
+        m_ownProgress.End();
 }
 
 bool CProject::LoadProject(const std::string& path, bool& cancelled) {
@@ -117,7 +229,7 @@ bool CProject::LoadProject(const std::string& path, bool& cancelled) {
     }
     if (m_mixer.Playing())
         m_mixer.Stop(0);
-    m_progress->Reset();
+    BeginProgress(CProjectProgress::kLoading);
     ProjectFileContents contents;
     CProjectFile file(contents);
     file.SetProgressSink(m_progress);
@@ -126,15 +238,23 @@ bool CProject::LoadProject(const std::string& path, bool& cancelled) {
     if (loaded) {
         DeleteAllTracks();
         DeleteUnusedRecordings();
+        m_clipDocument->MissingSounds().ResetRememberedAnswers();
+        m_clipDocument->SetFileInUse(path);
         loaded = ApplyFileContents(contents);
+        m_clipDocument->SetFileInUse("");
     }
     cancelled = m_progress->IsCancelled();
+    EndProgress();
     m_undo.ClearUndoHistory();
-    m_undo.SetDirty(false);
+    // Sounds found elsewhere are new locations the file should get.
+    m_undo.SetDirty(loaded && m_clipDocument->MissingSounds().FoundReplacement());
     if (loaded) {
-        SelectTrack(0, false);
+        FinishNewProject();
         SetProjectFilePath(OpensUntitled(path) ? "" : path);
     } else {
+        // Neither a project nor a legacy session. A standard MIDI file would
+        // be imported here; until the program imports them, it is no project
+        // either.
         if (!cancelled && file.LastError() != ProjectReadError::None)
             LogFmt("CProject::LoadProject() - %s", ProjectReadErrorText(file.LastError()));
         ReportLoadFailure(path, cancelled);
@@ -223,7 +343,7 @@ bool CProject::SaveProject(const std::string& path, bool asTemplate, bool transf
     LogFmt("CProject::SaveProject() - Enter %s", path.c_str());
     m_undo.ClearUndoHistory();
     DeleteUnusedRecordings();
-    m_progress->Reset();
+    BeginProgress(CProjectProgress::kSaving);
     m_templateSave = asTemplate;
     m_transferSounds = transferSounds;
     m_transferLibrarySounds = transferLibrarySounds;
@@ -231,12 +351,20 @@ bool CProject::SaveProject(const std::string& path, bool asTemplate, bool transf
     {
         // The engine must not change the chains and sounds being written.
         m_mixer.Lock();
+        // The clips write their records here, relative to the new file.
+        m_clipDocument->SetFileInUse(path);
+        if (transferSounds || transferLibrarySounds)
+            m_clipDocument->SetSoundTransfer(std::make_unique<CSoundTransfer>(
+                ExtractDirectory(path), transferSounds, transferLibrarySounds));
         ProjectFileContents contents = MakeFileContents(asTemplate);
         CProjectFile file(contents);
         file.SetProgressSink(m_progress);
         saved = file.SaveToFile(path);
+        m_clipDocument->SetSoundTransfer(nullptr);
+        m_clipDocument->SetFileInUse("");
         m_mixer.Unlock();
     }
+    EndProgress();
     if (saved) {
         if (!asTemplate) {
             m_undo.SetDirty(false);
@@ -332,6 +460,8 @@ bool CProject::DeleteTrack(int index, bool undo) {
         return false;
     if (undo)
         m_undo.NextUndoSet();
+    while (!track->Clips().empty())
+        track->RemoveClip(track->Clips().back(), undo);
     const bool removed = m_tracks.Remove(index, undo);
     if (m_lastSelectedTrack >= m_tracks.Count())
         m_lastSelectedTrack = m_tracks.Count() - 1;
@@ -438,6 +568,15 @@ void CProject::OnNotification(int message, void* parameter) {
     case kNotifySoloOff:
         UpdateSoloDisplay();
         break;
+    case kNotifyToolbarButton:
+        HandleToolbarButton(static_cast<int>(NotificationNumberOf(parameter)));
+        break;
+    case kNotifyMoveCaret:
+        MoveCaretAndPlayback(static_cast<double>(NotificationNumberOf(parameter)));
+        break;
+    case kNotifyTempoChange:
+        Log("MN_TEMPO_CHANGE: Project");
+        break;
     case kNotifyTrackArmed:
         GiveUpInputOfOthers(static_cast<const CTrack*>(parameter));
         break;
@@ -485,5 +624,234 @@ void CProject::GiveUpInputOfOthers(const CTrack* armed) {
         other->BeginSettingsChange();
         other->Disarm();
         other->EndSettingsChange();
+    }
+}
+
+void CProject::HandleToolbarButton(int button) {
+    switch (button) {
+    case kToolbarButtonTimeLineMode:
+        SetTimeLineMode(m_timeLineMode ? 0 : 1);
+        break;
+    case kToolbarButtonAddTrack:
+        AddTrackFromMenu();
+        break;
+    default:
+        break;
+    }
+}
+
+void CProject::AddTrackFromMenu() {
+    IGuiHost* host = GetHWND();
+    if (!host)
+        return;
+    GuiMenu menu;
+    menu.AddItem(kMenuAudioTrack, MyLoadString("NEW_TRACK_TYPE_AUDIO"));
+    menu.AddItem(kMenuMidiTrack, MyLoadString("NEW_TRACK_TYPE_MIDI"));
+    const GuiPoint at = host->CursorPos();
+    GuiPopupMenu popup(menu);
+    const int32_t chosen = popup.Run(this, at.x, at.y);
+    if (chosen != kMenuAudioTrack && chosen != kMenuMidiTrack)
+        return;
+    m_undo.NextUndoSet();
+    if (chosen == kMenuAudioTrack)
+        AddAudioTrack(-1, true);
+    else
+        AddMIDITrack(-1, true);
+}
+
+bool CProject::AutoSwitchKeyTempo(const KeyTempoClip& clip,
+                                  const std::vector<KeyTempoTrack>& tracks, bool allowKey,
+                                  bool force) {
+    const double tempo = clip.GetClipTempo();
+    const int key = clip.GetClipKey();
+    const bool knowsTempo = IsUsableTempo(tempo);
+    const bool knowsKey = allowKey && TempoMap::IsValidKey(key);
+    if (!m_prefs.bSwitchKeyTempoOnFirstSound || (!knowsTempo && !knowsKey))
+        return false;
+    bool earlierTempo = false;
+    bool earlierKey = false;
+    if (!force) {
+        for (int index = 1; index < m_markers.Count(); ++index) {
+            earlierTempo = earlierTempo || m_markers.At(index).tempoEvent.tempoChange;
+            earlierKey = earlierKey || (allowKey && m_markers.At(index).tempoEvent.keyChange);
+        }
+        for (const KeyTempoTrack& track : tracks) {
+            for (const KeyTempoClip* other : track.clips) {
+                if (track.frozen || other == &clip)
+                    continue;
+                earlierTempo = earlierTempo || other->GetClipTempo() > 0;
+                earlierKey = earlierKey || (allowKey && TempoMap::IsValidKey(other->GetClipKey()));
+            }
+        }
+        if (earlierTempo && earlierKey)
+            return false;
+    }
+    MarkerRecord start = m_markers.At(0);
+    const bool switchTempo = !earlierTempo && knowsTempo && tempo != start.tempoEvent.tempo;
+    const bool switchKey = !earlierKey && knowsKey && key != start.tempoEvent.key;
+    if (m_prefs.bAskToSwitchKeyTempoOnFirstSound &&
+        !AskToSwitchKeyTempo(switchKey, key, switchTempo, tempo))
+        return false;
+    if (!switchTempo && !switchKey)
+        return false;
+    if (switchTempo) {
+        start.tempoEvent.tempo = tempo;
+        start.tempoEvent.tempoChange = true;
+    }
+    if (switchKey) {
+        start.tempoEvent.key = key;
+        start.tempoEvent.keyChange = true;
+    }
+    std::vector<MarkerRecord> before = m_markers.All();
+    if (!m_markers.Replace(0, start))
+        return false;
+    m_undo.AddUndoNode(CMarkersUndo(m_markers, std::move(before), m_markers.All()));
+    m_undo.SetDirty(true);
+    SendNotification(kNotifyTempoChange, nullptr);
+    return true;
+}
+
+bool CProject::AskToSwitchKeyTempo(bool switchKey, int key, bool switchTempo, double tempo) {
+    const int rounded = static_cast<int>(std::lround(tempo));
+    const char* keyName = switchKey ? TempoMap::GetKeyStr(key) : "";
+    const uint32_t flags = MB_YESNO | MB_ICONQUESTION;
+    bool dontAskAgain = false;
+    int answer = IDNO;
+    if (switchKey && switchTempo)
+        answer = AskWithDontAskAgain("Quest_AutoBothSwitch_Title", &dontAskAgain,
+                                     "Quest_AutoBothSwitch_Body", flags, keyName, rounded);
+    else if (switchKey)
+        answer = AskWithDontAskAgain("Quest_AutoKeySwitch_Title", &dontAskAgain,
+                                     "Quest_AutoKeySwitch_Body", flags, keyName);
+    else if (switchTempo)
+        answer = AskWithDontAskAgain("Quest_AutoTempoSwitch_Title", &dontAskAgain,
+                                     "Quest_AutoTempoSwitch_Body", flags, rounded);
+    const bool yes = answer != IDNO;
+    if (dontAskAgain) {
+        m_prefs.bSwitchKeyTempoOnFirstSound = yes;
+        m_prefs.bAskToSwitchKeyTempoOnFirstSound = false;
+    }
+    return yes;
+}
+
+void CProject::AutoBeatMatch(const std::vector<KeyTempoTrack>& tracks) {
+    Log("CProject::AutoBeatMatch() ENTER");
+    if (m_fileActivity) {
+        Log("Already in file activity mode...returning");
+        return;
+    }
+    bool unanalysed = false;
+    for (const KeyTempoTrack& track : tracks)
+        for (const KeyTempoClip* clip : track.clips)
+            unanalysed = unanalysed || !clip->IsSoundAnalysed();
+    m_undo.NextUndoSet();
+    if (unanalysed && m_prefs.bAskToAutoBeatMatch) {
+        bool dontAskAgain = false;
+        const int answer = AskBeatMatching(&dontAskAgain);
+        m_prefs.bAskToAutoBeatMatch = !dontAskAgain;
+        if (answer != IDYES) {
+            Log("CProject::AutoBeatMatch() EXIT");
+            return;
+        }
+    }
+    if (m_mixer.Playing())
+        m_mixer.Stop(0);
+    SetFileActivity(true);
+    KeyTempoClip* first = nullptr;
+    for (const KeyTempoTrack& track : tracks) {
+        for (KeyTempoClip* clip : track.clips) {
+            if (!track.audio || clip->IsBeingRecorded() || clip->IsSoundAnalysed())
+                continue;
+            if (!clip->BeatMatchFromAnalysis()) {
+                Log("CProject::AutoBeatMatch() - Failed or canceled auto beat match");
+                break;
+            }
+            first = first ? first : clip;
+        }
+    }
+    SetFileActivity(false);
+    if (first)
+        AutoSwitchKeyTempo(*first, tracks, false, true);
+    Log("CProject::AutoBeatMatch() EXIT");
+}
+
+// Clips.
+
+ClipDocument& CProject::Clips() {
+    return *m_clipDocument;
+}
+
+void CProject::SetMissingSoundFolders(MissingSoundFolders folders) {
+    m_clipDocument->SetMissingSoundFolders(folders);
+}
+
+CClip* CProject::AddAudioClip(const std::string& path) {
+    return AddClipFromFile(path, "CProject::AddAudioClip()");
+}
+
+CClip* CProject::AddClip(const std::string& path) {
+    return AddClipFromFile(path, "CProject::AddClip()");
+}
+
+CTrack* CProject::TrackForAudioClip() {
+    CTrack* track = m_tracks.At(m_lastSelectedTrack);
+    if (!track)
+        track = AddAudioTrack(-1, true);
+    else if (track->GetKind() == CTrack::kMidi)
+        track = AddAudioTrack(m_lastSelectedTrack, true);
+    if (track && !track->IsSelected())
+        SelectTrack(track->GetIndex(), false);
+    return track;
+}
+
+CClip* CProject::AddClipFromFile(const std::string& path, const char* logName) {
+    LogFmt("%s zeFilePath: %s", logName, path.c_str());
+    if (m_fileActivity) {
+        Log("Already in file activity mode...returning NULL");
+        return nullptr;
+    }
+    SetFileActivity(true);
+    std::string chosen = path;
+    if (chosen.empty()) {
+        FileDialogRequest request;
+        request.owner = DialogOwner();
+        request.title = MyLoadString("MC_Tool_AddSound");
+        request.filter = "Sounds|*.wav;*.mp3;*.ogg;*.wma;*.aif;*.aiff;*.flac";
+        if (request.owner)
+            ChooseFile(request, chosen);
+        LogFmt("%s LoadSoundDialog -> zeFilePath: %s", logName, chosen.c_str());
+    }
+    CAudioClip* clip = nullptr;
+    if (!chosen.empty()) {
+        m_undo.NextUndoSet();
+        clip = new CAudioClip(*m_clipDocument);
+        CTrack* track = TrackForAudioClip();
+        const bool placed = track && clip->LoadFromFile(chosen, m_autoBeatMatch) &&
+                            track->AddClip(clip, m_caretTime, true);
+        if (placed) {
+            clip->SetSelected(true);
+            m_undo.SetDirty(true);
+        } else if (track) {
+            ShowMessage(nullptr, "Err_LoadSoundFailed_Body", MB_OK | MB_ICONEXCLAMATION,
+                        "Err_LoadSoundFailed_Title");
+        }
+        // A placed clip lives on in its track; any other goes with this.
+        clip->DeleteRefObject();
+        if (!placed)
+            clip = nullptr;
+    }
+    SetFileActivity(false);
+    LogFmt("%s EXIT", logName);
+    return clip;
+}
+
+void CProject::RemoveClip(CClip* clip) {
+    if (!clip)
+        return;
+    LogFmt("CProject::RemoveClip() clip: %s", clip->GetName().c_str());
+    if (CTrack* track = clip->GetTrack()) {
+        m_undo.NextUndoSet();
+        track->RemoveClip(clip, true);
+        m_undo.SetDirty(true);
     }
 }

@@ -40,11 +40,7 @@ bool CProjectMarkers::TakeFromFile(const MarkerChunk& chunk, const MarkerRecord&
     std::vector<MarkerRecord> markers = chunk.markers;
     if (!chunk.HasStartMarker())
         markers.insert(markers.begin(), start);
-    std::vector<MarkerRecord> before = m_markers;
-    if (Rebuild(std::move(markers)))
-        return true;
-    Rebuild(std::move(before));
-    return false;
+    return SetAll(std::move(markers));
 }
 
 MarkerChunk CProjectMarkers::ToChunk() const {
@@ -56,7 +52,23 @@ MarkerChunk CProjectMarkers::ToChunk() const {
 bool CProjectMarkers::Add(const MarkerRecord& marker) {
     std::vector<MarkerRecord> markers = m_markers;
     markers.push_back(marker);
-    return Rebuild(std::move(markers));
+    return SetAll(std::move(markers));
+}
+
+bool CProjectMarkers::Replace(int index, const MarkerRecord& marker) {
+    if (index < 0 || index >= Count())
+        return false;
+    std::vector<MarkerRecord> markers = m_markers;
+    markers[static_cast<size_t>(index)] = marker;
+    return SetAll(std::move(markers));
+}
+
+bool CProjectMarkers::SetAll(std::vector<MarkerRecord> markers) {
+    std::vector<MarkerRecord> before = m_markers;
+    if (Rebuild(std::move(markers)))
+        return true;
+    Rebuild(std::move(before));
+    return false;
 }
 
 bool CProjectMarkers::Rebuild(std::vector<MarkerRecord> markers) {

@@ -28,8 +28,13 @@ public:
     bool TakeFromFile(const MarkerChunk& chunk, const MarkerRecord& start);
     MarkerChunk ToChunk() const;
 
-    // Refused when a marker lies at that time already.
+    // Refused when a marker lies at that time already. A refused change
+    // leaves the markers as they were.
     bool Add(const MarkerRecord& marker);
+    bool Replace(int index, const MarkerRecord& marker);
+    // All markers at once (undo and redo); refused as the others are.
+    bool SetAll(std::vector<MarkerRecord> markers);
+    const std::vector<MarkerRecord>& All() const { return m_markers; }
     int Count() const { return static_cast<int>(m_markers.size()); }
     const MarkerRecord& At(int index) const { return m_markers[static_cast<size_t>(index)]; }
 

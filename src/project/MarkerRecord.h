@@ -23,7 +23,9 @@ struct MarkerRecord {
     std::string isrc;
     TempoEvent tempoEvent;
 
-    bool IsStartMarker() const { return time == 0; }
+    // Both times at 0: a marker whose tempo event lies elsewhere would not
+    // stay first once the markers are ordered by their events.
+    bool IsStartMarker() const { return time == 0 && tempoEvent.time == 0.0; }
 
     // Writes exactly kSize bytes. The tempo event's time is stored in whole
     // milliseconds, its setting as a double.

@@ -6,6 +6,8 @@
 // header and body objects. The parameter is a plain number (a track index)
 // unless a code says otherwise.
 enum ProjectNotification : int {
+    // Parameter: the toolbar button's number (kToolbarButton...).
+    kNotifyToolbarButton = 1000,
     kNotifySelectTrack = 1004,
     // Parameter: a TrackHeightDrag.
     kNotifyTrackHeightDrag = 1005,
@@ -15,8 +17,17 @@ enum ProjectNotification : int {
     kNotifySelectTrackClips = 1010,
     kNotifySoloOn = 1016,
     kNotifySoloOff = 1017,
+    // Parameter: the time in milliseconds.
+    kNotifyMoveCaret = 1019,
+    kNotifyTempoChange = 1027,
     // Parameter: the CPCMAudTrack that was armed.
     kNotifyTrackArmed = 1028,
+};
+
+// The toolbar buttons the project acts on.
+enum ToolbarButton : int {
+    kToolbarButtonTimeLineMode = 33,
+    kToolbarButtonAddTrack = 34,
 };
 
 // The payload of kNotifyTrackHeightDrag while the lower edge of a track

@@ -24,6 +24,15 @@ struct ProjectPreferences {
     int32_t defaultAudioShade = 0x00FF00;
     bool bDeleteUnusedRecordings = true;
     bool bShowNewProjectDialog = true;
+    // The kind last chosen in the new-project dialog (0 record a band, 1 mix
+    // loops, 2 MIDI) and the time-line mode it set.
+    int32_t defProjectType = 2;
+    int32_t lastTimeMode = 1;
+    // Whether the first sound's key and tempo become the project's, and
+    // whether to ask first.
+    bool bSwitchKeyTempoOnFirstSound = true;
+    bool bAskToSwitchKeyTempoOnFirstSound = true;
+    bool bAskToAutoBeatMatch = true;
     int32_t recInputInUseBehavior = 1;
     // The recording input a track is first armed with, per driver type
     // (0 wave, 2 WaveRT, any other ASIO), and the MIDI input device.
