@@ -2,7 +2,11 @@
 
 #include "app/JsonWriter.h"
 #include "engine/CEffectChain.h"
+#include "engine/CMidiSound.h"
+#include "engine/CPCMSound.h"
 #include "engine/TempoMap.h"
+#include "project/CAudioClip.h"
+#include "project/CMIDIClip.h"
 #include "project/CMIDITrack.h"
 #include "project/CProject.h"
 
@@ -52,19 +56,79 @@ void WriteEffects(JsonWriter& json, const CEffectChain* chain) {
     json.EndArray();
 }
 
-void WriteClips(JsonWriter& json, const CTrack& track) {
+void WriteNotes(JsonWriter& json, const CMidiSound* sound) {
     json.BeginArray();
-    for (const RawChunk& chunk : track.GetClipChunks()) {
-        if (!TrackFileContents::StartsClip(chunk))
+    for (int index = 0; sound && index < sound->NumNotes(); ++index) {
+        const MidiNotePtr note = sound->GetNote(index);
+        if (!note)
             continue;
-        const FourCC code = chunk.code == MakeFourCC("LIST") ? chunk.ListType() : chunk.code;
         json.BeginObject();
-        json.Key("kind");
-        json.String(std::string(reinterpret_cast<const char*>(&code), 4));
-        json.Key("size");
-        json.Integer(static_cast<int64_t>(chunk.body.size()));
+        json.Key("start");
+        json.Number(note->GetStart());
+        json.Key("end");
+        json.Number(note->GetEnd());
+        json.Key("pitch");
+        json.Integer(note->GetPitch());
+        json.Key("velocity");
+        json.Integer(note->GetVelocity());
+        json.Key("channel");
+        json.Integer(note->GetChannel());
         json.EndObject();
     }
+    json.EndArray();
+}
+
+// Both kinds of clip have these, each through its own type.
+template <typename Clip> void WriteTiming(JsonWriter& json, const Clip& clip) {
+    json.Key("position");
+    json.Number(clip.GetStartMs());
+    json.Key("length");
+    json.Number(clip.GetLengthMs());
+    json.Key("offset");
+    json.Number(clip.GetOffsetMs());
+    json.Key("loopStart");
+    json.Number(clip.GetLoopStart());
+    json.Key("loopEnd");
+    json.Number(clip.GetLoopEnd());
+    json.Key("rate");
+    json.Number(clip.GetRate());
+}
+
+void WriteClip(JsonWriter& json, const CClip& clip) {
+    const bool isMidi = clip.GetClipKind() == ClipKind::kMidi;
+    json.BeginObject();
+    json.Key("kind");
+    json.String(isMidi ? "midi" : "audio");
+    json.Key("name");
+    json.String(clip.GetName());
+    if (isMidi) {
+        const auto& midi = static_cast<const CMIDIClip&>(clip);
+        WriteTiming(json, midi);
+        json.Key("pitch");
+        json.Integer(midi.GetTranspose());
+        json.Key("noteCount");
+        json.Integer(midi.GetAtom() ? midi.GetAtom()->NumNotes() : 0);
+        json.Key("notes");
+        WriteNotes(json, midi.GetAtom());
+    } else {
+        const auto& audio = static_cast<const CAudioClip&>(clip);
+        json.Key("soundFile");
+        json.String(audio.GetFilePath());
+        WriteTiming(json, audio);
+        json.Key("pitch");
+        json.Number(audio.GetAtom() ? audio.GetAtom()->PitchShift() : 0.0);
+    }
+    json.Key("mute");
+    json.Bool(clip.IsMuted());
+    json.Key("lock");
+    json.Bool(clip.IsLocked());
+    json.EndObject();
+}
+
+void WriteClips(JsonWriter& json, const CTrack& track) {
+    json.BeginArray();
+    for (const CClip* clip : track.Clips())
+        WriteClip(json, *clip);
     json.EndArray();
 }
 

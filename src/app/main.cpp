@@ -2,9 +2,12 @@
 #include "app/PrefsReport.h"
 #include "app/ProjectInfoReport.h"
 #include "engine/CPCMMixer.h"
+#include "engine/FormatDetails.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/MessageBoxes.h"
 #include "project/CProject.h"
+#include "project/CProjectMixdown.h"
+#include "project/MissingSoundFolders.h"
 #include "support/CRegStore.h"
 #include "support/CUndoMgr.h"
 #include "support/LocalizedStrings.h"
@@ -12,6 +15,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 
 namespace {
@@ -19,12 +23,15 @@ namespace {
 constexpr const char* kVersion = LOOMTONE_VERSION;
 
 void PrintUsage(FILE* out) {
-    std::fprintf(out, "Usage: loomtone [--version | --help | --prefs | --info FILE | --new FILE]\n"
-                      "  --version     print the program's version\n"
-                      "  --help        print this text\n"
-                      "  --prefs       print every preference and where the settings are kept\n"
-                      "  --info FILE   print a project's settings, markers and tracks as JSON\n"
-                      "  --new FILE    write a new default project\n");
+    std::fprintf(out,
+                 "Usage: loomtone [--version | --help | --prefs | --info FILE | --new FILE |\n"
+                 "                 --render FILE OUT]\n"
+                 "  --version     print the program's version\n"
+                 "  --help        print this text\n"
+                 "  --prefs       print every preference and where the settings are kept\n"
+                 "  --info FILE   print a project's settings, markers and tracks as JSON\n"
+                 "  --new FILE    write a new default project\n"
+                 "  --render FILE OUT  mix a project down to OUT (.wav, .mp3, .ogg or .wma)\n");
 }
 
 int PrintPrefs() {
@@ -50,6 +57,11 @@ ProjectPreferences ProjectPreferencesFrom(const CPrefs& prefs) {
     project.defaultAudioShade = prefs.defaultAudioShade;
     project.bDeleteUnusedRecordings = prefs.bDeleteUnusedRecordings;
     project.bShowNewProjectDialog = prefs.bShowNewProjectDialog;
+    project.defProjectType = prefs.defProjectType;
+    project.lastTimeMode = prefs.lastTimeMode;
+    project.bSwitchKeyTempoOnFirstSound = prefs.bSwitchKeyTempoOnFirstSound;
+    project.bAskToSwitchKeyTempoOnFirstSound = prefs.bAskToSwitchKeyTempoOnFirstSound;
+    project.bAskToAutoBeatMatch = prefs.bAskToAutoBeatMatch;
     project.recInputInUseBehavior = prefs.recInputInUseBehavior;
     project.mixWaveInput = prefs.mixWaveInput;
     project.mixWaveRTInput = prefs.mixWaveRTInput;
@@ -62,7 +74,11 @@ ProjectPreferences ProjectPreferencesFrom(const CPrefs& prefs) {
 // Runs one project operation without a window: the project lives on the
 // offscreen host, and what would be a message box becomes the reason
 // printed on failure.
-int RunOnProject(const char* path, bool (*operation)(CProject&, const std::string&)) {
+// An operation may put the reason for its failure in its last argument.
+using ProjectOperation =
+    std::function<bool(CProject&, CPCMMixer&, const std::string&, std::string&)>;
+
+int RunOnProject(const char* path, const ProjectOperation& operation) {
     CPrefs prefs;
     prefs.Load(prefs.ShouldReadOldVersionSettings());
     SetStringFile(GetExeDirectory() + "loomstrings.ini");
@@ -80,9 +96,11 @@ int RunOnProject(const char* path, bool (*operation)(CProject&, const std::strin
     {
         CProject project(mixer, undo, projectPrefs);
         project.Initialize(&host, 800, 600);
+        project.SetMissingSoundFolders(
+            {prefs.missingSoundFolders.folders, prefs.missingSoundFolders.bAutoAddFolders});
         project.NewProject(true);
         reason.clear();
-        if (!operation(project, path)) {
+        if (!operation(project, mixer, path, reason)) {
             for (char& c : reason)
                 c = (c == '\n' || c == '\r') ? ' ' : c;
             std::fprintf(stderr, "loomtone: %s: %s\n", path,
@@ -94,7 +112,7 @@ int RunOnProject(const char* path, bool (*operation)(CProject&, const std::strin
     return result;
 }
 
-bool PrintInfo(CProject& project, const std::string& path) {
+bool PrintInfo(CProject& project, CPCMMixer&, const std::string& path, std::string&) {
     bool cancelled = false;
     if (!project.LoadProject(path, cancelled))
         return false;
@@ -102,8 +120,44 @@ bool PrintInfo(CProject& project, const std::string& path) {
     return true;
 }
 
-bool WriteNewProject(CProject& project, const std::string& path) {
+bool WriteNewProject(CProject& project, CPCMMixer&, const std::string& path, std::string&) {
     return project.SaveProject(path, false, false, false);
+}
+
+// Loads the project and mixes it down as the mix-down command does, with
+// progress on standard error.
+bool RenderProjectFile(CProject& project, CPCMMixer& mixer, const std::string& path,
+                       const std::string& out, std::string& reason) {
+    bool cancelled = false;
+    if (!project.LoadProject(path, cancelled))
+        return false;
+    CProjectMixdown mixdown(mixer, project.Authoring(),
+                            std::string(CPrefs::kCurrentKeyPath) + "\\Render");
+    int lastPercent = -1;
+    const bool rendered = mixdown.Render(out, [&lastPercent](double fraction, const std::string&) {
+        const int percent = static_cast<int>(fraction * 100.0);
+        if (percent != lastPercent)
+            std::fprintf(stderr, "\rloomtone: rendering %3d%%", percent);
+        lastPercent = percent;
+        return true;
+    });
+    std::fputc('\n', stderr);
+    if (!rendered)
+        reason = mixdown.Error();
+    return rendered;
+}
+
+int RenderCommand(const char* path, const char* out) {
+    ConversionType type;
+    if (!ConversionTypeForExtension(ExtractExtension(out), &type)) {
+        std::fprintf(stderr, "loomtone: %s: the file name must end in .wav, .mp3, .ogg or .wma\n",
+                     out);
+        return 2;
+    }
+    return RunOnProject(path, [out](CProject& project, CPCMMixer& mixer, const std::string& file,
+                                    std::string& reason) {
+        return RenderProjectFile(project, mixer, file, out, reason);
+    });
 }
 
 } // namespace
@@ -128,6 +182,8 @@ int main(int argc, char** argv) {
         return RunOnProject(argv[2], PrintInfo);
     if (argc == 3 && std::strcmp(option, "--new") == 0)
         return RunOnProject(argv[2], WriteNewProject);
+    if (argc == 4 && std::strcmp(option, "--render") == 0)
+        return RenderCommand(argv[2], argv[3]);
     PrintUsage(stderr);
     return 2;
 }

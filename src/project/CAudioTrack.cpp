@@ -112,7 +112,7 @@ TrackFileContents CAudioTrack::MakeFileContents(bool asTemplate) const {
     TrackFileContents contents(std::move(record));
     contents.effects = EffectChainForFile();
     if (!asTemplate)
-        contents.clipChunks = GetClipChunks();
+        contents.incomplete = !MakeClipChunks(&contents.clipChunks);
     return contents;
 }
 
@@ -146,7 +146,8 @@ bool CAudioTrack::ApplyFileContents(TrackFileContents& contents) {
     m_lastDriverType = record->lastDriverType;
     m_lastDevice = record->lastDevice;
     m_lastChannel = record->lastChannel;
-    SetClipChunks(contents.clipChunks);
+    if (!TakeClipChunks(contents.clipChunks))
+        return false;
     ApplySettings(settings);
     return true;
 }

@@ -104,7 +104,7 @@ TrackFileContents CMIDITrack::MakeFileContents(bool asTemplate) const {
     contents.instrument = CopyChain(GetInstrumentChain());
     contents.instrumentEffects = CopyChain(GetInstrumentEffectsChain());
     if (!asTemplate)
-        contents.clipChunks = GetClipChunks();
+        contents.incomplete = !MakeClipChunks(&contents.clipChunks);
     return contents;
 }
 
@@ -147,7 +147,8 @@ bool CMIDITrack::ApplyFileContents(TrackFileContents& contents) {
     settings.midiInputChannel = record->midiInputChannel;
     SetFrozenFilePath(record->frozenFilePath);
     SetHeight(record->height);
-    SetClipChunks(contents.clipChunks);
+    if (!TakeClipChunks(contents.clipChunks))
+        return false;
     ApplySettings(settings);
     return true;
 }

@@ -1,8 +1,19 @@
 #include "project/CTrack.h"
 
+#include "engine/CMidiSound.h"
+#include "engine/CPCMMixer.h"
+#include "engine/CPCMSound.h"
+#include "engine/CSoundGroup.h"
+#include "project/CAudioClip.h"
+#include "project/CAudioClipUndo.h"
+#include "project/CClipChunks.h"
+#include "project/CMIDIClip.h"
+#include "project/CMIDIClipUndo.h"
+#include "project/CPCMAudTrack.h"
 #include "project/CTrackBody.h"
 #include "project/CTrackHeader.h"
 #include "project/CTrackSettingsUndo.h"
+#include "project/ClipDocument.h"
 #include "project/ProjectNotifications.h"
 #include "support/CRIFF.h"
 #include "support/CUndoMgr.h"
@@ -13,7 +24,9 @@
 
 CTrack::CTrack(TrackServices& services, Kind kind) : m_services(services), m_kind(kind) {}
 
-CTrack::~CTrack() = default;
+CTrack::~CTrack() {
+    RemoveAllClips();
+}
 
 void CTrack::CreateControls() {
     m_header = std::make_unique<CTrackHeader>();
@@ -126,4 +139,142 @@ void CTrack::ApplyCommonSettings(const TrackSettings& settings) {
     m_name = settings.name;
     m_imageName = settings.imageName;
     m_colour = settings.colour;
+}
+
+namespace {
+
+CAudioAtom* AtomOf(const CClip& clip) {
+    if (clip.GetClipKind() == ClipKind::kMidi)
+        return static_cast<const CMIDIClip&>(clip).GetAtom();
+    return static_cast<const CAudioClip&>(clip).GetAtom();
+}
+
+int EngineTrackNumberOf(const CTrack& track) {
+    const auto* engine = dynamic_cast<const CPCMAudTrack*>(&track);
+    return engine ? engine->GetTrackNumber() : -1;
+}
+
+// Records that the clip came onto or went off its track.
+void RecordClipUndo(ClipDocument& document, CClip& clip, bool added) {
+    if (clip.GetClipKind() == ClipKind::kMidi) {
+        auto& midi = static_cast<CMIDIClip&>(clip);
+        MidiClipUndoStruct state;
+        if (!midi.FillUndoStruct(&state))
+            return;
+        document.ClipUndo().AddUndoNode(
+            CMIDIClipUndo(document, added ? CMIDIClipUndo::kAdded : CMIDIClipUndo::kRemoved, state,
+                          state, &midi, 0));
+    } else {
+        auto& audio = static_cast<CAudioClip&>(clip);
+        AudioClipUndoStruct state;
+        if (!audio.FillUndoStruct(&state))
+            return;
+        document.ClipUndo().AddUndoNode(
+            CAudioClipUndo(document, added ? CAudioClipUndo::kAdded : CAudioClipUndo::kRemoved,
+                           state, state, &audio, 0));
+    }
+}
+
+} // namespace
+
+bool CTrack::AddClip(CClip* clip, double timeMs, bool undo) {
+    const bool rightKind = clip && (clip->GetClipKind() == ClipKind::kMidi) == (m_kind == kMidi);
+    if (!clip || !HasEngineTrack() || !rightKind) {
+        LogFmt("CTrack::AddClip refused a clip for track %d", m_index);
+        return false;
+    }
+    CAudioAtom* atom = AtomOf(*clip);
+    if (!atom || (!clip->IsRecording() && atom->Length() <= 0.0))
+        return false;
+    if (clip->IsRecording())
+        LogFmt(m_kind == kMidi ? "Adding MIDI recording clip 0x%x to MIDI track %i"
+                               : "Adding recording clip 0x%x to track %i",
+               static_cast<unsigned>(reinterpret_cast<uintptr_t>(clip)), m_index);
+    if (CTrack* previous = clip->GetTrack(); previous && previous != this)
+        previous->RemoveClip(clip, false);
+    CPCMMixer& mixer = m_services.mixer;
+    mixer.Lock();
+    CSoundGroup* group = mixer.GetSoundGroup();
+    // Leaving the group would give back its reference, the clip's own keeps
+    // the sound.
+    if (group && group->Contains(atom))
+        group->Remove(atom);
+    if (clip->IsRecording() || !group)
+        atom->SetAbsoluteOffset(timeMs);
+    else
+        group->Add(atom, timeMs);
+    atom->SetTrackNumber(EngineTrackNumberOf(*this));
+    mixer.Unlock();
+    if (std::find(m_clips.begin(), m_clips.end(), clip) == m_clips.end()) {
+        clip->AddRef();
+        m_clips.push_back(clip);
+    }
+    std::stable_sort(m_clips.begin(), m_clips.end(), [](const CClip* a, const CClip* b) {
+        return a->GetStartMs() < b->GetStartMs();
+    });
+    clip->SetTrack(this);
+    if (undo && m_services.clipDocument)
+        RecordClipUndo(*m_services.clipDocument, *clip, true);
+    return true;
+}
+
+bool CTrack::RemoveClip(CClip* clip, bool undo) {
+    const auto found = std::find(m_clips.begin(), m_clips.end(), clip);
+    if (found == m_clips.end())
+        return false;
+    if (undo && m_services.clipDocument)
+        RecordClipUndo(*m_services.clipDocument, *clip, false);
+    m_clips.erase(found);
+    if (CAudioAtom* atom = AtomOf(*clip)) {
+        m_services.mixer.Lock();
+        if (CSoundGroup* group = m_services.mixer.GetSoundGroup(); group && group->Contains(atom))
+            group->Remove(atom);
+        m_services.mixer.Unlock();
+    }
+    clip->SetTrack(nullptr);
+    clip->DeleteRefObject();
+    return true;
+}
+
+void CTrack::RemoveAllClips() {
+    while (!m_clips.empty())
+        RemoveClip(m_clips.back(), false);
+}
+
+bool CTrack::MakeClipChunks(std::vector<RawChunk>* chunks) const {
+    *chunks = m_strayChunks;
+    for (auto clip = m_clips.rbegin(); clip != m_clips.rend(); ++clip) {
+        if ((*clip)->IsRecording())
+            continue;
+        std::optional<std::vector<RawChunk>> written = CClipChunks::Write(**clip);
+        if (!written) {
+            Log(m_kind == kMidi
+                    ? "CMIDITrack::Save failed on zeClip->Save(riff) -  returning false!"
+                    : "CAudioTrack::Save failed on zeClip->Save(riff) -  returning false!");
+            return false;
+        }
+        chunks->insert(chunks->end(), written->begin(), written->end());
+    }
+    return true;
+}
+
+bool CTrack::TakeClipChunks(const std::vector<RawChunk>& chunks) {
+    RemoveAllClips();
+    m_strayChunks.clear();
+    const std::vector<std::vector<RawChunk>> groups = CClipChunks::Group(chunks, &m_strayChunks);
+    if (!m_services.clipDocument) {
+        // Without a document no clip can be made: keep every chunk as it is.
+        m_strayChunks = chunks;
+        return true;
+    }
+    for (const std::vector<RawChunk>& group : groups) {
+        CClip* clip = CClipChunks::Read(*m_services.clipDocument, group);
+        if (clip) {
+            AddClip(clip, clip->GetStartMs(), false);
+            clip->DeleteRefObject();
+        } else if (IsCancelled()) {
+            return false;
+        }
+    }
+    return true;
 }

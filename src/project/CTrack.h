@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+class CClip;
 class CEffectChain;
 class CTrackBody;
 class CTrackHeader;
@@ -23,8 +24,9 @@ class CTrackHeader;
 // are shared with undo records: the track list holds one reference, each
 // record that names the track another.
 //
-// Clips are not objects of their own yet: a loaded track keeps its clip
-// chunks as they were read and writes them back unchanged.
+// The track holds its clips in timeline order, one reference on each; their
+// sounds play in the engine's sound group under the track's engine track
+// number.
 class CTrack : public Observer, public Observable, public CRefObj, public SaveLoad {
 public:
     enum Kind : int32_t { kAudio = 0, kMidi = 1 };
@@ -107,8 +109,16 @@ public:
     CTrackHeader* GetHeader() const { return m_header.get(); }
     CTrackBody* GetBody() const { return m_body.get(); }
 
-    // The clip chunks in file order (the last clip of the track first).
-    const std::vector<RawChunk>& GetClipChunks() const { return m_clipChunks; }
+    // The clips by start time.
+    const std::vector<CClip*>& Clips() const { return m_clips; }
+    // Puts the clip (of the track's kind, with a sound) on the track at
+    // timeMs, taking a reference; its sound joins the engine's sound group
+    // there. False when refused.
+    bool AddClip(CClip* clip, double timeMs, bool undo);
+    // Takes the clip and its sound off the track; the clip lives on while
+    // others (undo records) hold it.
+    bool RemoveClip(CClip* clip, bool undo);
+    void RemoveAllClips();
 
 protected:
     ~CTrack() override;
@@ -119,7 +129,12 @@ protected:
     void ApplyCommonSettings(const TrackSettings& settings);
     void SetFrozenFilePath(const std::string& path) { m_frozenFilePath = path; }
     void SetFrozenFlag(bool frozen) { m_frozen = frozen; }
-    void SetClipChunks(std::vector<RawChunk> chunks) { m_clipChunks = std::move(chunks); }
+    // The clips' chunks in file order (the last clip first), after the
+    // chunks that belong to no clip. False when a clip cannot be written.
+    bool MakeClipChunks(std::vector<RawChunk>* chunks) const;
+    // Reads the clips of a file's clip chunks onto the track; a clip that
+    // cannot be read is dropped. False when the user cancelled.
+    bool TakeClipChunks(const std::vector<RawChunk>& chunks);
     bool IsTemplateSave() const { return m_templateSave; }
 
 private:
@@ -139,5 +154,7 @@ private:
     std::unique_ptr<CTrackBody> m_body;
     TrackSettings m_settingsBefore;
     bool m_settingsChanging = false;
-    std::vector<RawChunk> m_clipChunks;
+    std::vector<CClip*> m_clips;
+    // Chunks of the file that belong to no clip, written back as they were.
+    std::vector<RawChunk> m_strayChunks;
 };

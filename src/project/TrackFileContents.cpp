@@ -66,6 +66,8 @@ uint32_t TrackFileContents::CountClips() const {
 }
 
 bool TrackFileContents::Write(CRIFF& riff) const {
+    if (incomplete)
+        return false;
     if (const AudioTrackRecord* audio = Audio()) {
         AudioTrackRecord written = *audio;
         written.clipCount = CountClips();

@@ -55,6 +55,9 @@ struct TrackFileContents {
     std::unique_ptr<CEffectChain> instrument;        // MIDI tracks only
     std::unique_ptr<CEffectChain> instrumentEffects; // MIDI tracks only
     std::vector<RawChunk> clipChunks;
+    // Set when the track's clips could not all be turned into chunks; such
+    // contents refuse to be written rather than lose the clips.
+    bool incomplete = false;
     // A legacy session's per-track value for the engine track; absent otherwise.
     std::optional<uint32_t> legacyEngineValue;
 };

@@ -3,16 +3,20 @@
 #include "project/ProjectPreferences.h"
 #include "project/RecordingInput.h"
 
+class ClipDocument;
 class CPCMMixer;
 class CUndoMgr;
 
 // What every track of a project shares: the engine mixer its engine track
 // lives in, the undo manager its changes go to, the preferences, and the
-// recording inputs the machine offers.
+// recording inputs the machine offers, and the document of the clips.
 struct TrackServices {
     CPCMMixer& mixer;
     CUndoMgr& undo;
     ProjectPreferences& prefs;
     RecordingInput recordingInput;
     int midiInputDeviceCount = 0;
+    // The document the track's clips live in; without one a loaded track
+    // keeps its clip chunks as they were read.
+    ClipDocument* clipDocument = nullptr;
 };

@@ -52,6 +52,13 @@ bool CFileObj::OpenMemory(const void* data, size_t size) {
     return true;
 }
 
+bool CFileObj::CreateMemory() {
+    if (!OpenMemory(nullptr, 0))
+        return false;
+    m_writable = true;
+    return true;
+}
+
 bool CFileObj::Close() {
     bool ok = true;
     if (m_fd >= 0)
@@ -95,6 +102,15 @@ size_t CFileObj::Read(void* buffer, size_t size) {
 }
 
 bool CFileObj::Write(const void* data, size_t size) {
+    if (m_inMemory && m_writable) {
+        const auto end = static_cast<size_t>(m_memoryPos) + size;
+        if (end > m_memory.size())
+            m_memory.resize(end);
+        if (size > 0)
+            std::memcpy(m_memory.data() + m_memoryPos, data, size);
+        m_memoryPos = static_cast<int64_t>(end);
+        return true;
+    }
     if (m_fd < 0 || !m_writable)
         return false;
     const auto* in = static_cast<const unsigned char*>(data);

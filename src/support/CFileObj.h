@@ -25,6 +25,9 @@ public:
     bool Open(const std::string& path);
     // Uses a copy of the bytes as a read-only file.
     bool OpenMemory(const void* data, size_t size);
+    // An empty writable file in memory; its bytes are read with MemoryBytes.
+    bool CreateMemory();
+    const std::vector<unsigned char>& MemoryBytes() const { return m_memory; }
     // False when closing the file reported an error (data may be lost).
     bool Close();
     bool IsOpen() const;

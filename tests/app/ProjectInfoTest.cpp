@@ -1,10 +1,18 @@
 #include "app/JsonWriter.h"
+#include "engine/CMidiSound.h"
+#include "engine/CPCMMixer.h"
+#include "project/CMIDIClip.h"
+#include "project/CMIDITrack.h"
+#include "project/CProject.h"
+#include "support/CUndoMgr.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/wait.h>
 
@@ -56,6 +64,82 @@ TEST(ProjectInfoTest, ProgramWritesANewProjectAndDescribesItAsJson) {
     EXPECT_GT(fs::file_size(dir + "info.json"), 100u);
     EXPECT_NE(RunShell(program + " --info " + dir + "missing.lt4 2>" + dir + "err.txt"), 0);
     EXPECT_GT(fs::file_size(dir + "err.txt"), 0u);
+}
+
+// A quarter second of silence, 16-bit mono at 44.1 kHz.
+void WriteSilentWav(const std::string& path) {
+    const uint32_t frames = 11025;
+    std::ofstream out(path, std::ios::binary);
+    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    u32(36 + frames * 2);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(44100);
+    u32(88200);
+    u16(2);
+    u16(16);
+    out.write("data", 4);
+    u32(frames * 2);
+    out.write(std::string(frames * 2, '\0').data(), frames * 2);
+}
+
+// A project with an audio clip and a MIDI clip of two notes.
+void WriteProjectWithClips(const std::string& dir) {
+    WriteSilentWav(dir + "Quiet.wav");
+    CPCMMixer mixer;
+    CUndoMgr undo(400);
+    ProjectPreferences prefs;
+    prefs.DefRecDir = dir;
+    prefs.bSwitchKeyTempoOnFirstSound = false;
+    CProject project(mixer, undo, prefs);
+    project.NewProject(true);
+    project.SelectTrack(0, false);
+    ASSERT_NE(project.AddAudioClip(dir + "Quiet.wav"), nullptr);
+    CMIDITrack* track = project.AddMIDITrack(-1, false);
+    ASSERT_NE(track, nullptr);
+    auto* sound = new CMidiSound;
+    TMidiSndNoteData note;
+    note.end = 200.0;
+    sound->AddMidiNote(note, nullptr);
+    note.start = 300.0;
+    note.end = 400.0;
+    note.pitch = 64;
+    sound->AddMidiNote(note, nullptr);
+    sound->SetMediaLength(500.0);
+    sound->SetLoopEnd(500.0);
+    sound->SetVirtualLength(500.0);
+    auto* clip = new CMIDIClip(project.Clips(), sound);
+    ASSERT_TRUE(track->AddClip(clip, 1000.0, false));
+    clip->DeleteRefObject();
+    ASSERT_TRUE(project.SaveProject(dir + "clips.lt4", false, false, false));
+}
+
+TEST(ProjectInfoTest, EveryClipIsListedWithItsSoundOrItsNotes) {
+    const std::string program = std::string(LOOMTONE_BINARY_DIR) + "/loomtone";
+    if (!fs::exists(program))
+        GTEST_SKIP() << "loomtone is not built";
+    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/projectinfo-clips/";
+    fs::create_directories(dir);
+    WriteProjectWithClips(dir);
+    // Clip labels lay out text, and the font library keeps its cache until
+    // the process ends; the program's leak checker is told so, as the test
+    // programs tell theirs.
+    std::ofstream(dir + "leaks.supp") << "leak:libfontconfig.so\n";
+    const std::string env = "LSAN_OPTIONS=suppressions='" + dir + "leaks.supp' ";
+    ASSERT_EQ(RunShell(env + program + " --info '" + dir + "clips.lt4' | python3 -m json.tool > '" +
+                       dir + "info.json'"),
+              0);
+    std::ifstream in(dir + "info.json");
+    const std::string info(std::istreambuf_iterator<char>(in), {});
+    EXPECT_NE(info.find("\"soundFile\": \"" + dir + "Quiet.wav\""), std::string::npos);
+    EXPECT_NE(info.find("\"kind\": \"midi\""), std::string::npos);
+    EXPECT_NE(info.find("\"noteCount\": 2"), std::string::npos);
+    EXPECT_NE(info.find("\"pitch\": 64"), std::string::npos);
+    EXPECT_NE(info.find("\"position\": 1000,"), std::string::npos);
 }
 
 } // namespace

@@ -1,0 +1,41 @@
+#include "project/CProjectClipDocument.h"
+
+#include "project/CClip.h"
+#include "project/CPCMAudTrack.h"
+#include "project/CProject.h"
+
+CProjectClipDocument::CProjectClipDocument(CProject& project, CPCMMixer& mixer, CUndoMgr& undo)
+    : m_project(project), m_mixer(mixer), m_undo(undo),
+      m_missingSounds(std::make_unique<CMissingSounds>(
+          MissingSoundFolders{m_ownFolders, m_ownAutoAddFolders})) {}
+
+bool CProjectClipDocument::PlaceClip(CClip& clip, int32_t trackIndex, double positionMs) {
+    CTrack* track = m_project.GetTrack(trackIndex);
+    return track && track->AddClip(&clip, positionMs, false);
+}
+
+bool CProjectClipDocument::RemoveClip(CClip& clip) {
+    CTrack* track = clip.GetTrack();
+    return track && track->RemoveClip(&clip, false);
+}
+
+int32_t CProjectClipDocument::EngineTrackNumber(int32_t trackIndex) const {
+    const auto* track = dynamic_cast<const CPCMAudTrack*>(m_project.GetTrack(trackIndex));
+    return track ? track->GetTrackNumber() : -1;
+}
+
+bool CProjectClipDocument::AutoBeatMatch() const {
+    return m_project.GetAutoBeatMatch();
+}
+
+const std::string& CProjectClipDocument::ProjectFilePath() const {
+    return m_fileInUse.empty() ? m_project.GetProjectFilePath() : m_fileInUse;
+}
+
+std::optional<std::string> CProjectClipDocument::FindMissingSound(const std::string& path) {
+    return m_missingSounds->FindMissingSound(path);
+}
+
+void CProjectClipDocument::SetMissingSoundFolders(MissingSoundFolders folders) {
+    m_missingSounds = std::make_unique<CMissingSounds>(folders);
+}

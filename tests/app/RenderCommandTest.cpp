@@ -1,0 +1,123 @@
+#include "engine/CPCMMixer.h"
+#include "project/CProject.h"
+#include "support/CUndoMgr.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kProgram = std::string(LOOMTONE_BINARY_DIR) + "/loomtone";
+
+// Two seconds of a 440 Hz tone at half scale, 16-bit mono.
+void WriteToneWav(const std::string& path) {
+    const uint32_t frames = 2 * 44100;
+    std::ofstream out(path, std::ios::binary);
+    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    u32(36 + frames * 2);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(44100);
+    u32(88200);
+    u16(2);
+    u16(16);
+    out.write("data", 4);
+    u32(frames * 2);
+    for (uint32_t i = 0; i < frames; ++i)
+        u16(static_cast<uint16_t>(
+            static_cast<int16_t>(16384 * std::sin(i * 2 * M_PI * 440 / 44100))));
+}
+
+void WriteProject(const std::string& dir) {
+    WriteToneWav(dir + "Tone.wav");
+    CPCMMixer mixer;
+    CUndoMgr undo(400);
+    ProjectPreferences prefs;
+    prefs.DefRecDir = dir;
+    prefs.bSwitchKeyTempoOnFirstSound = false;
+    CProject project(mixer, undo, prefs);
+    project.NewProject(true);
+    project.SelectTrack(0, false);
+    ASSERT_NE(project.AddAudioClip(dir + "Tone.wav"), nullptr);
+    ASSERT_TRUE(project.SaveProject(dir + "tone.lt4", false, false, false));
+}
+
+std::string Output(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof(buffer), pipe))
+            out += buffer;
+        pclose(pipe);
+    }
+    return out;
+}
+
+class RenderCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!fs::exists(kProgram))
+            GTEST_SKIP() << "loomtone is not built";
+        dir = std::string(LOOMTONE_TEST_TMP) + "/render/";
+        fs::create_directories(dir);
+        WriteProject(dir);
+        // The font library keeps its cache until the process ends.
+        std::ofstream(dir + "leaks.supp") << "leak:libfontconfig.so\n";
+        env = "LSAN_OPTIONS=suppressions='" + dir + "leaks.supp' ";
+    }
+
+    int Render(const std::string& out) {
+        const std::string command = env + kProgram + " --render '" + dir + "tone.lt4' '" + out +
+                                    "' 2> '" + dir + "err.txt'";
+        return WEXITSTATUS(std::system(command.c_str()));
+    }
+
+    std::string dir;
+    std::string env;
+};
+
+} // namespace
+
+TEST_F(RenderCommand, MixesTheProjectDownToTheFormatOfTheExtension) {
+    for (const char* extension : {"wav", "ogg", "mp3", "wma"}) {
+        const std::string out = dir + "mix." + extension;
+        ASSERT_EQ(Render(out), 0) << extension;
+        ASSERT_TRUE(fs::exists(out)) << extension;
+        const double seconds = std::atof(
+            Output("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + out + "'")
+                .c_str());
+        // The clip's two seconds, plus at most the effects' tail and a codec frame.
+        EXPECT_GE(seconds, 1.99) << extension;
+        EXPECT_LT(seconds, 4.0) << extension;
+    }
+    const std::string stat = Output("sox '" + dir + "mix.wav' -n stat 2>&1");
+    const size_t at = stat.find("Maximum amplitude:");
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_NEAR(std::atof(stat.c_str() + at + 18), 0.5, 0.05);
+}
+
+TEST_F(RenderCommand, RefusesAnUnknownExtensionAndAMissingProject) {
+    EXPECT_EQ(Render(dir + "mix.xyz"), 2);
+    EXPECT_FALSE(fs::exists(dir + "mix.xyz"));
+    std::ifstream err(dir + "err.txt");
+    std::string line;
+    std::getline(err, line);
+    EXPECT_NE(line.find(".wav, .mp3, .ogg or .wma"), std::string::npos);
+
+    const std::string command =
+        env + kProgram + " --render '" + dir + "none.lt4' '" + dir + "none.wav' 2>/dev/null";
+    EXPECT_NE(WEXITSTATUS(std::system(command.c_str())), 0);
+    EXPECT_FALSE(fs::exists(dir + "none.wav"));
+}

@@ -1,0 +1,237 @@
+#include "engine/CMidiSound.h"
+#include "engine/CPCMMixer.h"
+#include "gui/MessageBoxes.h"
+#include "project/CAudioClip.h"
+#include "project/CMIDIClip.h"
+#include "project/CMIDITrack.h"
+#include "project/CMissingSoundDialog.h"
+#include "project/CProject.h"
+#include "support/CUndoMgr.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One second of a 440 Hz tone, 16-bit mono at 44.1 kHz.
+void WriteWav(const std::string& path) {
+    const uint32_t frames = 44100;
+    std::ofstream out(path, std::ios::binary);
+    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    u32(36 + frames * 2);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(44100);
+    u32(88200);
+    u16(2);
+    u16(16);
+    out.write("data", 4);
+    u32(frames * 2);
+    for (uint32_t i = 0; i < frames; ++i)
+        u16(static_cast<uint16_t>(
+            static_cast<int16_t>(8000 * std::sin(i * 2 * M_PI * 440 / 44100))));
+}
+
+// The WAV, and whichever compressed forms a converter on the machine makes.
+std::vector<std::string> MakeSounds(const std::string& dir) {
+    std::vector<std::string> files{dir + "Tone.wav"};
+    WriteWav(files.front());
+    for (const char* ext : {"ogg", "mp3", "flac"}) {
+        const std::string in = "'" + files.front() + "'";
+        const std::string out = "'" + dir + "Tone." + ext + "'";
+        if (std::system(("sox -q " + in + " " + out + " 2>/dev/null").c_str()) == 0 ||
+            std::system(
+                ("ffmpeg -loglevel quiet -y -i " + in + " " + out + " 2>/dev/null").c_str()) == 0)
+            files.push_back(dir + "Tone." + ext);
+    }
+    return files;
+}
+
+CMidiSound* Notes(int firstPitch) {
+    auto* sound = new CMidiSound;
+    TMidiSndNoteData note;
+    for (int i = 0; i < 3; ++i) {
+        note.start = i * 300.0;
+        note.end = note.start + 250.0;
+        note.pitch = firstPitch + i;
+        sound->AddMidiNote(note, nullptr);
+    }
+    sound->SetMediaLength(1000.0);
+    sound->SetLoopStart(0.0);
+    sound->SetLoopEnd(1000.0);
+    sound->SetVirtualLength(1000.0);
+    return sound;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Where two files first differ; -1 when they are equal.
+long FirstDifference(const std::string& a, const std::string& b) {
+    const auto [left, right] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    return left == a.end() && right == b.end() ? -1 : static_cast<long>(left - a.begin());
+}
+
+class ProjectClips : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::string(LOOMTONE_TEST_TMP) + "/projectclips-" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        prefs.DefRecDir = dir;
+        prefs.bSwitchKeyTempoOnFirstSound = false;
+        SetMessageBoxHook([this](const MessageBoxRequest& request, bool&) {
+            titles.push_back(request.title);
+            return 1;
+        });
+        project = std::make_unique<CProject>(mixer, undo, prefs);
+        project->NewProject(true);
+    }
+    void TearDown() override {
+        project.reset();
+        SetMessageBoxHook(nullptr);
+    }
+
+    CClip* AddAudioAt(int track, double ms, const std::string& path) {
+        project->SelectTrack(track, false);
+        project->MoveCaretAndPlayback(ms);
+        return project->AddAudioClip(path);
+    }
+    void AddMidiAt(CTrack* track, double ms, int firstPitch) {
+        auto* clip = new CMIDIClip(project->Clips(), Notes(firstPitch));
+        ASSERT_TRUE(track->AddClip(clip, ms, false));
+        clip->DeleteRefObject();
+    }
+
+    std::string dir;
+    CPCMMixer mixer;
+    CUndoMgr undo{400};
+    ProjectPreferences prefs;
+    std::vector<std::string> titles;
+    std::unique_ptr<CProject> project;
+};
+
+TEST_F(ProjectClips, ClipsOfEveryKindSaveLoadAndSaveAgainByteIdentically) {
+    const std::vector<std::string> sounds = MakeSounds(dir);
+    for (size_t i = 0; i < sounds.size(); ++i)
+        ASSERT_NE(AddAudioAt(static_cast<int>(i % 2), 1200.0 * i, sounds[i]), nullptr) << sounds[i];
+    CMIDITrack* midi = project->AddMIDITrack(-1, false);
+    ASSERT_NE(midi, nullptr);
+    AddMidiAt(midi, 0.0, 60);
+    AddMidiAt(midi, 2000.0, 72);
+    // Selections are written but not read: a load selects the first track
+    // and no clip.
+    project->SelectTrack(0, false);
+    for (int t = 0; t < project->GetNumTracks(); ++t)
+        for (CClip* clip : project->GetTrack(t)->Clips())
+            clip->SetSelected(false);
+    ASSERT_TRUE(project->SaveProject(dir + "first.lt4", false, false, false));
+
+    bool cancelled = false;
+    ASSERT_TRUE(project->LoadProject(dir + "first.lt4", cancelled));
+    EXPECT_FALSE(undo.IsDirty());
+    size_t audioClips = 0;
+    int notes = 0;
+    for (int t = 0; t < project->GetNumTracks(); ++t)
+        for (const CClip* clip : project->GetTrack(t)->Clips()) {
+            if (clip->GetClipKind() == ClipKind::kAudio)
+                ++audioClips;
+            else
+                notes += static_cast<const CMIDIClip*>(clip)->GetAtom()->NumNotes();
+        }
+    EXPECT_EQ(audioClips, sounds.size());
+    EXPECT_EQ(notes, 6);
+    const auto& tones = project->GetTrack(0)->Clips();
+    ASSERT_FALSE(tones.empty());
+    EXPECT_NEAR(tones.front()->GetLengthMs(), 1000.0, 1.0);
+
+    ASSERT_TRUE(project->SaveProject(dir + "second.lt4", false, false, false));
+    const std::string first = ReadAll(dir + "first.lt4");
+    EXPECT_GT(first.size(), 1000u);
+    EXPECT_EQ(FirstDifference(first, ReadAll(dir + "second.lt4")), -1);
+}
+
+TEST_F(ProjectClips, AddingARemovingAClipAreUndoneAndRedone) {
+    WriteWav(dir + "Tone.wav");
+    CClip* clip = AddAudioAt(2, 500.0, dir + "Tone.wav");
+    ASSERT_NE(clip, nullptr);
+    CTrack* track = project->GetTrack(2);
+    ASSERT_EQ(track->Clips().size(), 1u);
+    EXPECT_DOUBLE_EQ(clip->GetStartMs(), 500.0);
+    EXPECT_TRUE(undo.IsDirty());
+    ASSERT_TRUE(undo.Undo());
+    EXPECT_TRUE(track->Clips().empty());
+    ASSERT_TRUE(undo.Redo());
+    ASSERT_EQ(track->Clips().size(), 1u);
+
+    project->RemoveClip(track->Clips().front());
+    EXPECT_TRUE(track->Clips().empty());
+    ASSERT_TRUE(undo.Undo());
+    ASSERT_EQ(track->Clips().size(), 1u);
+    EXPECT_DOUBLE_EQ(track->Clips().front()->GetStartMs(), 500.0);
+}
+
+TEST_F(ProjectClips, ASoundOnAMidiTrackGetsAnAudioTrackAndABadFileNoClip) {
+    WriteWav(dir + "Tone.wav");
+    CMIDITrack* midi = project->AddMIDITrack(0, false);
+    ASSERT_NE(midi, nullptr);
+    const int before = project->GetNumTracks();
+    ASSERT_NE(AddAudioAt(0, 0.0, dir + "Tone.wav"), nullptr);
+    EXPECT_EQ(project->GetNumTracks(), before + 1);
+    EXPECT_EQ(project->GetTrack(0)->GetKind(), CTrack::kAudio);
+    EXPECT_TRUE(midi->Clips().empty());
+
+    std::ofstream(dir + "bad.wav") << "not a sound";
+    EXPECT_EQ(AddAudioAt(3, 0.0, dir + "bad.wav"), nullptr);
+    EXPECT_TRUE(project->GetTrack(3)->Clips().empty());
+    ASSERT_EQ(titles.size(), 1u);
+    EXPECT_EQ(titles.front(), "Err_LoadSoundFailed_Title");
+}
+
+TEST_F(ProjectClips, MovedSoundsAreAskedForOncePerLoadAndMarkTheProjectChanged) {
+    fs::create_directories(dir + "moved");
+    WriteWav(dir + "Tone.wav");
+    ASSERT_NE(AddAudioAt(0, 0.0, dir + "Tone.wav"), nullptr);
+    ASSERT_NE(AddAudioAt(1, 0.0, dir + "Tone.wav"), nullptr);
+    ASSERT_TRUE(project->SaveProject(dir + "song.lt4", false, false, false));
+    fs::rename(dir + "Tone.wav", dir + "moved/Tone.wav");
+    int asked = 0;
+    SetMissingSoundHook([&](const MissingSoundRequest&) {
+        ++asked;
+        return MissingSoundAnswer{MissingSoundChoice::kBrowsed, dir + "moved/Tone.wav"};
+    });
+    for (int load = 1; load <= 2; ++load) {
+        bool cancelled = false;
+        ASSERT_TRUE(project->LoadProject(dir + "song.lt4", cancelled));
+        // Both clips name the same file: one question per load.
+        EXPECT_EQ(asked, load);
+        EXPECT_TRUE(undo.IsDirty());
+        EXPECT_EQ(project->GetTrack(1)->Clips().size(), 1u);
+    }
+    SetMissingSoundHook(nullptr);
+    ASSERT_TRUE(project->SaveProject(dir + "song.lt4", false, false, false));
+    asked = 0;
+    bool cancelled = false;
+    ASSERT_TRUE(project->LoadProject(dir + "song.lt4", cancelled));
+    EXPECT_FALSE(undo.IsDirty());
+}
+
+} // namespace
