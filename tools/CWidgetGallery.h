@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/Observer.h"
+#include "support/Observer.h"
 #include "gui/VRGuiWindow.h"
 
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/CMixRoutine.h"
-#include "engine/CNotificationQueue.h"
+#include "support/CNotificationQueue.h"
 #include "engine/CPCMTrack.h"
 #include "engine/TempoMap.h"
 #include "engine/WaveFormat.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/Observable.h"
-#include "engine/Observer.h"
+#include "support/Observable.h"
+#include "support/Observer.h"
 #include "gui/CImage.h"
 #include "gui/GuiEditBox.h"
 #include "gui/VRGuiContainer.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/Observable.h"
+#include "support/Observable.h"
 #include "gui/GuiMenu.h"
 #include "gui/GuiTextLayout.h"
 #include "gui/VRGuiObject.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/Observable.h"
-#include "engine/Observer.h"
+#include "support/Observable.h"
+#include "support/Observer.h"
 #include "project/CAllTracks.h"
 #include "project/CProjectMarkers.h"
 #include "project/CProjectProgress.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/Observable.h"
-#include "engine/Observer.h"
+#include "support/Observable.h"
+#include "support/Observer.h"
 #include "project/RawChunk.h"
 #include "project/SaveLoad.h"
 #include "project/TrackFileContents.h"

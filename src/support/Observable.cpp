@@ -1,7 +1,7 @@
-#include "engine/Observable.h"
+#include "support/Observable.h"
 
-#include "engine/CNotificationQueue.h"
-#include "engine/Observer.h"
+#include "support/CNotificationQueue.h"
+#include "support/Observer.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,6 @@
-#include "engine/Observable.h"
-#include "engine/CNotificationQueue.h"
-#include "engine/Observer.h"
+#include "support/Observable.h"
+#include "support/CNotificationQueue.h"
+#include "support/Observer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "engine/Observer.h"
+#include "support/Observer.h"
 
-#include "engine/Observable.h"
+#include "support/Observable.h"
 
 #include <algorithm>
 #include <mutex>

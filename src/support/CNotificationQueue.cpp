@@ -1,4 +1,4 @@
-#include "engine/CNotificationQueue.h"
+#include "support/CNotificationQueue.h"
 
 CNotificationQueue& CNotificationQueue::Instance() {
     static CNotificationQueue queue;
