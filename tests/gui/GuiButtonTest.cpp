@@ -1,6 +1,6 @@
 #include "GuiTestObjects.h"
 
-#include "engine/Observer.h"
+#include "support/Observer.h"
 #include "gui/CImageManager.h"
 #include "gui/CSkin.h"
 #include "gui/GuiButton.h"

@@ -1,6 +1,6 @@
 #include "GuiTestObjects.h"
 
-#include "engine/Observer.h"
+#include "support/Observer.h"
 #include "gui/CustomDropDown.h"
 #include "gui/GuiEditBox.h"
 #include "gui/GuiEditDrop.h"

@@ -1,5 +1,5 @@
 #include "project/CClip.h"
-#include "engine/Observer.h"
+#include "support/Observer.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/CSkin.h"
 #include "gui/GuiInput.h"
