@@ -1,3 +1,4 @@
+#include "ToneWav.h"
 #include "app/JsonWriter.h"
 #include "engine/CMidiSound.h"
 #include "engine/CPCMMixer.h"
@@ -67,29 +68,10 @@ TEST(ProjectInfoTest, ProgramWritesANewProjectAndDescribesItAsJson) {
 }
 
 // A quarter second of silence, 16-bit mono at 44.1 kHz.
-void WriteSilentWav(const std::string& path) {
-    const uint32_t frames = 11025;
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + frames * 2);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(88200);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(frames * 2);
-    out.write(std::string(frames * 2, '\0').data(), frames * 2);
-}
 
 // A project with an audio clip and a MIDI clip of two notes.
 void WriteProjectWithClips(const std::string& dir) {
-    WriteSilentWav(dir + "Quiet.wav");
+    WriteToneWav(dir + "Quiet.wav", 11025, 0);
     CPCMMixer mixer;
     CUndoMgr undo(400);
     ProjectPreferences prefs;

@@ -1,3 +1,4 @@
+#include "ToneWav.h"
 #include "engine/CPCMMixer.h"
 #include "project/CProject.h"
 #include "support/CUndoMgr.h"
@@ -18,30 +19,9 @@ namespace {
 const std::string kProgram = std::string(LOOMTONE_BINARY_DIR) + "/loomtone";
 
 // Two seconds of a 440 Hz tone at half scale, 16-bit mono.
-void WriteToneWav(const std::string& path) {
-    const uint32_t frames = 2 * 44100;
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + frames * 2);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(88200);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(frames * 2);
-    for (uint32_t i = 0; i < frames; ++i)
-        u16(static_cast<uint16_t>(
-            static_cast<int16_t>(16384 * std::sin(i * 2 * M_PI * 440 / 44100))));
-}
 
 void WriteProject(const std::string& dir) {
-    WriteToneWav(dir + "Tone.wav");
+    WriteToneWav(dir + "Tone.wav", 2 * 44100, 16384);
     CPCMMixer mixer;
     CUndoMgr undo(400);
     ProjectPreferences prefs;

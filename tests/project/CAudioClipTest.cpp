@@ -1,4 +1,5 @@
 #include "project/CAudioClip.h"
+#include "ToneWav.h"
 #include "engine/CEnvelope.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
@@ -53,27 +54,6 @@ struct FakeDocument : ClipDocument {
 };
 
 // One second of a 440 Hz tone, 16-bit mono at 44.1 kHz.
-void WriteWav(const std::string& path) {
-    const uint32_t frames = 44100;
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + frames * 2);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(88200);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(frames * 2);
-    for (uint32_t i = 0; i < frames; ++i)
-        u16(static_cast<uint16_t>(
-            static_cast<int16_t>(8000 * std::sin(i * 2 * M_PI * 440 / 44100))));
-}
 
 std::vector<char> ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -115,7 +95,7 @@ protected:
         fs::create_directories(dir + "/sounds");
         fs::create_directories(dir + "/project");
         doc.projectPath = dir + "/project/song.lt4";
-        WriteWav(dir + "/sounds/Drum.wav");
+        WriteToneWav(dir + "/sounds/Drum.wav", 44100, 8000);
     }
     void TearDown() override { doc.undo.ClearUndoHistory(); }
 

@@ -1,3 +1,4 @@
+#include "ToneWav.h"
 #include "engine/CMidiSound.h"
 #include "engine/CPCMMixer.h"
 #include "gui/MessageBoxes.h"
@@ -25,32 +26,11 @@ namespace fs = std::filesystem;
 namespace {
 
 // One second of a 440 Hz tone, 16-bit mono at 44.1 kHz.
-void WriteWav(const std::string& path) {
-    const uint32_t frames = 44100;
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + frames * 2);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(88200);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(frames * 2);
-    for (uint32_t i = 0; i < frames; ++i)
-        u16(static_cast<uint16_t>(
-            static_cast<int16_t>(8000 * std::sin(i * 2 * M_PI * 440 / 44100))));
-}
 
 // The WAV, and whichever compressed forms a converter on the machine makes.
 std::vector<std::string> MakeSounds(const std::string& dir) {
     std::vector<std::string> files{dir + "Tone.wav"};
-    WriteWav(files.front());
+    WriteToneWav(files.front(), 44100, 8000);
     for (const char* ext : {"ogg", "mp3", "flac"}) {
         const std::string in = "'" + files.front() + "'";
         const std::string out = "'" + dir + "Tone." + ext + "'";
@@ -170,7 +150,7 @@ TEST_F(ProjectClips, ClipsOfEveryKindSaveLoadAndSaveAgainByteIdentically) {
 }
 
 TEST_F(ProjectClips, AddingARemovingAClipAreUndoneAndRedone) {
-    WriteWav(dir + "Tone.wav");
+    WriteToneWav(dir + "Tone.wav", 44100, 8000);
     CClip* clip = AddAudioAt(2, 500.0, dir + "Tone.wav");
     ASSERT_NE(clip, nullptr);
     CTrack* track = project->GetTrack(2);
@@ -190,7 +170,7 @@ TEST_F(ProjectClips, AddingARemovingAClipAreUndoneAndRedone) {
 }
 
 TEST_F(ProjectClips, ASoundOnAMidiTrackGetsAnAudioTrackAndABadFileNoClip) {
-    WriteWav(dir + "Tone.wav");
+    WriteToneWav(dir + "Tone.wav", 44100, 8000);
     CMIDITrack* midi = project->AddMIDITrack(0, false);
     ASSERT_NE(midi, nullptr);
     const int before = project->GetNumTracks();
@@ -208,7 +188,7 @@ TEST_F(ProjectClips, ASoundOnAMidiTrackGetsAnAudioTrackAndABadFileNoClip) {
 
 TEST_F(ProjectClips, MovedSoundsAreAskedForOncePerLoadAndMarkTheProjectChanged) {
     fs::create_directories(dir + "moved");
-    WriteWav(dir + "Tone.wav");
+    WriteToneWav(dir + "Tone.wav", 44100, 8000);
     ASSERT_NE(AddAudioAt(0, 0.0, dir + "Tone.wav"), nullptr);
     ASSERT_NE(AddAudioAt(1, 0.0, dir + "Tone.wav"), nullptr);
     ASSERT_TRUE(project->SaveProject(dir + "song.lt4", false, false, false));
