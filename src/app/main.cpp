@@ -5,6 +5,7 @@
 #include "engine/FormatDetails.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/MessageBoxes.h"
+#include "gui/VRGuiWindow.h"
 #include "project/CProject.h"
 #include "project/CProjectMixdown.h"
 #include "project/MissingSoundFolders.h"
@@ -94,8 +95,10 @@ int RunOnProject(const char* path, const ProjectOperation& operation) {
     COffscreenGuiHost host;
     int result = 0;
     {
+        VRGuiWindow window;
+        window.Initialize(&host, 800, 600);
         CProject project(mixer, undo, projectPrefs);
-        project.Initialize(&host, 800, 600);
+        window.AddChild(&project, 0, 0);
         project.SetMissingSoundFolders(
             {prefs.missingSoundFolders.folders, prefs.missingSoundFolders.bAutoAddFolders});
         project.NewProject(true);

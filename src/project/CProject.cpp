@@ -11,6 +11,7 @@
 #include "gui/GuiPopupMenu.h"
 #include "gui/IGuiHost.h"
 #include "gui/MessageBoxes.h"
+#include "gui/VRGuiWindow.h"
 #include "project/CAudioClip.h"
 #include "project/CAudioTrack.h"
 #include "project/CMIDITrack.h"
@@ -127,7 +128,8 @@ VRGuiWindow* CProject::DialogOwner() {
     VRGuiWindow* main = GetMainWindow();
     if (main && main->GetHWND())
         return main;
-    return GetHWND() ? this : nullptr;
+    VRGuiWindow* own = GetWindow();
+    return own && own->GetHWND() ? own : nullptr;
 }
 
 void CProject::RunNewProjectDialog() {
@@ -641,7 +643,8 @@ void CProject::HandleToolbarButton(int button) {
 }
 
 void CProject::AddTrackFromMenu() {
-    IGuiHost* host = GetHWND();
+    VRGuiWindow* window = GetWindow();
+    IGuiHost* host = window ? window->GetHWND() : nullptr;
     if (!host)
         return;
     GuiMenu menu;
@@ -649,7 +652,7 @@ void CProject::AddTrackFromMenu() {
     menu.AddItem(kMenuMidiTrack, MyLoadString("NEW_TRACK_TYPE_MIDI"));
     const GuiPoint at = host->CursorPos();
     GuiPopupMenu popup(menu);
-    const int32_t chosen = popup.Run(this, at.x, at.y);
+    const int32_t chosen = popup.Run(window, at.x, at.y);
     if (chosen != kMenuAudioTrack && chosen != kMenuMidiTrack)
         return;
     m_undo.NextUndoSet();

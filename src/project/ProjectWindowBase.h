@@ -1,8 +1,7 @@
 #pragma once
 
-#include "gui/VRGuiWindow.h"
+#include "gui/VRGuiContainer.h"
 
-// The window class the project document is shown in. The track-area window
-// takes this place once it exists; until then a plain window hosts the
-// header column and the track bodies.
-using ProjectWindowBase = VRGuiWindow;
+// What the project document is shown as: the track area, a container inside
+// the main window. The track-area class takes this place once it exists.
+using ProjectWindowBase = VRGuiContainer;

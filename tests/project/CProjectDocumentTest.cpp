@@ -8,6 +8,7 @@
 #include "engine/CPCMMixer.h"
 #include "gui/CDialogButton.h"
 #include "gui/COffscreenGuiHost.h"
+#include "gui/VRGuiWindow.h"
 #include "gui/CProgressDialog.h"
 #include "gui/GuiPopupMenu.h"
 #include "gui/MessageBoxes.h"
@@ -62,7 +63,9 @@ protected:
             return m_answer;
         });
         m_project = std::make_unique<CProject>(m_mixer, m_undo, m_prefs);
-        ASSERT_TRUE(m_project->Initialize(&m_host, 900, 600));
+        ASSERT_TRUE(m_window.Initialize(&m_host, 900, 600));
+        m_window.AddChild(m_project.get(), 0, 0);
+        m_project->SetSize(900, 600);
         m_project->NewProject(true);
         m_titles.clear();
     }
@@ -90,7 +93,7 @@ protected:
         m_host.LeftUp(x, y);
     }
     void ClickDialogButton(int id) {
-        auto* dialog = dynamic_cast<CBaseDialog*>(m_project->TopLayer());
+        auto* dialog = dynamic_cast<CBaseDialog*>(m_window.TopLayer());
         ASSERT_NE(dialog, nullptr);
         Click(dialog->GetButton(id));
     }
@@ -108,6 +111,7 @@ protected:
     CUndoMgr m_undo{400};
     ProjectPreferences m_prefs;
     COffscreenGuiHost m_host;
+    VRGuiWindow m_window;
     std::string m_dir;
     std::vector<std::string> m_titles;
     int m_answer = IDOK;
@@ -132,7 +136,7 @@ TEST_F(ProjectOnWindow, NewProjectDialogKindsAndRecentProjects) {
     EXPECT_EQ(m_project->GetTimeLineMode(), 0u);
     EXPECT_FALSE(m_project->GetAutoBeatMatch());
     EXPECT_FALSE(m_undo.IsDirty());
-    EXPECT_EQ(m_project->LayerCount(), 0);
+    EXPECT_EQ(m_window.LayerCount(), 0);
 
     Drive({[&] {
         ClickDialogButton(CNewProjectDialog::kFirstKindId + CNewProjectDialog::kMixLoops);
@@ -181,7 +185,7 @@ TEST_F(ProjectOnWindow, ToolbarButtonsToggleModeAndAddTracks) {
     EXPECT_EQ(m_project->GetTimeLineMode(), 1u);
 
     auto choose = [&](int item) {
-        auto* popup = dynamic_cast<GuiPopupMenu*>(m_project->TopLayer());
+        auto* popup = dynamic_cast<GuiPopupMenu*>(m_window.TopLayer());
         ASSERT_NE(popup, nullptr);
         const int32_t x = popup->GetAbsX() + 30;
         const int32_t y = popup->GetAbsY() + popup->ItemTop(item) + 5;
@@ -286,7 +290,7 @@ TEST_F(ProjectOnWindow, CancelledSaveLeavesTheFileAsItWas) {
     m_project->AddMIDITrack(-1, true);
     bool sawDialog = false;
     Drive({[&] {
-        auto* dialog = dynamic_cast<CProgressDialog*>(m_project->TopLayer());
+        auto* dialog = dynamic_cast<CProgressDialog*>(m_window.TopLayer());
         ASSERT_NE(dialog, nullptr);
         sawDialog = true;
         Click(dialog->GetButton(IDCANCEL));
@@ -298,7 +302,7 @@ TEST_F(ProjectOnWindow, CancelledSaveLeavesTheFileAsItWas) {
     EXPECT_TRUE(m_titles.empty());
     EXPECT_TRUE(Logged(log, "Save Project '" + path + "' cancelled!"));
     EXPECT_TRUE(m_undo.IsDirty());
-    EXPECT_EQ(m_project->LayerCount(), 0);
+    EXPECT_EQ(m_window.LayerCount(), 0);
     for (const auto& entry : fs::directory_iterator(m_dir))
         EXPECT_TRUE(entry.path().filename() == "kept.lt4" ||
                     entry.path().filename() == "kept.lt4.backup")
@@ -308,7 +312,7 @@ TEST_F(ProjectOnWindow, CancelledSaveLeavesTheFileAsItWas) {
     m_host.SetModalDriver(nullptr);
     EXPECT_TRUE(m_project->SaveProject(path, false, false, false));
     EXPECT_NE(ReadText(path), before);
-    EXPECT_EQ(m_project->LayerCount(), 0);
+    EXPECT_EQ(m_window.LayerCount(), 0);
 }
 
 TEST_F(ProjectOnWindow, FileActivityLogsAndRefusesBeatMatching) {
