@@ -14,14 +14,14 @@
 
 namespace {
 
-struct ButtonSpec {
+struct ButtonEntry {
     int32_t id;
     const char* skin;
     const char* toolTipKey;
 };
 
 // In the order they stand; the row of plain buttons ends with Zoom In.
-constexpr std::array<ButtonSpec, 14> kButtons = {{
+constexpr std::array<ButtonEntry, 14> kButtons = {{
     {CToolbar::kNew, "toolbar-new", "MC_Tool_New"},
     {CToolbar::kOpen, "toolbar-open", "MC_Tool_Open"},
     {CToolbar::kSave, "toolbar-save", "MC_Tool_Save"},
@@ -95,8 +95,8 @@ GuiButton* CToolbar::GetButton(int32_t id) const {
 }
 
 void CToolbar::CreateButtons() {
-    for (const ButtonSpec& spec : kButtons) {
-        auto button = std::make_unique<GuiButton>(spec.id, spec.skin, "", spec.toolTipKey);
+    for (const ButtonEntry& entry : kButtons) {
+        auto button = std::make_unique<GuiButton>(entry.id, entry.skin, "", entry.toolTipKey);
         button->SetTransparent(true);
         button->AddObserver(this);
         m_buttons.push_back(std::move(button));
