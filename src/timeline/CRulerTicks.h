@@ -9,7 +9,6 @@ class TempoMap;
 // One tick of the ruler: x in ruler content pixels, line height, and the
 // label drawn beside labelled ticks (empty for the others).
 struct RulerTick {
-    static constexpr size_t kMaxLabel = 31;
     int32_t x = 0;
     int32_t height = 0;
     std::string label;
