@@ -328,6 +328,26 @@ void CSdlGuiHost::HandleEvent(const SDL_Event& event) {
     case SDL_MOUSEBUTTONUP:
         SendMouseButton(event, event.type == SDL_MOUSEBUTTONDOWN);
         return;
+    case SDL_DROPBEGIN:
+        m_droppedFiles.clear();
+        return;
+    case SDL_DROPFILE:
+        // One drag can carry many files; they arrive one by one and are
+        // handed over together once the drop is complete.
+        m_droppedFiles.emplace_back(event.drop.file);
+        SDL_free(event.drop.file);
+        return;
+    case SDL_DROPCOMPLETE: {
+        const GuiPoint p = CursorPos();
+        message.type = GuiMessageType::DropFiles;
+        message.x = p.x;
+        message.y = p.y;
+        message.files = std::move(m_droppedFiles);
+        m_droppedFiles.clear();
+        if (!message.files.empty())
+            Send(message);
+        return;
+    }
     case SDL_MOUSEWHEEL: {
         const GuiPoint p = CursorPos();
         message.type = GuiMessageType::MouseWheel;

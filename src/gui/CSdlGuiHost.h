@@ -90,6 +90,8 @@ private:
     std::map<uint32_t, Timer> m_timers;
     uint32_t m_timerGeneration = 0;
     bool m_quit = false;
+    // Files of the drop in progress.
+    std::vector<std::string> m_droppedFiles;
     int m_presentCount = 0;
     std::array<SDL_Cursor*, kGuiCursorCount> m_cursors{};
 };

@@ -63,3 +63,6 @@ constexpr int32_t VK_LMENU = 0xA4;
 constexpr int32_t VK_RMENU = 0xA5;
 constexpr int32_t VK_ADD = 0x6B;
 constexpr int32_t VK_SUBTRACT = 0x6D;
+// The plus (shared with equals) and minus keys of the main rows.
+constexpr int32_t VK_OEM_PLUS = 0xBB;
+constexpr int32_t VK_OEM_MINUS = 0xBD;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CRegion;
 
@@ -23,6 +24,7 @@ enum class GuiMessageType {
     RButtonUp,     // x, y, keys
     MouseWheel,    // x, y, keys, wheelDelta (positive away from the user)
     TextInput,     // text (UTF-8)
+    DropFiles,     // x, y, files: files dropped from the desktop at the point
 };
 
 struct GuiMessage {
@@ -39,5 +41,6 @@ struct GuiMessage {
     bool minimized = false;
     int32_t wheelDelta = 0;
     std::string text;
+    std::vector<std::string> files;
     const CRegion* updateRegion = nullptr;
 };

@@ -47,6 +47,11 @@ int32_t VirtualKeyFromSdl(int32_t sdlKey) {
         return VK_ADD;
     case SDLK_KP_MINUS:
         return VK_SUBTRACT;
+    case SDLK_EQUALS:
+    case SDLK_PLUS:
+        return VK_OEM_PLUS;
+    case SDLK_MINUS:
+        return VK_OEM_MINUS;
     case SDLK_LSHIFT:
         return VK_LSHIFT;
     case SDLK_RSHIFT:

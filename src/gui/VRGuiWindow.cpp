@@ -233,6 +233,7 @@ void VRGuiWindow::ForgetObject(VRGuiObject* object) {
     if (m_captured == object)
         ReleaseCapture();
     std::erase(m_layers, object);
+    std::erase_if(m_mouseWatchers, [object](const auto& entry) { return entry.first == object; });
 }
 
 void VRGuiWindow::OpenLayer(VRGuiLayer* layer, int32_t x, int32_t y) {
@@ -338,6 +339,10 @@ intptr_t VRGuiWindow::WindowProc(const GuiMessage& message) {
     case GuiMessageType::Timer:
         OnTimerMessage(message.timerId);
         return 0;
+    case GuiMessageType::DropFiles:
+        if (m_dropHandler && IsEnabled() && m_layers.empty())
+            m_dropHandler(message.files, {message.x, message.y});
+        return 0;
     case GuiMessageType::MouseWheel:
         // Scrolling by wheel is decided by the windows that scroll.
         return 0;
@@ -346,10 +351,27 @@ intptr_t VRGuiWindow::WindowProc(const GuiMessage& message) {
     case GuiMessageType::LButtonUp:
     case GuiMessageType::LButtonDblClk:
     case GuiMessageType::RButtonDown:
-    case GuiMessageType::RButtonUp:
-        return OnMouseMessage(message);
+    case GuiMessageType::RButtonUp: {
+        const intptr_t handled = OnMouseMessage(message);
+        NotifyMouseWatchers(message);
+        return handled;
+    }
     }
     return 0;
+}
+
+void VRGuiWindow::WatchMouse(VRGuiObject* owner, MouseWatcher watcher) {
+    m_mouseWatchers.emplace_back(owner, std::move(watcher));
+}
+
+void VRGuiWindow::NotifyMouseWatchers(const GuiMessage& message) {
+    if (!IsEnabled())
+        return;
+    // A watcher may end another watcher's life; walk by index.
+    for (size_t i = 0; i < m_mouseWatchers.size(); ++i) {
+        MouseWatcher watcher = m_mouseWatchers[i].second;
+        watcher(message);
+    }
 }
 
 void VRGuiWindow::OnSizeMessage(const GuiMessage& message) {

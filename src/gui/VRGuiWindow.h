@@ -74,6 +74,16 @@ public:
     // a headless host has nobody to answer).
     bool RunModal(const std::function<bool()>& finished);
 
+    // Who takes files dropped on the window; without one drops are ignored.
+    using DropHandler = std::function<void(const std::vector<std::string>& files, GuiPoint p)>;
+    void SetDropHandler(DropHandler handler) { m_dropHandler = std::move(handler); }
+
+    // Lets an object see every mouse message of the window after it was
+    // routed, whoever took it (a gesture's edge scrolling needs the pointer
+    // while a child holds the capture). Points are in window coordinates.
+    using MouseWatcher = std::function<void(const GuiMessage& message)>;
+    void WatchMouse(VRGuiObject* owner, MouseWatcher watcher);
+
     void InvalidateMainWindow(const GuiRect& r);
     void SetRefreshPeriod(uint32_t ms);
     uint32_t GetRefreshPeriod() const { return m_refreshPeriodMs; }
@@ -110,6 +120,7 @@ private:
     void OnTimerMessage(uint32_t id);
     void OnRefreshTick();
     intptr_t OnMouseMessage(const GuiMessage& message);
+    void NotifyMouseWatchers(const GuiMessage& message);
     bool RouteMouse(int32_t event, GuiPoint p, uint32_t keys);
     // Mouse input that no capture claims: to the top layer if one is open,
     // else down the tree.
@@ -133,6 +144,8 @@ private:
     // Open layers, bottom first.
     std::vector<VRGuiLayer*> m_layers;
     CMyToolTip m_toolTip;
+    DropHandler m_dropHandler;
+    std::vector<std::pair<VRGuiObject*, MouseWatcher>> m_mouseWatchers;
     uint32_t m_refreshPeriodMs = kRefreshPeriodMs;
     bool m_doubleClick = false;
 };
