@@ -60,6 +60,8 @@ ProjectPreferences ProjectPreferencesFrom(const CPrefs& prefs) {
     project.bShowNewProjectDialog = prefs.bShowNewProjectDialog;
     project.defProjectType = prefs.defProjectType;
     project.lastTimeMode = prefs.lastTimeMode;
+    project.lastSnapSetting = prefs.lastSnapSetting;
+    project.bAutoScrollingDuringPlayback = prefs.bAutoScrollingDuringPlayback;
     project.bSwitchKeyTempoOnFirstSound = prefs.bSwitchKeyTempoOnFirstSound;
     project.bAskToSwitchKeyTempoOnFirstSound = prefs.bAskToSwitchKeyTempoOnFirstSound;
     project.bAskToAutoBeatMatch = prefs.bAskToAutoBeatMatch;

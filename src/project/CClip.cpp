@@ -210,7 +210,11 @@ void CClip::SetSize(int32_t width, int32_t height) {
 void CClip::OnNotification(int, void*) {}
 
 GuiPoint CClip::ToTimeline(GuiPoint p) const {
-    return {GetX() + p.x, GetY() + p.y};
+    // In the content of all track bodies, whether the clip lies on its
+    // track's body or floats above them while it is dragged.
+    const VRGuiContainer* parent = GetParent();
+    const int32_t bodyY = parent && parent->GetType() == kGuiTypeTrackBody ? parent->GetY() : 0;
+    return {GetX() + p.x, GetY() + p.y + bodyY};
 }
 
 bool CClip::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {

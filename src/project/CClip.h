@@ -1,10 +1,10 @@
 #pragma once
 
-#include "support/Observable.h"
-#include "support/Observer.h"
 #include "gui/GuiTexturePanel.h"
 #include "project/SaveLoad.h"
 #include "support/CRefObj.h"
+#include "support/Observable.h"
+#include "support/Observer.h"
 
 #include <cstdint>
 #include <functional>

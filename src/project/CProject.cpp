@@ -28,6 +28,8 @@
 #include "support/LocalizedStrings.h"
 #include "support/Log.h"
 #include "support/Paths.h"
+#include "timeline/CTimeGrid.h"
+#include "timeline/CTrackMarker.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,6 +51,13 @@ bool IsUsableTempo(double tempo) {
     return tempo > 0 && TempoMap::IsValidEvent(event);
 }
 
+bool IsProjectFileName(const std::string& path) {
+    for (const char* extension : {"lt3", "lt3template", "lt4", "lt4template", "ltc"})
+        if (HasFileExtension(path, extension))
+            return true;
+    return false;
+}
+
 // Templates and the oldest session files are opened as starting points: the
 // project stays untitled, so that the next save asks for a name.
 bool OpensUntitled(const std::string& path) {
@@ -60,13 +69,15 @@ bool OpensUntitled(const std::string& path) {
 
 CProject::CProject(CPCMMixer& mixer, CUndoMgr& undo, ProjectPreferences& prefs)
     : m_mixer(mixer), m_undo(undo), m_prefs(prefs), m_services{mixer, undo, prefs, {}, 0},
-      m_headerColumn(std::make_unique<VRGuiContainer>()),
-      m_trackBodies(std::make_unique<VRGuiContainer>()), m_tracks(undo),
-      m_markers(mixer.GetTempoMap()), m_metronome(prefs.bUseMetronome) {
-    m_trackBodies->SetType(kGuiTypeTrackBodiesContainer);
-    AddChild(m_headerColumn.get(), 0, 0);
-    AddChild(m_trackBodies.get(), CTrackHeader::kWidth, 0);
-    m_tracks.SetGuiParents(m_headerColumn.get(), m_trackBodies.get());
+      m_tracks(undo), m_markers(mixer.GetTempoMap()), m_metronome(prefs.bUseMetronome) {
+    m_tracks.SetGuiParents(&HeaderColumn(), &TrackBodies());
+    m_timeGrid = std::make_unique<CTimeGrid>(*this);
+    m_timeGrid->SetSnapLevel(prefs.lastSnapSetting);
+    m_timeGrid->SetTimeLineMode(static_cast<int32_t>(m_timeLineMode));
+    m_timeGrid->OnNotification(CTimeGrid::kNotifyZoomChanged, NotificationNumber(MsPerPixel()));
+    AttachRuler(m_timeGrid.get());
+    m_services.msPerPixel = MsPerPixel();
+    m_services.clipObserver = &m_clipGestures;
     m_tracks.AddObserver(this);
     ResetAuthoring();
     m_clipDocument = std::make_unique<CProjectClipDocument>(*this, mixer, undo);
@@ -74,6 +85,7 @@ CProject::CProject(CPCMMixer& mixer, CUndoMgr& undo, ProjectPreferences& prefs)
 }
 
 CProject::~CProject() {
+    m_selection.Clear();
     m_undo.ClearUndoHistory();
     DeleteUnusedRecordings();
     DeleteAllTracks();
@@ -186,9 +198,13 @@ void CProject::SetAutoBeatMatch(bool on) {
     m_undo.SetDirty(true);
 }
 
-void CProject::SetTimeLineMode(uint32_t mode) {
-    LogFmt("CProject::SetTimeLineMode() TTimeGridMode=%u", mode);
+void CProject::SetTimeLineMode(int32_t mode) {
+    LogFmt("CProject::SetTimeLineMode() TTimeGridMode=%d", mode);
     m_timeLineMode = mode != 0 ? 1 : 0;
+    m_prefs.lastTimeMode = static_cast<int32_t>(m_timeLineMode);
+    if (m_timeGrid)
+        m_timeGrid->SetTimeLineMode(static_cast<int32_t>(m_timeLineMode));
+    InvalidateTrackBodies();
 }
 
 void CProject::MoveCaretAndPlayback(double ms) {
@@ -311,7 +327,7 @@ bool CProject::ApplyFileContents(ProjectFileContents& contents) {
     }
     if (!ApplyTracks(contents))
         return false;
-    m_timeLineMode = record.timeLineMode;
+    SetTimeLineMode(static_cast<int32_t>(record.timeLineMode));
     SetUseMetronome(record.metronome, false);
     return true;
 }
@@ -437,6 +453,7 @@ template <typename Track> Track* CProject::AddTrack(int index, bool undo, const 
     if (added)
         SelectTrack(m_tracks.IndexOf(track), false);
     LogFmt("CProject::%s() EXIT", logName);
+    RecomputeScrollRanges(true, false);
     return added ? track : nullptr;
 }
 
@@ -468,6 +485,8 @@ bool CProject::DeleteTrack(int index, bool undo) {
     if (m_lastSelectedTrack >= m_tracks.Count())
         m_lastSelectedTrack = m_tracks.Count() - 1;
     Log("CProject::DeleteTrack() EXIT");
+    m_selection.DropClipsOffTracks();
+    RecomputeScrollRanges(true, false);
     return removed;
 }
 
@@ -576,6 +595,22 @@ void CProject::OnNotification(int message, void* parameter) {
     case kNotifyMoveCaret:
         MoveCaretAndPlayback(static_cast<double>(NotificationNumberOf(parameter)));
         break;
+    case kNotifyDeselectClips:
+        SelectAllClips(-1, false);
+        break;
+    case kNotifySelectTrackClips: {
+        const int index = static_cast<int>(NotificationNumberOf(parameter));
+        SelectAllClips(-1, false);
+        SelectAllClips(index, true);
+        SelectTrack(index, false);
+        break;
+    }
+    case kNotifyBodyDoubleClick:
+        SelectTrack(static_cast<int>(NotificationNumberOf(parameter)), false);
+        if (CTrack* track = m_tracks.At(m_lastSelectedTrack);
+            track && track->GetKind() == CTrack::kAudio)
+            AddAudioClip("");
+        break;
     case kNotifyTempoChange:
         Log("MN_TEMPO_CHANGE: Project");
         break;
@@ -598,6 +633,8 @@ void CProject::HandleHeightDrag(const TrackHeightDrag& drag) {
         m_tracks.SetHeight(drag.trackIndex, drag.heightAtPress, false);
     }
     m_tracks.SetHeight(drag.trackIndex, drag.heightAtPress + drag.heightChange, drag.released);
+    if (drag.released)
+        RecomputeScrollRanges(true, false);
 }
 
 void CProject::UpdateSoloDisplay() {
@@ -852,9 +889,421 @@ void CProject::RemoveClip(CClip* clip) {
     if (!clip)
         return;
     LogFmt("CProject::RemoveClip() clip: %s", clip->GetName().c_str());
+    DeselectClip(clip);
     if (CTrack* track = clip->GetTrack()) {
         m_undo.NextUndoSet();
         track->RemoveClip(clip, true);
         m_undo.SetDirty(true);
     }
+}
+
+// The view.
+
+int32_t CProject::MsPerPixel() const {
+    return CTimeGrid::MsPerPixel(m_zoomLevel);
+}
+
+const TempoMap& CProject::GetTempoMap() const {
+    return m_mixer.GetTempoMap();
+}
+
+void CProject::SetZoomLevel(int level) {
+    if (level < 0 || level >= CTimeGrid::kZoomLevelCount)
+        return;
+    m_zoomLevel = level;
+    m_services.msPerPixel = MsPerPixel();
+    for (int index = 0; index < m_tracks.Count(); ++index)
+        m_tracks.At(index)->LayoutClips();
+    m_timeGrid->OnNotification(CTimeGrid::kNotifyZoomChanged, NotificationNumber(MsPerPixel()));
+    RecomputeScrollRanges(false, true);
+}
+
+void CProject::Zoom(bool zoomOut) {
+    const int level = m_zoomLevel + (zoomOut ? 1 : -1);
+    if (level < 0 || level >= CTimeGrid::kZoomLevelCount)
+        return;
+    double focus = m_caretTime;
+    if (double playing = 0.0; PlaybackToFollow(playing))
+        focus = playing;
+    SetZoomLevel(level);
+    // The focus stays in the middle of the view, unless that would scroll
+    // past either end of the content.
+    const int32_t view = GetViewWidth();
+    const int32_t content = GetContentWidth();
+    const auto focusX = static_cast<int32_t>(focus / MsPerPixel());
+    int32_t scroll = focusX - view / 2;
+    if (focusX >= content - view / 2)
+        scroll = content - view;
+    scroll = content < view ? 0 : std::clamp(scroll, 0, content);
+    SetHorizontalScroll(scroll);
+    SendNotification(CTimeGrid::kNotifyZoomChanged, NotificationNumber(MsPerPixel()));
+    LogFmt("CProject::Zoom() zoomLevel=%d", MsPerPixel());
+}
+
+void CProject::SetSnapLevel(int level) {
+    if (level < 0 || level >= CTimeGrid::kSnapLevelCount)
+        return;
+    m_timeGrid->SetSnapLevel(level);
+    m_prefs.lastSnapSetting = level;
+    InvalidateTrackBodies();
+    LogFmt("CProject::SetSnapLevel() snapLevel=%d", level);
+}
+
+int CProject::GetSnapLevel() const {
+    return m_timeGrid->GetSnapLevel();
+}
+
+double CProject::SnapAdjustedTime(double ms) const {
+    return m_timeGrid->SnapAdjusted(false, 0, ms);
+}
+
+void CProject::ResizeAllTracks(int32_t height) {
+    for (int index = 0; index < m_tracks.Count(); ++index)
+        m_tracks.SetHeight(index, height, false);
+    RecomputeScrollRanges(true, false);
+}
+
+void CProject::InvalidateTrackBodies() {
+    TrackBodies().Invalidate(nullptr);
+}
+
+void CProject::OnTimelineScrolled() {
+    if (m_timeGrid)
+        m_timeGrid->RebuildTicks();
+}
+
+TimelineExtents CProject::GetTimelineExtents() const {
+    TimelineExtents extents;
+    const TempoMap& tempo = GetTempoMap();
+    extents.projectEndMs = tempo.GetTempoAdjustedTime(GetProjectLengthMs());
+    extents.caretMs = m_caretTime;
+    extents.playbackMs = m_mixer.GetPositionMs();
+    if (TempoEvent last; tempo.GetEvent(tempo.NumEvents() - 1, &last))
+        extents.lastTempoEventMs = tempo.GetTempoAdjustedTime(last.time);
+    return extents;
+}
+
+double CProject::GetProjectLengthMs() const {
+    double end = 0.0;
+    for (int index = 0; index < m_tracks.Count(); ++index)
+        for (const CClip* clip : m_tracks.At(index)->Clips())
+            end = std::max(end, clip->GetStartMs() + clip->GetLengthMs());
+    return end;
+}
+
+// What the ruler asks of the document.
+
+bool CProject::IsRecording() const {
+    return false;
+}
+
+bool CProject::IsPlaying() const {
+    return m_mixer.Playing();
+}
+
+void CProject::MovePlaybackMarker(double ms) {
+    m_mixer.SetPositionMs(std::max(0.0, ms));
+}
+
+void CProject::RelocatePlayback(double ms) {
+    m_mixer.SetPositionMs(std::max(0.0, ms));
+}
+
+void CProject::BeginUndoSet() {
+    m_undo.NextUndoSet();
+}
+
+void CProject::OpenNewMarkerDialog(double realMs) {
+    LogFmt("CProject: the marker dialog is not available yet (%.0f ms)", realMs);
+}
+
+void CProject::OpenMarkerWizard() {
+    Log("CProject: the marker wizard is not available yet");
+}
+
+bool CProject::GetMarkerLook(int index, TrackMarkerLook& look) const {
+    if (index < 0 || index >= m_markers.Count())
+        return false;
+    const MarkerRecord& marker = m_markers.At(index);
+    look.name = marker.name;
+    look.colour = marker.colour;
+    look.cdTrack = marker.cdTrack;
+    return true;
+}
+
+// Clip selection.
+
+void CProject::SelectClip(CClip* clip, bool extend) {
+    if (!extend)
+        SelectAllClips(-1, false);
+    if (!clip || !m_selection.Add(clip))
+        return;
+    if (CTrack* track = clip->GetTrack())
+        SelectTrack(track->GetIndex(), false);
+    m_clipDrag.SetCurrentClip(clip);
+}
+
+void CProject::DeselectClip(CClip* clip) {
+    m_selection.Remove(clip);
+    if (m_clipDrag.GetCurrentClip() == clip)
+        m_clipDrag.SetCurrentClip(nullptr);
+}
+
+void CProject::SelectAllClips(int trackIndex, bool select) {
+    if (!select) {
+        m_selection.Clear();
+        m_clipDrag.SetCurrentClip(nullptr);
+        return;
+    }
+    for (int index = 0; index < m_tracks.Count(); ++index) {
+        if (trackIndex != -1 && index != trackIndex)
+            continue;
+        for (CClip* clip : m_tracks.At(index)->Clips()) {
+            const bool hadDetails = m_selection.DetailsClip() != nullptr;
+            CClip* details = m_selection.DetailsClip();
+            m_selection.Add(clip);
+            // The first clip chosen stays the details clip.
+            m_selection.SetDetailsClip(hadDetails ? details : clip);
+        }
+    }
+}
+
+void CProject::DeselectEverything() {
+    SelectAllClips(-1, false);
+    SendNotification(kNotifyDeselectClips, NotificationNumber(0));
+}
+
+void CProject::SelectNextClip(int32_t direction) {
+    Log("CProject::SelectNextClip() ENTER");
+    m_selection.DropClipsOffTracks();
+    CClip* start = m_selection.IsEmpty() ? nullptr : m_selection.Clips().front();
+    if (start)
+        start->AddRef();
+    SelectAllClips(-1, false);
+    CClip* found = FindNextClip(start, direction >= 0);
+    if (start)
+        start->DeleteRefObject();
+    if (found) {
+        SelectClip(found, false);
+        ScrollToClip(*found);
+    }
+    Log("CProject::SelectNextClip() EXIT");
+}
+
+CClip* CProject::FindNextClip(CClip* start, bool forward) const {
+    const int count = m_tracks.Count();
+    const CTrack* startTrack = start ? start->GetTrack() : nullptr;
+    // Twice round when starting from a clip, so the walk wraps.
+    const int steps = startTrack ? 2 * count : count;
+    const int first = startTrack ? startTrack->GetIndex() : (forward ? 0 : count - 1);
+    bool looking = startTrack != nullptr;
+    for (int step = 0; step < steps; ++step) {
+        // The first round starts at the clip's track, the second at the
+        // first track (the last, going backwards).
+        int index = forward ? first + step : first - step;
+        if (step >= count)
+            index = forward ? step - count : count - 1 - (step - count);
+        if (index < 0 || index >= count)
+            continue;
+        const CTrack* track = m_tracks.At(index);
+        const std::vector<CClip*>& clips = track->Clips();
+        if (track->IsFrozen() || clips.empty())
+            continue;
+        int candidate = forward ? 0 : static_cast<int>(clips.size()) - 1;
+        if (looking) {
+            const auto at = std::find(clips.begin(), clips.end(), start);
+            if (at == clips.end())
+                continue;
+            looking = false;
+            candidate = static_cast<int>(at - clips.begin()) + (forward ? 1 : -1);
+            if (candidate < 0 || candidate >= static_cast<int>(clips.size()))
+                continue;
+        }
+        if (!clips[static_cast<size_t>(candidate)]->IsRecording())
+            return clips[static_cast<size_t>(candidate)];
+    }
+    return nullptr;
+}
+
+void CProject::ScrollToClip(const CClip& clip) {
+    const int32_t x = clip.GetX();
+    const int32_t scrollX = GetTimelineScrollX();
+    if (x < scrollX || x > scrollX + GetViewWidth())
+        SetHorizontalScroll(x);
+    const CTrackBody* body = clip.GetTrack() ? clip.GetTrack()->GetBody() : nullptr;
+    const int32_t y = body ? body->GetY() : 0;
+    LogFmt("relativeClipY = %d", y);
+    const int32_t scrollY = GetTracksScrollY();
+    const int32_t view = GetHeight() - 72;
+    if (y <= scrollY)
+        SetVerticalScroll(std::max(0, y));
+    else if (y + 3 * clip.GetHeight() >= scrollY + view)
+        SetVerticalScroll(std::max(0, y + 3 * clip.GetHeight() - view));
+}
+
+void CProject::DeleteSelection() {
+    m_selection.DropClipsOffTracks();
+    if (m_selection.IsEmpty())
+        return;
+    std::vector<CClip*> clips = m_selection.Clips();
+    for (CClip* clip : clips)
+        clip->AddRef();
+    SelectAllClips(-1, false);
+    // One undo step for the whole selection.
+    m_undo.NextUndoSet();
+    for (CClip* clip : clips) {
+        if (CTrack* track = clip->GetTrack())
+            track->RemoveClip(clip, true);
+        clip->DeleteRefObject();
+    }
+    m_undo.SetDirty(true);
+    RecomputeScrollRanges(false, true);
+}
+
+// Moving clips and the caret.
+
+double CProject::NudgedShift(const CClip& clip, double xDeltaMs, bool useSnap) const {
+    const TempoMap& tempo = GetTempoMap();
+    if (useSnap && xDeltaMs != 0 && GetSnapLevel() != 0) {
+        // The beat point moves one grid step and lands on the grid.
+        const double beat = clip.GetStartMs() + clip.GetBeatOffset();
+        const double step = m_timeGrid->GetSnapInterval();
+        const double moved =
+            std::max(0.0, tempo.GetTempoAdjustedTime(beat) + (xDeltaMs > 0 ? step : -step));
+        return tempo.GetRealTime(SnapAdjustedTime(moved)) - beat;
+    }
+    const double moved = std::max(0.0, tempo.GetTempoAdjustedTime(clip.GetStartMs()) + xDeltaMs);
+    return tempo.GetRealTime(moved) - clip.GetStartMs();
+}
+
+CTrack* CProject::NeighbourTrack(const CClip& clip, int32_t yTrackDelta) {
+    CTrack* own = clip.GetTrack();
+    if (!own || yTrackDelta == 0)
+        return own;
+    const int index = own->GetIndex() + (yTrackDelta > 0 ? 1 : -1);
+    if (index < 0)
+        return own;
+    if (CTrack* track = m_tracks.At(index))
+        return track;
+    return clip.GetClipKind() == ClipKind::kMidi ? static_cast<CTrack*>(AddMIDITrack(-1, true))
+                                                 : static_cast<CTrack*>(AddAudioTrack(-1, true));
+}
+
+void CProject::MoveClips(double xDeltaMs, int32_t yTrackDelta, bool useSnap) {
+    LogFmt("xDelta=%d yTrackDelta=%d bUseSnap=%d", static_cast<int>(xDeltaMs), yTrackDelta,
+           useSnap ? 1 : 0);
+    m_selection.DropClipsOffTracks();
+    const CClip* details = m_selection.DetailsClip();
+    double shift = details ? NudgedShift(*details, xDeltaMs, useSnap) : 0.0;
+    std::vector<CClip*> movable;
+    for (CClip* clip : m_selection.Clips())
+        if (!clip->IsLocked() && !clip->IsRecording() && clip->GetTrack())
+            movable.push_back(clip);
+    for (const CClip* clip : movable)
+        shift = std::max(shift, -clip->GetStartMs());
+    if (movable.empty() || (shift == 0.0 && yTrackDelta == 0))
+        return;
+    m_undo.NextUndoSet();
+    for (CClip* clip : movable) {
+        CTrack* target = NeighbourTrack(*clip, yTrackDelta);
+        const bool sameKind = target && (target->GetKind() == CTrack::kMidi) ==
+                                            (clip->GetClipKind() == ClipKind::kMidi);
+        if (!sameKind)
+            target = clip->GetTrack();
+        clip->BeginChange();
+        target->AddClip(clip, clip->GetStartMs() + shift, false);
+        clip->EndChange();
+    }
+    m_undo.SetDirty(true);
+    RecomputeScrollRanges(true, true);
+    if (details)
+        ScrollToClip(*details);
+}
+
+void CProject::MoveCaret(double xDeltaMs, int32_t yTrackDelta, bool useSnap) {
+    LogFmt("xDelta=%d yTrackDelta=%d bUseSnap=%d", static_cast<int>(xDeltaMs), yTrackDelta,
+           useSnap ? 1 : 0);
+    double caret = std::max(0.0, m_caretTime + xDeltaMs);
+    if (useSnap && xDeltaMs != 0 && GetSnapLevel() != 0) {
+        const double step = m_timeGrid->GetSnapInterval();
+        caret = SnapAdjustedTime(std::max(0.0, m_caretTime + (xDeltaMs > 0 ? step : -step)));
+    }
+    MoveCaretAndPlayback(caret);
+    if (yTrackDelta != 0 && m_tracks.Count() > 0) {
+        const int index =
+            std::clamp(m_lastSelectedTrack + (yTrackDelta > 0 ? 1 : -1), 0, m_tracks.Count() - 1);
+        SelectTrack(index, false);
+    }
+}
+
+void CProject::HandleDraggingClips(int32_t dx, int32_t dy, int32_t phase) {
+    if (phase == CClipDrag::kFirstMove)
+        AllowEdgeScrolling(true, true);
+    m_clipDrag.Handle(dx, dy, phase);
+    if (phase == CClipDrag::kRelease)
+        m_undo.SetDirty(true);
+}
+
+// Keys and drops.
+
+void CProject::PlayStopKey(uint32_t modifiers) {
+    if (m_playStopCommand)
+        m_playStopCommand(modifiers);
+}
+
+void CProject::MoveToProjectStart() {
+    MoveCaretAndPlayback(0.0);
+    SetHorizontalScroll(0);
+}
+
+void CProject::MoveToProjectEnd() {
+    const double end = GetTempoMap().GetTempoAdjustedTime(GetProjectLengthMs());
+    MoveCaretAndPlayback(end);
+    const auto x = static_cast<int32_t>(end / MsPerPixel());
+    if (x > GetTimelineScrollX() + GetViewWidth())
+        SetHorizontalScroll(std::max(0, x - GetViewWidth() / 2));
+}
+
+bool CProject::PlaybackToFollow(double& ms) const {
+    if (!m_prefs.bAutoScrollingDuringPlayback || !m_followPlayback)
+        return false;
+    return m_followPlayback(ms);
+}
+
+void CProject::FilesDroppedOnTracks(const std::vector<std::string>& files, GuiPoint bodyPoint) {
+    m_mixer.Stop(0);
+    m_undo.NextUndoSet();
+    bool first = true;
+    for (const std::string& file : files) {
+        if (IsProjectFileName(file)) {
+            if (m_openDroppedProject)
+                m_openDroppedProject(file);
+            return;
+        }
+        const bool midi = HasFileExtension(file, "mid") || HasFileExtension(file, "midi");
+        if (midi) {
+            LogFmt("CProject: MIDI files cannot be imported yet: %s", file.c_str());
+            return;
+        }
+        if (first) {
+            SelectTrackForDrop(bodyPoint.y);
+            MoveCaretAndPlayback(static_cast<double>(bodyPoint.x) * MsPerPixel());
+            first = false;
+        }
+        if (!AddAudioClip(file))
+            return;
+    }
+}
+
+void CProject::SelectTrackForDrop(int32_t y) {
+    for (int index = 0; index < m_tracks.Count(); ++index) {
+        const CTrack* track = m_tracks.At(index);
+        const CTrackBody* body = track->GetBody();
+        if (body && y >= body->GetY() && y < body->GetY() + track->GetHeight()) {
+            SelectTrack(index, false);
+            return;
+        }
+    }
+    // Below the last track: the sound gets a new track of its own.
+    AddAudioTrack(-1, true);
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "support/Observable.h"
-#include "support/Observer.h"
 #include "project/CAllTracks.h"
+#include "project/CClipDrag.h"
+#include "project/CClipGestures.h"
+#include "project/CClipSelection.h"
 #include "project/CProjectMarkers.h"
 #include "project/CProjectProgress.h"
 #include "project/KeyTempoClip.h"
@@ -10,6 +11,9 @@
 #include "project/ProjectAuthoring.h"
 #include "project/ProjectWindowBase.h"
 #include "project/TrackServices.h"
+#include "support/Observable.h"
+#include "support/Observer.h"
+#include "timeline/TimeGridHost.h"
 
 #include <functional>
 #include <memory>
@@ -25,7 +29,9 @@ class CProjectClipDocument;
 struct MissingSoundFolders;
 class CMRUList;
 class CPCMSound;
+class CTimeGrid;
 class CTrack;
+class TempoMap;
 class VRGuiContainer;
 struct ProjectFileContents;
 struct TrackHeightDrag;
@@ -35,7 +41,7 @@ struct TrackHeightDrag;
 // new recordings. It creates, loads and saves projects, adds and removes
 // tracks and keeps the engine in step. Observers of the project hear the
 // track notifications it passes on.
-class CProject : public ProjectWindowBase, public Observer, public Observable {
+class CProject : public ProjectWindowBase, public TimeGridHost, public Observer, public Observable {
 public:
     CProject(CPCMMixer& mixer, CUndoMgr& undo, ProjectPreferences& prefs);
     ~CProject() override;
@@ -108,11 +114,58 @@ public:
     // Marks the project changed when the value changes.
     void SetAutoBeatMatch(bool on);
     uint32_t GetTimeLineMode() const { return m_timeLineMode; }
-    // 1 measures and beats, 0 time.
-    void SetTimeLineMode(uint32_t mode);
     // The caret's time, where the playback position is put as well.
     double GetCaretTime() const { return m_caretTime; }
     void MoveCaretAndPlayback(double ms);
+
+    // The view: zoom level (an index into the ruler's scale table), snap
+    // level and track heights.
+    static constexpr int kDefaultZoomLevel = 10;
+    int GetZoomLevel() const { return m_zoomLevel; }
+    // One level in or out around the caret; nothing beyond either end.
+    void Zoom(bool zoomOut) override;
+    void SetZoomLevel(int level);
+    int32_t MsPerPixel() const;
+    void SetSnapLevel(int level);
+    int GetSnapLevel() const;
+    double SnapAdjustedTime(double ms) const override;
+    // Sets every track to the height (30 small, 70 normal, 255 large).
+    void ResizeAllTracks(int32_t height);
+    CTimeGrid& TimeGrid() { return *m_timeGrid; }
+    const TempoMap& GetTempoMap() const override;
+
+    // Clip selection.
+    CClipSelection& Selection() { return m_selection; }
+    // Unless extending, deselects every clip first; then selects the clip
+    // and the track it lies on.
+    void SelectClip(CClip* clip, bool extend);
+    void DeselectClip(CClip* clip);
+    // trackIndex -1: every track.
+    void SelectAllClips(int trackIndex, bool select);
+    void SelectNextClip(int32_t direction) override;
+    void DeleteSelection() override;
+    // Keyboard nudges of the selected clips and of the caret: xDeltaMs on the
+    // timeline, yTrackDelta -1 up a track, 1 down a track.
+    void MoveClips(double xDeltaMs, int32_t yTrackDelta, bool useSnap) override;
+    void MoveCaret(double xDeltaMs, int32_t yTrackDelta, bool useSnap) override;
+    // A mouse drag of the selected clips; dx, dy pixels from the press.
+    void HandleDraggingClips(int32_t dx, int32_t dy, int32_t phase);
+    // The playback position to follow while playing, once a transport exists.
+    void SetFollowPlayback(std::function<bool(double&)> follow) {
+        m_followPlayback = std::move(follow);
+    }
+    // Space in the track area, once a transport exists.
+    void SetPlayStopCommand(std::function<void(uint32_t)> command) {
+        m_playStopCommand = std::move(command);
+    }
+    // What a project file dropped on the tracks starts (the main window's
+    // open command, which asks the save question first).
+    void SetOpenDroppedProject(std::function<void(const std::string&)> command) {
+        m_openDroppedProject = std::move(command);
+    }
+
+    // The end of the last clip on any track, in milliseconds.
+    double GetProjectLengthMs() const;
 
     // Adopts the key and tempo of a newly added clip into the start marker
     // when it is the project's first with a key or tempo, asking first when
@@ -144,6 +197,35 @@ public:
     void SetMissingSoundFolders(MissingSoundFolders folders);
     ClipDocument& Clips();
 
+    // What the ruler asks of the document.
+    int32_t CurrentMsPerPixel() const override { return MsPerPixel(); }
+    bool IsRecording() const override;
+    bool IsPlaying() const override;
+    void MovePlaybackMarker(double ms) override;
+    void RelocatePlayback(double ms) override;
+    void ClearTimeSelection() override {}
+    void BeginUndoSet() override;
+    void OpenNewMarkerDialog(double realMs) override;
+    void OpenMarkerWizard() override;
+    void SetTimeLineMode(int32_t mode) override;
+    void InvalidateTrackBodies() override;
+    bool GetMarkerLook(int index, TrackMarkerLook& look) const override;
+
+protected:
+    // What the track area asks of the document.
+    int32_t TrackAreaMsPerPixel() const override { return MsPerPixel(); }
+    TimelineExtents GetTimelineExtents() const override;
+    // There is no time selection until the caret and selection objects exist.
+    bool HasActiveTimeSelection() const override { return false; }
+    bool HasSelectedClips() const override { return !m_selection.IsEmpty(); }
+    void DeselectEverything() override;
+    void PlayStopKey(uint32_t modifiers) override;
+    void MoveToProjectStart() override;
+    void MoveToProjectEnd() override;
+    bool PlaybackToFollow(double& ms) const override;
+    void FilesDroppedOnTracks(const std::vector<std::string>& files, GuiPoint bodyPoint) override;
+    void OnTimelineScrolled() override;
+
 private:
     CClip* AddClipFromFile(const std::string& path, const char* logName);
     CTrack* TrackForAudioClip();
@@ -157,6 +239,11 @@ private:
     bool ApplyTracks(ProjectFileContents& contents);
     ProjectFileContents MakeFileContents(bool asTemplate) const;
     void HandleHeightDrag(const TrackHeightDrag& drag);
+    CClip* FindNextClip(CClip* start, bool forward) const;
+    void ScrollToClip(const CClip& clip);
+    double NudgedShift(const CClip& clip, double xDeltaMs, bool useSnap) const;
+    CTrack* NeighbourTrack(const CClip& clip, int32_t yTrackDelta);
+    void SelectTrackForDrop(int32_t y);
     void UpdateSoloDisplay();
     void GiveUpInputOfOthers(const CTrack* armed);
     void ReleaseMetronomeSounds();
@@ -177,8 +264,6 @@ private:
     CMRUList* m_recent = nullptr;
     CProjectProgress m_ownProgress;
     ProgressSink* m_progress = &m_ownProgress;
-    std::unique_ptr<VRGuiContainer> m_headerColumn;
-    std::unique_ptr<VRGuiContainer> m_trackBodies;
     CAllTracks m_tracks;
     CProjectMarkers m_markers;
 
@@ -199,5 +284,13 @@ private:
     double m_caretTime = 0.0;
     CPCMSound* m_beatSound = nullptr;
     CPCMSound* m_measureSound = nullptr;
+    std::unique_ptr<CTimeGrid> m_timeGrid;
+    int m_zoomLevel = kDefaultZoomLevel;
+    CClipSelection m_selection;
+    CClipGestures m_clipGestures{*this};
+    CClipDrag m_clipDrag{*this};
+    std::function<bool(double&)> m_followPlayback;
+    std::function<void(uint32_t)> m_playStopCommand;
+    std::function<void(const std::string&)> m_openDroppedProject;
     std::unique_ptr<CProjectClipDocument> m_clipDocument;
 };

@@ -31,6 +31,9 @@ CTrack::~CTrack() {
 void CTrack::CreateControls() {
     m_header = std::make_unique<CTrackHeader>();
     m_body = std::make_unique<CTrackBody>();
+    m_header->AddObserver(this);
+    m_body->AddObserver(this);
+    m_header->SetTitle(m_name);
     SetHeight(m_height);
 }
 
@@ -49,6 +52,18 @@ void CTrack::OnNotification(int message, void* parameter) {
         break;
     case kNotifyTrackColour:
         SetColour(static_cast<uint32_t>(NotificationNumberOf(parameter)), true);
+        break;
+    case kNotifyBodyDoubleClick:
+        SendNotification(message, NotificationNumber(m_index));
+        break;
+    case kNotifyBodyClickX: {
+        const double ms = static_cast<double>(NotificationNumberOf(parameter)) *
+                          std::max(1, m_services.msPerPixel);
+        SendNotification(kNotifyMoveCaret, NotificationNumber(static_cast<intptr_t>(ms)));
+        break;
+    }
+    case kNotifyDeselectClips:
+        SendNotification(message, parameter);
         break;
     default:
         break;
@@ -93,8 +108,16 @@ void CTrack::SetName(const std::string& name, bool undo) {
     if (undo)
         BeginSettingsChange();
     m_name = name;
+    if (m_header)
+        m_header->SetTitle(name);
     if (undo)
         EndSettingsChange();
+}
+
+void CTrack::SetSelected(bool selected) {
+    m_selected = selected;
+    if (m_header)
+        m_header->SetSelectedLook(selected);
 }
 
 void CTrack::SetImage(const std::string& name, bool undo) {
@@ -119,6 +142,9 @@ void CTrack::SetHeight(int32_t height) {
         m_header->SetSize(CTrackHeader::kWidth, m_height);
     if (m_body)
         m_body->SetSize(m_body->GetRect().right, m_height);
+    for (CClip* clip : m_clips)
+        if (clip->GetParent() == m_body.get())
+            clip->SetSize(clip->GetWidth(), m_height);
 }
 
 void CTrack::MoveTo(int32_t y) {
@@ -137,6 +163,8 @@ void CTrack::FillCommonSettings(TrackSettings& settings) const {
 
 void CTrack::ApplyCommonSettings(const TrackSettings& settings) {
     m_name = settings.name;
+    if (m_header)
+        m_header->SetTitle(m_name);
     m_imageName = settings.imageName;
     m_colour = settings.colour;
 }
@@ -213,9 +241,32 @@ bool CTrack::AddClip(CClip* clip, double timeMs, bool undo) {
         return a->GetStartMs() < b->GetStartMs();
     });
     clip->SetTrack(this);
+    ShowClip(clip);
     if (undo && m_services.clipDocument)
         RecordClipUndo(*m_services.clipDocument, *clip, true);
     return true;
+}
+
+void CTrack::ShowClip(CClip* clip) {
+    if (!m_body)
+        return;
+    if (VRGuiContainer* parent = clip->GetParent(); parent && parent != m_body.get())
+        parent->RemoveChild(clip);
+    const double msPerPixel = std::max(1, m_services.msPerPixel);
+    const auto x = static_cast<int32_t>(clip->GetStartMs() / msPerPixel);
+    const auto width = static_cast<int32_t>(clip->GetLengthMs() / msPerPixel);
+    if (!m_body->HasChild(clip))
+        m_body->AddChild(clip, x, 0);
+    else
+        clip->SetPosition(x, 0);
+    clip->SetSize(std::max(1, width), m_height);
+    if (Observer* observer = m_services.clipObserver; observer && !clip->HasObserver(observer))
+        clip->AddObserver(observer);
+}
+
+void CTrack::LayoutClips() {
+    for (CClip* clip : m_clips)
+        ShowClip(clip);
 }
 
 bool CTrack::RemoveClip(CClip* clip, bool undo) {
@@ -232,6 +283,10 @@ bool CTrack::RemoveClip(CClip* clip, bool undo) {
         m_services.mixer.Unlock();
     }
     clip->SetTrack(nullptr);
+    if (VRGuiContainer* parent = clip->GetParent())
+        parent->RemoveChild(clip);
+    if (Observer* observer = m_services.clipObserver)
+        clip->RemoveObserver(observer);
     clip->DeleteRefObject();
     return true;
 }

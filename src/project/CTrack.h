@@ -1,13 +1,13 @@
 #pragma once
 
-#include "support/Observable.h"
-#include "support/Observer.h"
 #include "project/RawChunk.h"
 #include "project/SaveLoad.h"
 #include "project/TrackFileContents.h"
 #include "project/TrackServices.h"
 #include "project/TrackSettings.h"
 #include "support/CRefObj.h"
+#include "support/Observable.h"
+#include "support/Observer.h"
 
 #include <cstdint>
 #include <memory>
@@ -91,7 +91,7 @@ public:
     void SetColour(uint32_t colour, bool undo);
 
     bool IsSelected() const { return m_selected; }
-    void SetSelected(bool selected) { m_selected = selected; }
+    void SetSelected(bool selected);
     int32_t GetHeight() const { return m_height; }
     // Limited to kMinHeight..kMaxHeight.
     void SetHeight(int32_t height);
@@ -119,6 +119,11 @@ public:
     // others (undo records) hold it.
     bool RemoveClip(CClip* clip, bool undo);
     void RemoveAllClips();
+    // Puts every clip of the track at its place and width on the body, for
+    // the current scale.
+    void LayoutClips();
+    // Places one clip on the body (again), taking it from wherever it floats.
+    void ShowClip(CClip* clip);
 
 protected:
     ~CTrack() override;

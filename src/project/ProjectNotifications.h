@@ -14,11 +14,19 @@ enum ProjectNotification : int {
     // Parameter: the colour.
     kNotifyTrackColour = 1006,
     kNotifyTrackOrderChanged = 1008,
+    // Parameter: the key flags.
     kNotifySelectTrackClips = 1010,
+    // Every clip is to be deselected. Parameter: the key flags.
+    kNotifyDeselectClips = 1014,
     kNotifySoloOn = 1016,
     kNotifySoloOff = 1017,
+    // A double click on a track's empty lane. Parameter: the track index.
+    kNotifyBodyDoubleClick = 1018,
     // Parameter: the time in milliseconds.
     kNotifyMoveCaret = 1019,
+    // A click on a track's empty lane, from its body to the track.
+    // Parameter: the x of the click on the timeline, in pixels.
+    kNotifyBodyClickX = 1029,
     kNotifyTempoChange = 1027,
     // Parameter: the CPCMAudTrack that was armed.
     kNotifyTrackArmed = 1028,

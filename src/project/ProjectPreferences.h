@@ -28,6 +28,9 @@ struct ProjectPreferences {
     // loops, 2 MIDI) and the time-line mode it set.
     int32_t defProjectType = 2;
     int32_t lastTimeMode = 1;
+    // The ruler's snap level, and whether the view follows playback.
+    int32_t lastSnapSetting = 4;
+    bool bAutoScrollingDuringPlayback = true;
     // Whether the first sound's key and tempo become the project's, and
     // whether to ask first.
     bool bSwitchKeyTempoOnFirstSound = true;

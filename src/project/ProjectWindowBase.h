@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gui/VRGuiContainer.h"
+#include "timeline/LoomtoneCustomWindow.h"
 
-// What the project document is shown as: the track area, a container inside
-// the main window. The track-area class takes this place once it exists.
-using ProjectWindowBase = VRGuiContainer;
+// What the project document is shown as: the track area inside the main
+// window.
+using ProjectWindowBase = LoomtoneCustomWindow;

@@ -3,9 +3,12 @@
 #include "project/ProjectPreferences.h"
 #include "project/RecordingInput.h"
 
+#include <cstdint>
+
 class ClipDocument;
 class CPCMMixer;
 class CUndoMgr;
+class Observer;
 
 // What every track of a project shares: the engine mixer its engine track
 // lives in, the undo manager its changes go to, the preferences, and the
@@ -19,4 +22,8 @@ struct TrackServices {
     // The document the track's clips live in; without one a loaded track
     // keeps its clip chunks as they were read.
     ClipDocument* clipDocument = nullptr;
+    // The horizontal scale clips are laid out in on their track's body.
+    int32_t msPerPixel = 20;
+    // Who hears the gestures of every clip on a track.
+    Observer* clipObserver = nullptr;
 };
