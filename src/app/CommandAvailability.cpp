@@ -13,10 +13,6 @@ namespace {
 // dialogs that are not built yet.
 constexpr std::array kNotBuilt = {
     kCmdTransferProject,
-    kCmdMixDownMp3,
-    kCmdMixDownOgg,
-    kCmdMixDownWma,
-    kCmdMixDownWav,
     kCmdBurnCD,
     kCmdLabelCD,
     kCmdPreferences,

@@ -136,4 +136,5 @@ void LoomtoneApp::Shutdown() {
         CSkin::SetCurrent(nullptr);
     m_mixer.reset();
     Log("Shut down");
+    LogClose();
 }

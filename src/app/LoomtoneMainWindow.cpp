@@ -12,6 +12,7 @@
 #include "gui/IGuiHost.h"
 #include "gui/MessageBoxes.h"
 #include "project/CProject.h"
+#include "project/CProjectMixdown.h"
 #include "project/CTrack.h"
 #include "support/CRegKey.h"
 #include "support/CUndoMgr.h"
@@ -81,6 +82,13 @@ constexpr std::array<DownloadPage, 3> kDownloadPages = {{
     {kCmdDownloadLoops, "loops url", "https://www.example.com/loomtone/loops"},
     {kCmdDownloadSounds, "sounds url", "https://www.example.com/loomtone/sounds"},
     {kCmdDownloadEffects, "fx url", "https://www.example.com/loomtone/effects"},
+}};
+
+constexpr std::array<MixDownType, 4> kMixDownTypes = {{
+    {kCmdMixDownMp3, "FileMenu:MixDown:MP3", "mp3", "MP3 Files|*.mp3"},
+    {kCmdMixDownOgg, "FileMenu:MixDown:OGG", "ogg", "OGG Files|*.ogg"},
+    {kCmdMixDownWma, "FileMenu:MixDown:WMA", "wma", "WMA Files|*.wma"},
+    {kCmdMixDownWav, "FileMenu:MixDown:WAV", "wav", "WAV Files|*.wav"},
 }};
 
 } // namespace
@@ -296,8 +304,15 @@ bool LoomtoneMainWindow::ExecuteFileCommand(int32_t command) {
         RequestClose();
         return true;
     default:
-        return false;
+        break;
     }
+    for (const MixDownType& type : kMixDownTypes) {
+        if (type.command == command) {
+            MixDown(type);
+            return true;
+        }
+    }
+    return false;
 }
 
 bool LoomtoneMainWindow::ExecuteEditCommand(int32_t command) {
@@ -496,6 +511,39 @@ bool LoomtoneMainWindow::RequestClose() {
     if (IGuiHost* host = GetHWND())
         host->PostQuit();
     return true;
+}
+
+void LoomtoneMainWindow::MixDown(const MixDownType& type) {
+    if (m_undo.IsDirty() &&
+        ShowMessage(this, "WantSaveQuestion3", MB_YESNO | MB_ICONQUESTION,
+                    "WantSaveQuestionTitle3") == IDYES &&
+        !Save())
+        return;
+    FileDialogRequest request;
+    request.mode = FileDialogRequest::Mode::kSave;
+    request.owner = this;
+    request.title = MenuItemText(type.menuKey);
+    request.folder = m_prefs.DefRenderDir;
+    const std::string projectName =
+        RemoveExtensionFromFile(ExtractFileName(m_project.GetProjectFilePath()));
+    request.fileName =
+        (projectName.empty() ? std::string("Mix") : projectName) + "." + type.extension;
+    request.filter = type.filter;
+    std::string path;
+    if (!ChooseFile(request, path))
+        return;
+    if (!HasFileExtension(path, type.extension))
+        path += std::string(".") + type.extension;
+    CProjectMixdown mixdown(m_mixer, m_project.Authoring(),
+                            std::string(CPrefs::kCurrentKeyPath) + "\\Render");
+    const bool rendered = WithFileActivity([&mixdown, &path] {
+        return mixdown.Render(path, [](double, const std::string&) { return true; });
+    });
+    if (!rendered) {
+        LogFmt("LoomtoneMainWindow::MixDown failed: %s", mixdown.Error().c_str());
+        ShowFormattedMessage("Err_RenderFailedTitle", "Err_RenderFailedBody",
+                             MB_OK | MB_ICONEXCLAMATION, path);
+    }
 }
 
 // ---- Edit, mix and track commands -------------------------------------------------------

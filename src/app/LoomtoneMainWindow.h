@@ -18,6 +18,14 @@ class CTrack;
 class CUndoMgr;
 class GuiMenu;
 
+// A kind of file the project is mixed down to.
+struct MixDownType {
+    int32_t command;
+    const char* menuKey; // as "FileMenu:MixDown:MP3"
+    const char* extension;
+    const char* filter;
+};
+
 // What the main window works with; everything outlives the window.
 struct MainWindowSetup {
     CPrefs& prefs;
@@ -115,6 +123,7 @@ private:
     bool Save();
     bool SaveAs();
     bool SaveTo(const std::string& path);
+    void MixDown(const MixDownType& type);
     void Undo(bool redo);
     void AddTrack(bool midi, bool atSelection);
     void ToggleTrackState(int32_t command);

@@ -293,3 +293,18 @@ TEST_F(MainWindowTest, ClosingStopsOnCancelAndStoresThePlacement) {
     EXPECT_EQ(prefs.lastMainWinRect.right - prefs.lastMainWinRect.left, 800);
     EXPECT_EQ(prefs.lastMainWinRect.bottom - prefs.lastMainWinRect.top, 600);
 }
+
+TEST_F(MainWindowTest, MixDownAsksAboutUnsavedChangesThenWritesTheChosenType) {
+    WriteToneWav(m_root + "tone.wav", 44100, 8000);
+    Open(m_root + "tone.wav");
+    window->RunAfterCreationSequence();
+    ASSERT_TRUE(undo.IsDirty());
+    answers = {IDNO};
+    chosenFile = m_root + "mix";
+    ASSERT_TRUE(window->ExecuteCommand(kCmdMixDownWav));
+    EXPECT_EQ(asked.front(), MyLoadString("WantSaveQuestion3"));
+    ASSERT_TRUE(fs::exists(m_root + "mix.wav"));
+    // About a second of 16-bit stereo at least.
+    EXPECT_GT(fs::file_size(m_root + "mix.wav"), 44100u * 4 * 9 / 10);
+    EXPECT_FALSE(project.InFileActivity());
+}
