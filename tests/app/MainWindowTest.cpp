@@ -181,6 +181,11 @@ TEST_F(MainWindowTest, UndoAndRedoFromTheMenusAreLogged) {
     EXPECT_EQ(project.GetNumTracks(), 9);
     EXPECT_TRUE(log.Contains("Redo finish"));
     EXPECT_FALSE(window->ExecuteCommand(kCmdRedo));
+
+    // The same through the Edit menu, whose first entry is Undo.
+    host.SetModalDriver([](COffscreenGuiHost& driven, int) { driven.KeyDown(VK_RETURN); });
+    window->MenuBar().OpenMenu(1, true);
+    EXPECT_EQ(project.GetNumTracks(), 8);
 }
 
 TEST_F(MainWindowTest, MenusAreLocalizedAndListRecentProjects) {
