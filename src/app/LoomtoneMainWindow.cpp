@@ -67,8 +67,8 @@ bool NeedsSelectedTrack(int32_t command) {
     case kCmdTrackPanExact:
         return true;
     default:
-        return InRange(command, kCmdTrackVolumeFirst, 201) ||
-               InRange(command, kCmdTrackPanFirst, 201);
+        return InRange(command, kCmdTrackVolumeFirst, kCmdPercentRange) ||
+               InRange(command, kCmdTrackPanFirst, kCmdPercentRange);
     }
 }
 
@@ -398,16 +398,18 @@ bool LoomtoneMainWindow::ExecuteViewCommand(int32_t command) {
 }
 
 bool LoomtoneMainWindow::ExecuteRangeCommand(int32_t command) {
-    if (InRange(command, kCmdMasterVolumeFirst, 201)) {
+    if (InRange(command, kCmdMasterVolumeFirst, kCmdPercentRange)) {
         SetMasterVolume((command - kCmdMasterVolumeFirst) / 100.0);
         return true;
     }
-    if (CTrack* track = SelectedTrack(); track && InRange(command, kCmdTrackVolumeFirst, 201)) {
+    if (CTrack* track = SelectedTrack();
+        track && InRange(command, kCmdTrackVolumeFirst, kCmdPercentRange)) {
         m_undo.NextUndoSet();
         track->SetVolume((command - kCmdTrackVolumeFirst) / 100.0, true);
         return true;
     }
-    if (CTrack* track = SelectedTrack(); track && InRange(command, kCmdTrackPanFirst, 201)) {
+    if (CTrack* track = SelectedTrack();
+        track && InRange(command, kCmdTrackPanFirst, kCmdPercentRange)) {
         m_undo.NextUndoSet();
         track->SetPan((command - kCmdTrackPanFirst - 100) / 100.0, true);
         return true;

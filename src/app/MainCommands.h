@@ -129,12 +129,15 @@ enum MainCommand : int32_t {
     kCmdAbout,
     // Ranges: master volume 20..200 %, track volume 20..200 %, track pan
     // -100..100 % (offset by 100), recent projects, markers.
+    kCmdPercentRange = 201,
     kCmdMasterVolumeFirst = 1000,
-    kCmdTrackVolumeFirst = 1100,
-    kCmdTrackPanFirst = 1200,
-    kCmdRecentFirst = 1500,
+    kCmdTrackVolumeFirst = kCmdMasterVolumeFirst + kCmdPercentRange,
+    kCmdTrackPanFirst = kCmdTrackVolumeFirst + kCmdPercentRange,
+    kCmdRecentFirst = kCmdTrackPanFirst + kCmdPercentRange,
     kCmdRecentLast = kCmdRecentFirst + 31,
     kCmdPlayFromMarkerFirst = 2000,
     kCmdEditMarkerFirst = 3000,
     kCmdMarkerRange = 1000,
 };
+
+static_assert(kCmdRecentLast < kCmdPlayFromMarkerFirst, "command ranges must not overlap");

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <memory>
@@ -312,4 +313,49 @@ TEST_F(MainWindowTest, MixDownAsksAboutUnsavedChangesThenWritesTheChosenType) {
     // About a second of 16-bit stereo at least.
     EXPECT_GT(fs::file_size(m_root + "mix.wav"), 44100u * 4 * 9 / 10);
     EXPECT_FALSE(project.InFileActivity());
+}
+
+namespace {
+
+void CollectCommands(const GuiMenu& menu, std::vector<int32_t>& ids) {
+    for (int index = 0; index < menu.ItemCount(); ++index) {
+        const GuiMenu::Item& item = menu.ItemAt(index);
+        if (item.subMenu)
+            CollectCommands(*item.subMenu, ids);
+        else if (!item.separator)
+            ids.push_back(item.id);
+    }
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, EveryMenuEntryHasACommandOfItsOwn) {
+    Open();
+    window->OpenFileOrNewProject("");
+    chosenFile = m_root + "Listed.lt4";
+    window->ExecuteCommand(kCmdSaveAs);
+    std::vector<int32_t> ids;
+    for (int index = 0; index < window->MenuBar().MenuCount(); ++index) {
+        window->PrepareMenu(window->MenuBar().MenuAt(index));
+        CollectCommands(window->MenuBar().MenuAt(index), ids);
+    }
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), 0), 0);
+
+    GuiMenu& track = window->MenuBar().MenuAt(3);
+    const GuiMenu::Item* left = nullptr;
+    const GuiMenu::Item* loud = nullptr;
+    for (int32_t id : ids) {
+        const GuiMenu::Item* item = track.FindItem(id);
+        if (item && item->label == "Left 25%")
+            left = item;
+        if (item && item->label == "120%")
+            loud = item;
+    }
+    ASSERT_TRUE(left && loud);
+    ASSERT_TRUE(window->ExecuteCommand(left->id));
+    ASSERT_TRUE(window->ExecuteCommand(loud->id));
+    EXPECT_DOUBLE_EQ(project.GetTrack(0)->GetPan(), -0.25);
+    EXPECT_DOUBLE_EQ(project.GetTrack(0)->GetVolume(), 1.2);
 }
