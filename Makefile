@@ -1,8 +1,10 @@
 # The two commands of the README, plus fuzzing and benchmarks.
 #   make run   - set up, build an optimised loomtone and start it
 #   make test  - set up, build the tests with AddressSanitizer and UBSan, run them
+#   make install [PREFIX=~/.local] - build an optimised loomtone and install it
 SHELL := /bin/bash
 BUILD := build
+PREFIX ?= $(HOME)/.local
 JOBS ?= $(shell nproc)
 
 # ccache keys on paths relative to the source root, so another clone of the
@@ -12,7 +14,7 @@ export CCACHE_NOHASHDIR := 1
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 CONFIGURE = cmake -S . -G Ninja $(LAUNCHER)
 
-.PHONY: run test fuzz bench setup format
+.PHONY: run test install fuzz bench setup format
 
 setup:
 	@bash scripts/setup
@@ -21,6 +23,16 @@ run: setup
 	@$(CONFIGURE) -B $(BUILD)/release -DCMAKE_BUILD_TYPE=Release > /dev/null
 	@cmake --build $(BUILD)/release --target loomtone -j $(JOBS)
 	$(BUILD)/release/loomtone $(ARGS)
+
+install: setup
+	@$(CONFIGURE) -B $(BUILD)/release -DCMAKE_BUILD_TYPE=Release > /dev/null
+	@cmake --build $(BUILD)/release --target loomtone -j $(JOBS)
+	cmake --install $(BUILD)/release --prefix "$(PREFIX)"
+	@# The desktop learns of the new file type and entry where the tools exist.
+	@if command -v update-mime-database > /dev/null; then \
+	  update-mime-database "$(PREFIX)/share/mime"; fi
+	@if command -v update-desktop-database > /dev/null; then \
+	  update-desktop-database "$(PREFIX)/share/applications"; fi
 
 test: setup
 	@$(CONFIGURE) -B $(BUILD)/test -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \

@@ -1,9 +1,15 @@
 #include "app/CPrefs.h"
+#include "app/CSystemDeviceCatalog.h"
+#include "app/LoomtoneApp.h"
+#include "app/LoomtoneMainWindow.h"
 #include "app/PrefsReport.h"
 #include "app/ProjectInfoReport.h"
+#include "app/ProjectPreferencesFrom.h"
+#include "app/ScreenshotCommand.h"
 #include "engine/CPCMMixer.h"
 #include "engine/FormatDetails.h"
 #include "gui/COffscreenGuiHost.h"
+#include "gui/CSdlGuiHost.h"
 #include "gui/MessageBoxes.h"
 #include "gui/VRGuiWindow.h"
 #include "project/CProject.h"
@@ -13,6 +19,9 @@
 #include "support/CUndoMgr.h"
 #include "support/LocalizedStrings.h"
 #include "support/Paths.h"
+#include "support/SystemInfo.h"
+
+#include <SDL.h>
 
 #include <cstdio>
 #include <cstring>
@@ -24,15 +33,18 @@ namespace {
 constexpr const char* kVersion = LOOMTONE_VERSION;
 
 void PrintUsage(FILE* out) {
-    std::fprintf(out,
-                 "Usage: loomtone [--version | --help | --prefs | --info FILE | --new FILE |\n"
-                 "                 --render FILE OUT]\n"
-                 "  --version     print the program's version\n"
-                 "  --help        print this text\n"
-                 "  --prefs       print every preference and where the settings are kept\n"
-                 "  --info FILE   print a project's settings, markers and tracks as JSON\n"
-                 "  --new FILE    write a new default project\n"
-                 "  --render FILE OUT  mix a project down to OUT (.wav, .mp3, .ogg or .wma)\n");
+    std::fprintf(
+        out, "Usage: loomtone [FILE | --version | --help | --prefs | --info FILE | --new FILE |\n"
+             "                 --render FILE OUT | --screenshot OUT.png [--size WxH] [FILE]]\n"
+             "  FILE          open the editor with a project, or a new project with a sound\n"
+             "  --version     print the program's version\n"
+             "  --help        print this text\n"
+             "  --prefs       print every preference and where the settings are kept\n"
+             "  --info FILE   print a project's settings, markers and tracks as JSON\n"
+             "  --new FILE    write a new default project\n"
+             "  --render FILE OUT  mix a project down to OUT (.wav, .mp3, .ogg or .wma)\n"
+             "  --screenshot OUT.png [--size WxH] [FILE]\n"
+             "                write a picture of the main window with FILE or a new project\n");
 }
 
 int PrintPrefs() {
@@ -40,38 +52,6 @@ int PrintPrefs() {
     prefs.Load(prefs.ShouldReadOldVersionSettings());
     std::fputs(FormatPrefsReport(prefs, CRegStore::CurrentUserPath()).c_str(), stdout);
     return 0;
-}
-
-ProjectPreferences ProjectPreferencesFrom(const CPrefs& prefs) {
-    ProjectPreferences project;
-    project.DefRecDir = prefs.DefRecDir;
-    project.defaultAuthor = prefs.defaultAuthor;
-    project.defaultCopyright = prefs.defaultCopyright;
-    project.defaultTempo = prefs.defaultTempo;
-    project.defaultKey = prefs.defaultKey;
-    project.defaultTimeSigNumerator = prefs.defaultTimeSigNumerator;
-    project.defaultTimeSigDenominator = prefs.defaultTimeSigDenominator;
-    project.bUseMetronome = prefs.bUseMetronome;
-    project.metronomeBeatSoundFilePath = prefs.metronomeBeatSoundFilePath;
-    project.metronomeMeasureSoundFilePath = prefs.metronomeMeasureSoundFilePath;
-    project.metronomeVolume = prefs.metronomeVolume;
-    project.defaultAudioShade = prefs.defaultAudioShade;
-    project.bDeleteUnusedRecordings = prefs.bDeleteUnusedRecordings;
-    project.bShowNewProjectDialog = prefs.bShowNewProjectDialog;
-    project.defProjectType = prefs.defProjectType;
-    project.lastTimeMode = prefs.lastTimeMode;
-    project.lastSnapSetting = prefs.lastSnapSetting;
-    project.bAutoScrollingDuringPlayback = prefs.bAutoScrollingDuringPlayback;
-    project.bSwitchKeyTempoOnFirstSound = prefs.bSwitchKeyTempoOnFirstSound;
-    project.bAskToSwitchKeyTempoOnFirstSound = prefs.bAskToSwitchKeyTempoOnFirstSound;
-    project.bAskToAutoBeatMatch = prefs.bAskToAutoBeatMatch;
-    project.recInputInUseBehavior = prefs.recInputInUseBehavior;
-    project.mixWaveInput = prefs.mixWaveInput;
-    project.mixWaveRTInput = prefs.mixWaveRTInput;
-    project.mixASIOInput = prefs.mixASIOInput;
-    project.mixMidiInDevice = prefs.mixMidiInDevice;
-    project.defaultVirtualInstrument = prefs.defaultVirtualInstrument;
-    return project;
 }
 
 // Runs one project operation without a window: the project lives on the
@@ -165,14 +145,47 @@ int RenderCommand(const char* path, const char* out) {
     });
 }
 
+int ScreenshotCommand(int argc, char** argv) {
+    ScreenshotRequest request;
+    std::string reason;
+    if (!ParseScreenshotArguments(argc - 2, argv + 2, request, reason)) {
+        std::fprintf(stderr, "loomtone: %s\n", reason.c_str());
+        return 2;
+    }
+    return RunScreenshotCommand(request);
+}
+
+// The editor: start-up, the message loop, shutdown.
+int RunEditor(const std::string& file) {
+    // The close button asks the save question, which may keep the window open.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    CSystemDeviceCatalog devices;
+    CSdlGuiHost host("Loomtone");
+    LoomtoneApp app(devices);
+    StartupOptions options;
+    options.commandLineFile = file;
+    if (!app.Startup(host, options)) {
+        std::fprintf(stderr, "loomtone: %s\n", app.Error().c_str());
+        return 1;
+    }
+    app.MainWindow()->SetTitleSink([&host](const std::string& title) { host.SetTitle(title); });
+    app.RunAfterCreationSequence();
+    host.Run();
+    app.Shutdown();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 1) {
-        std::fprintf(stderr, "Loomtone %s: the editor window is not built yet.\n", kVersion);
-        return 1;
-    }
+    SetCommandLine(argc, argv);
+    if (argc == 1)
+        return RunEditor("");
     const char* option = argv[1];
+    if (argc == 2 && option[0] != '-')
+        return RunEditor(option);
+    if (argc >= 3 && std::strcmp(option, "--screenshot") == 0)
+        return ScreenshotCommand(argc, argv);
     if (argc == 2 && std::strcmp(option, "--version") == 0) {
         std::printf("Loomtone %s\n", kVersion);
         return 0;

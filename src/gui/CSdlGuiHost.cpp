@@ -65,6 +65,12 @@ bool CSdlGuiHost::Open(VRGuiWindow* window, int32_t width, int32_t height) {
     return true;
 }
 
+void CSdlGuiHost::SetTitle(const std::string& title) {
+    m_title = title;
+    if (m_sdlWindow)
+        SDL_SetWindowTitle(m_sdlWindow, m_title.c_str());
+}
+
 void CSdlGuiHost::Close() {
     if (!m_window)
         return;

@@ -40,6 +40,8 @@ public:
     void SetFocus() override;
     void Resize(int32_t width, int32_t height) override;
     void Move(int32_t x, int32_t y) override;
+    // The text of the window's title bar.
+    void SetTitle(const std::string& title);
     void PostQuit() override { m_quit = true; }
     bool RunModalLoop(const std::function<bool()>& finished) override;
     // System pointers where SDL has them, the program's own pictures

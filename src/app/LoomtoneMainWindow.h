@@ -1,0 +1,160 @@
+#pragma once
+
+#include "app/CFilledStrip.h"
+#include "app/MainMenuBuilder.h"
+#include "gui/GuiMenuBar.h"
+#include "gui/VRGuiWindow.h"
+#include "support/CMRUList.h"
+#include "support/Observer.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class CPCMMixer;
+class CPrefs;
+class CProject;
+class CTrack;
+class CUndoMgr;
+class GuiMenu;
+
+// A kind of file the project is mixed down to.
+struct MixDownType {
+    int32_t command;
+    const char* menuKey; // as "FileMenu:MixDown:MP3"
+    const char* extension;
+    const char* filter;
+};
+
+// What the main window works with; everything outlives the window.
+struct MainWindowSetup {
+    CPrefs& prefs;
+    CProject& project;
+    CUndoMgr& undo;
+    CPCMMixer& mixer;
+    std::string programFolder;  // ends in '/'
+    std::string userDataFolder; // ends in '/'
+    std::string commandLineFile;
+};
+
+// The top-level window: the menu bar at the top, the project's track area
+// below it, the details area and the status bar at the bottom. It turns menu
+// commands and keyboard shortcuts into calls on the project, guards file
+// operations with the save question and the file activity state, and decides
+// what is opened right after start-up.
+class LoomtoneMainWindow : public VRGuiWindow, public Observer {
+public:
+    static constexpr int32_t kMenuBarHeight = 22;
+    static constexpr int32_t kStatusBarHeight = 20;
+    static constexpr int32_t kHiddenDetailsHeight = 20;
+    static constexpr int32_t kMinTrackAreaHeight = 228;
+    static constexpr uint32_t kTitleTimer = 700;
+    static constexpr uint32_t kTitlePeriodMs = 250;
+    static constexpr const char* kRecoveryFileName = "Loomtone-CrashRecovery.lt4";
+    static constexpr const char* kRecentFilesKey = "SOFTWARE\\Veranth\\Loomtone4\\Recent File List";
+
+    struct Heights {
+        int32_t trackArea;
+        int32_t details;
+    };
+    // The track area takes what the bars and the details area leave, but
+    // never less than kMinTrackAreaHeight; the details area gives way.
+    static Heights LayoutHeights(int32_t clientHeight, int32_t detailsHeight);
+    // The program name alone for a project without file, else with the file
+    // name; " *" marks unsaved changes of a named project.
+    static std::string TitleFor(const std::string& programName, const std::string& projectPath,
+                                bool changed);
+
+    explicit LoomtoneMainWindow(const MainWindowSetup& setup);
+    ~LoomtoneMainWindow() override;
+
+    bool Initialize(IGuiHost* host, int32_t width, int32_t height) override;
+    void SetSize(int32_t width, int32_t height) override;
+    // An open layer (a text field, a dialog, a menu) has the keyboard to
+    // itself; otherwise the menu bar, then the shortcuts, then the content.
+    bool OnKey(int32_t event, int32_t key, uint32_t modifiers) override;
+    // The close request asks the save question first.
+    intptr_t WindowProc(const GuiMessage& message) override;
+    void OnNotification(int message, void* parameter) override;
+    void OnTimer(uint32_t id) override;
+
+    // Shows the window where it was, then opens the crash-recovery project,
+    // the file of the command line, the example project of a first run, or a
+    // new project.
+    void RunAfterCreationSequence();
+    // A project file is loaded, any other file becomes the sound of a new
+    // project; no file gives a new project without asking about its kind.
+    void OpenFileOrNewProject(const std::string& path);
+    // False when the command cannot run right now.
+    bool ExecuteCommand(int32_t command);
+    bool IsCommandEnabled(int32_t command) const;
+    // The save question, then the placement is stored and the loop ended.
+    bool RequestClose();
+    // Whether the operation that asks may go on (saving first when the user says so).
+    bool AskToSave();
+
+    std::string Title() const;
+    // Hears every new title (the native window shows it).
+    void SetTitleSink(std::function<void(const std::string&)> sink);
+    int32_t MinimumHeight() const;
+    GuiMenuBar& MenuBar() { return m_menuBar; }
+    CFilledStrip& StatusBar() { return m_statusBar; }
+    // Sets labels and flags of a menu that is about to open.
+    void PrepareMenu(GuiMenu& menu);
+
+private:
+    void LayOut();
+    int32_t DetailsHeight() const;
+    CTrack* SelectedTrack() const;
+    void UpdateTitle();
+    void SetWaitCursor(bool wait);
+    bool WithFileActivity(const std::function<bool()>& operation);
+    bool ExecuteFileCommand(int32_t command);
+    bool ExecuteEditCommand(int32_t command);
+    bool ExecuteMixCommand(int32_t command);
+    bool ExecuteTrackCommand(int32_t command);
+    bool ExecuteViewCommand(int32_t command);
+    bool ExecuteRangeCommand(int32_t command);
+
+    void NewProject();
+    void OpenProject();
+    bool OpenProjectFile(const std::string& path);
+    void OpenRecentProject(size_t index);
+    bool Save();
+    bool SaveAs();
+    bool SaveTo(const std::string& path);
+    void MixDown(const MixDownType& type);
+    void Undo(bool redo);
+    void AddTrack(bool midi, bool atSelection);
+    void ToggleTrackState(int32_t command);
+    void SetMasterVolume(double volume);
+    void AskMasterVolume();
+    void AskTrackVolume();
+    void AskTrackPan();
+    void OpenDownloadPage(int32_t command);
+    void ToggleDetails();
+
+    bool OpenRecoveredProject();
+    std::string StartupFile() const;
+    void RestorePlacement();
+    void StorePlacement();
+
+    void SwapStateLabels(GuiMenu& menu);
+    void FillRecentProjects();
+    void FillMarkerList(GuiMenu& menu, int32_t firstCommand);
+    void UpdateFlags(GuiMenu& menu);
+
+    MainWindowSetup m_setup;
+    CPrefs& m_prefs;
+    CProject& m_project;
+    CUndoMgr& m_undo;
+    CPCMMixer& m_mixer;
+    GuiMenuBar m_menuBar;
+    MainMenuLists m_lists;
+    CFilledStrip m_details;
+    CFilledStrip m_statusBar;
+    CMRUList m_recent;
+    std::function<void(const std::string&)> m_titleSink;
+    std::string m_title;
+    GuiPoint m_placement;
+};

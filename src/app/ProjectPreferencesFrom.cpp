@@ -1,0 +1,35 @@
+#include "app/ProjectPreferencesFrom.h"
+
+#include "app/CPrefs.h"
+
+ProjectPreferences ProjectPreferencesFrom(const CPrefs& prefs) {
+    ProjectPreferences project;
+    project.DefRecDir = prefs.DefRecDir;
+    project.defaultAuthor = prefs.defaultAuthor;
+    project.defaultCopyright = prefs.defaultCopyright;
+    project.defaultTempo = prefs.defaultTempo;
+    project.defaultKey = prefs.defaultKey;
+    project.defaultTimeSigNumerator = prefs.defaultTimeSigNumerator;
+    project.defaultTimeSigDenominator = prefs.defaultTimeSigDenominator;
+    project.bUseMetronome = prefs.bUseMetronome;
+    project.metronomeBeatSoundFilePath = prefs.metronomeBeatSoundFilePath;
+    project.metronomeMeasureSoundFilePath = prefs.metronomeMeasureSoundFilePath;
+    project.metronomeVolume = prefs.metronomeVolume;
+    project.defaultAudioShade = prefs.defaultAudioShade;
+    project.bDeleteUnusedRecordings = prefs.bDeleteUnusedRecordings;
+    project.bShowNewProjectDialog = prefs.bShowNewProjectDialog;
+    project.defProjectType = prefs.defProjectType;
+    project.lastTimeMode = prefs.lastTimeMode;
+    project.lastSnapSetting = prefs.lastSnapSetting;
+    project.bAutoScrollingDuringPlayback = prefs.bAutoScrollingDuringPlayback;
+    project.bSwitchKeyTempoOnFirstSound = prefs.bSwitchKeyTempoOnFirstSound;
+    project.bAskToSwitchKeyTempoOnFirstSound = prefs.bAskToSwitchKeyTempoOnFirstSound;
+    project.bAskToAutoBeatMatch = prefs.bAskToAutoBeatMatch;
+    project.recInputInUseBehavior = prefs.recInputInUseBehavior;
+    project.mixWaveInput = prefs.mixWaveInput;
+    project.mixWaveRTInput = prefs.mixWaveRTInput;
+    project.mixASIOInput = prefs.mixASIOInput;
+    project.mixMidiInDevice = prefs.mixMidiInDevice;
+    project.defaultVirtualInstrument = prefs.defaultVirtualInstrument;
+    return project;
+}

@@ -1,0 +1,79 @@
+#include "app/ScreenshotCommand.h"
+
+#include "app/CSystemDeviceCatalog.h"
+#include "app/LoomtoneApp.h"
+#include "app/LoomtoneMainWindow.h"
+#include "gui/COffscreenGuiHost.h"
+#include "gui/MessageBoxes.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+bool ParseSize(const char* text, int32_t& width, int32_t& height) {
+    int consumed = 0;
+    if (std::sscanf(text, "%dx%d%n", &width, &height, &consumed) != 2 || text[consumed] != '\0')
+        return false;
+    return width > 0 && height > 0 && width <= kMaxScreenshotSide && height <= kMaxScreenshotSide;
+}
+
+} // namespace
+
+bool ParseScreenshotArguments(int count, char** arguments, ScreenshotRequest& request,
+                              std::string& reason) {
+    if (count < 1) {
+        reason = "--screenshot needs the name of the PNG file to write";
+        return false;
+    }
+    request.outPath = arguments[0];
+    for (int index = 1; index < count; ++index) {
+        if (std::strcmp(arguments[index], "--size") == 0) {
+            if (index + 1 >= count ||
+                !ParseSize(arguments[index + 1], request.width, request.height)) {
+                reason = "--size needs WIDTHxHEIGHT, each 1 to 8192";
+                return false;
+            }
+            ++index;
+        } else if (request.file.empty()) {
+            request.file = arguments[index];
+        } else {
+            reason = std::string("unexpected argument ") + arguments[index];
+            return false;
+        }
+    }
+    return true;
+}
+
+int RunScreenshotCommand(const ScreenshotRequest& request) {
+    // Nobody is there to answer: every question takes the answer of closing it.
+    SetMessageBoxHook([](const MessageBoxRequest& box, bool&) {
+        return CDeluxeMessageBox::CloseAnswerFor(box.flags);
+    });
+    CSystemDeviceCatalog devices;
+    COffscreenGuiHost host;
+    int result = 0;
+    {
+        LoomtoneApp app(devices);
+        StartupOptions options;
+        options.width = request.width;
+        options.height = request.height;
+        if (!app.Startup(host, options)) {
+            std::fprintf(stderr, "loomtone: %s\n", app.Error().c_str());
+            result = 1;
+        } else {
+            LoomtoneMainWindow& window = *app.MainWindow();
+            window.OpenFileOrNewProject(request.file);
+            window.Invalidate(nullptr);
+            host.Advance(VRGuiWindow::kRefreshPeriodMs);
+            host.DeliverPaint();
+            if (!host.SaveScreenPng(request.outPath)) {
+                std::fprintf(stderr, "loomtone: %s: the picture could not be written\n",
+                             request.outPath.c_str());
+                result = 1;
+            }
+        }
+    }
+    SetMessageBoxHook(nullptr);
+    return result;
+}

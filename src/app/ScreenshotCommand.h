@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// loomtone --screenshot OUT.png [--size WxH] [FILE]: the main window with the
+// file (or a new project), painted once without a display and written as PNG.
+struct ScreenshotRequest {
+    std::string outPath;
+    std::string file;
+    int32_t width = 1024;
+    int32_t height = 720;
+};
+
+constexpr int32_t kMaxScreenshotSide = 8192;
+
+// Reads the arguments after "--screenshot"; false, with the reason, when they are not usable.
+bool ParseScreenshotArguments(int count, char** arguments, ScreenshotRequest& request,
+                              std::string& reason);
+// 0 when the picture was written; otherwise the reason went to standard error.
+int RunScreenshotCommand(const ScreenshotRequest& request);

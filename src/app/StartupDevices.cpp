@@ -1,0 +1,114 @@
+#include "app/StartupDevices.h"
+
+#include "app/CPrefs.h"
+#include "app/DeviceCatalog.h"
+#include "gui/MessageBoxes.h"
+#include "support/Log.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kFastProcessorMHz = 1500;
+constexpr int kWaveRTFirstRunLatency = 50;
+constexpr int kFastProcessorBuffers = 8;
+constexpr int kFastProcessorBufferSize = 2048;
+
+// The remembered device's position when its name is listed; the index otherwise.
+void FindByName(int32_t& index, const std::string& name, const std::vector<std::string>& names) {
+    if (index < 0 || name.empty())
+        return;
+    const auto found = std::find(names.begin(), names.end(), name);
+    if (found != names.end())
+        index = static_cast<int32_t>(found - names.begin());
+}
+
+// An index the driver does not have becomes the first device.
+int32_t WithinDevices(int32_t index, size_t count) {
+    return index >= 0 && static_cast<size_t>(index) < count ? index : 0;
+}
+
+void FindWaveRTOutput(CPrefs& prefs, const DeviceCatalog& devices) {
+    const std::vector<std::string> outputs = devices.PlaybackDevices(DeviceCatalog::kWaveRT);
+    if (prefs.mixWaveRTOutput != -1) {
+        FindByName(prefs.mixWaveRTOutput, prefs.lastPlaybackDevice, outputs);
+        return;
+    }
+    const int fallback = devices.DefaultPlaybackDevice(DeviceCatalog::kWaveRT);
+    if (fallback < 0 || static_cast<size_t>(fallback) >= outputs.size())
+        return;
+    prefs.mixWaveRTOutput = fallback;
+    prefs.lastPlaybackDevice = outputs[static_cast<size_t>(fallback)];
+}
+
+} // namespace
+
+bool OfferDeviceResetAfterInterruptedStart(CPrefs& prefs) {
+    if (!prefs.bAttemptToOpenDevice)
+        return false;
+    prefs.bAttemptToOpenDevice = false;
+    const int answer = ShowMessage(nullptr, "CRASH_ResetDevices", MB_YESNO | MB_ICONQUESTION,
+                                   "CRASH_ResetDevicesTitle");
+    if (answer == IDYES) {
+        Log("Resetting the audio device settings to their defaults");
+        prefs.ResetDeviceSettings();
+    }
+    return true;
+}
+
+void ChooseFirstRunDevices(CPrefs& prefs, const DeviceCatalog& devices, int cpuSpeedMHz) {
+    if (!prefs.bFirstRun)
+        return;
+    if (!devices.PlaybackDevices(DeviceCatalog::kWaveRT).empty()) {
+        prefs.mixDeviceType = DeviceCatalog::kWaveRT;
+        prefs.mixWaveRTOutput = -1;
+        prefs.mixWaveRTInput = 0;
+        prefs.mixWaveRTLatency = kWaveRTFirstRunLatency;
+    } else if (cpuSpeedMHz > kFastProcessorMHz) {
+        prefs.mixerInit.numBuffers = kFastProcessorBuffers;
+        prefs.mixerInit.bufferSize = kFastProcessorBufferSize;
+    }
+}
+
+void FindDevicesAgain(CPrefs& prefs, const DeviceCatalog& devices) {
+    switch (prefs.mixDeviceType) {
+    case DeviceCatalog::kWave:
+        FindByName(prefs.mixWaveInput, prefs.lastRecordingDevice,
+                   devices.RecordingDevices(DeviceCatalog::kWave));
+        FindByName(prefs.mixWaveOutput, prefs.lastPlaybackDevice,
+                   devices.PlaybackDevices(DeviceCatalog::kWave));
+        break;
+    case DeviceCatalog::kWaveRT:
+        FindByName(prefs.mixWaveRTInput, prefs.lastRecordingDevice,
+                   devices.RecordingDevices(DeviceCatalog::kWaveRT));
+        FindWaveRTOutput(prefs, devices);
+        break;
+    case DeviceCatalog::kAsio:
+        FindByName(prefs.mixASIODevice, prefs.lastPlaybackDevice,
+                   devices.PlaybackDevices(DeviceCatalog::kAsio));
+        break;
+    default:
+        break;
+    }
+    FindByName(prefs.mixMidiInDevice, prefs.lastMidiInDevice, devices.MidiInputDevices());
+}
+
+void PrepareOutputDevice(CPrefs& prefs, const DeviceCatalog& devices) {
+    switch (prefs.mixDeviceType) {
+    case DeviceCatalog::kWave:
+        prefs.mixerInit.firstField = WithinDevices(
+            prefs.mixWaveOutput, devices.PlaybackDevices(DeviceCatalog::kWave).size());
+        break;
+    case DeviceCatalog::kAsio:
+        prefs.mixerASIOInit.firstField = WithinDevices(
+            prefs.mixASIOOutput, devices.PlaybackDevices(DeviceCatalog::kAsio).size());
+        break;
+    case DeviceCatalog::kWaveRT:
+        prefs.mixWaveRTInit.firstField = prefs.mixWaveRTOutput;
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,361 @@
+#include "ScopedEnv.h"
+#include "ToneWav.h"
+#include "app/CPrefs.h"
+#include "app/LoomtoneMainWindow.h"
+#include "app/MainCommands.h"
+#include "engine/CPCMMixer.h"
+#include "gui/CFileDialog.h"
+#include "gui/COffscreenGuiHost.h"
+#include "gui/GuiEditField.h"
+#include "gui/GuiInput.h"
+#include "gui/MessageBoxes.h"
+#include "project/CProject.h"
+#include "project/CTrack.h"
+#include "support/CUndoMgr.h"
+#include "support/LocalizedStrings.h"
+#include "support/LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest()
+        : m_root(std::string(LOOMTONE_TEST_TMP) + "/mainwindow/"),
+          m_config("XDG_CONFIG_HOME", (m_root + "config").c_str()) {
+        fs::remove_all(m_root);
+        fs::create_directories(m_root + "user");
+        SetStringFile(std::string(LOOMTONE_SOURCE_DIR) + "/data/loomstrings.ini");
+        projectPrefs.DefRecDir = m_root;
+        projectPrefs.bShowNewProjectDialog = false;
+        projectPrefs.bSwitchKeyTempoOnFirstSound = false;
+        prefs.bFirstRun = false;
+        SetMessageBoxHook([this](const MessageBoxRequest& request, bool&) {
+            asked.push_back(request.text);
+            if (answers.empty())
+                return static_cast<int>(IDCANCEL);
+            const int answer = answers.front();
+            answers.pop_front();
+            return answer;
+        });
+        SetFileDialogHook([this](const FileDialogRequest&, std::string& path) {
+            ++fileDialogs;
+            path = chosenFile;
+            return !path.empty();
+        });
+    }
+    ~MainWindowTest() override {
+        window.reset();
+        SetMessageBoxHook(nullptr);
+        SetFileDialogHook(nullptr);
+    }
+
+    void Open(const std::string& commandLineFile = {}) {
+        MainWindowSetup setup{prefs,  project,          undo,           mixer,
+                              m_root, m_root + "user/", commandLineFile};
+        window = std::make_unique<LoomtoneMainWindow>(setup);
+        ASSERT_TRUE(window->Initialize(&host, 800, 600));
+    }
+
+    // A project of nine tracks saved at the path, then a fresh one again.
+    void SaveNineTrackProject(const std::string& path) {
+        project.NewProject(true);
+        project.AddAudioTrack(-1, false);
+        ASSERT_TRUE(project.SaveProject(path, false, false, false));
+        project.NewProject(true);
+    }
+
+    const std::string m_root;
+    ScopedEnv m_config;
+    CPrefs prefs;
+    ProjectPreferences projectPrefs;
+    CPCMMixer mixer;
+    CUndoMgr undo{400};
+    CProject project{mixer, undo, projectPrefs};
+    COffscreenGuiHost host;
+    std::unique_ptr<LoomtoneMainWindow> window;
+    std::deque<int> answers;
+    std::vector<std::string> asked;
+    std::string chosenFile;
+    int fileDialogs = 0;
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, TitleNamesTheProjectFileAndMarksUnsavedChanges) {
+    EXPECT_EQ(LoomtoneMainWindow::TitleFor("Loomtone", "", true), "Loomtone");
+    EXPECT_EQ(LoomtoneMainWindow::TitleFor("Loomtone", "/a/b/Song.lt4", false),
+              "Loomtone - Song.lt4");
+    EXPECT_EQ(LoomtoneMainWindow::TitleFor("Loomtone", "/a/b/Song.lt4", true),
+              "Loomtone - Song.lt4 *");
+
+    Open();
+    std::vector<std::string> titles;
+    window->SetTitleSink([&titles](const std::string& title) { titles.push_back(title); });
+    window->OpenFileOrNewProject("");
+    chosenFile = m_root + "Mine";
+    ASSERT_TRUE(window->ExecuteCommand(kCmdSaveAs));
+    EXPECT_TRUE(fs::exists(m_root + "Mine.lt4"));
+    ASSERT_TRUE(window->ExecuteCommand(kCmdAddAudioTrack));
+    EXPECT_EQ(titles, (std::vector<std::string>{"Loomtone", "Loomtone - Mine.lt4",
+                                                "Loomtone - Mine.lt4 *"}));
+}
+
+TEST_F(MainWindowTest, TheTrackAreaNeverGetsLessThanItsFloor) {
+    using Window = LoomtoneMainWindow;
+    EXPECT_EQ(Window::LayoutHeights(600, 20).trackArea, 600 - 22 - 20 - 20);
+    EXPECT_EQ(Window::LayoutHeights(600, 20).details, 20);
+    const Window::Heights squeezed = Window::LayoutHeights(400, 260);
+    EXPECT_EQ(squeezed.trackArea, 228);
+    EXPECT_EQ(squeezed.details, 400 - 22 - 20 - 228);
+    EXPECT_EQ(Window::LayoutHeights(100, 20).trackArea, 228);
+    EXPECT_EQ(Window::LayoutHeights(100, 20).details, 0);
+
+    Open();
+    EXPECT_EQ(project.GetWidth(), 800);
+    EXPECT_EQ(project.GetHeight(), 538);
+    prefs.bDetailsShowingState = false;
+    ASSERT_TRUE(window->ExecuteCommand(kCmdToggleDetails));
+    host.UserResize(640, 400);
+    EXPECT_EQ(project.GetHeight(), 228);
+    EXPECT_EQ(window->StatusBar().GetY(), 380);
+    EXPECT_EQ(window->MinimumHeight(), 22 + 20 + prefs.lastSoundDetailsHeight + 228);
+}
+
+TEST_F(MainWindowTest, NewProjectAsksToSaveChangesAndHonoursEachAnswer) {
+    Open();
+    window->OpenFileOrNewProject("");
+    auto change = [this] { ASSERT_TRUE(window->ExecuteCommand(kCmdAddAudioTrack)); };
+
+    change();
+    answers = {IDCANCEL};
+    window->ExecuteCommand(kCmdNewProject);
+    EXPECT_EQ(project.GetNumTracks(), 9);
+    EXPECT_EQ(asked.back(), MyLoadString("WantSaveQuestion"));
+
+    answers = {IDNO};
+    window->ExecuteCommand(kCmdNewProject);
+    EXPECT_EQ(project.GetNumTracks(), 8);
+    EXPECT_EQ(fileDialogs, 0);
+
+    change();
+    answers = {IDYES};
+    chosenFile = m_root + "Kept.lt4";
+    window->ExecuteCommand(kCmdNewProject);
+    EXPECT_EQ(fileDialogs, 1);
+    EXPECT_TRUE(fs::exists(chosenFile));
+    EXPECT_EQ(project.GetNumTracks(), 8);
+    EXPECT_EQ(project.GetProjectFilePath(), "");
+
+    // Yes but no name given: the changes stay and so does the project.
+    change();
+    answers = {IDYES};
+    chosenFile.clear();
+    window->ExecuteCommand(kCmdNewProject);
+    EXPECT_EQ(project.GetNumTracks(), 9);
+    EXPECT_TRUE(undo.IsDirty());
+}
+
+TEST_F(MainWindowTest, UndoAndRedoFromTheMenusAreLogged) {
+    Open();
+    window->OpenFileOrNewProject("");
+    EXPECT_FALSE(window->IsCommandEnabled(kCmdUndo));
+    window->ExecuteCommand(kCmdAddInstrumentTrack);
+    ASSERT_EQ(project.GetNumTracks(), 9);
+    LogCapture log;
+    window->ExecuteCommand(kCmdUndo);
+    EXPECT_EQ(project.GetNumTracks(), 8);
+    EXPECT_TRUE(log.Contains("Undo start"));
+    EXPECT_TRUE(log.Contains("Undo finish"));
+    EXPECT_TRUE(window->IsCommandEnabled(kCmdRedo));
+    window->ExecuteCommand(kCmdRedo);
+    EXPECT_EQ(project.GetNumTracks(), 9);
+    EXPECT_TRUE(log.Contains("Redo finish"));
+    EXPECT_FALSE(window->ExecuteCommand(kCmdRedo));
+
+    // The same through the Edit menu, whose first entry is Undo.
+    host.SetModalDriver([](COffscreenGuiHost& driven, int) { driven.KeyDown(VK_RETURN); });
+    window->MenuBar().OpenMenu(1, true);
+    EXPECT_EQ(project.GetNumTracks(), 8);
+}
+
+TEST_F(MainWindowTest, MenusAreLocalizedAndListRecentProjects) {
+    Open();
+    window->OpenFileOrNewProject("");
+    chosenFile = m_root + "Recent Song.lt4";
+    window->ExecuteCommand(kCmdSaveAs);
+    GuiMenuBar& bar = window->MenuBar();
+    ASSERT_EQ(bar.MenuCount(), 7);
+    GuiMenu& file = bar.MenuAt(0);
+    EXPECT_EQ(file.ItemAt(0).label, "New Project");
+    EXPECT_EQ(file.ItemAt(0).shortcut, "Ctrl+N");
+    window->PrepareMenu(file);
+    EXPECT_FALSE(file.FindItem(kCmdBurnCD)->enabled);
+    ASSERT_NE(file.FindItem(kCmdRecentFirst), nullptr);
+    EXPECT_EQ(file.FindItem(kCmdRecentFirst)->label, "&1 Recent Song.lt4");
+
+    GuiMenu& view = bar.MenuAt(5);
+    window->PrepareMenu(view);
+    EXPECT_EQ(view.FindItem(kCmdToggleDetails)->label, "Show Details Area");
+    window->ExecuteCommand(kCmdToggleDetails);
+    window->PrepareMenu(view);
+    EXPECT_EQ(view.FindItem(kCmdToggleDetails)->label, "Hide Details Area");
+
+    GuiMenu& mix = bar.MenuAt(2);
+    window->PrepareMenu(mix);
+    EXPECT_EQ(mix.FindItem(kCmdEditMarkerFirst)->label, "&1 " + project.Markers().At(0).name);
+    EXPECT_FALSE(mix.FindItem(kCmdEditMarkerFirst)->enabled);
+}
+
+TEST_F(MainWindowTest, AnOpenTextFieldTakesShortcutKeysFirst) {
+    Open();
+    window->OpenFileOrNewProject("");
+    window->ExecuteCommand(kCmdAddAudioTrack);
+    GuiEditField field;
+    field.Begin(window.get(), {10, 40, 200, 60}, "typed", GuiFont{}, nullptr);
+    host.KeyDown('C', kModControl);
+    host.KeyDown('Z', kModControl);
+    EXPECT_EQ(host.GetClipboardText(), "typed");
+    EXPECT_EQ(project.GetNumTracks(), 9);
+    field.End(GuiEditField::EndReason::kEscape);
+    host.KeyDown('Z', kModControl);
+    EXPECT_EQ(project.GetNumTracks(), 8);
+    host.KeyDown('G', kModControl);
+    EXPECT_EQ(project.GetNumTracks(), 9);
+}
+
+TEST_F(MainWindowTest, ARecoveredProjectIsOfferedDeletedAndLeftWithoutFile) {
+    const std::string recovery = m_root + "user/" + LoomtoneMainWindow::kRecoveryFileName;
+    SaveNineTrackProject(recovery);
+    Open();
+    answers = {IDYES};
+    window->RunAfterCreationSequence();
+    EXPECT_EQ(asked.front(), MyLoadString("CRASH_RecoverProject"));
+    EXPECT_FALSE(fs::exists(recovery));
+    EXPECT_EQ(project.GetNumTracks(), 9);
+    EXPECT_EQ(project.GetProjectFilePath(), "");
+    EXPECT_TRUE(undo.IsDirty());
+
+    // Saving asks for a name rather than writing the deleted recovery file.
+    chosenFile = m_root + "Rescued.lt4";
+    window->ExecuteCommand(kCmdSave);
+    EXPECT_EQ(fileDialogs, 1);
+    EXPECT_TRUE(fs::exists(chosenFile));
+    EXPECT_FALSE(fs::exists(recovery));
+}
+
+TEST_F(MainWindowTest, ARefusedRecoveryIsDeletedAndANewProjectStarts) {
+    const std::string recovery = m_root + "user/" + LoomtoneMainWindow::kRecoveryFileName;
+    SaveNineTrackProject(recovery);
+    Open();
+    answers = {IDNO};
+    window->RunAfterCreationSequence();
+    EXPECT_FALSE(fs::exists(recovery));
+    EXPECT_EQ(project.GetNumTracks(), 8);
+}
+
+TEST_F(MainWindowTest, ASoundOnTheCommandLineStartsANewProjectWithIt) {
+    WriteToneWav(m_root + "tone.wav", 44100, 8000);
+    Open(m_root + "tone.wav");
+    window->RunAfterCreationSequence();
+    EXPECT_EQ(project.GetProjectFilePath(), "");
+    EXPECT_EQ(project.GetTrack(0)->Clips().size(), 1u);
+}
+
+TEST_F(MainWindowTest, TheFirstRunOpensTheExampleProject) {
+    const std::string example = m_root + MyLoadString("LoomExampleProject");
+    fs::create_directories(fs::path(example).parent_path());
+    SaveNineTrackProject(example);
+    prefs.bFirstRun = true;
+    Open();
+    window->RunAfterCreationSequence();
+    EXPECT_EQ(project.GetProjectFilePath(), example);
+    EXPECT_EQ(project.GetNumTracks(), 9);
+    EXPECT_FALSE(prefs.bFirstRun);
+}
+
+TEST_F(MainWindowTest, ClosingStopsOnCancelAndStoresThePlacement) {
+    Open();
+    window->OpenFileOrNewProject("");
+    window->ExecuteCommand(kCmdAddAudioTrack);
+    answers = {IDCANCEL};
+    GuiMessage close;
+    close.type = GuiMessageType::Destroy;
+    host.Send(close);
+    EXPECT_FALSE(host.QuitPosted());
+    answers = {IDNO};
+    host.Send(close);
+    EXPECT_TRUE(host.QuitPosted());
+    EXPECT_EQ(prefs.lastMainWinRect.right - prefs.lastMainWinRect.left, 800);
+    EXPECT_EQ(prefs.lastMainWinRect.bottom - prefs.lastMainWinRect.top, 600);
+}
+
+TEST_F(MainWindowTest, MixDownAsksAboutUnsavedChangesThenWritesTheChosenType) {
+    WriteToneWav(m_root + "tone.wav", 44100, 8000);
+    Open(m_root + "tone.wav");
+    window->RunAfterCreationSequence();
+    ASSERT_TRUE(undo.IsDirty());
+    answers = {IDNO};
+    chosenFile = m_root + "mix";
+    ASSERT_TRUE(window->ExecuteCommand(kCmdMixDownWav));
+    EXPECT_EQ(asked.front(), MyLoadString("WantSaveQuestion3"));
+    ASSERT_TRUE(fs::exists(m_root + "mix.wav"));
+    // About a second of 16-bit stereo at least.
+    EXPECT_GT(fs::file_size(m_root + "mix.wav"), 44100u * 4 * 9 / 10);
+    EXPECT_FALSE(project.InFileActivity());
+}
+
+namespace {
+
+void CollectCommands(const GuiMenu& menu, std::vector<int32_t>& ids) {
+    for (int index = 0; index < menu.ItemCount(); ++index) {
+        const GuiMenu::Item& item = menu.ItemAt(index);
+        if (item.subMenu)
+            CollectCommands(*item.subMenu, ids);
+        else if (!item.separator)
+            ids.push_back(item.id);
+    }
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, EveryMenuEntryHasACommandOfItsOwn) {
+    Open();
+    window->OpenFileOrNewProject("");
+    chosenFile = m_root + "Listed.lt4";
+    window->ExecuteCommand(kCmdSaveAs);
+    std::vector<int32_t> ids;
+    for (int index = 0; index < window->MenuBar().MenuCount(); ++index) {
+        window->PrepareMenu(window->MenuBar().MenuAt(index));
+        CollectCommands(window->MenuBar().MenuAt(index), ids);
+    }
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), 0), 0);
+
+    GuiMenu& track = window->MenuBar().MenuAt(3);
+    const GuiMenu::Item* left = nullptr;
+    const GuiMenu::Item* loud = nullptr;
+    for (int32_t id : ids) {
+        const GuiMenu::Item* item = track.FindItem(id);
+        if (item && item->label == "Left 25%")
+            left = item;
+        if (item && item->label == "120%")
+            loud = item;
+    }
+    ASSERT_TRUE(left && loud);
+    ASSERT_TRUE(window->ExecuteCommand(left->id));
+    ASSERT_TRUE(window->ExecuteCommand(loud->id));
+    EXPECT_DOUBLE_EQ(project.GetTrack(0)->GetPan(), -0.25);
+    EXPECT_DOUBLE_EQ(project.GetTrack(0)->GetVolume(), 1.2);
+}
