@@ -122,7 +122,10 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
     : m_setup(setup), m_prefs(setup.prefs), m_project(setup.project), m_undo(setup.undo),
       m_mixer(setup.mixer), m_menuBar(0, kMenuBarHeight),
       m_details("gui-menu background", "gui-menu text"),
-      m_statusBar("gui-menu background", "gui-menu text") {
+      m_statusBar("gui-menu background", "gui-menu text"),
+      m_toolbarCommands(*this, setup.project, setup.mixer),
+      m_toolbar(1, m_toolbarCommands, setup.undo),
+      m_masterBar("master control bkgrnd", 1, LoomtoneCustomWindow::kMasterBarHeight) {
     m_lists = BuildMainMenus(m_menuBar);
     m_menuBar.SetBeforeOpen([this](int, GuiMenu& menu) { PrepareMenu(menu); });
     m_menuBar.AddObserver(this);
@@ -132,12 +135,16 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
     m_project.SetOpenProjectCommand([this] { OpenProject(); });
     AddChild(&m_menuBar, 0, 0);
     AddChild(&m_project, 0, kMenuBarHeight);
+    m_project.AttachToolbar(&m_toolbar);
+    m_project.AttachMasterBar(&m_masterBar);
     AddChild(&m_details, 0, kMenuBarHeight);
     AddChild(&m_statusBar, 0, kMenuBarHeight);
 }
 
 LoomtoneMainWindow::~LoomtoneMainWindow() {
     SetDropHandler(nullptr);
+    m_project.AttachToolbar(nullptr);
+    m_project.AttachMasterBar(nullptr);
     m_project.SetOpenDroppedProject(nullptr);
     m_project.SetOpenProjectCommand(nullptr);
     m_project.SetRecentFiles(nullptr);
@@ -235,7 +242,7 @@ void LoomtoneMainWindow::OnNotification(int message, void* parameter) {
 
 void LoomtoneMainWindow::OnTimer(uint32_t id) {
     if (id == kTitleTimer)
-        UpdateTitle();
+        RefreshState();
 }
 
 std::string LoomtoneMainWindow::Title() const {
@@ -572,6 +579,31 @@ void LoomtoneMainWindow::MixDown(const MixDownType& type) {
                     "WantSaveQuestionTitle3") == IDYES &&
         !Save())
         return;
+    RenderMixDownOf(type);
+}
+
+void LoomtoneMainWindow::RenderMixDown(const std::string& extension) {
+    const std::string bare =
+        extension.empty() || extension[0] != '.' ? extension : extension.substr(1);
+    for (const MixDownType& type : kMixDownTypes)
+        if (HasFileExtension(std::string("x.") + bare, type.extension)) {
+            RenderMixDownOf(type);
+            return;
+        }
+    LogFmt("LoomtoneMainWindow: no mix-down of type '%s'", extension.c_str());
+}
+
+void LoomtoneMainWindow::ShowDetailsArea() {
+    if (!m_prefs.bDetailsShowingState)
+        ToggleDetails();
+}
+
+void LoomtoneMainWindow::RefreshState() {
+    UpdateTitle();
+    m_toolbar.Refresh();
+}
+
+void LoomtoneMainWindow::RenderMixDownOf(const MixDownType& type) {
     FileDialogRequest request;
     request.mode = FileDialogRequest::Mode::kSave;
     request.owner = this;

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "app/CFilledStrip.h"
+#include "app/CMainToolbarCommands.h"
 #include "app/MainMenuBuilder.h"
 #include "gui/GuiMenuBar.h"
+#include "gui/GuiTexturePanel.h"
 #include "gui/VRGuiWindow.h"
 #include "support/CMRUList.h"
 #include "support/Observer.h"
+#include "timeline/CToolbar.h"
 
 #include <cstdint>
 #include <functional>
@@ -101,6 +104,15 @@ public:
     CFilledStrip& StatusBar() { return m_statusBar; }
     // Sets labels and flags of a menu that is about to open.
     void PrepareMenu(GuiMenu& menu);
+    // Save, asking for a name when the project has no file of its own yet.
+    bool SaveProject() { return Save(); }
+    // Mixes down to a file of that extension (".WAV" ...), asking only for
+    // the file.
+    void RenderMixDown(const std::string& extension);
+    void ShowDetailsArea();
+    // The title and the toolbar's buttons follow the document.
+    void RefreshState();
+    CToolbar& Toolbar() { return m_toolbar; }
 
 private:
     void LayOut();
@@ -124,6 +136,7 @@ private:
     bool SaveAs();
     bool SaveTo(const std::string& path);
     void MixDown(const MixDownType& type);
+    void RenderMixDownOf(const MixDownType& type);
     void Undo(bool redo);
     void AddTrack(bool midi, bool atSelection);
     void ToggleTrackState(int32_t command);
@@ -153,6 +166,10 @@ private:
     MainMenuLists m_lists;
     CFilledStrip m_details;
     CFilledStrip m_statusBar;
+    CMainToolbarCommands m_toolbarCommands;
+    CToolbar m_toolbar;
+    // Where the master bar will be; its skin shows meanwhile.
+    GuiTexturePanel m_masterBar;
     CMRUList m_recent;
     std::function<void(const std::string&)> m_titleSink;
     std::string m_title;

@@ -78,6 +78,9 @@ CProject::CProject(CPCMMixer& mixer, CUndoMgr& undo, ProjectPreferences& prefs)
     AttachRuler(m_timeGrid.get());
     m_services.msPerPixel = MsPerPixel();
     m_services.clipObserver = &m_clipGestures;
+    m_services.gridPainter = [this](VRGuiObject& target, const GuiRect& r) {
+        m_timeGrid->DrawGridLines(target, r);
+    };
     m_tracks.AddObserver(this);
     ResetAuthoring();
     m_clipDocument = std::make_unique<CProjectClipDocument>(*this, mixer, undo);
@@ -961,6 +964,15 @@ void CProject::ResizeAllTracks(int32_t height) {
     for (int index = 0; index < m_tracks.Count(); ++index)
         m_tracks.SetHeight(index, height, false);
     RecomputeScrollRanges(true, false);
+}
+
+void CProject::SetMasterEnvelopeType(int type) {
+    LogFmt("CProject::SetMasterEnvelopeType() ENTER envType=%d", type);
+    if (type >= 0 && type < 6 && type != m_envelopeType) {
+        m_envelopeType = type;
+        InvalidateTrackBodies();
+    }
+    Log("CProject::SetMasterEnvelopeType() EXIT");
 }
 
 void CProject::InvalidateTrackBodies() {

@@ -131,6 +131,9 @@ public:
     double SnapAdjustedTime(double ms) const override;
     // Sets every track to the height (30 small, 70 normal, 255 large).
     void ResizeAllTracks(int32_t height);
+    // The envelope every clip shows and edits (0 volume ... 5 high pass).
+    int GetMasterEnvelopeType() const { return m_envelopeType; }
+    void SetMasterEnvelopeType(int type);
     CTimeGrid& TimeGrid() { return *m_timeGrid; }
     const TempoMap& GetTempoMap() const override;
 

@@ -33,6 +33,7 @@ void CTrack::CreateControls() {
     m_body = std::make_unique<CTrackBody>();
     m_header->AddObserver(this);
     m_body->AddObserver(this);
+    m_body->SetGridPainter(m_services.gridPainter);
     m_header->SetTitle(m_name);
     SetHeight(m_height);
 }

@@ -4,11 +4,15 @@
 #include "project/RecordingInput.h"
 
 #include <cstdint>
+#include <functional>
+
+#include "gui/GuiRect.h"
 
 class ClipDocument;
 class CPCMMixer;
 class CUndoMgr;
 class Observer;
+class VRGuiObject;
 
 // What every track of a project shares: the engine mixer its engine track
 // lives in, the undo manager its changes go to, the preferences, and the
@@ -26,4 +30,6 @@ struct TrackServices {
     int32_t msPerPixel = 20;
     // Who hears the gestures of every clip on a track.
     Observer* clipObserver = nullptr;
+    // Draws the ruler's grid lines into a track's body.
+    std::function<void(VRGuiObject& target, const GuiRect& r)> gridPainter;
 };

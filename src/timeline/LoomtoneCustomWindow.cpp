@@ -68,22 +68,25 @@ bool LoomtoneCustomWindow::Initialize(VRGuiContainer* parent, int32_t x, int32_t
     return true;
 }
 
+void LoomtoneCustomWindow::Attach(VRGuiObject*& slot, VRGuiObject* object, VRGuiContainer& parent,
+                                  int32_t x, int32_t y) {
+    if (slot && slot->GetParent() == &parent)
+        parent.RemoveChild(slot);
+    slot = object;
+    if (object)
+        parent.AddChild(object, x, y);
+}
+
 void LoomtoneCustomWindow::AttachToolbar(VRGuiObject* toolbar) {
-    m_toolbar = toolbar;
-    if (toolbar)
-        AddChild(toolbar, 0, 0);
+    Attach(m_toolbar, toolbar, *this, 0, 0);
 }
 
 void LoomtoneCustomWindow::AttachRuler(VRGuiObject* ruler) {
-    m_ruler = ruler;
-    if (ruler)
-        m_horizontal->AddChild(ruler, 0, 0);
+    Attach(m_ruler, ruler, *m_horizontal, 0, 0);
 }
 
 void LoomtoneCustomWindow::AttachMasterBar(VRGuiObject* masterBar) {
-    m_masterBar = masterBar;
-    if (masterBar)
-        AddChild(masterBar, 0, std::max(0, GetHeight() - kMasterBarHeight));
+    Attach(m_masterBar, masterBar, *this, 0, std::max(0, GetHeight() - kMasterBarHeight));
 }
 
 void LoomtoneCustomWindow::SetSize(int32_t width, int32_t height) {

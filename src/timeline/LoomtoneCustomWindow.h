@@ -113,6 +113,9 @@ protected:
     virtual void OnTracksHeightChanged(int32_t) {}
 
 private:
+    // Puts an object others own into a slot, taking the previous one out.
+    static void Attach(VRGuiObject*& slot, VRGuiObject* object, VRGuiContainer& parent, int32_t x,
+                       int32_t y);
     void Layout(int32_t width, int32_t height);
     void UpdateBars();
     void OnWatchedMouse(const GuiMessage& message);
