@@ -8,7 +8,17 @@
 #include <algorithm>
 #include <cairo.h>
 
-GuiScrollBar::GuiScrollBar(Orientation orientation) : m_orientation(orientation) {}
+namespace {
+
+uint32_t NextRepeatTimerId() {
+    static uint32_t next = 0;
+    return GuiScrollBar::kRepeatTimerBase + next++ % GuiScrollBar::kRepeatTimerCount;
+}
+
+} // namespace
+
+GuiScrollBar::GuiScrollBar(Orientation orientation)
+    : m_orientation(orientation), m_repeatTimer(NextRepeatTimerId()) {}
 
 void GuiScrollBar::SetRange(int32_t min, int32_t max, int32_t page) {
     m_min = min;
@@ -119,7 +129,7 @@ bool GuiScrollBar::OnMouse(int32_t event, GuiPoint p, uint32_t) {
             Report(kThumbTracking, m_position);
         } else {
             RunPart(m_pressed);
-            StartTimer(kRepeatTimer, kFirstRepeatMs);
+            StartTimer(m_repeatTimer, kFirstRepeatMs);
         }
         return true;
     }
@@ -131,7 +141,7 @@ bool GuiScrollBar::OnMouse(int32_t event, GuiPoint p, uint32_t) {
     case kMouseLeftUpAfterDoubleClick:
         if (m_pressed == Part::kNone)
             return true;
-        KillTimer(kRepeatTimer);
+        KillTimer(m_repeatTimer);
         if (m_pressed == Part::kThumb)
             Report(kThumbReleased, m_position);
         m_pressed = Part::kNone;
@@ -144,12 +154,12 @@ bool GuiScrollBar::OnMouse(int32_t event, GuiPoint p, uint32_t) {
 }
 
 void GuiScrollBar::OnTimer(uint32_t id) {
-    if (id != kRepeatTimer || m_pressed == Part::kNone || m_pressed == Part::kThumb)
+    if (id != m_repeatTimer || m_pressed == Part::kNone || m_pressed == Part::kThumb)
         return;
     // Paging stops once the thumb reaches the pointer, as native bars do.
     if (PartAt(m_pointer) == m_pressed)
         RunPart(m_pressed);
-    StartTimer(kRepeatTimer, kRepeatMs);
+    StartTimer(m_repeatTimer, kRepeatMs);
 }
 
 void GuiScrollBar::OnDraw(const GuiRect&) {

@@ -22,8 +22,10 @@ public:
         kThumbTracking = 5,
     };
     // While an arrow or the track is held, the gesture repeats at this pace
-    // after a first, longer pause.
-    static constexpr uint32_t kRepeatTimer = 1;
+    // after a first, longer pause. Timer ids are shared by the whole window,
+    // so every bar takes its own from this range.
+    static constexpr uint32_t kRepeatTimerBase = 7400;
+    static constexpr uint32_t kRepeatTimerCount = 500;
     static constexpr uint32_t kFirstRepeatMs = 350;
     static constexpr uint32_t kRepeatMs = 60;
     static constexpr int32_t kMinThumb = 12;
@@ -59,6 +61,7 @@ private:
     void Report(Code code, int32_t position);
 
     Orientation m_orientation;
+    uint32_t m_repeatTimer;
     int32_t m_min = 0;
     int32_t m_max = 0;
     int32_t m_page = 1;
