@@ -78,6 +78,10 @@ CProject::CProject(CPCMMixer& mixer, CUndoMgr& undo, ProjectPreferences& prefs)
     AttachRuler(m_timeGrid.get());
     m_services.msPerPixel = MsPerPixel();
     m_services.clipObserver = &m_clipGestures;
+    m_services.clipMadeCurrent = [this](CClip* clip) {
+        m_selection.SetDetailsClip(clip);
+        m_clipDrag.SetCurrentClip(clip);
+    };
     m_services.gridPainter = [this](VRGuiObject& target, const GuiRect& r) {
         m_timeGrid->DrawGridLines(target, r);
     };
@@ -872,7 +876,7 @@ CClip* CProject::AddClipFromFile(const std::string& path, const char* logName) {
         const bool placed = track && clip->LoadFromFile(chosen, m_autoBeatMatch) &&
                             track->AddClip(clip, m_caretTime, true);
         if (placed) {
-            clip->SetSelected(true);
+            SelectClip(clip, false);
             m_undo.SetDirty(true);
         } else if (track) {
             ShowMessage(nullptr, "Err_LoadSoundFailed_Body", MB_OK | MB_ICONEXCLAMATION,

@@ -263,6 +263,7 @@ void CTrack::ShowClip(CClip* clip) {
     clip->SetSize(std::max(1, width), m_height);
     if (Observer* observer = m_services.clipObserver; observer && !clip->HasObserver(observer))
         clip->AddObserver(observer);
+    clip->SetMakeCurrentHandler(m_services.clipMadeCurrent);
 }
 
 void CTrack::LayoutClips() {

@@ -8,6 +8,7 @@
 
 #include "gui/GuiRect.h"
 
+class CClip;
 class ClipDocument;
 class CPCMMixer;
 class CUndoMgr;
@@ -30,6 +31,8 @@ struct TrackServices {
     int32_t msPerPixel = 20;
     // Who hears the gestures of every clip on a track.
     Observer* clipObserver = nullptr;
+    // Hears that a selected clip was pressed again: it leads what follows.
+    std::function<void(CClip*)> clipMadeCurrent;
     // Draws the ruler's grid lines into a track's body.
     std::function<void(VRGuiObject& target, const GuiRect& r)> gridPainter;
 };

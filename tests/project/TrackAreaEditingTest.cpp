@@ -1,0 +1,213 @@
+#include "ToneWav.h"
+#include "engine/CMidiSound.h"
+#include "engine/CPCMMixer.h"
+#include "gui/COffscreenGuiHost.h"
+#include "gui/MessageBoxes.h"
+#include "gui/VRGuiWindow.h"
+#include "project/CAudioClip.h"
+#include "project/CMIDIClip.h"
+#include "project/CMIDITrack.h"
+#include "project/CProject.h"
+#include "project/CTrackBody.h"
+#include "support/CUndoMgr.h"
+#include "support/LogCapture.h"
+#include "timeline/CTimeGrid.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The project as the track area inside a window, with a one-second tone to
+// make clips of. Snap is off unless a test turns it on.
+class TrackAreaEditing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = std::string(LOOMTONE_TEST_TMP) + "/trackarea-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+        m_prefs.DefRecDir = m_dir;
+        m_prefs.bSwitchKeyTempoOnFirstSound = false;
+        m_prefs.bShowNewProjectDialog = false;
+        m_prefs.lastSnapSetting = 0;
+        WriteToneWav(m_dir + "Tone.wav", 44100, 8000);
+        SetMessageBoxHook([](const MessageBoxRequest&, bool&) { return IDOK; });
+        ASSERT_TRUE(m_window.Initialize(&m_host, 1200, 800));
+        m_project = std::make_unique<CProject>(m_mixer, m_undo, m_prefs);
+        ASSERT_TRUE(m_project->Initialize(&m_window, 0, 0, 1200, 800));
+        m_project->NewProject(true);
+    }
+    void TearDown() override {
+        m_project.reset();
+        SetMessageBoxHook(nullptr);
+    }
+
+    CClip* AddClipAt(int track, double ms) {
+        m_project->SelectTrack(track, false);
+        m_project->MoveCaretAndPlayback(ms);
+        return m_project->AddAudioClip(m_dir + "Tone.wav");
+    }
+    void Drag(int32_t dx, int32_t dy) {
+        m_project->HandleDraggingClips(0, 0, CClipDrag::kFirstMove);
+        m_project->HandleDraggingClips(dx / 2, dy / 2, CClipDrag::kLaterMove);
+        m_project->HandleDraggingClips(dx, dy, CClipDrag::kRelease);
+    }
+    static int TrackOf(const CClip* clip) { return clip->GetTrack()->GetIndex(); }
+
+    std::string m_dir;
+    COffscreenGuiHost m_host;
+    VRGuiWindow m_window;
+    CPCMMixer m_mixer;
+    CUndoMgr m_undo{400};
+    ProjectPreferences m_prefs;
+    std::unique_ptr<CProject> m_project;
+};
+
+TEST_F(TrackAreaEditing, ClipsDraggedLeftStopAtZeroAndKeepTheirSpacingAsOneUndoStep) {
+    CClip* first = AddClipAt(0, 1000);
+    CClip* second = AddClipAt(1, 3000);
+    ASSERT_TRUE(first && second);
+    m_project->SelectClip(first, false);
+    m_project->SelectClip(second, true);
+    m_project->SelectClip(first, true); // the pressed clip leads the drag
+    Drag(-500, 0);
+    EXPECT_DOUBLE_EQ(first->GetStartMs(), 0.0);
+    EXPECT_DOUBLE_EQ(second->GetStartMs(), 2000.0);
+    EXPECT_EQ(first->GetParent(), first->GetTrack()->GetBody()) << "back on its track's body";
+    ASSERT_TRUE(m_undo.Undo());
+    EXPECT_DOUBLE_EQ(first->GetStartMs(), 1000.0);
+    EXPECT_DOUBLE_EQ(second->GetStartMs(), 3000.0);
+    ASSERT_TRUE(m_undo.Redo());
+    EXPECT_DOUBLE_EQ(second->GetStartMs(), 2000.0);
+}
+
+TEST_F(TrackAreaEditing, ClipsNeverGoAboveTheFirstTrackAndMakeATrackOfTheirKindBelowTheLast) {
+    CClip* clip = AddClipAt(1, 0);
+    m_project->SelectClip(clip, false);
+    Drag(0, -500);
+    EXPECT_EQ(TrackOf(clip), 0);
+
+    const int tracks = m_project->GetNumTracks();
+    Drag(0, 70 * tracks);
+    EXPECT_EQ(m_project->GetNumTracks(), tracks + 1);
+    EXPECT_EQ(TrackOf(clip), tracks);
+    EXPECT_EQ(m_project->GetTrack(tracks)->GetKind(), CTrack::kAudio);
+
+    auto* sound = new CMidiSound;
+    sound->SetMediaLength(1000.0);
+    sound->SetLoopEnd(1000.0);
+    sound->SetVirtualLength(1000.0);
+    auto* midi = new CMIDIClip(m_project->Clips(), sound);
+    CMIDITrack* midiTrack = m_project->AddMIDITrack(-1, false);
+    ASSERT_TRUE(midiTrack->AddClip(midi, 0, false));
+    midi->DeleteRefObject();
+    m_project->SelectClip(midi, false);
+    Drag(0, 70);
+    EXPECT_EQ(m_project->GetTrack(TrackOf(midi))->GetKind(), CTrack::kMidi);
+    EXPECT_NE(TrackOf(midi), midiTrack->GetIndex());
+}
+
+TEST_F(TrackAreaEditing, AMouseDragMovesAClipToAnotherTrack) {
+    CClip* clip = AddClipAt(0, 0);
+    ASSERT_NE(clip, nullptr);
+    m_project->SelectAllClips(-1, false);
+    // A clip moves by its title strip; it is 50 pixels wide at 20 ms per pixel.
+    const int32_t x = clip->GetAbsX() + 25, y = clip->GetAbsY() + 5;
+    m_host.MouseMove(x, y);
+    m_host.LeftDown(x, y);
+    m_host.MouseMove(x + 10, y + 10, MK_LBUTTON);
+    m_host.MouseMove(x + 100, y + 140, MK_LBUTTON);
+    m_host.LeftUp(x + 100, y + 140);
+    EXPECT_EQ(TrackOf(clip), 2);
+    EXPECT_DOUBLE_EQ(clip->GetStartMs(), 100 * m_project->MsPerPixel());
+    EXPECT_TRUE(clip->IsSelected());
+}
+
+TEST_F(TrackAreaEditing, TabWalksTheClipsAndWrapsAround) {
+    CClip* a = AddClipAt(0, 0);
+    CClip* b = AddClipAt(0, 2000);
+    CClip* c = AddClipAt(3, 500);
+    m_project->SelectClip(a, false);
+    m_project->SelectNextClip(1);
+    EXPECT_EQ(m_project->Selection().DetailsClip(), b);
+    m_project->SelectNextClip(1);
+    EXPECT_EQ(m_project->Selection().DetailsClip(), c);
+    m_project->SelectNextClip(1);
+    EXPECT_EQ(m_project->Selection().DetailsClip(), a) << "wraps to the first track";
+    m_project->SelectNextClip(-1);
+    EXPECT_EQ(m_project->Selection().DetailsClip(), c);
+    EXPECT_EQ(m_project->Selection().Clips().size(), 1u);
+}
+
+TEST_F(TrackAreaEditing, DeletingTheSelectionIsOneUndoStep) {
+    CClip* a = AddClipAt(0, 0);
+    CClip* b = AddClipAt(2, 0);
+    m_project->SelectAllClips(-1, true);
+    m_host.KeyDown(VK_DELETE);
+    EXPECT_EQ(a->GetTrack(), nullptr);
+    EXPECT_EQ(b->GetTrack(), nullptr);
+    EXPECT_TRUE(m_project->Selection().IsEmpty());
+    ASSERT_TRUE(m_undo.Undo());
+    EXPECT_NE(a->GetTrack(), nullptr);
+    EXPECT_NE(b->GetTrack(), nullptr);
+}
+
+TEST_F(TrackAreaEditing, ArrowKeysNudgeTheSelectionOrTheCaret) {
+    CClip* clip = AddClipAt(0, 1000);
+    m_project->SelectClip(clip, false);
+    m_host.KeyDown(VK_RIGHT, kModControl);
+    EXPECT_DOUBLE_EQ(clip->GetStartMs(), 1020.0);
+    m_host.KeyDown(VK_DOWN);
+    EXPECT_EQ(TrackOf(clip), 1);
+    ASSERT_TRUE(m_undo.Undo());
+    EXPECT_EQ(TrackOf(clip), 0);
+
+    m_project->SetSnapLevel(4); // eighths: 250 ms at 120 beats per minute
+    m_host.KeyDown(VK_RIGHT);
+    EXPECT_DOUBLE_EQ(clip->GetStartMs(), 1250.0) << "one grid step, onto the grid";
+
+    m_project->SelectAllClips(-1, false);
+    m_project->MoveCaretAndPlayback(0);
+    m_host.KeyDown(VK_RIGHT);
+    EXPECT_DOUBLE_EQ(m_project->GetCaretTime(), 250.0);
+}
+
+TEST_F(TrackAreaEditing, ZoomStopsAtBothEndsAndClipsFollowTheScale) {
+    CClip* clip = AddClipAt(0, 2000);
+    EXPECT_EQ(clip->GetWidth(), 1000 / m_project->MsPerPixel());
+    m_project->SetZoomLevel(0);
+    EXPECT_EQ(clip->GetX(), 2000);
+    EXPECT_EQ(clip->GetWidth(), 1000);
+    {
+        LogCapture log;
+        m_project->Zoom(false);
+        EXPECT_EQ(m_project->GetZoomLevel(), 0);
+        EXPECT_FALSE(log.Contains("CProject::Zoom()"));
+    }
+    m_project->SetZoomLevel(CTimeGrid::kZoomLevelCount - 1);
+    m_project->Zoom(true);
+    EXPECT_EQ(m_project->GetZoomLevel(), CTimeGrid::kZoomLevelCount - 1);
+    m_project->Zoom(false);
+    EXPECT_EQ(m_project->GetZoomLevel(), CTimeGrid::kZoomLevelCount - 2);
+}
+
+TEST_F(TrackAreaEditing, AClickOnAnEmptyLaneSelectsItsTrackMovesTheCaretAndDeselects) {
+    CClip* clip = AddClipAt(0, 0);
+    m_project->SelectClip(clip, false);
+    const CTrackBody* body = m_project->GetTrack(3)->GetBody();
+    const int32_t x = body->GetAbsX() + 150, y = body->GetAbsY() + 20;
+    m_host.LeftDown(x, y);
+    m_host.LeftUp(x, y);
+    EXPECT_EQ(m_project->GetLastSelectedTrack(), 3);
+    EXPECT_DOUBLE_EQ(m_project->GetCaretTime(), 150.0 * m_project->MsPerPixel());
+    EXPECT_TRUE(m_project->Selection().IsEmpty());
+    EXPECT_FALSE(clip->IsSelected());
+}
+
+} // namespace
