@@ -3,11 +3,13 @@
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CPeaks.h"
+#include "engine/CSoundLevels.h"
 #include "engine/CSoundLoader.h"
 #include "engine/WaveFormat.h"
 #include "gui/VRGuiWindow.h"
 #include "project/AudioClipRecord.h"
 #include "project/CAudioClipUndo.h"
+#include "project/CMixerLock.h"
 #include "project/CSoundTransfer.h"
 #include "project/ClipDocument.h"
 #include "project/ClipEnvelopeRecord.h"
@@ -33,17 +35,6 @@ ClipEnvelopeRecord::Envelopes EnvelopesOf(CPCMSound& sound) {
         envelopes[type] = sound.GetEnvelopeByType(type);
     return envelopes;
 }
-
-class MixerLock {
-public:
-    explicit MixerLock(CPCMMixer& mixer) : m_mixer(mixer) { m_mixer.Lock(); }
-    ~MixerLock() { m_mixer.Unlock(); }
-    MixerLock(const MixerLock&) = delete;
-    MixerLock& operator=(const MixerLock&) = delete;
-
-private:
-    CPCMMixer& m_mixer;
-};
 
 unsigned long Address(const void* object) {
     return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(object));
@@ -158,9 +149,74 @@ void CAudioClip::SetRate(double rate, bool undoable) {
         return;
     if (undoable)
         BeginChange();
-    m_atom->Rate(rate);
+    ChangeRate(rate);
     if (undoable)
         EndChange();
+}
+
+bool CAudioClip::ChangeRate(double rate) {
+    const double oldRate = GetRate();
+    // The slow part, outside the mixer's lock: the engine swaps the new
+    // material in under the sound's own.
+    if (!m_atom->Rate(rate))
+        return false;
+    const double ratio = oldRate / rate;
+    CMixerLock lock(m_document.ClipMixer());
+    m_atom->SetVirtualTimeStart(GetOffsetMs() * ratio);
+    m_atom->SetLoopStart(GetLoopStart() * ratio);
+    m_atom->SetLoopEnd(GetLoopEnd() * ratio);
+    m_atom->GetClipAudioBuffer().Scale(ratio);
+    return true;
+}
+
+void CAudioClip::StretchTo(double startMs, double lengthMs, double rate) {
+    if (!m_atom || !(lengthMs >= kMinimumLengthMs) || !(startMs >= 0.0))
+        return;
+    if (rate != GetRate() && !ChangeRate(rate))
+        return;
+    CMixerLock lock(m_document.ClipMixer());
+    m_atom->SetAbsoluteOffset(startMs);
+    m_atom->SetVirtualLength(lengthMs);
+}
+
+CEnvelope* CAudioClip::GetEnvelopeByType(int32_t type) {
+    return m_atom ? m_atom->GetEnvelopeByType(type) : nullptr;
+}
+
+void CAudioClip::Normalize() {
+    const CSoundData* data = m_atom ? m_atom->PlayData() : nullptr;
+    if (!data)
+        return;
+    CEnvelope& volume = m_atom->GetClipAudioBuffer().GetVolumeEnvelope();
+    const double start = GetOffsetMs();
+    const double end = std::fmin(start + GetLengthMs(), m_atom->DataLength());
+    const double peak = CSoundLevels::Peak(*data, start, end, &volume);
+    if (!(peak > 0.0))
+        return; // silence has no level to raise
+    BeginEnvelopeChange(kEnvelopeVolume);
+    {
+        CMixerLock lock(m_document.ClipMixer());
+        CEnvelopeFunctions::ScaleValues(volume, 1.0 / peak);
+    }
+    EndEnvelopeChange();
+}
+
+void CAudioClip::TrimSilence() {
+    const CSoundData* data = m_atom ? m_atom->PlayData() : nullptr;
+    if (!data)
+        return;
+    const double offset = GetOffsetMs();
+    const double shownEnd = offset + GetLengthMs();
+    const auto audible = CSoundLevels::AudibleSpan(*data, offset, shownEnd, kSilenceThreshold);
+    if (!audible)
+        return;
+    // A clip that runs past the end of its sound repeats its loop there:
+    // its end is not silence at the end of the material.
+    const double end = shownEnd > m_atom->DataLength() ? shownEnd : audible->endMs;
+    BeginChange();
+    ResizeLeft(audible->startMs - offset, false);
+    ResizeRight(end - audible->startMs, false);
+    EndChange();
 }
 
 double CAudioClip::GetLoopStart() const {
@@ -204,35 +260,41 @@ void CAudioClip::SetLoopToTrim() {
 }
 
 void CAudioClip::ResizeLeft(double deltaMs, bool undoable) {
-    if (!m_atom)
+    if (!m_atom || !std::isfinite(deltaMs))
         return;
     // Never past the right edge less the shortest clip, never before the
-    // sound's start.
-    const double media = deltaMs * GetRate();
-    const double shift = std::clamp(
-        media, -GetOffsetMs(), (GetLengthMs() - AudioClipRecord::kMinimumLengthMs) * GetRate());
+    // sound's start. Offsets count in played time, as the timeline does.
+    const double shift =
+        std::clamp(deltaMs, -GetOffsetMs(), std::fmax(GetLengthMs() - kMinimumLengthMs, 0.0));
     if (shift == 0.0)
         return;
     if (undoable)
         BeginChange();
-    const double timeline = shift / GetRate();
-    m_atom->SetAbsoluteOffset(GetStartMs() + timeline);
-    m_atom->SetVirtualTimeStart(GetOffsetMs() + shift);
-    m_atom->SetVirtualLength(GetLengthMs() - timeline);
-    const auto envelopeShift = static_cast<int32_t>(std::lround(-timeline));
-    m_atom->GetClipAudioBuffer().OffsetEnvelopes(envelopeShift);
-    SetEnvelopeShiftMs(GetEnvelopeShiftMs() + envelopeShift);
+    {
+        CMixerLock lock(m_document.ClipMixer());
+        m_atom->SetAbsoluteOffset(GetStartMs() + shift);
+        m_atom->SetVirtualTimeStart(GetOffsetMs() + shift);
+        m_atom->SetVirtualLength(GetLengthMs() - shift);
+        const auto envelopeShift = static_cast<int32_t>(std::lround(-shift));
+        m_atom->GetClipAudioBuffer().OffsetEnvelopes(envelopeShift);
+        SetEnvelopeShiftMs(GetEnvelopeShiftMs() + envelopeShift);
+    }
     if (undoable)
         EndChange();
 }
 
 void CAudioClip::ResizeRight(double lengthMs, bool undoable) {
-    const double length = std::fmax(lengthMs, AudioClipRecord::kMinimumLengthMs);
-    if (!m_atom || length == GetLengthMs())
+    if (!m_atom || !std::isfinite(lengthMs))
+        return;
+    const double length = std::fmax(lengthMs, kMinimumLengthMs);
+    if (length == GetLengthMs())
         return;
     if (undoable)
         BeginChange();
-    m_atom->SetVirtualLength(length);
+    {
+        CMixerLock lock(m_document.ClipMixer());
+        m_atom->SetVirtualLength(length);
+    }
     if (undoable)
         EndChange();
 }
@@ -303,8 +365,14 @@ bool CAudioClip::RestoreToUndoState(const AudioClipUndoStruct& s, int32_t envelo
     LogFmt("RestoreToUndoState called on CAudioClip 0x%08lX", Address(this));
     if (!m_atom)
         return false;
+    // The rate first, outside the lock (slow); the envelopes follow the
+    // material as they did when the rate was changed.
+    const double oldRate = GetRate();
+    m_atom->GetClipAudioBuffer().SetRatePitchCorrect(s.ratePitchCorrect);
+    if (m_atom->Rate(s.rate) && s.rate != oldRate)
+        m_atom->GetClipAudioBuffer().Scale(oldRate / s.rate);
     {
-        MixerLock lock(m_document.ClipMixer());
+        CMixerLock lock(m_document.ClipMixer());
         CClipAudioBuffer& buffer = m_atom->GetClipAudioBuffer();
         buffer.OffsetEnvelopes(envelopeShiftMs);
         m_obeyTempoMap = s.obeyTempoMap;
@@ -313,8 +381,6 @@ bool CAudioClip::RestoreToUndoState(const AudioClipUndoStruct& s, int32_t envelo
         m_forcedTempo = s.forcedTempo;
         m_forceKey = s.forceKey;
         m_forcedKey = s.forcedKey;
-        buffer.SetRatePitchCorrect(s.ratePitchCorrect);
-        m_atom->Rate(s.rate);
         m_atom->SetPitchShift(s.pitchShift, s.ratePitchCorrect);
         m_atom->SetLoopStart(s.loopStart);
         m_atom->SetLoopEnd(s.loopEnd);
@@ -512,4 +578,24 @@ void CAudioClip::DrawWaveform(const GuiRect& r) {
         cairo_line_to(cr, x, middle - pixels[i].min * half + 1.0);
     }
     cairo_stroke(cr);
+}
+
+bool CAudioClip::OffersMenuItem(int index) const {
+    const bool ownItem = index == 0 || index == 6 || index == 13 || (index >= 15 && index <= 24) ||
+                         (index >= 26 && index <= 28) || (index >= 30 && index <= 32) ||
+                         (index >= 34 && index <= 37) || (index >= 39 && index <= 42);
+    return ownItem || CClip::OffersMenuItem(index);
+}
+
+bool CAudioClip::DoesMenuItemItself(int index) const {
+    return index == kMenuTrimSilence || index == kMenuNormalize || CClip::DoesMenuItemItself(index);
+}
+
+void CAudioClip::DoMenuItemItself(int index) {
+    if (index == kMenuTrimSilence)
+        TrimSilence();
+    else if (index == kMenuNormalize)
+        Normalize();
+    else
+        CClip::DoMenuItemItself(index);
 }

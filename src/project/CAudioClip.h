@@ -34,7 +34,9 @@ public:
     double GetMediaLengthMs() const;
     bool IsMuted() const override;
     void SetMuted(bool muted, bool undoable) override;
-    double GetRate() const;
+    double GetRate() const override;
+    // Plays the sound faster (above 1) or slower; the clip keeps its place
+    // and length, and its offset, loop and envelopes follow the material.
     void SetRate(double rate, bool undoable);
     double GetTempo() const { return m_tempo; }
     double GetLoopStart() const;
@@ -42,11 +44,20 @@ public:
     void SetLoop(double startMs, double endMs, bool undoable);
     // Loops exactly the part of the sound the clip shows; records nothing
     // when the loop is already that.
-    void SetLoopToTrim();
-    // Moves the left edge by deltaMs of timeline (the offset into the sound
-    // with it), or sets the length from the start; never below 40 ms.
-    void ResizeLeft(double deltaMs, bool undoable);
-    void ResizeRight(double lengthMs, bool undoable);
+    void SetLoopToTrim() override;
+    void ResizeLeft(double deltaMs, bool undoable) override;
+    void ResizeRight(double lengthMs, bool undoable) override;
+    void StretchTo(double startMs, double lengthMs, double rate) override;
+    CEnvelope* GetEnvelopeByType(int32_t type) override;
+    ClipDocument& GetDocument() const override { return m_document; }
+    // Scales the volume envelope so that the loudest sample the clip plays
+    // reaches full scale; one undo step. Silence is left alone.
+    void Normalize();
+    // Moves the edges in to the first and last sound louder than
+    // kSilenceThreshold; one undo step. All silence is left alone.
+    void TrimSilence();
+    // -60 dB: quieter than this counts as silence.
+    static constexpr double kSilenceThreshold = 0.001;
     void SetFadeInMs(int32_t ms) override;
     void SetFadeOutMs(int32_t ms) override;
 
@@ -62,12 +73,19 @@ public:
 
 protected:
     ~CAudioClip() override;
+    bool OffersMenuItem(int index) const override;
+    bool DoesMenuItemItself(int index) const override;
+    void DoMenuItemItself(int index) override;
 
 private:
     void AttachAtom(CPCMSound* atom);
     bool TryFile(const std::string& path, bool obeyTempoMap);
     bool FindAndLoadSound(const AudioClipRecord& record, bool obeyTempoMap);
     void DrawWaveform(const GuiRect& r);
+    // Changes the rate and rescales the timing and envelopes, which count
+    // in played (rate-processed) time, to the new material. False when the
+    // engine refused the rate.
+    bool ChangeRate(double rate);
 
     std::shared_ptr<const CPeaks> m_peaks;
 
