@@ -402,6 +402,7 @@ bool CAudioClip::RestoreToUndoState(const AudioClipUndoStruct& s, int32_t envelo
     UpdateAppearance();
     if (s.trackIndex >= 0 && m_document.PlaceClip(*this, s.trackIndex, s.position))
         m_atom->SetTrackNumber(m_document.EngineTrackNumber(s.trackIndex));
+    FitToTiming();
     SetSelected(s.selected);
     SendSelection(s.selected);
     Log("RestoreToUndoState exiting.");

@@ -429,8 +429,11 @@ void CClip::DragEdge(int32_t dx) {
     } else {
         StretchEdge(moved);
     }
-    // The clip's rectangle follows its timing.
-    const double msPerPixel = document.MsPerPixel();
+    FitToTiming();
+}
+
+void CClip::FitToTiming() {
+    const double msPerPixel = GetDocument().MsPerPixel();
     SetPosition(Pixels(GetStartMs(), msPerPixel), GetY());
     SetSize(Pixels(GetLengthMs(), msPerPixel), GetHeight());
 }

@@ -196,6 +196,8 @@ protected:
     // changed at all.
     void BeginEnvelopeChange(int32_t type);
     void EndEnvelopeChange();
+    // Puts the clip's rectangle where its timing is at the zoom level.
+    void FitToTiming();
 
     // Menu items of the clip's kind (before asking who can carry them out),
     // and the commands the clip carries out on itself.

@@ -316,6 +316,7 @@ bool CMIDIClip::RestoreToUndoState(const MidiClipUndoStruct& s, int32_t envelope
     UpdateAppearance();
     if (s.trackIndex >= 0 && m_document.PlaceClip(*this, s.trackIndex, s.position))
         m_atom->SetTrackNumber(m_document.EngineTrackNumber(s.trackIndex));
+    FitToTiming();
     SetSelected(s.selected);
     SendSelection(s.selected);
     if (m_editCopy)
