@@ -13,6 +13,7 @@
 #include "project/CSoundTransfer.h"
 #include "project/ClipDocument.h"
 #include "project/ClipEnvelopeRecord.h"
+#include "project/LegacySoundRecord.h"
 #include "support/CRIFF.h"
 #include "support/CUndoMgr.h"
 #include "support/Log.h"
@@ -455,7 +456,10 @@ bool CAudioClip::Save(CRIFF& riff) {
 }
 
 bool CAudioClip::TryFile(const std::string& path, bool obeyTempoMap) {
-    return !path.empty() && std::filesystem::is_regular_file(path) &&
+    // A path from a damaged file may be too long for the system: that is
+    // no file, not an error to throw.
+    std::error_code error;
+    return !path.empty() && std::filesystem::is_regular_file(path, error) &&
            LoadFromFile(path, obeyTempoMap);
 }
 
@@ -481,17 +485,63 @@ bool CAudioClip::FindAndLoadSound(const AudioClipRecord& record, bool obeyTempoM
                 return true;
         }
     }
-    LogFmt("CAudioClip::TryToFindFile - '%s'", record.absolutePath.c_str());
-    const auto found = m_document.FindMissingSound(record.absolutePath);
-    if (!found) {
-        LogFmt("Unable to find sound %s.", record.absolutePath.c_str());
+    bool found = false;
+    if (TryToFindFile(record.absolutePath, obeyTempoMap, found))
+        return true;
+    LogFmt(found ? "Unable to load sound %s." : "Unable to find sound %s.",
+           record.absolutePath.c_str());
+    return false;
+}
+
+bool CAudioClip::TryToFindFile(const std::string& path, bool obeyTempoMap, bool& found) {
+    LogFmt("CAudioClip::TryToFindFile - '%s'", path.c_str());
+    const auto location = m_document.FindMissingSound(path);
+    found = location.has_value();
+    if (!found)
+        return false;
+    LogFmt("CAudioClip::TryToFindFile - new location = '%s'", location->c_str());
+    return TryFile(*location, obeyTempoMap);
+}
+
+bool CAudioClip::FindLegacySound(const std::string& path, bool obeyTempoMap) {
+    const std::string& project = m_document.ProjectFilePath();
+    LogFmt("Legacy Load Path: %s, Legacy Project File Path: %s", path.c_str(), project.c_str());
+    const std::string stored = ToNativeSeparators(path);
+    const std::string absolute = RelativeToAbsolute(stored, project);
+    if (absolute.empty()) {
+        Log("Failed to convert to absolute path.");
+    } else {
+        LogFmt("Legacy Loading Absolute Path %s", absolute.c_str());
+        if (TryFile(absolute, obeyTempoMap))
+            return true;
+    }
+    if (!ExtractDirectory(project).empty()) {
+        const std::string nextToProject = ExtractDirectory(project) + ExtractFileName(stored);
+        LogFmt("Legacy Loading Current Directory %s", nextToProject.c_str());
+        if (TryFile(nextToProject, obeyTempoMap))
+            return true;
+    }
+    LogFmt("Legacy Loading Relative Path %s", stored.c_str());
+    if (TryFile(stored, obeyTempoMap))
+        return true;
+    bool found = false;
+    if (TryToFindFile(path, obeyTempoMap, found))
+        return true;
+    LogFmt(found ? "Unable to load legacy sound %s." : "Unable to find legacy sound %s.",
+           path.c_str());
+    return false;
+}
+
+bool CAudioClip::LegacyLoad(CRIFF& riff) {
+    if (!SaveLoad::LegacyLoad(riff))
+        return false;
+    LegacySoundRecord record;
+    if (record.Read(riff) != ProjectReadError::None ||
+        !FindLegacySound(record.path, m_document.AutoBeatMatch()) || IsCancelled()) {
+        Log("CAudioClip::LegacyLoad - returning false!");
         return false;
     }
-    LogFmt("CAudioClip::TryToFindFile - new location = '%s'", found->c_str());
-    if (TryFile(*found, obeyTempoMap))
-        return true;
-    LogFmt("Unable to load sound %s.", record.absolutePath.c_str());
-    return false;
+    return true;
 }
 
 bool CAudioClip::Load(CRIFF& riff) {

@@ -68,6 +68,10 @@ public:
 
     bool Save(CRIFF& riff) override;
     bool Load(CRIFF& riff) override;
+    // Reads a sound of a legacy session (the reader inside its LIST "sndc").
+    // Only the sound's file is known of those records: the clip plays the
+    // whole sound from the start of the timeline.
+    bool LegacyLoad(CRIFF& riff) override;
 
     void OnDraw(const GuiRect& r) override;
 
@@ -81,6 +85,10 @@ private:
     void AttachAtom(CPCMSound* atom);
     bool TryFile(const std::string& path, bool obeyTempoMap);
     bool FindAndLoadSound(const AudioClipRecord& record, bool obeyTempoMap);
+    bool FindLegacySound(const std::string& path, bool obeyTempoMap);
+    // Asks the missing-sound search for the file and loads what it gives;
+    // found tells whether it gave a location.
+    bool TryToFindFile(const std::string& path, bool obeyTempoMap, bool& found);
     void DrawWaveform(const GuiRect& r);
     // Changes the rate and rescales the timing and envelopes, which count
     // in played (rate-processed) time, to the new material. False when the
