@@ -5,6 +5,7 @@
 #include "engine/CPeaks.h"
 #include "engine/CSoundLevels.h"
 #include "engine/CSoundLoader.h"
+#include "engine/TempoMap.h"
 #include "engine/WaveFormat.h"
 #include "gui/VRGuiWindow.h"
 #include "project/AudioClipRecord.h"
@@ -168,6 +169,120 @@ bool CAudioClip::ChangeRate(double rate) {
     m_atom->SetLoopEnd(GetLoopEnd() * ratio);
     m_atom->GetClipAudioBuffer().Scale(ratio);
     return true;
+}
+
+double CAudioClip::GetSoundTempo() const {
+    return m_atom ? m_atom->GetSoundTempo() : 0.0;
+}
+
+void CAudioClip::SetTempo(double bpm, bool undoable) {
+    if (!m_atom || !(bpm > 0.0) || (m_forceTempo && bpm == m_forcedTempo))
+        return;
+    if (undoable)
+        BeginChange();
+    m_forceTempo = true;
+    m_forcedTempo = bpm;
+    m_tempo = bpm;
+    FollowTempo();
+    if (undoable)
+        EndChange();
+}
+
+void CAudioClip::SetObeyTempoMap(bool obey, bool undoable) {
+    if (!m_atom || obey == m_obeyTempoMap)
+        return;
+    if (undoable)
+        BeginChange();
+    m_obeyTempoMap = obey;
+    FollowTempo();
+    if (undoable)
+        EndChange();
+}
+
+void CAudioClip::SetKey(int32_t rootNote, bool undoable) {
+    if (!m_atom || rootNote <= 0 || rootNote >= 128 || (m_forceKey && rootNote == m_forcedKey))
+        return;
+    if (undoable)
+        BeginChange();
+    m_forceKey = true;
+    m_forcedKey = rootNote;
+    SetKeyRoot(rootNote);
+    FollowKey();
+    if (undoable)
+        EndChange();
+}
+
+void CAudioClip::SetObeyKeyMap(bool obey, bool undoable) {
+    if (!m_atom || obey == m_obeyKeyMap)
+        return;
+    if (undoable)
+        BeginChange();
+    m_obeyKeyMap = obey;
+    FollowKey();
+    if (undoable)
+        EndChange();
+}
+
+double CAudioClip::GetPitchShift() const {
+    return m_atom ? m_atom->PitchShift() : 0.0;
+}
+
+void CAudioClip::SetPitchShift(double semitones, bool undoable) {
+    if (!m_atom || semitones == GetPitchShift())
+        return;
+    if (undoable)
+        BeginChange();
+    m_atom->SetPitchShift(semitones, GetPitchRateCorrect());
+    if (undoable)
+        EndChange();
+}
+
+bool CAudioClip::GetPitchRateCorrect() const {
+    return !m_atom || m_atom->GetClipAudioBuffer().GetRatePitchCorrect();
+}
+
+void CAudioClip::SetPitchRateCorrect(bool correct, bool undoable) {
+    if (!m_atom || correct == GetPitchRateCorrect())
+        return;
+    if (undoable)
+        BeginChange();
+    m_atom->SetPitchShift(GetPitchShift(), correct);
+    if (undoable)
+        EndChange();
+}
+
+void CAudioClip::FollowTempoAndKey(bool undoable) {
+    if (!m_atom)
+        return;
+    if (undoable)
+        BeginChange();
+    FollowTempo();
+    FollowKey();
+    if (undoable)
+        EndChange();
+}
+
+void CAudioClip::FollowTempo() {
+    const double projectTempo = m_document.TempoAt(GetStartMs());
+    if (!m_obeyTempoMap || !(m_tempo > 0.0) || !(projectTempo > 0.0))
+        return;
+    const double oldRate = GetRate();
+    const double rate = projectTempo / m_tempo;
+    if (rate == oldRate || !ChangeRate(rate))
+        return;
+    CMixerLock lock(m_document.ClipMixer());
+    m_atom->SetVirtualLength(GetLengthMs() * oldRate / rate);
+}
+
+void CAudioClip::FollowKey() {
+    const int32_t projectRoot = TempoMap::GetKeyRoot(m_document.KeyAt(GetStartMs()));
+    if (!m_obeyKeyMap || projectRoot < 0 || GetKeyRoot() <= 0)
+        return;
+    // The nearer way to the project's root: at most a tritone down or up.
+    int32_t semitones = (projectRoot - GetKeyRoot() % 12 + 12) % 12;
+    if (semitones > 5)
+        semitones -= 12;
+    m_atom->SetPitchShift(semitones, GetPitchRateCorrect());
 }
 
 void CAudioClip::StretchTo(double startMs, double lengthMs, double rate) {

@@ -39,6 +39,27 @@ public:
     // and length, and its offset, loop and envelopes follow the material.
     void SetRate(double rate, bool undoable);
     double GetTempo() const { return m_tempo; }
+    // The tempo the sound file's analysis found; 0 when none.
+    double GetSoundTempo() const;
+    // Forces the clip's tempo (the sound's own is replaced).
+    void SetTempo(double bpm, bool undoable);
+    bool GetObeyTempoMap() const { return m_obeyTempoMap; }
+    void SetObeyTempoMap(bool obey, bool undoable);
+    // The clip's key: the MIDI note of its root (0 when not known).
+    int32_t GetKey() const { return GetKeyRoot(); }
+    void SetKey(int32_t rootNote, bool undoable);
+    bool GetObeyKeyMap() const { return m_obeyKeyMap; }
+    void SetObeyKeyMap(bool obey, bool undoable);
+    // Pitch shift in semitones.
+    double GetPitchShift() const;
+    void SetPitchShift(double semitones, bool undoable);
+    // Whether a rate change keeps the pitch.
+    bool GetPitchRateCorrect() const;
+    void SetPitchRateCorrect(bool correct, bool undoable);
+    // Plays the sound at the rate and pitch that match the project's tempo
+    // and key at the clip's start, as far as the clip follows them. The
+    // clip keeps its number of beats: its length changes with the rate.
+    void FollowTempoAndKey(bool undoable);
     double GetLoopStart() const;
     double GetLoopEnd() const;
     void SetLoop(double startMs, double endMs, bool undoable);
@@ -94,6 +115,8 @@ private:
     // in played (rate-processed) time, to the new material. False when the
     // engine refused the rate.
     bool ChangeRate(double rate);
+    void FollowTempo();
+    void FollowKey();
 
     std::shared_ptr<const CPeaks> m_peaks;
 

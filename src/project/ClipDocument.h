@@ -59,5 +59,11 @@ public:
     virtual bool HandlesClipCommand(int32_t) const { return false; }
     virtual void DoClipCommand(CClip&, int32_t) {}
 
+    // The project's tempo (bpm) and key (an index of the key table) at a
+    // time, which clips that follow the tempo and key maps adjust to; 0 and
+    // -1 when the project has none.
+    virtual double TempoAt(double) const { return 0.0; }
+    virtual int32_t KeyAt(double) const { return -1; }
+
     static constexpr double kDefaultMsPerPixel = 10.0;
 };

@@ -30,6 +30,8 @@ struct EditDocument : ClipDocument {
     CPCMMixer mixer;
     std::string path;
     std::optional<TimeRange> selection;
+    double tempo = 0.0;
+    int32_t key = -1;
 
     CUndoMgr& ClipUndo() override { return undo; }
     CPCMMixer& ClipMixer() override { return mixer; }
@@ -45,6 +47,8 @@ struct EditDocument : ClipDocument {
     }
     double SnapTime(double ms) const override { return std::round(ms / 100.0) * 100.0; }
     std::optional<TimeRange> TimeSelection() const override { return selection; }
+    double TempoAt(double) const override { return tempo; }
+    int32_t KeyAt(double) const override { return key; }
 };
 
 // 16-bit mono at 44.1 kHz: silence, a full-scale-ish tone, silence.
@@ -269,4 +273,26 @@ TEST_F(ClipEditing, ContextMenuOffersWhatCanBeDone) {
     EXPECT_FALSE(clip->IsLocked());
     clip->DoMenuCommand(3); // cut: only the document can
     EXPECT_EQ(doc.undo.NumUndoSets(), 1);
+}
+
+TEST_F(ClipEditing, FollowingTheProjectsTempoAndKey) {
+    const AudioClipUndoStruct before = Snapshot(*clip);
+    doc.tempo = 120.0;
+    doc.key = 5; // D major
+    clip->SetTempo(60.0, false);
+    EXPECT_EQ(clip->GetRate(), 1.0); // not following yet
+    clip->SetKey(60, false);         // middle C
+    clip->SetObeyKeyMap(true, false);
+    EXPECT_EQ(clip->GetPitchShift(), 2.0);
+    doc.undo.NextUndoSet();
+    clip->SetObeyTempoMap(true, true);
+    EXPECT_EQ(clip->GetRate(), 2.0);
+    EXPECT_EQ(clip->GetLengthMs(), 500.0); // the same beats, twice as fast
+    ASSERT_TRUE(doc.undo.Undo());
+    EXPECT_EQ(clip->GetRate(), 1.0);
+    EXPECT_EQ(clip->GetLengthMs(), before.length);
+
+    doc.key = 2; // B major: a semitone down is nearer than eleven up
+    clip->FollowTempoAndKey(false);
+    EXPECT_EQ(clip->GetPitchShift(), -1.0);
 }
