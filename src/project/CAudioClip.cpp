@@ -171,6 +171,16 @@ bool CAudioClip::ChangeRate(double rate) {
     return true;
 }
 
+int32_t CAudioClip::GetBeatOffset() const {
+    const int32_t offset = CClip::GetBeatOffset();
+    if (GetLoopStart() > offset)
+        return 0;
+    if (GetDragState() == 0 || GetHitZone() != kZoneResizeLeft)
+        return offset;
+    const auto moved = static_cast<int32_t>(std::lround(GetStartMs())) - GetStartAtPress();
+    return std::max(offset - moved, 0);
+}
+
 double CAudioClip::GetSoundTempo() const {
     return m_atom ? m_atom->GetSoundTempo() : 0.0;
 }

@@ -38,6 +38,9 @@ public:
     // Plays the sound faster (above 1) or slower; the clip keeps its place
     // and length, and its offset, loop and envelopes follow the material.
     void SetRate(double rate, bool undoable);
+    // The first beat from the clip's start: 0 when the loop starts after
+    // it; during a drag of the left edge it follows the edge.
+    int32_t GetBeatOffset() const override;
     double GetTempo() const { return m_tempo; }
     // The tempo the sound file's analysis found; 0 when none.
     double GetSoundTempo() const;

@@ -17,8 +17,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -540,22 +540,10 @@ bool CClip::ProcessEnvelope(EnvelopeFunction function, int32_t option) {
 }
 
 bool CClip::OffersMenuItem(int index) const {
-    switch (index) {
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 7:
-    case 8:
-    case 9:
-    case 10:
-    case 11:
-    case 12:
-    case 14:
-        return true;
-    default:
-        return false;
-    }
+    // What both kinds of clip offer.
+    constexpr int kCommonItems[] = {2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 14};
+    return std::find(std::begin(kCommonItems), std::end(kCommonItems), index) !=
+           std::end(kCommonItems);
 }
 
 bool CClip::DoesMenuItemItself(int index) const {
