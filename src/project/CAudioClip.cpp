@@ -3,14 +3,18 @@
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CPeaks.h"
+#include "engine/CSoundLevels.h"
 #include "engine/CSoundLoader.h"
+#include "engine/TempoMap.h"
 #include "engine/WaveFormat.h"
 #include "gui/VRGuiWindow.h"
 #include "project/AudioClipRecord.h"
 #include "project/CAudioClipUndo.h"
+#include "project/CMixerLock.h"
 #include "project/CSoundTransfer.h"
 #include "project/ClipDocument.h"
 #include "project/ClipEnvelopeRecord.h"
+#include "project/LegacySoundRecord.h"
 #include "support/CRIFF.h"
 #include "support/CUndoMgr.h"
 #include "support/Log.h"
@@ -33,17 +37,6 @@ ClipEnvelopeRecord::Envelopes EnvelopesOf(CPCMSound& sound) {
         envelopes[type] = sound.GetEnvelopeByType(type);
     return envelopes;
 }
-
-class MixerLock {
-public:
-    explicit MixerLock(CPCMMixer& mixer) : m_mixer(mixer) { m_mixer.Lock(); }
-    ~MixerLock() { m_mixer.Unlock(); }
-    MixerLock(const MixerLock&) = delete;
-    MixerLock& operator=(const MixerLock&) = delete;
-
-private:
-    CPCMMixer& m_mixer;
-};
 
 unsigned long Address(const void* object) {
     return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(object));
@@ -158,9 +151,198 @@ void CAudioClip::SetRate(double rate, bool undoable) {
         return;
     if (undoable)
         BeginChange();
-    m_atom->Rate(rate);
+    ChangeRate(rate);
     if (undoable)
         EndChange();
+}
+
+bool CAudioClip::ChangeRate(double rate) {
+    const double oldRate = GetRate();
+    // The slow part, outside the mixer's lock: the engine swaps the new
+    // material in under the sound's own.
+    if (!m_atom->Rate(rate))
+        return false;
+    const double ratio = oldRate / rate;
+    CMixerLock lock(m_document.ClipMixer());
+    m_atom->SetVirtualTimeStart(GetOffsetMs() * ratio);
+    m_atom->SetLoopStart(GetLoopStart() * ratio);
+    m_atom->SetLoopEnd(GetLoopEnd() * ratio);
+    m_atom->GetClipAudioBuffer().Scale(ratio);
+    return true;
+}
+
+int32_t CAudioClip::GetBeatOffset() const {
+    const int32_t offset = CClip::GetBeatOffset();
+    if (GetLoopStart() > offset)
+        return 0;
+    if (GetDragState() == 0 || GetHitZone() != kZoneResizeLeft)
+        return offset;
+    const auto moved = static_cast<int32_t>(std::lround(GetStartMs())) - GetStartAtPress();
+    return std::max(offset - moved, 0);
+}
+
+double CAudioClip::GetSoundTempo() const {
+    return m_atom ? m_atom->GetSoundTempo() : 0.0;
+}
+
+void CAudioClip::SetTempo(double bpm, bool undoable) {
+    if (!m_atom || !(bpm > 0.0) || (m_forceTempo && bpm == m_forcedTempo))
+        return;
+    if (undoable)
+        BeginChange();
+    m_forceTempo = true;
+    m_forcedTempo = bpm;
+    m_tempo = bpm;
+    FollowTempo();
+    if (undoable)
+        EndChange();
+}
+
+void CAudioClip::SetObeyTempoMap(bool obey, bool undoable) {
+    if (!m_atom || obey == m_obeyTempoMap)
+        return;
+    if (undoable)
+        BeginChange();
+    m_obeyTempoMap = obey;
+    FollowTempo();
+    if (undoable)
+        EndChange();
+}
+
+void CAudioClip::SetKey(int32_t rootNote, bool undoable) {
+    if (!m_atom || rootNote <= 0 || rootNote >= 128 || (m_forceKey && rootNote == m_forcedKey))
+        return;
+    if (undoable)
+        BeginChange();
+    m_forceKey = true;
+    m_forcedKey = rootNote;
+    SetKeyRoot(rootNote);
+    FollowKey();
+    if (undoable)
+        EndChange();
+}
+
+void CAudioClip::SetObeyKeyMap(bool obey, bool undoable) {
+    if (!m_atom || obey == m_obeyKeyMap)
+        return;
+    if (undoable)
+        BeginChange();
+    m_obeyKeyMap = obey;
+    FollowKey();
+    if (undoable)
+        EndChange();
+}
+
+double CAudioClip::GetPitchShift() const {
+    return m_atom ? m_atom->PitchShift() : 0.0;
+}
+
+void CAudioClip::SetPitchShift(double semitones, bool undoable) {
+    if (!m_atom || semitones == GetPitchShift())
+        return;
+    if (undoable)
+        BeginChange();
+    m_atom->SetPitchShift(semitones, GetPitchRateCorrect());
+    if (undoable)
+        EndChange();
+}
+
+bool CAudioClip::GetPitchRateCorrect() const {
+    return !m_atom || m_atom->GetClipAudioBuffer().GetRatePitchCorrect();
+}
+
+void CAudioClip::SetPitchRateCorrect(bool correct, bool undoable) {
+    if (!m_atom || correct == GetPitchRateCorrect())
+        return;
+    if (undoable)
+        BeginChange();
+    m_atom->SetPitchShift(GetPitchShift(), correct);
+    if (undoable)
+        EndChange();
+}
+
+void CAudioClip::FollowTempoAndKey(bool undoable) {
+    if (!m_atom)
+        return;
+    if (undoable)
+        BeginChange();
+    FollowTempo();
+    FollowKey();
+    if (undoable)
+        EndChange();
+}
+
+void CAudioClip::FollowTempo() {
+    const double projectTempo = m_document.TempoAt(GetStartMs());
+    if (!m_obeyTempoMap || !(m_tempo > 0.0) || !(projectTempo > 0.0))
+        return;
+    const double oldRate = GetRate();
+    const double rate = projectTempo / m_tempo;
+    if (rate == oldRate || !ChangeRate(rate))
+        return;
+    CMixerLock lock(m_document.ClipMixer());
+    m_atom->SetVirtualLength(GetLengthMs() * oldRate / rate);
+}
+
+void CAudioClip::FollowKey() {
+    const int32_t projectRoot = TempoMap::GetKeyRoot(m_document.KeyAt(GetStartMs()));
+    if (!m_obeyKeyMap || projectRoot < 0 || GetKeyRoot() <= 0)
+        return;
+    // The nearer way to the project's root: at most a tritone down or up.
+    int32_t semitones = (projectRoot - GetKeyRoot() % 12 + 12) % 12;
+    if (semitones > 5)
+        semitones -= 12;
+    m_atom->SetPitchShift(semitones, GetPitchRateCorrect());
+}
+
+void CAudioClip::StretchTo(double startMs, double lengthMs, double rate) {
+    if (!m_atom || !(lengthMs >= kMinimumLengthMs) || !(startMs >= 0.0))
+        return;
+    if (rate != GetRate() && !ChangeRate(rate))
+        return;
+    CMixerLock lock(m_document.ClipMixer());
+    m_atom->SetAbsoluteOffset(startMs);
+    m_atom->SetVirtualLength(lengthMs);
+}
+
+CEnvelope* CAudioClip::GetEnvelopeByType(int32_t type) {
+    return m_atom ? m_atom->GetEnvelopeByType(type) : nullptr;
+}
+
+void CAudioClip::Normalize() {
+    const CSoundData* data = m_atom ? m_atom->PlayData() : nullptr;
+    if (!data)
+        return;
+    CEnvelope& volume = m_atom->GetClipAudioBuffer().GetVolumeEnvelope();
+    const double start = GetOffsetMs();
+    const double end = std::fmin(start + GetLengthMs(), m_atom->DataLength());
+    const double peak = CSoundLevels::Peak(*data, start, end, &volume);
+    if (!(peak > 0.0))
+        return; // silence has no level to raise
+    BeginEnvelopeChange(kEnvelopeVolume);
+    {
+        CMixerLock lock(m_document.ClipMixer());
+        CEnvelopeFunctions::ScaleValues(volume, 1.0 / peak);
+    }
+    EndEnvelopeChange();
+}
+
+void CAudioClip::TrimSilence() {
+    const CSoundData* data = m_atom ? m_atom->PlayData() : nullptr;
+    if (!data)
+        return;
+    const double offset = GetOffsetMs();
+    const double shownEnd = offset + GetLengthMs();
+    const auto audible = CSoundLevels::AudibleSpan(*data, offset, shownEnd, kSilenceThreshold);
+    if (!audible)
+        return;
+    // A clip that runs past the end of its sound repeats its loop there:
+    // its end is not silence at the end of the material.
+    const double end = shownEnd > m_atom->DataLength() ? shownEnd : audible->endMs;
+    BeginChange();
+    ResizeLeft(audible->startMs - offset, false);
+    ResizeRight(end - audible->startMs, false);
+    EndChange();
 }
 
 double CAudioClip::GetLoopStart() const {
@@ -204,35 +386,41 @@ void CAudioClip::SetLoopToTrim() {
 }
 
 void CAudioClip::ResizeLeft(double deltaMs, bool undoable) {
-    if (!m_atom)
+    if (!m_atom || !std::isfinite(deltaMs))
         return;
     // Never past the right edge less the shortest clip, never before the
-    // sound's start.
-    const double media = deltaMs * GetRate();
-    const double shift = std::clamp(
-        media, -GetOffsetMs(), (GetLengthMs() - AudioClipRecord::kMinimumLengthMs) * GetRate());
+    // sound's start. Offsets count in played time, as the timeline does.
+    const double shift =
+        std::clamp(deltaMs, -GetOffsetMs(), std::fmax(GetLengthMs() - kMinimumLengthMs, 0.0));
     if (shift == 0.0)
         return;
     if (undoable)
         BeginChange();
-    const double timeline = shift / GetRate();
-    m_atom->SetAbsoluteOffset(GetStartMs() + timeline);
-    m_atom->SetVirtualTimeStart(GetOffsetMs() + shift);
-    m_atom->SetVirtualLength(GetLengthMs() - timeline);
-    const auto envelopeShift = static_cast<int32_t>(std::lround(-timeline));
-    m_atom->GetClipAudioBuffer().OffsetEnvelopes(envelopeShift);
-    SetEnvelopeShiftMs(GetEnvelopeShiftMs() + envelopeShift);
+    {
+        CMixerLock lock(m_document.ClipMixer());
+        m_atom->SetAbsoluteOffset(GetStartMs() + shift);
+        m_atom->SetVirtualTimeStart(GetOffsetMs() + shift);
+        m_atom->SetVirtualLength(GetLengthMs() - shift);
+        const auto envelopeShift = static_cast<int32_t>(std::lround(-shift));
+        m_atom->GetClipAudioBuffer().OffsetEnvelopes(envelopeShift);
+        SetEnvelopeShiftMs(GetEnvelopeShiftMs() + envelopeShift);
+    }
     if (undoable)
         EndChange();
 }
 
 void CAudioClip::ResizeRight(double lengthMs, bool undoable) {
-    const double length = std::fmax(lengthMs, AudioClipRecord::kMinimumLengthMs);
-    if (!m_atom || length == GetLengthMs())
+    if (!m_atom || !std::isfinite(lengthMs))
+        return;
+    const double length = std::fmax(lengthMs, kMinimumLengthMs);
+    if (length == GetLengthMs())
         return;
     if (undoable)
         BeginChange();
-    m_atom->SetVirtualLength(length);
+    {
+        CMixerLock lock(m_document.ClipMixer());
+        m_atom->SetVirtualLength(length);
+    }
     if (undoable)
         EndChange();
 }
@@ -303,8 +491,14 @@ bool CAudioClip::RestoreToUndoState(const AudioClipUndoStruct& s, int32_t envelo
     LogFmt("RestoreToUndoState called on CAudioClip 0x%08lX", Address(this));
     if (!m_atom)
         return false;
+    // The rate first, outside the lock (slow); the envelopes follow the
+    // material as they did when the rate was changed.
+    const double oldRate = GetRate();
+    m_atom->GetClipAudioBuffer().SetRatePitchCorrect(s.ratePitchCorrect);
+    if (m_atom->Rate(s.rate) && s.rate != oldRate)
+        m_atom->GetClipAudioBuffer().Scale(oldRate / s.rate);
     {
-        MixerLock lock(m_document.ClipMixer());
+        CMixerLock lock(m_document.ClipMixer());
         CClipAudioBuffer& buffer = m_atom->GetClipAudioBuffer();
         buffer.OffsetEnvelopes(envelopeShiftMs);
         m_obeyTempoMap = s.obeyTempoMap;
@@ -313,8 +507,6 @@ bool CAudioClip::RestoreToUndoState(const AudioClipUndoStruct& s, int32_t envelo
         m_forcedTempo = s.forcedTempo;
         m_forceKey = s.forceKey;
         m_forcedKey = s.forcedKey;
-        buffer.SetRatePitchCorrect(s.ratePitchCorrect);
-        m_atom->Rate(s.rate);
         m_atom->SetPitchShift(s.pitchShift, s.ratePitchCorrect);
         m_atom->SetLoopStart(s.loopStart);
         m_atom->SetLoopEnd(s.loopEnd);
@@ -336,6 +528,7 @@ bool CAudioClip::RestoreToUndoState(const AudioClipUndoStruct& s, int32_t envelo
     UpdateAppearance();
     if (s.trackIndex >= 0 && m_document.PlaceClip(*this, s.trackIndex, s.position))
         m_atom->SetTrackNumber(m_document.EngineTrackNumber(s.trackIndex));
+    FitToTiming();
     SetSelected(s.selected);
     SendSelection(s.selected);
     Log("RestoreToUndoState exiting.");
@@ -388,7 +581,10 @@ bool CAudioClip::Save(CRIFF& riff) {
 }
 
 bool CAudioClip::TryFile(const std::string& path, bool obeyTempoMap) {
-    return !path.empty() && std::filesystem::is_regular_file(path) &&
+    // A path from a damaged file may be too long for the system: that is
+    // no file, not an error to throw.
+    std::error_code error;
+    return !path.empty() && std::filesystem::is_regular_file(path, error) &&
            LoadFromFile(path, obeyTempoMap);
 }
 
@@ -414,17 +610,63 @@ bool CAudioClip::FindAndLoadSound(const AudioClipRecord& record, bool obeyTempoM
                 return true;
         }
     }
-    LogFmt("CAudioClip::TryToFindFile - '%s'", record.absolutePath.c_str());
-    const auto found = m_document.FindMissingSound(record.absolutePath);
-    if (!found) {
-        LogFmt("Unable to find sound %s.", record.absolutePath.c_str());
+    bool found = false;
+    if (TryToFindFile(record.absolutePath, obeyTempoMap, found))
+        return true;
+    LogFmt(found ? "Unable to load sound %s." : "Unable to find sound %s.",
+           record.absolutePath.c_str());
+    return false;
+}
+
+bool CAudioClip::TryToFindFile(const std::string& path, bool obeyTempoMap, bool& found) {
+    LogFmt("CAudioClip::TryToFindFile - '%s'", path.c_str());
+    const auto location = m_document.FindMissingSound(path);
+    found = location.has_value();
+    if (!found)
+        return false;
+    LogFmt("CAudioClip::TryToFindFile - new location = '%s'", location->c_str());
+    return TryFile(*location, obeyTempoMap);
+}
+
+bool CAudioClip::FindLegacySound(const std::string& path, bool obeyTempoMap) {
+    const std::string& project = m_document.ProjectFilePath();
+    LogFmt("Legacy Load Path: %s, Legacy Project File Path: %s", path.c_str(), project.c_str());
+    const std::string stored = ToNativeSeparators(path);
+    const std::string absolute = RelativeToAbsolute(stored, project);
+    if (absolute.empty()) {
+        Log("Failed to convert to absolute path.");
+    } else {
+        LogFmt("Legacy Loading Absolute Path %s", absolute.c_str());
+        if (TryFile(absolute, obeyTempoMap))
+            return true;
+    }
+    if (!ExtractDirectory(project).empty()) {
+        const std::string nextToProject = ExtractDirectory(project) + ExtractFileName(stored);
+        LogFmt("Legacy Loading Current Directory %s", nextToProject.c_str());
+        if (TryFile(nextToProject, obeyTempoMap))
+            return true;
+    }
+    LogFmt("Legacy Loading Relative Path %s", stored.c_str());
+    if (TryFile(stored, obeyTempoMap))
+        return true;
+    bool found = false;
+    if (TryToFindFile(path, obeyTempoMap, found))
+        return true;
+    LogFmt(found ? "Unable to load legacy sound %s." : "Unable to find legacy sound %s.",
+           path.c_str());
+    return false;
+}
+
+bool CAudioClip::LegacyLoad(CRIFF& riff) {
+    if (!SaveLoad::LegacyLoad(riff))
+        return false;
+    LegacySoundRecord record;
+    if (record.Read(riff) != ProjectReadError::None ||
+        !FindLegacySound(record.path, m_document.AutoBeatMatch()) || IsCancelled()) {
+        Log("CAudioClip::LegacyLoad - returning false!");
         return false;
     }
-    LogFmt("CAudioClip::TryToFindFile - new location = '%s'", found->c_str());
-    if (TryFile(*found, obeyTempoMap))
-        return true;
-    LogFmt("Unable to load sound %s.", record.absolutePath.c_str());
-    return false;
+    return true;
 }
 
 bool CAudioClip::Load(CRIFF& riff) {
@@ -512,4 +754,24 @@ void CAudioClip::DrawWaveform(const GuiRect& r) {
         cairo_line_to(cr, x, middle - pixels[i].min * half + 1.0);
     }
     cairo_stroke(cr);
+}
+
+bool CAudioClip::OffersMenuItem(int index) const {
+    const bool ownItem = index == 0 || index == 6 || index == 13 || (index >= 15 && index <= 24) ||
+                         (index >= 26 && index <= 28) || (index >= 30 && index <= 32) ||
+                         (index >= 34 && index <= 37) || (index >= 39 && index <= 42);
+    return ownItem || CClip::OffersMenuItem(index);
+}
+
+bool CAudioClip::DoesMenuItemItself(int index) const {
+    return index == kMenuTrimSilence || index == kMenuNormalize || CClip::DoesMenuItemItself(index);
+}
+
+void CAudioClip::DoMenuItemItself(int index) {
+    if (index == kMenuTrimSilence)
+        TrimSilence();
+    else if (index == kMenuNormalize)
+        Normalize();
+    else
+        CClip::DoMenuItemItself(index);
 }

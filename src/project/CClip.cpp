@@ -1,15 +1,24 @@
 #include "project/CClip.h"
 
+#include "engine/CEnvelope.h"
 #include "gui/GuiInput.h"
+#include "gui/GuiPopupMenu.h"
 #include "gui/GuiTextPanel.h"
+#include "gui/IGuiHost.h"
 #include "gui/VRGuiWindow.h"
+#include "project/CEnvelopeUndo.h"
+#include "project/CMixerLock.h"
 #include "project/CTrack.h"
+#include "project/ClipDocument.h"
 #include "project/ClipNotifications.h"
+#include "support/CUndoMgr.h"
 #include "support/LocalizedStrings.h"
 #include "support/Log.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -28,6 +37,63 @@ int32_t RoundedMs(double ms) {
     return std::isfinite(ms) ? static_cast<int32_t>(std::lround(ms)) : 0;
 }
 
+int32_t Pixels(double ms, double msPerPixel) {
+    const double pixels = std::trunc(ms / msPerPixel);
+    return std::isfinite(pixels) ? static_cast<int32_t>(std::clamp(pixels, -1e9, 1e9)) : 0;
+}
+
+constexpr int kEnvelopeTypeCount = 6;
+
+// Context menu layout: the main menu's items, its separators, the items
+// that open sub-menus and what each sub-menu holds.
+constexpr int kMainMenuItems = 25;
+constexpr bool IsSeparator(int index) {
+    return index == 2 || index == 6 || index == 10 || index == 18;
+}
+struct SubMenu {
+    int opener;
+    int first;
+    int last;
+};
+constexpr SubMenu kSubMenus[] = {{19, 26, 28}, {20, 30, 32}, {21, 34, 37}, {22, 39, 42}};
+constexpr int kMenuReset = 23;
+constexpr int kMenuInvert = 24;
+constexpr int32_t kFadeOptions[] = {2, 0, 1}; // fast, medium, slow
+constexpr int32_t kBoostOptions[] = {1, 5, 25, 50};
+
+const SubMenu* SubMenuOpenedBy(int index) {
+    for (const SubMenu& sub : kSubMenus)
+        if (sub.opener == index)
+            return &sub;
+    return nullptr;
+}
+
+// The envelope function and option of an envelope menu item; false for
+// other items.
+bool EnvelopeItem(int index, EnvelopeFunction& function, int32_t& option) {
+    option = 0;
+    if (index == kMenuReset || index == kMenuInvert) {
+        function = index == kMenuReset ? EnvelopeFunction::kReset : EnvelopeFunction::kInvert;
+        return true;
+    }
+    if (index >= 26 && index <= 28) {
+        function = EnvelopeFunction::kFadeIn;
+        option = kFadeOptions[index - 26];
+    } else if (index >= 30 && index <= 32) {
+        function = EnvelopeFunction::kFadeOut;
+        option = kFadeOptions[index - 30];
+    } else if (index >= 34 && index <= 37) {
+        function = EnvelopeFunction::kBoost;
+        option = kBoostOptions[index - 34];
+    } else if (index >= 39 && index <= 42) {
+        function = EnvelopeFunction::kBoost;
+        option = -kBoostOptions[index - 39];
+    } else {
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 HitZone CClip::HitZoneAt(int32_t width, int32_t height, int32_t x, int32_t y, bool ctrl) {
@@ -38,6 +104,22 @@ HitZone CClip::HitZoneAt(int32_t width, int32_t height, int32_t x, int32_t y, bo
     if (x >= width - kEdgeZoneWidth)
         return ctrl ? kZoneStretchRight : kZoneResizeRight;
     return kZoneSelect;
+}
+
+GuiCursor CClip::CursorFor(HitZone zone) {
+    switch (zone) {
+    case kZoneResizeLeft:
+    case kZoneResizeRight:
+    // The toolkit has no cursor of its own for stretching: the resize arrow
+    // tells which way the edge goes.
+    case kZoneStretchLeft:
+    case kZoneStretchRight:
+        return GuiCursor::kResizeLeftRight;
+    case kZoneSelect:
+        return GuiCursor::kIBeam;
+    default:
+        return GuiCursor::kArrow;
+    }
 }
 
 CClip::CClip(ClipKind kind)
@@ -220,10 +302,16 @@ GuiPoint CClip::ToTimeline(GuiPoint p) const {
 bool CClip::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
     switch (event) {
     case kMouseMove:
-        if (m_pressed)
+        if (m_pressed) {
             OnDrag(p, keys);
-        else
+        } else {
             m_hitZone = HitZoneAt(GetWidth(), GetHeight(), p.x, p.y, (keys & MK_CONTROL) != 0);
+            ShowCursor(CursorFor(m_hitZone));
+        }
+        return true;
+    case kMouseRightDown:
+        if (!m_pressed)
+            ShowContextMenu(p.x, p.y);
         return true;
     case kMouseLeftDown:
     case kMouseLeftDoubleClick:
@@ -246,10 +334,18 @@ void CClip::OnLeftDown(GuiPoint p, uint32_t keys) {
     m_pressKeys = keys;
     m_startAtPress = RoundedMs(GetStartMs());
     m_lengthAtPress = RoundedMs(GetLengthMs());
+    m_pressStartMs = GetStartMs();
+    m_pressLengthMs = GetLengthMs();
+    m_pressRate = GetRate();
     m_pressed = true;
     m_dragState = 0;
     if (VRGuiWindow* window = GetWindow())
         window->SetCapture(this);
+    ShowCursor(CursorFor(m_hitZone));
+    // A locked clip takes part in selection but keeps its edges.
+    m_edgeDrag = IsEdgeZone() && !m_locked;
+    if (m_edgeDrag)
+        BeginChange();
     const bool extending = (keys & (MK_SHIFT | MK_CONTROL)) != 0;
     if (m_selected && !extending) {
         if (m_makeCurrent)
@@ -265,7 +361,9 @@ void CClip::OnDrag(GuiPoint p, uint32_t keys) {
     const GuiPoint at = ToTimeline(p);
     const int32_t dx = at.x - m_pressPoint.x;
     const int32_t dy = at.y - m_pressPoint.y;
-    if (m_hitZone == kZoneMove && !m_locked) {
+    if (m_edgeDrag) {
+        DragEdge(dx);
+    } else if (m_hitZone == kZoneMove && !m_locked) {
         ClipMoveDrag move{dx, dy, m_dragState};
         SendNotification(kNotifyClipMoveDrag, &move);
     } else if (m_hitZone == kZoneSelect && (std::abs(dx) >= kSelectionDragThreshold ||
@@ -290,6 +388,13 @@ void CClip::OnLeftUp(GuiPoint p) {
         ClipCaret caret{at.x < 0 ? 0 : at.x, 1};
         SendNotification(kNotifyClipCaret, &caret);
     }
+    if (m_edgeDrag) {
+        if (m_dragState != 0)
+            DragEdge(at.x - m_pressPoint.x);
+        // Still inside the drag, so that the record knows it is a resize.
+        EndChange();
+        m_edgeDrag = false;
+    }
     if (VRGuiWindow* window = GetWindow(); window && window->GetCaptured() == this)
         window->ReleaseCapture();
     m_pressed = false;
@@ -303,4 +408,239 @@ bool CClip::OnKey(int32_t event, int32_t key, uint32_t) {
         return true;
     }
     return false;
+}
+
+bool CClip::IsEdgeZone() const {
+    return m_hitZone == kZoneResizeLeft || m_hitZone == kZoneResizeRight ||
+           m_hitZone == kZoneStretchLeft || m_hitZone == kZoneStretchRight;
+}
+
+void CClip::ShowCursor(GuiCursor cursor) {
+    if (VRGuiWindow* window = GetWindow())
+        if (IGuiHost* host = window->GetHWND())
+            host->SetCursor(cursor);
+}
+
+void CClip::DragEdge(int32_t dx) {
+    const ClipDocument& document = GetDocument();
+    const double moved = dx * document.MsPerPixel();
+    if (m_hitZone == kZoneResizeLeft) {
+        const double start = std::fmax(document.SnapTime(m_pressStartMs + moved), 0.0);
+        ResizeLeft(start - GetStartMs(), false);
+    } else if (m_hitZone == kZoneResizeRight) {
+        const double end = document.SnapTime(m_pressStartMs + m_pressLengthMs + moved);
+        ResizeRight(end - GetStartMs(), false);
+    } else {
+        StretchEdge(moved);
+    }
+    FitToTiming();
+}
+
+void CClip::FitToTiming() {
+    const double msPerPixel = GetDocument().MsPerPixel();
+    SetPosition(Pixels(GetStartMs(), msPerPixel), GetY());
+    SetSize(Pixels(GetLengthMs(), msPerPixel), GetHeight());
+}
+
+void CClip::StretchEdge(double movedMs) {
+    if (!(m_pressLengthMs > 0.0))
+        return;
+    const bool left = m_hitZone == kZoneStretchLeft;
+    const double end = m_pressStartMs + m_pressLengthMs;
+    const double edge = GetDocument().SnapTime((left ? m_pressStartMs : end) + movedMs);
+    const double wanted = left ? end - edge : edge - m_pressStartMs;
+    const double factor =
+        std::clamp(wanted / m_pressLengthMs, 1.0 / kMaximumStretch, kMaximumStretch);
+    const double length = m_pressLengthMs * factor;
+    if (left && length > end)
+        return; // the clip would start before the timeline does
+    // A longer clip plays its material more slowly.
+    StretchTo(left ? end - length : m_pressStartMs, length, m_pressRate / factor);
+}
+
+bool CClip::GetToolTip(GuiPoint p, std::string& text) {
+    // The zone of the last hover, which knows whether Ctrl was held.
+    if (m_clipKind != ClipKind::kAudio || p.x < 0 || p.y < 0)
+        return false;
+    switch (m_hitZone) {
+    case kZoneResizeLeft:
+    case kZoneResizeRight:
+        text = MyLoadString("Clip_TT_Resize");
+        return true;
+    case kZoneStretchLeft:
+    case kZoneStretchRight:
+        text = MyLoadString("Clip_TT_Stretch");
+        return true;
+    case kZoneSelect:
+        text = MyLoadString("Clip_TT_Select");
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CClip::SelectEnvelope(int32_t type) {
+    if (type >= 0 && type < kEnvelopeTypeCount) {
+        m_currentEnvelope = type;
+        Invalidate(nullptr);
+    }
+}
+
+void CClip::BeginEnvelopeChange(int32_t type) {
+    m_changingEnvelope = type;
+    const CEnvelope* envelope = GetEnvelopeByType(type);
+    m_envelopeBefore =
+        envelope ? CEnvelopeFunctions::Points(*envelope) : std::vector<EnvelopePoint>{};
+}
+
+void CClip::EndEnvelopeChange() {
+    const CEnvelope* envelope = GetEnvelopeByType(m_changingEnvelope);
+    if (envelope) {
+        std::vector<EnvelopePoint> after = CEnvelopeFunctions::Points(*envelope);
+        const auto same = [](const EnvelopePoint& a, const EnvelopePoint& b) {
+            return a.timeMs == b.timeMs && a.value == b.value;
+        };
+        if (!std::equal(after.begin(), after.end(), m_envelopeBefore.begin(),
+                        m_envelopeBefore.end(), same)) {
+            ClipDocument& document = GetDocument();
+            document.ClipUndo().AddUndoNode(CEnvelopeUndo(document, this, m_changingEnvelope,
+                                                          m_envelopeBefore, std::move(after)));
+            document.ClipUndo().SetDirty(true);
+        }
+    }
+    m_changingEnvelope = -1;
+    m_envelopeBefore.clear();
+    Invalidate(nullptr);
+}
+
+bool CClip::ProcessEnvelope(EnvelopeFunction function, int32_t option) {
+    CEnvelope* envelope = GetEnvelopeByType(m_currentEnvelope);
+    if (!envelope)
+        return false;
+    double start = 0.0;
+    double end = GetLengthMs();
+    if (const auto selection = GetDocument().TimeSelection()) {
+        // The selection in the clip's own time, never beyond the clip.
+        start = std::clamp(selection->startMs - GetStartMs(), 0.0, end);
+        end = std::clamp(selection->endMs - GetStartMs(), 0.0, end);
+        if (end <= start)
+            return true;
+    } else if (envelope->GetNumPoints() > 0) {
+        EnvelopePoint first;
+        EnvelopePoint last;
+        envelope->GetPointAtIndex(0, first);
+        envelope->GetPointAtIndex(envelope->GetNumPoints() - 1, last);
+        start = first.timeMs;
+        end = last.timeMs;
+    }
+    BeginEnvelopeChange(m_currentEnvelope);
+    bool applied = false;
+    {
+        CMixerLock lock(GetDocument().ClipMixer());
+        applied = CEnvelopeFunctions::Apply(*envelope, function, option, start, end);
+    }
+    EndEnvelopeChange();
+    return applied;
+}
+
+bool CClip::OffersMenuItem(int index) const {
+    // What both kinds of clip offer.
+    constexpr int kCommonItems[] = {2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 14};
+    return std::find(std::begin(kCommonItems), std::end(kCommonItems), index) !=
+           std::end(kCommonItems);
+}
+
+bool CClip::DoesMenuItemItself(int index) const {
+    EnvelopeFunction function;
+    int32_t option;
+    const bool opensEnvelopeMenu = SubMenuOpenedBy(index) != nullptr;
+    return index == kMenuMute || index == kMenuLock || index == kMenuLoopToTrim ||
+           opensEnvelopeMenu || EnvelopeItem(index, function, option);
+}
+
+bool CClip::IsMenuItemAvailable(int index) const {
+    if (index < 0 || index >= kMenuItemCount || !OffersMenuItem(index))
+        return false;
+    return IsSeparator(index) || DoesMenuItemItself(index) ||
+           GetDocument().HandlesClipCommand(index);
+}
+
+std::string CClip::MenuLabelKey(int index) const {
+    return "AudioClipMenuItem" + std::to_string(index);
+}
+
+void CClip::AddMenuItem(GuiMenu& menu, int index) const {
+    std::string key = MenuLabelKey(index);
+    if ((index == kMenuMute && IsMuted()) || (index == kMenuLock && m_locked))
+        key += "Alt";
+    menu.AddItem(index + 1, MyLoadString(key));
+    // A clip being recorded shows what it offers but does none of it.
+    menu.ItemAt(menu.ItemCount() - 1).enabled = !m_recording;
+}
+
+GuiMenu CClip::BuildContextMenu() const {
+    GuiMenu menu;
+    bool separatorDue = false;
+    for (int index = 0; index < kMainMenuItems; ++index) {
+        if (!IsMenuItemAvailable(index))
+            continue;
+        // Separators only between items, never two in a row.
+        if (IsSeparator(index)) {
+            separatorDue = menu.ItemCount() > 0;
+            continue;
+        }
+        if (separatorDue)
+            menu.AddSeparator();
+        separatorDue = false;
+        if (const SubMenu* sub = SubMenuOpenedBy(index)) {
+            GuiMenu& inner = menu.AddSubMenu(MyLoadString(MenuLabelKey(index)));
+            for (int item = sub->first; item <= sub->last; ++item)
+                if (IsMenuItemAvailable(item))
+                    AddMenuItem(inner, item);
+            menu.ItemAt(menu.ItemCount() - 1).enabled = !m_recording;
+        } else {
+            AddMenuItem(menu, index);
+        }
+    }
+    return menu;
+}
+
+void CClip::ShowContextMenu(int32_t x, int32_t y) {
+    VRGuiWindow* window = GetWindow();
+    if (!window)
+        return;
+    ClipDocument& document = GetDocument();
+    document.SetCaretTime(ToTimeline({x, y}).x * document.MsPerPixel());
+    const GuiMenu menu = BuildContextMenu();
+    GuiPopupMenu popup(menu);
+    const GuiPoint at = LocalToAbsPoint({x, y});
+    const int32_t chosen = popup.Run(window, at.x, at.y);
+    if (chosen > 0)
+        DoMenuCommand(chosen - 1);
+}
+
+void CClip::DoMenuCommand(int index) {
+    if (!IsMenuItemAvailable(index) || IsSeparator(index) || SubMenuOpenedBy(index))
+        return;
+    ClipDocument& document = GetDocument();
+    if (document.HandlesClipCommand(index)) {
+        document.DoClipCommand(*this, index);
+        return;
+    }
+    document.ClipUndo().NextUndoSet();
+    DoMenuItemItself(index);
+    document.ClipUndo().NextUndoSet();
+}
+
+void CClip::DoMenuItemItself(int index) {
+    EnvelopeFunction function;
+    int32_t option;
+    if (index == kMenuMute)
+        SetMuted(!IsMuted(), true);
+    else if (index == kMenuLock)
+        SetLocked(!m_locked, true);
+    else if (index == kMenuLoopToTrim)
+        SetLoopToTrim();
+    else if (EnvelopeItem(index, function, option))
+        ProcessEnvelope(function, option);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "gui/GuiCursor.h"
+#include "gui/GuiMenu.h"
 #include "gui/GuiTexturePanel.h"
+#include "project/CEnvelopeFunctions.h"
 #include "project/SaveLoad.h"
 #include "support/CRefObj.h"
 #include "support/Observable.h"
@@ -10,8 +13,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+class CEnvelope;
 class CTrack;
+class ClipDocument;
 class GuiTextPanel;
 
 enum class ClipKind : int32_t { kAudio = 0, kMidi = 1 };
@@ -50,9 +56,26 @@ public:
     static constexpr int32_t kSelectionDragThreshold = 2;
     static constexpr int32_t kDefaultHeight = 70;
     static constexpr size_t kNameSize = 256;
+    // No edge drag makes a clip shorter than this.
+    static constexpr double kMinimumLengthMs = 40.0;
+    // A stretch plays the material at most this many times faster or slower
+    // than at the press.
+    static constexpr double kMaximumStretch = 4.0;
+    // Context menu items, by index (menu identifiers are index + 1).
+    static constexpr int kMenuItemCount = 43;
+    static constexpr int kMenuMute = 8;
+    static constexpr int kMenuLock = 9;
+    static constexpr int kMenuLoopToTrim = 14;
+    static constexpr int kMenuTrimSilence = 15;
+    static constexpr int kMenuNormalize = 17;
 
     // The zone of a point (in the clip's coordinates) of a clip of that size.
     static HitZone HitZoneAt(int32_t width, int32_t height, int32_t x, int32_t y, bool ctrl);
+    // The mouse pointer over a zone.
+    static GuiCursor CursorFor(HitZone zone);
+
+    // The document the clip belongs to.
+    virtual ClipDocument& GetDocument() const = 0;
 
     ClipKind GetClipKind() const { return m_clipKind; }
 
@@ -93,6 +116,39 @@ public:
     virtual double GetOffsetMs() const { return 0.0; }
     virtual bool IsMuted() const = 0;
     virtual void SetMuted(bool muted, bool undoable) = 0;
+    virtual double GetRate() const = 0;
+    // Loops exactly the part of the material the clip shows.
+    virtual void SetLoopToTrim() = 0;
+
+    // The edits of the edge drags. ResizeLeft moves the left edge by deltaMs
+    // of timeline (the offset into the material with it), ResizeRight sets
+    // the length; both keep kMinimumLengthMs. StretchTo plays the material
+    // at another rate so that the clip covers startMs to startMs + lengthMs.
+    virtual void ResizeLeft(double deltaMs, bool undoable) = 0;
+    virtual void ResizeRight(double lengthMs, bool undoable) = 0;
+    virtual void StretchTo(double startMs, double lengthMs, double rate) = 0;
+
+    // The automation envelopes, by type (0 volume to 5 high-pass resonance);
+    // null for other types.
+    virtual CEnvelope* GetEnvelopeByType(int32_t type) = 0;
+    int32_t GetCurrentEnvelope() const { return m_currentEnvelope; }
+    // The envelope the envelope functions work on; types outside 0 to 5 are
+    // ignored.
+    void SelectEnvelope(int32_t type);
+    // Applies an envelope function to the current envelope, within the
+    // document's time selection when there is one, else from its first to
+    // its last point (the whole clip without points). One undo record when
+    // the envelope changed; false for an unknown function or option.
+    bool ProcessEnvelope(EnvelopeFunction function, int32_t option);
+
+    // The context menu. Labels come from the string file; an item is shown
+    // when the clip kind offers it and the document or the clip can carry it
+    // out.
+    void ShowContextMenu(int32_t x, int32_t y);
+    GuiMenu BuildContextMenu() const;
+    virtual bool IsMenuItemAvailable(int index) const;
+    // Carries out a menu item as one undo step.
+    virtual void DoMenuCommand(int index);
 
     // The undoable-change protocol: BeginChange snapshots the clip,
     // EndChange records an undo step when the clip really changed.
@@ -118,6 +174,7 @@ public:
     int32_t GetLengthAtPress() const { return m_lengthAtPress; }
 
     bool OnMouse(int32_t event, GuiPoint p, uint32_t keys) override;
+    bool GetToolTip(GuiPoint p, std::string& text) override;
     bool OnKey(int32_t event, int32_t key, uint32_t modifiers) override;
     void SetSize(int32_t width, int32_t height) override;
     void OnNotification(int message, void* parameter) override;
@@ -135,13 +192,31 @@ protected:
     void SetEnvelopeShiftMs(int32_t ms) { m_envelopeShiftMs = ms; }
     // Tells observers the selection a snapshot restored.
     void SendSelection(bool selected);
+    // Records a change of one whole envelope as one undo record, when it
+    // changed at all.
+    void BeginEnvelopeChange(int32_t type);
+    void EndEnvelopeChange();
+    // Puts the clip's rectangle where its timing is at the zoom level.
+    void FitToTiming();
+
+    // Menu items of the clip's kind (before asking who can carry them out),
+    // and the commands the clip carries out on itself.
+    virtual bool OffersMenuItem(int index) const;
+    virtual bool DoesMenuItemItself(int index) const;
+    virtual void DoMenuItemItself(int index);
+    virtual std::string MenuLabelKey(int index) const;
 
 private:
     void ApplyLook(bool muted);
     void OnLeftDown(GuiPoint p, uint32_t keys);
     void OnDrag(GuiPoint p, uint32_t keys);
     void OnLeftUp(GuiPoint p);
+    void DragEdge(int32_t dx);
+    void StretchEdge(double movedMs);
+    bool IsEdgeZone() const;
+    void ShowCursor(GuiCursor cursor);
     GuiPoint ToTimeline(GuiPoint p) const;
+    void AddMenuItem(GuiMenu& menu, int index) const;
 
     const ClipKind m_clipKind;
     std::string m_name;
@@ -164,6 +239,15 @@ private:
     int32_t m_dragState = 0;
     int32_t m_startAtPress = 0;
     int32_t m_lengthAtPress = 0;
+    // The exact timing at the press, which edge drags work from.
+    double m_pressStartMs = 0.0;
+    double m_pressLengthMs = 0.0;
+    double m_pressRate = 1.0;
+    // An edge drag of an unlocked clip is under way: one undoable change.
+    bool m_edgeDrag = false;
+    int32_t m_currentEnvelope = 0;
+    int32_t m_changingEnvelope = -1;
+    std::vector<EnvelopePoint> m_envelopeBefore;
     int32_t m_trackAtPress = -1;
     int32_t m_envelopeShiftMs = 0;
     CTrack* m_track = nullptr;

@@ -3,6 +3,7 @@
 #include "engine/CMidiSound.h"
 #include "engine/CPCMMixer.h"
 #include "project/CMIDIClipUndo.h"
+#include "project/CMixerLock.h"
 #include "project/ClipDocument.h"
 #include "project/ClipEnvelopeRecord.h"
 #include "project/MidiClipRecord.h"
@@ -10,7 +11,9 @@
 #include "support/CUndoMgr.h"
 #include "support/Log.h"
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 #include <utility>
 
 namespace {
@@ -21,19 +24,6 @@ ClipEnvelopeRecord::Envelopes EnvelopesOf(CClipAudioBuffer& buffer) {
         envelopes[type] = buffer.GetEnvelope(type);
     return envelopes;
 }
-
-// Holds the mixer's lock while a snapshot is applied: the audio thread
-// plays what it changes.
-class MixerLock {
-public:
-    explicit MixerLock(CPCMMixer& mixer) : m_mixer(mixer) { m_mixer.Lock(); }
-    ~MixerLock() { m_mixer.Unlock(); }
-    MixerLock(const MixerLock&) = delete;
-    MixerLock& operator=(const MixerLock&) = delete;
-
-private:
-    CPCMMixer& m_mixer;
-};
 
 } // namespace
 
@@ -110,7 +100,13 @@ void CMIDIClip::SetRate(double rate, bool undoable) {
         return;
     if (undoable)
         BeginChange();
-    m_atom->Rate(rate);
+    {
+        CMixerLock lock(m_document.ClipMixer());
+        const double oldRate = GetRate();
+        // The envelopes follow the material.
+        if (m_atom->Rate(rate))
+            m_envelopes.Scale(oldRate / rate);
+    }
     if (undoable)
         EndChange();
 }
@@ -171,6 +167,75 @@ void CMIDIClip::SetLoopToTrim() {
     Log("CMIDIClip::SetLoopToTrim() EXIT");
 }
 
+void CMIDIClip::ResizeLeft(double deltaMs, bool undoable) {
+    if (!m_atom || !std::isfinite(deltaMs))
+        return;
+    const double rate = GetRate();
+    // Never past the right edge less the shortest clip, never before the
+    // material's start.
+    const double shift = std::clamp(deltaMs, -GetOffsetMs() / rate,
+                                    std::fmax(GetLengthMs() - kMinimumLengthMs, 0.0));
+    if (shift == 0.0)
+        return;
+    if (undoable)
+        BeginChange();
+    {
+        CMixerLock lock(m_document.ClipMixer());
+        m_atom->SetAbsoluteOffset(GetStartMs() + shift);
+        m_atom->SetVirtualTimeStart(GetOffsetMs() + shift * rate);
+        m_atom->SetVirtualLength(GetLengthMs() - shift);
+        const auto envelopeShift = static_cast<int32_t>(std::lround(-shift));
+        m_envelopes.OffsetEnvelopes(envelopeShift);
+        SetEnvelopeShiftMs(GetEnvelopeShiftMs() + envelopeShift);
+    }
+    if (undoable)
+        EndChange();
+}
+
+void CMIDIClip::ResizeRight(double lengthMs, bool undoable) {
+    if (!m_atom || !std::isfinite(lengthMs))
+        return;
+    const double length = std::fmax(lengthMs, kMinimumLengthMs);
+    if (length == GetLengthMs())
+        return;
+    if (undoable)
+        BeginChange();
+    {
+        CMixerLock lock(m_document.ClipMixer());
+        m_atom->SetVirtualLength(length);
+    }
+    if (undoable)
+        EndChange();
+}
+
+void CMIDIClip::StretchTo(double startMs, double lengthMs, double rate) {
+    if (!m_atom || !(lengthMs >= kMinimumLengthMs) || !(startMs >= 0.0))
+        return;
+    CMixerLock lock(m_document.ClipMixer());
+    const double oldRate = GetRate();
+    if (rate != oldRate) {
+        if (!m_atom->Rate(rate))
+            return;
+        m_envelopes.Scale(oldRate / rate);
+    }
+    m_atom->SetAbsoluteOffset(startMs);
+    m_atom->SetVirtualLength(lengthMs);
+}
+
+bool CMIDIClip::OffersMenuItem(int index) const {
+    const bool ownItem = index == 1 || index == 6 || (index >= 18 && index <= 24) ||
+                         (index >= 26 && index <= 28) || (index >= 30 && index <= 32) ||
+                         (index >= 34 && index <= 37) || (index >= 39 && index <= 42);
+    return ownItem || CClip::OffersMenuItem(index);
+}
+
+std::string CMIDIClip::MenuLabelKey(int index) const {
+    // The fades of MIDI material have labels of their own.
+    if ((index >= 26 && index <= 28) || (index >= 30 && index <= 32))
+        return "MIDIClipMenuItem" + std::to_string(index);
+    return CClip::MenuLabelKey(index);
+}
+
 void CMIDIClip::BeginChange() {
     m_undoBefore = {};
     FillUndoStruct(&m_undoBefore);
@@ -224,9 +289,12 @@ bool CMIDIClip::RestoreToUndoState(const MidiClipUndoStruct& s, int32_t envelope
     if (!m_atom)
         return false;
     {
-        MixerLock lock(m_document.ClipMixer());
+        CMixerLock lock(m_document.ClipMixer());
         m_atom->ObeyTempoMap(s.obeyTempoMap);
-        m_atom->Rate(s.rate);
+        // The envelopes follow the material as they did when the rate changed.
+        const double oldRate = m_atom->Rate();
+        if (s.rate != oldRate && m_atom->Rate(s.rate))
+            m_envelopes.Scale(oldRate / s.rate);
         m_atom->SetTranspose(s.transpose);
         m_atom->ForceSoundTempo(s.tempo);
         m_atom->ForceKey(s.key);
@@ -248,6 +316,7 @@ bool CMIDIClip::RestoreToUndoState(const MidiClipUndoStruct& s, int32_t envelope
     UpdateAppearance();
     if (s.trackIndex >= 0 && m_document.PlaceClip(*this, s.trackIndex, s.position))
         m_atom->SetTrackNumber(m_document.EngineTrackNumber(s.trackIndex));
+    FitToTiming();
     SetSelected(s.selected);
     SendSelection(s.selected);
     if (m_editCopy)

@@ -33,15 +33,21 @@ public:
     void SetMuted(bool muted, bool undoable) override;
     // MIDI material has no beat offset of its own.
     int32_t GetBeatOffset() const override { return 0; }
-    double GetRate() const;
+    double GetRate() const override;
     void SetRate(double rate, bool undoable);
     int32_t GetTranspose() const;
     void SetTranspose(int32_t semitones, bool undoable);
     double GetLoopStart() const;
     double GetLoopEnd() const;
     void SetLoop(double startMs, double endMs, bool undoable);
-    // Loops exactly the part of the material the clip shows.
-    void SetLoopToTrim();
+    void SetLoopToTrim() override;
+    // Offsets count in material time, which runs at the rate against the
+    // timeline.
+    void ResizeLeft(double deltaMs, bool undoable) override;
+    void ResizeRight(double lengthMs, bool undoable) override;
+    void StretchTo(double startMs, double lengthMs, double rate) override;
+    CEnvelope* GetEnvelopeByType(int32_t type) override { return m_envelopes.GetEnvelope(type); }
+    ClipDocument& GetDocument() const override { return m_document; }
 
     void BeginChange() override;
     void EndChange() override;
@@ -63,6 +69,8 @@ public:
 
 protected:
     ~CMIDIClip() override;
+    bool OffersMenuItem(int index) const override;
+    std::string MenuLabelKey(int index) const override;
 
 private:
     void AttachAtom(CMidiSound* atom);

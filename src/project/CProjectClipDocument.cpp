@@ -1,5 +1,8 @@
 #include "project/CProjectClipDocument.h"
 
+#include "engine/CPCMMixer.h"
+#include "engine/TempoMap.h"
+
 #include "project/CClip.h"
 #include "project/CPCMAudTrack.h"
 #include "project/CProject.h"
@@ -38,4 +41,24 @@ std::optional<std::string> CProjectClipDocument::FindMissingSound(const std::str
 
 void CProjectClipDocument::SetMissingSoundFolders(MissingSoundFolders folders) {
     m_missingSounds = std::make_unique<CMissingSounds>(folders);
+}
+
+double CProjectClipDocument::SnapTime(double ms) const {
+    return m_project.SnapAdjustedTime(ms);
+}
+
+double CProjectClipDocument::MsPerPixel() const {
+    return m_project.MsPerPixel();
+}
+
+void CProjectClipDocument::SetCaretTime(double ms) {
+    m_project.MoveCaretAndPlayback(ms);
+}
+
+double CProjectClipDocument::TempoAt(double ms) const {
+    return m_mixer.GetTempoMap().GetTempoAtTime(ms);
+}
+
+int32_t CProjectClipDocument::KeyAt(double ms) const {
+    return m_mixer.GetTempoMap().GetKeyAtTime(ms);
 }

@@ -29,6 +29,11 @@ public:
     const std::string& ProjectFilePath() const override;
     std::optional<std::string> FindMissingSound(const std::string& path) override;
     CSoundTransfer* SoundTransfer() override { return m_transfer.get(); }
+    double SnapTime(double ms) const override;
+    double MsPerPixel() const override;
+    void SetCaretTime(double ms) override;
+    double TempoAt(double ms) const override;
+    int32_t KeyAt(double ms) const override;
 
     // The file a load or save works on; empty afterwards, when the project's
     // own file counts again.

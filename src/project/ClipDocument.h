@@ -9,6 +9,12 @@ class CPCMMixer;
 class CSoundTransfer;
 class CUndoMgr;
 
+// Part of the timeline, in milliseconds.
+struct TimeRange {
+    double startMs = 0.0;
+    double endMs = 0.0;
+};
+
 // What a clip needs of the document it lives in: the undo manager its
 // changes go to, the mixer whose lock guards what the engine plays, and the
 // placing of clips on tracks, which undo and redo use to put a clip back.
@@ -37,4 +43,27 @@ public:
     // The copying of sounds into the project folder during a save "with its
     // sounds"; null for any other save.
     virtual CSoundTransfer* SoundTransfer() { return nullptr; }
+
+    // Edge drags snap to the time grid through this; unsnapped by default.
+    virtual double SnapTime(double ms) const { return ms; }
+    // The zoom level: milliseconds of timeline per pixel.
+    virtual double MsPerPixel() const { return kDefaultMsPerPixel; }
+    // The active time selection on the timeline, which the envelope
+    // functions keep to; none by default.
+    virtual std::optional<TimeRange> TimeSelection() const { return std::nullopt; }
+    // A context menu moves the caret to where it was opened.
+    virtual void SetCaretTime(double) {}
+    // Whether the document carries out a clip menu command itself (acting on
+    // all selected clips); the clip does the commands it can on itself
+    // otherwise.
+    virtual bool HandlesClipCommand(int32_t) const { return false; }
+    virtual void DoClipCommand(CClip&, int32_t) {}
+
+    // The project's tempo (bpm) and key (an index of the key table) at a
+    // time, which clips that follow the tempo and key maps adjust to; 0 and
+    // -1 when the project has none.
+    virtual double TempoAt(double) const { return 0.0; }
+    virtual int32_t KeyAt(double) const { return -1; }
+
+    static constexpr double kDefaultMsPerPixel = 10.0;
 };

@@ -7,6 +7,7 @@
 #include "project/CSoundTransfer.h"
 #include "project/ClipDocument.h"
 #include "project/ClipEnvelopeRecord.h"
+#include "project/LegacySoundRecord.h"
 #include "support/CFileObj.h"
 #include "support/CRIFF.h"
 #include "support/CUndoMgr.h"
@@ -16,6 +17,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -253,4 +255,78 @@ TEST_F(AudioClip, ShortRecordsAreRefused) {
     LogCapture log;
     EXPECT_FALSE(LoadClip(*clip.clip, dir + "/short.riff"));
     EXPECT_TRUE(log.Contains("CAudioClip::Load - returning false!"));
+}
+
+namespace {
+
+struct LegacyChunks {
+    std::vector<uint8_t> atom = std::vector<uint8_t>(LegacySoundRecord::kAtomMinimumSize, 0);
+    std::string path;
+    bool withSoundData = true;
+};
+
+bool WriteLegacySound(const std::string& file, LegacyChunks chunks) {
+    const double version = LegacySoundRecord::kVersion;
+    if (chunks.atom.size() >= sizeof version)
+        std::memcpy(chunks.atom.data(), &version, sizeof version);
+    return WriteChunks(file, [&](CRIFF& riff) {
+        const std::vector<uint8_t> data(40, 1);
+        bool ok = riff.WriteListChunkHeader(MakeFourCC("sndc")) && riff.Descend() &&
+                  riff.WriteSubChunk(LegacySoundRecord::kAtomCode, chunks.atom.data(),
+                                     static_cast<uint32_t>(chunks.atom.size())) &&
+                  riff.WriteSubChunk(LegacySoundRecord::kSoundRefCode, chunks.path.data(),
+                                     static_cast<uint32_t>(chunks.path.size()));
+        if (chunks.withSoundData)
+            ok = ok && riff.WriteSubChunk(LegacySoundRecord::kSoundDataCode, data.data(), 40);
+        return ok && riff.Ascend();
+    });
+}
+
+bool LegacyLoadClip(CAudioClip& clip, const std::string& path) {
+    auto* file = new CFileObj;
+    auto* riff = new CRIFF;
+    const bool ok = file->Open(path) && riff->Open(file, nullptr) &&
+                    riff->SeekToChunk(FOURCC_LIST, MakeFourCC("sndc")) && riff->Descend() &&
+                    clip.LegacyLoad(*riff);
+    riff->Close();
+    riff->DeleteRefObject();
+    file->DeleteRefObject();
+    return ok;
+}
+
+} // namespace
+
+TEST_F(AudioClip, LegacySoundsAreFoundNextToTheProjectAndDamageIsRefused) {
+    fs::copy_file(dir + "/sounds/Drum.wav", dir + "/project/Drum.wav");
+    const std::string file = dir + "/legacy.riff";
+    LegacyChunks chunks;
+    chunks.path = "C:\\Old Songs\\Drum.wav";
+    ASSERT_TRUE(WriteLegacySound(file, chunks));
+    {
+        ClipRef clip(doc);
+        ASSERT_TRUE(LegacyLoadClip(*clip.clip, file));
+        EXPECT_EQ(clip->GetFilePath(), dir + "/project/Drum.wav");
+        EXPECT_EQ(clip->GetName(), "Drum");
+    }
+    struct Damage {
+        LegacyChunks chunks;
+        std::string message;
+    };
+    LegacyChunks shortAtom = chunks;
+    shortAtom.atom.resize(LegacySoundRecord::kAtomMinimumSize - 1);
+    LegacyChunks noData = chunks;
+    noData.withSoundData = false;
+    LegacyChunks longPath = chunks;
+    longPath.path = std::string(300, 'x'); // no terminator in the field
+    for (const Damage& damage :
+         {Damage{shortAtom, "correctly sized FOURCC_LEGACY_ATOM_CHUNK"},
+          Damage{noData, "failed to find FOURCC_LEGACY_SOUND_DATA_CHUNK"},
+          Damage{longPath, "Unable to find legacy sound " + std::string(259, 'x') + "."}}) {
+        ASSERT_TRUE(WriteLegacySound(file, damage.chunks));
+        ClipRef clip(doc);
+        LogCapture log;
+        EXPECT_FALSE(LegacyLoadClip(*clip.clip, file)) << damage.message;
+        EXPECT_TRUE(log.Contains(damage.message)) << damage.message;
+        EXPECT_TRUE(log.Contains("CAudioClip::LegacyLoad - returning false!"));
+    }
 }

@@ -210,3 +210,44 @@ TEST_F(MidiClip, RemovedClipLivesWhileARecordNamesIt) {
     doc.undo.ClearUndoHistory();
     EXPECT_TRUE(log.Contains("~CClip"));
 }
+
+TEST_F(MidiClip, EdgeEditsAndEnvelopeFunctionsUndoExactly) {
+    clip->Envelopes().GetVolumeEnvelope().Insert(600.0, 0.5);
+    const auto snapshot = [&] {
+        MidiClipUndoStruct state;
+        clip->FillUndoStruct(&state);
+        return state;
+    };
+    const MidiClipUndoStruct before = snapshot();
+    clip->SetRate(2.0, false); // material runs twice as fast
+    doc.undo.NextUndoSet();
+    clip->BeginChange();
+    clip->ResizeLeft(200.0, false);
+    clip->ResizeRight(10.0, false); // never below the shortest clip
+    clip->EndChange();
+    EXPECT_EQ(clip->GetStartMs(), 2200.0);
+    EXPECT_EQ(clip->GetOffsetMs(), 400.0);
+    EXPECT_EQ(clip->GetLengthMs(), CClip::kMinimumLengthMs);
+    clip->StretchTo(2200.0, 80.0, 1.0);
+    EnvelopePoint point;
+    ASSERT_TRUE(clip->Envelopes().GetVolumeEnvelope().GetPointAtIndex(0, point));
+    EXPECT_EQ(point.timeMs, 200.0); // halved by the rate, moved with the edge, doubled
+    ASSERT_TRUE(doc.undo.Undo());
+    clip->SetRate(1.0, false);
+    EXPECT_EQ(snapshot(), before);
+    ASSERT_TRUE(clip->Envelopes().GetVolumeEnvelope().GetPointAtIndex(0, point));
+    EXPECT_EQ(point.timeMs, 600.0);
+
+    doc.undo.NextUndoSet();
+    const int sets = doc.undo.NumUndoSets();
+    clip->DoMenuCommand(23); // reset: the one point becomes the default
+    ASSERT_EQ(doc.undo.NumUndoSets(), sets + 1);
+    ASSERT_TRUE(clip->Envelopes().GetVolumeEnvelope().GetPointAtIndex(0, point));
+    EXPECT_EQ(point.value, 1.0);
+    ASSERT_TRUE(doc.undo.Undo());
+    ASSERT_TRUE(clip->Envelopes().GetVolumeEnvelope().GetPointAtIndex(0, point));
+    EXPECT_EQ(point.value, 0.5);
+    // MIDI material has no sound to trim or normalize.
+    EXPECT_FALSE(clip->IsMenuItemAvailable(CClip::kMenuNormalize));
+    EXPECT_TRUE(clip->IsMenuItemAvailable(27));
+}
