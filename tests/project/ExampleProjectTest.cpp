@@ -1,0 +1,117 @@
+// The example project the first run opens, as it is kept in data/: it must
+// load whole from wherever its folder lies, without asking anything.
+
+#include "engine/CMidiSound.h"
+#include "engine/CPCMMixer.h"
+#include "engine/TempoMap.h"
+#include "gui/MessageBoxes.h"
+#include "project/CAudioClip.h"
+#include "project/CMIDIClip.h"
+#include "project/CMissingSoundDialog.h"
+#include "project/CProject.h"
+#include "project/CTrack.h"
+#include "support/CUndoMgr.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kFolder = std::string(LOOMTONE_SOURCE_DIR) + "/data/Example Projects/";
+const std::string kProjectFile = kFolder + "Example Song.lt4";
+constexpr double kLengthMs = 16000.0;
+
+class ExampleProjectTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetMessageBoxHook([](const MessageBoxRequest& request, bool&) {
+            ADD_FAILURE() << "message box: " << request.title << " / " << request.text;
+            return CDeluxeMessageBox::CloseAnswerFor(request.flags);
+        });
+        SetMissingSoundHook([](const MissingSoundRequest& request) {
+            ADD_FAILURE() << "missing sound: " << request.missingPath;
+            return MissingSoundAnswer{};
+        });
+        project = std::make_unique<CProject>(mixer, undo, prefs);
+        project->NewProject(true);
+        bool cancelled = false;
+        loaded = project->LoadProject(kProjectFile, cancelled);
+    }
+    void TearDown() override {
+        project.reset();
+        SetMissingSoundHook(nullptr);
+        SetMessageBoxHook(nullptr);
+    }
+
+    CPCMMixer mixer;
+    CUndoMgr undo{400};
+    ProjectPreferences prefs;
+    std::unique_ptr<CProject> project;
+    bool loaded = false;
+};
+
+TEST_F(ExampleProjectTest, LoadsThreeAudioTracksAndTheMelodyWithEverySoundFound) {
+    ASSERT_TRUE(loaded);
+    ASSERT_EQ(project->GetNumTracks(), 4);
+    const char* const names[] = {"Drums", "Bass", "Pad", "Melody"};
+    for (int index = 0; index < 4; ++index) {
+        const CTrack* track = project->GetTrack(index);
+        SCOPED_TRACE(names[index]);
+        EXPECT_EQ(track->GetName(), names[index]);
+        EXPECT_EQ(track->GetKind(), index < 3 ? CTrack::kAudio : CTrack::kMidi);
+        EXPECT_GT(track->GetVolume(), 0.1);
+        EXPECT_LE(track->GetVolume(), 1.0);
+        ASSERT_EQ(track->Clips().size(), 1u);
+        const CClip* clip = track->Clips().front();
+        EXPECT_EQ(clip->GetStartMs(), 0.0);
+        EXPECT_NEAR(clip->GetLengthMs(), kLengthMs, 1.0);
+        if (const auto* audio = dynamic_cast<const CAudioClip*>(clip)) {
+            EXPECT_EQ(fs::path(audio->GetFilePath()).filename(),
+                      std::string(names[index]) + ".ogg");
+            EXPECT_TRUE(fs::is_regular_file(audio->GetFilePath()));
+            EXPECT_LT(fs::file_size(audio->GetFilePath()), 1u << 20);
+        }
+    }
+}
+
+TEST_F(ExampleProjectTest, TheMelodyFitsTheEightBarsAndTheStartMarkerSetsTempoAndKey) {
+    ASSERT_TRUE(loaded);
+    ASSERT_EQ(project->GetNumTracks(), 4);
+    ASSERT_EQ(project->GetTrack(3)->Clips().size(), 1u);
+    const auto* clip = dynamic_cast<const CMIDIClip*>(project->GetTrack(3)->Clips().front());
+    ASSERT_NE(clip, nullptr);
+    const CMidiSound& notes = *clip->GetAtom();
+    ASSERT_GT(notes.NumNotes(), 16);
+    for (int index = 0; index < notes.NumNotes(); ++index) {
+        const TMidiSndNoteData note = notes.GetNote(index)->GetNoteData();
+        EXPECT_GE(note.start, 0.0);
+        EXPECT_LT(note.start, note.end);
+        EXPECT_LE(note.end, kLengthMs);
+    }
+    const TempoMap& tempo = project->GetTempoMap();
+    EXPECT_EQ(tempo.GetTempoAtTime(0.0), 120.0);
+    EXPECT_STREQ(TempoMap::GetKeyStr(tempo.GetKeyAtTime(0.0)), "Am");
+    int numerator = 0, denominator = 0;
+    tempo.GetTimeSignatureAtTime(0.0, &numerator, &denominator);
+    EXPECT_EQ(numerator, 4);
+    EXPECT_EQ(denominator, 4);
+}
+
+// Each clip keeps its sound's path relative to the project as well: a bare
+// file name, which finds the sound next to the project wherever the
+// folder is copied or installed.
+TEST(ExampleProjectFile, NamesEverySoundRelativeToItself) {
+    std::ifstream in(kProjectFile, std::ios::binary);
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    ASSERT_FALSE(bytes.empty());
+    for (const char* sound : {"Drums.ogg", "Bass.ogg", "Pad.ogg"})
+        EXPECT_NE(bytes.find('\0' + std::string(sound) + '\0'), std::string::npos) << sound;
+}
+
+} // namespace
