@@ -6,6 +6,7 @@
 #include "app/ProjectInfoReport.h"
 #include "app/ProjectPreferencesFrom.h"
 #include "app/ScreenshotCommand.h"
+#include "engine/CGMInstrument.h"
 #include "engine/CPCMMixer.h"
 #include "engine/FormatDetails.h"
 #include "gui/COffscreenGuiHost.h"
@@ -179,6 +180,9 @@ int RunEditor(const std::string& file) {
 
 int main(int argc, char** argv) {
     SetCommandLine(argc, argv);
+    // Instrument tracks name their General MIDI instrument by its factory
+    // identifier; without it their chains would load empty and play nothing.
+    CGMInstrument::Register();
     if (argc == 1)
         return RunEditor("");
     const char* option = argv[1];
