@@ -7,6 +7,7 @@
 #include "engine/TempoMap.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/MessageBoxes.h"
+#include "gui/VRGuiWindow.h"
 #include "project/CProject.h"
 #include "support/CUndoMgr.h"
 
@@ -31,8 +32,9 @@ struct Editor {
         SetMessageBoxHook([](const MessageBoxRequest&, bool&) { return IDOK; });
         prefs.bShowNewProjectDialog = false;
         prefs.bDeleteUnusedRecordings = false;
+        window.Initialize(&host, 900, 600);
         project = std::make_unique<CProject>(mixer, undo, prefs);
-        project->Initialize(&host, 900, 600);
+        project->Initialize(&window, 0, 0, 900, 600);
         project->NewProject(true);
     }
 
@@ -40,6 +42,7 @@ struct Editor {
     CUndoMgr undo{50};
     ProjectPreferences prefs;
     COffscreenGuiHost host;
+    VRGuiWindow window;
     std::unique_ptr<CProject> project;
     std::string path;
 };

@@ -41,6 +41,8 @@ public:
 
     CDeluxeMessageBox();
 
+    // The object's own Show (make visible) stays reachable beside the box's.
+    using CBaseDialog::Show;
     int Show(VRGuiWindow* owner, const std::string& text, uint32_t flags, const std::string& title);
 
     // Empty: the text of "guitools: msgbox dont ask".
