@@ -775,3 +775,18 @@ void CAudioClip::DoMenuItemItself(int index) {
     else
         CClip::DoMenuItemItself(index);
 }
+
+int CAudioClip::GetClipKey() const {
+    // The key table starts at A, nine semitones above C; a root note gives
+    // its major key.
+    const int32_t root = GetKeyRoot();
+    return root > 0 ? (root % 12 + 3) % 12 : -1;
+}
+
+bool CAudioClip::BeatMatchFromAnalysis() {
+    if (m_tempo <= 0)
+        return false;
+    SetObeyTempoMap(true, true);
+    FollowTempoAndKey(true);
+    return true;
+}

@@ -2,6 +2,7 @@
 
 #include "project/AudioClipUndoStruct.h"
 #include "project/CClip.h"
+#include "project/KeyTempoClip.h"
 
 #include <memory>
 #include <string>
@@ -15,7 +16,7 @@ struct AudioClipRecord;
 // envelopes live in the engine's CPCMSound (the atom); the clip finds the
 // file on load, writes the project-file record ("ClpA" and "Envl"), takes
 // undo snapshots, keeps tempo, key and fades, and draws the waveform.
-class CAudioClip : public CClip {
+class CAudioClip : public CClip, public KeyTempoClip {
 public:
     explicit CAudioClip(ClipDocument& document);
     // A whole copy (unselected), or the part between two timeline times.
@@ -63,6 +64,16 @@ public:
     // and key at the clip's start, as far as the clip follows them. The
     // clip keeps its number of beats: its length changes with the rate.
     void FollowTempoAndKey(bool undoable);
+
+    // The first-sound key and tempo rule and automatic beat matching. The
+    // tempo and key come from the sound file's own analysis (its tags).
+    double GetClipTempo() const override { return m_tempo; }
+    int GetClipKey() const override;
+    bool IsBeingRecorded() const override { return IsRecording(); }
+    bool IsSoundAnalysed() const override { return GetSoundTempo() > 0; }
+    // Follows the project's tempo from now on, when the sound's tempo is
+    // known; false when it is not.
+    bool BeatMatchFromAnalysis() override;
     double GetLoopStart() const;
     double GetLoopEnd() const;
     void SetLoop(double startMs, double endMs, bool undoable);

@@ -7,6 +7,8 @@
 #include "engine/TempoMap.h"
 #include "gui/CDialogButton.h"
 #include "gui/CFileDialog.h"
+#include "gui/GuiButton.h"
+#include "gui/GuiInput.h"
 #include "gui/GuiMenu.h"
 #include "gui/GuiPopupMenu.h"
 #include "gui/IGuiHost.h"
@@ -40,6 +42,8 @@
 namespace {
 
 constexpr int kNewProjectTracks = 8;
+constexpr int32_t kCornerButtonMargin = 8;
+constexpr uint32_t kCornerCaptionColor = 0x282828;
 constexpr int32_t kMenuAudioTrack = 1;
 constexpr int32_t kMenuMidiTrack = 2;
 
@@ -76,6 +80,7 @@ CProject::CProject(CPCMMixer& mixer, CUndoMgr& undo, ProjectPreferences& prefs)
     m_timeGrid->SetTimeLineMode(static_cast<int32_t>(m_timeLineMode));
     m_timeGrid->OnNotification(CTimeGrid::kNotifyZoomChanged, NotificationNumber(MsPerPixel()));
     AttachRuler(m_timeGrid.get());
+    CreateCornerButtons();
     m_services.msPerPixel = MsPerPixel();
     m_services.clipObserver = &m_clipGestures;
     m_services.clipMadeCurrent = [this](CClip* clip) {
@@ -211,6 +216,7 @@ void CProject::SetTimeLineMode(int32_t mode) {
     m_prefs.lastTimeMode = static_cast<int32_t>(m_timeLineMode);
     if (m_timeGrid)
         m_timeGrid->SetTimeLineMode(static_cast<int32_t>(m_timeLineMode));
+    UpdateModeButton();
     InvalidateTrackBodies();
 }
 
@@ -605,13 +611,14 @@ void CProject::OnNotification(int message, void* parameter) {
     case kNotifyDeselectClips:
         SelectAllClips(-1, false);
         break;
-    case kNotifySelectTrackClips: {
-        const int index = static_cast<int>(NotificationNumberOf(parameter));
-        SelectAllClips(-1, false);
-        SelectAllClips(index, true);
-        SelectTrack(index, false);
+    case kNotifySelectTrackClips:
+        if (const auto* selection = static_cast<const TrackClipsSelection*>(parameter)) {
+            if (!(selection->keys & (MK_SHIFT | MK_CONTROL)))
+                SelectAllClips(-1, false);
+            SelectAllClips(selection->trackIndex, true);
+            SelectTrack(selection->trackIndex, false);
+        }
         break;
-    }
     case kNotifyBodyDoubleClick:
         SelectTrack(static_cast<int>(NotificationNumberOf(parameter)), false);
         if (CTrack* track = m_tracks.At(m_lastSelectedTrack);
@@ -671,6 +678,31 @@ void CProject::GiveUpInputOfOthers(const CTrack* armed) {
         other->Disarm();
         other->EndSettingsChange();
     }
+}
+
+void CProject::CreateCornerButtons() {
+    m_modeButton = std::make_unique<GuiButton>(kToolbarButtonTimeLineMode, "snap", "", "");
+    m_addTrackButton =
+        std::make_unique<GuiButton>(kToolbarButtonAddTrack, "snap", "TH_AddTrack", "");
+    int32_t x = kCornerButtonMargin;
+    for (GuiButton* button : {m_modeButton.get(), m_addTrackButton.get()}) {
+        const int32_t inset = button->GetHeight() / 4 + 1;
+        button->SetTransparent(true);
+        button->ShowCaption(true);
+        button->SetCaptionFormat(GuiButton::DT_END_ELLIPSIS);
+        button->SetCaptionRect({inset, inset, button->GetWidth() - inset, button->GetHeight()});
+        button->SetCaptionColor(GuiButton::kNormal, kCornerCaptionColor);
+        button->AddObserver(this);
+        HeaderCorner().AddChild(button, x, (kRulerHeight - button->GetHeight()) / 2);
+        x += button->GetWidth() + kCornerButtonMargin;
+    }
+    UpdateModeButton();
+}
+
+void CProject::UpdateModeButton() {
+    // The button offers the other mode.
+    if (m_modeButton)
+        m_modeButton->SetCaption(MyLoadString(m_timeLineMode == 1 ? "TH_BeatMode" : "TH_TimeMode"));
 }
 
 void CProject::HandleToolbarButton(int button) {
@@ -877,6 +909,9 @@ CClip* CProject::AddClipFromFile(const std::string& path, const char* logName) {
                             track->AddClip(clip, m_caretTime, true);
         if (placed) {
             SelectClip(clip, false);
+            AutoSwitchKeyTempo(*clip, KeyTempoTracks(), true, false);
+            if (m_autoBeatMatch)
+                AutoBeatMatch(KeyTempoTracks());
             m_undo.SetDirty(true);
         } else if (track) {
             ShowMessage(nullptr, "Err_LoadSoundFailed_Body", MB_OK | MB_ICONEXCLAMATION,
@@ -902,6 +937,21 @@ void CProject::RemoveClip(CClip* clip) {
         track->RemoveClip(clip, true);
         m_undo.SetDirty(true);
     }
+}
+
+std::vector<KeyTempoTrack> CProject::KeyTempoTracks() const {
+    std::vector<KeyTempoTrack> tracks;
+    for (int index = 0; index < m_tracks.Count(); ++index) {
+        const CTrack* track = m_tracks.At(index);
+        KeyTempoTrack entry;
+        entry.audio = track->GetKind() == CTrack::kAudio;
+        entry.frozen = track->IsFrozen();
+        for (CClip* clip : track->Clips())
+            if (auto* keyTempo = dynamic_cast<KeyTempoClip*>(clip))
+                entry.clips.push_back(keyTempo);
+        tracks.push_back(std::move(entry));
+    }
+    return tracks;
 }
 
 // The view.

@@ -30,6 +30,7 @@ struct MissingSoundFolders;
 class CMRUList;
 class CPCMSound;
 class CTimeGrid;
+class GuiButton;
 class CTrack;
 class TempoMap;
 class VRGuiContainer;
@@ -180,6 +181,8 @@ public:
     // yet and lets those clips follow the project tempo; then the first of
     // them may give the project its key and tempo. Refused in file activity.
     void AutoBeatMatch(const std::vector<KeyTempoTrack>& tracks);
+    // The project's tracks as the two rules above see them.
+    std::vector<KeyTempoTrack> KeyTempoTracks() const;
     double GetMasterVolume() const;
     CEffectChain* GetMasterEffectChain() const;
     const CProjectMarkers& Markers() const { return m_markers; }
@@ -257,6 +260,8 @@ private:
     void HandleToolbarButton(int button);
     void AddTrackFromMenu();
     void FinishNewProject();
+    void CreateCornerButtons();
+    void UpdateModeButton();
     // The first-sound question; true unless the answer was No.
     bool AskToSwitchKeyTempo(bool switchKey, int key, bool switchTempo, double tempo);
 
@@ -288,6 +293,9 @@ private:
     CPCMSound* m_beatSound = nullptr;
     CPCMSound* m_measureSound = nullptr;
     std::unique_ptr<CTimeGrid> m_timeGrid;
+    // Above the track headers: the time-line mode and the add-track buttons.
+    std::unique_ptr<GuiButton> m_modeButton;
+    std::unique_ptr<GuiButton> m_addTrackButton;
     int m_zoomLevel = kDefaultZoomLevel;
     CClipSelection m_selection;
     CClipGestures m_clipGestures{*this};

@@ -41,9 +41,14 @@ void CTrack::CreateControls() {
 void CTrack::OnNotification(int message, void* parameter) {
     switch (message) {
     case kNotifySelectTrack:
-    case kNotifySelectTrackClips:
         SendNotification(message, NotificationNumber(m_index));
         break;
+    case kNotifySelectTrackClips: {
+        TrackClipsSelection selection{m_index,
+                                      static_cast<uint32_t>(NotificationNumberOf(parameter))};
+        SendNotification(message, &selection);
+        break;
+    }
     case kNotifyTrackHeightDrag:
         if (parameter) {
             TrackHeightDrag drag = *static_cast<TrackHeightDrag*>(parameter);

@@ -14,7 +14,7 @@ enum ProjectNotification : int {
     // Parameter: the colour.
     kNotifyTrackColour = 1006,
     kNotifyTrackOrderChanged = 1008,
-    // Parameter: the key flags.
+    // From a header: the key flags; from the track: a TrackClipsSelection.
     kNotifySelectTrackClips = 1010,
     // Every clip is to be deselected. Parameter: the key flags.
     kNotifyDeselectClips = 1014,
@@ -45,6 +45,13 @@ struct TrackHeightDrag {
     int32_t heightAtPress = 0;
     int32_t trackIndex = -1;
     bool released = false;
+};
+
+// The payload of kNotifySelectTrackClips from a track: every clip of the
+// track is to be selected, adding to the selection with Shift or Ctrl.
+struct TrackClipsSelection {
+    int32_t trackIndex = -1;
+    uint32_t keys = 0;
 };
 
 // Numbers travel in the pointer-sized parameter.

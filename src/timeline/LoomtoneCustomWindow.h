@@ -71,6 +71,8 @@ public:
     void OnVerticalScroll(int32_t code, int32_t position);
     void OnHorizontalScroll(int32_t code, int32_t position);
 
+    // The panel above the header column, beside the ruler.
+    VRGuiContainer& HeaderCorner() { return *m_headerCorner; }
     VRGuiContainer& HeaderColumn() { return *m_headerColumn; }
     VRGuiContainer& TrackBodies() { return *m_trackBodies; }
     VRGuiContainer& TimelineContainer() { return *m_horizontal; }
