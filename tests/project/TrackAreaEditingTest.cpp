@@ -9,6 +9,7 @@
 #include "project/CMIDITrack.h"
 #include "project/CProject.h"
 #include "project/CTrackBody.h"
+#include "project/CTrackHeader.h"
 #include "support/CUndoMgr.h"
 #include "support/LogCapture.h"
 #include "timeline/CTimeGrid.h"
@@ -208,6 +209,47 @@ TEST_F(TrackAreaEditing, AClickOnAnEmptyLaneSelectsItsTrackMovesTheCaretAndDesel
     EXPECT_DOUBLE_EQ(m_project->GetCaretTime(), 150.0 * m_project->MsPerPixel());
     EXPECT_TRUE(m_project->Selection().IsEmpty());
     EXPECT_FALSE(clip->IsSelected());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(TrackAreaEditing, AHeaderResizesFromItsLowestFivePixelsAsOneUndoStep) {
+    CTrack* track = m_project->GetTrack(1);
+    const CTrackHeader* header = track->GetHeader();
+    const int32_t x = header->GetAbsX() + 100;
+    const int32_t bottom = header->GetAbsY() + header->GetHeight();
+    m_host.MouseMove(x, bottom - 6);
+    EXPECT_EQ(header->GetDragMode(), CTrackHeader::kReorder);
+    m_host.MouseMove(x, bottom - 5);
+    EXPECT_EQ(header->GetDragMode(), CTrackHeader::kResize);
+    EXPECT_EQ(m_host.CurrentCursor(), GuiCursor::kResizeUpDown);
+
+    m_host.LeftDown(x, bottom - 5);
+    m_host.MouseMove(x, bottom + 20, MK_LBUTTON);
+    m_host.LeftUp(x, bottom + 25);
+    EXPECT_EQ(track->GetHeight(), 70 + 30);
+    EXPECT_EQ(m_project->GetTrack(2)->GetHeader()->GetY(), 70 + 100) << "the tracks below follow";
+    ASSERT_TRUE(m_undo.Undo());
+    EXPECT_EQ(track->GetHeight(), 70);
+}
+
+TEST_F(TrackAreaEditing, ALaneReleaseAfterAPurelyHorizontalDragStillCountsAsAClick) {
+    const CTrackBody* body = m_project->GetTrack(2)->GetBody();
+    const int32_t x = body->GetAbsX() + 100, y = body->GetAbsY() + 30;
+    m_host.LeftDown(x, y);
+    m_host.MouseMove(x + 60, y, MK_LBUTTON);
+    m_host.LeftUp(x + 60, y);
+    EXPECT_EQ(m_project->GetLastSelectedTrack(), 2);
+    EXPECT_DOUBLE_EQ(m_project->GetCaretTime(), 160.0 * m_project->MsPerPixel());
+
+    m_project->SelectTrack(0, false);
+    m_host.Advance(1000); // no double click
+    m_host.LeftDown(x, y);
+    m_host.MouseMove(x + 60, y + 20, MK_LBUTTON);
+    m_host.LeftUp(x + 60, y + 20);
+    EXPECT_EQ(m_project->GetLastSelectedTrack(), 0) << "a diagonal drag is no click";
 }
 
 } // namespace
