@@ -1,4 +1,8 @@
 #include "project/CMIDIClip.h"
+#include "engine/MidiNote.h"
+#include "gui/VRGuiWindow.h"
+#include <cairo.h>
+#include <vector>
 
 #include "engine/CMidiSound.h"
 #include "engine/CPCMMixer.h"
@@ -409,4 +413,56 @@ bool CMIDIClip::Load(CRIFF& riff) {
     envelopes.ApplyTo(EnvelopesOf(m_envelopes));
     Log("CMIDIClip::Load - returning!");
     return true;
+}
+
+void CMIDIClip::OnDraw(const GuiRect& r) {
+    GuiTexturePanel::OnDraw(r);
+    VRGuiWindow* window = GetWindow();
+    if (!window || !m_atom || GetWidth() <= 0 || GetLengthMs() <= 0)
+        return;
+    struct Bar {
+        double start, end;
+        int pitch;
+    };
+    std::vector<Bar> notes;
+    m_atom->Lock();
+    for (int i = 0; i < m_atom->NumNotes(); ++i)
+        if (const MidiNotePtr note = m_atom->GetNote(i))
+            notes.push_back({note->GetStart(), note->GetEnd(), note->GetPitch()});
+    const double loopStart = m_atom->GetLoopStart();
+    const double loopEnd = m_atom->GetLoopEnd();
+    m_atom->Unlock();
+    if (notes.empty())
+        return;
+    const auto [low, high] = std::minmax_element(
+        notes.begin(), notes.end(), [](const Bar& a, const Bar& b) { return a.pitch < b.pitch; });
+    const int range = high->pitch - low->pitch + 1;
+    const double top = kTitleStripHeight + 2.0;
+    const double rowHeight = std::clamp((GetHeight() - top - 2.0) / range, 1.0, 6.0);
+    const double msPerPixel = GetLengthMs() / GetWidth();
+    const double loopLength = loopEnd - loopStart;
+    cairo_t* cr = window->GetDrawContext();
+    cairo_set_source_rgba(cr, 0.1, 0.1, 0.15, 0.8);
+    // The material plays from the offset, and again from the loop start
+    // each time it reaches the loop end.
+    double clipMs = 0.0;
+    double materialMs = GetOffsetMs();
+    while (clipMs < GetLengthMs()) {
+        const double passEnd = loopLength > 0 ? loopEnd : materialMs + GetLengthMs();
+        for (const Bar& note : notes) {
+            if (note.end <= materialMs || note.start >= passEnd)
+                continue;
+            const double x0 = (clipMs + std::max(note.start, materialMs) - materialMs) / msPerPixel;
+            const double x1 = (clipMs + std::min(note.end, passEnd) - materialMs) / msPerPixel;
+            if (x1 < r.left || x0 > r.right)
+                continue;
+            const double y = top + (high->pitch - note.pitch) * rowHeight;
+            cairo_rectangle(cr, x0, y, std::max(1.0, x1 - x0), std::max(1.0, rowHeight - 1.0));
+        }
+        if (loopLength <= 0 || passEnd <= materialMs)
+            break;
+        clipMs += passEnd - materialMs;
+        materialMs = loopStart;
+    }
+    cairo_fill(cr);
 }

@@ -48,6 +48,9 @@ public:
     void StretchTo(double startMs, double lengthMs, double rate) override;
     CEnvelope* GetEnvelopeByType(int32_t type) override { return m_envelopes.GetEnvelope(type); }
     ClipDocument& GetDocument() const override { return m_document; }
+    // The panel, and over it the notes as small bars: time across (repeating
+    // with the loop), pitch up, the clip's pitch range filling its height.
+    void OnDraw(const GuiRect& r) override;
 
     void BeginChange() override;
     void EndChange() override;

@@ -253,3 +253,31 @@ TEST_F(TrackAreaEditing, ALaneReleaseAfterAPurelyHorizontalDragStillCountsAsACli
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TrackAreaEditing, AnInstrumentClipShowsItsNotes) {
+    auto* sound = new CMidiSound;
+    TMidiSndNoteData note;
+    note.start = 500;
+    note.end = 1500;
+    note.pitch = 60;
+    sound->AddMidiNote(note, nullptr);
+    sound->SetMediaLength(2000.0);
+    sound->SetLoopEnd(2000.0);
+    sound->SetVirtualLength(2000.0);
+    auto* clip = new CMIDIClip(m_project->Clips(), sound);
+    CMIDITrack* track = m_project->AddMIDITrack(-1, false);
+    ASSERT_TRUE(track->AddClip(clip, 0, false));
+    clip->DeleteRefObject();
+    m_host.Advance(100);
+    // At 20 ms per pixel the note covers x 25..75 of the clip; one pitch
+    // fills the rows below the title strip.
+    const int32_t y = clip->GetAbsY() + CClip::kTitleStripHeight + 4;
+    const uint32_t inside = m_host.ScreenPixel(clip->GetAbsX() + 50, y);
+    const uint32_t outside = m_host.ScreenPixel(clip->GetAbsX() + 90, y);
+    EXPECT_NE(inside, outside);
+    EXPECT_EQ(m_host.ScreenPixel(clip->GetAbsX() + 10, y), outside) << "nothing before the note";
+}
+
+} // namespace
