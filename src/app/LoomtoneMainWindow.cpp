@@ -666,10 +666,8 @@ void LoomtoneMainWindow::ToggleTrackState(int32_t command) {
 }
 
 void LoomtoneMainWindow::SetMasterVolume(double volume) {
-    if (volume == m_mixer.GetMasterVolume())
-        return;
-    m_mixer.SetMasterVolume(volume);
-    m_undo.SetDirty(true);
+    m_undo.NextUndoSet();
+    m_project.SetMasterVolume(volume, true);
 }
 
 void LoomtoneMainWindow::AskMasterVolume() {

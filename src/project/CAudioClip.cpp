@@ -446,9 +446,8 @@ void CAudioClip::EndChange() {
     AudioClipUndoStruct after;
     FillUndoStruct(&after);
     if (!(after == m_undoBefore)) {
-        m_document.ClipUndo().AddUndoNode(CAudioClipUndo(
-            m_document, CAudioClipUndo::kChanged, m_undoBefore, after, this, GetEnvelopeShiftMs()));
-        m_document.ClipUndo().SetDirty(true);
+        RecordChange(CAudioClipUndo(m_document, CAudioClipUndo::kChanged, m_undoBefore, after, this,
+                                    GetEnvelopeShiftMs()));
     }
     SetEnvelopeShiftMs(0);
 }

@@ -410,6 +410,17 @@ bool CClip::OnKey(int32_t event, int32_t key, uint32_t) {
     return false;
 }
 
+void CClip::RecordChange(const CUndoAtom& record) {
+    ClipDocument& document = GetDocument();
+    const bool edgeDrag = m_dragState != 0 && IsEdgeZone();
+    if (edgeDrag)
+        document.RecordTrackAreaLayOut();
+    document.ClipUndo().AddUndoNode(record);
+    if (edgeDrag)
+        document.RecordTrackAreaLayOut();
+    document.ClipUndo().SetDirty(true);
+}
+
 bool CClip::IsEdgeZone() const {
     return m_hitZone == kZoneResizeLeft || m_hitZone == kZoneResizeRight ||
            m_hitZone == kZoneStretchLeft || m_hitZone == kZoneStretchRight;

@@ -18,6 +18,7 @@
 class CEnvelope;
 class CTrack;
 class ClipDocument;
+class CUndoAtom;
 class GuiTextPanel;
 
 enum class ClipKind : int32_t { kAudio = 0, kMidi = 1 };
@@ -192,6 +193,11 @@ protected:
     void SetEnvelopeShiftMs(int32_t ms) { m_envelopeShiftMs = ms; }
     // Tells observers the selection a snapshot restored.
     void SendSelection(bool selected);
+    // Files the record of a change of this clip and marks the project
+    // changed. A resize or stretch by the mouse is wrapped in requests to lay
+    // the track area out, so that it is laid out after the clip whichever
+    // way the step is replayed.
+    void RecordChange(const CUndoAtom& record);
     // Records a change of one whole envelope as one undo record, when it
     // changed at all.
     void BeginEnvelopeChange(int32_t type);

@@ -249,9 +249,8 @@ void CMIDIClip::EndChange() {
     MidiClipUndoStruct after;
     FillUndoStruct(&after);
     if (!(after == m_undoBefore)) {
-        m_document.ClipUndo().AddUndoNode(CMIDIClipUndo(
-            m_document, CMIDIClipUndo::kChanged, m_undoBefore, after, this, GetEnvelopeShiftMs()));
-        m_document.ClipUndo().SetDirty(true);
+        RecordChange(CMIDIClipUndo(m_document, CMIDIClipUndo::kChanged, m_undoBefore, after, this,
+                                   GetEnvelopeShiftMs()));
     }
     SetEnvelopeShiftMs(0);
 }

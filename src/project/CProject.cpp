@@ -16,11 +16,14 @@
 #include "gui/VRGuiWindow.h"
 #include "project/CAudioClip.h"
 #include "project/CAudioTrack.h"
+#include "project/CClipSelectionUndo.h"
 #include "project/CMIDITrack.h"
-#include "project/CMarkersUndo.h"
+#include "project/CMasterVolUndo.h"
 #include "project/CNewProjectDialog.h"
 #include "project/CProjectClipDocument.h"
 #include "project/CProjectFile.h"
+#include "project/CProjectUndo.h"
+#include "project/CTimeGridUndo.h"
 #include "project/CTrackBody.h"
 #include "project/CTrackHeader.h"
 #include "project/ProjectFileContents.h"
@@ -584,6 +587,17 @@ double CProject::GetMasterVolume() const {
     return m_mixer.GetMasterVolume();
 }
 
+void CProject::SetMasterVolume(double volume, bool undo) {
+    const double before = m_mixer.GetMasterVolume();
+    m_mixer.SetMasterVolume(volume);
+    const double after = m_mixer.GetMasterVolume();
+    if (after == before)
+        return;
+    if (undo)
+        m_undo.AddUndoNode(CMasterVolUndo(*this, before, after));
+    m_undo.SetDirty(true);
+}
+
 CEffectChain* CProject::GetMasterEffectChain() const {
     return m_mixer.GetMasterEffectChain();
 }
@@ -781,10 +795,10 @@ bool CProject::AutoSwitchKeyTempo(const KeyTempoClip& clip,
         start.tempoEvent.key = key;
         start.tempoEvent.keyChange = true;
     }
-    std::vector<MarkerRecord> before = m_markers.All();
+    const MarkerRecord before = m_markers.At(0);
     if (!m_markers.Replace(0, start))
         return false;
-    m_undo.AddUndoNode(CMarkersUndo(m_markers, std::move(before), m_markers.All()));
+    m_undo.AddUndoNode(CTimeGridUndo(*this, CTimeGridUndo::kChanged, before, start));
     m_undo.SetDirty(true);
     SendNotification(kNotifyTempoChange, nullptr);
     return true;
@@ -1023,10 +1037,18 @@ void CProject::ResizeAllTracks(int32_t height) {
 void CProject::SetMasterEnvelopeType(int type) {
     LogFmt("CProject::SetMasterEnvelopeType() ENTER envType=%d", type);
     if (type >= 0 && type < 6 && type != m_envelopeType) {
+        m_undo.NextUndoSet();
+        m_undo.AddUndoNode(CProjectUndo(*this, CProjectUndo::kEnvelopeType, m_envelopeType, type));
         m_envelopeType = type;
         InvalidateTrackBodies();
     }
     Log("CProject::SetMasterEnvelopeType() EXIT");
+}
+
+void CProject::LayOutTrackArea() {
+    for (int index = 0; index < m_tracks.Count(); ++index)
+        m_tracks.At(index)->LayoutClips();
+    RecomputeScrollRanges(true, true);
 }
 
 void CProject::InvalidateTrackBodies() {
@@ -1134,6 +1156,14 @@ void CProject::SelectAllClips(int trackIndex, bool select) {
     }
 }
 
+void CProject::RebuildClipSelection() {
+    m_selection.DropClipsOffTracks();
+    for (int index = 0; index < m_tracks.Count(); ++index)
+        for (CClip* clip : m_tracks.At(index)->Clips())
+            if (clip->IsSelected() && !m_selection.Contains(clip))
+                m_selection.Add(clip);
+}
+
 void CProject::DeselectEverything() {
     SelectAllClips(-1, false);
     SendNotification(kNotifyDeselectClips, NotificationNumber(0));
@@ -1214,9 +1244,12 @@ void CProject::DeleteSelection() {
     std::vector<CClip*> clips = m_selection.Clips();
     for (CClip* clip : clips)
         clip->AddRef();
+    std::vector<CClip*> selected = CClipSelectionUndo::Snapshot(m_selection);
     SelectAllClips(-1, false);
-    // One undo step for the whole selection.
+    // One undo step for the whole selection; undo selects the clips again
+    // once they are back.
     m_undo.NextUndoSet();
+    m_undo.AddUndoNode(CClipSelectionUndo(*this, std::move(selected), {}));
     for (CClip* clip : clips) {
         if (CTrack* track = clip->GetTrack())
             track->RemoveClip(clip, true);
@@ -1270,16 +1303,27 @@ void CProject::MoveClips(double xDeltaMs, int32_t yTrackDelta, bool useSnap) {
     if (movable.empty() || (shift == 0.0 && yTrackDelta == 0))
         return;
     m_undo.NextUndoSet();
+    bool moved = false;
     for (CClip* clip : movable) {
         CTrack* target = NeighbourTrack(*clip, yTrackDelta);
         const bool sameKind = target && (target->GetKind() == CTrack::kMidi) ==
                                             (clip->GetClipKind() == ClipKind::kMidi);
         if (!sameKind)
             target = clip->GetTrack();
+        const CTrack* from = clip->GetTrack();
+        const double startMs = clip->GetStartMs();
         clip->BeginChange();
-        target->AddClip(clip, clip->GetStartMs() + shift, false);
+        target->AddClip(clip, startMs + shift, false);
+        // The track area is laid out after the clips whichever way the step
+        // is replayed: one record before the first clip's, one after the last.
+        if (!moved && (clip->GetTrack() != from || clip->GetStartMs() != startMs)) {
+            m_undo.AddUndoNode(CProjectUndo(*this, CProjectUndo::kLayOut));
+            moved = true;
+        }
         clip->EndChange();
     }
+    if (moved)
+        m_undo.AddUndoNode(CProjectUndo(*this, CProjectUndo::kLayOut));
     m_undo.SetDirty(true);
     RecomputeScrollRanges(true, true);
     if (details)

@@ -134,7 +134,10 @@ public:
     void ResizeAllTracks(int32_t height);
     // The envelope every clip shows and edits (0 volume ... 5 high pass).
     int GetMasterEnvelopeType() const { return m_envelopeType; }
+    // A change is one undo step of its own.
     void SetMasterEnvelopeType(int type);
+    // Places every clip for the zoom and recomputes the scroll ranges.
+    void LayOutTrackArea();
     CTimeGrid& TimeGrid() { return *m_timeGrid; }
     const TempoMap& GetTempoMap() const override;
 
@@ -146,6 +149,9 @@ public:
     void DeselectClip(CClip* clip);
     // trackIndex -1: every track.
     void SelectAllClips(int trackIndex, bool select);
+    // Drops clips that left their tracks and takes in every clip on a track
+    // that is marked selected.
+    void RebuildClipSelection();
     void SelectNextClip(int32_t direction) override;
     void DeleteSelection() override;
     // Keyboard nudges of the selected clips and of the caret: xDeltaMs on the
@@ -184,6 +190,8 @@ public:
     // The project's tracks as the two rules above see them.
     std::vector<KeyTempoTrack> KeyTempoTracks() const;
     double GetMasterVolume() const;
+    // 1.0 is unity. With undo, a change is recorded in the open undo set.
+    void SetMasterVolume(double volume, bool undo);
     CEffectChain* GetMasterEffectChain() const;
     const CProjectMarkers& Markers() const { return m_markers; }
     CProjectMarkers& Markers() { return m_markers; }

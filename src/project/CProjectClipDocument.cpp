@@ -6,6 +6,8 @@
 #include "project/CClip.h"
 #include "project/CPCMAudTrack.h"
 #include "project/CProject.h"
+#include "project/CProjectUndo.h"
+#include "support/CUndoMgr.h"
 
 CProjectClipDocument::CProjectClipDocument(CProject& project, CPCMMixer& mixer, CUndoMgr& undo)
     : m_project(project), m_mixer(mixer), m_undo(undo),
@@ -41,6 +43,10 @@ std::optional<std::string> CProjectClipDocument::FindMissingSound(const std::str
 
 void CProjectClipDocument::SetMissingSoundFolders(MissingSoundFolders folders) {
     m_missingSounds = std::make_unique<CMissingSounds>(folders);
+}
+
+void CProjectClipDocument::RecordTrackAreaLayOut() {
+    m_undo.AddUndoNode(CProjectUndo(m_project, CProjectUndo::kLayOut));
 }
 
 double CProjectClipDocument::SnapTime(double ms) const {

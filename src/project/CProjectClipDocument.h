@@ -29,6 +29,7 @@ public:
     const std::string& ProjectFilePath() const override;
     std::optional<std::string> FindMissingSound(const std::string& path) override;
     CSoundTransfer* SoundTransfer() override { return m_transfer.get(); }
+    void RecordTrackAreaLayOut() override;
     double SnapTime(double ms) const override;
     double MsPerPixel() const override;
     void SetCaretTime(double ms) override;

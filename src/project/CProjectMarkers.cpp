@@ -63,6 +63,22 @@ bool CProjectMarkers::Replace(int index, const MarkerRecord& marker) {
     return SetAll(std::move(markers));
 }
 
+bool CProjectMarkers::Remove(int index) {
+    if (index <= 0 || index >= Count())
+        return false;
+    std::vector<MarkerRecord> markers = m_markers;
+    markers.erase(markers.begin() + index);
+    return SetAll(std::move(markers));
+}
+
+int CProjectMarkers::IndexAt(double tempoEventTime) const {
+    const auto found =
+        std::find_if(m_markers.begin(), m_markers.end(), [tempoEventTime](const MarkerRecord& m) {
+            return m.tempoEvent.time == tempoEventTime;
+        });
+    return found == m_markers.end() ? -1 : static_cast<int>(found - m_markers.begin());
+}
+
 bool CProjectMarkers::SetAll(std::vector<MarkerRecord> markers) {
     std::vector<MarkerRecord> before = m_markers;
     if (Rebuild(std::move(markers)))

@@ -32,6 +32,10 @@ public:
     // leaves the markers as they were.
     bool Add(const MarkerRecord& marker);
     bool Replace(int index, const MarkerRecord& marker);
+    // The start marker stays: removing it is refused.
+    bool Remove(int index);
+    // The marker whose tempo event lies at the time; -1 when none does.
+    int IndexAt(double tempoEventTime) const;
     // All markers at once (undo and redo); refused as the others are.
     bool SetAll(std::vector<MarkerRecord> markers);
     const std::vector<MarkerRecord>& All() const { return m_markers; }

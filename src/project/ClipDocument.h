@@ -44,6 +44,10 @@ public:
     // sounds"; null for any other save.
     virtual CSoundTransfer* SoundTransfer() { return nullptr; }
 
+    // Files a request to lay the track area out again into the open undo
+    // set; a document without a track area has nothing to lay out.
+    virtual void RecordTrackAreaLayOut() {}
+
     // Edge drags snap to the time grid through this; unsnapped by default.
     virtual double SnapTime(double ms) const { return ms; }
     // The zoom level: milliseconds of timeline per pixel.

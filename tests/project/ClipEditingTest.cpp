@@ -49,6 +49,8 @@ struct EditDocument : ClipDocument {
     std::optional<TimeRange> TimeSelection() const override { return selection; }
     double TempoAt(double) const override { return tempo; }
     int32_t KeyAt(double) const override { return key; }
+    void RecordTrackAreaLayOut() override { ++layOuts; }
+    int layOuts = 0;
 };
 
 // 16-bit mono at 44.1 kHz: silence, a full-scale-ish tone, silence.
@@ -223,6 +225,11 @@ TEST_F(ClipEditing, EdgeDragsSnapAndUndoAsOneStep) {
     EXPECT_EQ(clip->GetLengthMs(), 1400.0);
     EXPECT_EQ(clip->GetWidth(), 140);
     EXPECT_EQ(doc.undo.NumUndoSets(), 1);
+    // The track area is laid out before and after the clip in either direction.
+    EXPECT_EQ(doc.layOuts, 2);
+    clip->SetLocked(true, true);
+    clip->SetLocked(false, true);
+    EXPECT_EQ(doc.layOuts, 2);
     ASSERT_TRUE(doc.undo.Undo());
     EXPECT_EQ(Snapshot(*clip), before);
     EXPECT_EQ(clip->GetWidth(), 100);
