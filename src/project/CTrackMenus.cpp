@@ -104,9 +104,9 @@ bool CTrackMenus::CanHandle(int32_t command) const {
     const int index = m_track.GetIndex();
     switch (command) {
     case kMoveUp:
-        return list && index > 0;
+        return list && m_track.IsSelected() && index > 0;
     case kMoveDown:
-        return list && index >= 0 && index < list->Count() - 1;
+        return list && m_track.IsSelected() && index >= 0 && index < list->Count() - 1;
     case kDelete:
         return static_cast<bool>(m_services.deleteSelectedTrack);
     case kInsertAudio:
