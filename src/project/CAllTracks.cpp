@@ -87,6 +87,27 @@ bool CAllTracks::Move(int from, int to, bool undo) {
     return true;
 }
 
+bool CAllTracks::MoveDropped(int from, int32_t top, bool undo) {
+    CTrack* track = At(from);
+    if (!track)
+        return false;
+    const int to = IndexAtHeight(top + track->GetHeight() / 2);
+    if (to != from)
+        return Move(from, to, undo);
+    Layout();
+    return true;
+}
+
+int CAllTracks::IndexAtHeight(int32_t y) const {
+    int32_t bottom = 0;
+    for (int index = 0; index < Count(); ++index) {
+        bottom += m_tracks[static_cast<size_t>(index)]->GetHeight();
+        if (y < bottom)
+            return index;
+    }
+    return Count() - 1;
+}
+
 bool CAllTracks::SetHeight(int index, int32_t height, bool undo) {
     CTrack* track = At(index);
     if (!track)

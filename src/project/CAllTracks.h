@@ -31,6 +31,10 @@ public:
     // Takes the track out of the engine and gives up the list's reference.
     bool Remove(int index, bool undo);
     bool Move(int from, int to, bool undo);
+    // Moves a track whose header was dragged to `top` in the column to the
+    // place its middle was dropped on, and lays the tracks out again even
+    // when the place is its own.
+    bool MoveDropped(int from, int32_t top, bool undo);
     // Records an undo step only when the height really changes.
     bool SetHeight(int index, int32_t height, bool undo);
 
@@ -42,6 +46,9 @@ public:
 
 private:
     void Layout();
+    // The index of the track whose place covers y; the first or last one
+    // beyond the ends.
+    int IndexAtHeight(int32_t y) const;
     void JoinGui(CTrack* track);
     void LeaveGui(CTrack* track);
     void ReselectIfSelected(CTrack* track);

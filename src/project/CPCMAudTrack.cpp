@@ -59,6 +59,7 @@ void CPCMAudTrack::SetSolo(bool solo) {
     if (!m_engineTrack || solo == IsSolo())
         return;
     m_engineTrack->SetIsSolo(solo);
+    UpdateHeaderControls();
     SendNotification(solo ? kNotifySoloOn : kNotifySoloOff, NotificationNumber(GetIndex()));
 }
 
@@ -69,6 +70,7 @@ bool CPCMAudTrack::IsMute() const {
 void CPCMAudTrack::ToggleMute() {
     if (m_engineTrack)
         m_engineTrack->SetIsMute(!m_engineTrack->IsMute());
+    UpdateHeaderControls();
 }
 
 double CPCMAudTrack::GetVolume() const {
@@ -81,6 +83,7 @@ void CPCMAudTrack::SetVolume(double volume, bool undo) {
     if (undo)
         BeginSettingsChange();
     m_engineTrack->SetVolume(volume);
+    UpdateHeaderControls();
     if (undo)
         EndSettingsChange();
 }
@@ -95,6 +98,7 @@ void CPCMAudTrack::SetPan(double pan, bool undo) {
     if (undo)
         BeginSettingsChange();
     m_engineTrack->SetPan(pan);
+    UpdateHeaderControls();
     if (undo)
         EndSettingsChange();
 }
@@ -126,6 +130,7 @@ void CPCMAudTrack::SetArmedState(bool armed, int32_t device, int32_t channel, in
     m_armedDevice = armed ? device : 0;
     m_armedChannel = armed ? channel : 0;
     m_armedDriverType = armed ? driverType : 0;
+    UpdateHeaderControls();
 }
 
 void CPCMAudTrack::FillEngineSettings(TrackSettings& settings) const {
@@ -151,6 +156,7 @@ void CPCMAudTrack::ApplyEngineSettings(const TrackSettings& settings) {
     }
     SetSolo(settings.solo);
     SetFrozenState(settings.frozen);
+    UpdateHeaderControls();
 }
 
 void CPCMAudTrack::SetFrozenState(bool frozen) {

@@ -93,6 +93,14 @@ CProject::CProject(CPCMMixer& mixer, CUndoMgr& undo, ProjectPreferences& prefs)
     m_services.gridPainter = [this](VRGuiObject& target, const GuiRect& r) {
         m_timeGrid->DrawGridLines(target, r);
     };
+    m_services.trackList = &m_tracks;
+    m_services.deleteSelectedTrack = [this] { DeleteSelectedTrack(); };
+    m_services.insertTrack = [this](int index, bool midi) {
+        if (midi)
+            AddMIDITrack(index, true);
+        else
+            AddAudioTrack(index, true);
+    };
     m_tracks.AddObserver(this);
     ResetAuthoring();
     m_clipDocument = std::make_unique<CProjectClipDocument>(*this, mixer, undo);

@@ -4,6 +4,11 @@
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CSoundGroup.h"
+#include "gui/GuiMenu.h"
+#include "gui/GuiPopupMenu.h"
+#include "gui/GuiSlider.h"
+#include "gui/VRGuiWindow.h"
+#include "project/CAllTracks.h"
 #include "project/CAudioClip.h"
 #include "project/CAudioClipUndo.h"
 #include "project/CClipChunks.h"
@@ -12,6 +17,7 @@
 #include "project/CPCMAudTrack.h"
 #include "project/CTrackBody.h"
 #include "project/CTrackHeader.h"
+#include "project/CTrackMenus.h"
 #include "project/CTrackSettingsUndo.h"
 #include "project/ClipDocument.h"
 #include "project/ProjectNotifications.h"
@@ -31,11 +37,14 @@ CTrack::~CTrack() {
 void CTrack::CreateControls() {
     m_header = std::make_unique<CTrackHeader>();
     m_body = std::make_unique<CTrackBody>();
+    m_header->SetZOrder(kZOrder);
+    m_body->SetZOrder(kZOrder);
     m_header->AddObserver(this);
     m_body->AddObserver(this);
     m_body->SetGridPainter(m_services.gridPainter);
     m_header->SetTitle(m_name);
     SetHeight(m_height);
+    UpdateHeaderControls();
 }
 
 void CTrack::OnNotification(int message, void* parameter) {
@@ -71,9 +80,144 @@ void CTrack::OnNotification(int message, void* parameter) {
     case kNotifyDeselectClips:
         SendNotification(message, parameter);
         break;
+    case kNotifyHeaderButton:
+        PressHeaderButton(static_cast<int32_t>(NotificationNumberOf(parameter)));
+        break;
+    case kNotifyTrackVolume:
+        if (parameter)
+            OnVolumeSlider(*static_cast<const GuiSliderChange*>(parameter));
+        break;
+    case kNotifyTrackReorder:
+        if (parameter)
+            OnReorderDrag(*static_cast<const TrackReorderDrag*>(parameter));
+        break;
+    case kNotifyHeaderMenu:
+        if (parameter) {
+            Select();
+            ShowHeaderMenu(*static_cast<const GuiPoint*>(parameter));
+        }
+        break;
+    case kNotifyBodyMenu:
+        if (parameter)
+            ShowBodyMenu(*static_cast<const GuiPoint*>(parameter));
+        break;
     default:
         break;
     }
+}
+
+void CTrack::Select() {
+    if (!m_selected)
+        SendNotification(kNotifySelectTrack, NotificationNumber(m_index));
+}
+
+void CTrack::PressHeaderButton(int32_t button) {
+    if (button == CTrackHeader::kPanValue) {
+        HandleCommand(CTrackMenus::kExactPan);
+        Select();
+        return;
+    }
+    m_services.undo.NextUndoSet();
+    BeginSettingsChange();
+    if (button == CTrackHeader::kSoloButton)
+        ToggleSolo();
+    else if (button == CTrackHeader::kMuteButton)
+        ToggleMute();
+    else if (button == CTrackHeader::kArmButton)
+        ToggleArm();
+    EndSettingsChange();
+    UpdateHeaderControls();
+    Select();
+}
+
+void CTrack::OnVolumeSlider(const GuiSliderChange& change) {
+    // On an armed audio track the slider would set the input's recording
+    // level, which the machine's inputs do not offer: it changes nothing.
+    if (m_kind == kAudio && IsArmed()) {
+        UpdateHeaderControls();
+        return;
+    }
+    if (change.phase == GuiSlider::kStart) {
+        m_services.undo.NextUndoSet();
+        BeginSettingsChange();
+    }
+    SetVolume(change.value, false);
+    if (change.phase == GuiSlider::kEnd)
+        EndSettingsChange();
+    Select();
+}
+
+void CTrack::OnReorderDrag(const TrackReorderDrag& drag) {
+    if (!m_header || !m_body)
+        return;
+    if (drag.phase == 1) {
+        m_reorderStartY = m_header->GetY();
+        m_header->SetZOrder(kDraggedZOrder);
+        m_body->SetZOrder(kDraggedZOrder);
+    }
+    const int32_t y = std::max(0, m_reorderStartY + drag.dy);
+    if (drag.phase != 3) {
+        MoveTo(y);
+        return;
+    }
+    m_header->SetZOrder(kZOrder);
+    m_body->SetZOrder(kZOrder);
+    if (!m_services.trackList) {
+        MoveTo(m_reorderStartY);
+        return;
+    }
+    m_services.undo.NextUndoSet();
+    m_services.trackList->MoveDropped(m_index, y, true);
+}
+
+VRGuiWindow* CTrack::Window() const {
+    VRGuiWindow* window = m_header ? m_header->GetWindow() : nullptr;
+    return window || !m_body ? window : m_body->GetWindow();
+}
+
+void CTrack::ShowHeaderMenu(GuiPoint at) {
+    RunMenu(at, true);
+}
+
+void CTrack::ShowBodyMenu(GuiPoint at) {
+    RunMenu(at, false);
+}
+
+void CTrack::RunMenu(GuiPoint at, bool header) {
+    VRGuiWindow* window = Window();
+    if (!window)
+        return;
+    GuiMenu menu;
+    const CTrackMenus menus(*this, m_services);
+    if (header)
+        menus.BuildHeaderMenu(menu);
+    else
+        menus.BuildBodyMenu(menu);
+    GuiPopupMenu popup(menu);
+    const int32_t chosen = popup.Run(window, at.x, at.y);
+    if (chosen > 0)
+        HandleCommand(chosen);
+}
+
+bool CTrack::CanHandleCommand(int32_t command) {
+    return CTrackMenus(*this, m_services).CanHandle(command);
+}
+
+void CTrack::HandleCommand(int32_t command) {
+    m_services.undo.NextUndoSet();
+    CTrackMenus(*this, m_services).Handle(command, Window());
+}
+
+void CTrack::UpdateHeaderControls() {
+    if (!m_header)
+        return;
+    CTrackHeader::Controls controls;
+    controls.mute = IsMute();
+    controls.solo = IsSolo();
+    controls.armed = IsArmed();
+    controls.volume = GetVolume();
+    controls.pan = GetPan();
+    m_header->ShowControls(controls);
 }
 
 void CTrack::BeginSettingsChange() {

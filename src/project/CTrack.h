@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/GuiRect.h"
 #include "project/RawChunk.h"
 #include "project/SaveLoad.h"
 #include "project/TrackFileContents.h"
@@ -18,6 +19,9 @@ class CClip;
 class CEffectChain;
 class CTrackBody;
 class CTrackHeader;
+class VRGuiWindow;
+struct GuiSliderChange;
+struct TrackReorderDrag;
 
 // One lane of the project: its settings, its header and body objects, and
 // (in the derived classes) the engine track that mixes its sounds. Tracks
@@ -33,6 +37,10 @@ public:
     static constexpr int32_t kMinHeight = 30;
     static constexpr int32_t kNormalHeight = 70;
     static constexpr int32_t kMaxHeight = 255;
+    // Headers and bodies lie at kZOrder, a header dragged up or down and its
+    // body above the others.
+    static constexpr int32_t kZOrder = 201;
+    static constexpr int32_t kDraggedZOrder = 202;
 
     explicit CTrack(TrackServices& services, Kind kind);
 
@@ -67,6 +75,18 @@ public:
     virtual double GetPan() const = 0;
     virtual void SetPan(double pan, bool undo) = 0;
     virtual CEffectChain* GetEffectChain() const = 0;
+
+    // What a press of a header button does (CTrackHeader::Button), as one
+    // undo step; the track becomes the selected one.
+    void PressHeaderButton(int32_t button);
+    // The context menus at a window point; a chosen command is carried out.
+    void ShowHeaderMenu(GuiPoint at);
+    void ShowBodyMenu(GuiPoint at);
+    // The menu commands (CTrackMenus::Command); each is its own undo step.
+    bool CanHandleCommand(int32_t command);
+    void HandleCommand(int32_t command);
+    // Makes the header's controls show the track's state.
+    void UpdateHeaderControls();
 
     // The track's records, chains and clip chunks for a project file. A
     // template holds neither clips nor the frozen state.
@@ -143,6 +163,13 @@ protected:
     bool IsTemplateSave() const { return m_templateSave; }
 
 private:
+    // Unless the track is selected, asks the project to select it.
+    void Select();
+    void OnVolumeSlider(const GuiSliderChange& change);
+    void OnReorderDrag(const TrackReorderDrag& drag);
+    void RunMenu(GuiPoint at, bool header);
+    VRGuiWindow* Window() const;
+
     TrackServices& m_services;
     const Kind m_kind;
     int32_t m_index = -1;
@@ -159,6 +186,8 @@ private:
     std::unique_ptr<CTrackBody> m_body;
     TrackSettings m_settingsBefore;
     bool m_settingsChanging = false;
+    // The header's y when it began to be dragged up or down.
+    int32_t m_reorderStartY = 0;
     std::vector<CClip*> m_clips;
     // Chunks of the file that belong to no clip, written back as they were.
     std::vector<RawChunk> m_strayChunks;

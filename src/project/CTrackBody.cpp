@@ -35,6 +35,11 @@ bool CTrackBody::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
     case kMouseLeftDoubleClick:
         SendNotification(kNotifyBodyDoubleClick, nullptr);
         return true;
+    case kMouseRightUp: {
+        GuiPoint at = LocalToAbsPoint(p);
+        SendNotification(kNotifyBodyMenu, &at);
+        return true;
+    }
     default:
         return false;
     }

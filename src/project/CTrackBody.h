@@ -9,7 +9,8 @@
 // The body of a track, the lane its clips lie on. It draws the skin's lane
 // with the ruler's grid lines behind the clips. A click on an empty spot
 // selects the track, puts the caret there and deselects the clips; a double
-// click asks for a new clip; the track hears these as notifications.
+// click asks for a new clip; the right button opens the track's lane menu;
+// the track hears these as notifications.
 class CTrackBody : public GuiTexturePanel, public Observable {
 public:
     static constexpr int32_t kWidth = 0x4000000;

@@ -1,7 +1,9 @@
 #include "project/CTrackHeader.h"
 
+#include "gui/GuiButton.h"
 #include "gui/GuiCursor.h"
 #include "gui/GuiInput.h"
+#include "gui/GuiSlider.h"
 #include "gui/GuiTextLayout.h"
 #include "gui/IGuiHost.h"
 #include "gui/VRGuiWindow.h"
@@ -9,16 +11,76 @@
 
 #include <cairo.h>
 
+#include <cmath>
+#include <cstdlib>
+
 namespace {
 
 constexpr uint32_t kTitleColor = 0xF0F0F0;
+constexpr uint32_t kPanColor = 0xD0D0D0;
 constexpr uint32_t kSelectedTint = 0xE0A040;
 constexpr int32_t kSelectedTintPercent = 25;
+
+// The row of controls under the title.
+constexpr int32_t kControlsTop = 28;
+constexpr int32_t kMuteX = 10;
+constexpr int32_t kSoloX = 36;
+constexpr int32_t kArmX = 62;
+constexpr int32_t kVolumeX = 92;
+constexpr int32_t kPanX = 204;
+constexpr int32_t kPanWidth = 86;
+constexpr int32_t kControlsHeight = 18;
+
+constexpr int32_t kVolumeControlId = 2;
+
+const char* MuteSkin(bool on) {
+    return on ? "mutedac" : "mute";
+}
+const char* SoloSkin(bool on) {
+    return on ? "soloac" : "solo";
+}
+const char* ArmSkin(bool on) {
+    return on ? "recarmed" : "recarm";
+}
 
 } // namespace
 
 CTrackHeader::CTrackHeader() : GuiTexturePanel("track header", kWidth, 70) {
     SetType(kGuiTypeTrackHeader);
+    AddControls();
+}
+
+CTrackHeader::~CTrackHeader() {
+    // The controls go before the panel that holds them.
+    RemoveChild(m_mute.get());
+    RemoveChild(m_solo.get());
+    RemoveChild(m_arm.get());
+    RemoveChild(m_volume.get());
+}
+
+void CTrackHeader::AddControls() {
+    m_mute = std::make_unique<GuiButton>(kMuteButton, MuteSkin(false), "", "MENUC_TrackMenuItem14");
+    m_solo = std::make_unique<GuiButton>(kSoloButton, SoloSkin(false), "", "T_TT_Solo");
+    m_arm = std::make_unique<GuiButton>(kArmButton, ArmSkin(false), "", "T_TT_Arm");
+    m_volume = std::make_unique<GuiSlider>(kVolumeControlId, "slidevil", 0.0, kMaxVolume);
+    m_volume->SetValue(m_controls.volume);
+    AddChild(m_mute.get(), kMuteX, kControlsTop);
+    AddChild(m_solo.get(), kSoloX, kControlsTop);
+    AddChild(m_arm.get(), kArmX, kControlsTop);
+    AddChild(m_volume.get(), kVolumeX,
+             kControlsTop + (kControlsHeight - m_volume->GetHeight()) / 2);
+    for (Observable* control :
+         {static_cast<Observable*>(m_mute.get()), static_cast<Observable*>(m_solo.get()),
+          static_cast<Observable*>(m_arm.get()), static_cast<Observable*>(m_volume.get())})
+        control->AddObserver(this);
+}
+
+GuiButton& CTrackHeader::GetButton(Button button) const {
+    if (button == kSoloButton)
+        return *m_solo;
+    if (button == kArmButton)
+        return *m_arm;
+    return *m_mute;
 }
 
 void CTrackHeader::SetTitle(const std::string& title) {
@@ -39,6 +101,53 @@ void CTrackHeader::SetSelectedLook(bool selected) {
     Invalidate(nullptr);
 }
 
+void CTrackHeader::ShowControls(const Controls& controls) {
+    m_controls = controls;
+    m_mute->SetSkin(MuteSkin(controls.mute));
+    m_solo->SetSkin(SoloSkin(controls.solo));
+    m_arm->SetSkin(ArmSkin(controls.armed));
+    m_volume->SetValue(controls.volume);
+    Invalidate(nullptr);
+}
+
+void CTrackHeader::SetSize(int32_t width, int32_t height) {
+    GuiTexturePanel::SetSize(width, height);
+    for (VRGuiObject* control :
+         {static_cast<VRGuiObject*>(m_mute.get()), static_cast<VRGuiObject*>(m_solo.get()),
+          static_cast<VRGuiObject*>(m_arm.get()), static_cast<VRGuiObject*>(m_volume.get())}) {
+        if (!control)
+            continue;
+        if (Fits(control->GetRectInParent()))
+            control->Show();
+        else
+            control->Hide();
+    }
+}
+
+bool CTrackHeader::Fits(const GuiRect& r) const {
+    return r.bottom <= GetHeight();
+}
+
+GuiRect CTrackHeader::PanRect() {
+    return GuiRect{kPanX, kControlsTop, kPanX + kPanWidth, kControlsTop + kControlsHeight};
+}
+
+std::string CTrackHeader::PanText(double pan) {
+    const long percent = std::lround(pan * 100.0);
+    if (percent == 0)
+        return "Pan C";
+    return std::string(percent < 0 ? "Pan L " : "Pan R ") + std::to_string(std::labs(percent));
+}
+
+void CTrackHeader::OnNotification(int message, void* parameter) {
+    if (message == GuiButton::kNotifyClick) {
+        SendNotification(kNotifyHeaderButton, parameter);
+    } else if (message == GuiSlider::kNotifyValueChange && parameter) {
+        GuiSliderChange change = *static_cast<GuiSliderChange*>(parameter);
+        SendNotification(kNotifyTrackVolume, &change);
+    }
+}
+
 void CTrackHeader::UpdateHoverMode(GuiPoint p) {
     const int32_t h = GetHeight();
     m_dragMode = (p.y >= h - kResizeZone && p.y < h) ? kResize : kReorder;
@@ -55,59 +164,115 @@ void CTrackHeader::SendHeightDrag(int32_t dy, bool released) {
     SendNotification(kNotifyTrackHeightDrag, &drag);
 }
 
-bool CTrackHeader::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
-    if (GuiTexturePanel::OnMouse(event, p, keys))
-        return true;
+void CTrackHeader::SendReorderDrag(int32_t dx, int32_t dy, int32_t phase) {
+    TrackReorderDrag drag{dx, dy, phase};
+    SendNotification(kNotifyTrackReorder, &drag);
+}
+
+bool CTrackHeader::HoldsCapture() {
     VRGuiWindow* window = GetWindow();
+    return window && window->GetCaptured() == this;
+}
+
+bool CTrackHeader::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
+    // While the header drags, the controls it passes over stay out of it.
+    if (!HoldsCapture() && GuiTexturePanel::OnMouse(event, p, keys))
+        return true;
     switch (event) {
     case kMouseMove:
         if (!m_pressed)
             UpdateHoverMode(p);
-        else if (m_dragMode == kResize)
-            SendHeightDrag(p.y + GetY() - m_pressY, false);
+        else
+            OnDrag(p);
         return true;
     case kMouseLeave:
         if (!m_pressed)
             m_dragMode = kPointerLeft;
         return true;
     case kMouseLeftDown:
-        UpdateHoverMode(p);
-        m_heightAtPress = GetHeight();
-        m_pressY = p.y + GetY();
-        m_pressed = true;
-        SendNotification(kNotifySelectTrack, NotificationNumber(0));
-        if (window)
-            window->SetCapture(this);
+        OnPress(p);
         return true;
     case kMouseLeftUp:
     case kMouseLeftUpAfterDoubleClick:
-        if (!m_pressed)
-            return true;
-        m_pressed = false;
-        if (m_dragMode == kResize)
-            SendHeightDrag(p.y + GetY() - m_pressY, true);
-        if (window && window->GetCaptured() == this)
-            window->ReleaseCapture();
-        UpdateHoverMode(p);
+        OnRelease(p);
         return true;
     case kMouseLeftDoubleClick:
         SendNotification(kNotifySelectTrackClips, NotificationNumber(static_cast<intptr_t>(keys)));
+        return true;
+    case kMouseRightUp:
+        OnRightUp(p);
         return true;
     default:
         return false;
     }
 }
 
+void CTrackHeader::OnPress(GuiPoint p) {
+    if (Fits(PanRect()) && PanRect().Contains(p.x, p.y)) {
+        SendNotification(kNotifyHeaderButton, NotificationNumber(kPanValue));
+        return;
+    }
+    UpdateHoverMode(p);
+    m_heightAtPress = GetHeight();
+    // In the column's coordinates: the header itself moves while dragged.
+    m_press = {p.x + GetX(), p.y + GetY()};
+    m_pressed = true;
+    m_reorderPhase = 0;
+    SendNotification(kNotifySelectTrack, NotificationNumber(0));
+    if (VRGuiWindow* window = GetWindow())
+        window->SetCapture(this);
+}
+
+void CTrackHeader::OnDrag(GuiPoint p) {
+    const int32_t dx = p.x + GetX() - m_press.x;
+    const int32_t dy = p.y + GetY() - m_press.y;
+    if (m_dragMode == kResize) {
+        SendHeightDrag(dy, false);
+        return;
+    }
+    m_reorderPhase = m_reorderPhase == 0 ? 1 : 2;
+    SendReorderDrag(dx, dy, m_reorderPhase);
+}
+
+void CTrackHeader::OnRelease(GuiPoint p) {
+    if (!m_pressed)
+        return;
+    m_pressed = false;
+    const int32_t dx = p.x + GetX() - m_press.x;
+    const int32_t dy = p.y + GetY() - m_press.y;
+    if (m_dragMode == kResize)
+        SendHeightDrag(dy, true);
+    else if (m_reorderPhase != 0)
+        SendReorderDrag(dx, dy, 3);
+    m_reorderPhase = 0;
+    if (HoldsCapture())
+        GetWindow()->ReleaseCapture();
+    UpdateHoverMode(p);
+}
+
+void CTrackHeader::OnRightUp(GuiPoint p) {
+    GuiPoint at = LocalToAbsPoint(p);
+    SendNotification(kNotifyHeaderMenu, &at);
+}
+
 void CTrackHeader::OnDraw(const GuiRect& r) {
     GuiTexturePanel::OnDraw(r);
     VRGuiWindow* window = GetWindow();
     cairo_t* cr = window ? window->GetDrawContext() : nullptr;
-    if (!cr || m_title.empty())
+    if (!cr)
         return;
-    GuiTextLayout layout(GuiFont{11, true}, m_title);
     cairo_save(cr);
     cairo_rectangle(cr, 0, 0, GetWidth() - 10, GetHeight());
     cairo_clip(cr);
-    layout.DrawIn(cr, 10, 6, GetWidth() - 20, 16, kTextLeft | kTextSingleLine, kTitleColor);
+    if (!m_title.empty()) {
+        GuiTextLayout layout(GuiFont{11, true}, m_title);
+        layout.DrawIn(cr, 10, 6, GetWidth() - 20, 16, kTextLeft | kTextSingleLine, kTitleColor);
+    }
+    if (Fits(PanRect())) {
+        const GuiRect pan = PanRect();
+        GuiTextLayout layout(GuiFont{9, false}, PanText(m_controls.pan));
+        layout.DrawIn(cr, pan.left, pan.top, pan.Width(), pan.Height(),
+                      kTextLeft | kTextSingleLine | kTextVCenter, kPanColor);
+    }
     cairo_restore(cr);
 }

@@ -8,12 +8,18 @@
 enum ProjectNotification : int {
     // Parameter: the toolbar button's number (kToolbarButton...).
     kNotifyToolbarButton = 1000,
+    // From a header to its track. Parameter: the button (CTrackHeader::Button).
+    kNotifyHeaderButton = 1000,
+    // From a header to its track. Parameter: a GuiSliderChange.
+    kNotifyTrackVolume = 1002,
     kNotifySelectTrack = 1004,
     // Parameter: a TrackHeightDrag.
     kNotifyTrackHeightDrag = 1005,
     // Parameter: the colour.
     kNotifyTrackColour = 1006,
     kNotifyTrackOrderChanged = 1008,
+    // From a header to its track. Parameter: a TrackReorderDrag.
+    kNotifyTrackReorder = 1009,
     // From a header: the key flags; from the track: a TrackClipsSelection.
     kNotifySelectTrackClips = 1010,
     // Every clip is to be deselected. Parameter: the key flags.
@@ -30,6 +36,10 @@ enum ProjectNotification : int {
     kNotifyTempoChange = 1027,
     // Parameter: the CPCMAudTrack that was armed.
     kNotifyTrackArmed = 1028,
+    // The right button was released on a header or a body.
+    // Parameter: the GuiPoint in window coordinates.
+    kNotifyHeaderMenu = 1030,
+    kNotifyBodyMenu = 1031,
 };
 
 // The toolbar buttons the project acts on.
@@ -45,6 +55,15 @@ struct TrackHeightDrag {
     int32_t heightAtPress = 0;
     int32_t trackIndex = -1;
     bool released = false;
+};
+
+// The payload of kNotifyTrackReorder while a header is dragged up or down:
+// the offsets from the press and the phase (1 first move, 2 later moves,
+// 3 release).
+struct TrackReorderDrag {
+    int32_t dx = 0;
+    int32_t dy = 0;
+    int32_t phase = 0;
 };
 
 // The payload of kNotifySelectTrackClips from a track: every clip of the

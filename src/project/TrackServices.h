@@ -8,6 +8,7 @@
 
 #include "gui/GuiRect.h"
 
+class CAllTracks;
 class CClip;
 class ClipDocument;
 class CPCMMixer;
@@ -35,4 +36,11 @@ struct TrackServices {
     std::function<void(CClip*)> clipMadeCurrent;
     // Draws the ruler's grid lines into a track's body.
     std::function<void(VRGuiObject& target, const GuiRect& r)> gridPainter;
+    // The list the tracks lie in, for the menus' moves and heights and for
+    // dropping a dragged header; none while a track stands alone.
+    CAllTracks* trackList = nullptr;
+    // What the track menus ask of the project: deleting the selected track,
+    // and inserting a new selected track at an index.
+    std::function<void()> deleteSelectedTrack;
+    std::function<void(int index, bool midi)> insertTrack;
 };
