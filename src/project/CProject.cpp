@@ -75,7 +75,7 @@ bool OpensUntitled(const std::string& path) {
 } // namespace
 
 CProject::CProject(CPCMMixer& mixer, CUndoMgr& undo, ProjectPreferences& prefs)
-    : m_mixer(mixer), m_undo(undo), m_prefs(prefs), m_services{mixer, undo, prefs, {}, 0},
+    : m_mixer(mixer), m_undo(undo), m_prefs(prefs), m_services{.mixer = mixer, .undo = undo, .prefs = prefs},
       m_tracks(undo), m_markers(mixer.GetTempoMap()), m_metronome(prefs.bUseMetronome) {
     m_tracks.SetGuiParents(&HeaderColumn(), &TrackBodies());
     m_timeGrid = std::make_unique<CTimeGrid>(*this);

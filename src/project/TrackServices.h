@@ -23,7 +23,7 @@ struct TrackServices {
     CPCMMixer& mixer;
     CUndoMgr& undo;
     ProjectPreferences& prefs;
-    RecordingInput recordingInput;
+    RecordingInput recordingInput{};
     int midiInputDeviceCount = 0;
     // The document the track's clips live in; without one a loaded track
     // keeps its clip chunks as they were read.
@@ -33,14 +33,14 @@ struct TrackServices {
     // Who hears the gestures of every clip on a track.
     Observer* clipObserver = nullptr;
     // Hears that a selected clip was pressed again: it leads what follows.
-    std::function<void(CClip*)> clipMadeCurrent;
+    std::function<void(CClip*)> clipMadeCurrent{};
     // Draws the ruler's grid lines into a track's body.
-    std::function<void(VRGuiObject& target, const GuiRect& r)> gridPainter;
+    std::function<void(VRGuiObject& target, const GuiRect& r)> gridPainter{};
     // The list the tracks lie in, for the menus' moves and heights and for
     // dropping a dragged header; none while a track stands alone.
     CAllTracks* trackList = nullptr;
     // What the track menus ask of the project: deleting the selected track,
     // and inserting a new selected track at an index.
-    std::function<void()> deleteSelectedTrack;
-    std::function<void(int index, bool midi)> insertTrack;
+    std::function<void()> deleteSelectedTrack{};
+    std::function<void(int index, bool midi)> insertTrack{};
 };
