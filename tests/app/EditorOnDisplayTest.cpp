@@ -194,11 +194,6 @@ public:
         m_stepStart = host.NowMs();
         StartTimer(kStepTimer, kStepPeriodMs);
     }
-    ~ScriptedUser() override {
-        if (VRGuiContainer* parent = GetParent())
-            parent->RemoveChild(this);
-    }
-
     void OnTimer(uint32_t) override {
         if (m_next >= m_steps.size())
             return;
