@@ -730,27 +730,20 @@ void CAudioClip::DrawWaveform(const GuiRect& r) {
     VRGuiWindow* window = GetWindow();
     if (!m_peaks || !m_atom || !window || GetWidth() <= 0 || r.Width() <= 0)
         return;
+    const CWaveformColumns::View view{m_peaks, GetWidth(), GetOffsetMs(), GetLengthMs(), GetRate()};
+    const std::span<const PeakRange> columns = m_waveform.Columns(view, r.left, r.right);
+    if (columns.empty())
+        return;
     cairo_t* cr = window->GetDrawContext();
-    const double framesPerMs = kMixerSampleRate / 1000.0;
-    const double msPerPixel = GetLengthMs() / GetWidth();
-    const double firstMs = GetOffsetMs() + r.left * msPerPixel * GetRate();
-    const double lastMs = GetOffsetMs() + r.right * msPerPixel * GetRate();
-    const auto startFrame = static_cast<int64_t>(std::fmax(firstMs * framesPerMs, 0.0));
-    const auto endFrame =
-        std::min<int64_t>(static_cast<int64_t>(lastMs * framesPerMs), m_peaks->Frames());
-    if (endFrame <= startFrame)
-        return;
-    std::vector<PeakRange> pixels(static_cast<size_t>(r.Width()));
-    if (!m_peaks->Query(0, startFrame, endFrame, std::span<PeakRange>(pixels)))
-        return;
     const double middle = (kTitleStripHeight + GetHeight()) / 2.0;
     const double half = (GetHeight() - kTitleStripHeight) / 2.0;
     cairo_set_source_rgba(cr, 0.1, 0.1, 0.15, 0.8);
     cairo_set_line_width(cr, 1.0);
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        const double x = r.left + static_cast<double>(i) + 0.5;
-        cairo_move_to(cr, x, middle - pixels[i].max * half);
-        cairo_line_to(cr, x, middle - pixels[i].min * half + 1.0);
+    const int32_t left = std::max(r.left, 0);
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const double x = left + static_cast<double>(i) + 0.5;
+        cairo_move_to(cr, x, middle - columns[i].max * half);
+        cairo_line_to(cr, x, middle - columns[i].min * half + 1.0);
     }
     cairo_stroke(cr);
 }

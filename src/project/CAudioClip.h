@@ -2,6 +2,7 @@
 
 #include "project/AudioClipUndoStruct.h"
 #include "project/CClip.h"
+#include "project/CWaveformColumns.h"
 #include "project/KeyTempoClip.h"
 
 #include <memory>
@@ -133,6 +134,7 @@ private:
     void FollowKey();
 
     std::shared_ptr<const CPeaks> m_peaks;
+    CWaveformColumns m_waveform;
 
     ClipDocument& m_document;
     CPCMSound* m_atom = nullptr;

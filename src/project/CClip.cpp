@@ -328,6 +328,9 @@ bool CClip::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
 }
 
 void CClip::OnLeftDown(GuiPoint p, uint32_t keys) {
+    // Whatever the press becomes (a move, a resize) is an undo step of its
+    // own, not part of the edit before it, such as the clip's own adding.
+    GetDocument().ClipUndo().NextUndoSet();
     m_hitZone = HitZoneAt(GetWidth(), GetHeight(), p.x, p.y, (keys & MK_CONTROL) != 0);
     m_trackAtPress = m_track ? m_track->GetIndex() : -1;
     m_pressPoint = ToTimeline(p);

@@ -1,0 +1,166 @@
+// Drawing cost of a big session: the main window at 1920 x 1080 on the
+// headless host, 64 audio tracks holding 1,000 clips of one sound, repainted
+// whole, and repainted after a scroll of a few pixels. The scroll counters
+// say how much of the window the scroll repainted.
+
+#include "app/CPrefs.h"
+#include "app/LoomtoneMainWindow.h"
+#include "engine/CPCMMixer.h"
+#include "gui/COffscreenGuiHost.h"
+#include "gui/CSkin.h"
+#include "project/CAudioClip.h"
+#include "project/CProject.h"
+#include "project/CTrack.h"
+#include "support/CUndoMgr.h"
+#include "support/LocalizedStrings.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int32_t kWidth = 1920;
+constexpr int32_t kHeight = 1080;
+constexpr int kTracks = 64;
+constexpr int kClips = 1000;
+constexpr double kSoundSeconds = 4.0;
+constexpr int32_t kScrollStep = 4;
+
+// Four seconds of a 220 Hz tone, 16-bit mono at 44.1 kHz.
+void WriteToneWav(const std::string& path) {
+    const auto frames = static_cast<uint32_t>(kSoundSeconds * 44100);
+    std::ofstream out(path, std::ios::binary);
+    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    out.write("RIFF", 4);
+    u32(36 + frames * 2);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(44100);
+    u32(88200);
+    u16(2);
+    u16(16);
+    out.write("data", 4);
+    u32(frames * 2);
+    for (uint32_t i = 0; i < frames; ++i)
+        u16(static_cast<uint16_t>(
+            static_cast<int16_t>(12000 * std::sin(i * 2 * M_PI * 220 / 44100))));
+}
+
+double RegionArea(const CRegion& region) {
+    double area = 0;
+    for (const GuiRect& rect : region.Rects())
+        area += double(rect.Width()) * rect.Height();
+    return area;
+}
+
+// The editor's window with the session in it; the settings store is a
+// folder of its own, so that the benchmark leaves the user's alone.
+class Session {
+public:
+    Session()
+        : m_folder(fs::temp_directory_path() /
+                   ("loomtone-paint-bench-" + std::to_string(getpid()))) {
+        fs::create_directories(m_folder);
+        setenv("XDG_CONFIG_HOME", m_folder.c_str(), 1);
+        const std::string data = std::string(LOOMTONE_SOURCE_DIR) + "/data/";
+        SetStringFile(data + "loomstrings.ini");
+        m_skin.Init(data + "loomskin.ini");
+        CSkin::SetCurrent(&m_skin);
+        m_projectPrefs.DefRecDir = m_folder.string() + "/";
+        m_projectPrefs.bShowNewProjectDialog = false;
+        m_projectPrefs.bSwitchKeyTempoOnFirstSound = false;
+        m_project = std::make_unique<CProject>(m_mixer, m_undo, m_projectPrefs);
+        MainWindowSetup setup{m_prefs, *m_project, m_undo, m_mixer, data, m_folder.string() + "/",
+                              ""};
+        m_window = std::make_unique<LoomtoneMainWindow>(setup);
+        m_window->Initialize(&m_host, kWidth, kHeight);
+        m_project->NewProject(true);
+        AddClips();
+        m_host.DeliverPaint();
+    }
+    ~Session() {
+        m_window.reset();
+        m_project.reset();
+        CSkin::SetCurrent(nullptr);
+        fs::remove_all(m_folder);
+    }
+
+    // Everything invalid, flushed and painted, as after the window was uncovered.
+    void RepaintAll() {
+        m_window->Invalidate(nullptr);
+        m_window->FlushInvalidRegion();
+        m_host.DeliverPaint();
+    }
+    // The view moves right by a few pixels, or back; the next tick paints.
+    void Scroll(int32_t by) {
+        m_project->SetHorizontalScroll(m_project->GetTimelineScrollX() + by);
+        m_window->FlushInvalidRegion();
+        m_host.DeliverPaint();
+    }
+    double LastPaintedArea() const { return RegionArea(m_host.LastPresented()); }
+
+private:
+    // 1,000 clips spread over the tracks, each track's clips one after the
+    // other with a gap, so that every visible track shows several.
+    void AddClips() {
+        const std::string sound = m_folder.string() + "/Tone.wav";
+        WriteToneWav(sound);
+        while (m_project->GetNumTracks() < kTracks)
+            m_project->AddAudioTrack(-1, false);
+        for (int index = 0; index < kClips; ++index) {
+            CTrack* track = m_project->GetTrack(index % kTracks);
+            const double start = (index / kTracks) * (kSoundSeconds + 0.5) * 1000.0;
+            auto* clip = new CAudioClip(m_project->Clips());
+            if (clip->LoadFromFile(sound, false))
+                track->AddClip(clip, start, false);
+            clip->DeleteRefObject();
+        }
+        m_project->RecomputeScrollRanges(true, true);
+    }
+
+    fs::path m_folder;
+    CSkin m_skin;
+    CPrefs m_prefs;
+    ProjectPreferences m_projectPrefs;
+    CPCMMixer m_mixer;
+    CUndoMgr m_undo{400};
+    COffscreenGuiHost m_host;
+    std::unique_ptr<CProject> m_project;
+    std::unique_ptr<LoomtoneMainWindow> m_window;
+};
+
+void BM_FullRepaint(benchmark::State& state) {
+    Session session;
+    for (auto _ : state)
+        session.RepaintAll();
+    state.counters["painted px"] = session.LastPaintedArea();
+}
+
+void BM_ScrollRepaint(benchmark::State& state) {
+    Session session;
+    int32_t direction = kScrollStep;
+    for (auto _ : state) {
+        session.Scroll(direction);
+        direction = -direction;
+    }
+    const double window = double(kWidth) * kHeight;
+    state.counters["painted px"] = session.LastPaintedArea();
+    state.counters["of window"] = session.LastPaintedArea() / window;
+}
+
+BENCHMARK(BM_FullRepaint)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScrollRepaint)->Unit(benchmark::kMillisecond);
+
+} // namespace
