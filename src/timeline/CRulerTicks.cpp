@@ -13,6 +13,14 @@ constexpr double kNominalViewWidth = 800.0;
 constexpr double kMinLabelSpacingClock = 100.0;
 constexpr double kMinLabelSpacingMeasures = 50.0;
 
+// A pixel position as the tick list keeps it. Tempo maps from files can put
+// measures far beyond what 32 bits hold; those stay at the edge.
+int32_t PixelOf(double px) {
+    if (std::isnan(px))
+        return 0;
+    return int32_t(std::clamp(px, -2147483648.0, 2147483647.0));
+}
+
 double MeasureStartPx(const TempoMap& map, int measure, double msPerPixel) {
     return map.GetTempoAdjustedTime(map.GetTimeAtMeasureAndBeat(measure, 1, 0.0)) / msPerPixel;
 }
@@ -61,7 +69,7 @@ void AddMeasureTicks(std::vector<RulerTick>& ticks, const TempoMap& map, int mea
     if (labelled) {
         char label[16];
         std::snprintf(label, sizeof label, "%d", measure);
-        ticks.push_back({int32_t(startPx), CRulerTicks::kLabelled, label});
+        ticks.push_back({PixelOf(startPx), CRulerTicks::kLabelled, label});
         first = 1;
     }
     for (int32_t i = first; i < count; ++i) {
@@ -74,7 +82,7 @@ void AddMeasureTicks(std::vector<RulerTick>& ticks, const TempoMap& map, int mea
         const int32_t height = fraction != 0.0 ? CRulerTicks::kSubBeat
                                : i == 0        ? CRulerTicks::kLabelled
                                                : CRulerTicks::kBeat;
-        ticks.push_back({int32_t(px), height, {}});
+        ticks.push_back({PixelOf(px), height, {}});
     }
 }
 
@@ -116,11 +124,11 @@ std::vector<RulerTick> CRulerTicks::Clock(const RulerView& view, const RulerUnit
         if (x >= view.right)
             break;
         if (index % labelEvery != 0) {
-            ticks.push_back({int32_t(x), kMinor, {}});
+            ticks.push_back({PixelOf(x), kMinor, {}});
             continue;
         }
         const auto ms = int64_t(x * view.msPerPixel + 0.5);
-        ticks.push_back({int32_t(x), kLabelled, MakeLengthString(ms, unit.unit == kHundredths)});
+        ticks.push_back({PixelOf(x), kLabelled, MakeLengthString(ms, unit.unit == kHundredths)});
     }
     return ticks;
 }
@@ -156,7 +164,7 @@ int32_t CRulerTicks::SubdivisionCount(int32_t beatsPerMeasure, int32_t beatUnit,
     // beat unit (1/2 snap in 3/8) still shows every beat.
     if (snapDivisions > beatsPerMeasure && beatUnit > 0 && snapDivisions / beatUnit > 1)
         count = beatsPerMeasure * (snapDivisions / beatUnit);
-    const auto fits = int32_t(widthPx / kMinTickSpacing);
+    const auto fits = PixelOf(widthPx / kMinTickSpacing);
     if (fits < 1)
         return 0;
     while (count > fits && count % 2 == 0)

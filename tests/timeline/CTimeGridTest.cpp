@@ -233,6 +233,23 @@ TEST(RulerTicks, MeasureSubdivisionsThinOut) {
     EXPECT_EQ(labels, walked);
 }
 
+TEST(RulerTicks, AMeasureBeyondThirtyTwoBitsOfPixelsStaysAtTheEdge) {
+    TempoMap map;
+    map.AddEvent(StartEvent());
+    // One beat a minute in 99/1: a measure of almost 100 minutes, which at
+    // 1 ms per pixel ends far beyond what the tick list can hold after a
+    // few measures.
+    map.AddEvent({.time = 2000,
+                  .tempo = 1.0,
+                  .numerator = 99,
+                  .denominator = 1,
+                  .tempoChange = true,
+                  .timeSigChange = true});
+    const int32_t right = 2147483000;
+    for (const RulerTick& tick : CRulerTicks::Measures({1, right - 100, right}, map, 64))
+        EXPECT_GE(tick.x, 0);
+}
+
 TEST_F(TimeGrid, RulerShowsTicksWhereTheyBelong) {
     EXPECT_EQ(TickXs(), (std::vector<int32_t>{0, 100, 200, 300, 400, 500}));
     const uint32_t major = ScreenColor(CSkin::ColorOf("maj-tick"));
