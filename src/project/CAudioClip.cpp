@@ -110,12 +110,8 @@ std::string CAudioClip::GetFilePath() const {
     return m_atom ? m_atom->GetFilePath() : std::string();
 }
 
-double CAudioClip::GetStartMs() const {
-    return m_atom ? m_atom->AbsoluteOffset() : 0.0;
-}
-
-double CAudioClip::GetLengthMs() const {
-    return m_atom ? m_atom->Length() : 0.0;
+CAudioAtom* CAudioClip::GetEngineAtom() const {
+    return m_atom;
 }
 
 double CAudioClip::GetOffsetMs() const {
@@ -124,22 +120,6 @@ double CAudioClip::GetOffsetMs() const {
 
 double CAudioClip::GetMediaLengthMs() const {
     return m_atom ? m_atom->GetMediaLength() : 0.0;
-}
-
-bool CAudioClip::IsMuted() const {
-    return m_atom && m_atom->IsMuted();
-}
-
-void CAudioClip::SetMuted(bool muted, bool undoable) {
-    if (!m_atom || muted == IsMuted())
-        return;
-    if (undoable)
-        BeginChange();
-    m_atom->Mute(muted);
-    if (undoable)
-        EndChange();
-    UpdateAppearance();
-    UpdateLabel();
 }
 
 double CAudioClip::GetRate() const {

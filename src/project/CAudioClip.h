@@ -30,12 +30,9 @@ public:
     CPCMSound* GetAtom() const { return m_atom; }
     std::string GetFilePath() const;
 
-    double GetStartMs() const override;
-    double GetLengthMs() const override;
+    CAudioAtom* GetEngineAtom() const override;
     double GetOffsetMs() const override;
     double GetMediaLengthMs() const;
-    bool IsMuted() const override;
-    void SetMuted(bool muted, bool undoable) override;
     double GetRate() const override;
     // Plays the sound faster (above 1) or slower; the clip keeps its place
     // and length, and its offset, loop and envelopes follow the material.

@@ -1,5 +1,7 @@
 #include "project/CClip.h"
 
+#include "engine/CAudioAtom.h"
+
 #include "engine/CEnvelope.h"
 #include "gui/GuiInput.h"
 #include "gui/GuiPopupMenu.h"
@@ -657,4 +659,32 @@ void CClip::DoMenuItemItself(int index) {
         SetLoopToTrim();
     else if (EnvelopeItem(index, function, option))
         ProcessEnvelope(function, option);
+}
+
+double CClip::GetStartMs() const {
+    const CAudioAtom* atom = GetEngineAtom();
+    return atom ? atom->AbsoluteOffset() : 0.0;
+}
+
+double CClip::GetLengthMs() const {
+    const CAudioAtom* atom = GetEngineAtom();
+    return atom ? atom->Length() : 0.0;
+}
+
+bool CClip::IsMuted() const {
+    const CAudioAtom* atom = GetEngineAtom();
+    return atom && atom->IsMuted();
+}
+
+void CClip::SetMuted(bool muted, bool undoable) {
+    CAudioAtom* atom = GetEngineAtom();
+    if (!atom || muted == IsMuted())
+        return;
+    if (undoable)
+        BeginChange();
+    atom->Mute(muted);
+    if (undoable)
+        EndChange();
+    UpdateAppearance();
+    UpdateLabel();
 }

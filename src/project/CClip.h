@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+class CAudioAtom;
 class CEnvelope;
 class CTrack;
 class ClipDocument;
@@ -112,11 +113,14 @@ public:
     int32_t GetKeyRoot() const { return m_keyRoot; }
 
     // The atom's timing, in milliseconds.
-    virtual double GetStartMs() const = 0;
-    virtual double GetLengthMs() const = 0;
+    // The engine's object for the clip's sound, which keeps its place,
+    // length and mute state; null before a sound is loaded.
+    virtual CAudioAtom* GetEngineAtom() const = 0;
+    virtual double GetStartMs() const;
+    virtual double GetLengthMs() const;
     virtual double GetOffsetMs() const { return 0.0; }
-    virtual bool IsMuted() const = 0;
-    virtual void SetMuted(bool muted, bool undoable) = 0;
+    virtual bool IsMuted() const;
+    virtual void SetMuted(bool muted, bool undoable);
     virtual double GetRate() const = 0;
     // Loops exactly the part of the material the clip shows.
     virtual void SetLoopToTrim() = 0;

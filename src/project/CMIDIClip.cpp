@@ -67,32 +67,12 @@ void CMIDIClip::AttachAtom(CMidiSound* atom) {
     UpdateAppearance();
 }
 
-double CMIDIClip::GetStartMs() const {
-    return m_atom ? m_atom->AbsoluteOffset() : 0.0;
-}
-
-double CMIDIClip::GetLengthMs() const {
-    return m_atom ? m_atom->Length() : 0.0;
+CAudioAtom* CMIDIClip::GetEngineAtom() const {
+    return m_atom;
 }
 
 double CMIDIClip::GetOffsetMs() const {
     return m_atom ? m_atom->GetVirtualTimeStart() : 0.0;
-}
-
-bool CMIDIClip::IsMuted() const {
-    return m_atom && m_atom->IsMuted();
-}
-
-void CMIDIClip::SetMuted(bool muted, bool undoable) {
-    if (!m_atom || muted == IsMuted())
-        return;
-    if (undoable)
-        BeginChange();
-    m_atom->Mute(muted);
-    if (undoable)
-        EndChange();
-    UpdateAppearance();
-    UpdateLabel();
 }
 
 double CMIDIClip::GetRate() const {

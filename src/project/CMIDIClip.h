@@ -26,11 +26,8 @@ public:
 
     CMidiSound* GetAtom() const { return m_atom; }
 
-    double GetStartMs() const override;
-    double GetLengthMs() const override;
+    CAudioAtom* GetEngineAtom() const override;
     double GetOffsetMs() const override;
-    bool IsMuted() const override;
-    void SetMuted(bool muted, bool undoable) override;
     // MIDI material has no beat offset of its own.
     int32_t GetBeatOffset() const override { return 0; }
     double GetRate() const override;

@@ -321,12 +321,6 @@ void CTrack::ApplyCommonSettings(const TrackSettings& settings) {
 
 namespace {
 
-CAudioAtom* AtomOf(const CClip& clip) {
-    if (clip.GetClipKind() == ClipKind::kMidi)
-        return static_cast<const CMIDIClip&>(clip).GetAtom();
-    return static_cast<const CAudioClip&>(clip).GetAtom();
-}
-
 int EngineTrackNumberOf(const CTrack& track) {
     const auto* engine = dynamic_cast<const CPCMAudTrack*>(&track);
     return engine ? engine->GetTrackNumber() : -1;
@@ -361,7 +355,7 @@ bool CTrack::AddClip(CClip* clip, double timeMs, bool undo) {
         LogFmt("CTrack::AddClip refused a clip for track %d", m_index);
         return false;
     }
-    CAudioAtom* atom = AtomOf(*clip);
+    CAudioAtom* atom = clip->GetEngineAtom();
     if (!atom || (!clip->IsRecording() && atom->Length() <= 0.0))
         return false;
     if (clip->IsRecording())
@@ -427,7 +421,7 @@ bool CTrack::RemoveClip(CClip* clip, bool undo) {
     if (undo && m_services.clipDocument)
         RecordClipUndo(*m_services.clipDocument, *clip, false);
     m_clips.erase(found);
-    if (CAudioAtom* atom = AtomOf(*clip)) {
+    if (CAudioAtom* atom = clip->GetEngineAtom()) {
         m_services.mixer.Lock();
         if (CSoundGroup* group = m_services.mixer.GetSoundGroup(); group && group->Contains(atom))
             group->Remove(atom);

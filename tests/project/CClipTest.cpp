@@ -37,6 +37,7 @@ class FakeClip : public CClip {
 public:
     FakeClip() : CClip(ClipKind::kAudio) {}
     ClipDocument& GetDocument() const override { return document; }
+    CAudioAtom* GetEngineAtom() const override { return nullptr; }
     double GetStartMs() const override { return start; }
     double GetLengthMs() const override { return length; }
     bool IsMuted() const override { return muted; }
