@@ -1,4 +1,4 @@
-#include "ToneWav.h"
+#include "ProjectOnWindowTest.h"
 #include "engine/CPCMMixer.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/MessageBoxes.h"
@@ -23,44 +23,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The project inside a window, with a one-second tone to make clips of.
-class ProjectUndoRecords : public ::testing::Test {
+class ProjectUndoRecords : public ProjectOnWindowTest {
 protected:
-    void SetUp() override {
-        m_dir = std::string(LOOMTONE_TEST_TMP) + "/projectundo-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        m_prefs.DefRecDir = m_dir;
-        m_prefs.bSwitchKeyTempoOnFirstSound = false;
-        m_prefs.bShowNewProjectDialog = false;
-        m_prefs.lastSnapSetting = 0;
-        WriteToneWav(m_dir + "Tone.wav", 44100, 8000);
-        SetMessageBoxHook([](const MessageBoxRequest&, bool&) { return IDOK; });
-        ASSERT_TRUE(m_window.Initialize(&m_host, 1200, 800));
-        m_project = std::make_unique<CProject>(m_mixer, m_undo, m_prefs);
-        ASSERT_TRUE(m_project->Initialize(&m_window, 0, 0, 1200, 800));
-        m_project->NewProject(true);
-    }
-    void TearDown() override {
-        m_project.reset();
-        SetMessageBoxHook(nullptr);
-    }
-
-    CClip* AddClipAt(int track, double ms) {
-        m_project->SelectTrack(track, false);
-        m_project->MoveCaretAndPlayback(ms);
-        return m_project->AddAudioClip(m_dir + "Tone.wav");
-    }
     std::vector<CClip*> Selected() { return m_project->Selection().Clips(); }
-
-    std::string m_dir;
-    COffscreenGuiHost m_host;
-    VRGuiWindow m_window;
-    CPCMMixer m_mixer;
-    CUndoMgr m_undo{400};
-    ProjectPreferences m_prefs;
-    std::unique_ptr<CProject> m_project;
 };
 
 TEST_F(ProjectUndoRecords, MasterVolumeUndoesAndRedoesAsOneStep) {

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "ToneWav.h"
+#include "engine/CPCMMixer.h"
+#include "gui/COffscreenGuiHost.h"
+#include "gui/MessageBoxes.h"
+#include "gui/VRGuiWindow.h"
+#include "project/CProject.h"
+#include "support/CUndoMgr.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+// The project as the track area inside a window on the offscreen host, with
+// a one-second tone to make clips of. Snap is off and no question is asked.
+class ProjectOnWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = std::string(LOOMTONE_TEST_TMP) + "/onwindow-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir);
+        m_prefs.DefRecDir = m_dir;
+        m_prefs.bSwitchKeyTempoOnFirstSound = false;
+        m_prefs.bShowNewProjectDialog = false;
+        m_prefs.lastSnapSetting = 0;
+        WriteToneWav(m_dir + "Tone.wav", 44100, 8000);
+        SetMessageBoxHook([](const MessageBoxRequest&, bool&) { return IDOK; });
+        ASSERT_TRUE(m_window.Initialize(&m_host, 1200, 800));
+        m_project = std::make_unique<CProject>(m_mixer, m_undo, m_prefs);
+        ASSERT_TRUE(m_project->Initialize(&m_window, 0, 0, 1200, 800));
+        m_project->NewProject(true);
+    }
+    void TearDown() override {
+        m_project.reset();
+        SetMessageBoxHook(nullptr);
+    }
+
+    // The tone as a clip on the track at the time.
+    CClip* AddClipAt(int track, double ms) {
+        m_project->SelectTrack(track, false);
+        m_project->MoveCaretAndPlayback(ms);
+        return m_project->AddAudioClip(m_dir + "Tone.wav");
+    }
+
+    std::string m_dir;
+    COffscreenGuiHost m_host;
+    VRGuiWindow m_window;
+    CPCMMixer m_mixer;
+    CUndoMgr m_undo{400};
+    ProjectPreferences m_prefs;
+    std::unique_ptr<CProject> m_project;
+};
