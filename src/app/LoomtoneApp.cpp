@@ -130,6 +130,7 @@ void LoomtoneApp::Shutdown() {
     Log("Shutting down");
     m_undo.ClearUndoHistory();
     m_window.reset();
+    CopyProjectPreferencesBack(m_projectPrefs, m_prefs);
     m_prefs.Save();
     m_project.reset();
     if (CSkin::Current() == &m_skin)

@@ -33,3 +33,14 @@ ProjectPreferences ProjectPreferencesFrom(const CPrefs& prefs) {
     project.defaultVirtualInstrument = prefs.defaultVirtualInstrument;
     return project;
 }
+
+void CopyProjectPreferencesBack(const ProjectPreferences& project, CPrefs& prefs) {
+    prefs.bAskToAutoBeatMatch = project.bAskToAutoBeatMatch;
+    prefs.bAskToSwitchKeyTempoOnFirstSound = project.bAskToSwitchKeyTempoOnFirstSound;
+    prefs.bSwitchKeyTempoOnFirstSound = project.bSwitchKeyTempoOnFirstSound;
+    prefs.bShowNewProjectDialog = project.bShowNewProjectDialog;
+    prefs.bUseMetronome = project.bUseMetronome;
+    prefs.defProjectType = project.defProjectType;
+    prefs.lastSnapSetting = project.lastSnapSetting;
+    prefs.lastTimeMode = project.lastTimeMode;
+}

@@ -6,3 +6,8 @@ class CPrefs;
 
 // The preferences the project document works with, taken from the program's.
 ProjectPreferences ProjectPreferencesFrom(const CPrefs& prefs);
+
+// Copies back what the project changes while it runs (the answers of its
+// questions, the kind of new project, the ruler's mode and snap, the
+// metronome), so that they are saved with the program's preferences.
+void CopyProjectPreferencesBack(const ProjectPreferences& project, CPrefs& prefs);
