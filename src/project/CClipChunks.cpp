@@ -12,6 +12,7 @@ namespace {
 
 constexpr FourCC kFormType = MakeFourCC("LTC3");
 constexpr FourCC kMidiClipList = MakeFourCC("ClpM");
+constexpr FourCC kLegacySoundList = MakeFourCC("sndc");
 
 // A RIFF writer on a file in memory, released with the object.
 struct MemoryWriter {
@@ -89,6 +90,24 @@ CClip* CClipChunks::Read(ClipDocument& document, const std::vector<RawChunk>& ch
                       : static_cast<CClip*>(new CAudioClip(document));
     if (!clip->Load(*reader.riff)) {
         LogFmt("Clip '%s' could not be loaded and is dropped", clip->GetName().c_str());
+        clip->DeleteRefObject();
+        return nullptr;
+    }
+    return clip;
+}
+
+CClip* CClipChunks::ReadLegacySound(ClipDocument& document, const RawChunk& sound) {
+    if (sound.code != FOURCC_LIST || sound.ListType() != kLegacySoundList)
+        return nullptr;
+    MemoryWriter writer;
+    if (!writer.ok || !sound.Write(*writer.riff) || !writer.riff->Close())
+        return nullptr;
+    MemoryReader reader(writer.file->MemoryBytes());
+    if (!reader.ok || !reader.riff->SeekToChunk(FOURCC_LIST, kLegacySoundList) ||
+        !reader.riff->Descend())
+        return nullptr;
+    auto* clip = new CAudioClip(document);
+    if (!clip->LegacyLoad(*reader.riff)) {
         clip->DeleteRefObject();
         return nullptr;
     }

@@ -21,6 +21,10 @@ public:
     // MIDI clip for a LIST "ClpM"), holding one reference; null when they
     // cannot be read or the sound cannot be found.
     static CClip* Read(ClipDocument& document, const std::vector<RawChunk>& chunks);
+    // An audio clip read from a legacy session's sound (a LIST "sndc"),
+    // holding one reference; null when it cannot be read or its sound
+    // cannot be found.
+    static CClip* ReadLegacySound(ClipDocument& document, const RawChunk& sound);
     // A track's clip chunks split into one group per clip. Chunks before the
     // first clip record belong to no clip and go to strays.
     static std::vector<std::vector<RawChunk>> Group(const std::vector<RawChunk>& chunks,

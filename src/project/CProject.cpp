@@ -16,6 +16,7 @@
 #include "gui/VRGuiWindow.h"
 #include "project/CAudioClip.h"
 #include "project/CAudioTrack.h"
+#include "project/CClipChunks.h"
 #include "project/CClipSelectionUndo.h"
 #include "project/CMIDITrack.h"
 #include "project/CMasterVolUndo.h"
@@ -75,8 +76,9 @@ bool OpensUntitled(const std::string& path) {
 } // namespace
 
 CProject::CProject(CPCMMixer& mixer, CUndoMgr& undo, ProjectPreferences& prefs)
-    : m_mixer(mixer), m_undo(undo), m_prefs(prefs), m_services{.mixer = mixer, .undo = undo, .prefs = prefs},
-      m_tracks(undo), m_markers(mixer.GetTempoMap()), m_metronome(prefs.bUseMetronome) {
+    : m_mixer(mixer), m_undo(undo),
+      m_prefs(prefs), m_services{.mixer = mixer, .undo = undo, .prefs = prefs}, m_tracks(undo),
+      m_markers(mixer.GetTempoMap()), m_metronome(prefs.bUseMetronome) {
     m_tracks.SetGuiParents(&HeaderColumn(), &TrackBodies());
     m_timeGrid = std::make_unique<CTimeGrid>(*this);
     m_timeGrid->SetSnapLevel(prefs.lastSnapSetting);
@@ -351,9 +353,28 @@ bool CProject::ApplyFileContents(ProjectFileContents& contents) {
     }
     if (!ApplyTracks(contents))
         return false;
+    if (contents.legacySession)
+        ApplyLegacySounds(contents);
     SetTimeLineMode(static_cast<int32_t>(record.timeLineMode));
     SetUseMetronome(record.metronome, false);
     return true;
+}
+
+void CProject::ApplyLegacySounds(const ProjectFileContents& contents) {
+    // A legacy session keeps its sounds apart from its tracks, and what tells
+    // a sound's place is not known: each starts the first track's timeline,
+    // so that none of the user's sounds is lost.
+    CTrack* track = m_tracks.At(0);
+    for (const RawChunk& sound : contents.legacySounds) {
+        if (m_progress->IsCancelled())
+            return;
+        CClip* clip = CClipChunks::ReadLegacySound(*m_clipDocument, sound);
+        if (!clip)
+            continue;
+        if (!track || !track->AddClip(clip, 0.0, false))
+            Log("CProject::LegacyLoad - a sound could not be placed");
+        clip->DeleteRefObject();
+    }
 }
 
 bool CProject::ApplyTracks(ProjectFileContents& contents) {

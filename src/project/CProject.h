@@ -251,6 +251,7 @@ private:
     void ReportLoadFailure(const std::string& path, bool cancelled);
     bool ApplyFileContents(ProjectFileContents& contents);
     bool ApplyTracks(ProjectFileContents& contents);
+    void ApplyLegacySounds(const ProjectFileContents& contents);
     ProjectFileContents MakeFileContents(bool asTemplate) const;
     void HandleHeightDrag(const TrackHeightDrag& drag);
     CClip* FindNextClip(CClip* start, bool forward) const;

@@ -4,6 +4,7 @@
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "project/AudioClipRecord.h"
+#include "project/CClipChunks.h"
 #include "project/CSoundTransfer.h"
 #include "project/ClipDocument.h"
 #include "project/ClipEnvelopeRecord.h"
@@ -307,6 +308,23 @@ TEST_F(AudioClip, LegacySoundsAreFoundNextToTheProjectAndDamageIsRefused) {
         ASSERT_TRUE(LegacyLoadClip(*clip.clip, file));
         EXPECT_EQ(clip->GetFilePath(), dir + "/project/Drum.wav");
         EXPECT_EQ(clip->GetName(), "Drum");
+    }
+    {
+        // As a session's loader holds it: the sound's LIST as plain bytes.
+        auto* source = new CFileObj;
+        auto* riff = new CRIFF;
+        RawChunk sound;
+        ASSERT_TRUE(source->Open(file) && riff->Open(source, nullptr) &&
+                    riff->SeekToChunk(FOURCC_LIST, MakeFourCC("sndc")) && sound.ReadCurrent(*riff));
+        riff->Close();
+        riff->DeleteRefObject();
+        source->DeleteRefObject();
+        CClip* clip = CClipChunks::ReadLegacySound(doc, sound);
+        ASSERT_NE(clip, nullptr);
+        EXPECT_EQ(static_cast<CAudioClip*>(clip)->GetFilePath(), dir + "/project/Drum.wav");
+        clip->DeleteRefObject();
+        sound.body.resize(4); // the list type alone
+        EXPECT_EQ(CClipChunks::ReadLegacySound(doc, sound), nullptr);
     }
     struct Damage {
         LegacyChunks chunks;
