@@ -57,8 +57,12 @@ std::vector<bool> LabelledMeasures(const TempoMap& map, int first, int last, dou
     return labelled;
 }
 
+// Adds the ticks of one measure that fall within the view [left, right].
+// A measure from a hostile file can hold billions of subdivisions; only
+// those in view are visited, found by bisection since x grows with them.
 void AddMeasureTicks(std::vector<RulerTick>& ticks, const TempoMap& map, int measure, bool labelled,
-                     int32_t snapDivisions, double msPerPixel) {
+                     int32_t snapDivisions, const RulerView& view) {
+    const double msPerPixel = view.msPerPixel;
     const double startPx = MeasureStartPx(map, measure, msPerPixel);
     const double widthPx = MeasureStartPx(map, measure + 1, msPerPixel) - startPx;
     int beats = 4;
@@ -72,13 +76,28 @@ void AddMeasureTicks(std::vector<RulerTick>& ticks, const TempoMap& map, int mea
         ticks.push_back({PixelOf(startPx), CRulerTicks::kLabelled, label});
         first = 1;
     }
-    for (int32_t i = first; i < count; ++i) {
+    // Subdivision i: where it lies and whether it is a whole beat.
+    auto place = [&](int32_t i, double* fraction) {
         // Integer arithmetic tells whole beats exactly.
         const int64_t scaled = int64_t(i) * beats;
         const int beat = int(scaled / count) + 1;
-        const double fraction = double(scaled % count) / count;
-        const double real = map.GetTimeAtMeasureAndBeat(measure, beat, fraction);
-        const double px = map.GetTempoAdjustedTime(real) / msPerPixel;
+        *fraction = double(scaled % count) / count;
+        const double real = map.GetTimeAtMeasureAndBeat(measure, beat, *fraction);
+        return map.GetTempoAdjustedTime(real) / msPerPixel;
+    };
+    double fraction = 0.0;
+    int32_t low = first, high = count;
+    while (low < high) {
+        const int32_t middle = low + (high - low) / 2;
+        if (place(middle, &fraction) < view.left)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    for (int32_t i = low; i < count; ++i) {
+        const double px = place(i, &fraction);
+        if (px > view.right)
+            break;
         const int32_t height = fraction != 0.0 ? CRulerTicks::kSubBeat
                                : i == 0        ? CRulerTicks::kLabelled
                                                : CRulerTicks::kBeat;
@@ -153,7 +172,7 @@ std::vector<RulerTick> CRulerTicks::Measures(const RulerView& view, const TempoM
         return ticks;
     const std::vector<bool> labelled = LabelledMeasures(map, first, last, view.msPerPixel);
     for (int m = first; m <= last; ++m)
-        AddMeasureTicks(ticks, map, m, labelled[size_t(m - first)], snapDivisions, view.msPerPixel);
+        AddMeasureTicks(ticks, map, m, labelled[size_t(m - first)], snapDivisions, view);
     return ticks;
 }
 

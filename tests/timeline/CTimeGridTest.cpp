@@ -248,6 +248,23 @@ TEST(RulerTicks, AMeasureBeyondThirtyTwoBitsOfPixelsStaysAtTheEdge) {
     const int32_t right = 2147483000;
     for (const RulerTick& tick : CRulerTicks::Measures({1, right - 100, right}, map, 64))
         EXPECT_GE(tick.x, 0);
+
+    // A billion beats to the measure: only the ticks in view are made.
+    TempoMap huge;
+    ASSERT_GE(huge.AddEvent({.time = 0,
+                             .tempo = 120.0,
+                             .numerator = 1000000000,
+                             .tempoChange = true,
+                             .timeSigChange = true}),
+              0);
+    const auto ticks = CRulerTicks::Measures({1, 5000, 7000}, huge, 8);
+    EXPECT_LE(ticks.size(), 2000u / CRulerTicks::kMinTickSpacing + 2);
+    for (const RulerTick& tick : ticks) {
+        if (!tick.label.empty())
+            continue; // the measure's own start, labelled wherever it is
+        EXPECT_GE(tick.x, 5000);
+        EXPECT_LE(tick.x, 7000);
+    }
 }
 
 TEST_F(TimeGrid, RulerShowsTicksWhereTheyBelong) {
