@@ -12,7 +12,6 @@ namespace {
 // marker dialog and wizard, the details pages, the piano roll and the
 // dialogs that are not built yet.
 constexpr std::array kNotBuilt = {
-    kCmdTransferProject,
     kCmdBurnCD,
     kCmdLabelCD,
     kCmdPreferences,

@@ -325,6 +325,9 @@ bool LoomtoneMainWindow::ExecuteFileCommand(int32_t command) {
     case kCmdSaveAs:
         SaveAs();
         return true;
+    case kCmdTransferProject:
+        DoProjectTransfer();
+        return true;
     case kCmdExit:
         RequestClose();
         return true;
@@ -562,6 +565,74 @@ bool LoomtoneMainWindow::SaveAs() {
 bool LoomtoneMainWindow::SaveTo(const std::string& path) {
     return WithFileActivity(
         [this, &path] { return m_project.SaveProject(path, false, false, false); });
+}
+
+void LoomtoneMainWindow::DoProjectTransfer() {
+    if (!AskToSave())
+        return;
+    const std::string folder = ChooseTransferFolder();
+    if (folder.empty())
+        return;
+    // Yes copies the sound library's sounds too; the library is on every
+    // machine, so they are only wanted when the copy goes somewhere without it.
+    const int librarySounds = ShowMessage(this, "TransferQuest_Body",
+                                          MB_YESNOCANCEL | MB_ICONQUESTION, "TransferQuest_Title");
+    if (librarySounds == IDCANCEL)
+        return;
+    const int recordHere = ShowMessage(this, "TransferRecPath_Body",
+                                       MB_YESNOCANCEL | MB_ICONQUESTION, "TransferRecPath_Title");
+    if (recordHere == IDCANCEL)
+        return;
+    const std::string projectName =
+        RemoveExtensionFromFile(ExtractFileName(m_project.GetProjectFilePath()));
+    const std::string wanted = folder + (projectName.empty() ? "Project" : projectName) + ".lt4";
+    const std::string copy = UniqueFileName(wanted);
+    if (copy.empty()) {
+        LogFmt("LoomtoneMainWindow::DoProjectTransfer() Could not create a unique file name '%s'!",
+               wanted.c_str());
+        ShowFormattedMessage("Err_SaveFailedTitle", "Err_SaveFailedBody",
+                             MB_OK | MB_ICONEXCLAMATION, wanted);
+        return;
+    }
+    if (!SaveTransferCopy(copy, librarySounds == IDYES, recordHere == IDYES))
+        return;
+    ShowMessage(this, "TransferFiles_Body", MB_OK | MB_ICONASTERISK, "TransferFiles_Title");
+    if (ShowMessage(this, "TransferLoad_Body", MB_YESNO | MB_ICONQUESTION, "TransferLoad_Title") ==
+        IDYES)
+        OpenProjectFile(copy);
+}
+
+std::string LoomtoneMainWindow::ChooseTransferFolder() {
+    FileDialogRequest request;
+    request.mode = FileDialogRequest::Mode::kFolder;
+    request.owner = this;
+    request.title = MyLoadString("TXP_BrowseFolder");
+    request.folder = m_prefs.DefTransferDir;
+    std::string folder;
+    if (!ChooseFile(request, folder) || folder.empty())
+        return {};
+    return folder.back() == '/' ? folder : folder + '/';
+}
+
+bool LoomtoneMainWindow::SaveTransferCopy(const std::string& path, bool librarySounds,
+                                          bool recordHere) {
+    // The copy is written from memory, but the open project stays the one
+    // the user had: its file, its unsaved changes, its place in the recent list.
+    const std::string originalPath = m_project.GetProjectFilePath();
+    const std::string originalRecordingFolder = m_project.GetRecordingFolder();
+    const bool wasChanged = m_undo.IsDirty();
+    if (recordHere)
+        m_project.SetRecordingFolder(ExtractDirectory(path));
+    m_project.SetRecentFiles(nullptr);
+    const bool saved = WithFileActivity([this, &path, librarySounds] {
+        return m_project.SaveProject(path, false, true, librarySounds);
+    });
+    m_project.SetRecentFiles(&m_recent);
+    m_project.SetRecordingFolder(originalRecordingFolder);
+    m_project.SetProjectFilePath(originalPath);
+    m_undo.SetDirty(wasChanged);
+    UpdateTitle();
+    return saved;
 }
 
 bool LoomtoneMainWindow::RequestClose() {

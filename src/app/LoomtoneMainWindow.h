@@ -135,6 +135,9 @@ private:
     bool Save();
     bool SaveAs();
     bool SaveTo(const std::string& path);
+    void DoProjectTransfer();
+    std::string ChooseTransferFolder();
+    bool SaveTransferCopy(const std::string& path, bool librarySounds, bool recordHere);
     void MixDown(const MixDownType& type);
     void RenderMixDownOf(const MixDownType& type);
     void Undo(bool redo);
