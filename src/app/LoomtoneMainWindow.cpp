@@ -948,14 +948,25 @@ void LoomtoneMainWindow::OpenFileOrNewProject(const std::string& path) {
 void LoomtoneMainWindow::RestorePlacement() {
     const CPrefs::Rect& rect = m_prefs.lastMainWinRect;
     IGuiHost* host = GetHWND();
-    if (!host || rect.right <= rect.left || rect.bottom <= rect.top)
+    if (!host)
         return;
-    m_placement = {rect.left, rect.top};
-    host->Move(rect.left, rect.top);
-    host->Resize(rect.right - rect.left, std::max(rect.bottom - rect.top, MinimumHeight()));
+    // The rectangle first, so that leaving the maximized state returns to it.
+    if (rect.right > rect.left && rect.bottom > rect.top) {
+        host->Move(rect.left, rect.top);
+        SetSize(rect.right - rect.left, std::max(rect.bottom - rect.top, MinimumHeight()));
+    }
+    if (m_prefs.bMainWindowMaximized)
+        host->Maximize();
 }
 
 void LoomtoneMainWindow::StorePlacement() {
-    m_prefs.lastMainWinRect = {m_placement.x, m_placement.y, m_placement.x + GetWidth(),
-                               m_placement.y + GetHeight()};
+    IGuiHost* host = GetHWND();
+    if (!host)
+        return;
+    m_prefs.bMainWindowMaximized = host->IsMaximized();
+    // A maximized window keeps the rectangle it will return to.
+    if (m_prefs.bMainWindowMaximized)
+        return;
+    const GuiPoint at = host->WindowPosition();
+    m_prefs.lastMainWinRect = {at.x, at.y, at.x + GetWidth(), at.y + GetHeight()};
 }

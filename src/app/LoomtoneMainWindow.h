@@ -176,5 +176,4 @@ private:
     CMRUList m_recent;
     std::function<void(const std::string&)> m_titleSink;
     std::string m_title;
-    GuiPoint m_placement;
 };

@@ -53,6 +53,9 @@ public:
     void SetClipboardText(const std::string& text) override { m_clipboard = text; }
     uint64_t NowMs() const override { return m_now; }
     GuiPoint CursorPos() const override { return m_cursor; }
+    GuiPoint WindowPosition() const override { return m_position; }
+    void Maximize() override { m_maximized = true; }
+    bool IsMaximized() const override { return m_maximized; }
 
     // Injected input; each answers the window's result. A left press close in
     // time and place to the previous one arrives as a double click.
@@ -87,6 +90,8 @@ public:
     void SetFailTimerStarts(bool fail) { m_failTimerStarts = fail; }
 
     bool IsOpen() const { return m_window != nullptr; }
+    // The user taking the window out of its maximized state.
+    void Restore() { m_maximized = false; }
     GuiCursor CurrentCursor() const { return m_cursorShape; }
     int InvalidateRectCalls() const { return m_invalidateRectCalls; }
     int PaintCount() const { return m_paintCount; }
@@ -118,6 +123,7 @@ private:
     int32_t m_width = 0;
     int32_t m_height = 0;
     GuiPoint m_position;
+    bool m_maximized = false;
     CRegion m_update;
     CRegion m_lastPresented;
     std::map<uint32_t, Timer> m_timers;

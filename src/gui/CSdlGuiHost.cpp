@@ -260,6 +260,22 @@ void CSdlGuiHost::Move(int32_t x, int32_t y) {
         SDL_SetWindowPosition(m_sdlWindow, x, y);
 }
 
+GuiPoint CSdlGuiHost::WindowPosition() const {
+    GuiPoint p{0, 0};
+    if (m_sdlWindow)
+        SDL_GetWindowPosition(m_sdlWindow, &p.x, &p.y);
+    return p;
+}
+
+void CSdlGuiHost::Maximize() {
+    if (m_sdlWindow)
+        SDL_MaximizeWindow(m_sdlWindow);
+}
+
+bool CSdlGuiHost::IsMaximized() const {
+    return m_sdlWindow && (SDL_GetWindowFlags(m_sdlWindow) & SDL_WINDOW_MAXIMIZED) != 0;
+}
+
 std::string CSdlGuiHost::GetClipboardText() {
     char* text = SDL_GetClipboardText();
     if (!text)

@@ -43,6 +43,9 @@ public:
     // The text of the window's title bar.
     void SetTitle(const std::string& title);
     void PostQuit() override { m_quit = true; }
+    GuiPoint WindowPosition() const override;
+    void Maximize() override;
+    bool IsMaximized() const override;
     bool RunModalLoop(const std::function<bool()>& finished) override;
     // System pointers where SDL has them, the program's own pictures
     // (CCursorImages) for the rest; the arrow when a pointer cannot be made.

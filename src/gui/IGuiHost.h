@@ -43,6 +43,11 @@ public:
     virtual void SetFocus() = 0;
     virtual void Resize(int32_t width, int32_t height) = 0;
     virtual void Move(int32_t x, int32_t y) = 0;
+    // Where the window's top-left corner is on the screen.
+    virtual GuiPoint WindowPosition() const = 0;
+    // Fills the screen with the window, as the desktop's maximize does.
+    virtual void Maximize() = 0;
+    virtual bool IsMaximized() const = 0;
     // Asks the message loop to end.
     virtual void PostQuit() = 0;
     // A nested message loop for a modal dialog or pop-up: delivers messages

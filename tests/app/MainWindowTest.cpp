@@ -300,6 +300,24 @@ TEST_F(MainWindowTest, ClosingStopsOnCancelAndStoresThePlacement) {
     EXPECT_EQ(prefs.lastMainWinRect.bottom - prefs.lastMainWinRect.top, 600);
 }
 
+TEST_F(MainWindowTest, TheWindowReturnsWhereAndHowItWasLeft) {
+    prefs.lastMainWinRect = {40, 30, 1040, 730};
+    prefs.bMainWindowMaximized = true;
+    Open();
+    window->RunAfterCreationSequence();
+    EXPECT_TRUE(host.IsMaximized());
+    EXPECT_EQ(host.WindowPosition().x, 40);
+    EXPECT_EQ(host.Width(), 1000);
+
+    host.Restore();
+    host.Move(70, 90);
+    window->RequestClose();
+    EXPECT_FALSE(prefs.bMainWindowMaximized);
+    EXPECT_EQ(prefs.lastMainWinRect.left, 70);
+    EXPECT_EQ(prefs.lastMainWinRect.top, 90);
+    EXPECT_EQ(prefs.lastMainWinRect.right - prefs.lastMainWinRect.left, 1000);
+}
+
 TEST_F(MainWindowTest, MixDownAsksAboutUnsavedChangesThenWritesTheChosenType) {
     WriteToneWav(m_root + "tone.wav", 44100, 8000);
     Open(m_root + "tone.wav");
