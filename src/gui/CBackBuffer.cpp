@@ -75,6 +75,28 @@ bool CBackBuffer::SavePng(const std::string& path) const {
     return cairo_surface_write_to_png(m_surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
 }
 
+bool CBackBuffer::MoveRect(const GuiRect& to, int32_t dx, int32_t dy) {
+    const GuiRect image{0, 0, m_width, m_height};
+    const GuiRect from = to.Offset(dx, dy);
+    if (!m_surface || to.IsEmpty() || !image.ContainsRect(to) || !image.ContainsRect(from))
+        return false;
+    cairo_surface_flush(m_surface);
+    unsigned char* data = cairo_image_surface_get_data(m_surface);
+    const size_t stride = size_t(cairo_image_surface_get_stride(m_surface));
+    const size_t rowBytes = size_t(to.Width()) * 4;
+    // Rows are taken in the order that reads each source row before a
+    // destination row can overwrite it; memmove handles a row's own overlap.
+    const bool downwards = dy > 0;
+    for (int32_t i = 0; i < to.Height(); ++i) {
+        const int32_t row = downwards ? to.top + i : to.bottom - 1 - i;
+        unsigned char* target = data + size_t(row) * stride + size_t(to.left) * 4;
+        const unsigned char* source = data + size_t(row + dy) * stride + size_t(from.left) * 4;
+        std::memmove(target, source, rowBytes);
+    }
+    cairo_surface_mark_dirty_rectangle(m_surface, to.left, to.top, to.Width(), to.Height());
+    return true;
+}
+
 void CBackBuffer::CopyRect(cairo_surface_t* from, cairo_surface_t* to, const GuiRect& rect) {
     if (!from || !to || rect.IsEmpty())
         return;

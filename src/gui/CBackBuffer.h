@@ -31,6 +31,9 @@ public:
     // The pixel as 0xAARRGGBB; 0 outside the image.
     uint32_t PixelAt(int32_t x, int32_t y) const;
     bool SavePng(const std::string& path) const;
+    // Moves the pixels of `to` offset by (dx, dy) into `to`, the two areas
+    // overlapping or not. False (nothing moved) when either leaves the image.
+    bool MoveRect(const GuiRect& to, int32_t dx, int32_t dy);
 
     // Copies a rectangle of one ARGB32 surface into another at the same place.
     static void CopyRect(cairo_surface_t* from, cairo_surface_t* to, const GuiRect& rect);

@@ -1,5 +1,6 @@
 #include "gui/VRGuiContainer.h"
 
+#include "gui/CScrollBlit.h"
 #include "gui/VRGuiWindow.h"
 
 #include <mutex>
@@ -78,12 +79,9 @@ void VRGuiContainer::Paint(const GuiRect* r) {
     if (!IsVisible())
         return;
     std::lock_guard<CLock> guard(*this);
-    if (IsDirty(r)) {
-        GuiRect dirty = r ? *r : GetRect();
-        if (GetOverlappingDirtyRect(dirty)) {
-            Render(&dirty);
-            SetClean(&dirty);
-        }
+    for (const GuiRect& dirty : DirtyRectsWithin(r)) {
+        Render(&dirty);
+        SetClean(&dirty);
     }
     // Bottom to top, so that upper children draw over lower ones.
     for (int i = 0; i < m_children.Count(); ++i) {
@@ -204,19 +202,29 @@ GuiPoint VRGuiContainer::ParentPointToChild(const VRGuiObject* child, int32_t x,
 }
 
 void VRGuiContainer::SetScrollX(int32_t scrollX) {
-    const bool changed = scrollX != m_scrollX;
-    m_scrollX = scrollX;
-    UpdateAbsPosition();
-    if (changed)
-        Invalidate(nullptr);
+    ScrollTo(scrollX, m_scrollY);
 }
 
 void VRGuiContainer::SetScrollY(int32_t scrollY) {
-    const bool changed = scrollY != m_scrollY;
+    ScrollTo(m_scrollX, scrollY);
+}
+
+void VRGuiContainer::ScrollTo(int32_t scrollX, int32_t scrollY) {
+    const int32_t dx = scrollX - m_scrollX;
+    const int32_t dy = scrollY - m_scrollY;
+    if (dx == 0 && dy == 0) {
+        UpdateAbsPosition();
+        return;
+    }
+    // Looked at before the move: the pixels to carry are those drawn for the old offset.
+    CScrollBlit blit(*this);
+    m_scrollX = scrollX;
     m_scrollY = scrollY;
     UpdateAbsPosition();
-    if (changed)
-        Invalidate(nullptr);
+    if (blit.Apply(dx, dy))
+        return;
+    Invalidate(nullptr);
+    blit.RedrawCovering();
 }
 
 void VRGuiContainer::DetachDestroyed(VRGuiObject* object) {

@@ -32,6 +32,7 @@ public:
     // A rectangle or point in the container's visible coordinates, in the child's.
     virtual GuiRect ParentRectToChild(const VRGuiObject* child, const GuiRect& r) const;
     virtual GuiPoint ParentPointToChild(const VRGuiObject* child, int32_t x, int32_t y) const;
+    // A scroll redraws only the uncovered strip where it can (see CScrollBlit).
     virtual void SetScrollX(int32_t scrollX);
     virtual void SetScrollY(int32_t scrollY);
     virtual int32_t GetScrollX() const { return m_scrollX; }
@@ -46,6 +47,8 @@ public:
 
 private:
     void ShowChildren(bool show);
+    // Moves the content, carrying the drawn pixels along where that is safe.
+    void ScrollTo(int32_t scrollX, int32_t scrollY);
     // The part of r (whole child when null) that the child covers, in its coordinates.
     bool ChildPart(const VRGuiObject* child, const GuiRect* r, GuiRect& part) const;
 

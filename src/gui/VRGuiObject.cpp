@@ -180,6 +180,24 @@ bool VRGuiObject::GetOverlappingDirtyRect(GuiRect& r) {
     return true;
 }
 
+std::vector<GuiRect> VRGuiObject::DirtyRectsWithin(const GuiRect* r) {
+    // Drawn one by one, the separate dirty parts (a scroll's strip at one edge
+    // and a bar at another, split further around the opaque children) cost
+    // only their own area; the box around an L-shaped strip and bar would be
+    // the whole area. Only a region in very many pieces is drawn as one box,
+    // to bound the walks through the children.
+    constexpr size_t kMaxSeparateRects = 64;
+    std::lock_guard<CLock> guard(*this);
+    // Wholly dirty objects are drawn whole: they are cleaned whole.
+    if (!m_dirtyRegion)
+        return m_dirty ? std::vector<GuiRect>{GetRect()} : std::vector<GuiRect>{};
+    CRegion dirty(r ? *r : GetRect());
+    dirty.Intersect(*m_dirtyRegion);
+    if (dirty.Rects().size() > kMaxSeparateRects)
+        return {dirty.BoundingBox()};
+    return dirty.Rects();
+}
+
 void VRGuiObject::Invalidate(const GuiRect* r) {
     const GuiRect area = ClipToObject(r);
     if (area.IsEmpty())
@@ -201,8 +219,7 @@ void VRGuiObject::InvalidateInParent() {
 }
 
 void VRGuiObject::Paint(const GuiRect* r) {
-    GuiRect dirty = r ? *r : GetRect();
-    if (GetOverlappingDirtyRect(dirty))
+    for (const GuiRect& dirty : DirtyRectsWithin(r))
         Render(&dirty);
 }
 

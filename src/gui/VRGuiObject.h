@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class VRGuiContainer;
 class VRGuiWindow;
@@ -97,6 +98,9 @@ public:
     virtual void SetClean(const GuiRect* r);
     // Narrows r to the bounding box of its dirty part; false when none is dirty.
     virtual bool GetOverlappingDirtyRect(GuiRect& r);
+    // The dirty part of r (whole object when null) as the rectangles to
+    // redraw: each dirty rectangle, or their bounding box when they are many.
+    std::vector<GuiRect> DirtyRectsWithin(const GuiRect* r);
     virtual void Invalidate(const GuiRect* r);
     virtual void InvalidateInParent();
     // Redraws what is dirty within r.

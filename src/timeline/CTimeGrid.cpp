@@ -186,7 +186,10 @@ RulerView CTimeGrid::CurrentView() const {
     if (!parent)
         return {m_msPerPixel, 0, 0};
     const int32_t left = parent->GetScrollX() - GetX();
-    return {m_msPerPixel, left, left + parent->GetWidth()};
+    const int32_t right = left + parent->GetWidth();
+    // Ticks just left of the view still draw the start of their label in it.
+    const int32_t reach = left > 0 ? std::min(left, kLabelReach) : 0;
+    return {m_msPerPixel, left - reach, right};
 }
 
 void CTimeGrid::BuildTicks(const RulerView& view) {
@@ -207,9 +210,40 @@ void CTimeGrid::EnsureTicks() {
 }
 
 void CTimeGrid::RebuildTicks() {
+    const bool wasBuilt = m_ticksBuilt;
+    const RulerView before = m_builtView;
+    const std::vector<RulerTick> old = std::move(m_ticks);
     BuildTicks(CurrentView());
+    // A scroll carries the drawn ruler and tracks along and draws what it
+    // uncovers; they need drawing again only when the ticks differ where the
+    // old and the new view meet.
+    if (wasBuilt && SameTicksWhereViewsMeet(old, before))
+        return;
     Invalidate(nullptr);
     m_host.InvalidateTrackBodies();
+}
+
+bool CTimeGrid::SameTicksWhereViewsMeet(const std::vector<RulerTick>& old,
+                                        const RulerView& oldView) const {
+    if (oldView.msPerPixel != m_builtView.msPerPixel)
+        return false;
+    const int32_t from = std::max(oldView.left, m_builtView.left);
+    const int32_t to = std::min(oldView.right, m_builtView.right);
+    if (from >= to)
+        return false;
+    auto within = [from, to](const std::vector<RulerTick>& ticks) {
+        std::vector<const RulerTick*> inside;
+        for (const RulerTick& tick : ticks)
+            if (tick.x >= from && tick.x < to)
+                inside.push_back(&tick);
+        return inside;
+    };
+    const auto before = within(old);
+    const auto now = within(m_ticks);
+    return std::equal(before.begin(), before.end(), now.begin(), now.end(),
+                      [](const RulerTick* a, const RulerTick* b) {
+                          return a->x == b->x && a->height == b->height && a->label == b->label;
+                      });
 }
 
 const std::vector<RulerTick>& CTimeGrid::GetTicks() {

@@ -72,7 +72,8 @@ public:
     int32_t GetUnitStep() const { return m_unit.stepMs; }
     int32_t GetMsPerPixel() const { return m_msPerPixel; }
 
-    // Builds the ticks for the view anew and repaints the ruler and tracks.
+    // Builds the ticks for the view anew and repaints the ruler and tracks
+    // when the ticks they show changed (not after a mere scroll).
     void RebuildTicks();
     const std::vector<RulerTick>& GetTicks();
     // Makes the markers mirror the tempo map's events again; markers got
@@ -94,6 +95,8 @@ private:
     // Builds the ticks when the view moved since they were built.
     void EnsureTicks();
     void BuildTicks(const RulerView& view);
+    // Whether the ticks just built equal the old ones where both views show.
+    bool SameTicksWhereViewsMeet(const std::vector<RulerTick>& old, const RulerView& oldView) const;
     void PlaceMarkers();
     void RemoveMarkers();
     void DrawTicks(const GuiRect& r);
