@@ -22,6 +22,9 @@ GuiSlider::GuiSlider(int32_t controlId, const std::string& skinBase, double mini
       m_maximum(std::max(minimum, maximum)), m_value(minimum) {
     SetSize(m_groove ? m_groove->Width() : kFallbackWidth,
             m_thumb ? m_thumb->Height() : kFallbackHeight);
+    // The groove and thumb are drawn over whatever lies below; the parent
+    // repaints first, so the thumb's old place does not stay behind.
+    SetTransparent(true);
 }
 
 void GuiSlider::SetValue(double value) {

@@ -73,6 +73,9 @@ void CTrackHeader::AddControls() {
          {static_cast<Observable*>(m_mute.get()), static_cast<Observable*>(m_solo.get()),
           static_cast<Observable*>(m_arm.get()), static_cast<Observable*>(m_volume.get())})
         control->AddObserver(this);
+    // The button images have soft edges over the header's panel.
+    for (GuiButton* button : {m_mute.get(), m_solo.get(), m_arm.get()})
+        button->SetTransparent(true);
 }
 
 GuiButton& CTrackHeader::GetButton(Button button) const {

@@ -155,6 +155,24 @@ TEST_F(TrackHeaderControls, TheHeaderPixelsShowTheButtonStates) {
     EXPECT_EQ(centre(mute), muteOff);
 }
 
+TEST_F(TrackHeaderControls, AMovedSliderLeavesNoTrailBehind) {
+    GuiSlider& slider = Header(1).GetVolumeSlider();
+    const GuiRect area = slider.GetAbsRect();
+    auto pixels = [&] {
+        std::vector<uint32_t> all;
+        for (int32_t y = area.top; y < area.bottom; ++y)
+            for (int32_t x = area.left; x < area.right; ++x)
+                all.push_back(m_host.ScreenPixel(x, y));
+        return all;
+    };
+    const std::vector<uint32_t> before = pixels();
+    for (double volume : {1.6, 0.3, 1.9, 1.0}) {
+        Track(1)->SetVolume(volume, false);
+        m_host.Advance(100);
+    }
+    EXPECT_EQ(pixels(), before) << "the thumb's old places are drawn over";
+}
+
 TEST_F(TrackHeaderControls, TheVolumeSliderIsOneUndoStepPerDragAndTheControlsHideInASmallTrack) {
     GuiSlider& slider = Header(2).GetVolumeSlider();
     const int32_t y = slider.GetAbsY() + slider.GetHeight() / 2;
