@@ -3,6 +3,7 @@
 // whole, and repainted after a scroll of a few pixels. The scroll counters
 // say how much of the window the scroll repainted.
 
+#include "ToneWav.h"
 #include "app/CPrefs.h"
 #include "app/LoomtoneMainWindow.h"
 #include "engine/CPCMMixer.h"
@@ -34,29 +35,6 @@ constexpr int kTracks = 64;
 constexpr int kClips = 1000;
 constexpr double kSoundSeconds = 4.0;
 constexpr int32_t kScrollStep = 4;
-
-// Four seconds of a 220 Hz tone, 16-bit mono at 44.1 kHz.
-void WriteToneWav(const std::string& path) {
-    const auto frames = static_cast<uint32_t>(kSoundSeconds * 44100);
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + frames * 2);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(88200);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(frames * 2);
-    for (uint32_t i = 0; i < frames; ++i)
-        u16(static_cast<uint16_t>(
-            static_cast<int16_t>(12000 * std::sin(i * 2 * M_PI * 220 / 44100))));
-}
 
 double RegionArea(const CRegion& region) {
     double area = 0;
@@ -116,7 +94,7 @@ private:
     // other with a gap, so that every visible track shows several.
     void AddClips() {
         const std::string sound = m_folder.string() + "/Tone.wav";
-        WriteToneWav(sound);
+        WriteToneWav(sound, static_cast<uint32_t>(kSoundSeconds * 44100), 12000, 220.0);
         while (m_project->GetNumTracks() < kTracks)
             m_project->AddAudioTrack(-1, false);
         for (int index = 0; index < kClips; ++index) {
