@@ -389,20 +389,9 @@ void CAudioClip::ResizeLeft(double deltaMs, bool undoable) {
         EndChange();
 }
 
-void CAudioClip::ResizeRight(double lengthMs, bool undoable) {
-    if (!m_atom || !std::isfinite(lengthMs))
-        return;
-    const double length = std::fmax(lengthMs, kMinimumLengthMs);
-    if (length == GetLengthMs())
-        return;
-    if (undoable)
-        BeginChange();
-    {
-        CMixerLock lock(m_document.ClipMixer());
-        m_atom->SetVirtualLength(length);
-    }
-    if (undoable)
-        EndChange();
+void CAudioClip::SetAtomLength(double lengthMs) {
+    if (m_atom)
+        m_atom->SetVirtualLength(lengthMs);
 }
 
 void CAudioClip::SetFadeInMs(int32_t ms) {

@@ -79,7 +79,7 @@ public:
     // when the loop is already that.
     void SetLoopToTrim() override;
     void ResizeLeft(double deltaMs, bool undoable) override;
-    void ResizeRight(double lengthMs, bool undoable) override;
+    void SetAtomLength(double lengthMs) override;
     void StretchTo(double startMs, double lengthMs, double rate) override;
     CEnvelope* GetEnvelopeByType(int32_t type) override;
     ClipDocument& GetDocument() const override { return m_document; }

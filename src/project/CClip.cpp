@@ -688,3 +688,19 @@ void CClip::SetMuted(bool muted, bool undoable) {
     UpdateAppearance();
     UpdateLabel();
 }
+
+void CClip::ResizeRight(double lengthMs, bool undoable) {
+    if (!GetEngineAtom() || !std::isfinite(lengthMs))
+        return;
+    const double length = std::fmax(lengthMs, kMinimumLengthMs);
+    if (length == GetLengthMs())
+        return;
+    if (undoable)
+        BeginChange();
+    {
+        CMixerLock lock(GetDocument().ClipMixer());
+        SetAtomLength(length);
+    }
+    if (undoable)
+        EndChange();
+}

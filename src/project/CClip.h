@@ -130,8 +130,10 @@ public:
     // the length; both keep kMinimumLengthMs. StretchTo plays the material
     // at another rate so that the clip covers startMs to startMs + lengthMs.
     virtual void ResizeLeft(double deltaMs, bool undoable) = 0;
-    virtual void ResizeRight(double lengthMs, bool undoable) = 0;
+    void ResizeRight(double lengthMs, bool undoable);
     virtual void StretchTo(double startMs, double lengthMs, double rate) = 0;
+    // Sets the length the engine object plays, under the mixer's lock.
+    virtual void SetAtomLength(double lengthMs) = 0;
 
     // The automation envelopes, by type (0 volume to 5 high-pass resonance);
     // null for other types.

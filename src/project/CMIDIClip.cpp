@@ -176,20 +176,9 @@ void CMIDIClip::ResizeLeft(double deltaMs, bool undoable) {
         EndChange();
 }
 
-void CMIDIClip::ResizeRight(double lengthMs, bool undoable) {
-    if (!m_atom || !std::isfinite(lengthMs))
-        return;
-    const double length = std::fmax(lengthMs, kMinimumLengthMs);
-    if (length == GetLengthMs())
-        return;
-    if (undoable)
-        BeginChange();
-    {
-        CMixerLock lock(m_document.ClipMixer());
-        m_atom->SetVirtualLength(length);
-    }
-    if (undoable)
-        EndChange();
+void CMIDIClip::SetAtomLength(double lengthMs) {
+    if (m_atom)
+        m_atom->SetVirtualLength(lengthMs);
 }
 
 void CMIDIClip::StretchTo(double startMs, double lengthMs, double rate) {

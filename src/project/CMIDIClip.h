@@ -41,7 +41,7 @@ public:
     // Offsets count in material time, which runs at the rate against the
     // timeline.
     void ResizeLeft(double deltaMs, bool undoable) override;
-    void ResizeRight(double lengthMs, bool undoable) override;
+    void SetAtomLength(double lengthMs) override;
     void StretchTo(double startMs, double lengthMs, double rate) override;
     CEnvelope* GetEnvelopeByType(int32_t type) override { return m_envelopes.GetEnvelope(type); }
     ClipDocument& GetDocument() const override { return m_document; }

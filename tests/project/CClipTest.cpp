@@ -45,7 +45,7 @@ public:
     double GetRate() const override { return 1.0; }
     void SetLoopToTrim() override {}
     void ResizeLeft(double, bool) override {}
-    void ResizeRight(double, bool) override {}
+    void SetAtomLength(double) override {}
     void StretchTo(double, double, double) override {}
     CEnvelope* GetEnvelopeByType(int32_t) override { return nullptr; }
     void BeginChange() override { ++changesBegun; }
