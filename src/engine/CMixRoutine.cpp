@@ -42,11 +42,17 @@ CMixRoutine::CMixRoutine()
 CMixRoutine::~CMixRoutine() = default;
 
 void CMixRoutine::Prepare(int trackCount) {
+    // The buffers only grow: adding or removing a track while a project loads
+    // must not move megabytes each time. Every segment starts by clearing the
+    // used flags and event counts, so stale contents are never heard.
     const int capacity = std::max(trackCount, 0);
-    m_trackBuses.assign(static_cast<size_t>(capacity) * kChunkFrames * 2, 0.0f);
-    m_busUsed.assign(static_cast<size_t>(capacity), 0);
-    m_trackEvents.assign(static_cast<size_t>(capacity) * kMaxTrackEvents, EffectMidiEvent{});
-    m_trackEventCount.assign(static_cast<size_t>(capacity), 0);
+    const auto tracks = static_cast<size_t>(capacity);
+    if (m_trackBuses.size() < tracks * kChunkFrames * 2)
+        m_trackBuses.resize(tracks * kChunkFrames * 2, 0.0f);
+    if (m_trackEvents.size() < tracks * kMaxTrackEvents)
+        m_trackEvents.resize(tracks * kMaxTrackEvents);
+    m_busUsed.assign(tracks, 0);
+    m_trackEventCount.assign(tracks, 0);
     m_trackCapacity = capacity;
 }
 
