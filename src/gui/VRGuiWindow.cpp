@@ -296,6 +296,7 @@ bool VRGuiWindow::BeginObjectDraw(const VRGuiObject& object, const GuiRect& r) {
     cairo_rectangle(cr, abs.left, abs.top, abs.Width(), abs.Height());
     cairo_clip(cr);
     cairo_translate(cr, object.GetAbsX(), object.GetAbsY());
+    m_drawnPixels += uint64_t(abs.Width()) * uint64_t(abs.Height());
     return true;
 }
 

@@ -106,6 +106,10 @@ public:
     // translated to its corner, clipped to the rectangle. False without a back buffer.
     bool BeginObjectDraw(const VRGuiObject& object, const GuiRect& r);
     void EndObjectDraw();
+    // Pixels handed to objects' drawing since the window was made: a pixel
+    // that several objects draw counts once for each. Shows how much a change
+    // cost to draw, apart from how much of the screen it touched.
+    uint64_t DrawnPixels() const { return m_drawnPixels; }
     const std::shared_ptr<GuiWindowLink>& Link() const { return m_link; }
 
 private:
@@ -147,5 +151,6 @@ private:
     DropHandler m_dropHandler;
     std::vector<std::pair<VRGuiObject*, MouseWatcher>> m_mouseWatchers;
     uint32_t m_refreshPeriodMs = kRefreshPeriodMs;
+    uint64_t m_drawnPixels = 0;
     bool m_doubleClick = false;
 };
