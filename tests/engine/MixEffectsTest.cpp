@@ -6,6 +6,7 @@
 #include "engine/CPCMSound.h"
 #include "engine/CReverbEffect.h"
 #include "engine/CSoundGroup.h"
+#include "engine/SoundFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +18,7 @@ namespace {
 
 constexpr int kRate = kMixerSampleRate;
 
-struct AtomRelease {
-    void operator()(CAudioAtom* atom) const { CAudioAtom::DeleteAtom(atom); }
-};
-using SoundPtr = std::unique_ptr<CPCMSound, AtomRelease>;
+using SoundPtr = SoundFixtures::AtomPtr<CPCMSound>;
 
 SoundPtr AddConstant(CPCMMixer& mixer, int frames, float value, int track) {
     SoundPtr sound(new CPCMSound());
@@ -92,7 +90,7 @@ private:
     int m_held = 0;
 };
 
-using MidiPtr = std::unique_ptr<CMidiSound, AtomRelease>;
+using MidiPtr = SoundFixtures::AtomPtr<CMidiSound>;
 
 MidiPtr AddMidi(CPCMMixer& mixer, double noteStart, double noteEnd, double lengthMs, int track) {
     MidiPtr sound(new CMidiSound());
