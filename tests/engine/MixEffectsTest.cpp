@@ -153,17 +153,6 @@ TEST(MixEffects, AMidiSoundLeavingTheGroupLetsGoOfItsNotes) {
     EXPECT_EQ(out[0], 0.0f);
 }
 
-TEST(MixEffects, EveryTrackHasItsChainsAndTheMixerAMasterChain) {
-    CPCMMixer mixer;
-    CPCMTrack* track = mixer.AddTrack();
-    ASSERT_NE(track->GetEffectChain(), nullptr);
-    ASSERT_NE(track->GetInstrumentChain(), nullptr);
-    ASSERT_NE(track->GetInstrumentEffectsChain(), nullptr);
-    ASSERT_NE(mixer.GetMasterEffectChain(), nullptr);
-    EXPECT_NE(track->GetEffectChain(), track->GetInstrumentChain());
-    EXPECT_EQ(mixer.GetProjectTailTime(), 0.0);
-}
-
 TEST(MixEffects, MinusSixDecibelsOnATrackHalvesItsShare) {
     CPCMMixer mixer;
     mixer.AddTrack();
@@ -177,19 +166,6 @@ TEST(MixEffects, MinusSixDecibelsOnATrackHalvesItsShare) {
     EXPECT_NEAR(block[100], 0.2f + 0.2f, 1e-4);
     EXPECT_NEAR(block[101], 0.2f + 0.2f, 1e-4);
     EXPECT_NEAR(block[2047], 0.4f, 1e-4);
-}
-
-TEST(MixEffects, AnInactiveEffectIsPassedOver) {
-    CPCMMixer mixer;
-    mixer.AddTrack();
-    SoundPtr sound = AddConstant(mixer, 4096, 0.4f, 0);
-    CEffectChain& chain = *mixer.GetTrack(0)->GetEffectChain();
-    ASSERT_TRUE(chain.Insert(Gain(-6.0206f), -1));
-    chain.GetEffect(0)->setActive(false);
-    mixer.Play(mixer.GetSoundGroup(), 0.0, 0);
-    std::vector<float> block(256 * 2);
-    mixer.Mix(block.data(), 256);
-    EXPECT_FLOAT_EQ(block[10], 0.4f);
 }
 
 TEST(MixEffects, ADelayOnTheMasterEchoesAndPlaybackLastsForItsTail) {
