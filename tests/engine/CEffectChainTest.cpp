@@ -75,6 +75,11 @@ std::string TempPath(const std::string& name) {
     return std::string(LOOMTONE_TEST_TMP) + "/" + name;
 }
 
+struct RefRelease {
+    void operator()(CRefObj* object) const { object->DeleteRefObject(); }
+};
+template <typename T> using RefPtr = std::unique_ptr<T, RefRelease>;
+
 void PutU32(std::vector<uint8_t>& body, size_t offset, uint32_t value) {
     for (int i = 0; i < 4; ++i)
         body[offset + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
@@ -284,35 +289,31 @@ TEST(CEffectChain, EveryEffectSavesAndLoadsBackThroughARiffFile) {
 
     const std::string path = TempPath("effect-chain.riff");
     {
-        auto* file = new CFileObj;
-        auto* riff = new CRIFF;
+        RefPtr<CFileObj> file(new CFileObj);
+        RefPtr<CRIFF> riff(new CRIFF);
         ASSERT_TRUE(file->Create(path));
-        ASSERT_TRUE(riff->Create(file, MakeFourCC("LTC3")));
+        ASSERT_TRUE(riff->Create(file.get(), MakeFourCC("LTC3")));
         ASSERT_TRUE(riff->WriteSubChunk(MakeFourCC("PROJ"), "proj", 4));
-        ASSERT_TRUE(saved.Save(riff, kEfxL));
-        ASSERT_TRUE(second.Save(riff, kEisL));
-        ASSERT_TRUE(CEffectChain().Save(riff, kEifx));
+        ASSERT_TRUE(saved.Save(riff.get(), kEfxL));
+        ASSERT_TRUE(second.Save(riff.get(), kEisL));
+        ASSERT_TRUE(CEffectChain().Save(riff.get(), kEifx));
         ASSERT_TRUE(riff->WriteSubChunk(MakeFourCC("Mark"), "mark", 4));
         ASSERT_TRUE(riff->Close());
-        riff->DeleteRefObject();
-        file->DeleteRefObject();
     }
-    auto* file = new CFileObj;
-    auto* riff = new CRIFF;
+    RefPtr<CFileObj> file(new CFileObj);
+    RefPtr<CRIFF> riff(new CRIFF);
     ASSERT_TRUE(file->Open(path));
-    ASSERT_TRUE(riff->Open(file, nullptr));
+    ASSERT_TRUE(riff->Open(file.get(), nullptr));
     CEffectChain loaded, loadedSecond, loadedEmpty;
     loadedEmpty.Insert(Gain(3), 0); // replaced by the empty chain
-    EXPECT_TRUE(loaded.Load(riff, kEfxL));
-    EXPECT_TRUE(loadedSecond.Load(riff, kEisL));
-    EXPECT_TRUE(loadedEmpty.Load(riff, kEifx));
+    EXPECT_TRUE(loaded.Load(riff.get(), kEfxL));
+    EXPECT_TRUE(loadedSecond.Load(riff.get(), kEisL));
+    EXPECT_TRUE(loadedEmpty.Load(riff.get(), kEifx));
     RIFFChunkInfo next;
     ASSERT_TRUE(riff->GetCurrentChunkInfo(nullptr, &next));
-    EXPECT_EQ(next.chunkID, MakeFourCC("Mark"));    // each load moved past its chunk
-    EXPECT_FALSE(CEffectChain().Load(riff, kEfxL)); // no further chain
+    EXPECT_EQ(next.chunkID, MakeFourCC("Mark"));          // each load moved past its chunk
+    EXPECT_FALSE(CEffectChain().Load(riff.get(), kEfxL)); // no further chain
     riff->Close();
-    riff->DeleteRefObject();
-    file->DeleteRefObject();
 
     ExpectSameChain(saved, loaded);
     ExpectSameChain(second, loadedSecond);
@@ -378,31 +379,27 @@ TEST(CEffectChain, AnUnknownEffectIsLeftOutWithALogLine) {
 TEST(CEffectChain, MissingShortOrOversizedChunksFail) {
     const std::string path = TempPath("effect-chain-bad.riff");
     {
-        auto* file = new CFileObj;
-        auto* riff = new CRIFF;
+        RefPtr<CFileObj> file(new CFileObj);
+        RefPtr<CRIFF> riff(new CRIFF);
         ASSERT_TRUE(file->Create(path));
-        ASSERT_TRUE(riff->Create(file, MakeFourCC("LTC3")));
+        ASSERT_TRUE(riff->Create(file.get(), MakeFourCC("LTC3")));
         ASSERT_TRUE(riff->WriteSubChunk(kEfxL, "\x01\x00\x00\x00\x05", 5));
         ASSERT_TRUE(riff->WriteSubChunk(MakeFourCC("Mark"), "mark", 4));
         ASSERT_TRUE(riff->Close());
-        riff->DeleteRefObject();
-        file->DeleteRefObject();
     }
-    auto* file = new CFileObj;
-    auto* riff = new CRIFF;
+    RefPtr<CFileObj> file(new CFileObj);
+    RefPtr<CRIFF> riff(new CRIFF);
     ASSERT_TRUE(file->Open(path));
-    ASSERT_TRUE(riff->Open(file, nullptr));
+    ASSERT_TRUE(riff->Open(file.get(), nullptr));
     CEffectChain chain;
     chain.Insert(Gain(2), 0);
-    EXPECT_FALSE(chain.Load(riff, kEisL)); // not there
-    EXPECT_FALSE(chain.Load(riff, kEfxL)); // short body
+    EXPECT_FALSE(chain.Load(riff.get(), kEisL)); // not there
+    EXPECT_FALSE(chain.Load(riff.get(), kEfxL)); // short body
     EXPECT_EQ(chain.NumEffects(), 1);
     RIFFChunkInfo next;
     ASSERT_TRUE(riff->GetCurrentChunkInfo(nullptr, &next));
     EXPECT_EQ(next.chunkID, MakeFourCC("Mark"));
     EXPECT_FALSE(chain.Load(nullptr, kEfxL));
-    EXPECT_FALSE(chain.Save(riff, kEfxL)); // a reader cannot write
+    EXPECT_FALSE(chain.Save(riff.get(), kEfxL)); // a reader cannot write
     riff->Close();
-    riff->DeleteRefObject();
-    file->DeleteRefObject();
 }

@@ -1,9 +1,11 @@
 #include "engine/CGMInstrument.h"
 
+#include "engine/AllocationCounter.h"
 #include "engine/CMidiControllerList.h"
 #include "engine/CMidiScheduler.h"
 #include "engine/CMidiSound.h"
 #include "engine/EffectsFactory.h"
+#include "engine/SoundFixtures.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -20,13 +22,6 @@
 #include <thread>
 #include <vector>
 
-#if defined(__SANITIZE_ADDRESS__)
-extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onAllocation)(const volatile void*,
-                                                                              size_t),
-                                                         void (*onRelease)(const volatile void*));
-#define LOOMTONE_CAN_COUNT_ALLOCATIONS 1
-#endif
-
 #define SKIP_WITHOUT_SOUNDFONT()                                                                   \
     if (CGMInstrument::FindSoundFont("").empty())                                                  \
     GTEST_SKIP() << "no General MIDI SoundFont under /usr/share/sounds/sf2/ (install "             \
@@ -39,10 +34,7 @@ constexpr int kBlock = 512;
 
 using Buffer = std::vector<float>; // interleaved stereo
 
-struct AtomRelease {
-    void operator()(CAudioAtom* atom) const { CAudioAtom::DeleteAtom(atom); }
-};
-using MidiSoundPtr = std::unique_ptr<CMidiSound, AtomRelease>;
+using MidiSoundPtr = SoundFixtures::AtomPtr<CMidiSound>;
 
 int FrameOf(double ms) {
     return static_cast<int>(std::llround(ms * kRate / 1000.0));
@@ -499,43 +491,6 @@ TEST(CGMInstrument, ABrokenSoundFontLeavesTheInstrumentSilent) {
 }
 
 #if defined(LOOMTONE_CAN_COUNT_ALLOCATIONS)
-
-thread_local bool t_counting = false;
-std::atomic<int> g_allocations{0};
-
-void OnAllocation(const volatile void*, size_t) {
-    if (t_counting)
-        g_allocations.fetch_add(1);
-}
-
-void OnRelease(const volatile void* pointer) {
-    if (t_counting && pointer)
-        g_allocations.fetch_add(1);
-}
-
-// Counts every malloc and free (C and C++) made on this thread while it lives.
-class AllocationCounter {
-public:
-    AllocationCounter() {
-        static const bool installed =
-            __sanitizer_install_malloc_and_free_hooks(OnAllocation, OnRelease) != 0;
-        EXPECT_TRUE(installed);
-        m_start = g_allocations.load();
-        t_counting = true;
-    }
-    ~AllocationCounter() { t_counting = false; }
-    int Count() const { return g_allocations.load() - m_start; }
-
-private:
-    int m_start = 0;
-};
-
-TEST(CGMInstrument, TheAllocationCounterSeesOurAllocations) {
-    AllocationCounter counter;
-    auto probe = std::make_unique<int>(1);
-    probe.reset();
-    EXPECT_EQ(counter.Count(), 2);
-}
 
 TEST(CGMInstrument, PlayingLiveAllocatesNothingOnTheAudioThread) {
     SKIP_WITHOUT_SOUNDFONT();

@@ -2,6 +2,7 @@
 
 #include "engine/CMidiControllerList.h"
 #include "engine/CMidiSound.h"
+#include "engine/SoundFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -16,10 +17,7 @@ namespace {
 
 constexpr double kRate = 44100.0;
 
-struct AtomRelease {
-    void operator()(CAudioAtom* atom) const { CAudioAtom::DeleteAtom(atom); }
-};
-using MidiSoundPtr = std::unique_ptr<CMidiSound, AtomRelease>;
+using MidiSoundPtr = SoundFixtures::AtomPtr<CMidiSound>;
 
 MidiSoundPtr MakeSound(double lengthMs) {
     MidiSoundPtr sound(new CMidiSound());

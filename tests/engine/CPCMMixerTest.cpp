@@ -18,21 +18,11 @@
 
 namespace {
 
-struct AtomRelease {
-    void operator()(CAudioAtom* atom) const { CAudioAtom::DeleteAtom(atom); }
-};
-using SoundPtr = std::unique_ptr<CPCMSound, AtomRelease>;
+using SoundPtr = SoundFixtures::AtomPtr<CPCMSound>;
 
 constexpr int kRate = kMixerSampleRate;
 
-std::shared_ptr<const CSoundData> Sine(double seconds, double hz) {
-    const auto frames = static_cast<int64_t>(seconds * kRate);
-    std::vector<float> samples(static_cast<size_t>(frames));
-    for (int64_t frame = 0; frame < frames; ++frame)
-        samples[static_cast<size_t>(frame)] =
-            static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * hz * frame / kRate));
-    return CSoundData::FromSamples(std::move(samples), 1, kRate);
-}
+using SoundFixtures::SineData;
 
 std::shared_ptr<const CSoundData> Constant(int64_t frames, float value) {
     return CSoundData::FromSamples(std::vector<float>(static_cast<size_t>(frames), value), 1,
@@ -73,7 +63,7 @@ struct OneSoundMix {
 };
 
 TEST(CPCMMixer, ASoundStartsOnItsExactSample) {
-    OneSoundMix mix(Sine(2.0, 440.0), 1000.0);
+    OneSoundMix mix(SineData(2.0, 440.0), 1000.0);
     mix.Play();
     const std::vector<float> out = Render(mix.mixer, 3 * kRate);
     for (int64_t frame = 0; frame < kRate; ++frame)
@@ -87,7 +77,7 @@ TEST(CPCMMixer, ASoundStartsOnItsExactSample) {
 }
 
 TEST(CPCMMixer, OnlyTheClipsWindowSounds) {
-    OneSoundMix mix(Sine(2.0, 440.0), 1000.0);
+    OneSoundMix mix(SineData(2.0, 440.0), 1000.0);
     mix.sound->SetVirtualTimeStart(250.0);
     mix.sound->SetVirtualLength(500.0);
     mix.Play();
@@ -102,7 +92,7 @@ TEST(CPCMMixer, OnlyTheClipsWindowSounds) {
 }
 
 TEST(CPCMMixer, ALoopRepeatsSampleExactly) {
-    OneSoundMix mix(Sine(1.0, 440.0), 500.0);
+    OneSoundMix mix(SineData(1.0, 440.0), 500.0);
     mix.sound->SetLoopStart(0.0);
     mix.sound->SetLoopEnd(100.0);
     mix.sound->SetVirtualLength(1000.0);
@@ -116,7 +106,7 @@ TEST(CPCMMixer, ALoopRepeatsSampleExactly) {
 }
 
 TEST(CPCMMixer, ALoopInsideTheMaterialReturnsToItsStart) {
-    OneSoundMix mix(Sine(1.0, 440.0));
+    OneSoundMix mix(SineData(1.0, 440.0));
     mix.sound->SetVirtualTimeStart(50.0);
     mix.sound->SetLoopStart(100.0);
     mix.sound->SetLoopEnd(200.0);
@@ -132,7 +122,7 @@ TEST(CPCMMixer, ALoopInsideTheMaterialReturnsToItsStart) {
 }
 
 TEST(CPCMMixer, VolumeEnvelopeAndPanShapeTheSound) {
-    OneSoundMix mix(Sine(1.0, 440.0));
+    OneSoundMix mix(SineData(1.0, 440.0));
     mix.sound->GetClipAudioBuffer().GetVolumeEnvelope().Insert(0.0, 0.5);
     mix.Play();
     std::vector<float> out = Render(mix.mixer, kRate / 2);
@@ -231,7 +221,7 @@ TEST(CPCMMixer, SoundsNamingNoTrackGoToTheMasterOrNowhere) {
 }
 
 TEST(CPCMMixer, ALowPassEnvelopeTakesTheHighsAway) {
-    OneSoundMix mix(Sine(1.0, 8000.0));
+    OneSoundMix mix(SineData(1.0, 8000.0));
     mix.Play();
     const std::vector<float> open = Render(mix.mixer, kRate);
     mix.sound->GetClipAudioBuffer().GetLowPassCutoffEnvelope().Insert(0.0, 500.0);
@@ -243,7 +233,7 @@ TEST(CPCMMixer, ALowPassEnvelopeTakesTheHighsAway) {
     EXPECT_LT(after, before * 0.02);
 
     // The high-pass does the same to the lows.
-    OneSoundMix low(Sine(1.0, 100.0));
+    OneSoundMix low(SineData(1.0, 100.0));
     low.sound->GetClipAudioBuffer().GetHighPassCutoffEnvelope().Insert(0.0, 4000.0);
     low.Play();
     EXPECT_LT(Rms(Render(low.mixer, kRate), kRate / 4, kRate, 1), 0.01);
@@ -313,7 +303,7 @@ TEST(CPCMMixer, TransportPlaysPausesStopsAndEndsByItself) {
 }
 
 TEST(CPCMMixer, TheLoopRangeWrapsPlaybackSampleExactly) {
-    OneSoundMix mix(Sine(1.0, 440.0));
+    OneSoundMix mix(SineData(1.0, 440.0));
     mix.mixer.SetLoop(true, 100.0, 200.0);
     EXPECT_TRUE(mix.mixer.IsLooping());
     EXPECT_DOUBLE_EQ(mix.mixer.GetLoopStartMs(), 100.0);
@@ -401,7 +391,7 @@ TEST(CPCMMixer, FindsTheSoundOfAPath) {
 }
 
 TEST(CNullDevice, PullsBlocksOnItsOwnThreadAndCapturesThem) {
-    OneSoundMix mix(Sine(2.0, 440.0));
+    OneSoundMix mix(SineData(2.0, 440.0));
     CNullDevice& device = mix.mixer.GetNullDevice();
     const std::string dir = SoundFixtures::FreshDir("nulldevice");
     EXPECT_FALSE(device.Start(0));

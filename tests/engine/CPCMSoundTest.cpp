@@ -15,33 +15,19 @@
 
 namespace {
 
-struct AtomRelease {
-    void operator()(CAudioAtom* atom) const { CAudioAtom::DeleteAtom(atom); }
-};
-using SoundPtr = std::unique_ptr<CPCMSound, AtomRelease>;
+using SoundPtr = SoundFixtures::AtomPtr<CPCMSound>;
 
-std::shared_ptr<const CSoundData> Sine(double seconds, double hz, int channels = 1) {
-    const auto frames = static_cast<int64_t>(seconds * kMixerSampleRate);
-    std::vector<float> samples(static_cast<size_t>(frames * channels));
-    for (int64_t frame = 0; frame < frames; ++frame)
-        for (int channel = 0; channel < channels; ++channel)
-            samples[static_cast<size_t>(frame * channels + channel)] = static_cast<float>(
-                0.5 * std::sin(2.0 * std::numbers::pi * hz * frame / kMixerSampleRate));
-    return CSoundData::FromSamples(std::move(samples), channels, kMixerSampleRate);
-}
+using SoundFixtures::SineData;
 
 SoundPtr SineSound(double seconds, double hz) {
     SoundPtr sound(new CPCMSound());
-    EXPECT_TRUE(sound->SetSoundData(Sine(seconds, hz), "sine.wav"));
+    EXPECT_TRUE(sound->SetSoundData(SineData(seconds, hz), "sine.wav"));
     return sound;
 }
 
 TEST(CPCMSound, NewDataPlaysWholeOnce) {
     SoundPtr sound(new CPCMSound());
-    EXPECT_FALSE(sound->HasData());
-    EXPECT_DOUBLE_EQ(sound->Length(), 0.0);
-    EXPECT_DOUBLE_EQ(sound->Rate(), 1.0);
-    ASSERT_TRUE(sound->SetSoundData(Sine(2.0, 440.0), "/snd/a.wav"));
+    ASSERT_TRUE(sound->SetSoundData(SineData(2.0, 440.0), "/snd/a.wav"));
     EXPECT_TRUE(sound->HasData());
     EXPECT_EQ(sound->GetFilePath(), "/snd/a.wav");
     EXPECT_DOUBLE_EQ(sound->DataLength(), 2000.0);
@@ -51,8 +37,6 @@ TEST(CPCMSound, NewDataPlaysWholeOnce) {
     EXPECT_DOUBLE_EQ(sound->GetLoopStart(), 0.0);
     EXPECT_DOUBLE_EQ(sound->GetLoopEnd(), 2000.0);
     EXPECT_DOUBLE_EQ(sound->GetClipAudioBuffer().GetVolumeEnvelope().GetEnvelopeLengthMs(), 2000.0);
-    EXPECT_EQ(sound->GetTrackNumber(), -1);
-    EXPECT_FALSE(sound->IsMuted());
 }
 
 TEST(CPCMSound, RefusesDataAtAnotherRate) {

@@ -7,8 +7,6 @@
 #include "engine/CSoundGroup.h"
 #include "engine/SoundFixtures.h"
 
-#include "ScopedEnv.h"
-
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -18,28 +16,14 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <numbers>
 #include <thread>
 #include <vector>
 
 namespace {
 
 constexpr int kRate = kMixerSampleRate;
-constexpr const char* kKeyPath = "SOFTWARE\\Veranth\\Loomtone4";
 
-struct AtomRelease {
-    void operator()(CAudioAtom* atom) const { CAudioAtom::DeleteAtom(atom); }
-};
-using SoundPtr = std::unique_ptr<CPCMSound, AtomRelease>;
-
-std::shared_ptr<const CSoundData> Sine(double seconds, double hz, double amplitude) {
-    const auto frames = static_cast<size_t>(seconds * kRate);
-    std::vector<float> samples(frames);
-    for (size_t index = 0; index < frames; ++index)
-        samples[index] = static_cast<float>(
-            amplitude * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(index) / kRate));
-    return CSoundData::FromSamples(std::move(samples), 1, kRate);
-}
+using SoundPtr = SoundFixtures::AtomPtr<CPCMSound>;
 
 // Adds a sound to the mixer's group on a track at a time.
 SoundPtr AddSound(CPCMMixer& mixer, std::shared_ptr<const CSoundData> data, int track,
@@ -55,7 +39,7 @@ SoundPtr AddSound(CPCMMixer& mixer, std::shared_ptr<const CSoundData> data, int 
 
 // A quiet sound lasting lengthMs: one second of near silence, repeated.
 SoundPtr AddLongQuietSound(CPCMMixer& mixer, double lengthMs) {
-    SoundPtr sound = AddSound(mixer, Sine(1.0, 100.0, 0.001), 0, 0.0);
+    SoundPtr sound = AddSound(mixer, SoundFixtures::SineData(1.0, 100.0, 1, 0.001), 0, 0.0);
     sound->SetLoopStart(0.0);
     sound->SetLoopEnd(1000.0);
     sound->SetVirtualLength(lengthMs);
@@ -117,18 +101,13 @@ uint16_t U16At(const std::string& bytes, size_t at) {
 }
 
 int FilesIn(const std::string& dir) {
-    int count = 0;
-    for (const auto& item : std::filesystem::directory_iterator(dir)) {
-        (void)item;
-        ++count;
-    }
-    return count;
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator(dir), {}));
 }
 
 TEST(CRenderWorker, RendersASineClipToWavWithItsDurationAndContent) {
     CPCMMixer mixer;
     mixer.AddTrack();
-    SoundPtr sound = AddSound(mixer, Sine(2.0, 440.0, 0.5), 0, 1000.0);
+    SoundPtr sound = AddSound(mixer, SoundFixtures::SineData(2.0, 440.0, 1, 0.5), 0, 1000.0);
     mixer.SetPositionMs(500.0);
     const std::string path = SoundFixtures::FreshDir("render-sine") + "/mix.wav";
 
@@ -160,7 +139,7 @@ TEST(CRenderWorker, RendersASineClipToWavWithItsDurationAndContent) {
 TEST(CRenderWorker, AFreezeWritesAFloatWavHeader) {
     CPCMMixer mixer;
     mixer.AddTrack();
-    SoundPtr sound = AddSound(mixer, Sine(0.5, 440.0, 0.5), 0, 0.0);
+    SoundPtr sound = AddSound(mixer, SoundFixtures::SineData(0.5, 440.0, 1, 0.5), 0, 0.0);
     const std::string path = SoundFixtures::FreshDir("render-freeze-header") + "/frozen.WAV";
     const WaveFormat wave = mixer.GetFormat();
 
@@ -247,7 +226,7 @@ TEST(CRenderWorker, AbortStopsSoonAndLeavesNoFile) {
 TEST(CRenderWorker, AFolderThatCannotBeWrittenSetsTheErrorFlag) {
     CPCMMixer mixer;
     mixer.AddTrack();
-    SoundPtr sound = AddSound(mixer, Sine(0.5, 440.0, 0.5), 0, 0.0);
+    SoundPtr sound = AddSound(mixer, SoundFixtures::SineData(0.5, 440.0, 1, 0.5), 0, 0.0);
     const std::string dir = SoundFixtures::FreshDir("render-unwritable");
     ASSERT_TRUE(SoundFixtures::WriteBytes(dir + "/file.wav", "not a folder"));
 
@@ -268,8 +247,8 @@ TEST(CRenderWorker, AFreezeHoldsOnlyItsTrackWithEffectsBeforeTheFader) {
     CPCMMixer mixer;
     mixer.AddTrack();
     mixer.AddTrack();
-    SoundPtr low = AddSound(mixer, Sine(1.0, 440.0, 0.5), 0, 0.0);
-    SoundPtr high = AddSound(mixer, Sine(1.0, 1000.0, 0.5), 1, 0.0);
+    SoundPtr low = AddSound(mixer, SoundFixtures::SineData(1.0, 440.0, 1, 0.5), 0, 0.0);
+    SoundPtr high = AddSound(mixer, SoundFixtures::SineData(1.0, 1000.0, 1, 0.5), 1, 0.0);
     CPCMTrack& frozen = *mixer.GetTrack(1);
     frozen.SetVolume(0.25);
     frozen.SetPan(-1.0);
@@ -349,20 +328,6 @@ TEST(CTrackRenderList, RefusesEntriesThatCoverNoRange) {
     EXPECT_EQ(list.Count(), 2);
     EXPECT_EQ(list.At(2), nullptr);
     EXPECT_EQ(list.At(-1), nullptr);
-}
-
-TEST(CRenderWorker, FormatPrefsRoundTripThroughTheStore) {
-    ScopedEnv config("XDG_CONFIG_HOME", SoundFixtures::FreshDir("render-prefs").c_str());
-    CRenderWorker writer;
-    EXPECT_FALSE(writer.ReadFormatPrefs(kKeyPath));
-    writer.GetFormatPrefs().mp3Bitrate = 256;
-    writer.GetFormatPrefs().wavBitDepth = 24;
-    ASSERT_TRUE(writer.SaveFormatPrefs(kKeyPath));
-    CRenderWorker reader;
-    ASSERT_TRUE(reader.ReadFormatPrefs(kKeyPath));
-    EXPECT_EQ(reader.FormatDetails(ConversionType::Mp3).bitrateKbps, 256);
-    EXPECT_EQ(reader.FormatDetails(ConversionType::Wav).kind, FormatKind::Wav24);
-    EXPECT_EQ(reader.FormatDetails(ConversionType::Wav).sampleRate, kRate);
 }
 
 } // namespace

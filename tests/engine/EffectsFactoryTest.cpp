@@ -36,7 +36,6 @@ TEST(EffectsFactory, ListsTheBuiltInEffectsFirstWithNamesAndGroup) {
                                 [](uint8_t byte) { return byte == 0; }));
     }
     EXPECT_EQ(list[0].id, CGainEffect::kID);
-    EXPECT_EQ(EffectsFactory::GetInstance(), EffectsFactory::GetInstance());
 }
 
 TEST(EffectsFactory, LoadEffectMakesANewEffectOfThatKindOrNothing) {

@@ -6,6 +6,7 @@
 #include "engine/CPCMSound.h"
 #include "engine/CReverbEffect.h"
 #include "engine/CSoundGroup.h"
+#include "engine/SoundFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +18,7 @@ namespace {
 
 constexpr int kRate = kMixerSampleRate;
 
-struct AtomRelease {
-    void operator()(CAudioAtom* atom) const { CAudioAtom::DeleteAtom(atom); }
-};
-using SoundPtr = std::unique_ptr<CPCMSound, AtomRelease>;
+using SoundPtr = SoundFixtures::AtomPtr<CPCMSound>;
 
 SoundPtr AddConstant(CPCMMixer& mixer, int frames, float value, int track) {
     SoundPtr sound(new CPCMSound());
@@ -92,7 +90,7 @@ private:
     int m_held = 0;
 };
 
-using MidiPtr = std::unique_ptr<CMidiSound, AtomRelease>;
+using MidiPtr = SoundFixtures::AtomPtr<CMidiSound>;
 
 MidiPtr AddMidi(CPCMMixer& mixer, double noteStart, double noteEnd, double lengthMs, int track) {
     MidiPtr sound(new CMidiSound());
@@ -155,17 +153,6 @@ TEST(MixEffects, AMidiSoundLeavingTheGroupLetsGoOfItsNotes) {
     EXPECT_EQ(out[0], 0.0f);
 }
 
-TEST(MixEffects, EveryTrackHasItsChainsAndTheMixerAMasterChain) {
-    CPCMMixer mixer;
-    CPCMTrack* track = mixer.AddTrack();
-    ASSERT_NE(track->GetEffectChain(), nullptr);
-    ASSERT_NE(track->GetInstrumentChain(), nullptr);
-    ASSERT_NE(track->GetInstrumentEffectsChain(), nullptr);
-    ASSERT_NE(mixer.GetMasterEffectChain(), nullptr);
-    EXPECT_NE(track->GetEffectChain(), track->GetInstrumentChain());
-    EXPECT_EQ(mixer.GetProjectTailTime(), 0.0);
-}
-
 TEST(MixEffects, MinusSixDecibelsOnATrackHalvesItsShare) {
     CPCMMixer mixer;
     mixer.AddTrack();
@@ -179,19 +166,6 @@ TEST(MixEffects, MinusSixDecibelsOnATrackHalvesItsShare) {
     EXPECT_NEAR(block[100], 0.2f + 0.2f, 1e-4);
     EXPECT_NEAR(block[101], 0.2f + 0.2f, 1e-4);
     EXPECT_NEAR(block[2047], 0.4f, 1e-4);
-}
-
-TEST(MixEffects, AnInactiveEffectIsPassedOver) {
-    CPCMMixer mixer;
-    mixer.AddTrack();
-    SoundPtr sound = AddConstant(mixer, 4096, 0.4f, 0);
-    CEffectChain& chain = *mixer.GetTrack(0)->GetEffectChain();
-    ASSERT_TRUE(chain.Insert(Gain(-6.0206f), -1));
-    chain.GetEffect(0)->setActive(false);
-    mixer.Play(mixer.GetSoundGroup(), 0.0, 0);
-    std::vector<float> block(256 * 2);
-    mixer.Mix(block.data(), 256);
-    EXPECT_FLOAT_EQ(block[10], 0.4f);
 }
 
 TEST(MixEffects, ADelayOnTheMasterEchoesAndPlaybackLastsForItsTail) {

@@ -2,6 +2,7 @@
 #include "engine/CMidiSound.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CSoundGroup.h"
+#include "engine/SoundFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +16,6 @@
 namespace {
 
 constexpr int kBlock = 512;
-
-struct AtomRelease {
-    void operator()(CAudioAtom* atom) const { CAudioAtom::DeleteAtom(atom); }
-};
 
 // Mixes blocks as a device would, giving the instrument's worker the time a
 // device's period gives it; returns the loudest sample of each block.
@@ -90,7 +87,7 @@ TEST_F(MixPreview, TheStoppedMixLeavesTheInstrumentsToARunningRender) {
 }
 
 TEST_F(MixPreview, LivePlaybackKeepsNotesOnTimeWithTheTransport) {
-    std::unique_ptr<CMidiSound, AtomRelease> sound(new CMidiSound());
+    SoundFixtures::AtomPtr<CMidiSound> sound(new CMidiSound());
     sound->SetMediaLength(2000);
     sound->SetVirtualLength(2000);
     sound->SetTrackNumber(1);

@@ -14,6 +14,7 @@
 #include "engine/CPCMSound.h"
 #include "engine/CReverbEffect.h"
 #include "engine/CSoundGroup.h"
+#include "engine/SoundFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -101,22 +102,11 @@ void operator delete[](void* pointer, std::size_t, std::align_val_t) noexcept {
 
 namespace {
 
-struct AtomRelease {
-    void operator()(CAudioAtom* atom) const { CAudioAtom::DeleteAtom(atom); }
-};
-using SoundPtr = std::unique_ptr<CPCMSound, AtomRelease>;
+using SoundPtr = SoundFixtures::AtomPtr<CPCMSound>;
 
 constexpr int kRate = kMixerSampleRate;
 
-std::shared_ptr<const CSoundData> Sine(double seconds, double hz, int channels) {
-    const auto frames = static_cast<int64_t>(seconds * kRate);
-    std::vector<float> samples(static_cast<size_t>(frames * channels));
-    for (size_t index = 0; index < samples.size(); ++index)
-        samples[index] =
-            static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * hz *
-                                              static_cast<double>(index / channels) / kRate));
-    return CSoundData::FromSamples(std::move(samples), channels, kRate);
-}
+using SoundFixtures::SineData;
 
 SoundPtr MakeSound(std::shared_ptr<const CSoundData> data, int track) {
     SoundPtr sound(new CPCMSound());
@@ -153,7 +143,8 @@ struct BusyProject {
         mixer.GetTrack(2)->SetIsSolo(true);
         mixer.GetTrack(3)->SetIsSolo(true);
         for (int index = 0; index < 8; ++index) {
-            SoundPtr sound = MakeSound(Sine(1.0, 220.0 * (index + 1), index % 2 + 1), index % 4);
+            SoundPtr sound =
+                MakeSound(SineData(1.0, 220.0 * (index + 1), index % 2 + 1), index % 4);
             sound->SetLoopStart(100.0);
             sound->SetLoopEnd(300.0 + index * 10);
             sound->SetVirtualLength(4000.0);
@@ -171,8 +162,8 @@ struct BusyProject {
             mixer.GetSoundGroup()->Add(sound.get(), index * 100.0);
             sounds.push_back(std::move(sound));
         }
-        beat = MakeSound(Sine(0.05, 1000.0, 1), -1);
-        measure = MakeSound(Sine(0.05, 2000.0, 1), -1);
+        beat = MakeSound(SineData(0.05, 1000.0, 1), -1);
+        measure = MakeSound(SineData(0.05, 2000.0, 1), -1);
         mixer.SetMetronome(true, beat.get(), measure.get(), 0.7);
         mixer.SetLoop(true, 1000.0, 3500.0);
         mixer.SetMasterVolume(0.8);
@@ -313,10 +304,10 @@ TEST(MixRealtime, ASoundWhoseLockIsTakenIsLeftOutOfTheBlock) {
 TEST(MixRealtime, SoundsChangeSafelyWhileTheDevicePlays) {
     BusyProject project;
     ASSERT_TRUE(project.mixer.GetNullDevice().Start(128));
-    const auto other = Sine(0.5, 330.0, 2);
+    const auto other = SineData(0.5, 330.0, 2);
     for (int round = 0; round < 200; ++round) {
         CPCMSound& sound = *project.sounds[static_cast<size_t>(round % 8)];
-        sound.SetSoundData(round % 2 ? other : Sine(0.2, 440.0, 1));
+        sound.SetSoundData(round % 2 ? other : SineData(0.2, 440.0, 1));
         project.mixer.Lock();
         sound.GetClipAudioBuffer().GetVolumeEnvelope().Insert(round * 3.0, 0.5);
         if (round % 50 == 0) {

@@ -1,4 +1,5 @@
 #include "engine/SoundFixtures.h"
+#include "engine/WaveFormat.h"
 
 #include <sndfile.h>
 
@@ -132,6 +133,20 @@ double Rms(const float* interleaved, int64_t frames, int channels, int channel) 
         sum += v * v;
     }
     return std::sqrt(sum / static_cast<double>(frames));
+}
+
+std::shared_ptr<const CSoundData> SineData(double seconds, double hz, int channels,
+                                           double amplitude) {
+    const auto frames = static_cast<int64_t>(seconds * kMixerSampleRate);
+    std::vector<float> samples(static_cast<size_t>(frames * channels));
+    for (int64_t frame = 0; frame < frames; ++frame) {
+        const auto value =
+            static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * hz *
+                                                    static_cast<double>(frame) / kMixerSampleRate));
+        for (int channel = 0; channel < channels; ++channel)
+            samples[static_cast<size_t>(frame * channels + channel)] = value;
+    }
+    return CSoundData::FromSamples(std::move(samples), channels, kMixerSampleRate);
 }
 
 bool HaveProgram(const std::string& name) {

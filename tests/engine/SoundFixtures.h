@@ -1,6 +1,10 @@
 #pragma once
 
+#include "engine/CAudioAtom.h"
+#include "engine/CSoundData.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // Sound files made on the fly for the engine's tests, so that no test needs
@@ -35,5 +39,15 @@ double Rms(const float* interleaved, int64_t frames, int channels, int channel);
 
 // True when the named program can be run from PATH.
 bool HaveProgram(const std::string& name);
+
+// Sound data at the mixer's rate: a sine tone, the same in every channel.
+std::shared_ptr<const CSoundData> SineData(double seconds, double hz, int channels = 1,
+                                           double amplitude = 0.5);
+
+// Holds the creator's reference on a reference-counted atom for a test's scope.
+struct AtomRelease {
+    void operator()(CAudioAtom* atom) const { CAudioAtom::DeleteAtom(atom); }
+};
+template <typename Atom> using AtomPtr = std::unique_ptr<Atom, AtomRelease>;
 
 } // namespace SoundFixtures
