@@ -2,23 +2,18 @@
 // the notifications of the track area, the progress dialog, the first-sound
 // key and tempo rule and automatic beat matching, and saves that survive
 // the program being killed.
+#include "ProjectOnWindowTest.h"
 #include "ScopedEnv.h"
 #include "engine/CDelayEffect.h"
 #include "engine/CEffectChain.h"
-#include "engine/CPCMMixer.h"
 #include "gui/CDialogButton.h"
-#include "gui/COffscreenGuiHost.h"
-#include "gui/VRGuiWindow.h"
 #include "gui/CProgressDialog.h"
 #include "gui/GuiPopupMenu.h"
-#include "gui/MessageBoxes.h"
 #include "project/CAudioTrack.h"
 #include "project/CMIDITrack.h"
 #include "project/CNewProjectDialog.h"
-#include "project/CProject.h"
 #include "project/ProjectNotifications.h"
 #include "support/CMRUList.h"
-#include "support/CUndoMgr.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -48,31 +43,15 @@ bool Logged(const LogCapture& log, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-class ProjectOnWindow : public ::testing::Test {
+class ProjectOnWindow : public ProjectOnWindowTest {
 protected:
     void SetUp() override {
-        m_dir = std::string(LOOMTONE_TEST_TMP) + "/document-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        m_prefs.DefRecDir = m_dir;
-        m_prefs.bShowNewProjectDialog = false;
-        SetMessageBoxHook([this](const MessageBoxRequest& request, bool& checkBox) {
-            m_titles.push_back(request.title);
-            checkBox = m_tickCheckBox;
-            return m_answer;
-        });
-        m_project = std::make_unique<CProject>(m_mixer, m_undo, m_prefs);
-        ASSERT_TRUE(m_window.Initialize(&m_host, 900, 600));
-        m_window.AddChild(m_project.get(), 0, 0);
-        m_project->SetSize(900, 600);
-        m_project->NewProject(true);
-        m_titles.clear();
+        ProjectOnWindowTest::SetUp();
+        m_prefs.bSwitchKeyTempoOnFirstSound = true;
     }
     void TearDown() override {
         m_host.SetModalDriver(nullptr);
-        m_project.reset();
-        SetMessageBoxHook(nullptr);
+        ProjectOnWindowTest::TearDown();
     }
 
     // Runs the steps, one per step of a modal loop.
@@ -106,17 +85,6 @@ protected:
             count += m_project->GetTrack(index)->GetKind() == kind;
         return count;
     }
-
-    CPCMMixer m_mixer;
-    CUndoMgr m_undo{400};
-    ProjectPreferences m_prefs;
-    COffscreenGuiHost m_host;
-    VRGuiWindow m_window;
-    std::string m_dir;
-    std::vector<std::string> m_titles;
-    int m_answer = IDOK;
-    bool m_tickCheckBox = false;
-    std::unique_ptr<CProject> m_project;
 };
 
 TEST_F(ProjectOnWindow, NewProjectDialogKindsAndRecentProjects) {
@@ -305,7 +273,8 @@ TEST_F(ProjectOnWindow, CancelledSaveLeavesTheFileAsItWas) {
     EXPECT_EQ(m_window.LayerCount(), 0);
     for (const auto& entry : fs::directory_iterator(m_dir))
         EXPECT_TRUE(entry.path().filename() == "kept.lt4" ||
-                    entry.path().filename() == "kept.lt4.backup")
+                    entry.path().filename() == "kept.lt4.backup" ||
+                    entry.path().filename() == "Tone.wav")
             << entry.path();
 
     // Without a cancel the same save goes through, the dialog gone afterwards.

@@ -1,12 +1,9 @@
-#include "project/CProject.h"
+#include "ProjectOnWindowTest.h"
 #include "engine/CDelayEffect.h"
 #include "engine/CEffectChain.h"
-#include "engine/CPCMMixer.h"
 #include "engine/EffectsFactory.h"
-#include "gui/MessageBoxes.h"
 #include "project/CAudioTrack.h"
 #include "project/CMIDITrack.h"
-#include "support/CUndoMgr.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -54,26 +51,8 @@ std::vector<Chunk> TopChunks(const Bytes& file, const std::string& form) {
     return chunks;
 }
 
-class CProjectTest : public ::testing::Test {
+class CProjectTest : public ProjectOnWindowTest {
 protected:
-    void SetUp() override {
-        m_dir = std::string(LOOMTONE_TEST_TMP) + "/project-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
-        fs::create_directories(m_dir);
-        m_prefs.DefRecDir = m_dir;
-        SetMessageBoxHook([this](const MessageBoxRequest& request, bool&) {
-            m_titles.push_back(request.title);
-            return 1;
-        });
-        m_project = std::make_unique<CProject>(m_mixer, m_undo, m_prefs);
-        m_project->NewProject(true);
-        m_titles.clear();
-    }
-    void TearDown() override {
-        m_project.reset();
-        SetMessageBoxHook(nullptr);
-    }
-
     std::string Path(const std::string& name) const { return m_dir + name; }
     bool Load(const std::string& path) {
         bool cancelled = false;
@@ -83,13 +62,6 @@ protected:
         EXPECT_TRUE(m_project->SaveProject(Path(name), false, false, false));
         return ReadFile(Path(name));
     }
-
-    CPCMMixer m_mixer;
-    CUndoMgr m_undo{400};
-    ProjectPreferences m_prefs;
-    std::string m_dir;
-    std::vector<std::string> m_titles;
-    std::unique_ptr<CProject> m_project;
 };
 
 TEST_F(CProjectTest, NewProjectFileHoldsEightAudioTracksInOrder) {
@@ -209,15 +181,14 @@ TEST_F(CProjectTest, TrackListChangesUndoAndRedo) {
     EXPECT_TRUE(m_undo.IsDirty());
 }
 
-TEST_F(CProjectTest, RemovingATrackRenumbersTheFollowingEngineTracks) {
+TEST_F(CProjectTest, RemovingTracksRenumbersTheEngineTracksAndNeverLeavesNone) {
     auto* third = static_cast<CPCMAudTrack*>(m_project->GetTrack(2));
     ASSERT_TRUE(m_project->DeleteTrack(1, false));
     EXPECT_EQ(third->GetTrackNumber(), 1);
     EXPECT_EQ(third->GetIndex(), 1);
     EXPECT_EQ(m_mixer.GetNumTracks(), 7);
-}
 
-TEST_F(CProjectTest, DeletingTheOnlyTrackLeavesANewAudioTrack) {
+    // Deleting the only track leaves a new audio track.
     while (m_project->GetNumTracks() > 1)
         m_project->DeleteTrack(0, false);
     m_project->SelectTrack(0, false);
