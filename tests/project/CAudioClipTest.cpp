@@ -1,6 +1,6 @@
 #include "project/CAudioClip.h"
 #include "FakeClipDocument.h"
-#include "RiffTestFiles.h"
+#include "TestFiles.h"
 #include "ToneWav.h"
 #include "engine/CEnvelope.h"
 #include "engine/CPCMSound.h"

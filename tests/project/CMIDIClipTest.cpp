@@ -1,6 +1,6 @@
 #include "project/CMIDIClip.h"
 #include "FakeClipDocument.h"
-#include "RiffTestFiles.h"
+#include "TestFiles.h"
 #include "engine/CMidiSound.h"
 #include "project/CMIDIClipUndo.h"
 #include "support/LogCapture.h"

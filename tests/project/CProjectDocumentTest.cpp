@@ -4,6 +4,7 @@
 // the program being killed.
 #include "ProjectOnWindowTest.h"
 #include "ScopedEnv.h"
+#include "TestFiles.h"
 #include "engine/CDelayEffect.h"
 #include "engine/CEffectChain.h"
 #include "gui/CDialogButton.h"
@@ -32,11 +33,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 bool Logged(const LogCapture& log, const std::string& line) {
     const auto lines = log.Lines();
@@ -224,14 +220,14 @@ TEST_F(ProjectOnWindow, TrackAreaNotifications) {
 TEST_F(ProjectOnWindow, SavesKeepBackupsTemplatesAndUnusedRecordings) {
     const std::string path = m_dir + "p.lt4";
     ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
-    const std::string first = ReadText(path);
+    const std::string first = ReadAll(path);
     m_project->AddMIDITrack(-1, false);
     ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
-    const std::string second = ReadText(path);
-    EXPECT_EQ(ReadText(path + ".backup"), first);
+    const std::string second = ReadAll(path);
+    EXPECT_EQ(ReadAll(path + ".backup"), first);
     m_project->DeleteTrack(0, false);
     ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
-    EXPECT_EQ(ReadText(path + ".backup"), second);
+    EXPECT_EQ(ReadAll(path + ".backup"), second);
 
     m_undo.SetDirty(true);
     ASSERT_TRUE(m_project->SaveProject(m_dir + "t.lt4template", true, false, false));
@@ -254,7 +250,7 @@ TEST_F(ProjectOnWindow, SavesKeepBackupsTemplatesAndUnusedRecordings) {
 TEST_F(ProjectOnWindow, CancelledSaveLeavesTheFileAsItWas) {
     const std::string path = m_dir + "kept.lt4";
     ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
-    const std::string before = ReadText(path);
+    const std::string before = ReadAll(path);
     m_project->AddMIDITrack(-1, true);
     bool sawDialog = false;
     Drive({[&] {
@@ -266,7 +262,7 @@ TEST_F(ProjectOnWindow, CancelledSaveLeavesTheFileAsItWas) {
     LogCapture log;
     EXPECT_FALSE(m_project->SaveProject(path, false, false, false));
     EXPECT_TRUE(sawDialog);
-    EXPECT_EQ(ReadText(path), before);
+    EXPECT_EQ(ReadAll(path), before);
     EXPECT_TRUE(m_titles.empty());
     EXPECT_TRUE(Logged(log, "Save Project '" + path + "' cancelled!"));
     EXPECT_TRUE(m_undo.IsDirty());
@@ -280,7 +276,7 @@ TEST_F(ProjectOnWindow, CancelledSaveLeavesTheFileAsItWas) {
     // Without a cancel the same save goes through, the dialog gone afterwards.
     m_host.SetModalDriver(nullptr);
     EXPECT_TRUE(m_project->SaveProject(path, false, false, false));
-    EXPECT_NE(ReadText(path), before);
+    EXPECT_NE(ReadAll(path), before);
     EXPECT_EQ(m_window.LayerCount(), 0);
 }
 
@@ -319,7 +315,7 @@ TEST_F(ProjectOnWindow, MarkerTimesThatDisagreeKeepTheStartFirst) {
     ASSERT_TRUE(m_project->Markers().Add(verse));
     const std::string path = m_dir + "marks.lt4";
     ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
-    const std::string saved = ReadText(path);
+    const std::string saved = ReadAll(path);
     // The chunk code, not the test folder's name in the project record.
     const size_t records = saved.find("Mark", 12 + 8 + 2656) + 8 + 80;
     auto withEventTime = [&](int record, int32_t time) {

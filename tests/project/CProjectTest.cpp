@@ -1,4 +1,5 @@
 #include "ProjectOnWindowTest.h"
+#include "TestFiles.h"
 #include "engine/CDelayEffect.h"
 #include "engine/CEffectChain.h"
 #include "engine/EffectsFactory.h"
@@ -19,17 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
 
 struct Chunk {
     std::string code;
@@ -60,7 +50,7 @@ protected:
     }
     Bytes SaveAndRead(const std::string& name) {
         EXPECT_TRUE(m_project->SaveProject(Path(name), false, false, false));
-        return ReadFile(Path(name));
+        return ReadAll<Bytes>(Path(name));
     }
 };
 
@@ -208,13 +198,13 @@ TEST_F(CProjectTest, LoadEdgeCases) {
     EXPECT_TRUE(m_titles.empty());
 
     fs::create_directories(m_dir + "sub");
-    WriteFile(Path("sub/empty.lt4"), {});
+    WriteAll(Path("sub/empty.lt4"), Bytes{});
     EXPECT_TRUE(Load(Path("sub/empty.lt4")));
     EXPECT_EQ(m_project->GetNumTracks(), 8);
     EXPECT_EQ(m_project->GetProjectFilePath(), Path("sub/empty.lt4"));
     EXPECT_EQ(m_project->GetRecordingFolder(), m_dir + "sub/");
 
-    WriteFile(Path("text.lt4"), Bytes{'h', 'e', 'l', 'l', 'o'});
+    WriteAll(Path("text.lt4"), Bytes{'h', 'e', 'l', 'l', 'o'});
     EXPECT_FALSE(Load(Path("text.lt4")));
     EXPECT_EQ(m_titles, std::vector<std::string>{"Err_LoadFailedTitle"});
     EXPECT_EQ(m_project->GetProjectFilePath(), "");
@@ -233,7 +223,7 @@ TEST_F(CProjectTest, MarkersWithoutStartGetOneAndTheWarning) {
     const Chunk mark = TopChunks(file, "LTC3")[2];
     const uint32_t zero = 0;
     std::memcpy(&file[mark.bodyAt + 8], &zero, 4);
-    WriteFile(Path("nomarks.lt4"), file);
+    WriteAll(Path("nomarks.lt4"), file);
     LogCapture log;
     ASSERT_TRUE(Load(Path("nomarks.lt4")));
     ASSERT_EQ(m_project->Markers().Count(), 1);
@@ -251,7 +241,7 @@ TEST_F(CProjectTest, DamagedTracksAreSkippedWithOneMessage) {
     const double badVersion = 7.0;
     std::memcpy(&file[chunks[3].bodyAt], &badVersion, 8);
     std::memcpy(&file[chunks[7].bodyAt], &badVersion, 8);
-    WriteFile(Path("damaged.lt4"), file);
+    WriteAll(Path("damaged.lt4"), file);
     ASSERT_TRUE(Load(Path("damaged.lt4")));
     EXPECT_EQ(m_project->GetNumTracks(), 6);
     EXPECT_EQ(m_titles, std::vector<std::string>{"PL_PartialLoad_Title"});

@@ -1,4 +1,5 @@
 #include "ProjectOnWindowTest.h"
+#include "TestFiles.h"
 #include "ToneWav.h"
 #include "engine/CMidiSound.h"
 #include "gui/MessageBoxes.h"
@@ -52,11 +53,6 @@ CMidiSound* Notes(int firstPitch) {
     sound->SetLoopEnd(1000.0);
     sound->SetVirtualLength(1000.0);
     return sound;
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Where two files first differ; -1 when they are equal.

@@ -7,7 +7,6 @@
 #include <functional>
 #include <iterator>
 #include <string>
-#include <vector>
 
 // A RIFF file of the project's form type, written or read by the callback;
 // the file objects are released whatever the callback does.
@@ -32,7 +31,14 @@ inline bool ReadChunks(const std::string& path, const std::function<bool(CRIFF&)
     return ok;
 }
 
-inline std::vector<char> ReadAll(const std::string& path) {
+// A whole file, as a string or a vector of bytes.
+template <class Container = std::string> Container ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+    return Container(std::istreambuf_iterator<char>(in), {});
+}
+
+template <class Container> void WriteAll(const std::string& path, const Container& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
