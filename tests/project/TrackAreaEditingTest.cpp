@@ -32,14 +32,14 @@ protected:
         m_project->HandleDraggingClips(dx, dy, CClipDrag::kRelease);
     }
     static int TrackOf(const CClip* clip) { return clip->GetTrack()->GetIndex(); }
-    // An instrument clip on a new MIDI track.
+    // An instrument clip on a new MIDI track; null when the track refused it.
     CMIDIClip* AddMidiClip(CMidiSound* sound) {
         sound->SetLoopEnd(sound->GetMediaLength());
         sound->SetVirtualLength(sound->GetMediaLength());
         auto* clip = new CMIDIClip(m_project->Clips(), sound);
-        EXPECT_TRUE(m_project->AddMIDITrack(-1, false)->AddClip(clip, 0, false));
+        const bool added = m_project->AddMIDITrack(-1, false)->AddClip(clip, 0, false);
         clip->DeleteRefObject();
-        return clip;
+        return added ? clip : nullptr;
     }
 };
 
@@ -76,6 +76,7 @@ TEST_F(TrackAreaEditing, ClipsNeverGoAboveTheFirstTrackAndMakeATrackOfTheirKindB
     auto* sound = new CMidiSound;
     sound->SetMediaLength(1000.0);
     CMIDIClip* midi = AddMidiClip(sound);
+    ASSERT_NE(midi, nullptr);
     const int midiTrack = TrackOf(midi);
     m_project->SelectClip(midi, false);
     Drag(0, 70);
@@ -226,6 +227,7 @@ TEST_F(TrackAreaEditing, AnInstrumentClipShowsItsNotes) {
     sound->AddMidiNote(note, nullptr);
     sound->SetMediaLength(2000.0);
     const CMIDIClip* clip = AddMidiClip(sound);
+    ASSERT_NE(clip, nullptr);
     m_host.Advance(100);
     // At 20 ms per pixel the note covers x 25..75 of the clip; one pitch
     // fills the rows below the title strip.
