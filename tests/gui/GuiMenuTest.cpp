@@ -1,12 +1,12 @@
 #include "GuiTestObjects.h"
 
-#include "support/Observer.h"
 #include "gui/CSkin.h"
 #include "gui/CustomDropDown.h"
 #include "gui/GuiMenu.h"
 #include "gui/GuiMenuBar.h"
 #include "gui/GuiPopupMenu.h"
 #include "gui/GuiSkinColor.h"
+#include "support/Observer.h"
 
 #include <gtest/gtest.h>
 

@@ -38,25 +38,6 @@ protected:
 
 } // namespace
 
-TEST(VRGuiObjectBasics, NewObjectsAndTypeTags) {
-    TestObject sized(30, 20);
-    TestObject unsized;
-    EXPECT_TRUE(sized.IsDirty(nullptr));
-    EXPECT_FALSE(unsized.IsDirty(nullptr));
-    EXPECT_EQ(unsized.GetWidth(), 1);
-    EXPECT_EQ(unsized.GetHeight(), 1);
-    EXPECT_EQ(sized.GetZOrder(), 32);
-    EXPECT_TRUE(sized.IsVisible());
-    EXPECT_TRUE(sized.IsEnabled());
-    EXPECT_FALSE(sized.IsTransparent());
-    EXPECT_EQ(sized.GetParent(), nullptr);
-    EXPECT_EQ(sized.GetType(), kGuiTypeObject);
-    EXPECT_EQ(TestContainer().GetType(), kGuiTypeContainer);
-    EXPECT_EQ(TestWindow().GetType(), kGuiTypeWindow);
-    sized.SetType(kGuiTypeClip);
-    EXPECT_EQ(sized.GetType(), 13);
-}
-
 TEST(VRGuiObjectBasics, DirtyBookkeepingWithAndWithoutARegion) {
     TestObject object(100, 50);
     GuiRect r{10, 10, 20, 20};

@@ -1,11 +1,11 @@
 #include "GuiTestObjects.h"
 
-#include "support/Observer.h"
 #include "gui/CustomDropDown.h"
 #include "gui/GuiEditBox.h"
 #include "gui/GuiEditDrop.h"
 #include "gui/GuiEditDropCallback.h"
 #include "gui/GuiEditField.h"
+#include "support/Observer.h"
 
 #include <glib.h>
 #include <gtest/gtest.h>

@@ -1,17 +1,13 @@
 #include "project/CAudioClip.h"
+#include "FakeClipDocument.h"
+#include "TestFiles.h"
 #include "ToneWav.h"
 #include "engine/CEnvelope.h"
-#include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "project/AudioClipRecord.h"
 #include "project/CClipChunks.h"
-#include "project/CSoundTransfer.h"
-#include "project/ClipDocument.h"
 #include "project/ClipEnvelopeRecord.h"
 #include "project/LegacySoundRecord.h"
-#include "support/CFileObj.h"
-#include "support/CRIFF.h"
-#include "support/CUndoMgr.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -32,55 +28,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct FakeDocument : ClipDocument {
-    CUndoMgr undo{400};
-    CPCMMixer mixer;
-    std::string projectPath;
-    std::optional<std::string> missingAnswer;
-    std::vector<std::string> missingAsked;
-    std::unique_ptr<CSoundTransfer> transfer;
-
-    CUndoMgr& ClipUndo() override { return undo; }
-    CPCMMixer& ClipMixer() override { return mixer; }
-    bool PlaceClip(CClip& clip, int32_t trackIndex, double positionMs) override {
-        static_cast<CAudioClip&>(clip).GetAtom()->SetAbsoluteOffset(positionMs);
-        return trackIndex < 4;
-    }
-    bool RemoveClip(CClip&) override { return true; }
-    int32_t EngineTrackNumber(int32_t trackIndex) const override { return trackIndex; }
-    const std::string& ProjectFilePath() const override { return projectPath; }
-    std::optional<std::string> FindMissingSound(const std::string& path) override {
-        missingAsked.push_back(path);
-        return missingAnswer;
-    }
-    CSoundTransfer* SoundTransfer() override { return transfer.get(); }
-};
-
-// One second of a 440 Hz tone, 16-bit mono at 44.1 kHz.
-
-std::vector<char> ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
-}
-
-bool WriteChunks(const std::string& path, const std::function<bool(CRIFF&)>& write) {
-    auto* file = new CFileObj;
-    auto* riff = new CRIFF;
-    bool ok = file->Create(path) && riff->Create(file, MakeFourCC("LTC3")) && write(*riff);
-    ok = riff->Close() && ok;
-    riff->DeleteRefObject();
-    file->DeleteRefObject();
-    return ok;
-}
-
 bool LoadClip(CAudioClip& clip, const std::string& path) {
-    auto* file = new CFileObj;
-    auto* riff = new CRIFF;
-    const bool ok = file->Open(path) && riff->Open(file, nullptr) && clip.Load(*riff);
-    riff->Close();
-    riff->DeleteRefObject();
-    file->DeleteRefObject();
-    return ok;
+    return ReadChunks(path, [&](CRIFF& riff) { return clip.Load(riff); });
 }
 
 struct ClipRef {
@@ -103,7 +52,7 @@ protected:
     void TearDown() override { doc.undo.ClearUndoHistory(); }
 
     std::string dir;
-    FakeDocument doc;
+    FakeClipDocument doc;
 };
 
 } // namespace
@@ -194,7 +143,6 @@ TEST_F(AudioClip, TransferCopiesEachSoundOnceAndLeavesFilesInPlace) {
     ClipRef first(doc), second(doc);
     ASSERT_TRUE(first->LoadFromFile(dir + "/sounds/Drum.wav", false));
     ASSERT_TRUE(second->LoadFromFile(dir + "/sounds/Drum.wav", false));
-    AudioClipRecord a, b;
     ASSERT_TRUE(WriteChunks(dir + "/t.riff",
                             [&](CRIFF& riff) { return first->Save(riff) && second->Save(riff); }));
     int copies = 0;
@@ -284,15 +232,10 @@ bool WriteLegacySound(const std::string& file, LegacyChunks chunks) {
 }
 
 bool LegacyLoadClip(CAudioClip& clip, const std::string& path) {
-    auto* file = new CFileObj;
-    auto* riff = new CRIFF;
-    const bool ok = file->Open(path) && riff->Open(file, nullptr) &&
-                    riff->SeekToChunk(FOURCC_LIST, MakeFourCC("sndc")) && riff->Descend() &&
-                    clip.LegacyLoad(*riff);
-    riff->Close();
-    riff->DeleteRefObject();
-    file->DeleteRefObject();
-    return ok;
+    return ReadChunks(path, [&](CRIFF& riff) {
+        return riff.SeekToChunk(FOURCC_LIST, MakeFourCC("sndc")) && riff.Descend() &&
+               clip.LegacyLoad(riff);
+    });
 }
 
 } // namespace
@@ -311,14 +254,10 @@ TEST_F(AudioClip, LegacySoundsAreFoundNextToTheProjectAndDamageIsRefused) {
     }
     {
         // As a session's loader holds it: the sound's LIST as plain bytes.
-        auto* source = new CFileObj;
-        auto* riff = new CRIFF;
         RawChunk sound;
-        ASSERT_TRUE(source->Open(file) && riff->Open(source, nullptr) &&
-                    riff->SeekToChunk(FOURCC_LIST, MakeFourCC("sndc")) && sound.ReadCurrent(*riff));
-        riff->Close();
-        riff->DeleteRefObject();
-        source->DeleteRefObject();
+        ASSERT_TRUE(ReadChunks(file, [&](CRIFF& riff) {
+            return riff.SeekToChunk(FOURCC_LIST, MakeFourCC("sndc")) && sound.ReadCurrent(riff);
+        }));
         CClip* clip = CClipChunks::ReadLegacySound(doc, sound);
         ASSERT_NE(clip, nullptr);
         EXPECT_EQ(static_cast<CAudioClip*>(clip)->GetFilePath(), dir + "/project/Drum.wav");

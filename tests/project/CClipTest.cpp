@@ -1,36 +1,18 @@
 #include "project/CClip.h"
-#include "engine/CPCMMixer.h"
+#include "FakeClipDocument.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/CSkin.h"
 #include "gui/GuiInput.h"
 #include "gui/VRGuiWindow.h"
-#include "project/ClipDocument.h"
 #include "project/ClipNotifications.h"
-#include "support/CUndoMgr.h"
 #include "support/Observer.h"
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
-
-struct FakeDocument : ClipDocument {
-    CUndoMgr undo{10};
-    CPCMMixer mixer;
-    std::string path;
-    CUndoMgr& ClipUndo() override { return undo; }
-    CPCMMixer& ClipMixer() override { return mixer; }
-    bool PlaceClip(CClip&, int32_t, double) override { return true; }
-    bool RemoveClip(CClip&) override { return true; }
-    int32_t EngineTrackNumber(int32_t) const override { return -1; }
-    const std::string& ProjectFilePath() const override { return path; }
-    std::optional<std::string> FindMissingSound(const std::string&) override {
-        return std::nullopt;
-    }
-};
 
 // A clip whose timing is plain fields, standing in for an engine atom.
 class FakeClip : public CClip {
@@ -51,7 +33,7 @@ public:
     void BeginChange() override { ++changesBegun; }
     void EndChange() override { ++changesEnded; }
 
-    mutable FakeDocument document;
+    mutable FakeClipDocument document;
 
     double start = 1000.4;
     double length = 2000.6;

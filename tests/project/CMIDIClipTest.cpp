@@ -1,49 +1,17 @@
 #include "project/CMIDIClip.h"
+#include "FakeClipDocument.h"
+#include "TestFiles.h"
 #include "engine/CMidiSound.h"
-#include "engine/CPCMMixer.h"
 #include "project/CMIDIClipUndo.h"
-#include "project/ClipDocument.h"
-#include "support/CFileObj.h"
-#include "support/CRIFF.h"
-#include "support/CUndoMgr.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
-
-// A document of numbered tracks that remembers where clips were put.
-struct FakeDocument : ClipDocument {
-    CUndoMgr undo{400};
-    CPCMMixer mixer;
-    std::string projectPath = std::string(LOOMTONE_TEST_TMP) + "/clips.lt4";
-    int placed = 0;
-    int removed = 0;
-    int32_t lastTrack = -1;
-
-    CUndoMgr& ClipUndo() override { return undo; }
-    CPCMMixer& ClipMixer() override { return mixer; }
-    bool PlaceClip(CClip& clip, int32_t trackIndex, double positionMs) override {
-        auto& midi = static_cast<CMIDIClip&>(clip);
-        midi.GetAtom()->SetAbsoluteOffset(positionMs);
-        lastTrack = trackIndex;
-        ++placed;
-        return trackIndex < 4;
-    }
-    bool RemoveClip(CClip&) override {
-        ++removed;
-        return true;
-    }
-    int32_t EngineTrackNumber(int32_t trackIndex) const override { return trackIndex + 10; }
-    const std::string& ProjectFilePath() const override { return projectPath; }
-    std::optional<std::string> FindMissingSound(const std::string&) override { return {}; }
-};
 
 CMidiSound* SampleSound() {
     auto* sound = new CMidiSound;
@@ -64,37 +32,19 @@ CMidiSound* SampleSound() {
     return sound;
 }
 
-using Bytes = std::vector<char>;
-
-Bytes ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
 bool SaveClip(CMIDIClip& clip, const std::string& path) {
-    auto* file = new CFileObj;
-    auto* riff = new CRIFF;
-    bool ok = file->Create(path) && riff->Create(file, MakeFourCC("LTC3")) && clip.Save(*riff);
-    ok = riff->Close() && ok;
-    riff->DeleteRefObject();
-    file->DeleteRefObject();
-    return ok;
+    return WriteChunks(path, [&](CRIFF& riff) { return clip.Save(riff); });
 }
 
 bool LoadClip(CMIDIClip& clip, const std::string& path) {
-    auto* file = new CFileObj;
-    auto* riff = new CRIFF;
-    const bool ok = file->Open(path) && riff->Open(file, nullptr) && clip.Load(*riff);
-    riff->Close();
-    riff->DeleteRefObject();
-    file->DeleteRefObject();
-    return ok;
+    return ReadChunks(path, [&](CRIFF& riff) { return clip.Load(riff); });
 }
 
 class MidiClip : public ::testing::Test {
 protected:
     void SetUp() override {
         std::filesystem::create_directories(LOOMTONE_TEST_TMP);
+        doc.projectPath = Tmp("clips.lt4");
         clip = new CMIDIClip(doc, SampleSound());
         clip->SetName("Bass", false);
     }
@@ -105,7 +55,7 @@ protected:
     }
     std::string Tmp(const char* name) const { return std::string(LOOMTONE_TEST_TMP) + "/" + name; }
 
-    FakeDocument doc;
+    FakeClipDocument doc;
     CMIDIClip* clip = nullptr;
 };
 
@@ -137,17 +87,14 @@ TEST_F(MidiClip, NoteDataThatCannotBeWrittenFailsTheSave) {
 
 TEST_F(MidiClip, RecordsOfWrongSizeAreRefused) {
     for (uint32_t size : {343u, 345u}) {
-        auto* file = new CFileObj;
-        auto* riff = new CRIFF;
         const std::vector<char> record(size, 0);
         CMidiSound* sound = SampleSound();
-        ASSERT_TRUE(file->Create(Tmp("midi-size.riff")) && riff->Create(file, MakeFourCC("LTC3")) &&
-                    riff->WriteListChunkHeader(MakeFourCC("ClpM")) &&
-                    riff->WriteSubChunk(MakeFourCC("CpMD"), record.data(), size) &&
-                    sound->Save(*riff) && riff->Ascend() && riff->Close());
+        ASSERT_TRUE(WriteChunks(Tmp("midi-size.riff"), [&](CRIFF& riff) {
+            return riff.WriteListChunkHeader(MakeFourCC("ClpM")) &&
+                   riff.WriteSubChunk(MakeFourCC("CpMD"), record.data(), size) &&
+                   sound->Save(riff) && riff.Ascend();
+        }));
         CAudioAtom::DeleteAtom(sound);
-        riff->DeleteRefObject();
-        file->DeleteRefObject();
         auto* loaded = new CMIDIClip(doc);
         LogCapture log;
         EXPECT_FALSE(LoadClip(*loaded, Tmp("midi-size.riff"))) << size;

@@ -2,23 +2,19 @@
 // the notifications of the track area, the progress dialog, the first-sound
 // key and tempo rule and automatic beat matching, and saves that survive
 // the program being killed.
+#include "ProjectOnWindowTest.h"
 #include "ScopedEnv.h"
+#include "TestFiles.h"
 #include "engine/CDelayEffect.h"
 #include "engine/CEffectChain.h"
-#include "engine/CPCMMixer.h"
 #include "gui/CDialogButton.h"
-#include "gui/COffscreenGuiHost.h"
-#include "gui/VRGuiWindow.h"
 #include "gui/CProgressDialog.h"
 #include "gui/GuiPopupMenu.h"
-#include "gui/MessageBoxes.h"
 #include "project/CAudioTrack.h"
 #include "project/CMIDITrack.h"
 #include "project/CNewProjectDialog.h"
-#include "project/CProject.h"
 #include "project/ProjectNotifications.h"
 #include "support/CMRUList.h"
-#include "support/CUndoMgr.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -38,41 +34,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 bool Logged(const LogCapture& log, const std::string& line) {
     const auto lines = log.Lines();
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-class ProjectOnWindow : public ::testing::Test {
+class ProjectOnWindow : public ProjectOnWindowTest {
 protected:
     void SetUp() override {
-        m_dir = std::string(LOOMTONE_TEST_TMP) + "/document-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        m_prefs.DefRecDir = m_dir;
-        m_prefs.bShowNewProjectDialog = false;
-        SetMessageBoxHook([this](const MessageBoxRequest& request, bool& checkBox) {
-            m_titles.push_back(request.title);
-            checkBox = m_tickCheckBox;
-            return m_answer;
-        });
-        m_project = std::make_unique<CProject>(m_mixer, m_undo, m_prefs);
-        ASSERT_TRUE(m_window.Initialize(&m_host, 900, 600));
-        m_window.AddChild(m_project.get(), 0, 0);
-        m_project->SetSize(900, 600);
-        m_project->NewProject(true);
-        m_titles.clear();
+        ProjectOnWindowTest::SetUp();
+        m_prefs.bSwitchKeyTempoOnFirstSound = true;
     }
     void TearDown() override {
         m_host.SetModalDriver(nullptr);
-        m_project.reset();
-        SetMessageBoxHook(nullptr);
+        ProjectOnWindowTest::TearDown();
     }
 
     // Runs the steps, one per step of a modal loop.
@@ -106,17 +81,6 @@ protected:
             count += m_project->GetTrack(index)->GetKind() == kind;
         return count;
     }
-
-    CPCMMixer m_mixer;
-    CUndoMgr m_undo{400};
-    ProjectPreferences m_prefs;
-    COffscreenGuiHost m_host;
-    VRGuiWindow m_window;
-    std::string m_dir;
-    std::vector<std::string> m_titles;
-    int m_answer = IDOK;
-    bool m_tickCheckBox = false;
-    std::unique_ptr<CProject> m_project;
 };
 
 TEST_F(ProjectOnWindow, NewProjectDialogKindsAndRecentProjects) {
@@ -256,14 +220,14 @@ TEST_F(ProjectOnWindow, TrackAreaNotifications) {
 TEST_F(ProjectOnWindow, SavesKeepBackupsTemplatesAndUnusedRecordings) {
     const std::string path = m_dir + "p.lt4";
     ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
-    const std::string first = ReadText(path);
+    const std::string first = ReadAll(path);
     m_project->AddMIDITrack(-1, false);
     ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
-    const std::string second = ReadText(path);
-    EXPECT_EQ(ReadText(path + ".backup"), first);
+    const std::string second = ReadAll(path);
+    EXPECT_EQ(ReadAll(path + ".backup"), first);
     m_project->DeleteTrack(0, false);
     ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
-    EXPECT_EQ(ReadText(path + ".backup"), second);
+    EXPECT_EQ(ReadAll(path + ".backup"), second);
 
     m_undo.SetDirty(true);
     ASSERT_TRUE(m_project->SaveProject(m_dir + "t.lt4template", true, false, false));
@@ -286,7 +250,7 @@ TEST_F(ProjectOnWindow, SavesKeepBackupsTemplatesAndUnusedRecordings) {
 TEST_F(ProjectOnWindow, CancelledSaveLeavesTheFileAsItWas) {
     const std::string path = m_dir + "kept.lt4";
     ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
-    const std::string before = ReadText(path);
+    const std::string before = ReadAll(path);
     m_project->AddMIDITrack(-1, true);
     bool sawDialog = false;
     Drive({[&] {
@@ -298,20 +262,21 @@ TEST_F(ProjectOnWindow, CancelledSaveLeavesTheFileAsItWas) {
     LogCapture log;
     EXPECT_FALSE(m_project->SaveProject(path, false, false, false));
     EXPECT_TRUE(sawDialog);
-    EXPECT_EQ(ReadText(path), before);
+    EXPECT_EQ(ReadAll(path), before);
     EXPECT_TRUE(m_titles.empty());
     EXPECT_TRUE(Logged(log, "Save Project '" + path + "' cancelled!"));
     EXPECT_TRUE(m_undo.IsDirty());
     EXPECT_EQ(m_window.LayerCount(), 0);
     for (const auto& entry : fs::directory_iterator(m_dir))
         EXPECT_TRUE(entry.path().filename() == "kept.lt4" ||
-                    entry.path().filename() == "kept.lt4.backup")
+                    entry.path().filename() == "kept.lt4.backup" ||
+                    entry.path().filename() == "Tone.wav")
             << entry.path();
 
     // Without a cancel the same save goes through, the dialog gone afterwards.
     m_host.SetModalDriver(nullptr);
     EXPECT_TRUE(m_project->SaveProject(path, false, false, false));
-    EXPECT_NE(ReadText(path), before);
+    EXPECT_NE(ReadAll(path), before);
     EXPECT_EQ(m_window.LayerCount(), 0);
 }
 
@@ -350,7 +315,7 @@ TEST_F(ProjectOnWindow, MarkerTimesThatDisagreeKeepTheStartFirst) {
     ASSERT_TRUE(m_project->Markers().Add(verse));
     const std::string path = m_dir + "marks.lt4";
     ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
-    const std::string saved = ReadText(path);
+    const std::string saved = ReadAll(path);
     // The chunk code, not the test folder's name in the project record.
     const size_t records = saved.find("Mark", 12 + 8 + 2656) + 8 + 80;
     auto withEventTime = [&](int record, int32_t time) {

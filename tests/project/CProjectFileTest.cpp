@@ -1,4 +1,5 @@
 #include "project/CProjectFile.h"
+#include "TestFiles.h"
 
 #include "engine/CEffectChain.h"
 #include "engine/CGainEffect.h"
@@ -24,17 +25,6 @@ using Bytes = std::vector<uint8_t>;
 std::string TempFile(const std::string& name) {
     fs::create_directories(LOOMTONE_TEST_TMP);
     return std::string(LOOMTONE_TEST_TMP) + "/projectfile-" + name;
-}
-
-Bytes ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteWholeFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
 }
 
 void PutU32(Bytes& b, size_t at, uint32_t v) {
@@ -94,7 +84,7 @@ Bytes SaveToBytes(ProjectFileContents& contents, const std::string& name) {
     const std::string path = TempFile(name);
     fs::remove(path);
     EXPECT_TRUE(CProjectFile(contents).SaveToFile(path));
-    return ReadWholeFile(path);
+    return ReadAll<Bytes>(path);
 }
 
 const Bytes& SampleFile() {
@@ -219,14 +209,14 @@ private:
 
 TEST(CProjectFileTest, SaveCancelledMidwayLeavesTheUsersFileAsItWas) {
     const std::string path = TempFile("cancelled.lt4");
-    WriteWholeFile(path, {'o', 'l', 'd'});
+    WriteAll(path, Bytes{'o', 'l', 'd'});
     fs::remove(path + ".backup");
     ProjectFileContents contents = SampleContents();
     CProjectFile file(contents);
     CancellingSink sink(40);
     file.SetProgressSink(&sink);
     EXPECT_FALSE(file.SaveToFile(path));
-    EXPECT_EQ(ReadWholeFile(path), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(ReadAll<Bytes>(path), (Bytes{'o', 'l', 'd'}));
     EXPECT_FALSE(fs::exists(path + ".backup"));
     EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(path).parent_path()), {}),
               std::count_if(fs::directory_iterator(fs::path(path).parent_path()), {},
@@ -237,13 +227,13 @@ TEST(CProjectFileTest, SaveCancelledMidwayLeavesTheUsersFileAsItWas) {
     sink.Reset();
     file.SetProgressSink(nullptr);
     ASSERT_TRUE(file.SaveToFile(path));
-    EXPECT_EQ(ReadWholeFile(path + ".backup"), (Bytes{'o', 'l', 'd'}));
-    EXPECT_EQ(ReadWholeFile(path), SampleFile());
+    EXPECT_EQ(ReadAll<Bytes>(path + ".backup"), (Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(ReadAll<Bytes>(path), SampleFile());
 }
 
 TEST(CProjectFileTest, LoadReportsProgressAndStopsWhenCancelled) {
     const std::string path = TempFile("progress.lt4");
-    WriteWholeFile(path, SampleFile());
+    WriteAll(path, SampleFile());
     ProjectFileContents read;
     CProjectFile file(read);
     CancellingSink sink(50);
@@ -292,7 +282,7 @@ Bytes LegacySession(uint32_t trackCount) {
     EXPECT_TRUE(riff->Close());
     riff->DeleteRefObject();
     fileObj->DeleteRefObject();
-    return ReadWholeFile(path);
+    return ReadAll<Bytes>(path);
 }
 
 TEST(CProjectFileTest, LegacySessionLoadsIntoTheSameContents) {

@@ -1,12 +1,10 @@
-#include "project/CProject.h"
+#include "ProjectOnWindowTest.h"
+#include "TestFiles.h"
 #include "engine/CDelayEffect.h"
 #include "engine/CEffectChain.h"
-#include "engine/CPCMMixer.h"
 #include "engine/EffectsFactory.h"
-#include "gui/MessageBoxes.h"
 #include "project/CAudioTrack.h"
 #include "project/CMIDITrack.h"
-#include "support/CUndoMgr.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -22,17 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
 
 struct Chunk {
     std::string code;
@@ -54,26 +41,8 @@ std::vector<Chunk> TopChunks(const Bytes& file, const std::string& form) {
     return chunks;
 }
 
-class CProjectTest : public ::testing::Test {
+class CProjectTest : public ProjectOnWindowTest {
 protected:
-    void SetUp() override {
-        m_dir = std::string(LOOMTONE_TEST_TMP) + "/project-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
-        fs::create_directories(m_dir);
-        m_prefs.DefRecDir = m_dir;
-        SetMessageBoxHook([this](const MessageBoxRequest& request, bool&) {
-            m_titles.push_back(request.title);
-            return 1;
-        });
-        m_project = std::make_unique<CProject>(m_mixer, m_undo, m_prefs);
-        m_project->NewProject(true);
-        m_titles.clear();
-    }
-    void TearDown() override {
-        m_project.reset();
-        SetMessageBoxHook(nullptr);
-    }
-
     std::string Path(const std::string& name) const { return m_dir + name; }
     bool Load(const std::string& path) {
         bool cancelled = false;
@@ -81,15 +50,8 @@ protected:
     }
     Bytes SaveAndRead(const std::string& name) {
         EXPECT_TRUE(m_project->SaveProject(Path(name), false, false, false));
-        return ReadFile(Path(name));
+        return ReadAll<Bytes>(Path(name));
     }
-
-    CPCMMixer m_mixer;
-    CUndoMgr m_undo{400};
-    ProjectPreferences m_prefs;
-    std::string m_dir;
-    std::vector<std::string> m_titles;
-    std::unique_ptr<CProject> m_project;
 };
 
 TEST_F(CProjectTest, NewProjectFileHoldsEightAudioTracksInOrder) {
@@ -209,15 +171,14 @@ TEST_F(CProjectTest, TrackListChangesUndoAndRedo) {
     EXPECT_TRUE(m_undo.IsDirty());
 }
 
-TEST_F(CProjectTest, RemovingATrackRenumbersTheFollowingEngineTracks) {
+TEST_F(CProjectTest, RemovingTracksRenumbersTheEngineTracksAndNeverLeavesNone) {
     auto* third = static_cast<CPCMAudTrack*>(m_project->GetTrack(2));
     ASSERT_TRUE(m_project->DeleteTrack(1, false));
     EXPECT_EQ(third->GetTrackNumber(), 1);
     EXPECT_EQ(third->GetIndex(), 1);
     EXPECT_EQ(m_mixer.GetNumTracks(), 7);
-}
 
-TEST_F(CProjectTest, DeletingTheOnlyTrackLeavesANewAudioTrack) {
+    // Deleting the only track leaves a new audio track.
     while (m_project->GetNumTracks() > 1)
         m_project->DeleteTrack(0, false);
     m_project->SelectTrack(0, false);
@@ -237,13 +198,13 @@ TEST_F(CProjectTest, LoadEdgeCases) {
     EXPECT_TRUE(m_titles.empty());
 
     fs::create_directories(m_dir + "sub");
-    WriteFile(Path("sub/empty.lt4"), {});
+    WriteAll(Path("sub/empty.lt4"), Bytes{});
     EXPECT_TRUE(Load(Path("sub/empty.lt4")));
     EXPECT_EQ(m_project->GetNumTracks(), 8);
     EXPECT_EQ(m_project->GetProjectFilePath(), Path("sub/empty.lt4"));
     EXPECT_EQ(m_project->GetRecordingFolder(), m_dir + "sub/");
 
-    WriteFile(Path("text.lt4"), Bytes{'h', 'e', 'l', 'l', 'o'});
+    WriteAll(Path("text.lt4"), Bytes{'h', 'e', 'l', 'l', 'o'});
     EXPECT_FALSE(Load(Path("text.lt4")));
     EXPECT_EQ(m_titles, std::vector<std::string>{"Err_LoadFailedTitle"});
     EXPECT_EQ(m_project->GetProjectFilePath(), "");
@@ -262,7 +223,7 @@ TEST_F(CProjectTest, MarkersWithoutStartGetOneAndTheWarning) {
     const Chunk mark = TopChunks(file, "LTC3")[2];
     const uint32_t zero = 0;
     std::memcpy(&file[mark.bodyAt + 8], &zero, 4);
-    WriteFile(Path("nomarks.lt4"), file);
+    WriteAll(Path("nomarks.lt4"), file);
     LogCapture log;
     ASSERT_TRUE(Load(Path("nomarks.lt4")));
     ASSERT_EQ(m_project->Markers().Count(), 1);
@@ -280,7 +241,7 @@ TEST_F(CProjectTest, DamagedTracksAreSkippedWithOneMessage) {
     const double badVersion = 7.0;
     std::memcpy(&file[chunks[3].bodyAt], &badVersion, 8);
     std::memcpy(&file[chunks[7].bodyAt], &badVersion, 8);
-    WriteFile(Path("damaged.lt4"), file);
+    WriteAll(Path("damaged.lt4"), file);
     ASSERT_TRUE(Load(Path("damaged.lt4")));
     EXPECT_EQ(m_project->GetNumTracks(), 6);
     EXPECT_EQ(m_titles, std::vector<std::string>{"PL_PartialLoad_Title"});

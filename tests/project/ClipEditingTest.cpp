@@ -1,6 +1,6 @@
+#include "FakeClipDocument.h"
 #include "ToneWav.h"
 #include "engine/CEnvelope.h"
-#include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/CSkin.h"
@@ -8,8 +8,6 @@
 #include "gui/VRGuiWindow.h"
 #include "project/CAudioClip.h"
 #include "project/CEnvelopeFunctions.h"
-#include "project/ClipDocument.h"
-#include "support/CUndoMgr.h"
 
 #include <gtest/gtest.h>
 
@@ -25,32 +23,17 @@ namespace fs = std::filesystem;
 namespace {
 
 // A document that snaps to a 100 ms grid at 10 ms per pixel.
-struct EditDocument : ClipDocument {
-    CUndoMgr undo{400};
-    CPCMMixer mixer;
-    std::string path;
+struct EditDocument : FakeClipDocument {
     std::optional<TimeRange> selection;
     double tempo = 0.0;
     int32_t key = -1;
+    int layOuts = 0;
 
-    CUndoMgr& ClipUndo() override { return undo; }
-    CPCMMixer& ClipMixer() override { return mixer; }
-    bool PlaceClip(CClip& clip, int32_t, double positionMs) override {
-        static_cast<CAudioClip&>(clip).GetAtom()->SetAbsoluteOffset(positionMs);
-        return true;
-    }
-    bool RemoveClip(CClip&) override { return true; }
-    int32_t EngineTrackNumber(int32_t) const override { return 0; }
-    const std::string& ProjectFilePath() const override { return path; }
-    std::optional<std::string> FindMissingSound(const std::string&) override {
-        return std::nullopt;
-    }
     double SnapTime(double ms) const override { return std::round(ms / 100.0) * 100.0; }
     std::optional<TimeRange> TimeSelection() const override { return selection; }
     double TempoAt(double) const override { return tempo; }
     int32_t KeyAt(double) const override { return key; }
     void RecordTrackAreaLayOut() override { ++layOuts; }
-    int layOuts = 0;
 };
 
 // 16-bit mono at 44.1 kHz: silence, a full-scale-ish tone, silence.

@@ -100,16 +100,10 @@ TEST(AudioClipRecord, WritesVersion12AtItsOffsets) {
     EXPECT_EQ(I32At(b, 896), 7);
     for (size_t i = 900; i < 968; ++i)
         ASSERT_EQ(b[i], 0) << i;
-}
 
-TEST(AudioClipRecord, RoundTripsThroughBytes) {
-    const AudioClipRecord written = SampleAudioClip();
-    const Bytes b = written.ToBytes();
     AudioClipRecord read;
     ASSERT_EQ(read.FromBytes(b.data(), b.size()), ProjectReadError::None);
     EXPECT_EQ(read.ToBytes(), b);
-    EXPECT_EQ(read.name, "Drum");
-    EXPECT_EQ(read.forcedKey, 7);
 }
 
 TEST(AudioClipRecord, ReadsVersion10IntegerTiming) {
@@ -202,17 +196,16 @@ TEST(AudioClipRecord, LoadedValuesAreMadeSafe) {
 }
 
 TEST(AudioClipRecord, LoopIsFittedToTheSound) {
-    AudioClipRecord r;
-    r.loopStart = 100.0;
-    r.loopEnd = 9000.0;
-    r.FitLoopTo(5000.0);
-    EXPECT_EQ(r.loopStart, 100.0);
-    EXPECT_EQ(r.loopEnd, 5000.0);
-    r.loopStart = 6000.0;
-    r.loopEnd = 7000.0;
-    r.FitLoopTo(5000.0);
-    EXPECT_EQ(r.loopStart, 0.0);
-    EXPECT_EQ(r.loopEnd, 5000.0);
+    // start, end -> fitted start, end, for a sound of 5000 ms
+    const double cases[][4] = {{100, 9000, 100, 5000}, {6000, 7000, 0, 5000}};
+    for (const auto& c : cases) {
+        AudioClipRecord r;
+        r.loopStart = c[0];
+        r.loopEnd = c[1];
+        r.FitLoopTo(5000.0);
+        EXPECT_EQ(r.loopStart, c[2]) << c[0] << ".." << c[1];
+        EXPECT_EQ(r.loopEnd, c[3]) << c[0] << ".." << c[1];
+    }
 }
 
 TEST(MidiClipRecord, LayoutAndExactSize) {

@@ -56,7 +56,7 @@ protected:
     bool loaded = false;
 };
 
-TEST_F(ExampleProjectTest, LoadsThreeAudioTracksAndTheMelodyWithEverySoundFound) {
+TEST_F(ExampleProjectTest, LoadsItsTracksWithEverySoundFoundTheMelodyAndItsTempo) {
     ASSERT_TRUE(loaded);
     ASSERT_EQ(project->GetNumTracks(), 4);
     const char* const names[] = {"Drums", "Bass", "Pad", "Melody"};
@@ -78,12 +78,8 @@ TEST_F(ExampleProjectTest, LoadsThreeAudioTracksAndTheMelodyWithEverySoundFound)
             EXPECT_LT(fs::file_size(audio->GetFilePath()), 1u << 20);
         }
     }
-}
 
-TEST_F(ExampleProjectTest, TheMelodyFitsTheEightBarsAndTheStartMarkerSetsTempoAndKey) {
-    ASSERT_TRUE(loaded);
-    ASSERT_EQ(project->GetNumTracks(), 4);
-    ASSERT_EQ(project->GetTrack(3)->Clips().size(), 1u);
+    // The melody fits the eight bars; the start marker sets tempo and key.
     const auto* clip = dynamic_cast<const CMIDIClip*>(project->GetTrack(3)->Clips().front());
     ASSERT_NE(clip, nullptr);
     const CMidiSound& notes = *clip->GetAtom();

@@ -1,19 +1,12 @@
-#include "engine/CPCMMixer.h"
+#include "ProjectOnWindowTest.h"
 #include "engine/TempoMap.h"
-#include "gui/MessageBoxes.h"
-#include "project/CProject.h"
-#include "support/CUndoMgr.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -59,36 +52,18 @@ void WriteLoop(const std::string& path, float tempo, uint16_t root) {
     out << size << body;
 }
 
-class FirstSoundKeyTempo : public ::testing::Test {
+class FirstSoundKeyTempo : public ProjectOnWindowTest {
 protected:
     void SetUp() override {
-        m_dir = std::string(LOOMTONE_TEST_TMP) + "/firstsound-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        m_prefs.DefRecDir = m_dir;
-        m_prefs.bShowNewProjectDialog = false;
+        ProjectOnWindowTest::SetUp();
         m_prefs.bSwitchKeyTempoOnFirstSound = true;
         m_prefs.bAskToSwitchKeyTempoOnFirstSound = false;
-        SetMessageBoxHook([](const MessageBoxRequest&, bool&) { return IDOK; });
-        m_project = std::make_unique<CProject>(m_mixer, m_undo, m_prefs);
-        m_project->NewProject(true);
-    }
-    void TearDown() override {
-        m_project.reset();
-        SetMessageBoxHook(nullptr);
     }
     TempoEvent Start() {
         TempoEvent event;
         m_mixer.GetTempoMap().GetEvent(0, &event);
         return event;
     }
-
-    std::string m_dir;
-    CPCMMixer m_mixer;
-    CUndoMgr m_undo{400};
-    ProjectPreferences m_prefs;
-    std::unique_ptr<CProject> m_project;
 };
 
 TEST_F(FirstSoundKeyTempo, TheFirstTaggedSoundGivesTheProjectItsTempoAndKey) {
@@ -105,13 +80,10 @@ TEST_F(FirstSoundKeyTempo, TheFirstTaggedSoundGivesTheProjectItsTempoAndKey) {
     ASSERT_TRUE(m_undo.Undo());
     ASSERT_TRUE(m_undo.Undo());
     EXPECT_DOUBLE_EQ(Start().tempo, 120.0) << "adding the sound and the switch are one step";
-}
 
-TEST_F(FirstSoundKeyTempo, TheRuleCanBeTurnedOff) {
     m_prefs.bSwitchKeyTempoOnFirstSound = false;
-    WriteLoop(m_dir + "Loop96.wav", 96.0f, 62);
     ASSERT_NE(m_project->AddAudioClip(m_dir + "Loop96.wav"), nullptr);
-    EXPECT_DOUBLE_EQ(Start().tempo, 120.0);
+    EXPECT_DOUBLE_EQ(Start().tempo, 120.0) << "the rule turned off";
 }
 
 } // namespace

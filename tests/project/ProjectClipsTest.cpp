@@ -1,13 +1,13 @@
+#include "ProjectOnWindowTest.h"
+#include "TestFiles.h"
 #include "ToneWav.h"
 #include "engine/CMidiSound.h"
-#include "engine/CPCMMixer.h"
 #include "gui/MessageBoxes.h"
 #include "project/CAudioClip.h"
 #include "project/CMIDIClip.h"
 #include "project/CMIDITrack.h"
 #include "project/CMissingSoundDialog.h"
 #include "project/CProject.h"
-#include "support/CUndoMgr.h"
 
 #include <gtest/gtest.h>
 
@@ -17,15 +17,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// One second of a 440 Hz tone, 16-bit mono at 44.1 kHz.
 
 // The WAV, and whichever compressed forms a converter on the machine makes.
 std::vector<std::string> MakeSounds(const std::string& dir) {
@@ -58,80 +55,44 @@ CMidiSound* Notes(int firstPitch) {
     return sound;
 }
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // Where two files first differ; -1 when they are equal.
 long FirstDifference(const std::string& a, const std::string& b) {
     const auto [left, right] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
     return left == a.end() && right == b.end() ? -1 : static_cast<long>(left - a.begin());
 }
 
-class ProjectClips : public ::testing::Test {
+class ProjectClips : public ProjectOnWindowTest {
 protected:
-    void SetUp() override {
-        dir = std::string(LOOMTONE_TEST_TMP) + "/projectclips-" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        prefs.DefRecDir = dir;
-        prefs.bSwitchKeyTempoOnFirstSound = false;
-        SetMessageBoxHook([this](const MessageBoxRequest& request, bool&) {
-            titles.push_back(request.title);
-            return 1;
-        });
-        project = std::make_unique<CProject>(mixer, undo, prefs);
-        project->NewProject(true);
-    }
-    void TearDown() override {
-        project.reset();
-        SetMessageBoxHook(nullptr);
-    }
-
-    CClip* AddAudioAt(int track, double ms, const std::string& path) {
-        project->SelectTrack(track, false);
-        project->MoveCaretAndPlayback(ms);
-        return project->AddAudioClip(path);
-    }
     void AddMidiAt(CTrack* track, double ms, int firstPitch) {
-        auto* clip = new CMIDIClip(project->Clips(), Notes(firstPitch));
+        auto* clip = new CMIDIClip(m_project->Clips(), Notes(firstPitch));
         ASSERT_TRUE(track->AddClip(clip, ms, false));
         clip->DeleteRefObject();
     }
-
-    std::string dir;
-    CPCMMixer mixer;
-    CUndoMgr undo{400};
-    ProjectPreferences prefs;
-    std::vector<std::string> titles;
-    std::unique_ptr<CProject> project;
 };
 
 TEST_F(ProjectClips, ClipsOfEveryKindSaveLoadAndSaveAgainByteIdentically) {
-    const std::vector<std::string> sounds = MakeSounds(dir);
+    const std::vector<std::string> sounds = MakeSounds(m_dir);
     for (size_t i = 0; i < sounds.size(); ++i)
-        ASSERT_NE(AddAudioAt(static_cast<int>(i % 2), 1200.0 * i, sounds[i]), nullptr) << sounds[i];
-    CMIDITrack* midi = project->AddMIDITrack(-1, false);
+        ASSERT_NE(AddClipAt(static_cast<int>(i % 2), 1200.0 * i, sounds[i]), nullptr) << sounds[i];
+    CMIDITrack* midi = m_project->AddMIDITrack(-1, false);
     ASSERT_NE(midi, nullptr);
     AddMidiAt(midi, 0.0, 60);
     AddMidiAt(midi, 2000.0, 72);
     // Selections are written but not read: a load selects the first track
     // and no clip.
-    project->SelectTrack(0, false);
-    for (int t = 0; t < project->GetNumTracks(); ++t)
-        for (CClip* clip : project->GetTrack(t)->Clips())
+    m_project->SelectTrack(0, false);
+    for (int t = 0; t < m_project->GetNumTracks(); ++t)
+        for (CClip* clip : m_project->GetTrack(t)->Clips())
             clip->SetSelected(false);
-    ASSERT_TRUE(project->SaveProject(dir + "first.lt4", false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(m_dir + "first.lt4", false, false, false));
 
     bool cancelled = false;
-    ASSERT_TRUE(project->LoadProject(dir + "first.lt4", cancelled));
-    EXPECT_FALSE(undo.IsDirty());
+    ASSERT_TRUE(m_project->LoadProject(m_dir + "first.lt4", cancelled));
+    EXPECT_FALSE(m_undo.IsDirty());
     size_t audioClips = 0;
     int notes = 0;
-    for (int t = 0; t < project->GetNumTracks(); ++t)
-        for (const CClip* clip : project->GetTrack(t)->Clips()) {
+    for (int t = 0; t < m_project->GetNumTracks(); ++t)
+        for (const CClip* clip : m_project->GetTrack(t)->Clips()) {
             if (clip->GetClipKind() == ClipKind::kAudio)
                 ++audioClips;
             else
@@ -139,79 +100,76 @@ TEST_F(ProjectClips, ClipsOfEveryKindSaveLoadAndSaveAgainByteIdentically) {
         }
     EXPECT_EQ(audioClips, sounds.size());
     EXPECT_EQ(notes, 6);
-    const auto& tones = project->GetTrack(0)->Clips();
+    const auto& tones = m_project->GetTrack(0)->Clips();
     ASSERT_FALSE(tones.empty());
     EXPECT_NEAR(tones.front()->GetLengthMs(), 1000.0, 1.0);
 
-    ASSERT_TRUE(project->SaveProject(dir + "second.lt4", false, false, false));
-    const std::string first = ReadAll(dir + "first.lt4");
+    ASSERT_TRUE(m_project->SaveProject(m_dir + "second.lt4", false, false, false));
+    const std::string first = ReadAll(m_dir + "first.lt4");
     EXPECT_GT(first.size(), 1000u);
-    EXPECT_EQ(FirstDifference(first, ReadAll(dir + "second.lt4")), -1);
+    EXPECT_EQ(FirstDifference(first, ReadAll(m_dir + "second.lt4")), -1);
 }
 
 TEST_F(ProjectClips, AddingARemovingAClipAreUndoneAndRedone) {
-    WriteToneWav(dir + "Tone.wav", 44100, 8000);
-    CClip* clip = AddAudioAt(2, 500.0, dir + "Tone.wav");
+    CClip* clip = AddClipAt(2, 500.0);
     ASSERT_NE(clip, nullptr);
-    CTrack* track = project->GetTrack(2);
+    CTrack* track = m_project->GetTrack(2);
     ASSERT_EQ(track->Clips().size(), 1u);
     EXPECT_DOUBLE_EQ(clip->GetStartMs(), 500.0);
-    EXPECT_TRUE(undo.IsDirty());
-    ASSERT_TRUE(undo.Undo());
+    EXPECT_TRUE(m_undo.IsDirty());
+    ASSERT_TRUE(m_undo.Undo());
     EXPECT_TRUE(track->Clips().empty());
-    ASSERT_TRUE(undo.Redo());
+    ASSERT_TRUE(m_undo.Redo());
     ASSERT_EQ(track->Clips().size(), 1u);
 
-    project->RemoveClip(track->Clips().front());
+    m_project->RemoveClip(track->Clips().front());
     EXPECT_TRUE(track->Clips().empty());
-    ASSERT_TRUE(undo.Undo());
+    ASSERT_TRUE(m_undo.Undo());
     ASSERT_EQ(track->Clips().size(), 1u);
     EXPECT_DOUBLE_EQ(track->Clips().front()->GetStartMs(), 500.0);
 }
 
 TEST_F(ProjectClips, ASoundOnAMidiTrackGetsAnAudioTrackAndABadFileNoClip) {
-    WriteToneWav(dir + "Tone.wav", 44100, 8000);
-    CMIDITrack* midi = project->AddMIDITrack(0, false);
+    CMIDITrack* midi = m_project->AddMIDITrack(0, false);
     ASSERT_NE(midi, nullptr);
-    const int before = project->GetNumTracks();
-    ASSERT_NE(AddAudioAt(0, 0.0, dir + "Tone.wav"), nullptr);
-    EXPECT_EQ(project->GetNumTracks(), before + 1);
-    EXPECT_EQ(project->GetTrack(0)->GetKind(), CTrack::kAudio);
+    const int before = m_project->GetNumTracks();
+    ASSERT_NE(AddClipAt(0, 0.0), nullptr);
+    EXPECT_EQ(m_project->GetNumTracks(), before + 1);
+    EXPECT_EQ(m_project->GetTrack(0)->GetKind(), CTrack::kAudio);
     EXPECT_TRUE(midi->Clips().empty());
 
-    std::ofstream(dir + "bad.wav") << "not a sound";
-    EXPECT_EQ(AddAudioAt(3, 0.0, dir + "bad.wav"), nullptr);
-    EXPECT_TRUE(project->GetTrack(3)->Clips().empty());
-    ASSERT_EQ(titles.size(), 1u);
-    EXPECT_EQ(titles.front(), "Err_LoadSoundFailed_Title");
+    std::ofstream(m_dir + "bad.wav") << "not a sound";
+    EXPECT_EQ(AddClipAt(3, 0.0, m_dir + "bad.wav"), nullptr);
+    EXPECT_TRUE(m_project->GetTrack(3)->Clips().empty());
+    ASSERT_EQ(m_titles.size(), 1u);
+    EXPECT_EQ(m_titles.front(), "Err_LoadSoundFailed_Title");
 }
 
 TEST_F(ProjectClips, MovedSoundsAreAskedForOncePerLoadAndMarkTheProjectChanged) {
-    fs::create_directories(dir + "moved");
-    WriteToneWav(dir + "Tone.wav", 44100, 8000);
-    ASSERT_NE(AddAudioAt(0, 0.0, dir + "Tone.wav"), nullptr);
-    ASSERT_NE(AddAudioAt(1, 0.0, dir + "Tone.wav"), nullptr);
-    ASSERT_TRUE(project->SaveProject(dir + "song.lt4", false, false, false));
-    fs::rename(dir + "Tone.wav", dir + "moved/Tone.wav");
+    fs::create_directories(m_dir + "moved");
+    ASSERT_NE(AddClipAt(0, 0.0), nullptr);
+    ASSERT_NE(AddClipAt(1, 0.0), nullptr);
+    ASSERT_TRUE(m_project->SaveProject(m_dir + "song.lt4", false, false, false));
+    fs::rename(m_dir + "Tone.wav", m_dir + "moved/Tone.wav");
     int asked = 0;
     SetMissingSoundHook([&](const MissingSoundRequest&) {
         ++asked;
-        return MissingSoundAnswer{MissingSoundChoice::kBrowsed, dir + "moved/Tone.wav"};
+        return MissingSoundAnswer{MissingSoundChoice::kBrowsed, m_dir + "moved/Tone.wav"};
     });
     for (int load = 1; load <= 2; ++load) {
         bool cancelled = false;
-        ASSERT_TRUE(project->LoadProject(dir + "song.lt4", cancelled));
+        ASSERT_TRUE(m_project->LoadProject(m_dir + "song.lt4", cancelled));
         // Both clips name the same file: one question per load.
         EXPECT_EQ(asked, load);
-        EXPECT_TRUE(undo.IsDirty());
-        EXPECT_EQ(project->GetTrack(1)->Clips().size(), 1u);
+        EXPECT_TRUE(m_undo.IsDirty());
+        EXPECT_EQ(m_project->GetTrack(1)->Clips().size(), 1u);
     }
     SetMissingSoundHook(nullptr);
-    ASSERT_TRUE(project->SaveProject(dir + "song.lt4", false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(m_dir + "song.lt4", false, false, false));
     asked = 0;
     bool cancelled = false;
-    ASSERT_TRUE(project->LoadProject(dir + "song.lt4", cancelled));
-    EXPECT_FALSE(undo.IsDirty());
+    ASSERT_TRUE(m_project->LoadProject(m_dir + "song.lt4", cancelled));
+    EXPECT_FALSE(m_undo.IsDirty());
 }
 
 } // namespace

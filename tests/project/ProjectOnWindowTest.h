@@ -13,9 +13,11 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The project as the track area inside a window on the offscreen host, with
-// a one-second tone to make clips of. Snap is off and no question is asked.
+// a one-second tone to make clips of. Snap is off; every question gets
+// m_answer and its title is kept.
 class ProjectOnWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -29,22 +31,27 @@ protected:
         m_prefs.bShowNewProjectDialog = false;
         m_prefs.lastSnapSetting = 0;
         WriteToneWav(m_dir + "Tone.wav", 44100, 8000);
-        SetMessageBoxHook([](const MessageBoxRequest&, bool&) { return IDOK; });
+        SetMessageBoxHook([this](const MessageBoxRequest& request, bool& checkBox) {
+            m_titles.push_back(request.title);
+            checkBox = m_tickCheckBox;
+            return m_answer;
+        });
         ASSERT_TRUE(m_window.Initialize(&m_host, 1200, 800));
         m_project = std::make_unique<CProject>(m_mixer, m_undo, m_prefs);
         ASSERT_TRUE(m_project->Initialize(&m_window, 0, 0, 1200, 800));
         m_project->NewProject(true);
+        m_titles.clear();
     }
     void TearDown() override {
         m_project.reset();
         SetMessageBoxHook(nullptr);
     }
 
-    // The tone as a clip on the track at the time.
-    CClip* AddClipAt(int track, double ms) {
+    // The sound, the tone unless named, as a clip on the track at the time.
+    CClip* AddClipAt(int track, double ms, const std::string& sound = {}) {
         m_project->SelectTrack(track, false);
         m_project->MoveCaretAndPlayback(ms);
-        return m_project->AddAudioClip(m_dir + "Tone.wav");
+        return m_project->AddAudioClip(sound.empty() ? m_dir + "Tone.wav" : sound);
     }
 
     std::string m_dir;
@@ -53,5 +60,8 @@ protected:
     CPCMMixer m_mixer;
     CUndoMgr m_undo{400};
     ProjectPreferences m_prefs;
+    std::vector<std::string> m_titles;
+    int m_answer = IDOK;
+    bool m_tickCheckBox = false;
     std::unique_ptr<CProject> m_project;
 };

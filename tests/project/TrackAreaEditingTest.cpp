@@ -32,6 +32,15 @@ protected:
         m_project->HandleDraggingClips(dx, dy, CClipDrag::kRelease);
     }
     static int TrackOf(const CClip* clip) { return clip->GetTrack()->GetIndex(); }
+    // An instrument clip on a new MIDI track; null when the track refused it.
+    CMIDIClip* AddMidiClip(CMidiSound* sound) {
+        sound->SetLoopEnd(sound->GetMediaLength());
+        sound->SetVirtualLength(sound->GetMediaLength());
+        auto* clip = new CMIDIClip(m_project->Clips(), sound);
+        const bool added = m_project->AddMIDITrack(-1, false)->AddClip(clip, 0, false);
+        clip->DeleteRefObject();
+        return added ? clip : nullptr;
+    }
 };
 
 TEST_F(TrackAreaEditing, ClipsDraggedLeftStopAtZeroAndKeepTheirSpacingAsOneUndoStep) {
@@ -66,16 +75,13 @@ TEST_F(TrackAreaEditing, ClipsNeverGoAboveTheFirstTrackAndMakeATrackOfTheirKindB
 
     auto* sound = new CMidiSound;
     sound->SetMediaLength(1000.0);
-    sound->SetLoopEnd(1000.0);
-    sound->SetVirtualLength(1000.0);
-    auto* midi = new CMIDIClip(m_project->Clips(), sound);
-    CMIDITrack* midiTrack = m_project->AddMIDITrack(-1, false);
-    ASSERT_TRUE(midiTrack->AddClip(midi, 0, false));
-    midi->DeleteRefObject();
+    CMIDIClip* midi = AddMidiClip(sound);
+    ASSERT_NE(midi, nullptr);
+    const int midiTrack = TrackOf(midi);
     m_project->SelectClip(midi, false);
     Drag(0, 70);
     EXPECT_EQ(m_project->GetTrack(TrackOf(midi))->GetKind(), CTrack::kMidi);
-    EXPECT_NE(TrackOf(midi), midiTrack->GetIndex());
+    EXPECT_NE(TrackOf(midi), midiTrack);
 }
 
 TEST_F(TrackAreaEditing, AMouseDragMovesAClipToAnotherTrack) {
@@ -175,10 +181,6 @@ TEST_F(TrackAreaEditing, AClickOnAnEmptyLaneSelectsItsTrackMovesTheCaretAndDesel
     EXPECT_FALSE(clip->IsSelected());
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(TrackAreaEditing, AHeaderResizesFromItsLowestFivePixelsAsOneUndoStep) {
     CTrack* track = m_project->GetTrack(1);
     const CTrackHeader* header = track->GetHeader();
@@ -216,10 +218,6 @@ TEST_F(TrackAreaEditing, ALaneReleaseAfterAPurelyHorizontalDragStillCountsAsACli
     EXPECT_EQ(m_project->GetLastSelectedTrack(), 0) << "a diagonal drag is no click";
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(TrackAreaEditing, AnInstrumentClipShowsItsNotes) {
     auto* sound = new CMidiSound;
     TMidiSndNoteData note;
@@ -228,12 +226,8 @@ TEST_F(TrackAreaEditing, AnInstrumentClipShowsItsNotes) {
     note.pitch = 60;
     sound->AddMidiNote(note, nullptr);
     sound->SetMediaLength(2000.0);
-    sound->SetLoopEnd(2000.0);
-    sound->SetVirtualLength(2000.0);
-    auto* clip = new CMIDIClip(m_project->Clips(), sound);
-    CMIDITrack* track = m_project->AddMIDITrack(-1, false);
-    ASSERT_TRUE(track->AddClip(clip, 0, false));
-    clip->DeleteRefObject();
+    const CMIDIClip* clip = AddMidiClip(sound);
+    ASSERT_NE(clip, nullptr);
     m_host.Advance(100);
     // At 20 ms per pixel the note covers x 25..75 of the clip; one pitch
     // fills the rows below the title strip.

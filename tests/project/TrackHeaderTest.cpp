@@ -1,38 +1,28 @@
 #include "../timeline/TimelineTestHelpers.h"
-#include "engine/CPCMMixer.h"
-#include "gui/COffscreenGuiHost.h"
+#include "ProjectOnWindowTest.h"
 #include "gui/CSkin.h"
 #include "gui/GuiButton.h"
 #include "gui/GuiSlider.h"
-#include "gui/MessageBoxes.h"
-#include "gui/VRGuiWindow.h"
-#include "project/CProject.h"
 #include "project/CTrack.h"
 #include "project/CTrackBody.h"
 #include "project/CTrackHeader.h"
 #include "project/CTrackMenus.h"
-#include "support/CUndoMgr.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 namespace {
 
-// The project as the track area inside a window, with one recording input,
-// driven through the track headers with the mouse.
-class TrackHeaderControls : public ::testing::Test {
+// The project as the track area inside a window, with the shipped skin and
+// one recording input, driven through the track headers with the mouse.
+class TrackHeaderControls : public ProjectOnWindowTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_skin.Init(std::string(LOOMTONE_SOURCE_DIR) + "/data/loomskin.ini"));
         CSkin::SetCurrent(&m_skin);
-        m_prefs.bShowNewProjectDialog = false;
         m_prefs.mixWaveInput = 0;
-        SetMessageBoxHook([](const MessageBoxRequest&, bool&) { return IDOK; });
-        ASSERT_TRUE(m_window.Initialize(&m_host, 1200, 800));
-        m_project = std::make_unique<CProject>(m_mixer, m_undo, m_prefs);
-        ASSERT_TRUE(m_project->Initialize(&m_window, 0, 0, 1200, 800));
+        ProjectOnWindowTest::SetUp();
         RecordingInput input;
         input.deviceCount = 1;
         input.channelCount = [](int) { return 2; };
@@ -41,8 +31,7 @@ protected:
         m_host.Advance(100);
     }
     void TearDown() override {
-        m_project.reset();
-        SetMessageBoxHook(nullptr);
+        ProjectOnWindowTest::TearDown();
         CSkin::SetCurrent(nullptr);
     }
 
@@ -102,12 +91,6 @@ protected:
     }
 
     CSkin m_skin;
-    COffscreenGuiHost m_host;
-    VRGuiWindow m_window;
-    CPCMMixer m_mixer;
-    CUndoMgr m_undo{400};
-    ProjectPreferences m_prefs;
-    std::unique_ptr<CProject> m_project;
 };
 
 TEST_F(TrackHeaderControls, MuteSoloAndArmButtonsAreUndoStepsAndShowTheirState) {
