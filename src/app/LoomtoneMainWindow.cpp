@@ -895,6 +895,10 @@ void LoomtoneMainWindow::RunAfterCreationSequence() {
             OpenFileOrNewProject(file);
         else
             m_project.NewProject(false);
+        // A first run greets the user with the example playing; the play
+        // command decides whether playback is available.
+        if (IsExampleStart(file) && m_project.GetProjectFilePath() == file)
+            ExecuteCommand(kCmdPlay);
     }
     m_prefs.bFirstRun = false;
     if (IGuiHost* host = GetHWND())
@@ -929,6 +933,10 @@ std::string LoomtoneMainWindow::StartupFile() const {
         return m_setup.commandLineFile;
     const std::string example = m_setup.programFolder + MyLoadString("LoomExampleProject");
     return DoesFileExist(example) ? example : std::string();
+}
+
+bool LoomtoneMainWindow::IsExampleStart(const std::string& file) const {
+    return m_prefs.bFirstRun && m_setup.commandLineFile.empty() && !file.empty();
 }
 
 void LoomtoneMainWindow::OpenFileOrNewProject(const std::string& path) {

@@ -152,6 +152,8 @@ private:
 
     bool OpenRecoveredProject();
     std::string StartupFile() const;
+    // Whether the file opened at start is the example of a first run.
+    bool IsExampleStart(const std::string& file) const;
     void RestorePlacement();
     void StorePlacement();
 

@@ -266,10 +266,14 @@ TEST_F(MainWindowTest, ARefusedRecoveryIsDeletedAndANewProjectStarts) {
 
 TEST_F(MainWindowTest, ASoundOnTheCommandLineStartsANewProjectWithIt) {
     WriteToneWav(m_root + "tone.wav", 44100, 8000);
+    // Even on a first run the command line wins, and nothing starts playing.
+    prefs.bFirstRun = true;
     Open(m_root + "tone.wav");
+    LogCapture log;
     window->RunAfterCreationSequence();
     EXPECT_EQ(project.GetProjectFilePath(), "");
     EXPECT_EQ(project.GetTrack(0)->Clips().size(), 1u);
+    EXPECT_FALSE(log.Contains("command " + std::to_string(kCmdPlay)));
 }
 
 TEST_F(MainWindowTest, TheFirstRunOpensTheExampleProject) {
@@ -278,10 +282,13 @@ TEST_F(MainWindowTest, TheFirstRunOpensTheExampleProject) {
     SaveNineTrackProject(example);
     prefs.bFirstRun = true;
     Open();
+    LogCapture log;
     window->RunAfterCreationSequence();
     EXPECT_EQ(project.GetProjectFilePath(), example);
     EXPECT_EQ(project.GetNumTracks(), 9);
     EXPECT_FALSE(prefs.bFirstRun);
+    // Playback of the example is asked for; it waits for the transport.
+    EXPECT_TRUE(log.Contains("command " + std::to_string(kCmdPlay) + " is not available now"));
 }
 
 TEST_F(MainWindowTest, ClosingStopsOnCancelAndStoresThePlacement) {
