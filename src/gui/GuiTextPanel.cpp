@@ -32,7 +32,7 @@ void GuiTextPanel::MeasureText() {
         m_textHeight = 0;
         return;
     }
-    GuiTextLayout layout(m_font, m_text);
+    GuiTextLayout& layout = m_layout.Get(m_font, m_text);
     if ((m_format & kTextWordBreak) && !(m_format & kTextSingleLine))
         layout.SetWrapWidth(GetWidth());
     m_textHeight = layout.Height();
@@ -45,8 +45,7 @@ void GuiTextPanel::OnDraw(const GuiRect&) {
     cairo_save(cr);
     cairo_rectangle(cr, 0, 0, GetWidth(), GetHeight());
     cairo_clip(cr);
-    GuiTextLayout layout(m_font, m_text);
-    layout.DrawIn(cr, 0, 0, GetWidth(), GetHeight(), m_format, m_textColor);
+    m_layout.Get(m_font, m_text).DrawIn(cr, 0, 0, GetWidth(), GetHeight(), m_format, m_textColor);
     cairo_restore(cr);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gui/GuiTextLayout.h"
+#include "gui/GuiTextLayoutCache.h"
 #include "gui/VRGuiObject.h"
 
 #include <cstdint>
@@ -41,6 +42,7 @@ private:
     std::string m_text;
     GuiFont m_font;
     uint32_t m_format;
+    GuiTextLayoutCache m_layout;
     uint32_t m_textColor = 0;
     uint32_t m_backgroundColor = kWhite;
     int32_t m_textHeight = 0;

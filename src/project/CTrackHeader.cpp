@@ -268,14 +268,14 @@ void CTrackHeader::OnDraw(const GuiRect& r) {
     cairo_rectangle(cr, 0, 0, GetWidth() - 10, GetHeight());
     cairo_clip(cr);
     if (!m_title.empty()) {
-        GuiTextLayout layout(GuiFont{11, true}, m_title);
-        layout.DrawIn(cr, 10, 6, GetWidth() - 20, 16, kTextLeft | kTextSingleLine, kTitleColor);
+        m_titleLayout.Get(GuiFont{11, true}, m_title)
+            .DrawIn(cr, 10, 6, GetWidth() - 20, 16, kTextLeft | kTextSingleLine, kTitleColor);
     }
     if (Fits(PanRect())) {
         const GuiRect pan = PanRect();
-        GuiTextLayout layout(GuiFont{9, false}, PanText(m_controls.pan));
-        layout.DrawIn(cr, pan.left, pan.top, pan.Width(), pan.Height(),
-                      kTextLeft | kTextSingleLine | kTextVCenter, kPanColor);
+        m_panLayout.Get(GuiFont{9, false}, PanText(m_controls.pan))
+            .DrawIn(cr, pan.left, pan.top, pan.Width(), pan.Height(),
+                    kTextLeft | kTextSingleLine | kTextVCenter, kPanColor);
     }
     cairo_restore(cr);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gui/GuiRect.h"
+#include "gui/GuiTextLayoutCache.h"
 #include "gui/GuiTexturePanel.h"
 #include "support/Observable.h"
 #include "support/Observer.h"
@@ -77,6 +78,8 @@ private:
     bool Fits(const GuiRect& r) const;
 
     std::string m_title;
+    GuiTextLayoutCache m_titleLayout;
+    GuiTextLayoutCache m_panLayout;
     bool m_selectedLook = false;
     Controls m_controls;
     std::unique_ptr<GuiButton> m_mute;

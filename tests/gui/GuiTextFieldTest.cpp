@@ -112,12 +112,28 @@ TEST_F(TextFields, PanelDrawsOnlyItsText) {
     panel.SetTextColor(0x0000FF); // red
     panel.SetText("WWWW");
     host.Advance(40);
-    int red = 0;
-    for (int x = 0; x < 100; ++x)
-        for (int y = 0; y < 20; ++y)
-            red += host.ScreenPixel(x, y) == (kOpaque | 0xFF0000);
-    EXPECT_GT(red, 10);
+    auto redPixels = [&] {
+        int red = 0;
+        for (int x = 0; x < 100; ++x)
+            for (int y = 0; y < 20; ++y)
+                red += host.ScreenPixel(x, y) == (kOpaque | 0xFF0000);
+        return red;
+    };
+    const int fourLetters = redPixels();
+    EXPECT_GT(fourLetters, 10);
     EXPECT_EQ(host.ScreenPixel(99, 0), kOpaque | 0x404040); // the window shows through
+    // The panel keeps its text laid out between repaints; a new text or font
+    // must not draw the old layout.
+    panel.SetText("W");
+    host.Advance(40);
+    const int oneLetter = redPixels();
+    EXPECT_GT(oneLetter, 0);
+    EXPECT_LT(oneLetter * 2, fourLetters);
+    const int32_t smallHeight = panel.GetTextHeight();
+    panel.SetFont(GuiFont{18, true});
+    host.Advance(40);
+    EXPECT_GT(panel.GetTextHeight(), smallHeight);
+    EXPECT_GT(redPixels(), oneLetter);
 }
 
 // "añb€": a (1 byte), ñ (2), b (1), € (3).
