@@ -7,6 +7,7 @@
 // menu or a dialog runs its own message loop; each waits for the state it
 // needs rather than for a fixed time.
 
+#include "ProgramUnderTest.h"
 #include "ScopedEnv.h"
 #include "ToneWav.h"
 #include "app/CPrefs.h"
@@ -394,24 +395,17 @@ TEST_F(EditorOnDisplay, AClipDraggedUndoneRedoneAndSavedIsThereAfterARestart) {
     EXPECT_EQ(reopened.startMs, dropped.startMs);
 
     // The file says so too, to whoever reads it without the editor.
-    const std::string program = std::string(LOOMTONE_BINARY_DIR) + "/loomtone";
-    if (!fs::exists(program))
+    if (!ProgramBuilt())
         return;
-    // Clip labels lay out text, and the font library keeps its cache until
-    // the program ends; its leak checker is told so.
-    std::ofstream(m_root + "leaks.supp") << "leak:libfontconfig.so\n";
     const std::string info = m_root + "info.json";
-    ASSERT_EQ(std::system(("LSAN_OPTIONS=suppressions='" + m_root + "leaks.supp' " + program +
-                           " --info '" + saved + "' > '" + info + "'")
-                              .c_str()),
-              0);
+    ASSERT_EQ(
+        RunShell(LeakCheckEnv(m_root) + kProgram + " --info '" + saved + "' > '" + info + "'"), 0);
     const std::string where = m_root + "where.txt";
     const std::string script = "import json,sys\n"
                                "tracks = json.load(open(sys.argv[1]))['tracks']\n"
                                "for i, t in enumerate(tracks):\n"
                                "    for c in t['clips']: print(i, c['position'])\n";
-    ASSERT_EQ(
-        std::system(("python3 -c \"" + script + "\" '" + info + "' > '" + where + "'").c_str()), 0);
+    ASSERT_EQ(RunShell("python3 -c \"" + script + "\" '" + info + "' > '" + where + "'"), 0);
     std::ifstream in(where);
     int track = -1;
     double position = -1;

@@ -1,26 +1,15 @@
-#include "ScopedEnv.h"
+#include "MainWindowFixture.h"
 #include "ToneWav.h"
-#include "app/CPrefs.h"
-#include "app/LoomtoneMainWindow.h"
 #include "app/MainCommands.h"
-#include "engine/CPCMMixer.h"
-#include "gui/CFileDialog.h"
-#include "gui/COffscreenGuiHost.h"
 #include "gui/GuiEditField.h"
 #include "gui/GuiInput.h"
-#include "gui/MessageBoxes.h"
-#include "project/CProject.h"
 #include "project/CTrack.h"
-#include "support/CUndoMgr.h"
-#include "support/LocalizedStrings.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,44 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public MainWindowFixture {
 protected:
-    MainWindowTest()
-        : m_root(std::string(LOOMTONE_TEST_TMP) + "/mainwindow/"),
-          m_config("XDG_CONFIG_HOME", (m_root + "config").c_str()) {
-        fs::remove_all(m_root);
-        fs::create_directories(m_root + "user");
-        SetStringFile(std::string(LOOMTONE_SOURCE_DIR) + "/data/loomstrings.ini");
-        projectPrefs.DefRecDir = m_root;
-        projectPrefs.bShowNewProjectDialog = false;
-        projectPrefs.bSwitchKeyTempoOnFirstSound = false;
-        prefs.bFirstRun = false;
-        SetMessageBoxHook([this](const MessageBoxRequest& request, bool&) {
-            asked.push_back(request.text);
-            if (answers.empty())
-                return static_cast<int>(IDCANCEL);
-            const int answer = answers.front();
-            answers.pop_front();
-            return answer;
-        });
-        SetFileDialogHook([this](const FileDialogRequest&, std::string& path) {
-            ++fileDialogs;
-            path = chosenFile;
-            return !path.empty();
-        });
-    }
-    ~MainWindowTest() override {
-        window.reset();
-        SetMessageBoxHook(nullptr);
-        SetFileDialogHook(nullptr);
-    }
-
-    void Open(const std::string& commandLineFile = {}) {
-        MainWindowSetup setup{prefs,  project,          undo,           mixer,
-                              m_root, m_root + "user/", commandLineFile};
-        window = std::make_unique<LoomtoneMainWindow>(setup);
-        ASSERT_TRUE(window->Initialize(&host, 800, 600));
-    }
+    MainWindowTest() : MainWindowFixture("mainwindow") {}
 
     // A project of nine tracks saved at the path, then a fresh one again.
     void SaveNineTrackProject(const std::string& path) {
@@ -74,20 +28,6 @@ protected:
         ASSERT_TRUE(project.SaveProject(path, false, false, false));
         project.NewProject(true);
     }
-
-    const std::string m_root;
-    ScopedEnv m_config;
-    CPrefs prefs;
-    ProjectPreferences projectPrefs;
-    CPCMMixer mixer;
-    CUndoMgr undo{400};
-    CProject project{mixer, undo, projectPrefs};
-    COffscreenGuiHost host;
-    std::unique_ptr<LoomtoneMainWindow> window;
-    std::deque<int> answers;
-    std::vector<std::string> asked;
-    std::string chosenFile;
-    int fileDialogs = 0;
 };
 
 } // namespace
@@ -103,7 +43,7 @@ TEST_F(MainWindowTest, TitleNamesTheProjectFileAndMarksUnsavedChanges) {
     std::vector<std::string> titles;
     window->SetTitleSink([&titles](const std::string& title) { titles.push_back(title); });
     window->OpenFileOrNewProject("");
-    chosenFile = m_root + "Mine";
+    chosenPath = m_root + "Mine";
     ASSERT_TRUE(window->ExecuteCommand(kCmdSaveAs));
     EXPECT_TRUE(fs::exists(m_root + "Mine.lt4"));
     ASSERT_TRUE(window->ExecuteCommand(kCmdAddAudioTrack));
@@ -146,21 +86,21 @@ TEST_F(MainWindowTest, NewProjectAsksToSaveChangesAndHonoursEachAnswer) {
     answers = {IDNO};
     window->ExecuteCommand(kCmdNewProject);
     EXPECT_EQ(project.GetNumTracks(), 8);
-    EXPECT_EQ(fileDialogs, 0);
+    EXPECT_EQ(dialogModes.size(), 0u);
 
     change();
     answers = {IDYES};
-    chosenFile = m_root + "Kept.lt4";
+    chosenPath = m_root + "Kept.lt4";
     window->ExecuteCommand(kCmdNewProject);
-    EXPECT_EQ(fileDialogs, 1);
-    EXPECT_TRUE(fs::exists(chosenFile));
+    EXPECT_EQ(dialogModes.size(), 1u);
+    EXPECT_TRUE(fs::exists(chosenPath));
     EXPECT_EQ(project.GetNumTracks(), 8);
     EXPECT_EQ(project.GetProjectFilePath(), "");
 
     // Yes but no name given: the changes stay and so does the project.
     change();
     answers = {IDYES};
-    chosenFile.clear();
+    chosenPath.clear();
     window->ExecuteCommand(kCmdNewProject);
     EXPECT_EQ(project.GetNumTracks(), 9);
     EXPECT_TRUE(undo.IsDirty());
@@ -192,7 +132,7 @@ TEST_F(MainWindowTest, UndoAndRedoFromTheMenusAreLogged) {
 TEST_F(MainWindowTest, MenusAreLocalizedAndListRecentProjects) {
     Open();
     window->OpenFileOrNewProject("");
-    chosenFile = m_root + "Recent Song.lt4";
+    chosenPath = m_root + "Recent Song.lt4";
     window->ExecuteCommand(kCmdSaveAs);
     GuiMenuBar& bar = window->MenuBar();
     ASSERT_EQ(bar.MenuCount(), 7);
@@ -247,10 +187,10 @@ TEST_F(MainWindowTest, ARecoveredProjectIsOfferedDeletedAndLeftWithoutFile) {
     EXPECT_TRUE(undo.IsDirty());
 
     // Saving asks for a name rather than writing the deleted recovery file.
-    chosenFile = m_root + "Rescued.lt4";
+    chosenPath = m_root + "Rescued.lt4";
     window->ExecuteCommand(kCmdSave);
-    EXPECT_EQ(fileDialogs, 1);
-    EXPECT_TRUE(fs::exists(chosenFile));
+    EXPECT_EQ(dialogModes.size(), 1u);
+    EXPECT_TRUE(fs::exists(chosenPath));
     EXPECT_FALSE(fs::exists(recovery));
 }
 
@@ -331,7 +271,7 @@ TEST_F(MainWindowTest, MixDownAsksAboutUnsavedChangesThenWritesTheChosenType) {
     window->RunAfterCreationSequence();
     ASSERT_TRUE(undo.IsDirty());
     answers = {IDNO};
-    chosenFile = m_root + "mix";
+    chosenPath = m_root + "mix";
     ASSERT_TRUE(window->ExecuteCommand(kCmdMixDownWav));
     EXPECT_EQ(asked.front(), MyLoadString("WantSaveQuestion3"));
     ASSERT_TRUE(fs::exists(m_root + "mix.wav"));
@@ -357,7 +297,7 @@ void CollectCommands(const GuiMenu& menu, std::vector<int32_t>& ids) {
 TEST_F(MainWindowTest, EveryMenuEntryHasACommandOfItsOwn) {
     Open();
     window->OpenFileOrNewProject("");
-    chosenFile = m_root + "Listed.lt4";
+    chosenPath = m_root + "Listed.lt4";
     window->ExecuteCommand(kCmdSaveAs);
     std::vector<int32_t> ids;
     for (int index = 0; index < window->MenuBar().MenuCount(); ++index) {

@@ -1,3 +1,4 @@
+#include "ProgramUnderTest.h"
 #include "ToneWav.h"
 #include "app/JsonWriter.h"
 #include "engine/CMidiSound.h"
@@ -9,13 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
@@ -46,28 +42,25 @@ TEST(JsonWriterTest, PlacesCommasAndNullsForNonFiniteNumbers) {
     EXPECT_EQ(json.Text(), "{\"a\":[1,null,true],\"b\":\"x\"}");
 }
 
-int RunShell(const std::string& command) {
-    return WEXITSTATUS(std::system(command.c_str()));
+// What the program says of the project, passed through Python's JSON parser so that only
+// valid JSON comes back; empty when either fails.
+std::string InfoAsJson(const std::string& dir, const std::string& project) {
+    const std::string out = dir + "info.json";
+    const std::string command = LeakCheckEnv(dir) + kProgram + " --info '" + project +
+                                "' | python3 -m json.tool > '" + out + "'";
+    return RunShell(command) == 0 ? FileContents(out) : std::string();
 }
 
 TEST(ProjectInfoTest, ProgramWritesANewProjectAndDescribesItAsJson) {
-    const std::string program = std::string(LOOMTONE_BINARY_DIR) + "/loomtone";
-    if (!fs::exists(program))
+    if (!ProgramBuilt())
         GTEST_SKIP() << "loomtone is not built";
-    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/projectinfo/";
-    fs::create_directories(dir);
+    const std::string dir = FreshTestFolder();
     const std::string project = dir + "new \"one\".lt4";
-    const std::string quoted = "'" + project + "'";
-    ASSERT_EQ(RunShell(program + " --new " + quoted), 0);
-    EXPECT_EQ(
-        RunShell(program + " --info " + quoted + " | python3 -m json.tool > " + dir + "info.json"),
-        0);
-    EXPECT_GT(fs::file_size(dir + "info.json"), 100u);
-    EXPECT_NE(RunShell(program + " --info " + dir + "missing.lt4 2>" + dir + "err.txt"), 0);
+    ASSERT_EQ(RunShell(kProgram + " --new '" + project + "'"), 0);
+    EXPECT_GT(InfoAsJson(dir, project).size(), 100u);
+    EXPECT_NE(RunShell(kProgram + " --info " + dir + "missing.lt4 2>" + dir + "err.txt"), 0);
     EXPECT_GT(fs::file_size(dir + "err.txt"), 0u);
 }
-
-// A quarter second of silence, 16-bit mono at 44.1 kHz.
 
 // A project with an audio clip and a MIDI clip of two notes.
 void WriteProjectWithClips(const std::string& dir) {
@@ -101,27 +94,31 @@ void WriteProjectWithClips(const std::string& dir) {
 }
 
 TEST(ProjectInfoTest, EveryClipIsListedWithItsSoundOrItsNotes) {
-    const std::string program = std::string(LOOMTONE_BINARY_DIR) + "/loomtone";
-    if (!fs::exists(program))
+    if (!ProgramBuilt())
         GTEST_SKIP() << "loomtone is not built";
-    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/projectinfo-clips/";
-    fs::create_directories(dir);
+    const std::string dir = FreshTestFolder();
     WriteProjectWithClips(dir);
-    // Clip labels lay out text, and the font library keeps its cache until
-    // the process ends; the program's leak checker is told so, as the test
-    // programs tell theirs.
-    std::ofstream(dir + "leaks.supp") << "leak:libfontconfig.so\n";
-    const std::string env = "LSAN_OPTIONS=suppressions='" + dir + "leaks.supp' ";
-    ASSERT_EQ(RunShell(env + program + " --info '" + dir + "clips.lt4' | python3 -m json.tool > '" +
-                       dir + "info.json'"),
-              0);
-    std::ifstream in(dir + "info.json");
-    const std::string info(std::istreambuf_iterator<char>(in), {});
+    const std::string info = InfoAsJson(dir, dir + "clips.lt4");
     EXPECT_NE(info.find("\"soundFile\": \"" + dir + "Quiet.wav\""), std::string::npos);
     EXPECT_NE(info.find("\"kind\": \"midi\""), std::string::npos);
     EXPECT_NE(info.find("\"noteCount\": 2"), std::string::npos);
     EXPECT_NE(info.find("\"pitch\": 64"), std::string::npos);
     EXPECT_NE(info.find("\"position\": 1000,"), std::string::npos);
+}
+
+// The example project kept in data/ has its four tracks and every sound found.
+TEST(ProjectInfoTest, ProgramDescribesTheExampleProjectAsJson) {
+    if (!ProgramBuilt())
+        GTEST_SKIP() << "loomtone is not built";
+    const std::string info =
+        InfoAsJson(FreshTestFolder(),
+                   std::string(LOOMTONE_SOURCE_DIR) + "/data/Example Projects/Example Song.lt4");
+    for (const char* name : {"Drums", "Bass", "Pad", "Melody"})
+        EXPECT_NE(info.find("\"name\": \"" + std::string(name) + "\""), std::string::npos) << name;
+    for (const char* sound : {"/Drums.ogg\"", "/Bass.ogg\"", "/Pad.ogg\""})
+        EXPECT_NE(info.find(sound), std::string::npos) << sound;
+    EXPECT_NE(info.find("\"key\": \"Am\""), std::string::npos);
+    EXPECT_NE(info.find("\"kind\": \"midi\""), std::string::npos);
 }
 
 } // namespace

@@ -1,24 +1,13 @@
-#include "ScopedEnv.h"
+#include "MainWindowFixture.h"
 #include "ToneWav.h"
-#include "app/CPrefs.h"
-#include "app/LoomtoneMainWindow.h"
 #include "app/MainCommands.h"
-#include "engine/CPCMMixer.h"
-#include "gui/CFileDialog.h"
-#include "gui/COffscreenGuiHost.h"
-#include "gui/MessageBoxes.h"
 #include "project/CAudioClip.h"
-#include "project/CProject.h"
 #include "project/CTrack.h"
-#include "support/CUndoMgr.h"
-#include "support/LocalizedStrings.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <deque>
 #include <filesystem>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,43 +18,15 @@ namespace {
 
 // A saved project in "original/" whose two sounds live in "sounds/", with one
 // unsaved change on top, open in a main window.
-class ProjectTransfer : public ::testing::Test {
+class ProjectTransfer : public MainWindowFixture {
 protected:
-    ProjectTransfer()
-        : m_root(std::string(LOOMTONE_TEST_TMP) + "/transfer/"),
-          m_config("XDG_CONFIG_HOME", (m_root + "config").c_str()) {
-        fs::remove_all(m_root);
-        for (const char* folder : {"user", "sounds", "original", "copy"})
+    ProjectTransfer() : MainWindowFixture("transfer") {
+        for (const char* folder : {"sounds", "original", "copy"})
             fs::create_directories(m_root + folder);
-        SetStringFile(std::string(LOOMTONE_SOURCE_DIR) + "/data/loomstrings.ini");
-        projectPrefs.DefRecDir = m_root;
-        projectPrefs.bShowNewProjectDialog = false;
-        projectPrefs.bSwitchKeyTempoOnFirstSound = false;
-        prefs.bFirstRun = false;
-        SetMessageBoxHook([this](const MessageBoxRequest& request, bool&) {
-            asked.push_back(request.text);
-            if (answers.empty())
-                return static_cast<int>(IDCANCEL);
-            const int answer = answers.front();
-            answers.pop_front();
-            return answer;
-        });
-        SetFileDialogHook([this](const FileDialogRequest& request, std::string& path) {
-            EXPECT_EQ(request.mode, FileDialogRequest::Mode::kFolder);
-            path = chosenFolder;
-            return !path.empty();
-        });
-    }
-    ~ProjectTransfer() override {
-        window.reset();
-        SetMessageBoxHook(nullptr);
-        SetFileDialogHook(nullptr);
     }
 
     void SetUp() override {
-        MainWindowSetup setup{prefs, project, undo, mixer, m_root, m_root + "user/", std::string()};
-        window = std::make_unique<LoomtoneMainWindow>(setup);
-        ASSERT_TRUE(window->Initialize(&host, 800, 600));
+        ASSERT_NO_FATAL_FAILURE(Open());
         project.NewProject(true);
         WriteToneWav(m_root + "sounds/Kick.wav", 44100, 16384);
         WriteToneWav(m_root + "sounds/Bass.wav", 44100, 8192, 110.0);
@@ -76,7 +37,12 @@ protected:
         ASSERT_TRUE(project.SaveProject(original, false, false, false));
         ASSERT_TRUE(window->ExecuteCommand(kCmdAddAudioTrack));
         ASSERT_TRUE(undo.IsDirty());
-        chosenFolder = m_root + "copy";
+        chosenPath = m_root + "copy";
+    }
+    // The command asks for folders only.
+    void TearDown() override {
+        for (const FileDialogRequest::Mode mode : dialogModes)
+            EXPECT_EQ(mode, FileDialogRequest::Mode::kFolder);
     }
 
     std::set<std::string> CopyFolder() const {
@@ -104,19 +70,7 @@ protected:
         EXPECT_FALSE(window->IsCommandEnabled(kCmdRecentFirst + 1));
     }
 
-    const std::string m_root;
     const std::string original = m_root + "original/Song.lt4";
-    ScopedEnv m_config;
-    CPrefs prefs;
-    ProjectPreferences projectPrefs;
-    CPCMMixer mixer;
-    CUndoMgr undo{400};
-    CProject project{mixer, undo, projectPrefs};
-    COffscreenGuiHost host;
-    std::unique_ptr<LoomtoneMainWindow> window;
-    std::deque<int> answers;
-    std::vector<std::string> asked;
-    std::string chosenFolder;
 };
 
 } // namespace
@@ -168,7 +122,7 @@ TEST_F(ProjectTransfer, DecliningAnyQuestionWritesNothing) {
     for (size_t step = 0; step < declines.size(); ++step) {
         SCOPED_TRACE(step);
         answers = declines[step];
-        chosenFolder = step == 1 ? "" : m_root + "copy";
+        chosenPath = step == 1 ? "" : m_root + "copy";
         asked.clear();
         ASSERT_TRUE(window->ExecuteCommand(kCmdTransferProject));
         EXPECT_EQ(asked.size(), std::max<size_t>(1, declines[step].size()));
@@ -178,7 +132,7 @@ TEST_F(ProjectTransfer, DecliningAnyQuestionWritesNothing) {
 }
 
 TEST_F(ProjectTransfer, AFolderThatCannotBeWrittenLeavesNoHalfCopy) {
-    chosenFolder = m_root + "missing/folder";
+    chosenPath = m_root + "missing/folder";
     answers = {IDNO, IDNO, IDNO, IDOK};
     ASSERT_TRUE(window->ExecuteCommand(kCmdTransferProject));
     ASSERT_EQ(asked.size(), 4u);

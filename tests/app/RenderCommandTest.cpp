@@ -1,3 +1,4 @@
+#include "ProgramUnderTest.h"
 #include "ToneWav.h"
 #include "engine/CPCMMixer.h"
 #include "project/CProject.h"
@@ -9,17 +10,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kProgram = std::string(LOOMTONE_BINARY_DIR) + "/loomtone";
-
 // Two seconds of a 440 Hz tone at half scale, 16-bit mono.
-
 void WriteProject(const std::string& dir) {
     WriteToneWav(dir + "Tone.wav", 2 * 44100, 16384);
     CPCMMixer mixer;
@@ -48,20 +45,16 @@ std::string Output(const std::string& command) {
 class RenderCommand : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!fs::exists(kProgram))
+        if (!ProgramBuilt())
             GTEST_SKIP() << "loomtone is not built";
-        dir = std::string(LOOMTONE_TEST_TMP) + "/render/";
-        fs::create_directories(dir);
+        dir = FreshTestFolder();
         WriteProject(dir);
-        // The font library keeps its cache until the process ends.
-        std::ofstream(dir + "leaks.supp") << "leak:libfontconfig.so\n";
-        env = "LSAN_OPTIONS=suppressions='" + dir + "leaks.supp' ";
+        env = LeakCheckEnv(dir);
     }
 
     int Render(const std::string& out) {
-        const std::string command = env + kProgram + " --render '" + dir + "tone.lt4' '" + out +
-                                    "' 2> '" + dir + "err.txt'";
-        return WEXITSTATUS(std::system(command.c_str()));
+        return RunShell(env + kProgram + " --render '" + dir + "tone.lt4' '" + out + "' 2> '" +
+                        dir + "err.txt'");
     }
 
     std::string dir;
@@ -91,13 +84,12 @@ TEST_F(RenderCommand, MixesTheProjectDownToTheFormatOfTheExtension) {
 TEST_F(RenderCommand, RefusesAnUnknownExtensionAndAMissingProject) {
     EXPECT_EQ(Render(dir + "mix.xyz"), 2);
     EXPECT_FALSE(fs::exists(dir + "mix.xyz"));
-    std::ifstream err(dir + "err.txt");
-    std::string line;
-    std::getline(err, line);
-    EXPECT_NE(line.find(".wav, .mp3, .ogg or .wma"), std::string::npos);
+    const std::string error = FileContents(dir + "err.txt");
+    EXPECT_NE(error.substr(0, error.find('\n')).find(".wav, .mp3, .ogg or .wma"),
+              std::string::npos);
 
-    const std::string command =
-        env + kProgram + " --render '" + dir + "none.lt4' '" + dir + "none.wav' 2>/dev/null";
-    EXPECT_NE(WEXITSTATUS(std::system(command.c_str())), 0);
+    EXPECT_NE(RunShell(env + kProgram + " --render '" + dir + "none.lt4' '" + dir +
+                       "none.wav' 2>/dev/null"),
+              0);
     EXPECT_FALSE(fs::exists(dir + "none.wav"));
 }

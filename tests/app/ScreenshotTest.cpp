@@ -1,43 +1,33 @@
+#include "ProgramUnderTest.h"
+
 #include <gtest/gtest.h>
 
 #include <cairo.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kBinaryDir = LOOMTONE_BINARY_DIR;
-
 // Runs the program (or another command) with its settings, data and log in
 // the test's folder; answers the exit code.
 class ProgramRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!fs::exists(kBinaryDir + "/loomtone"))
+        if (!ProgramBuilt())
             GTEST_SKIP() << "loomtone is not built";
-        dir = std::string(LOOMTONE_TEST_TMP) + "/program/";
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        // The font library keeps its cache until the process ends.
-        std::ofstream(dir + "leaks.supp") << "leak:libfontconfig.so\n";
-        env = "LSAN_OPTIONS=suppressions='" + dir + "leaks.supp' XDG_CONFIG_HOME='" + dir +
-              "config' XDG_DATA_HOME='" + dir + "data' ";
+        dir = FreshTestFolder();
+        env = LeakCheckEnv(dir) + "XDG_CONFIG_HOME='" + dir + "config' XDG_DATA_HOME='" + dir +
+              "data' ";
     }
 
     int Run(const std::string& command) {
-        return WEXITSTATUS(std::system((env + command + " > '" + dir + "out.txt' 2>&1").c_str()));
+        return RunShell(env + command + " > '" + dir + "out.txt' 2>&1");
     }
 
-    std::string Output() const {
-        std::ifstream in(dir + "out.txt");
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string Output() const { return FileContents(dir + "out.txt"); }
 
     std::string dir;
     std::string env;
@@ -72,8 +62,7 @@ Picture ReadPng(const std::string& path) {
 
 TEST_F(ProgramRun, ScreenshotPaintsTheMainWindowAtTheAskedSize) {
     const std::string out = dir + "window.png";
-    ASSERT_EQ(Run(kBinaryDir + "/loomtone --screenshot '" + out + "' --size 640x480"), 0)
-        << Output();
+    ASSERT_EQ(Run(kProgram + " --screenshot '" + out + "' --size 640x480"), 0) << Output();
     const Picture picture = ReadPng(out);
     EXPECT_EQ(picture.width, 640);
     EXPECT_EQ(picture.height, 480);
@@ -81,14 +70,15 @@ TEST_F(ProgramRun, ScreenshotPaintsTheMainWindowAtTheAskedSize) {
     EXPECT_EQ(picture.menuBar, picture.statusBar);
     EXPECT_NE(picture.menuBar, 0u);
 
-    EXPECT_EQ(Run(kBinaryDir + "/loomtone --screenshot '" + out + "' --size 0x480"), 2);
-    EXPECT_EQ(Run(kBinaryDir + "/loomtone --screenshot '" + out + "' --size 640"), 2);
-    EXPECT_NE(Run(kBinaryDir + "/loomtone --screenshot '" + dir + "none/x.png'"), 0);
+    EXPECT_EQ(Run(kProgram + " --screenshot '" + out + "' --size 0x480"), 2);
+    EXPECT_EQ(Run(kProgram + " --screenshot '" + out + "' --size 640"), 2);
+    EXPECT_NE(Run(kProgram + " --screenshot '" + dir + "none/x.png'"), 0);
 }
 
 TEST_F(ProgramRun, InstalledProgramRunsFromTheLauncherLink) {
     const std::string prefix = dir + "prefix";
-    ASSERT_EQ(Run("cmake --install '" + kBinaryDir + "' --prefix '" + prefix + "'"), 0) << Output();
+    const std::string build = LOOMTONE_BINARY_DIR;
+    ASSERT_EQ(Run("cmake --install '" + build + "' --prefix '" + prefix + "'"), 0) << Output();
     EXPECT_TRUE(fs::is_symlink(prefix + "/bin/loomtone"));
     EXPECT_TRUE(fs::exists(prefix + "/share/applications/loomtone.desktop"));
     EXPECT_TRUE(fs::exists(prefix + "/share/mime/packages/loomtone.xml"));

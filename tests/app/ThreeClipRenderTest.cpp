@@ -1,3 +1,5 @@
+#include "ProgramUnderTest.h"
+#include "ScopedEnv.h"
 #include "ToneWav.h"
 #include "app/CPrefs.h"
 #include "engine/CClipAudioBuffer.h"
@@ -14,11 +16,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,7 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kProgram = std::string(LOOMTONE_BINARY_DIR) + "/loomtone";
 constexpr double kFramesPerMs = 44.1;
 
 struct Point {
@@ -124,8 +122,7 @@ uint16_t U16At(const std::string& bytes, size_t at) {
 // The samples of a 32-bit float stereo WAV file at 44.1 kHz; empty when the
 // file is anything else.
 std::vector<float> ReadFloatStereoWav(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    const std::string bytes = FileContents(path);
     if (bytes.size() < 12 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 4, "WAVE") != 0)
         return {};
     bool floatStereo = false;
@@ -150,28 +147,19 @@ std::vector<float> ReadFloatStereoWav(const std::string& path) {
 class ThreeClipRender : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!fs::exists(kProgram))
+        if (!ProgramBuilt())
             GTEST_SKIP() << "loomtone is not built";
-        dir = std::string(LOOMTONE_TEST_TMP) + "/threeclips/";
-        fs::remove_all(dir);
+        dir = FreshTestFolder();
         fs::create_directories(dir + "config");
-        // The font library keeps its cache until the process ends.
-        std::ofstream(dir + "leaks.supp") << "leak:libfontconfig.so\n";
-        env = "LSAN_OPTIONS=suppressions='" + dir + "leaks.supp' XDG_CONFIG_HOME='" + dir +
-              "config' ";
+        env = LeakCheckEnv(dir) + "XDG_CONFIG_HOME='" + dir + "config' ";
     }
 
     // Renders to float samples, so the comparison is not limited by 16 bits.
     void ChooseFloatWav() {
-        const char* before = std::getenv("XDG_CONFIG_HOME");
-        const std::string saved = before ? before : "";
-        setenv("XDG_CONFIG_HOME", (dir + "config").c_str(), 1);
+        ScopedEnv config("XDG_CONFIG_HOME", (dir + "config").c_str());
         CFormatPrefs format;
         format.wavBitDepth = 32;
-        const bool written =
-            format.SaveFormatPrefs(std::string(CPrefs::kCurrentKeyPath) + "\\Render");
-        before ? setenv("XDG_CONFIG_HOME", saved.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
-        ASSERT_TRUE(written);
+        ASSERT_TRUE(format.SaveFormatPrefs(std::string(CPrefs::kCurrentKeyPath) + "\\Render"));
     }
 
     void WriteProject() {
@@ -213,9 +201,9 @@ protected:
 TEST_F(ThreeClipRender, TheRenderEqualsTheSourcesMixedByHand) {
     ASSERT_NO_FATAL_FAILURE(ChooseFloatWav());
     ASSERT_NO_FATAL_FAILURE(WriteProject());
-    const std::string command = env + kProgram + " --render '" + dir + "three.lt4' '" + dir +
-                                "mix.wav' 2> '" + dir + "err.txt'";
-    ASSERT_EQ(WEXITSTATUS(std::system(command.c_str())), 0);
+    ASSERT_EQ(RunShell(env + kProgram + " --render '" + dir + "three.lt4' '" + dir +
+                       "mix.wav' 2> '" + dir + "err.txt'"),
+              0);
 
     const std::vector<float> rendered = ReadFloatStereoWav(dir + "mix.wav");
     const int64_t frames = static_cast<int64_t>(rendered.size() / 2);

@@ -16,10 +16,7 @@
 namespace {
 
 TempoEvent StartEvent(double tempo = 120.0) {
-    TempoEvent event;
-    event.tempo = tempo;
-    event.tempoChange = event.keyChange = event.timeSigChange = true;
-    return event;
+    return {.tempo = tempo, .tempoChange = true, .keyChange = true, .timeSigChange = true};
 }
 
 struct FakeGridHost : TimeGridHost {
@@ -143,12 +140,10 @@ TEST_F(TimeGrid, SnapAdjustedWorksOnReferenceTimeAndNeedsAnEvent) {
 
 TEST_F(TimeGrid, SnapIntervalFollowsTheLevel) {
     EXPECT_EQ(grid->GetSnapInterval(), 250);
-    grid->SetSnapLevel(0);
-    EXPECT_EQ(grid->GetSnapInterval(), 1);
-    grid->SetSnapLevel(1);
-    EXPECT_EQ(grid->GetSnapInterval(), 2000);
-    grid->SetSnapLevel(8);
-    EXPECT_EQ(grid->GetSnapInterval(), 166);
+    for (const auto& [level, interval] : {std::pair{0, 1}, {1, 2000}, {8, 166}}) {
+        grid->SetSnapLevel(level);
+        EXPECT_EQ(grid->GetSnapInterval(), interval) << "level " << level;
+    }
     grid->SetSnapLevel(11); // outside the table: ignored
     EXPECT_EQ(grid->GetSnapLevel(), 8);
 }
@@ -286,11 +281,7 @@ TEST_F(TimeGrid, MarkersMirrorTheTempoMapAndFollowTheZoom) {
     EXPECT_TRUE(start->GetLook().cdTrack);
     EXPECT_EQ(start->GetText().rfind("Start\n120.0 4/4 ", 0), 0u);
 
-    TempoEvent verse;
-    verse.time = 4000;
-    verse.tempoChange = true;
-    verse.tempo = 120.0;
-    host.map.AddEvent(verse);
+    host.map.AddEvent({.time = 4000, .tempo = 120.0, .tempoChange = true});
     host.looks.push_back({"Verse", 0x0000FF, false});
     grid->SyncMarkers();
     ASSERT_EQ(grid->MarkerCount(), 2);
@@ -347,10 +338,7 @@ TEST_F(TimeGrid, MouseMovesPlaybackAndOpensTheMarkerDialog) {
 }
 
 TEST_F(TimeGrid, ContextMenuCommands) {
-    TempoEvent later;
-    later.time = 4000;
-    later.keyChange = true;
-    host.map.AddEvent(later);
+    host.map.AddEvent({.time = 4000, .keyChange = true});
     grid->SyncMarkers();
 
     DriveMenu(screen, {[&] { ClickMenuItem(screen, window, 4); }}); // next marker

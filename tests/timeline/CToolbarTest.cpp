@@ -153,20 +153,19 @@ TEST_F(Toolbar, MixDownAsksToSaveUnsavedChangesFirst) {
     undo.SetDirty(true);
     toolbar->Refresh();
     const std::string question = "ask WantSaveQuestionTitle3 WantSaveQuestion3";
-    commands.answer = ToolbarCommands::Answer::kCancel;
-    Click(CToolbar::kRender);
-    EXPECT_EQ(commands.calls, std::vector<std::string>{question});
-
-    commands.calls.clear();
-    commands.answer = ToolbarCommands::Answer::kNo;
-    Click(CToolbar::kRender);
-    EXPECT_EQ(commands.calls, (std::vector<std::string>{question, "mix .MP3"}));
-
-    commands.calls.clear();
-    commands.answer = ToolbarCommands::Answer::kYes;
+    using Answer = ToolbarCommands::Answer;
     commands.saveSucceeds = false;
-    Click(CToolbar::kRender);
-    EXPECT_EQ(commands.calls, (std::vector<std::string>{question, "save"}));
+    const std::pair<Answer, std::vector<std::string>> cases[] = {
+        {Answer::kCancel, {question}},
+        {Answer::kNo, {question, "mix .MP3"}},
+        {Answer::kYes, {question, "save"}}, // the save fails: no mix down
+    };
+    for (const auto& [answer, calls] : cases) {
+        commands.calls.clear();
+        commands.answer = answer;
+        Click(CToolbar::kRender);
+        EXPECT_EQ(commands.calls, calls) << calls.back();
+    }
 
     commands.calls.clear();
     undo.SetDirty(false);
