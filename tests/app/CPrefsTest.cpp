@@ -140,8 +140,7 @@ TEST_F(CPrefsTest, DefaultsOnAFreshMachine) {
     EXPECT_GE(prefs.lastSoundLibCheckStamp, before);
     EXPECT_LE(prefs.lastSoundLibCheckStamp, std::time(nullptr));
 
-    // The values whose stored text is built rather than copied: records, byte ids, rectangles
-    // and fractions.
+    // What a new user starts with, as stored.
     const ValueMap values = Values(prefs);
     const ValueMap expected = {
         {"lastMainWinRect", "0, 0, 0, 0"},
@@ -156,6 +155,45 @@ TEST_F(CPrefsTest, DefaultsOnAFreshMachine) {
         {"generalMidiInstrument", "4d477256000000000000000000000000"},
         {"defaultVirtualInstrument", "4d477256000000000000000000000000"},
         {"fFadeEdgesBy", "1.5"},
+        {"bMainWindowMaximized", "1"},
+        {"mixDeviceType", "0"},
+        {"mixWaveRTLatency", "20"},
+        {"mixMidiInDevice", "0"},
+        {"recInputInUseBehavior", "1"},
+        {"metronomeVolume", "42"},
+        {"defaultKey", "3"},
+        {"defaultTimeSigNumerator", "4"},
+        {"defaultTimeSigDenominator", "4"},
+        {"lastSnapSetting", "4"},
+        {"bEditCopy", "0"},
+        {"bAutoNameEditCopies", "1"},
+        {"lastDetailPage", "4"},
+        {"lastTimeMode", "1"},
+        {"defaultAudioShade", "65280"},
+        {"bUseIMAPI", "0"},
+        {"bUseVeranthASPILayer", "1"},
+        {"lastCDBurnerIndex", "-1"},
+        {"burnSpeed", "255"},
+        {"bRenderTags", "1"},
+        {"lastSoundDetailsHeight", "260"},
+        {"lastLibraryDetailsHeight", "170"},
+        {"lastCatType", "6"},
+        {"bFirstRun", "1"},
+        {"bAttemptToOpenDevice", "0"},
+        {"recTimerMils", "3600000"},
+        {"defaultNoteLength", "3"},
+        {"defaultVelocity", "110"},
+        {"snapLevel", "4"},
+        {"toolMode", "1"},
+        {"fAutoTrackIntervalMinutes", "5"},
+        {"fAutoTrackIntervalTotalMinutes", "74"},
+        {"iAutoTrackMinSilenceMils", "1500"},
+        {"iAutoTrackSilenceThreshold", "7"},
+        {"fAutoTrackMinMinutesBetweenMarkers", "1"},
+        {"defProjectType", "2"},
+        {"quantizeStartSetting", "4"},
+        {"quantizeLengthSetting", "0"},
+        {"quantizeSwingLevel", "0"},
         {"bAutoAddFolders", "1"},
         {"numMissingSoundsSearchPaths", "0"}};
     for (const auto& [name, text] : expected)
