@@ -4,12 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 inline const std::string kProgram = std::string(LOOMTONE_BINARY_DIR) + "/loomtone";
 
@@ -38,6 +42,36 @@ inline std::string LeakCheckEnv(const std::string& dir) {
 inline int RunShell(const std::string& command) {
     const int status = std::system(command.c_str());
     return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs the command as on a disk that fills up after `bytes` bytes of any one file: writing
+// further fails with EFBIG (the signal that would otherwise end the process is ignored, and
+// stays ignored for the programs the command starts). The exit code; -1 when killed.
+inline int RunShellOnFullDisk(const std::string& command, rlim_t bytes) {
+    const pid_t child = fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, bytes};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// What the command prints on standard output.
+inline std::string CommandOutput(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof(buffer), pipe))
+            out += buffer;
+        pclose(pipe);
+    }
+    return out;
 }
 
 inline std::string FileContents(const std::string& path) {
