@@ -2,10 +2,11 @@
 
 // Running the built program from a test. Tests that need it skip while it is not built.
 
+#include "CommandOutput.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -60,18 +61,6 @@ inline int RunShellOnFullDisk(const std::string& command, rlim_t bytes) {
     if (child < 0 || waitpid(child, &status, 0) != child)
         return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// What the command prints on standard output.
-inline std::string CommandOutput(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (fgets(buffer, sizeof(buffer), pipe))
-            out += buffer;
-        pclose(pipe);
-    }
-    return out;
 }
 
 inline std::string FileContents(const std::string& path) {
