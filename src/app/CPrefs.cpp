@@ -464,8 +464,12 @@ void CPrefs::ResetInstrumentDefaults() {
 
 bool CPrefs::ShouldReadOldVersionSettings() {
     CRegKey root(RegRoot::CurrentUser);
-    const std::unique_ptr<CRegKey> old = root.CreateSubKey(kOldKeyPath);
-    return old != nullptr && !old->SubKeyExists(kReadForNewVersionName);
+    const std::unique_ptr<CRegKey> old = root.GetSubKey(kOldKeyPath);
+    if (old == nullptr || !old->HasValues() || old->SubKeyExists(kReadForNewVersionName))
+        return false;
+    // Current settings are never replaced by old ones, whatever became of the mark.
+    const std::unique_ptr<CRegKey> current = root.GetSubKey(kCurrentKeyPath);
+    return current == nullptr || !current->HasValues();
 }
 
 bool CPrefs::Load(bool fromOldVersion) {

@@ -35,8 +35,8 @@ public:
     // Creates the temporary sound folder at once.
     CPrefs();
 
-    // Whether the previous version's settings are still to be taken over: its key exists (it is
-    // created here when missing) and has not been marked as read.
+    // Whether the previous version's settings are to be taken over: its key holds settings and
+    // has not been marked as read, and the current key holds none.
     bool ShouldReadOldVersionSettings();
     // Reads every preference from the previous version's key, marking it as read, or from the
     // current key. False when the key can be neither opened nor created.

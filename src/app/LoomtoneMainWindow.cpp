@@ -14,6 +14,7 @@
 #include "project/CProject.h"
 #include "project/CProjectMixdown.h"
 #include "project/CTrack.h"
+#include "project/ProjectFilesInUse.h"
 #include "support/CRegKey.h"
 #include "support/CUndoMgr.h"
 #include "support/LocalizedStrings.h"
@@ -692,14 +693,19 @@ void LoomtoneMainWindow::RenderMixDownOf(const MixDownType& type) {
         path += std::string(".") + type.extension;
     CProjectMixdown mixdown(m_mixer, m_project.Authoring(),
                             std::string(CPrefs::kCurrentKeyPath) + "\\Render");
+    mixdown.SetFilesInUse(ProjectFilesInUse(m_project));
     const bool rendered = WithFileActivity([&mixdown, &path] {
         return mixdown.Render(path, [](double, const std::string&) { return true; });
     });
-    if (!rendered) {
-        LogFmt("LoomtoneMainWindow::MixDown failed: %s", mixdown.Error().c_str());
+    if (rendered)
+        return;
+    LogFmt("LoomtoneMainWindow::MixDown failed: %s", mixdown.Error().c_str());
+    if (mixdown.RefusedFileInUse())
+        ShowFormattedMessage("Err_FileInUse_Title", "Err_FileInUse_Body",
+                             MB_OK | MB_ICONEXCLAMATION, path);
+    else
         ShowFormattedMessage("Err_RenderFailedTitle", "Err_RenderFailedBody",
                              MB_OK | MB_ICONEXCLAMATION, path);
-    }
 }
 
 // ---- Edit, mix and track commands -------------------------------------------------------

@@ -16,6 +16,7 @@
 #include "project/CProject.h"
 #include "project/CProjectMixdown.h"
 #include "project/MissingSoundFolders.h"
+#include "project/ProjectFilesInUse.h"
 #include "support/CRegStore.h"
 #include "support/CUndoMgr.h"
 #include "support/LocalizedStrings.h"
@@ -26,6 +27,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -33,19 +35,30 @@ namespace {
 
 constexpr const char* kVersion = LOOMTONE_VERSION;
 
+// Exit statuses of the commands without a window.
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitPartlyLoaded = 3;
+
 void PrintUsage(FILE* out) {
     std::fprintf(
-        out, "Usage: loomtone [FILE | --version | --help | --prefs | --info FILE | --new FILE |\n"
-             "                 --render FILE OUT | --screenshot OUT.png [--size WxH] [FILE]]\n"
-             "  FILE          open the editor with a project, or a new project with a sound\n"
-             "  --version     print the program's version\n"
-             "  --help        print this text\n"
-             "  --prefs       print every preference and where the settings are kept\n"
-             "  --info FILE   print a project's settings, markers and tracks as JSON\n"
-             "  --new FILE    write a new default project\n"
-             "  --render FILE OUT  mix a project down to OUT (.wav, .mp3, .ogg or .wma)\n"
-             "  --screenshot OUT.png [--size WxH] [FILE]\n"
-             "                write a picture of the main window with FILE or a new project\n");
+        out,
+        "Usage: loomtone [FILE | --version | --help | --prefs | --info FILE |\n"
+        "                 --new FILE [--force] | --render FILE OUT |\n"
+        "                 --screenshot OUT.png [--size WxH] [FILE]]\n"
+        "  FILE          open the editor with a project, or a new project with a sound\n"
+        "  --version     print the program's version\n"
+        "  --help        print this text\n"
+        "  --prefs       print every preference and where the settings are kept\n"
+        "  --info FILE   print a project's settings, markers and tracks as JSON\n"
+        "  --new FILE [--force]\n"
+        "                write a new default project; an existing FILE only with --force\n"
+        "  --render FILE OUT  mix a project down to OUT (.wav, .mp3, .ogg or .wma)\n"
+        "  --screenshot OUT.png [--size WxH] [FILE]\n"
+        "                write a picture of the main window with FILE or a new project\n"
+        "The commands other than FILE leave the settings and the recent files as they are.\n"
+        "Exit status: 0 done; 1 failed, with the reason on standard error; 2 wrong arguments;\n"
+        "3 done, but parts of the project could not be read (the warning is on standard error).\n");
 }
 
 int PrintPrefs() {
@@ -55,22 +68,34 @@ int PrintPrefs() {
     return 0;
 }
 
+void PrintError(std::string message) {
+    for (char& c : message)
+        c = (c == '\n' || c == '\r') ? ' ' : c;
+    std::fprintf(stderr, "loomtone: %s\n", message.c_str());
+}
+
 // Runs one project operation without a window: the project lives on the
 // offscreen host, and what would be a message box becomes the reason
-// printed on failure.
-// An operation may put the reason for its failure in its last argument.
+// printed on failure. The partial-load warning is printed too, and gives its
+// own exit status, so that scripts can tell.
+// An operation may put the reason for its failure, naming what failed, in
+// its last argument.
 using ProjectOperation =
     std::function<bool(CProject&, CPCMMixer&, const std::string&, std::string&)>;
 
-int RunOnProject(const char* path, const ProjectOperation& operation) {
+int RunOnProject(const std::string& path, const ProjectOperation& operation) {
     CPrefs prefs;
     prefs.Load(prefs.ShouldReadOldVersionSettings());
     SetStringFile(GetExeDirectory() + "loomstrings.ini");
     ProjectPreferences projectPrefs = ProjectPreferencesFrom(prefs);
-    std::string reason;
-    SetMessageBoxHook([&reason](const MessageBoxRequest& request, bool&) {
-        if (reason.empty() && !(request.flags & MB_ICONQUESTION))
-            reason = request.text;
+    const std::string partialLoadTitle = MyLoadString("PL_PartialLoad_Title");
+    std::string boxText;
+    std::string partialLoadText;
+    SetMessageBoxHook([&](const MessageBoxRequest& request, bool&) {
+        if (request.title == partialLoadTitle)
+            partialLoadText = request.text;
+        else if (boxText.empty() && (request.flags & MB_ICONMASK) != MB_ICONQUESTION)
+            boxText = request.text;
         return CDeluxeMessageBox::CloseAnswerFor(request.flags);
     });
     CPCMMixer mixer;
@@ -85,13 +110,16 @@ int RunOnProject(const char* path, const ProjectOperation& operation) {
         project.SetMissingSoundFolders(
             {prefs.missingSoundFolders.folders, prefs.missingSoundFolders.bAutoAddFolders});
         project.NewProject(true);
-        reason.clear();
+        boxText.clear();
+        partialLoadText.clear();
+        std::string reason;
         if (!operation(project, mixer, path, reason)) {
-            for (char& c : reason)
-                c = (c == '\n' || c == '\r') ? ' ' : c;
-            std::fprintf(stderr, "loomtone: %s: %s\n", path,
-                         reason.empty() ? "no such file" : reason.c_str());
-            result = 1;
+            PrintError(reason.empty() ? path + ": " + (boxText.empty() ? "no such file" : boxText)
+                                      : reason);
+            result = kExitFailed;
+        } else if (!partialLoadText.empty()) {
+            PrintError(path + ": " + partialLoadText);
+            result = kExitPartlyLoaded;
         }
     }
     SetMessageBoxHook(nullptr);
@@ -110,6 +138,33 @@ bool WriteNewProject(CProject& project, CPCMMixer&, const std::string& path, std
     return project.SaveProject(path, false, false, false);
 }
 
+// --new FILE [--force], the two in either order.
+int NewCommand(int count, char** arguments) {
+    std::string file;
+    bool force = false;
+    for (int index = 0; index < count; ++index) {
+        if (std::strcmp(arguments[index], "--force") == 0 && !force)
+            force = true;
+        else if (file.empty() && arguments[index][0] != '\0')
+            file = MakeAbsolutePath(arguments[index]);
+        else {
+            PrintUsage(stderr);
+            return kExitUsage;
+        }
+    }
+    if (file.empty()) {
+        PrintUsage(stderr);
+        return kExitUsage;
+    }
+    std::error_code error;
+    if (!force && std::filesystem::symlink_status(file, error).type() !=
+                      std::filesystem::file_type::not_found) {
+        PrintError(file + ": the file exists; add --force to replace it");
+        return kExitFailed;
+    }
+    return RunOnProject(file, WriteNewProject);
+}
+
 // Loads the project and mixes it down as the mix-down command does, with
 // progress on standard error.
 bool RenderProjectFile(CProject& project, CPCMMixer& mixer, const std::string& path,
@@ -119,6 +174,7 @@ bool RenderProjectFile(CProject& project, CPCMMixer& mixer, const std::string& p
         return false;
     CProjectMixdown mixdown(mixer, project.Authoring(),
                             std::string(CPrefs::kCurrentKeyPath) + "\\Render");
+    mixdown.SetFilesInUse(ProjectFilesInUse(project));
     int lastPercent = -1;
     const bool rendered = mixdown.Render(out, [&lastPercent](double fraction, const std::string&) {
         const int percent = static_cast<int>(fraction * 100.0);
@@ -127,32 +183,36 @@ bool RenderProjectFile(CProject& project, CPCMMixer& mixer, const std::string& p
         lastPercent = percent;
         return true;
     });
-    std::fputc('\n', stderr);
+    if (lastPercent >= 0)
+        std::fputc('\n', stderr);
     if (!rendered)
-        reason = mixdown.Error();
+        reason = out + ": " + mixdown.Error();
     return rendered;
 }
 
-int RenderCommand(const char* path, const char* out) {
+int RenderCommand(const char* path, const char* outArgument) {
+    const std::string out = MakeAbsolutePath(outArgument);
     ConversionType type;
     if (!ConversionTypeForExtension(ExtractExtension(out), &type)) {
-        std::fprintf(stderr, "loomtone: %s: the file name must end in .wav, .mp3, .ogg or .wma\n",
-                     out);
-        return 2;
+        PrintError(out + ": the file name must end in .wav, .mp3, .ogg or .wma");
+        return kExitUsage;
     }
-    return RunOnProject(path, [out](CProject& project, CPCMMixer& mixer, const std::string& file,
-                                    std::string& reason) {
-        return RenderProjectFile(project, mixer, file, out, reason);
-    });
+    return RunOnProject(
+        MakeAbsolutePath(path),
+        [&out](CProject& project, CPCMMixer& mixer, const std::string& file, std::string& reason) {
+            return RenderProjectFile(project, mixer, file, out, reason);
+        });
 }
 
 int ScreenshotCommand(int argc, char** argv) {
     ScreenshotRequest request;
     std::string reason;
     if (!ParseScreenshotArguments(argc - 2, argv + 2, request, reason)) {
-        std::fprintf(stderr, "loomtone: %s\n", reason.c_str());
-        return 2;
+        PrintError(reason);
+        return kExitUsage;
     }
+    request.outPath = MakeAbsolutePath(request.outPath);
+    request.file = MakeAbsolutePath(request.file);
     return RunScreenshotCommand(request);
 }
 
@@ -187,9 +247,7 @@ int main(int argc, char** argv) {
         return RunEditor("");
     const char* option = argv[1];
     if (argc == 2 && option[0] != '-')
-        return RunEditor(option);
-    if (argc >= 3 && std::strcmp(option, "--screenshot") == 0)
-        return ScreenshotCommand(argc, argv);
+        return RunEditor(MakeAbsolutePath(option));
     if (argc == 2 && std::strcmp(option, "--version") == 0) {
         std::printf("Loomtone %s\n", kVersion);
         return 0;
@@ -198,14 +256,20 @@ int main(int argc, char** argv) {
         PrintUsage(stdout);
         return 0;
     }
+    // The commands without a window only read the user's settings: what they
+    // change (recent files, remembered formats, the settings' migration)
+    // stays in memory.
+    CRegStore::SetReadOnlyProcess(true);
+    if (argc >= 3 && std::strcmp(option, "--screenshot") == 0)
+        return ScreenshotCommand(argc, argv);
     if (argc == 2 && std::strcmp(option, "--prefs") == 0)
         return PrintPrefs();
     if (argc == 3 && std::strcmp(option, "--info") == 0)
-        return RunOnProject(argv[2], PrintInfo);
-    if (argc == 3 && std::strcmp(option, "--new") == 0)
-        return RunOnProject(argv[2], WriteNewProject);
+        return RunOnProject(MakeAbsolutePath(argv[2]), PrintInfo);
+    if (argc >= 3 && std::strcmp(option, "--new") == 0)
+        return NewCommand(argc - 2, argv + 2);
     if (argc == 4 && std::strcmp(option, "--render") == 0)
         return RenderCommand(argv[2], argv[3]);
     PrintUsage(stderr);
-    return 2;
+    return kExitUsage;
 }

@@ -42,6 +42,8 @@ CConv2FileFormat::~CConv2FileFormat() {
 }
 
 void CConv2FileFormat::Fail(const char* step, const std::string& reason) {
+    if (m_lastError.empty())
+        m_lastError = reason;
     LogFmt("CConv2FileFormat::%s failed for '%s': %s - returning false!", step, m_target.c_str(),
            reason.c_str());
 }
@@ -52,6 +54,7 @@ bool CConv2FileFormat::Open(const std::string& path, const FormatDetails& detail
     m_details = details;
     m_framesWritten = 0;
     m_failed = false;
+    m_lastError.clear();
     LogFmt("CConv2FileFormat::Open() - %s as %s, %d Hz, %d channels", m_target.c_str(),
            details.KindName(), details.sampleRate, details.channels);
     std::string reason;

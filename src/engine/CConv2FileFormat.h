@@ -36,6 +36,8 @@ public:
     void Abort();
 
     bool IsOpen() const { return m_encoder != nullptr; }
+    // Why the last Open, Write or Close failed, for the user ("" when none did).
+    const std::string& LastError() const { return m_lastError; }
     int64_t FramesWritten() const { return m_framesWritten; }
     const FormatDetails& Details() const { return m_details; }
 
@@ -48,6 +50,7 @@ private:
     FormatDetails m_details;
     std::string m_target;
     std::string m_tempPath;
+    std::string m_lastError;
     int64_t m_framesWritten = 0;
     bool m_failed = false;
 };

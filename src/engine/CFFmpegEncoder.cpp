@@ -164,6 +164,9 @@ bool CFFmpegEncoder::Encode(AVFrame* frame, std::string& error) {
         av_packet_rescale_ts(m_packet, m_codec->time_base, m_stream->time_base);
         m_packet->stream_index = m_stream->index;
         result = av_interleaved_write_frame(m_format, m_packet);
+        // The muxer writes through a buffer whose failures it only remembers.
+        if (result >= 0 && m_format->pb->error < 0)
+            result = m_format->pb->error;
         if (result < 0) {
             error = ErrorText("writing failed", result);
             return false;

@@ -144,7 +144,7 @@ bool CRenderWorker::RenderEntry(const Entry& entry, int index) {
     details.writeTags = details.writeTags && !entry.tags.Empty();
     CConv2FileFormat encoder;
     if (!encoder.Open(entry.path, details)) {
-        Fail("could not start the file " + entry.path);
+        Fail("could not start the file " + entry.path + ": " + encoder.LastError());
         return false;
     }
     for (int64_t frame = entry.startFrame; frame < entry.endFrame; frame += kBlockFrames) {
@@ -154,14 +154,15 @@ bool CRenderWorker::RenderEntry(const Entry& entry, int index) {
             return false;
         }
         if (!encoder.Write(m_block.data(), count)) {
+            const std::string reason = encoder.LastError();
             encoder.Abort();
-            Fail("could not write the file " + entry.path);
+            Fail("could not write the file " + entry.path + ": " + reason);
             return false;
         }
         m_doneFrames += count;
     }
     if (!encoder.Close()) {
-        Fail("could not finish the file " + entry.path);
+        Fail("could not finish the file " + entry.path + ": " + encoder.LastError());
         return false;
     }
     return true;
@@ -240,6 +241,6 @@ void CRenderWorker::SetText(const std::string& text) {
 
 void CRenderWorker::Fail(const std::string& what) {
     LogFmt("CRenderWorker failed: %s - returning false!", what.c_str());
-    SetText("Render failed");
+    SetText("Render failed: " + what);
     m_error = true;
 }

@@ -2,9 +2,11 @@
 
 #include "engine/Id3v2Tag.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -94,9 +96,12 @@ bool CSndFileEncoder::Open(const std::string& path, const FormatDetails& details
     }
     if (details.kind == FormatKind::Mp3 && !WriteId3Tag(details, error))
         return false;
-    // The descriptor stays ours; libsndfile takes the current offset as the file's start,
-    // which puts the MP3 stream (and the info frame it rewrites on closing) after our tag.
-    m_file = sf_open_fd(m_fd, SFM_WRITE, &info, SF_FALSE);
+    // libsndfile's file starts after our tag, which puts the MP3 stream (and the info frame
+    // it rewrites on closing) after it.
+    m_base = ::lseek(m_fd, 0, SEEK_CUR);
+    m_ioError = 0;
+    SF_VIRTUAL_IO io{&IoLength, &IoSeek, &IoRead, &IoWrite, &IoTell};
+    m_file = m_base < 0 ? nullptr : sf_open_virtual(&io, SFM_WRITE, &info, this);
     if (!m_file) {
         error = std::string("libsndfile: ") + sf_strerror(nullptr);
         return false;
@@ -186,7 +191,9 @@ bool CSndFileEncoder::Write(const float* interleaved, int64_t frames, std::strin
         return false;
     }
     const sf_count_t written = sf_writef_float(m_file, interleaved, frames);
-    if (written != frames) {
+    if (!CheckIo(error))
+        return false;
+    if (written != frames || sf_error(m_file) != SF_ERR_NO_ERROR) {
         error = std::string("libsndfile: ") + sf_strerror(m_file);
         return false;
     }
@@ -194,15 +201,89 @@ bool CSndFileEncoder::Write(const float* interleaved, int64_t frames, std::strin
     return true;
 }
 
+bool CSndFileEncoder::CheckIo(std::string& error) const {
+    if (m_ioError == 0)
+        return true;
+    error = std::string("writing failed: ") + std::strerror(m_ioError);
+    return false;
+}
+
+void CSndFileEncoder::NoteIoFailure() {
+    if (m_ioError == 0)
+        m_ioError = errno != 0 ? errno : EIO;
+}
+
+sf_count_t CSndFileEncoder::IoLength(void* user) {
+    auto* self = static_cast<CSndFileEncoder*>(user);
+    struct stat info;
+    if (::fstat(self->m_fd, &info) != 0)
+        return -1;
+    return std::max<sf_count_t>(0, info.st_size - self->m_base);
+}
+
+sf_count_t CSndFileEncoder::IoSeek(sf_count_t offset, int whence, void* user) {
+    auto* self = static_cast<CSndFileEncoder*>(user);
+    const off_t at =
+        ::lseek(self->m_fd, whence == SEEK_SET ? offset + self->m_base : offset, whence);
+    if (at < 0) {
+        self->NoteIoFailure();
+        return -1;
+    }
+    return at - self->m_base;
+}
+
+sf_count_t CSndFileEncoder::IoRead(void* buffer, sf_count_t count, void* user) {
+    auto* self = static_cast<CSndFileEncoder*>(user);
+    sf_count_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::read(self->m_fd, static_cast<char*>(buffer) + done,
+                                   static_cast<size_t>(count - done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+sf_count_t CSndFileEncoder::IoWrite(const void* buffer, sf_count_t count, void* user) {
+    auto* self = static_cast<CSndFileEncoder*>(user);
+    sf_count_t done = 0;
+    while (done < count) {
+        const ssize_t put = ::write(self->m_fd, static_cast<const char*>(buffer) + done,
+                                    static_cast<size_t>(count - done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            if (put == 0)
+                errno = ENOSPC;
+            self->NoteIoFailure();
+            break;
+        }
+        done += put;
+    }
+    return done;
+}
+
+sf_count_t CSndFileEncoder::IoTell(void* user) {
+    auto* self = static_cast<CSndFileEncoder*>(user);
+    const off_t at = ::lseek(self->m_fd, 0, SEEK_CUR);
+    return at < 0 ? -1 : at - self->m_base;
+}
+
 bool CSndFileEncoder::Finish(std::string& error) {
     if (!m_file) {
         error = "not open";
         return false;
     }
+    // Closing writes what the codec still holds and completes the headers.
     const int result = sf_close(m_file);
     m_file = nullptr;
     const int closed = ::close(m_fd);
     m_fd = -1;
+    if (!CheckIo(error))
+        return false;
     if (result != SF_ERR_NO_ERROR) {
         error = std::string("libsndfile: ") + sf_error_number(result);
         return false;

@@ -18,6 +18,9 @@ constexpr uint32_t MB_ICONHAND = 0x10;
 constexpr uint32_t MB_ICONQUESTION = 0x20;
 constexpr uint32_t MB_ICONEXCLAMATION = 0x30;
 constexpr uint32_t MB_ICONASTERISK = 0x40;
+// The icon is a number in these bits, not a set of flags: the exclamation icon shares a bit
+// with the question icon.
+constexpr uint32_t MB_ICONMASK = 0xF0;
 // Adds the "don't ask again" check box.
 constexpr uint32_t MB_DONTASKAGAIN = 0x10000;
 

@@ -9,6 +9,7 @@
 #include "gui/MessageBoxes.h"
 #include "gui/VRGuiWindow.h"
 #include "support/Log.h"
+#include "support/Paths.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -354,17 +355,22 @@ bool ChooseFile(const FileDialogRequest& request, std::string& path) {
         std::lock_guard<std::mutex> lock(g_hookMutex);
         hook = g_hook;
     }
-    if (hook)
-        return hook(request, path);
-    VRGuiWindow* owner = request.owner ? request.owner : GetMainWindow();
-    if (!owner) {
-        LogFmt("File dialog without a window: %s", request.title.c_str());
-        std::fprintf(stderr, "File dialog without a window: %s\n", request.title.c_str());
-        return false;
+    if (hook) {
+        if (!hook(request, path))
+            return false;
+    } else {
+        VRGuiWindow* owner = request.owner ? request.owner : GetMainWindow();
+        if (!owner) {
+            LogFmt("File dialog without a window: %s", request.title.c_str());
+            std::fprintf(stderr, "File dialog without a window: %s\n", request.title.c_str());
+            return false;
+        }
+        CFileDialog dialog(request);
+        if (dialog.DoModal(owner) != IDOK)
+            return false;
+        path = dialog.GetPath();
     }
-    CFileDialog dialog(request);
-    if (dialog.DoModal(owner) != IDOK)
-        return false;
-    path = dialog.GetPath();
+    // A dialog started in a relative folder answers a relative path.
+    path = MakeAbsolutePath(path);
     return true;
 }

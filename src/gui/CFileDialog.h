@@ -103,5 +103,6 @@ using FileDialogHook = std::function<bool(const FileDialogRequest& request, std:
 void SetFileDialogHook(FileDialogHook hook);
 
 // Shows the dialog over the request's owner (or the main window) and answers
-// whether the user chose; without any window it logs and answers false.
+// whether the user chose; without any window it logs and answers false. The
+// chosen path (the hook's too) is always absolute.
 bool ChooseFile(const FileDialogRequest& request, std::string& path);

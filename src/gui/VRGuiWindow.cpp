@@ -4,11 +4,25 @@
 #include "gui/IGuiHost.h"
 #include "gui/VRGuiLayer.h"
 #include "support/Log.h"
+#include "support/Paths.h"
 
 #include <cairo.h>
 
 #include <algorithm>
 #include <mutex>
+
+namespace {
+
+// Dropped files may come as paths relative to the folder the program started in.
+std::vector<std::string> AbsolutePaths(const std::vector<std::string>& files) {
+    std::vector<std::string> absolute;
+    absolute.reserve(files.size());
+    for (const std::string& file : files)
+        absolute.push_back(MakeAbsolutePath(file));
+    return absolute;
+}
+
+} // namespace
 
 VRGuiWindow::VRGuiWindow() : m_link(std::make_shared<GuiWindowLink>()) {
     m_link->window = this;
@@ -342,7 +356,7 @@ intptr_t VRGuiWindow::WindowProc(const GuiMessage& message) {
         return 0;
     case GuiMessageType::DropFiles:
         if (m_dropHandler && IsEnabled() && m_layers.empty())
-            m_dropHandler(message.files, {message.x, message.y});
+            m_dropHandler(AbsolutePaths(message.files), {message.x, message.y});
         return 0;
     case GuiMessageType::MouseWheel:
         // Scrolling by wheel is decided by the windows that scroll.

@@ -3,6 +3,7 @@
 #include "engine/CPCMMixer.h"
 #include "engine/CRenderWorker.h"
 #include "engine/CTrackRenderList.h"
+#include "project/ProjectFilesInUse.h"
 #include "support/Log.h"
 #include "support/Paths.h"
 
@@ -34,6 +35,12 @@ CProjectMixdown::CProjectMixdown(CPCMMixer& mixer, const ProjectAuthoring& autho
 
 bool CProjectMixdown::Render(const std::string& path, const Progress& progress) {
     m_error.clear();
+    m_refusedInUse = IsFileInUse(path, m_filesInUse);
+    if (m_refusedInUse) {
+        m_error = "the project uses this file, so it cannot be overwritten";
+        LogFmt("CProjectMixdown::Render %s: %s", path.c_str(), m_error.c_str());
+        return false;
+    }
     ConversionType type;
     if (!ConversionTypeForExtension(ExtractExtension(path), &type)) {
         m_error = "the file name must end in .wav, .mp3, .ogg or .wma";

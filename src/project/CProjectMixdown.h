@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class CPCMMixer;
 
@@ -21,14 +22,22 @@ public:
     // formatKeyPath: where the settings store keeps the render formats.
     CProjectMixdown(CPCMMixer& mixer, const ProjectAuthoring& authoring, std::string formatKeyPath);
 
+    // The files the render must not write over (ProjectFilesInUse).
+    void SetFilesInUse(std::vector<std::string> files) { m_filesInUse = std::move(files); }
+
     // False, with Error() saying why, when the extension names no format, the
-    // render cannot start, fails or is aborted; the target is then untouched.
+    // target is a file in use, the render cannot start, fails or is aborted;
+    // the target is then untouched.
     bool Render(const std::string& path, const Progress& progress);
     const std::string& Error() const { return m_error; }
+    // Whether the last Render was refused because its target is in use.
+    bool RefusedFileInUse() const { return m_refusedInUse; }
 
 private:
     CPCMMixer& m_mixer;
     ProjectAuthoring m_authoring;
     std::string m_formatKeyPath;
+    std::vector<std::string> m_filesInUse;
     std::string m_error;
+    bool m_refusedInUse = false;
 };

@@ -43,6 +43,10 @@ bool CRegKey::SubKeyExists(const std::string& valueName) const {
     return m_store->GetValue(m_path, valueName, &value);
 }
 
+bool CRegKey::HasValues() const {
+    return m_store->ValueCount(m_path) > 0;
+}
+
 bool CRegKey::GetTyped(const std::string& name, CRegStore::ValueType type,
                        CRegStore::Value* value) const {
     return m_store->GetValue(m_path, name, value) && value->type == type;

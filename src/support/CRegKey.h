@@ -35,6 +35,8 @@ public:
 
     // True when this key holds a value of that name (of any type).
     bool SubKeyExists(const std::string& valueName) const;
+    // True when this key holds any value at all.
+    bool HasValues() const;
 
     // Each read fails when the value is missing or of another type.
     bool GetKeyNum(const std::string& name, int32_t* value) const;

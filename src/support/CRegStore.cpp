@@ -3,12 +3,14 @@
 #include "support/Log.h"
 #include "support/Paths.h"
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
@@ -29,6 +31,10 @@ constexpr std::string_view kFileHeader =
 constexpr std::string_view kTemporaryInfix = ".tmp-";
 // A temporary file this old was left behind by a writer that died.
 constexpr auto kAbandonedAfter = std::chrono::hours(1);
+// Links followed to find the file a store stands for; a longer chain is a loop.
+constexpr int kMaxLinkHops = 40;
+
+std::atomic<bool> g_readOnlyProcess{false};
 
 std::string_view Trim(std::string_view text) {
     const std::string_view blanks = " \t\r";
@@ -308,6 +314,7 @@ bool CRegStore::LoadLocked() {
     m_root = std::make_unique<Key>();
     m_stamp = {};
     m_dirty = false;
+    m_keepBeforeWriting = false;
     if (m_filePath.empty())
         return true;
     // Non-blocking, so that a named pipe put in the store's place cannot hang the program.
@@ -315,26 +322,41 @@ bool CRegStore::LoadLocked() {
     if (fd < 0) {
         if (errno == ENOENT)
             return true;
-        LogFmt("CRegStore::Load() - cannot open '%s': %s - returning false!", m_filePath.c_str(),
-               std::strerror(errno));
-        return false;
+        return LoadUnreadable(std::strerror(errno));
     }
     struct stat info;
     std::string text;
-    const bool ok =
-        fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ReadUpTo(fd, kMaxFileSize, &text);
+    const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    // One byte more than the limit tells a file that grew past it while being read.
+    const bool read = regular && static_cast<uint64_t>(info.st_size) <= kMaxFileSize &&
+                      ReadUpTo(fd, kMaxFileSize + 1, &text);
     close(fd);
-    if (!ok) {
-        LogFmt("CRegStore::Load() - cannot read '%s' - returning false!", m_filePath.c_str());
+    if (!regular) {
+        LogFmt("CRegStore::Load() - '%s' is not a file - returning false!", m_filePath.c_str());
         return false;
     }
+    if (!read || text.size() > kMaxFileSize)
+        return LoadUnreadable(read || static_cast<uint64_t>(info.st_size) > kMaxFileSize
+                                  ? "larger than the settings may be"
+                                  : "reading failed");
     m_stamp = StampOf(info);
     const size_t skipped = ParseText(text);
     m_dirty = false;
-    if (skipped > 0)
+    if (skipped > 0) {
         LogFmt("CRegStore::Load() - skipped %zu unreadable lines of '%s'", skipped,
                m_filePath.c_str());
+        m_keepBeforeWriting = true;
+    }
     return true;
+}
+
+// Nothing of the file is taken, and the file itself is kept aside before a Flush replaces it.
+bool CRegStore::LoadUnreadable(const char* why) {
+    LogFmt("CRegStore::Load() - cannot read '%s': %s - returning false!", m_filePath.c_str(), why);
+    m_root = std::make_unique<Key>();
+    m_stamp = StampOfPath(m_filePath);
+    m_keepBeforeWriting = true;
+    return false;
 }
 
 void CRegStore::ReloadIfReplaced() {
@@ -410,18 +432,34 @@ std::string CRegStore::Serialize() const {
     return out;
 }
 
+void CRegStore::SetReadOnlyProcess(bool readOnly) {
+    g_readOnlyProcess = readOnly;
+}
+
+bool CRegStore::IsReadOnlyProcess() {
+    return g_readOnlyProcess;
+}
+
 bool CRegStore::Flush() {
     std::lock_guard guard(m_lock);
     if (!m_dirty)
         return true;
     if (m_filePath.empty())
         return false;
+    if (g_readOnlyProcess)
+        return true;
+    const std::string path = WritePath();
+    if (m_keepBeforeWriting) {
+        if (!KeepDamagedFile(path))
+            return false;
+        m_keepBeforeWriting = false;
+    }
     FileStamp written;
-    if (!WriteFile(Serialize(), &written))
+    if (!WriteFile(path, Serialize(), &written))
         return false;
     m_stamp = written;
     m_dirty = false;
-    RemoveAbandonedTemporaries();
+    RemoveAbandonedTemporaries(path);
     return true;
 }
 
@@ -430,10 +468,63 @@ bool CRegStore::IsDirty() const {
     return m_dirty;
 }
 
-bool CRegStore::WriteFile(const std::string& text, FileStamp* written) const {
-    const std::string folder = FolderOf(m_filePath);
+// The file the store stands for: a symbolic link is followed to its target, so that writing
+// replaces the target and leaves the link in place.
+std::string CRegStore::WritePath() const {
+    namespace fs = std::filesystem;
+    fs::path path(m_filePath);
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(path, error)))
+            break;
+        const fs::path target = fs::read_symlink(path, error);
+        if (error)
+            break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path.string();
+}
+
+// Keeps the file at the path under a name of its own (a second link to it, or a copy where
+// links are not possible). True when it is kept, or when there is no file to keep.
+bool CRegStore::KeepDamagedFile(const std::string& path) const {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(path, error)))
+        return true;
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::string reason = "no free name";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string copy = path + ".damaged-" + stamp +
+                                 (attempt > 0 ? "-" + std::to_string(attempt) : std::string());
+        const bool linked = link(path.c_str(), copy.c_str()) == 0;
+        if (!linked && errno == EEXIST)
+            continue;
+        if (linked || fs::copy_file(path, copy, error)) {
+            LogFmt("CRegStore::Flush() - the damaged settings file '%s' was copied to '%s'",
+                   path.c_str(), copy.c_str());
+            return true;
+        }
+        if (error != std::errc::file_exists) {
+            reason = error.message();
+            break;
+        }
+        error.clear();
+    }
+    LogFmt("CRegStore::Flush() - cannot keep a copy of the damaged '%s': %s - returning false!",
+           path.c_str(), reason.c_str());
+    return false;
+}
+
+bool CRegStore::WriteFile(const std::string& path, const std::string& text,
+                          FileStamp* written) const {
+    const std::string folder = FolderOf(path);
     CreateMultiLevelDir(folder);
-    std::string temporary = m_filePath + std::string(kTemporaryInfix) + "XXXXXX";
+    std::string temporary = path + std::string(kTemporaryInfix) + "XXXXXX";
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         LogFmt("CRegStore::Flush() - cannot create a file in '%s': %s - returning false!",
@@ -443,11 +534,11 @@ bool CRegStore::WriteFile(const std::string& text, FileStamp* written) const {
     struct stat info;
     bool ok = WriteAll(fd, text) && fsync(fd) == 0 && fstat(fd, &info) == 0;
     ok = close(fd) == 0 && ok;
-    ok = ok && rename(temporary.c_str(), m_filePath.c_str()) == 0;
+    ok = ok && rename(temporary.c_str(), path.c_str()) == 0;
     if (!ok) {
         const int error = errno;
         unlink(temporary.c_str());
-        LogFmt("CRegStore::Flush() - cannot write '%s': %s - returning false!", m_filePath.c_str(),
+        LogFmt("CRegStore::Flush() - cannot write '%s': %s - returning false!", path.c_str(),
                std::strerror(error));
         return false;
     }
@@ -456,9 +547,9 @@ bool CRegStore::WriteFile(const std::string& text, FileStamp* written) const {
     return true;
 }
 
-void CRegStore::RemoveAbandonedTemporaries() const {
+void CRegStore::RemoveAbandonedTemporaries(const std::string& path) const {
     namespace fs = std::filesystem;
-    const fs::path store(m_filePath);
+    const fs::path store(path);
     const std::string prefix = store.filename().string() + std::string(kTemporaryInfix);
     const auto cutoff = fs::file_time_type::clock::now() - kAbandonedAfter;
     std::error_code error;
@@ -573,6 +664,12 @@ bool CRegStore::GetValue(const KeyPath& key, const std::string& name, Value* val
         return false;
     *value = it->second;
     return true;
+}
+
+size_t CRegStore::ValueCount(const KeyPath& key) const {
+    std::lock_guard guard(m_lock);
+    const Key* found = Find(key);
+    return found == nullptr ? 0 : found->values.size();
 }
 
 bool CRegStore::SetValue(const KeyPath& key, const std::string& name, const Value& value) {

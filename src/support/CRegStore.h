@@ -27,11 +27,16 @@
 // Reading a damaged file keeps whatever parses: an unreadable line is skipped, the value lines
 // after an unreadable key line are skipped up to the next key line (so they never land in the
 // wrong key), and a last line without its '\n' is skipped, since only a cut-off file ends so.
+// A file larger than kMaxFileSize is not read at all. A file that was damaged, too large or
+// unreadable is kept beside the store, as "<store>.damaged-<date and time>", before the first
+// Flush writes over it, and the log names the copy.
 //
 // Changes stay in memory until Flush, which writes the whole file to a temporary file in the
 // same folder, syncs it and renames it over the store, so the file on disk is always either the
-// old or the new one. Two processes writing the same store never tear it; the last writer wins.
-// Every operation is safe to call from several threads at once.
+// old or the new one. A store that is a symbolic link is written in the folder of the file it
+// leads to, which the new file replaces; the link stays. Two processes writing the same store
+// never tear it; the last writer wins. Every operation is safe to call from several threads at
+// once.
 class CRegStore {
 public:
     enum class ValueType : uint8_t { Number, String, Blob };
@@ -46,7 +51,7 @@ public:
 
     static constexpr size_t kMaxKeyDepth = 32;
     static constexpr size_t kMaxKeyNameLength = 255;
-    // A bigger file is read only up to this size.
+    // A bigger file is not read.
     static constexpr size_t kMaxFileSize = 16u << 20;
 
     // A store kept in the file at the path; "" keeps it in memory only. Nothing is read yet.
@@ -64,6 +69,12 @@ public:
     static std::shared_ptr<CRegStore> ForCurrentUser();
 
     const std::string& FilePath() const { return m_filePath; }
+
+    // While set, Flush writes nothing and answers true: changes stay in memory for the rest
+    // of the process. Commands that only read the settings set it, so that the user's settings
+    // stay exactly as they were.
+    static void SetReadOnlyProcess(bool readOnly);
+    static bool IsReadOnlyProcess();
 
     // Replaces the contents with what the file holds; a missing file is an empty store.
     // False (and an empty store) when the file exists but cannot be read.
@@ -90,6 +101,8 @@ public:
     // Removes the key with all its values and subkeys; the root cannot be removed.
     bool DeleteKey(const KeyPath& key);
     bool GetValue(const KeyPath& key, const std::string& name, Value* value) const;
+    // The number of values the key holds (not counting its subkeys); 0 when it does not exist.
+    size_t ValueCount(const KeyPath& key) const;
     // False when the key does not exist.
     bool SetValue(const KeyPath& key, const std::string& name, const Value& value);
     bool DeleteValue(const KeyPath& key, const std::string& name);
@@ -107,9 +120,12 @@ private:
     };
 
     bool LoadLocked();
+    bool LoadUnreadable(const char* why);
     void ReloadIfReplaced();
-    bool WriteFile(const std::string& text, FileStamp* written) const;
-    void RemoveAbandonedTemporaries() const;
+    std::string WritePath() const;
+    bool KeepDamagedFile(const std::string& path) const;
+    bool WriteFile(const std::string& path, const std::string& text, FileStamp* written) const;
+    void RemoveAbandonedTemporaries(const std::string& path) const;
     static FileStamp StampOf(const struct stat& info);
     static FileStamp StampOfPath(const std::string& path);
     Key* Find(const KeyPath& key) const;
@@ -119,4 +135,6 @@ private:
     std::unique_ptr<Key> m_root;
     FileStamp m_stamp;
     bool m_dirty = false;
+    // The file on disk could not be taken as it is: it is kept before anything replaces it.
+    bool m_keepBeforeWriting = false;
 };

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <pwd.h>
 #include <string_view>
@@ -376,6 +377,16 @@ std::string RelativeToAbsolute(const std::string& relative, const std::string& b
     if (!IsAbsolutePath(base))
         return "";
     return NormalizePath(BaseFolder(base) + relative);
+}
+
+std::string MakeAbsolutePath(const std::string& path) {
+    if (path.empty() || IsAbsolutePath(path))
+        return path;
+    std::error_code error;
+    const std::string folder = std::filesystem::current_path(error).string();
+    if (error || !IsAbsolutePath(folder))
+        return path;
+    return RelativeToAbsolute(path, folder + "/");
 }
 
 std::string AbsoluteToRelative(const std::string& absolute, const std::string& base) {

@@ -66,6 +66,10 @@ bool IsAbsolutePath(const std::string& path);
 // and its folder is used. An absolute "relative" path is only normalized. "" when the relative
 // path is empty or the base is not absolute.
 std::string RelativeToAbsolute(const std::string& relative, const std::string& base);
+// The path as given when it is absolute or empty, else resolved against the current folder
+// and normalized. Every path that enters the program (command line, drops, dialogs) goes
+// through this, so that nothing later depends on the folder the program was started in.
+std::string MakeAbsolutePath(const std::string& path);
 // The absolute path written relative to the base (a folder or a file, as above), with "../"
 // steps where it lies outside the base's folder; "." when it is that folder. "" when either
 // path is not absolute or they are drive paths on different drives.

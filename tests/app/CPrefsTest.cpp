@@ -220,11 +220,12 @@ TEST_F(CPrefsTest, ValuesAreListedInStoreOrder) {
 }
 
 // The start-up sequence on a machine with no stored settings.
-TEST_F(CPrefsTest, FirstStartSavesEveryValueAndMarksTheMigrationDone) {
+TEST_F(CPrefsTest, FirstStartSavesEveryValue) {
     CPrefs prefs;
     const ValueMap defaults = Values(prefs);
-    ASSERT_TRUE(prefs.ShouldReadOldVersionSettings());
-    ASSERT_TRUE(prefs.Load(true));
+    // Nothing of an older version is there to take over.
+    EXPECT_FALSE(prefs.ShouldReadOldVersionSettings());
+    ASSERT_TRUE(prefs.Load(false));
     EXPECT_EQ(Values(prefs), defaults);
     ASSERT_TRUE(prefs.Save());
 
@@ -233,9 +234,6 @@ TEST_F(CPrefsTest, FirstStartSavesEveryValueAndMarksTheMigrationDone) {
         EXPECT_TRUE(OnDisk(CPrefs::kCurrentKeyPath, name, &value)) << name;
     for (const char* name : {"bAutoAddFolders", "numMissingSoundsSearchPaths"})
         EXPECT_TRUE(OnDisk(CPrefs::kCurrentKeyPath, name, &value)) << name;
-    ASSERT_TRUE(OnDisk(CPrefs::kOldKeyPath, "bReadSettingsForLoom4", &value));
-    EXPECT_EQ(value.type, CRegStore::ValueType::Number);
-    EXPECT_EQ(value.number, 1);
     ASSERT_TRUE(OnDisk(CPrefs::kCurrentKeyPath, "defaultTempo", &value));
     EXPECT_EQ(value.type, CRegStore::ValueType::Blob);
     EXPECT_EQ(value.bytes.size(), 8u);
@@ -256,10 +254,7 @@ TEST_F(CPrefsTest, OldVersionSettingsAreTakenOverOnce) {
     old->SetKeyData("defaultTempo", tempo.data(), tempo.size());
     old->SetKeyNum("bFirstRun", 0);
     old->SetKeyStringW("defaultAuthor", L"Old Author");
-    const auto current = Key();
-    const auto newTempo = DoubleBytes(100.0);
-    current->SetKeyData("defaultTempo", newTempo.data(), newTempo.size());
-    ASSERT_TRUE(current->Flush());
+    ASSERT_TRUE(old->Flush());
 
     CPrefs prefs;
     ASSERT_TRUE(prefs.ShouldReadOldVersionSettings());
@@ -270,12 +265,33 @@ TEST_F(CPrefsTest, OldVersionSettingsAreTakenOverOnce) {
     CRegStore::Value flag;
     ASSERT_TRUE(OnDisk(CPrefs::kOldKeyPath, "bReadSettingsForLoom4", &flag));
     EXPECT_EQ(flag.number, 1);
+    prefs.defaultTempo = 100.0;
+    ASSERT_TRUE(prefs.Save());
 
     CPrefs later;
     EXPECT_FALSE(later.ShouldReadOldVersionSettings());
     ASSERT_TRUE(later.Load(false));
     EXPECT_EQ(later.defaultTempo, 100.0);
-    EXPECT_TRUE(later.bFirstRun);
+    EXPECT_FALSE(later.bFirstRun);
+}
+
+// A store that lost the line marking the migration done still holds the current settings:
+// they are what is read, and an old version's settings never replace them.
+TEST_F(CPrefsTest, CurrentSettingsAreNeverReplacedByOldOnes) {
+    const auto old = Key(CPrefs::kOldKeyPath);
+    const auto oldTempo = DoubleBytes(90.0);
+    old->SetKeyData("defaultTempo", oldTempo.data(), oldTempo.size());
+    const auto current = Key();
+    const auto tempo = DoubleBytes(133.0);
+    current->SetKeyData("defaultTempo", tempo.data(), tempo.size());
+    current->SetKeyNum("bFirstRun", 0);
+    ASSERT_TRUE(current->Flush());
+
+    CPrefs prefs;
+    EXPECT_FALSE(prefs.ShouldReadOldVersionSettings());
+    ASSERT_TRUE(prefs.Load(prefs.ShouldReadOldVersionSettings()));
+    EXPECT_EQ(prefs.defaultTempo, 133.0);
+    EXPECT_FALSE(prefs.bFirstRun);
 }
 
 TEST_F(CPrefsTest, ChangedValuesSurviveSaveAndLoad) {

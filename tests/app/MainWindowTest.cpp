@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "ProgramUnderTest.h"
 #include "ToneWav.h"
 #include "app/MainCommands.h"
 #include "gui/GuiEditField.h"
@@ -278,6 +279,19 @@ TEST_F(MainWindowTest, MixDownAsksAboutUnsavedChangesThenWritesTheChosenType) {
     // About a second of 16-bit stereo at least.
     EXPECT_GT(fs::file_size(m_root + "mix.wav"), 44100u * 4 * 9 / 10);
     EXPECT_FALSE(project.InFileActivity());
+}
+
+TEST_F(MainWindowTest, MixDownRefusesToWriteOverASoundOfTheProject) {
+    WriteToneWav(m_root + "tone.wav", 44100, 8000);
+    const std::string tone = FileContents(m_root + "tone.wav");
+    Open(m_root + "tone.wav");
+    window->RunAfterCreationSequence();
+    answers = {IDNO};
+    chosenPath = m_root + "tone.wav";
+    ASSERT_TRUE(window->ExecuteCommand(kCmdMixDownWav));
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked.back(), FormatLocalized(MyLoadString("Err_FileInUse_Body"), chosenPath));
+    EXPECT_EQ(FileContents(m_root + "tone.wav"), tone);
 }
 
 namespace {

@@ -2,14 +2,19 @@
 
 // Running the built program from a test. Tests that need it skip while it is not built.
 
+#include "CommandOutput.h"
+
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 inline const std::string kProgram = std::string(LOOMTONE_BINARY_DIR) + "/loomtone";
 
@@ -38,6 +43,24 @@ inline std::string LeakCheckEnv(const std::string& dir) {
 inline int RunShell(const std::string& command) {
     const int status = std::system(command.c_str());
     return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs the command as on a disk that fills up after `bytes` bytes of any one file: writing
+// further fails with EFBIG (the signal that would otherwise end the process is ignored, and
+// stays ignored for the programs the command starts). The exit code; -1 when killed.
+inline int RunShellOnFullDisk(const std::string& command, rlim_t bytes) {
+    const pid_t child = fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, bytes};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child)
+        return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 inline std::string FileContents(const std::string& path) {

@@ -1,8 +1,6 @@
 #include "ProgramUnderTest.h"
+#include "SoundProject.h"
 #include "ToneWav.h"
-#include "engine/CPCMMixer.h"
-#include "project/CProject.h"
-#include "support/CUndoMgr.h"
 
 #include <gtest/gtest.h>
 
@@ -19,27 +17,7 @@ namespace {
 // Two seconds of a 440 Hz tone at half scale, 16-bit mono.
 void WriteProject(const std::string& dir) {
     WriteToneWav(dir + "Tone.wav", 2 * 44100, 16384);
-    CPCMMixer mixer;
-    CUndoMgr undo(400);
-    ProjectPreferences prefs;
-    prefs.DefRecDir = dir;
-    prefs.bSwitchKeyTempoOnFirstSound = false;
-    CProject project(mixer, undo, prefs);
-    project.NewProject(true);
-    project.SelectTrack(0, false);
-    ASSERT_NE(project.AddAudioClip(dir + "Tone.wav"), nullptr);
-    ASSERT_TRUE(project.SaveProject(dir + "tone.lt4", false, false, false));
-}
-
-std::string Output(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (fgets(buffer, sizeof(buffer), pipe))
-            out += buffer;
-        pclose(pipe);
-    }
-    return out;
+    WriteProjectOfSounds(dir + "tone.lt4", {dir + "Tone.wav"});
 }
 
 class RenderCommand : public ::testing::Test {
@@ -68,14 +46,15 @@ TEST_F(RenderCommand, MixesTheProjectDownToTheFormatOfTheExtension) {
         const std::string out = dir + "mix." + extension;
         ASSERT_EQ(Render(out), 0) << extension;
         ASSERT_TRUE(fs::exists(out)) << extension;
-        const double seconds = std::atof(
-            Output("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + out + "'")
-                .c_str());
+        const double seconds =
+            std::atof(CommandOutput("ffprobe -v error -show_entries format=duration -of csv=p=0 '" +
+                                    out + "'")
+                          .c_str());
         // The clip's two seconds, plus at most the effects' tail and a codec frame.
         EXPECT_GE(seconds, 1.99) << extension;
         EXPECT_LT(seconds, 4.0) << extension;
     }
-    const std::string stat = Output("sox '" + dir + "mix.wav' -n stat 2>&1");
+    const std::string stat = CommandOutput("sox '" + dir + "mix.wav' -n stat 2>&1");
     const size_t at = stat.find("Maximum amplitude:");
     ASSERT_NE(at, std::string::npos);
     EXPECT_NEAR(std::atof(stat.c_str() + at + 18), 0.5, 0.05);

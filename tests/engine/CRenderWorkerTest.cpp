@@ -10,9 +10,11 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -238,7 +240,10 @@ TEST(CRenderWorker, AFolderThatCannotBeWrittenSetsTheErrorFlag) {
     EXPECT_TRUE(worker.HasError());
     char text[CRenderWorker::kProgressTextSize];
     worker.ProgressText(text, sizeof(text));
-    EXPECT_STREQ(text, "Render failed");
+    // The text names the file and the cause.
+    EXPECT_EQ(std::string(text), "Render failed: could not start the file " + dir +
+                                     "/file.wav/out.wav: cannot create a file in its folder: " +
+                                     std::strerror(ENOTDIR));
     worker.CleanUp();
     EXPECT_EQ(FilesIn(dir), 1);
 }

@@ -143,3 +143,14 @@ TEST_F(FileDialog, HookAnswersInsteadOfTheDialog) {
     SetFileDialogHook({});
     EXPECT_FALSE(ChooseFile(request, path)); // no window at all
 }
+
+TEST_F(FileDialog, ChosenPathIsAlwaysAbsolute) {
+    SetFileDialogHook([](const FileDialogRequest&, std::string& path) {
+        path = "mix.wav";
+        return true;
+    });
+    std::string path;
+    EXPECT_TRUE(ChooseFile(request, path));
+    EXPECT_EQ(path, fs::current_path().string() + "/mix.wav");
+    SetFileDialogHook({});
+}

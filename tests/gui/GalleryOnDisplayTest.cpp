@@ -2,6 +2,8 @@
 // real input (xdotool), takes a screenshot of the window, and compares it
 // with what the headless host draws for the same input.
 
+#include "CommandOutput.h"
+
 #include <cairo.h>
 #include <gtest/gtest.h>
 
@@ -42,17 +44,6 @@ bool OnPath(const std::string& tool) {
 
 int Shell(const std::string& command) {
     return std::system(command.c_str());
-}
-
-std::string Capture(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (fgets(buffer, sizeof(buffer), pipe))
-            out += buffer;
-        pclose(pipe);
-    }
-    return out;
 }
 
 pid_t Spawn(const std::string& command) {
@@ -159,8 +150,8 @@ TEST(GalleryOnDisplay, RealInputGivesThePictureTheHeadlessHostDraws) {
 
     const pid_t gallery =
         Spawn(display.Env() + kGalleryEnv + "SDL_VIDEODRIVER=x11 " + kGallery + " --window");
-    const std::string window = Capture(display.Env() + "timeout 20 xdotool search --sync " +
-                                       "--onlyvisible --name 'Loomtone Widget Gallery'");
+    const std::string window = CommandOutput(display.Env() + "timeout 20 xdotool search --sync " +
+                                             "--onlyvisible --name 'Loomtone Widget Gallery'");
     ASSERT_FALSE(window.empty()) << "the gallery window did not appear";
     const std::string id = window.substr(0, window.find('\n'));
     ASSERT_EQ(Shell(display.Env() + "xdotool windowmove " + id + " 0 0"), 0);

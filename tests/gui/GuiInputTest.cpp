@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -240,6 +243,18 @@ TEST_F(GuiInput, TimersFireOnTheirObjectsAndStop) {
     TestObject loose(5, 5);
     loose.StartTimer(600, 10);
     EXPECT_FALSE(host.IsTimerRunning(600));
+}
+
+TEST_F(GuiInput, DroppedFilesReachTheHandlerAsAbsolutePaths) {
+    std::vector<std::string> received;
+    window.SetDropHandler(
+        [&received](const std::vector<std::string>& files, GuiPoint) { received = files; });
+    GuiMessage message;
+    message.type = GuiMessageType::DropFiles;
+    message.files = {"song.lt4", "/already/absolute.wav"};
+    host.Send(message);
+    const std::string folder = std::filesystem::current_path().string();
+    EXPECT_EQ(received, (std::vector<std::string>{folder + "/song.lt4", "/already/absolute.wav"}));
 }
 
 TEST_F(GuiInput, ScrolledContainerHitTestsInContentCoordinates) {

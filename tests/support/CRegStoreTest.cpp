@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <signal.h>
 #include <sys/stat.h>
@@ -371,6 +372,90 @@ TEST(CRegStore, LoadCopesWithMissingOddAndDamagedFiles) {
     EXPECT_FALSE(damaged.GetValue({"K"}, "c", &value));
     EXPECT_FALSE(damaged.IsDirty());
     EXPECT_TRUE(capture.Contains("skipped 2 unreadable lines"));
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The names in the folder that start with the prefix.
+std::vector<std::string> NamesStartingWith(const std::string& folder, const std::string& prefix) {
+    std::vector<std::string> names;
+    for (const std::string& name : FolderNames(folder)) {
+        if (name.starts_with(prefix))
+            names.push_back(name);
+    }
+    return names;
+}
+
+TEST(CRegStore, ADamagedStoreIsKeptAsideBeforeItIsRewritten) {
+    const std::string folder = FreshFolder("keep-damaged");
+    const std::string damaged = "[K]\n\"a\"=num:1\n\"b\"=num:zz\n";
+    WriteText(folder + "registry", damaged);
+    LogCapture capture;
+    CRegStore store(folder + "registry");
+    ASSERT_TRUE(store.Load());
+    // Reading alone writes nothing.
+    EXPECT_TRUE(NamesStartingWith(folder, "registry.damaged-").empty());
+    store.SetValue({"K"}, "b", Number(2));
+    ASSERT_TRUE(store.Flush());
+    const std::vector<std::string> copies = NamesStartingWith(folder, "registry.damaged-");
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(FileText(folder + copies[0]), damaged);
+    EXPECT_TRUE(capture.Contains("was copied to '" + folder + copies[0] + "'"));
+    // The next write has nothing more to keep.
+    store.SetValue({"K"}, "c", Number(3));
+    ASSERT_TRUE(store.Flush());
+    EXPECT_EQ(NamesStartingWith(folder, "registry.damaged-").size(), 1u);
+}
+
+TEST(CRegStore, AnOversizedStoreIsRefusedWholeAndKept) {
+    const std::string folder = FreshFolder("oversized");
+    std::string text = "[K]\n\"a\"=num:1\n";
+    text.resize(CRegStore::kMaxFileSize + 1, '\n');
+    WriteText(folder + "registry", text);
+    LogCapture capture;
+    CRegStore store(folder + "registry");
+    EXPECT_FALSE(store.Load());
+    EXPECT_FALSE(store.KeyExists({"K"}));
+    EXPECT_TRUE(capture.Contains("larger than the settings may be"));
+    store.CreateKey({"New"});
+    ASSERT_TRUE(store.Flush());
+    const std::vector<std::string> copies = NamesStartingWith(folder, "registry.damaged-");
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(fs::file_size(folder + copies[0]), CRegStore::kMaxFileSize + 1);
+}
+
+TEST(CRegStore, AStoreThatIsALinkIsWrittenThroughToItsTarget) {
+    const std::string folder = FreshFolder("link");
+    fs::create_directories(folder + "dotfiles");
+    WriteText(folder + "dotfiles/registry", "[K]\n\"a\"=num:1\n");
+    fs::create_directories(folder + "config");
+    fs::create_symlink("../dotfiles/registry", folder + "config/registry");
+    CRegStore store(folder + "config/registry");
+    ASSERT_TRUE(store.Load());
+    store.SetValue({"K"}, "b", Number(2));
+    ASSERT_TRUE(store.Flush());
+    EXPECT_TRUE(fs::is_symlink(folder + "config/registry"));
+    EXPECT_NE(FileText(folder + "dotfiles/registry").find("\"b\"=num:2"), std::string::npos);
+    EXPECT_EQ(FolderNames(folder + "config"), std::vector<std::string>{"registry"});
+}
+
+TEST(CRegStore, AReadOnlyProcessKeepsChangesInMemory) {
+    const std::string folder = FreshFolder("read-only");
+    WriteText(folder + "registry", "[K]\n\"a\"=num:1\n");
+    CRegStore store(folder + "registry");
+    ASSERT_TRUE(store.Load());
+    store.SetValue({"K"}, "a", Number(2));
+    CRegStore::SetReadOnlyProcess(true);
+    const bool flushed = store.Flush();
+    CRegStore::SetReadOnlyProcess(false);
+    EXPECT_TRUE(flushed);
+    EXPECT_EQ(FileText(folder + "registry"), "[K]\n\"a\"=num:1\n");
+    Value value;
+    ASSERT_TRUE(store.GetValue({"K"}, "a", &value));
+    EXPECT_EQ(value, Number(2));
 }
 
 TEST(CRegStore, KeysAndValuesCanBeDeleted) {

@@ -76,6 +76,19 @@ TEST(Paths, RelativeToAbsoluteTakesAnExistingFolderWithoutSeparator) {
     EXPECT_EQ(RelativeToAbsolute("x.wav", folder), folder + "/x.wav");
 }
 
+TEST(Paths, MakeAbsolutePathResolvesAgainstTheCurrentFolder) {
+    const std::string folder = FreshFolder("cwd");
+    const fs::path before = fs::current_path();
+    fs::current_path(folder);
+    const std::string song = MakeAbsolutePath("song.lt4");
+    const std::string up = MakeAbsolutePath("../elsewhere/./mix.wav");
+    fs::current_path(before);
+    EXPECT_EQ(song, folder + "song.lt4");
+    EXPECT_EQ(up, fs::path(folder).parent_path().parent_path().string() + "/elsewhere/mix.wav");
+    EXPECT_EQ(MakeAbsolutePath("/a/b/../c.wav"), "/a/b/../c.wav");
+    EXPECT_EQ(MakeAbsolutePath(""), "");
+}
+
 TEST(Paths, AbsoluteToRelative) {
     EXPECT_EQ(AbsoluteToRelative("/home/u/proj/Audio/drum.wav", "/home/u/proj/"), "Audio/drum.wav");
     EXPECT_EQ(
