@@ -158,11 +158,29 @@ TEST_F(CSoundLoaderTest, DecodesWmaThroughFFmpeg) {
         440.0, 2.0);
 }
 
-TEST_F(CSoundLoaderTest, FailsCleanlyOnFilesItCannotDecode) {
-    const std::string truncated = Sine("truncated.wav", kWav16, 44100);
-    ASSERT_TRUE(SoundFixtures::TruncateFile(truncated, fs::file_size(truncated) / 2));
-    ExpectCleanFailure(truncated, "truncated WAV");
+TEST_F(CSoundLoaderTest, AWavCutShortPlaysWhatItHoldsAndSaysSo) {
+    const std::string whole = Sine("whole.wav", kWav16, 44100);
+    const LoadedSound full = CSoundLoader::Load(whole, 44100);
+    ASSERT_NE(full.data, nullptr) << full.error;
+    EXPECT_TRUE(full.damage.empty());
 
+    // A recording stopped by a crash: the header still announces it all.
+    const std::string cut = Sine("cut.wav", kWav16, 44100);
+    ASSERT_TRUE(SoundFixtures::TruncateFile(cut, fs::file_size(cut) / 2));
+    for (int pass = 0; pass < 2; ++pass) {
+        LogCapture log;
+        const LoadedSound sound = CSoundLoader::Load(cut, 44100);
+        ASSERT_NE(sound.data, nullptr) << sound.error;
+        EXPECT_NEAR(static_cast<double>(sound.data->Frames()),
+                    static_cast<double>(full.data->Frames()) / 2, 100.0);
+        EXPECT_NE(sound.damage.find("cut short"), std::string::npos) << sound.damage;
+        EXPECT_TRUE(log.Contains("playing what it holds"));
+        // Never taken from the cache, where its damage would be forgotten.
+        EXPECT_FALSE(sound.fromCache);
+    }
+}
+
+TEST_F(CSoundLoaderTest, FailsCleanlyOnFilesItCannotDecode) {
     const std::string headerOnly = Sine("header.wav", kWav16, 44100);
     ASSERT_TRUE(SoundFixtures::TruncateFile(headerOnly, 30));
     ExpectCleanFailure(headerOnly, "no decoder accepts it");
