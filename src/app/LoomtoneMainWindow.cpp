@@ -541,9 +541,19 @@ void LoomtoneMainWindow::OpenRecentProject(size_t index) {
 
 bool LoomtoneMainWindow::Save() {
     const std::string& path = m_project.GetProjectFilePath();
-    if (HasFileExtension(path, "lt4"))
-        return SaveTo(path);
-    return SaveAs();
+    if (!HasFileExtension(path, "lt4"))
+        return SaveAs();
+    if (m_project.LoadWasPartial()) {
+        // The file holds what could not be loaded: saving over it loses
+        // that, so the user chooses.
+        const int answer = ShowMessage(this, "PL_SaveOver_Body", MB_YESNOCANCEL | MB_ICONQUESTION,
+                                       "PL_SaveOver_Title");
+        if (answer == IDNO)
+            return SaveAs();
+        if (answer != IDYES)
+            return false;
+    }
+    return SaveTo(path);
 }
 
 bool LoomtoneMainWindow::SaveAs() {
