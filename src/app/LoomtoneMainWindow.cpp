@@ -374,6 +374,10 @@ bool LoomtoneMainWindow::ExecuteMixCommand(int32_t command) {
     case kCmdMidiReset:
         m_mixer.MidiAllNotesOffNow();
         return true;
+    case kCmdFindMissingSounds:
+        // Clips kept without their sound get it back where it is found.
+        m_project.ResolveMissingSounds();
+        return true;
     case kCmdAutoBeatMatch:
         m_project.SetAutoBeatMatch(!m_project.GetAutoBeatMatch());
         return true;

@@ -3,6 +3,8 @@
 #include "app/MainCommands.h"
 #include "gui/GuiEditField.h"
 #include "gui/GuiInput.h"
+#include "project/CMissingSoundDialog.h"
+#include "project/CPlaceholderClip.h"
 #include "project/CTrack.h"
 #include "support/LogCapture.h"
 
@@ -363,4 +365,27 @@ TEST_F(MainWindowTest, APartlyLoadedProjectIsNotSavedOverWithoutAsking) {
     EXPECT_TRUE(fs::exists(m_root + "Elsewhere.lt4"));
     EXPECT_EQ(ReadAll(path), damaged);
     EXPECT_FALSE(project.LoadWasPartial());
+}
+
+TEST_F(MainWindowTest, FindMissingSoundsBringsBackAClipWhoseSoundReturned) {
+    SetMissingSoundHook([](const MissingSoundRequest&) { return MissingSoundAnswer{}; });
+    const std::string sound = m_root + "Tone.wav";
+    const std::string path = m_root + "Song.lt4";
+    WriteToneWav(sound, 44100, 8000);
+    project.NewProject(true);
+    ASSERT_NE(project.AddAudioClip(sound), nullptr);
+    ASSERT_TRUE(project.SaveProject(path, false, false, false));
+    fs::rename(sound, m_root + "Away.wav");
+    Open();
+    window->OpenFileOrNewProject(path);
+    ASSERT_EQ(project.GetTrack(0)->Clips().size(), 1u);
+    const auto isPlaceholder = [this] {
+        return dynamic_cast<CPlaceholderClip*>(project.GetTrack(0)->Clips().front()) != nullptr;
+    };
+    EXPECT_TRUE(isPlaceholder());
+    fs::rename(m_root + "Away.wav", sound);
+    ASSERT_TRUE(window->ExecuteCommand(kCmdFindMissingSounds));
+    ASSERT_EQ(project.GetTrack(0)->Clips().size(), 1u);
+    EXPECT_FALSE(isPlaceholder());
+    SetMissingSoundHook(nullptr);
 }
