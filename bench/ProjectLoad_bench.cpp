@@ -99,8 +99,8 @@ private:
     std::unique_ptr<CProject> m_project;
 };
 
-void BM_LoadMarkers(benchmark::State& state) {
-    const std::string path = ProjectOfMarkers(static_cast<int>(state.range(0)));
+// Loads the project again and again, starting a new one in between.
+void LoadRepeatedly(benchmark::State& state, const std::string& path) {
     TrackArea area;
     for (auto _ : state) {
         if (!area.Load(path))
@@ -108,6 +108,10 @@ void BM_LoadMarkers(benchmark::State& state) {
         area.Project().NewProject(true);
     }
     state.SetComplexityN(state.range(0));
+}
+
+void BM_LoadMarkers(benchmark::State& state) {
+    LoadRepeatedly(state, ProjectOfMarkers(static_cast<int>(state.range(0))));
 }
 BENCHMARK(BM_LoadMarkers)
     ->Arg(10000)
@@ -117,14 +121,7 @@ BENCHMARK(BM_LoadMarkers)
     ->Complexity();
 
 void BM_LoadTracks(benchmark::State& state) {
-    const std::string path = ProjectOfTracks(static_cast<int>(state.range(0)));
-    TrackArea area;
-    for (auto _ : state) {
-        if (!area.Load(path))
-            state.SkipWithError("the project did not load");
-        area.Project().NewProject(true);
-    }
-    state.SetComplexityN(state.range(0));
+    LoadRepeatedly(state, ProjectOfTracks(static_cast<int>(state.range(0))));
 }
 BENCHMARK(BM_LoadTracks)
     ->Arg(1000)
