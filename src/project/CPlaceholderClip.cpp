@@ -78,8 +78,8 @@ bool CPlaceholderClip::Save(CRIFF& riff) {
 }
 
 void CPlaceholderClip::UpdateLabel() {
-    CClip::UpdateLabel();
-    // The name and what is wrong, whatever the base put in between.
+    // The name and what is wrong; a placeholder is never muted, and its
+    // lock only keeps a position that cannot be written back.
     const std::string mark = MyLoadString(
         m_reason == Reason::kSoundUnavailable ? "Clip_SoundMissing" : "Clip_RecordDamaged");
     SetLabelText(GetName().empty() ? mark : GetName() + " " + mark);
