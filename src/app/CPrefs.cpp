@@ -3,6 +3,7 @@
 #include "support/CRegKey.h"
 #include "support/Log.h"
 #include "support/Paths.h"
+#include "support/PrivateFolder.h"
 #include "support/SystemInfo.h"
 
 #include <algorithm>
@@ -414,8 +415,11 @@ std::string DocumentsFolder() {
 CPrefs::CPrefs() {
     const std::string program = GetExeDirectory();
     const std::string documents = DocumentsFolder();
-    TempDirM = SystemTempFolder() + "loom4/";
-    CreateMultiLevelDir(TempDirM);
+    // Per user: what lies there is what projects play.
+    TempDirM = PrivateFolder::DefaultSoundFolder();
+    if (std::string why; !PrivateFolder::Prepare(TempDirM, why))
+        LogFmt("CPrefs - the sound cache folder '%s' cannot be used: %s", TempDirM.c_str(),
+               why.c_str());
     ResetDeviceSettings();
     DefRecDir = documents + "My Recordings/";
     metronomeMeasureSoundFilePath = program + "HighTone.wav";

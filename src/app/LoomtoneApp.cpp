@@ -2,6 +2,7 @@
 
 #include "app/LoomtoneMainWindow.h"
 #include "app/ProjectPreferencesFrom.h"
+#include "app/SoundCacheFolder.h"
 #include "app/StartupDevices.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CSoundLoader.h"
@@ -71,7 +72,7 @@ void LoomtoneApp::StartLog() {
 // the next start to see.
 void LoomtoneApp::OpenDevices() {
     OfferDeviceResetAfterInterruptedStart(m_prefs);
-    CSoundLoader::SetTempSndPath(m_prefs.TempDirM);
+    CSoundLoader::SetTempSndPath(SoundCacheFolder::Choose(m_prefs.TempDirM));
     m_mixer = std::make_unique<CPCMMixer>();
     m_mixer->SetAppThread();
     m_prefs.bAttemptToOpenDevice = true;

@@ -375,6 +375,10 @@ bool LoomtoneMainWindow::ExecuteMixCommand(int32_t command) {
     case kCmdMidiReset:
         m_mixer.MidiAllNotesOffNow();
         return true;
+    case kCmdFindMissingSounds:
+        // Clips kept without their sound get it back where it is found.
+        m_project.ResolveMissingSounds();
+        return true;
     case kCmdAutoBeatMatch:
         m_project.SetAutoBeatMatch(!m_project.GetAutoBeatMatch());
         return true;
@@ -542,9 +546,19 @@ void LoomtoneMainWindow::OpenRecentProject(size_t index) {
 
 bool LoomtoneMainWindow::Save() {
     const std::string& path = m_project.GetProjectFilePath();
-    if (HasFileExtension(path, "lt4"))
-        return SaveTo(path);
-    return SaveAs();
+    if (!HasFileExtension(path, "lt4"))
+        return SaveAs();
+    if (m_project.LoadWasPartial()) {
+        // The file holds what could not be loaded: saving over it loses
+        // that, so the user chooses.
+        const int answer = ShowMessage(this, "PL_SaveOver_Body", MB_YESNOCANCEL | MB_ICONQUESTION,
+                                       "PL_SaveOver_Title");
+        if (answer == IDNO)
+            return SaveAs();
+        if (answer != IDYES)
+            return false;
+    }
+    return SaveTo(path);
 }
 
 bool LoomtoneMainWindow::SaveAs() {

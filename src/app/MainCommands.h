@@ -53,6 +53,7 @@ enum MainCommand : int32_t {
     kCmdAutoBeatMatch,
     kCmdTransposeUp,
     kCmdTransposeDown,
+    kCmdFindMissingSounds,
     // Track
     kCmdAddAudioTrack = 400,
     kCmdAddInstrumentTrack,

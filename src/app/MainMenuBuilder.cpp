@@ -97,6 +97,7 @@ void BuildMixMenu(GuiMenu& menu, MainMenuLists& lists) {
     Add(menu, kCmdGlobalEffects, "MixMenu:GlobalEffects");
     Add(menu, kCmdProjectSettings, "MixMenu:ProjectSettings");
     Add(menu, kCmdMidiReset, "MixMenu:MIDIReset");
+    Add(menu, kCmdFindMissingSounds, "MixMenu:FindMissingSounds");
     menu.AddSeparator();
     Add(menu, kCmdAddTempoKeyChange, "MixMenu:AddTempoKeyChange");
     Add(menu, kCmdAddMarker, "MixMenu:AddMarker");

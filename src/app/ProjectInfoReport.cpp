@@ -8,6 +8,7 @@
 #include "project/CAudioClip.h"
 #include "project/CMIDIClip.h"
 #include "project/CMIDITrack.h"
+#include "project/CPlaceholderClip.h"
 #include "project/CProject.h"
 
 namespace {
@@ -101,7 +102,19 @@ void WriteClip(JsonWriter& json, const CClip& clip) {
     json.String(isMidi ? "midi" : "audio");
     json.Key("name");
     json.String(clip.GetName());
-    if (isMidi) {
+    if (const auto* placeholder = dynamic_cast<const CPlaceholderClip*>(&clip)) {
+        // Kept from the file but not loaded: only where it lies is known.
+        json.Key("unloaded");
+        json.String(placeholder->GetReason() == CPlaceholderClip::Reason::kSoundUnavailable
+                        ? "sound missing"
+                        : "record damaged");
+        json.Key("soundFile");
+        json.String(placeholder->GetSoundPath());
+        json.Key("position");
+        json.Number(clip.GetStartMs());
+        json.Key("length");
+        json.Number(clip.GetLengthMs());
+    } else if (isMidi) {
         const auto& midi = static_cast<const CMIDIClip&>(clip);
         WriteTiming(json, midi);
         json.Key("pitch");

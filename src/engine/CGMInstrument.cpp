@@ -6,7 +6,6 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -500,8 +499,10 @@ void CGMInstrument::SetLive(bool live, bool transportJumped) {
             m_nextEvent = 0;
             RequestFlush(false);
             m_liveRequested.store(true, std::memory_order_seq_cst);
+            WakeWorker();
         } else if (transportJumped) {
             RequestFlush(false);
+            WakeWorker();
         }
         return;
     }
@@ -564,6 +565,7 @@ void CGMInstrument::ProcessLive(float* stereo, int frames) {
     }
     m_playedFrames += static_cast<uint64_t>(frames);
     m_consumed.store(m_playedFrames, std::memory_order_release);
+    WakeWorker();
 }
 
 int CGMInstrument::LiveFramesReady() const {
@@ -596,6 +598,7 @@ void CGMInstrument::StartWorker() {
 void CGMInstrument::StopWorker() {
     if (m_worker.joinable()) {
         m_workerStop = true;
+        WakeWorker();
         m_worker.join();
     }
     if (m_live) {
@@ -605,20 +608,19 @@ void CGMInstrument::StopWorker() {
     m_liveRequested = false;
 }
 
+void CGMInstrument::WakeWorker() {
+    if (!m_wakePending.exchange(true, std::memory_order_acq_rel))
+        m_wake.release();
+}
+
 void CGMInstrument::RunWorker() {
-    // A block's time is at least a few milliseconds: polling every
-    // millisecond leaves the worker most of it to render the next one.
-    constexpr auto kLivePoll = std::chrono::milliseconds(1);
-    constexpr auto kIdlePoll = std::chrono::milliseconds(10);
     while (!m_workerStop.load(std::memory_order_acquire)) {
-        bool live = false;
-        {
-            std::lock_guard<std::mutex> owner(m_workerMutex);
-            live = m_liveRequested.load(std::memory_order_seq_cst);
-            if (live)
-                RenderAhead();
-        }
-        std::this_thread::sleep_for(live ? kLivePoll : kIdlePoll);
+        m_wake.acquire();
+        // Wakes from here on call again: this round may already cover them.
+        m_wakePending.store(false, std::memory_order_release);
+        std::lock_guard<std::mutex> owner(m_workerMutex);
+        if (m_liveRequested.load(std::memory_order_seq_cst))
+            RenderAhead();
     }
 }
 

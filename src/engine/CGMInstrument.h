@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <semaphore>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,7 +33,8 @@ struct _fluid_synth_t;
 // (the GUI thread) at any time: they pass through a lock-free queue that the
 // audio thread empties at the start of each Process.
 //
-// Live playback renders ahead on a worker thread. Debian's FluidSynth is
+// Live playback renders ahead on a worker thread, which sleeps until the
+// instrument goes live or the audio thread has played a block. Debian's FluidSynth is
 // built with OpenMP: every rendering call enters a parallel region, and
 // libgomp allocates and frees a thread team for it each time, whatever the
 // thread settings. The device thread must never allocate, so while live
@@ -184,6 +186,8 @@ private:
     // Live, worker side.
     void StartWorker();
     void StopWorker();
+    // Never blocks: the audio thread calls it after each live block.
+    void WakeWorker();
     void RunWorker();
     void RenderAhead();
     void FlushOnWorker(uint64_t generation);
@@ -224,6 +228,10 @@ private:
     std::atomic<uint64_t> m_underrunFrames{0};
     std::atomic<bool> m_liveRequested{false};
     std::atomic<bool> m_workerStop{false};
+    // The worker sleeps on this until there is work: no polling. At most
+    // one wake is pending (m_wakePending), so the semaphore never overflows.
+    std::binary_semaphore m_wake{0};
+    std::atomic<bool> m_wakePending{false};
     std::mutex m_workerMutex; // held by the worker while it uses the synthesizer
     std::thread m_worker;
     uint64_t m_workerFrame = 0;      // worker: next frame to render

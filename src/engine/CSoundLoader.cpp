@@ -127,7 +127,9 @@ LoadedSound CSoundLoader::Load(const std::string& path, int mixerRate) {
         const bool decoded = Decode(path, mixerRate, sink, sound, error);
         if (!decoded && !sink.WriteFailed())
             return Failure(path, error);
-        if (decoded && cache->Commit(sound)) {
+        // A damaged file is decoded anew at each load rather than cached, so
+        // that its damage is told every time.
+        if (decoded && sound.damage.empty() && cache->Commit(sound)) {
             cache->RemoveStaleEntries();
             LogLoaded(path, sound, mixerRate);
             return sound;
@@ -150,17 +152,19 @@ LoadedSound CSoundLoader::Load(const std::string& path, int mixerRate) {
     return sound;
 }
 
-// A WAV whose data chunk is cut short is refused rather than played short;
-// its "acid" chunk, if any, gives the sound's tempo, root note and beats.
-bool CSoundLoader::ReadWaveChunks(const std::string& path, LoadedSound& sound, std::string& error) {
+// A WAV whose data chunk is cut short (a recording stopped by a crash or a
+// full disk) is played as far as it holds; its "acid" chunk, if any, gives
+// the sound's tempo, root note and beats.
+bool CSoundLoader::ReadWaveChunks(const std::string& path, LoadedSound& sound, std::string&) {
     CWaveChunks chunks;
     if (!chunks.ReadFile(path))
         return true; // not a RIFF WAVE file: nothing to check
     if (chunks.DataTruncated()) {
         const CWaveChunks::Chunk* data = chunks.Find("data");
-        error = "truncated WAV: the data chunk declares " + std::to_string(data->declaredSize) +
-                " bytes but the file holds " + std::to_string(data->presentSize);
-        return false;
+        sound.damage = "cut short: its data chunk declares " + std::to_string(data->declaredSize) +
+                       " bytes but the file holds " + std::to_string(data->presentSize);
+        LogFmt("CSoundLoader::Load - '%s' is %s; playing what it holds", path.c_str(),
+               sound.damage.c_str());
     }
     if (const std::optional<CAcidChunk> acid = CAcidChunk::FromWave(chunks)) {
         sound.tempo = acid->Tempo();
@@ -213,9 +217,15 @@ bool CSoundLoader::Decode(const std::string& path, int mixerRate, Sink& sink, Lo
     int64_t framesIn = 0;
     for (;;) {
         const int64_t frames = decoder->Read(block.data(), kBlockFrames);
+        if (frames < 0 && framesIn > 0) {
+            // Damaged further in: what came before is played.
+            sound.damage = std::string("damaged after ") + std::to_string(framesIn) + " frames";
+            LogFmt("CSoundLoader::Load - '%s' (%s) is %s; playing what it holds", path.c_str(),
+                   decoder->Name(), sound.damage.c_str());
+            break;
+        }
         if (frames < 0) {
-            error = std::string(decoder->Name()) + ": decoding error after " +
-                    std::to_string(framesIn) + " frames";
+            error = std::string(decoder->Name()) + ": decoding error before any frame";
             return false;
         }
         if (frames == 0)

@@ -19,6 +19,9 @@ struct LoadedSound {
     int beatCount = 0;
     double beatLengthMs = 0.0;
     std::string error; // why it failed, for the log
+    // What is wrong with a file that is played as far as it holds (a WAV
+    // cut short, a stream with damaged parts); empty for a sound in order.
+    std::string damage;
     // Where the decoded frames live: the cache file and the waveform peak
     // file beside it. Both empty when the data is held in memory.
     std::string cachePath;

@@ -77,6 +77,19 @@ void TempoMap::RemoveAllEvents() {
     Rebuild();
 }
 
+bool TempoMap::SetEvents(std::vector<TempoEvent> events) {
+    std::stable_sort(events.begin(), events.end(),
+                     [](const TempoEvent& a, const TempoEvent& b) { return a.time < b.time; });
+    const bool valid = std::all_of(events.begin(), events.end(), IsValidEvent) &&
+                       std::adjacent_find(events.begin(), events.end(),
+                                          [](const TempoEvent& a, const TempoEvent& b) {
+                                              return a.time == b.time;
+                                          }) == events.end();
+    m_events = valid ? std::move(events) : std::vector<TempoEvent>{};
+    Rebuild();
+    return valid;
+}
+
 bool TempoMap::GetEvent(int index, TempoEvent* event) const {
     if (index < 0 || index >= NumEvents())
         return false;

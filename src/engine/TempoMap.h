@@ -52,6 +52,10 @@ public:
     int ReplaceEvent(int index, const TempoEvent& event);
     bool RemoveEvent(int index);
     void RemoveAllEvents();
+    // Replaces every event at once, the map rebuilt a single time (adding
+    // events one by one rebuilds it after each). False, leaving no event,
+    // when one is invalid or two share a time.
+    bool SetEvents(std::vector<TempoEvent> events);
     int NumEvents() const { return static_cast<int>(m_events.size()); }
     // False for a bad index.
     bool GetEvent(int index, TempoEvent* event) const;

@@ -4,11 +4,15 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 
 namespace {
@@ -29,28 +33,44 @@ uint32_t ReadBigEndian32(const unsigned char* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
 }
 
-// The first bytes of a file (fewer when it is shorter).
-std::vector<unsigned char> ReadHead(const std::string& path, size_t count) {
-    std::vector<unsigned char> head(count);
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return {};
-    file.read(reinterpret_cast<char*>(head.data()), std::streamsize(count));
-    head.resize(size_t(file.gcount()));
-    return head;
+// The whole of a regular file of at most CImage::kMaxFileSize bytes. The
+// file is opened without blocking and checked before anything is read: a
+// FIFO, device or folder named as an image would hang or never end.
+bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& data) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
+              static_cast<uint64_t>(info.st_size) <= CImage::kMaxFileSize;
+    if (ok) {
+        data.resize(static_cast<size_t>(info.st_size));
+        size_t done = 0;
+        while (ok && done < data.size()) {
+            const ssize_t got = read(fd, data.data() + done, data.size() - done);
+            if (got < 0 && errno == EINTR)
+                continue;
+            ok = got > 0;
+            done += ok ? static_cast<size_t>(got) : 0;
+        }
+    }
+    close(fd);
+    return ok;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& data) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file)
-        return false;
-    const std::streamoff size = file.tellg();
-    if (size <= 0 || size_t(size) > CImage::kMaxFileSize)
-        return false;
-    data.resize(size_t(size));
-    file.seekg(0);
-    file.read(reinterpret_cast<char*>(data.data()), size);
-    return file.gcount() == size;
+// Hands cairo the bytes of a PNG file held in memory.
+struct PngBytes {
+    const std::vector<unsigned char>& data;
+    size_t at = 0;
+};
+
+cairo_status_t ReadPngBytes(void* closure, unsigned char* out, unsigned int length) {
+    auto& bytes = *static_cast<PngBytes*>(closure);
+    if (length > bytes.data.size() - bytes.at)
+        return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(out, bytes.data.data() + bytes.at, length);
+    bytes.at += length;
+    return CAIRO_STATUS_SUCCESS;
 }
 
 // libjpeg reports fatal errors through error_exit, which must not return.
@@ -210,34 +230,29 @@ bool CImage::Adopt(cairo_surface_t* surface, int bitsPerPixel) {
 }
 
 bool CImage::Open(const std::string& path) {
-    const std::vector<unsigned char> head = ReadHead(path, 3);
-    if (head.size() >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF)
-        return OpenJpeg(path);
-    return OpenPng(path);
+    std::vector<unsigned char> data;
+    if (!ReadWholeFile(path, data))
+        return false;
+    if (data.size() >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
+        return Adopt(DecodeJpeg(data.data(), data.size()), 24);
+    return OpenPng(data);
 }
 
-bool CImage::OpenPng(const std::string& path) {
+bool CImage::OpenPng(const std::vector<unsigned char>& data) {
     // The size is checked before cairo allocates the picture: the header may lie.
-    const std::vector<unsigned char> head = ReadHead(path, 33);
-    if (head.size() < 33 || std::memcmp(head.data(), kPngSignature, 8) != 0 ||
-        std::memcmp(head.data() + 12, "IHDR", 4) != 0)
+    if (data.size() < 33 || std::memcmp(data.data(), kPngSignature, 8) != 0 ||
+        std::memcmp(data.data() + 12, "IHDR", 4) != 0)
         return false;
-    if (!IsAcceptableSize(ReadBigEndian32(head.data() + 16), ReadBigEndian32(head.data() + 20)))
+    if (!IsAcceptableSize(ReadBigEndian32(data.data() + 16), ReadBigEndian32(data.data() + 20)))
         return false;
-    cairo_surface_t* surface = cairo_image_surface_create_from_png(path.c_str());
+    PngBytes bytes{data};
+    cairo_surface_t* surface = cairo_image_surface_create_from_png_stream(ReadPngBytes, &bytes);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
         return false;
     }
     const int bits = cairo_image_surface_get_format(surface) == CAIRO_FORMAT_ARGB32 ? 32 : 24;
     return Adopt(surface, bits);
-}
-
-bool CImage::OpenJpeg(const std::string& path) {
-    std::vector<unsigned char> data;
-    if (!ReadWholeFile(path, data))
-        return false;
-    return Adopt(DecodeJpeg(data.data(), data.size()), 24);
 }
 
 bool CImage::SaveAs(const std::string& path) const {

@@ -35,6 +35,8 @@ public:
     ~CImage();
 
     // Reads a PNG or JPEG file, told apart by their signatures, not by the name.
+    // Only a regular file is read (a FIFO or device is refused without
+    // waiting on it), whole and at most kMaxFileSize bytes.
     bool Open(const std::string& path);
     // Writes the picture as a PNG file.
     bool SaveAs(const std::string& path) const;
@@ -74,8 +76,7 @@ public:
     static bool IsAcceptableSize(int64_t width, int64_t height);
 
 private:
-    bool OpenPng(const std::string& path);
-    bool OpenJpeg(const std::string& path);
+    bool OpenPng(const std::vector<unsigned char>& data);
     // Takes the surface (ARGB32 or RGB24) as the picture; false when cairo failed.
     bool Adopt(cairo_surface_t* surface, int bitsPerPixel);
 

@@ -2,6 +2,7 @@
 
 #include "gui/CBuiltInImages.h"
 #include "gui/CImage.h"
+#include "support/Log.h"
 #include "support/Paths.h"
 
 #include <atomic>
@@ -192,7 +193,7 @@ bool CSkin::RenderItem(const SkinItem& item, CImage& image, const SkinSize* size
     case SkinItem::kImageResource: {
         CImage loaded;
         const bool opened = item.type == SkinItem::kImageFile
-                                ? loaded.Open(ImagePath(item.fileName))
+                                ? OpenImageFile(item.fileName, loaded)
                                 : CBuiltInImages::Load(item.resourceId, loaded);
         if (!opened || (size && !loaded.Scale(size->width, size->height)))
             return false;
@@ -206,9 +207,28 @@ bool CSkin::RenderItem(const SkinItem& item, CImage& image, const SkinSize* size
     }
 }
 
+bool CSkin::OpenImageFile(const std::string& fileName, CImage& image) const {
+    const std::string path = ImagePath(fileName);
+    CImage opened;
+    if (!opened.Open(path))
+        return false;
+    if (m_openedFiles.count(path) == 0) {
+        const int64_t bytes = int64_t(opened.Width()) * opened.Height() * 4;
+        if (m_imageBytes + bytes > m_imageBudget) {
+            LogFmt("CSkin - image '%s' refused: the skin's images would take more than %lld KB",
+                   path.c_str(), static_cast<long long>(m_imageBudget >> 10));
+            return false;
+        }
+        m_imageBytes += bytes;
+        m_openedFiles.insert(path);
+    }
+    image = std::move(opened);
+    return true;
+}
+
 bool CSkin::RenderTiled(const SkinItem& item, CImage& image, const SkinSize* size) const {
     CImage tile;
-    if (!tile.Open(ImagePath(item.fileName)))
+    if (!OpenImageFile(item.fileName, tile))
         return false;
     if (!size) {
         image = std::move(tile);

@@ -4,6 +4,7 @@
 #include "support/CIniFileReader.h"
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -56,6 +57,10 @@ public:
     // the item is not a solid colour).
     uint32_t GetColor(const std::string& name) const;
 
+    // What the pixels of all the skin's image files may take together.
+    static constexpr int64_t kImageBudgetBytes = 512LL * 1024 * 1024;
+    void SetImageBudget(int64_t bytes) { m_imageBudget = bytes; }
+
     // The skin of the running program, set at start-up; null before.
     static CSkin* Current();
     static void SetCurrent(CSkin* skin);
@@ -71,7 +76,14 @@ private:
     // The path to open for an image file name of the skin.
     std::string ImagePath(const std::string& fileName) const;
     bool RenderTiled(const SkinItem& item, CImage& image, const SkinSize* size) const;
+    // Opens a skin image file within the skin's budget: each file's pixels
+    // count once; a file that would take the skin past the budget is refused.
+    bool OpenImageFile(const std::string& fileName, CImage& image) const;
 
     CIniFileReader m_reader;
     std::string m_folder;
+    // The image files opened so far and the memory their pixels take.
+    mutable std::set<std::string> m_openedFiles;
+    mutable int64_t m_imageBytes = 0;
+    int64_t m_imageBudget = kImageBudgetBytes;
 };

@@ -3,7 +3,9 @@
 #include "gui/CScrollBlit.h"
 #include "gui/VRGuiWindow.h"
 
+#include <algorithm>
 #include <mutex>
+#include <unordered_set>
 
 VRGuiContainer::VRGuiContainer() {
     SetType(kGuiTypeContainer);
@@ -143,7 +145,9 @@ void VRGuiContainer::AddChild(VRGuiObject* child, int32_t x, int32_t y) {
     if (!child || child == this)
         return;
     std::lock_guard<CLock> guard(*this);
-    if (m_children.Contains(child))
+    // Only a child has this container as its parent: a new one is added
+    // without a search of every child (time grids hold many thousands).
+    if (child->GetParent() == this && m_children.Contains(child))
         return;
     m_children.AddSorted(child, child->GetZOrder());
     child->SetParent(this, x, y);
@@ -158,6 +162,28 @@ void VRGuiContainer::RemoveChild(VRGuiObject* child) {
     const GuiRect area = child->GetRectInParent();
     child->SetParent(nullptr, child->GetX(), child->GetY());
     m_children.Remove(child);
+    Invalidate(&area);
+}
+
+void VRGuiContainer::RemoveChildren(const std::vector<VRGuiObject*>& children) {
+    std::lock_guard<CLock> guard(*this);
+    std::unordered_set<VRGuiObject*> leaving;
+    GuiRect area{};
+    for (VRGuiObject* child : children) {
+        if (!child || child->GetParent() != this || !leaving.insert(child).second)
+            continue;
+        const GuiRect r = child->GetRectInParent();
+        area = leaving.size() == 1
+                   ? r
+                   : GuiRect{std::min(area.left, r.left), std::min(area.top, r.top),
+                             std::max(area.right, r.right), std::max(area.bottom, r.bottom)};
+    }
+    const int removed =
+        m_children.RemoveWhere([&leaving](VRGuiObject* child) { return leaving.count(child) > 0; });
+    if (removed == 0)
+        return;
+    for (VRGuiObject* child : leaving)
+        child->SetParent(nullptr, child->GetX(), child->GetY());
     Invalidate(&area);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "gui/VRGuiObject.h"
 #include "support/CMyArrayList.h"
 
@@ -24,6 +26,8 @@ public:
 
     virtual void AddChild(VRGuiObject* child, int32_t x, int32_t y);
     virtual void RemoveChild(VRGuiObject* child);
+    // Removes many children at once, in one pass over the children.
+    void RemoveChildren(const std::vector<VRGuiObject*>& children);
     // Overlays are drawn straight over the container by DrawOverlays, without
     // dirty bookkeeping.
     virtual void AddOverlay(VRGuiObject* overlay, int32_t x, int32_t y);

@@ -41,7 +41,7 @@ bool CAllTracks::Insert(CTrack* track, int index, bool undo) {
     index = std::clamp(index, 0, Count());
     m_tracks.insert(m_tracks.begin() + index, track);
     JoinGui(track);
-    Layout();
+    Layout(index);
     if (undo) {
         m_undo.AddUndoNode(
             CTrackPositionUndo(*this, CTrackPositionUndo::kInserted, track, index, 0));
@@ -64,7 +64,7 @@ bool CAllTracks::Remove(int index, bool undo) {
     track->RemoveFromEngine();
     LeaveGui(track);
     track->SetIndex(-1);
-    Layout();
+    Layout(index);
     track->DeleteRefObject();
     return true;
 }
@@ -77,7 +77,7 @@ bool CAllTracks::Move(int from, int to, bool undo) {
         return true;
     m_tracks.erase(m_tracks.begin() + from);
     m_tracks.insert(m_tracks.begin() + to, track);
-    Layout();
+    Layout(std::min(from, to));
     if (undo) {
         m_undo.AddUndoNode(CTrackPositionUndo(*this, CTrackPositionUndo::kMoved, track, from, to));
         m_undo.SetDirty(true);
@@ -115,7 +115,7 @@ bool CAllTracks::SetHeight(int index, int32_t height, bool undo) {
     const int32_t before = track->GetHeight();
     track->SetHeight(height);
     const int32_t after = track->GetHeight();
-    Layout();
+    Layout(index);
     if (undo && after != before) {
         m_undo.AddUndoNode(
             CTrackPositionUndo(*this, CTrackPositionUndo::kHeightChanged, track, before, after));
@@ -142,9 +142,12 @@ int32_t CAllTracks::TotalHeight() const {
     return total;
 }
 
-void CAllTracks::Layout() {
+void CAllTracks::Layout(int from) {
+    from = std::clamp(from, 0, Count());
     int32_t y = 0;
-    for (int index = 0; index < Count(); ++index) {
+    for (int index = 0; index < from; ++index)
+        y += m_tracks[static_cast<size_t>(index)]->GetHeight();
+    for (int index = from; index < Count(); ++index) {
         CTrack* track = m_tracks[static_cast<size_t>(index)];
         track->SetIndex(index);
         track->MoveTo(y);

@@ -45,7 +45,9 @@ public:
     int32_t TotalHeight() const;
 
 private:
-    void Layout();
+    // Gives the tracks from `from` on their indexes and places; the tracks
+    // above keep theirs, so that appending one track costs one placing.
+    void Layout(int from = 0);
     // The index of the track whose place covers y; the first or last one
     // beyond the ends.
     int IndexAtHeight(int32_t y) const;

@@ -17,6 +17,7 @@
 #include "project/LegacySoundRecord.h"
 #include "support/CRIFF.h"
 #include "support/CUndoMgr.h"
+#include "support/LocalizedStrings.h"
 #include "support/Log.h"
 #include "support/Paths.h"
 
@@ -52,7 +53,8 @@ CAudioClip::CAudioClip(const CAudioClip& other)
     : CClip(ClipKind::kAudio), m_document(other.m_document), m_tempo(other.m_tempo),
       m_obeyTempoMap(other.m_obeyTempoMap), m_obeyKeyMap(other.m_obeyKeyMap),
       m_forceTempo(other.m_forceTempo), m_forcedTempo(other.m_forcedTempo),
-      m_forceKey(other.m_forceKey), m_forcedKey(other.m_forcedKey) {
+      m_forceKey(other.m_forceKey), m_forcedKey(other.m_forcedKey),
+      m_soundDamage(other.m_soundDamage) {
     LogFmt("CAudioClip 0x%08lX", Address(this));
     m_peaks = other.m_peaks;
     CopyBaseFields(other);
@@ -93,6 +95,7 @@ bool CAudioClip::LoadFromFile(const std::string& path, bool obeyTempoMap) {
     }
     sound->SetTempoInfo(loaded.tempo, loaded.rootNote, loaded.beatLengthMs, loaded.beatCount);
     AttachAtom(sound);
+    m_soundDamage = loaded.damage;
     m_peaks = CPeaks::Build(loaded.data);
     m_tempo = sound->GetSoundTempo();
     m_obeyTempoMap = obeyTempoMap && m_tempo > 0.0;
@@ -693,6 +696,15 @@ bool CAudioClip::Load(CRIFF& riff) {
 void CAudioClip::OnDraw(const GuiRect& r) {
     GuiTexturePanel::OnDraw(r);
     DrawWaveform(r);
+}
+
+bool CAudioClip::GetToolTip(GuiPoint p, std::string& text) {
+    const bool zoneTip = CClip::GetToolTip(p, text);
+    if (m_soundDamage.empty() || p.x < 0 || p.y < 0)
+        return zoneTip;
+    const std::string damage = MyLoadString("Clip_TT_SoundDamaged") + " (" + m_soundDamage + ")";
+    text = zoneTip ? damage + "\n" + text : damage;
+    return true;
 }
 
 void CAudioClip::DrawWaveform(const GuiRect& r) {

@@ -107,6 +107,11 @@ public:
     bool LegacyLoad(CRIFF& riff) override;
 
     void OnDraw(const GuiRect& r) override;
+    // The hovered zone's tip; for a sound that is played only as far as its
+    // damaged file holds, what is wrong with it first.
+    bool GetToolTip(GuiPoint p, std::string& text) override;
+    // What is wrong with the sound's file; empty for a file in order.
+    const std::string& GetSoundDamage() const { return m_soundDamage; }
 
 protected:
     ~CAudioClip() override;
@@ -143,4 +148,5 @@ private:
     bool m_forceKey = false;
     int32_t m_forcedKey = 0;
     AudioClipUndoStruct m_undoBefore;
+    std::string m_soundDamage;
 };

@@ -184,6 +184,10 @@ void CClip::UpdateLabel() {
     m_label->SetText(text);
 }
 
+void CClip::SetLabelText(const std::string& text) {
+    m_label->SetText(text);
+}
+
 void CClip::SetSelected(bool selected) {
     if (selected == m_selected)
         return;

@@ -196,6 +196,7 @@ protected:
     void SetLockedField(bool locked) { m_locked = locked; }
     void SetBeatOffsetField(int32_t ms) { m_beatOffsetMs = ms; }
     void SetKeyRoot(int32_t key) { m_keyRoot = key; }
+    void SetLabelText(const std::string& text);
     void SetEnvelopeShiftMs(int32_t ms) { m_envelopeShiftMs = ms; }
     // Tells observers the selection a snapshot restored.
     void SendSelection(bool selected);

@@ -3,6 +3,7 @@
 #include "project/AudioClipRecord.h"
 #include "project/CAudioClip.h"
 #include "project/CMIDIClip.h"
+#include "project/CPlaceholderClip.h"
 #include "project/TrackFileContents.h"
 #include "support/CFileObj.h"
 #include "support/CRIFF.h"
@@ -81,17 +82,17 @@ CClip* CClipChunks::Read(ClipDocument& document, const std::vector<RawChunk>& ch
     for (const RawChunk& chunk : chunks)
         written = written && chunk.Write(*writer.riff);
     if (!written || !writer.riff->Close())
-        return nullptr;
+        return new CPlaceholderClip(document, chunks);
     MemoryReader reader(writer.file->MemoryBytes());
     if (!reader.ok)
-        return nullptr;
+        return new CPlaceholderClip(document, chunks);
     CClip* clip = chunks.front().ListType() == kMidiClipList
                       ? static_cast<CClip*>(new CMIDIClip(document))
                       : static_cast<CClip*>(new CAudioClip(document));
     if (!clip->Load(*reader.riff)) {
-        LogFmt("Clip '%s' could not be loaded and is dropped", clip->GetName().c_str());
         clip->DeleteRefObject();
-        return nullptr;
+        // Nothing of the file is lost: the clip stays as it was stored.
+        return new CPlaceholderClip(document, chunks);
     }
     return clip;
 }

@@ -18,8 +18,9 @@ public:
     // it); none when the clip cannot be written.
     static std::optional<std::vector<RawChunk>> Write(CClip& clip);
     // A clip read from the chunks of one clip (an audio clip for "ClpA", a
-    // MIDI clip for a LIST "ClpM"), holding one reference; null when they
-    // cannot be read or the sound cannot be found.
+    // MIDI clip for a LIST "ClpM"), holding one reference. When they cannot
+    // be read or the sound cannot be found, a CPlaceholderClip that keeps
+    // them; null only when they start no clip.
     static CClip* Read(ClipDocument& document, const std::vector<RawChunk>& chunks);
     // An audio clip read from a legacy session's sound (a LIST "sndc"),
     // holding one reference; null when it cannot be read or its sound

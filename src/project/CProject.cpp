@@ -21,6 +21,8 @@
 #include "project/CMIDITrack.h"
 #include "project/CMasterVolUndo.h"
 #include "project/CNewProjectDialog.h"
+#include "project/CPlaceholderClip.h"
+#include "project/CPlaceholderResolver.h"
 #include "project/CProjectClipDocument.h"
 #include "project/CProjectFile.h"
 #include "project/CProjectUndo.h"
@@ -133,6 +135,7 @@ void CProject::ResetAuthoring() {
 
 void CProject::NewProject(bool noDialog) {
     Log("CProject::NewProject() - Enter");
+    m_partialLoad = false;
     ResetAuthoring();
     SetUseMetronome(m_prefs.bUseMetronome, false);
     m_envelopeType = 0;
@@ -377,8 +380,19 @@ void CProject::ApplyLegacySounds(const ProjectFileContents& contents) {
     }
 }
 
+namespace {
+
+bool HasPlaceholders(const CTrack& track) {
+    const std::vector<CClip*>& clips = track.Clips();
+    return std::any_of(clips.begin(), clips.end(), [](const CClip* clip) {
+        return dynamic_cast<const CPlaceholderClip*>(clip) != nullptr;
+    });
+}
+
+} // namespace
+
 bool CProject::ApplyTracks(ProjectFileContents& contents) {
-    bool partial = contents.skippedTracks > 0;
+    bool partial = contents.skippedTracks > 0 || contents.cutShort;
     for (TrackFileContents& trackContents : contents.tracks) {
         CTrack* track = CreateTrack(trackContents.IsMidi());
         if (!track || !m_tracks.Append(track, false)) {
@@ -392,13 +406,34 @@ bool CProject::ApplyTracks(ProjectFileContents& contents) {
         if (!track->ApplyFileContents(trackContents)) {
             m_tracks.Remove(m_tracks.IndexOf(track), false);
             partial = true;
+        } else if (HasPlaceholders(*track)) {
+            partial = true;
         }
     }
     UpdateSoloDisplay();
+    m_partialLoad = partial;
     if (partial)
         ShowMessage(nullptr, "PL_PartialLoad_Body", MB_OK | MB_ICONEXCLAMATION,
                     "PL_PartialLoad_Title");
     return true;
+}
+
+int CProject::ResolveMissingSounds() {
+    std::vector<CTrack*> tracks;
+    for (int index = 0; index < m_tracks.Count(); ++index)
+        tracks.push_back(m_tracks.At(index));
+    m_clipDocument->MissingSounds().ResetRememberedAnswers();
+    // Relative paths in the records count from the project's file.
+    m_clipDocument->SetFileInUse(m_filePath);
+    m_undo.NextUndoSet();
+    const int resolved = CPlaceholderResolver::Resolve(*m_clipDocument, tracks);
+    m_clipDocument->SetFileInUse("");
+    m_undo.NextUndoSet();
+    if (resolved > 0) {
+        m_undo.SetDirty(true);
+        RecomputeScrollRanges(false, true);
+    }
+    return resolved;
 }
 
 bool CProject::SaveProject(const std::string& path, bool asTemplate, bool transferSounds,
@@ -432,6 +467,7 @@ bool CProject::SaveProject(const std::string& path, bool asTemplate, bool transf
         if (!asTemplate) {
             m_undo.SetDirty(false);
             SetProjectFilePath(path);
+            m_partialLoad = false;
         }
         if (m_recent)
             m_recent->AddFile(path);
@@ -545,8 +581,9 @@ bool CProject::DeleteSelectedTrack() {
 }
 
 void CProject::DeleteAllTracks() {
+    // From the last: no track is moved up only to be deleted next.
     while (m_tracks.Count() > 0)
-        DeleteTrack(0, false);
+        DeleteTrack(m_tracks.Count() - 1, false);
     m_lastSelectedTrack = -1;
 }
 

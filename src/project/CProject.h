@@ -79,6 +79,15 @@ public:
                      bool transferLibrarySounds);
     void SetProjectFilePath(const std::string& path);
     const std::string& GetProjectFilePath() const { return m_filePath; }
+    // True after a load that left something out or could not load it: a
+    // track skipped, a file cut short, or a clip kept as a placeholder. It
+    // lasts until the project is saved, renewed or another is loaded, so
+    // that the damaged file is not saved over without asking.
+    bool LoadWasPartial() const { return m_partialLoad; }
+    // Looks again for the sounds of clips kept as placeholders (the
+    // missing-sound search starts afresh) and puts back, as one undo step,
+    // every clip whose sound now loads. Returns how many came back.
+    int ResolveMissingSounds();
 
     // index -1 appends. The new track is selected.
     CAudioTrack* AddAudioTrack(int index, bool undo);
@@ -285,6 +294,7 @@ private:
     CProjectMarkers m_markers;
 
     std::string m_filePath;
+    bool m_partialLoad = false;
     ProjectAuthoring m_authoring;
     std::string m_recordingFolder;
     bool m_autoBeatMatch = false;

@@ -78,6 +78,7 @@ bool CProjectFile::Load(CRIFF& riff) {
         Log("Warning!  This project has no markers to load and is probably corrupt.");
     if (const ProjectReadError error = ReadTracks(riff, read); error != ProjectReadError::None)
         return Fail(error);
+    read.cutShort = riff.WasCutShort();
     m_contents = std::move(read);
     m_lastError = ProjectReadError::None;
     return true;
@@ -172,7 +173,7 @@ bool CProjectFile::LoadOpenedFile(CFileObj* file) {
     RiffHolder riff(new CRIFF);
     RIFFChunkInfo form;
     bool loaded = false;
-    if (!riff->Open(file, &form))
+    if (!riff->Open(file, &form, CRIFF::CutShortForm::kReadWhatIsThere))
         loaded = Fail(ProjectReadError::NotAProjectFile);
     else if (form.chunkType == kFormType)
         loaded = Load(*riff);

@@ -19,7 +19,9 @@ class CFileObj;
 // Reading never trusts a count beyond what the file really holds: a track
 // that cannot be read, or that the file announces but does not contain, is
 // counted in skippedTracks and the load goes on (a partial load); the
-// project record, master chain and markers must all be readable. A
+// project record, master chain and markers must all be readable. A file cut
+// short (its form runs past its end) is read as far as it holds, which is a
+// partial load too. A
 // cancellation seen at any step fails the whole load or save. The contents
 // change only when a load succeeds.
 class CProjectFile : public SaveLoad {

@@ -92,13 +92,14 @@ bool CProjectMarkers::Rebuild(std::vector<MarkerRecord> markers) {
     std::stable_sort(markers.begin(), markers.end(), [](const auto& a, const auto& b) {
         return a.tempoEvent.time < b.tempoEvent.time;
     });
-    m_tempoMap.RemoveAllEvents();
-    for (const MarkerRecord& marker : markers) {
-        if (m_tempoMap.AddEvent(marker.tempoEvent) < 0) {
-            m_tempoMap.RemoveAllEvents();
-            m_markers.clear();
-            return false;
-        }
+    std::vector<TempoEvent> events;
+    events.reserve(markers.size());
+    for (const MarkerRecord& marker : markers)
+        events.push_back(marker.tempoEvent);
+    // The map is built once for all markers: a file may hold very many.
+    if (!m_tempoMap.SetEvents(std::move(events))) {
+        m_markers.clear();
+        return false;
     }
     m_markers = std::move(markers);
     return true;

@@ -15,6 +15,7 @@
 #include "project/CMIDIClip.h"
 #include "project/CMIDIClipUndo.h"
 #include "project/CPCMAudTrack.h"
+#include "project/CPlaceholderClip.h"
 #include "project/CTrackBody.h"
 #include "project/CTrackHeader.h"
 #include "project/CTrackMenus.h"
@@ -328,7 +329,12 @@ int EngineTrackNumberOf(const CTrack& track) {
 
 // Records that the clip came onto or went off its track.
 void RecordClipUndo(ClipDocument& document, CClip& clip, bool added) {
-    if (clip.GetClipKind() == ClipKind::kMidi) {
+    if (auto* placeholder = dynamic_cast<CPlaceholderClip*>(&clip)) {
+        const CPlaceholderClip::State state = placeholder->GetState();
+        using Undo = CClipUndo<CPlaceholderClip, CPlaceholderClip::State>;
+        document.ClipUndo().AddUndoNode(
+            Undo(document, added ? Undo::kAdded : Undo::kRemoved, state, state, placeholder, 0));
+    } else if (clip.GetClipKind() == ClipKind::kMidi) {
         auto& midi = static_cast<CMIDIClip&>(clip);
         MidiClipUndoStruct state;
         if (!midi.FillUndoStruct(&state))
@@ -469,12 +475,19 @@ bool CTrack::TakeClipChunks(const std::vector<RawChunk>& chunks) {
     }
     for (const std::vector<RawChunk>& group : groups) {
         CClip* clip = CClipChunks::Read(*m_services.clipDocument, group);
-        if (clip) {
-            AddClip(clip, clip->GetStartMs(), false);
-            clip->DeleteRefObject();
-        } else if (IsCancelled()) {
+        if (IsCancelled()) {
+            if (clip)
+                clip->DeleteRefObject();
             return false;
         }
+        if (!clip)
+            continue;
+        if (!AddClip(clip, clip->GetStartMs(), false)) {
+            // Kept as read rather than lost.
+            LogFmt("Clip '%s' cannot be placed; its chunks are kept", clip->GetName().c_str());
+            m_strayChunks.insert(m_strayChunks.end(), group.begin(), group.end());
+        }
+        clip->DeleteRefObject();
     }
     return true;
 }

@@ -28,6 +28,9 @@ struct ProjectFileContents {
     // Tracks the file announced that could not be read (damaged or missing);
     // a load with skipped tracks is a partial load the user is told about.
     uint64_t skippedTracks = 0;
+    // The file ends before its form does: what the cut went through is
+    // missing, and the load is a partial one.
+    bool cutShort = false;
 
     // Read from a legacy session ("sess"). Its tracks are audio tracks
     // without image or colour, and its project record holds no recording

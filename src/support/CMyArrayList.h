@@ -25,6 +25,9 @@ public:
     bool Contains(const T* elem) const { return CMyList::Contains(elem); }
     bool Remove(const T* elem) { return CMyList::Remove(elem); }
     T* RemoveByIndex(int index) { return static_cast<T*>(CMyList::RemoveByIndex(index)); }
+    template <class Pick> int RemoveWhere(Pick pick) {
+        return CMyList::RemoveWhere([&pick](void* elem) { return pick(static_cast<T*>(elem)); });
+    }
 
     using CMyList::Count;
     using CMyList::IsEmpty;

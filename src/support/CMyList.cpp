@@ -14,8 +14,9 @@ bool CMyList::AppendToTail(void* elem, int32_t sortValue) {
 bool CMyList::AddSorted(void* elem, int32_t sortValue) {
     if (!elem)
         return false;
-    auto pos = std::find_if(m_entries.begin(), m_entries.end(),
-                            [sortValue](const Entry& e) { return e.sortValue > sortValue; });
+    // Lists of thousands of GUI objects are built this way: no linear search.
+    auto pos = std::upper_bound(m_entries.begin(), m_entries.end(), sortValue,
+                                [](int32_t value, const Entry& e) { return value < e.sortValue; });
     m_entries.insert(pos, {elem, sortValue});
     return true;
 }

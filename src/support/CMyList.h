@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -11,7 +12,8 @@ class CMyList {
 public:
     // Adds at the end, whatever the sort value. False for a null element.
     bool AppendToTail(void* elem, int32_t sortValue = 0);
-    // Adds before the first element with a greater sort value. False for null.
+    // Adds before the first element with a greater sort value, found by a
+    // binary search of a list kept in order. False for null.
     bool AddSorted(void* elem, int32_t sortValue);
     // Adds at a position (0 to Count()). False for null or a position out of range.
     bool InsertAt(int index, void* elem, int32_t sortValue = 0);
@@ -32,6 +34,15 @@ public:
     bool Remove(const void* elem);
     // Removes and returns the element at an index, null when out of range.
     void* RemoveByIndex(int index);
+    // Removes every element the predicate picks, in one pass; returns how
+    // many went.
+    template <class Pick> int RemoveWhere(Pick pick) {
+        const auto kept = std::remove_if(m_entries.begin(), m_entries.end(),
+                                         [&pick](const Entry& e) { return pick(e.elem); });
+        const auto removed = static_cast<int>(m_entries.end() - kept);
+        m_entries.erase(kept, m_entries.end());
+        return removed;
+    }
     void RemoveAll() { m_entries.clear(); }
 
 private:

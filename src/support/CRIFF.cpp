@@ -45,9 +45,10 @@ bool CRIFF::Create(CFileObj* file, FourCC formType) {
     return true;
 }
 
-bool CRIFF::Open(CFileObj* file, RIFFChunkInfo* formInfo) {
+bool CRIFF::Open(CFileObj* file, RIFFChunkInfo* formInfo, CutShortForm cutShort) {
     if (m_mode != Mode::Closed || file == nullptr || !file->IsOpen())
         return false;
+    m_cutShort = false;
     m_file = file;
     m_file->AddRef();
     m_mode = Mode::Reading;
@@ -68,6 +69,14 @@ bool CRIFF::Open(CFileObj* file, RIFFChunkInfo* formInfo) {
     // A writer may count a final pad byte that the file lacks.
     if (form.childrenEnd == m_fileSize + 1)
         form.childrenEnd = m_fileSize;
+    if (cutShort == CutShortForm::kReadWhatIsThere && form.parent.chunkID == FOURCC_RIFF &&
+        form.childrenEnd > m_fileSize) {
+        LogFmt("CRIFF::Open - the form's size (%u) runs past the file's end (%lld): the file was "
+               "cut short; reading what is there",
+               form.parent.chunkSize, static_cast<long long>(m_fileSize));
+        form.childrenEnd = m_fileSize;
+        m_cutShort = true;
+    }
     if (form.parent.chunkID != FOURCC_RIFF || form.parent.chunkSize < 4 ||
         form.childrenEnd > m_fileSize) {
         LogFmt("CRIFF::Open - not a RIFF file or its size (%u) runs past the file's end (%lld) - "

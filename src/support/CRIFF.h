@@ -43,9 +43,17 @@ public:
     // Starts the file (at offset 0) with a "RIFF" header of the given form
     // type. The file must be writable, normally just made by CFileObj::Create.
     bool Create(CFileObj* file, FourCC formType);
+    // How Open takes a form whose size runs past the file's end.
+    enum class CutShortForm { kRefuse, kReadWhatIsThere };
     // Reads the "RIFF" header at offset 0; formInfo (may be null) receives it.
-    // False when the file is not RIFF or its form size runs past the file's end.
-    bool Open(CFileObj* file, RIFFChunkInfo* formInfo);
+    // False when the file is not RIFF, or its form size runs past the file's
+    // end and cutShort is kRefuse. With kReadWhatIsThere such a form is read
+    // up to the file's end (WasCutShort tells), its last chunk, which the
+    // cut went through, left out.
+    bool Open(CFileObj* file, RIFFChunkInfo* formInfo,
+              CutShortForm cutShort = CutShortForm::kRefuse);
+    // The form opened runs past the file's end: the file was cut short.
+    bool WasCutShort() const { return m_cutShort; }
     // Writing: closes every LIST still open and the form, back-patching their
     // sizes; false when that fails. Reading: just lets go of the file.
     bool Close();
@@ -133,4 +141,5 @@ private:
     std::vector<int64_t> m_openChunkStarts; // writing: offset of each open RIFF/LIST header
     int64_t m_writeEnd = 0;                 // writing: offset after the last chunk written
     bool m_writeFailed = false;             // writing: a write failed, the file is inconsistent
+    bool m_cutShort = false;                // reading: the form runs past the file's end
 };

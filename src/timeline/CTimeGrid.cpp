@@ -256,8 +256,11 @@ CTrackMarker* CTimeGrid::GetMarker(int index) const {
 }
 
 void CTimeGrid::RemoveMarkers() {
+    std::vector<VRGuiObject*> markers;
+    markers.reserve(m_markers.size());
     for (const auto& marker : m_markers)
-        RemoveChild(marker.get());
+        markers.push_back(marker.get());
+    RemoveChildren(markers);
     m_markers.clear();
 }
 

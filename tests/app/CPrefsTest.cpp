@@ -91,7 +91,7 @@ protected:
                  "/"),
           m_home(m_root + "home/"), m_tmp(m_root + "tmp/"), m_homeEnv("HOME", m_home.c_str()),
           m_configEnv("XDG_CONFIG_HOME", (m_home + ".config").c_str()),
-          m_tmpEnv("TMPDIR", m_tmp.c_str()) {
+          m_tmpEnv("TMPDIR", m_tmp.c_str()), m_cacheEnv("XDG_CACHE_HOME", nullptr) {
         fs::remove_all(m_root);
         fs::create_directories(m_home);
         fs::create_directories(m_tmp);
@@ -119,15 +119,17 @@ protected:
     const std::string m_tmp;
 
 private:
-    ScopedEnv m_homeEnv, m_configEnv, m_tmpEnv;
+    ScopedEnv m_homeEnv, m_configEnv, m_tmpEnv, m_cacheEnv;
 };
 
 TEST_F(CPrefsTest, DefaultsOnAFreshMachine) {
     const std::time_t before = std::time(nullptr);
     CPrefs prefs;
     const std::string program = GetExeDirectory();
-    EXPECT_EQ(prefs.TempDirM, m_tmp + "loom4/");
+    // Decoded sounds stay with their user, closed to others.
+    EXPECT_EQ(prefs.TempDirM, m_home + ".cache/loomtone/sounds/");
     EXPECT_TRUE(fs::is_directory(prefs.TempDirM));
+    EXPECT_EQ(fs::status(prefs.TempDirM).permissions() & fs::perms::all, fs::perms::owner_all);
     EXPECT_EQ(prefs.DefRecDir, m_home + "My Recordings/");
     EXPECT_EQ(prefs.DefRenderDir, m_home);
     EXPECT_EQ(prefs.DefLoadDir, m_home);
@@ -568,7 +570,8 @@ TEST_F(CPrefsTest, ProgramPrintsThePreferences) {
     const std::string output = FileContents(m_root + "out.txt");
     EXPECT_NE(output.find("Settings store: " + CRegStore::CurrentUserPath()), std::string::npos);
     EXPECT_NE(output.find("\nmetronomeVolume = 42\n"), std::string::npos);
-    EXPECT_NE(output.find("\nTempDirM = " + m_tmp + "loom4/\n"), std::string::npos);
+    EXPECT_NE(output.find("\nTempDirM = " + m_home + ".cache/loomtone/sounds/\n"),
+              std::string::npos);
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "app/MainCommands.h"
 #include "gui/GuiEditField.h"
 #include "gui/GuiInput.h"
+#include "project/CMissingSoundDialog.h"
+#include "project/CPlaceholderClip.h"
 #include "project/CTrack.h"
 #include "support/LogCapture.h"
 
@@ -11,6 +13,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -337,4 +341,65 @@ TEST_F(MainWindowTest, EveryMenuEntryHasACommandOfItsOwn) {
     ASSERT_TRUE(window->ExecuteCommand(loud->id));
     EXPECT_DOUBLE_EQ(project.GetTrack(0)->GetPan(), -0.25);
     EXPECT_DOUBLE_EQ(project.GetTrack(0)->GetVolume(), 1.2);
+}
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, APartlyLoadedProjectIsNotSavedOverWithoutAsking) {
+    const std::string path = m_root + "Cut.lt4";
+    project.NewProject(true);
+    ASSERT_TRUE(project.SaveProject(path, false, false, false));
+    // The file loses its last bytes, as when a disk filled up while copying.
+    fs::resize_file(path, fs::file_size(path) - 20);
+    const std::string damaged = ReadAll(path);
+    Open();
+    window->OpenFileOrNewProject(path);
+    ASSERT_TRUE(project.LoadWasPartial());
+    EXPECT_EQ(project.GetNumTracks(), 7);
+    ASSERT_TRUE(window->ExecuteCommand(kCmdAddAudioTrack));
+
+    // Cancel: nothing is written.
+    asked.clear();
+    answers = {IDCANCEL};
+    window->ExecuteCommand(kCmdSave);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], MyLoadString("PL_SaveOver_Body"));
+    EXPECT_EQ(ReadAll(path), damaged);
+    // No: saved under the name chosen instead.
+    answers = {IDNO};
+    chosenPath = m_root + "Elsewhere";
+    ASSERT_TRUE(window->ExecuteCommand(kCmdSave));
+    EXPECT_TRUE(fs::exists(m_root + "Elsewhere.lt4"));
+    EXPECT_EQ(ReadAll(path), damaged);
+    EXPECT_FALSE(project.LoadWasPartial());
+}
+
+TEST_F(MainWindowTest, FindMissingSoundsBringsBackAClipWhoseSoundReturned) {
+    SetMissingSoundHook([](const MissingSoundRequest&) { return MissingSoundAnswer{}; });
+    const std::string sound = m_root + "Tone.wav";
+    const std::string path = m_root + "Song.lt4";
+    WriteToneWav(sound, 44100, 8000);
+    project.NewProject(true);
+    ASSERT_NE(project.AddAudioClip(sound), nullptr);
+    ASSERT_TRUE(project.SaveProject(path, false, false, false));
+    fs::rename(sound, m_root + "Away.wav");
+    Open();
+    window->OpenFileOrNewProject(path);
+    ASSERT_EQ(project.GetTrack(0)->Clips().size(), 1u);
+    const auto isPlaceholder = [this] {
+        return dynamic_cast<CPlaceholderClip*>(project.GetTrack(0)->Clips().front()) != nullptr;
+    };
+    EXPECT_TRUE(isPlaceholder());
+    fs::rename(m_root + "Away.wav", sound);
+    ASSERT_TRUE(window->ExecuteCommand(kCmdFindMissingSounds));
+    ASSERT_EQ(project.GetTrack(0)->Clips().size(), 1u);
+    EXPECT_FALSE(isPlaceholder());
+    SetMissingSoundHook(nullptr);
 }

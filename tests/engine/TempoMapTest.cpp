@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -140,6 +141,35 @@ TEST(TempoMap, EveryBeatIsHalfASecondOfReferenceTimeWhateverTheBeatUnit) {
     EXPECT_EQ(measure, 0);
     EXPECT_EQ(beat, 6);
     EXPECT_DOUBLE_EQ(fraction, 0.5);
+}
+
+TEST(TempoMap, SetEventsGivesTheMapThatAddingThemOneByOneGives) {
+    const std::vector<TempoEvent> events = {TempoChange(4000, 90), Event(0),
+                                            SignatureChange(2000, 3, 4), TempoChange(9000, 150)};
+    TempoMap added;
+    for (const TempoEvent& event : events)
+        ASSERT_GE(added.AddEvent(event), 0);
+    TempoMap set;
+    ASSERT_TRUE(set.SetEvents(events));
+    ASSERT_EQ(set.NumEvents(), added.NumEvents());
+    for (int i = 0; i < set.NumEvents(); ++i) {
+        TempoEvent a, b;
+        ASSERT_TRUE(set.GetEvent(i, &a));
+        ASSERT_TRUE(added.GetEvent(i, &b));
+        EXPECT_EQ(a.time, b.time) << i;
+    }
+    for (double t : {0.0, 1000.0, 5000.0, 12000.0})
+        EXPECT_DOUBLE_EQ(set.GetTempoAdjustedTime(t), added.GetTempoAdjustedTime(t)) << t;
+}
+
+TEST(TempoMap, SetEventsRefusesAnInvalidEventOrASharedTimeAndKeepsNone) {
+    TempoMap map;
+    ASSERT_TRUE(map.SetEvents({Event(0), Event(500)}));
+    EXPECT_FALSE(map.SetEvents({Event(0), Event(500), Event(500)}));
+    EXPECT_EQ(map.NumEvents(), 0);
+    EXPECT_FALSE(map.SetEvents({Event(0), TempoChange(100, 0.0)}));
+    EXPECT_EQ(map.NumEvents(), 0);
+    EXPECT_DOUBLE_EQ(map.GetTempoAdjustedTime(1000.0), 1000.0);
 }
 
 TEST(TempoMap, RefusesInvalidEvents) {

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -208,6 +210,39 @@ TEST(Skin, MissingOrHostileFilesFailToRender) {
     for (const char* name : {"gone", "junk", "nores"})
         EXPECT_FALSE(skin.LoadSkinImage(name, image, &size)) << name;
     EXPECT_FALSE(image.IsValid());
+}
+
+TEST(Skin, AFifoNamedAsAnImageIsRefusedWithoutWaiting) {
+    const std::string fifo = TmpPath("pipe.png");
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const CSkin skin = SkinOf("[pipe]\nimage fn = pipe.png\n[tiles]\ntiled fn = pipe.png\n");
+    CImage image;
+    const SkinSize size{10, 10};
+    // Opening a FIFO for reading would wait for a writer for ever.
+    EXPECT_FALSE(skin.LoadSkinImage("pipe", image, &size));
+    EXPECT_FALSE(skin.LoadSkinImage("tiles", image, &size));
+    EXPECT_FALSE(image.Open(fifo));
+    std::remove(fifo.c_str());
+}
+
+TEST(Skin, ImageFilesShareOneBudgetAndEachCountsOnce) {
+    CImage picture;
+    ASSERT_TRUE(picture.SetSize(64, 64));
+    for (const char* name : {"budget-a.png", "budget-b.png", "budget-c.png"})
+        ASSERT_TRUE(picture.SaveAs(TmpPath(name)));
+    CSkin skin = SkinOf("[a]\nimage fn = budget-a.png\n[b]\ntiled fn = budget-b.png\n"
+                        "[c]\nimage fn = budget-c.png\n");
+    // Room for two pictures of 64 x 64 pixels.
+    skin.SetImageBudget(2 * 64 * 64 * 4);
+    CImage image;
+    const SkinSize size{10, 10};
+    EXPECT_TRUE(skin.LoadSkinImage("a", image, &size));
+    EXPECT_TRUE(skin.LoadSkinImage("b", image, &size));
+    EXPECT_FALSE(skin.LoadSkinImage("c", image, &size));
+    // What was opened before opens again: it is counted already.
+    EXPECT_TRUE(skin.LoadSkinImage("a", image, nullptr));
+    EXPECT_TRUE(skin.LoadSkinImage("b", image, &size));
 }
 
 TEST(Skin, SurvivesABinaryIniFile) {

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -64,6 +65,32 @@ TEST(VRGuiObjectBasics, DirtyBookkeepingWithAndWithoutARegion) {
     EXPECT_EQ(any, object.GetRect());
     object.SetClean(&any);
     EXPECT_FALSE(object.IsDirty(nullptr));
+}
+
+TEST(VRGuiContainerChildren, ManyChildrenKeepTheirZOrderAndLeaveTogether) {
+    VRGuiContainer container;
+    std::vector<std::unique_ptr<TestObject>> objects;
+    for (int i = 0; i < 6; ++i) {
+        objects.push_back(std::make_unique<TestObject>(10, 10));
+        objects.back()->SetZOrder(i % 2 == 0 ? 5 : 3);
+        container.AddChild(objects.back().get(), i * 10, 0);
+    }
+    // Adding a child again changes nothing.
+    container.AddChild(objects[0].get(), 0, 0);
+    ASSERT_EQ(container.ChildCount(), 6);
+    // Lower z-orders first, each in the order added.
+    const int expected[] = {1, 3, 5, 0, 2, 4};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(container.ChildAt(i), objects[static_cast<size_t>(expected[i])].get()) << i;
+    container.RemoveChildren({objects[1].get(), objects[2].get(), objects[4].get()});
+    ASSERT_EQ(container.ChildCount(), 3);
+    EXPECT_EQ(container.ChildAt(0), objects[3].get());
+    EXPECT_EQ(container.ChildAt(1), objects[5].get());
+    EXPECT_EQ(container.ChildAt(2), objects[0].get());
+    EXPECT_EQ(objects[2]->GetParent(), nullptr);
+    EXPECT_FALSE(container.HasChild(objects[4].get()));
+    container.RemoveChildren({objects[0].get(), objects[3].get(), objects[5].get()});
+    EXPECT_EQ(container.ChildCount(), 0);
 }
 
 TEST_F(GuiPaint, FirstDisplayPaintsEverything) {

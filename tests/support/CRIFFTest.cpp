@@ -148,12 +148,15 @@ struct ReadResult {
     std::vector<Node> tree;
     std::string lines;
     int shortReads = 0;
+    bool cutShort = false;
 };
 
-ReadResult WalkOpenFile(CFileObj* file) {
+ReadResult WalkOpenFile(CFileObj* file,
+                        CRIFF::CutShortForm cutShort = CRIFF::CutShortForm::kRefuse) {
     ReadResult result;
     RiffPtr riff(new CRIFF);
-    result.opened = riff->Open(file, &result.form);
+    result.opened = riff->Open(file, &result.form, cutShort);
+    result.cutShort = riff->WasCutShort();
     if (!result.opened)
         return result;
     Walker walker{*riff, {}, 0};
@@ -173,10 +176,11 @@ ReadResult ReadTree(const std::string& path) {
     return WalkOpenFile(file.get());
 }
 
-ReadResult ReadBytes(const Bytes& bytes) {
+ReadResult ReadBytes(const Bytes& bytes,
+                     CRIFF::CutShortForm cutShort = CRIFF::CutShortForm::kRefuse) {
     FilePtr file(new CFileObj);
     EXPECT_TRUE(file->OpenMemory(bytes.data(), bytes.size()));
-    return WalkOpenFile(file.get());
+    return WalkOpenFile(file.get(), cutShort);
 }
 
 Bytes SampleBytes() {
@@ -283,6 +287,27 @@ TEST(CRIFFTest, EveryTruncationFailsCleanly) {
         EXPECT_EQ(walked.shortReads, 0);
         EXPECT_EQ(walked.tree == SampleTree(), length == full.size() - 1);
     }
+}
+
+TEST(CRIFFTest, AFileCutShortGivesEveryChunkBeforeTheCutWhenAskedTo) {
+    const Bytes full = SampleBytes();
+    const std::vector<Node> whole = SampleTree();
+    for (size_t length = 12; length < full.size() - 1; ++length) {
+        SCOPED_TRACE(length);
+        const Bytes cut(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length));
+        const ReadResult read = ReadBytes(cut, CRIFF::CutShortForm::kReadWhatIsThere);
+        ASSERT_TRUE(read.opened);
+        EXPECT_TRUE(read.cutShort);
+        EXPECT_EQ(read.shortReads, 0);
+        // The top-level chunks read are those the cut left whole, in order.
+        ASSERT_LE(read.tree.size(), whole.size());
+        for (size_t i = 0; i + 1 < read.tree.size(); ++i)
+            EXPECT_EQ(read.tree[i], whole[i]) << i;
+    }
+    const ReadResult intact = ReadBytes(full, CRIFF::CutShortForm::kReadWhatIsThere);
+    ASSERT_TRUE(intact.opened);
+    EXPECT_FALSE(intact.cutShort);
+    EXPECT_EQ(intact.tree, whole);
 }
 
 TEST(CRIFFTest, FinalOddChunkWithoutPadByteIsRead) {
