@@ -109,6 +109,19 @@ void VRGuiContainer::Render(const GuiRect* r) {
     }
 }
 
+bool VRGuiContainer::OnWheel(GuiPoint p, int32_t delta, uint32_t keys) {
+    for (int i = m_children.Count() - 1; i >= 0; --i) {
+        if (i >= m_children.Count())
+            continue;
+        VRGuiObject* child = m_children.Index(i);
+        if (child->IsVisible() && child->IsEnabled() &&
+            child->GetRectInParent().Contains(p.x, p.y) &&
+            child->OnWheel(ParentPointToChild(child, p.x, p.y), delta, keys))
+            return true;
+    }
+    return false;
+}
+
 bool VRGuiContainer::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
     VRGuiWindow* window = GetWindow();
     bool hoverTaken = false;

@@ -20,6 +20,8 @@ public:
     void Render(const GuiRect* r) override;
     // Offers the event to the children under the point, top first.
     bool OnMouse(int32_t event, GuiPoint p, uint32_t keys) override;
+    // Offers the wheel to the children under the point, top first.
+    bool OnWheel(GuiPoint p, int32_t delta, uint32_t keys) override;
     void ResetWindowCache() override;
 
     virtual void AddChild(VRGuiObject* child, int32_t x, int32_t y);
