@@ -53,6 +53,8 @@ private:
     void ScrollTo(int32_t scrollX, int32_t scrollY);
     // The part of r (whole child when null) that the child covers, in its coordinates.
     bool ChildPart(const VRGuiObject* child, const GuiRect* r, GuiRect& part) const;
+    // A rectangle in a child's coordinates, in the container's visible coordinates.
+    GuiRect ChildRectToParent(const VRGuiObject* child, const GuiRect& inChild) const;
 
     CMyArrayList<VRGuiObject> m_children;
     CMyArrayList<VRGuiObject> m_overlays;
