@@ -159,6 +159,9 @@ void CProject::NewProject(bool noDialog) {
 void CProject::FinishNewProject() {
     MoveCaretAndPlayback(0.0);
     SelectTrack(0, false);
+    // A project starts at its beginning, with bars that fit it.
+    RecomputeScrollRanges(true, true);
+    ResetScroll();
 }
 
 VRGuiWindow* CProject::DialogOwner() {
@@ -1084,6 +1087,12 @@ void CProject::InvalidateTrackBodies() {
     TrackBodies().Invalidate(nullptr);
 }
 
+void CProject::OnClickBelowTracks(int32_t, uint32_t keys) {
+    // Empty space holds nothing to select: a plain click there lets go of the clips.
+    if (!(keys & (MK_SHIFT | MK_CONTROL)))
+        DeselectEverything();
+}
+
 void CProject::OnTimelineScrolled() {
     if (m_timeGrid)
         m_timeGrid->RebuildTicks();
@@ -1259,7 +1268,7 @@ void CProject::ScrollToClip(const CClip& clip) {
     const int32_t y = body ? body->GetY() : 0;
     LogFmt("relativeClipY = %d", y);
     const int32_t scrollY = GetTracksScrollY();
-    const int32_t view = GetHeight() - 72;
+    const int32_t view = GetTracksViewHeight();
     if (y <= scrollY)
         SetVerticalScroll(std::max(0, y));
     else if (y + 3 * clip.GetHeight() >= scrollY + view)
