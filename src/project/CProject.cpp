@@ -1364,6 +1364,8 @@ void CProject::MoveClips(double xDeltaMs, int32_t yTrackDelta, bool useSnap) {
         m_undo.AddUndoNode(CProjectUndo(*this, CProjectUndo::kLayOut));
     m_undo.SetDirty(true);
     RecomputeScrollRanges(true, true);
+    if (details && details->GetTrack())
+        SelectTrack(details->GetTrack()->GetIndex(), false);
     if (details)
         ScrollToClip(*details);
 }
