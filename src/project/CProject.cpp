@@ -47,7 +47,8 @@ namespace {
 
 constexpr int kNewProjectTracks = 8;
 constexpr int32_t kCornerButtonMargin = 8;
-constexpr uint32_t kCornerCaptionColor = 0x282828;
+// Light on the dark face of the buttons, as every working button's text is.
+constexpr uint32_t kCornerCaptionColor = 0xE6E6E6;
 constexpr int32_t kMenuAudioTrack = 1;
 constexpr int32_t kMenuMidiTrack = 2;
 
@@ -737,7 +738,8 @@ void CProject::CreateCornerButtons() {
         button->ShowCaption(true);
         button->SetCaptionFormat(GuiButton::DT_END_ELLIPSIS);
         button->SetCaptionRect({inset, inset, button->GetWidth() - inset, button->GetHeight()});
-        button->SetCaptionColor(GuiButton::kNormal, kCornerCaptionColor);
+        for (int32_t state = GuiButton::kNormal; state < GuiButton::kDisabled; ++state)
+            button->SetCaptionColor(state, kCornerCaptionColor);
         button->AddObserver(this);
         HeaderCorner().AddChild(button, x, (kRulerHeight - button->GetHeight()) / 2);
         x += button->GetWidth() + kCornerButtonMargin;
