@@ -282,7 +282,7 @@ bool CFileDialog::Ask(const std::string& key, const std::string& path) const {
 
 bool CFileDialog::OnKey(int32_t event, int32_t key, uint32_t modifiers) {
     if (event == kKeyUp && key == VK_BACK)
-        m_backspaceEmptiedName = false;
+        m_backspaceDown = false;
     if (event == kKeyDown) {
         switch (key) {
         case VK_UP:
@@ -291,19 +291,19 @@ bool CFileDialog::OnKey(int32_t event, int32_t key, uint32_t modifiers) {
         case VK_DOWN:
             Select(m_selected + 1, true);
             return true;
-        case VK_BACK:
-            // Backspace held down to clear the name must not go on to climb
-            // out of the folder: only a fresh press on an empty name does.
-            if (m_backspaceEmptiedName)
-                return true;
+        case VK_BACK: {
+            // Backspace held down (to clear the name) repeats: only a fresh
+            // press on an empty name goes up a folder, never the repeats, so
+            // that a held key cannot carry the dialog off to the root.
+            const bool repeat = m_backspaceDown;
+            m_backspaceDown = true;
             if (GetFocus() != m_name.get() || m_name->GetText().empty()) {
-                if (!IsRoot(m_folder))
+                if (!repeat && !IsRoot(m_folder))
                     EnterFolder(m_folder.parent_path());
                 return true;
             }
-            CBaseDialog::OnKey(event, key, modifiers);
-            m_backspaceEmptiedName = m_name->GetText().empty();
-            return true;
+            break;
+        }
         default:
             break;
         }

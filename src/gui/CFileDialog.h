@@ -100,8 +100,8 @@ private:
     int m_firstRow = 0;
     std::unique_ptr<CDialogTextField> m_name;
     std::string m_path;
-    // Set while the Backspace that emptied the name is still held.
-    bool m_backspaceEmptiedName = false;
+    // Set from a press of Backspace until it is let go.
+    bool m_backspaceDown = false;
 };
 
 // Answers a file dialog in place of the user: returns whether a path was
