@@ -11,7 +11,8 @@ std::string Tail(const std::filesystem::path& path, size_t parts) {
     for (const auto& part : path.relative_path())
         names.push_back(part.string());
     const size_t first = names.size() > parts ? names.size() - parts : 0;
-    std::string tail = first == 0 && path.has_root_directory() ? "/" : "";
+    // The root shows only once every folder does and one more part is asked for.
+    std::string tail = parts > names.size() && path.has_root_directory() ? "/" : "";
     for (size_t index = first; index < names.size(); ++index)
         tail += (index > first ? "/" : "") + names[index];
     return tail;

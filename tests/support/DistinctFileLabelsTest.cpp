@@ -17,7 +17,7 @@ TEST(DistinctFileLabels, FilesOfOneNameShowTheFoldersThatTellThemApart) {
               (Labels{"x/a/Song.lt4", "y/a/Song.lt4", "b/Song.lt4"}));
     // Up to the root, and no further when one file is listed twice.
     EXPECT_EQ(DistinctFileLabels({"/Song.lt4", "/a/Song.lt4"}),
-              (Labels{"/Song.lt4", "/a/Song.lt4"}));
+              (Labels{"/Song.lt4", "a/Song.lt4"}));
     EXPECT_EQ(DistinctFileLabels({"/a/Song.lt4", "/a/Song.lt4"}),
               (Labels{"/a/Song.lt4", "/a/Song.lt4"}));
     EXPECT_TRUE(DistinctFileLabels({}).empty());
