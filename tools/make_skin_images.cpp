@@ -222,6 +222,59 @@ Symbol Arrow(double angle, bool curved) {
     };
 }
 
+// A turn back (undo, the head at the left) or forward (redo, at the right).
+Symbol Turn(bool back) {
+    return [back](cairo_t* cr, double w, double h, Rgb ink) {
+        cairo_save(cr);
+        if (back) {
+            cairo_translate(cr, w, 0);
+            cairo_scale(cr, -1, 1);
+        }
+        Arrow(0, true)(cr, w, h, ink);
+        cairo_restore(cr);
+    };
+}
+
+// A floppy disk: the body, its label and its shutter.
+Symbol Disk() {
+    return [](cairo_t* cr, double w, double h, Rgb ink) {
+        const double s = h * 0.5;
+        const double x = w / 2 - s / 2, y = h / 2 - s / 2;
+        SetRgb(cr, ink);
+        cairo_move_to(cr, x, y);
+        cairo_line_to(cr, x + s * 0.8, y);
+        cairo_line_to(cr, x + s, y + s * 0.2);
+        cairo_line_to(cr, x + s, y + s);
+        cairo_line_to(cr, x, y + s);
+        cairo_close_path(cr);
+        cairo_fill(cr);
+        // The label and the shutter are cut out of the body.
+        SetRgb(cr, {0.16, 0.18, 0.22});
+        cairo_rectangle(cr, x + s * 0.2, y + s * 0.55, s * 0.6, s * 0.35);
+        cairo_rectangle(cr, x + s * 0.28, y, s * 0.4, s * 0.28);
+        cairo_fill(cr);
+    };
+}
+
+// Mixing down: three strands of sound meet in one arrow.
+Symbol MixDown() {
+    return [](cairo_t* cr, double w, double h, Rgb ink) {
+        const double top = h * 0.24, meet = h * 0.56, bottom = h * 0.78;
+        SetRgb(cr, ink);
+        cairo_set_line_width(cr, 2);
+        for (double dx : {-0.2, 0.0, 0.2}) {
+            cairo_move_to(cr, w / 2 + dx * h, top);
+            cairo_line_to(cr, w / 2, meet);
+        }
+        cairo_stroke(cr);
+        cairo_move_to(cr, w / 2 - h * 0.14, meet - h * 0.02);
+        cairo_line_to(cr, w / 2 + h * 0.14, meet - h * 0.02);
+        cairo_line_to(cr, w / 2, bottom);
+        cairo_close_path(cr);
+        cairo_fill(cr);
+    };
+}
+
 Symbol Magnifier(bool plus) {
     return [plus](cairo_t* cr, double w, double h, Rgb ink) {
         const double r = h * 0.2;
@@ -405,20 +458,13 @@ std::vector<ButtonSpec> Buttons() {
         // track area toolbar
         {"toolbar-new", 34, 34, Page(false)},
         {"toolbar-open", 34, 34, Folder()},
-        {"toolbar-save", 34, 34, Arrow(0, false)},
+        {"toolbar-save", 34, 34, Disk()},
         {"toolbar-addsound", 34, 34, Note("+")},
         {"toolbar-library", 34, 34, Grid()},
-        {"toolbar-undo", 34, 34, Arrow(0, true)},
-        {"toolbar-redo", 34, 34,
-         [](cairo_t* cr, double w, double h, Rgb ink) {
-             cairo_save(cr);
-             cairo_translate(cr, w, 0);
-             cairo_scale(cr, -1, 1);
-             Arrow(0, true)(cr, w, h, ink);
-             cairo_restore(cr);
-         }},
+        {"toolbar-undo", 34, 34, Turn(true)},
+        {"toolbar-redo", 34, 34, Turn(false)},
         {"toolbar-burn", 34, 34, Disc()},
-        {"toolbar-render", 34, 34, Arrow(0, false)},
+        {"toolbar-render", 34, 34, MixDown()},
         {"toolbar-zoomout", 34, 34, Magnifier(false)},
         {"toolbar-zoomin", 34, 34, Magnifier(true)},
         {"toolbar-env", 110, 28, Envelope()},

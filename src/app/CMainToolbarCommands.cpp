@@ -35,6 +35,14 @@ void CMainToolbarCommands::ShowDetailsPage(int page) {
     LogFmt("CDetailsTab::ShowPage %d - Exit", page);
 }
 
+bool CMainToolbarCommands::CanShowLibrary() const {
+    return m_window.IsCommandEnabled(kCmdLoopLibrary);
+}
+
+bool CMainToolbarCommands::CanBurnCd() const {
+    return m_window.IsCommandEnabled(kCmdBurnCD);
+}
+
 void CMainToolbarCommands::BurnCd() {
     m_window.ExecuteCommand(kCmdBurnCD);
 }

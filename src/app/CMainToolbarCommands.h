@@ -24,6 +24,8 @@ public:
     void ShowDetailsPage(int page) override;
     bool HasProject() const override { return true; }
     void BurnCd() override;
+    bool CanShowLibrary() const override;
+    bool CanBurnCd() const override;
     Answer AskQuestion(const std::string& titleKey, const std::string& bodyKey) override;
     int32_t MixDownType() const override { return m_mixDownType; }
     void MixDown(const std::string& extension) override;

@@ -427,7 +427,7 @@ CPrefs::CPrefs() {
     // Reading the processor speed takes the kernel a while, and it matters on one processor only.
     const unsigned processors = std::thread::hardware_concurrency();
     bConserveCPUMode = processors == 1 && ConserveCPUByDefault(processors, CPUSpeed());
-    DefSaveDir = program + "Example Projects";
+    DefSaveDir = documents;
     DefRenderDir = documents;
     DefLoadDir = documents;
     DefTransferDir = documents;

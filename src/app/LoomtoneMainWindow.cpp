@@ -1,8 +1,10 @@
 #include "app/LoomtoneMainWindow.h"
 
+#include "app/CDownloadPages.h"
 #include "app/CPrefs.h"
 #include "app/CommandAvailability.h"
 #include "app/MainCommands.h"
+#include "app/SaveFolders.h"
 #include "app/ShortcutTable.h"
 #include "engine/CPCMMixer.h"
 #include "gui/CFileDialog.h"
@@ -17,10 +19,10 @@
 #include "project/ProjectFilesInUse.h"
 #include "support/CRegKey.h"
 #include "support/CUndoMgr.h"
+#include "support/DistinctFileLabels.h"
 #include "support/LocalizedStrings.h"
 #include "support/Log.h"
 #include "support/Paths.h"
-#include "support/SystemInfo.h"
 #include "timeline/CTimeGrid.h"
 
 #include <algorithm>
@@ -80,18 +82,6 @@ bool NeedsSelectedTrack(int32_t command) {
     }
 }
 
-// The web addresses of the Help menu: the settings may name others.
-struct DownloadPage {
-    int32_t command;
-    const char* valueName;
-    const char* fallback;
-};
-constexpr std::array<DownloadPage, 3> kDownloadPages = {{
-    {kCmdDownloadLoops, "loops url", "https://www.example.com/loomtone/loops"},
-    {kCmdDownloadSounds, "sounds url", "https://www.example.com/loomtone/sounds"},
-    {kCmdDownloadEffects, "fx url", "https://www.example.com/loomtone/effects"},
-}};
-
 constexpr std::array<MixDownType, 4> kMixDownTypes = {{
     {kCmdMixDownMp3, "FileMenu:MixDown:MP3", "mp3", "MP3 Files|*.mp3"},
     {kCmdMixDownOgg, "FileMenu:MixDown:OGG", "ogg", "OGG Files|*.ogg"},
@@ -128,6 +118,8 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
       m_toolbar(1, m_toolbarCommands, setup.undo),
       m_masterBar("master control bkgrnd", 1, LoomtoneCustomWindow::kMasterBarHeight) {
     m_lists = BuildMainMenus(m_menuBar);
+    for (int index = 0; index < m_menuBar.MenuCount(); ++index)
+        CDownloadPages::RemoveUnavailable(m_menuBar.MenuAt(index));
     m_menuBar.SetBeforeOpen([this](int, GuiMenu& menu) { PrepareMenu(menu); });
     m_menuBar.AddObserver(this);
     m_project.AddObserver(this);
@@ -385,7 +377,7 @@ bool LoomtoneMainWindow::ExecuteMixCommand(int32_t command) {
     case kCmdDownloadLoops:
     case kCmdDownloadSounds:
     case kCmdDownloadEffects:
-        OpenDownloadPage(command);
+        CDownloadPages::Open(command);
         return true;
     default:
         return false;
@@ -528,9 +520,16 @@ bool LoomtoneMainWindow::OpenProjectFile(const std::string& path) {
         bool cancelled = false;
         return m_project.LoadProject(path, cancelled);
     });
-    if (loaded)
-        m_recent.AddFile(path);
-    return loaded;
+    if (!loaded)
+        return false;
+    m_recent.AddFile(path);
+    // What the program brings along (the example) is the user's to change,
+    // but saved elsewhere: it opens as an untitled copy, so Save asks where.
+    if (IsInsideFolder(path, m_setup.programFolder)) {
+        m_project.SetProjectFilePath("");
+        UpdateTitle();
+    }
+    return true;
 }
 
 void LoomtoneMainWindow::OpenRecentProject(size_t index) {
@@ -566,7 +565,8 @@ bool LoomtoneMainWindow::SaveAs() {
     request.mode = FileDialogRequest::Mode::kSave;
     request.owner = this;
     request.title = MenuItemText("FileMenu:SaveAs");
-    request.folder = m_prefs.DefSaveDir;
+    request.folder = SaveAsStartFolder(m_project.GetProjectFilePath(), m_prefs.DefSaveDir,
+                                       m_setup.programFolder, GetMyDocumentsPath());
     request.fileName = RemoveExtensionFromFile(ExtractFileName(m_project.GetProjectFilePath()));
     request.filter = kSaveFilter;
     std::string path;
@@ -791,22 +791,6 @@ void LoomtoneMainWindow::AskTrackPan() {
     track->SetPan(dialog.GetValue() / 100.0, true);
 }
 
-void LoomtoneMainWindow::OpenDownloadPage(int32_t command) {
-    for (const DownloadPage& page : kDownloadPages) {
-        if (page.command != command)
-            continue;
-        std::string url = page.fallback;
-        CRegKey root(RegRoot::CurrentUser);
-        if (auto key = root.GetSubKey(CPrefs::kCurrentKeyPath)) {
-            std::string stored;
-            if (key->GetKeyString(page.valueName, &stored) && !stored.empty())
-                url = stored;
-        }
-        if (!LaunchBrowser(url))
-            LogFmt("LoomtoneMainWindow: could not open '%s'", url.c_str());
-    }
-}
-
 void LoomtoneMainWindow::ToggleDetails() {
     m_prefs.bDetailsShowingState = !m_prefs.bDetailsShowingState;
     LogFmt("LoomtoneMainWindow::ResizeDetailsArea  newDetailHeight = %d", DetailsHeight());
@@ -836,11 +820,14 @@ void LoomtoneMainWindow::SwapStateLabels(GuiMenu& menu) {
 void LoomtoneMainWindow::FillRecentProjects() {
     GuiMenu& menu = *m_lists.recentProjects;
     menu.Clear();
-    for (size_t index = 0; index < m_recent.NumMRUFiles(); ++index) {
+    std::vector<std::string> paths;
+    for (size_t index = 0; index < m_recent.NumMRUFiles(); ++index)
+        paths.push_back(m_recent.GetFileWithPath(index));
+    const std::vector<std::string> names = DistinctFileLabels(paths);
+    for (size_t index = 0; index < names.size(); ++index) {
         char label[64];
         std::snprintf(label, sizeof(label), "&%u ", static_cast<unsigned>(index + 1));
-        menu.AddItem(kCmdRecentFirst + static_cast<int32_t>(index),
-                     label + MenuSafe(m_recent.GetFileNameOnly(index)));
+        menu.AddItem(kCmdRecentFirst + static_cast<int32_t>(index), label + MenuSafe(names[index]));
     }
 }
 
@@ -860,6 +847,13 @@ void LoomtoneMainWindow::FillMarkerList(GuiMenu& menu, int32_t firstCommand) {
 void LoomtoneMainWindow::UpdateFlags(GuiMenu& menu) {
     const CTrack* track = SelectedTrack();
     const int masterPercent = static_cast<int>(std::lround(m_mixer.GetMasterVolume() * 100.0));
+    // The selected track's values, as the commands that would set them.
+    const int32_t trackVolume =
+        track ? kCmdTrackVolumeFirst + static_cast<int>(std::lround(track->GetVolume() * 100.0))
+              : 0;
+    const int32_t trackPan =
+        track ? kCmdTrackPanFirst + 100 + static_cast<int>(std::lround(track->GetPan() * 100.0))
+              : 0;
     for (int index = 0; index < menu.ItemCount(); ++index) {
         GuiMenu::Item& item = menu.ItemAt(index);
         if (item.subMenu) {
@@ -896,8 +890,15 @@ void LoomtoneMainWindow::UpdateFlags(GuiMenu& menu) {
         case kCmdArmTrack:
             item.checked = track && track->IsArmed();
             break;
+        case kCmdTrackHeightSmall:
+        case kCmdTrackHeightNormal:
+        case kCmdTrackHeightLarge:
+            item.checked =
+                track && track->GetHeight() == TrackHeightFor(item.id - kCmdTrackHeightSmall);
+            break;
         default:
-            item.checked = item.id == kCmdMasterVolumeFirst + masterPercent;
+            item.checked = item.id == kCmdMasterVolumeFirst + masterPercent ||
+                           (track && (item.id == trackVolume || item.id == trackPan));
             if (InRange(item.id, kCmdSnapFirst, kCmdSnapLast - kCmdSnapFirst + 1))
                 item.checked = item.id - kCmdSnapFirst == m_project.GetSnapLevel();
             break;
@@ -911,13 +912,12 @@ void LoomtoneMainWindow::RunAfterCreationSequence() {
     RestorePlacement();
     if (!OpenRecoveredProject()) {
         const std::string file = StartupFile();
-        if (!file.empty())
-            OpenFileOrNewProject(file);
-        else
+        const bool opened = !file.empty() && OpenFileOrNewProject(file);
+        if (file.empty())
             m_project.NewProject(false);
         // A first run greets the user with the example playing; the play
         // command decides whether playback is available.
-        if (IsExampleStart(file) && m_project.GetProjectFilePath() == file)
+        if (IsExampleStart(file) && opened)
             ExecuteCommand(kCmdPlay);
     }
     m_prefs.bFirstRun = false;
@@ -959,18 +959,20 @@ bool LoomtoneMainWindow::IsExampleStart(const std::string& file) const {
     return m_prefs.bFirstRun && m_setup.commandLineFile.empty() && !file.empty();
 }
 
-void LoomtoneMainWindow::OpenFileOrNewProject(const std::string& path) {
+bool LoomtoneMainWindow::OpenFileOrNewProject(const std::string& path) {
     if (path.empty()) {
         m_project.NewProject(true);
-        return;
+        return false;
     }
     if (!IsProjectFile(path)) {
         m_project.NewProject(true);
         m_project.AddAudioClip(path);
-        return;
+        return false;
     }
-    if (!OpenProjectFile(path))
-        m_project.NewProject(true);
+    if (OpenProjectFile(path))
+        return true;
+    m_project.NewProject(true);
+    return false;
 }
 
 void LoomtoneMainWindow::RestorePlacement() {

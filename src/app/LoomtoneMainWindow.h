@@ -87,7 +87,8 @@ public:
     void RunAfterCreationSequence();
     // A project file is loaded, any other file becomes the sound of a new
     // project; no file gives a new project without asking about its kind.
-    void OpenFileOrNewProject(const std::string& path);
+    // Answers whether a project file was opened.
+    bool OpenFileOrNewProject(const std::string& path);
     // False when the command cannot run right now.
     bool ExecuteCommand(int32_t command);
     bool IsCommandEnabled(int32_t command) const;
@@ -147,7 +148,6 @@ private:
     void AskMasterVolume();
     void AskTrackVolume();
     void AskTrackPan();
-    void OpenDownloadPage(int32_t command);
     void ToggleDetails();
 
     bool OpenRecoveredProject();

@@ -175,6 +175,12 @@ bool RenderProjectFile(CProject& project, CPCMMixer& mixer, const std::string& p
     CProjectMixdown mixdown(mixer, project.Authoring(),
                             std::string(CPrefs::kCurrentKeyPath) + "\\Render");
     mixdown.SetFilesInUse(ProjectFilesInUse(project));
+    // Whatever runs past the last sound is said, so that a longer file is no surprise.
+    if (const double tailMs = mixer.GetProjectTailTime(); tailMs > 0)
+        std::fprintf(stderr,
+                     "loomtone: the mix-down runs %.1f s past the last sound, for instruments "
+                     "and effects to ring out\n",
+                     tailMs / 1000.0);
     int lastPercent = -1;
     const bool rendered = mixdown.Render(out, [&lastPercent](double fraction, const std::string&) {
         const int percent = static_cast<int>(fraction * 100.0);

@@ -14,6 +14,8 @@ CDialogTextField::CDialogTextField(int32_t width, size_t maxBytes)
 
 void CDialogTextField::SetText(const std::string& text) {
     m_text = DialogTextCut(text, m_maxBytes);
+    // A text the program proposes is selected, so that typing replaces it.
+    m_allSelected = !m_text.empty();
     Invalidate(nullptr);
 }
 
@@ -33,16 +35,36 @@ void CDialogTextField::Changed() {
 }
 
 bool CDialogTextField::OnText(const std::string& text) {
-    if (!Accepts(text) || m_text.size() + text.size() > m_maxBytes)
+    const size_t kept = m_allSelected ? 0 : m_text.size();
+    if (!Accepts(text) || kept + text.size() > m_maxBytes)
         return true; // swallowed: the field is full or the text does not belong here
+    if (m_allSelected)
+        m_text.clear();
+    m_allSelected = false;
     m_text += DialogTextCut(text, text.size());
     Changed();
     return true;
 }
 
-bool CDialogTextField::OnKey(int32_t event, int32_t key, uint32_t) {
-    if (event != kKeyDown || key != VK_BACK || m_text.empty())
+bool CDialogTextField::OnKey(int32_t event, int32_t key, uint32_t modifiers) {
+    if (event != kKeyDown)
         return false;
+    if ((modifiers & kModControl) && key == 'A') {
+        m_allSelected = !m_text.empty();
+        Invalidate(nullptr);
+        return true;
+    }
+    if ((key != VK_BACK && key != VK_DELETE) || m_text.empty())
+        return false;
+    if (m_allSelected || key == VK_DELETE) {
+        // Delete takes the selection, or nothing: the caret stands at the end.
+        if (!m_allSelected)
+            return true;
+        m_allSelected = false;
+        m_text.clear();
+        Changed();
+        return true;
+    }
     size_t end = m_text.size() - 1;
     while (end > 0 && (static_cast<unsigned char>(m_text[end]) & 0xC0) == 0x80)
         --end;
@@ -67,12 +89,8 @@ void CDialogTextField::OnDraw(const GuiRect&) {
                     focused ? DialogColor(kDialogTitleItem)
                             : ShadeColor(DialogColor(kDialogBackgroundItem), -0.4));
     const GuiRect textBox{4, 0, whole.right - 4, whole.bottom};
-    const uint32_t textColor = DialogColor(kDialogTextItem);
-    DrawDialogText(cr, m_text, textBox, kDialogFont, textColor, false);
-    if (!focused)
-        return;
-    // The caret stands after the last character (measuring an empty text
-    // would leave Pango holding a font).
+    uint32_t textColor = DialogColor(kDialogTextItem);
+    // Measuring an empty text would leave Pango holding a font.
     int width = 0;
     if (!m_text.empty()) {
         PangoLayout* layout = pango_cairo_create_layout(cr);
@@ -83,6 +101,16 @@ void CDialogTextField::OnDraw(const GuiRect&) {
         pango_layout_get_pixel_size(layout, &width, nullptr);
         g_object_unref(layout);
     }
+    if (m_allSelected) {
+        const int32_t right = std::min(textBox.left + width, textBox.right);
+        FillDialogRect(cr, {textBox.left - 1, 3, right + 1, whole.bottom - 3},
+                       DialogColor(kDialogListSelectionItem));
+        textColor = DialogColor(kDialogListBackgroundItem);
+    }
+    DrawDialogText(cr, m_text, textBox, kDialogFont, textColor, false);
+    if (!focused)
+        return;
+    // The caret stands after the last character.
     const int32_t x = std::min(textBox.left + width + 1, textBox.right - 1);
     FillDialogRect(cr, {x, 4, x + 1, whole.bottom - 4}, textColor);
 }

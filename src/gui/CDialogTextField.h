@@ -7,8 +7,9 @@
 #include <string>
 
 // The one-line text entry of the dialogs: typed text is appended, Backspace
-// takes the last character away. All dialogs enter text through this class,
-// so a richer edit field can take its place in one spot.
+// takes the last character away. A text set by the program, or all of it
+// after Ctrl+A, is selected: typing replaces it, Backspace or Delete clears it. All dialogs enter
+// text through this class, so a richer edit field can take its place in one spot.
 class CDialogTextField : public VRGuiObject {
 public:
     static constexpr int32_t kHeight = 22;
@@ -17,6 +18,7 @@ public:
 
     void SetText(const std::string& text);
     const std::string& GetText() const { return m_text; }
+    bool IsAllSelected() const { return m_allSelected; }
     // Accepts only digits, a sign and a decimal point.
     void SetNumeric(bool numeric) { m_numeric = numeric; }
     // Called after every change the user made.
@@ -33,6 +35,7 @@ private:
 
     std::string m_text;
     size_t m_maxBytes;
+    bool m_allSelected = false;
     bool m_numeric = false;
     std::function<void()> m_onChange;
 };

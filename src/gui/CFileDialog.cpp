@@ -282,6 +282,8 @@ bool CFileDialog::Ask(const std::string& key, const std::string& path) const {
 }
 
 bool CFileDialog::OnKey(int32_t event, int32_t key, uint32_t modifiers) {
+    if (event == kKeyUp && key == VK_BACK)
+        m_backspaceDown = false;
     if (event == kKeyDown) {
         switch (key) {
         case VK_UP:
@@ -290,13 +292,19 @@ bool CFileDialog::OnKey(int32_t event, int32_t key, uint32_t modifiers) {
         case VK_DOWN:
             Select(m_selected + 1, true);
             return true;
-        case VK_BACK:
+        case VK_BACK: {
+            // Backspace held down (to clear the name) repeats: only a fresh
+            // press on an empty name goes up a folder, never the repeats, so
+            // that a held key cannot carry the dialog off to the root.
+            const bool repeat = m_backspaceDown;
+            m_backspaceDown = true;
             if (GetFocus() != m_name.get() || m_name->GetText().empty()) {
-                if (!IsRoot(m_folder))
+                if (!repeat && !IsRoot(m_folder))
                     EnterFolder(m_folder.parent_path());
                 return true;
             }
             break;
+        }
         default:
             break;
         }
@@ -314,6 +322,17 @@ bool CFileDialog::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
     Select(index, true);
     if (event == kMouseLeftDoubleClick)
         Activate(m_entries[size_t(index)].name);
+    return true;
+}
+
+bool CFileDialog::OnWheel(GuiPoint, int32_t delta, uint32_t) {
+    const int notches = delta / kWheelDelta != 0 ? delta / kWheelDelta : (delta > 0 ? 1 : -1);
+    const int last = std::max(0, static_cast<int>(m_entries.size()) - VisibleRows());
+    const int first = std::clamp(m_firstRow - notches * kWheelRows, 0, last);
+    if (first != m_firstRow) {
+        m_firstRow = first;
+        InvalidateList();
+    }
     return true;
 }
 

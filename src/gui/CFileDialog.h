@@ -40,6 +40,9 @@ public:
     static constexpr int32_t kWidth = 480;
     static constexpr int32_t kHeight = 400;
     static constexpr int32_t kRowHeight = 18;
+    static constexpr int32_t kWheelDelta = 120;
+    static constexpr int kWheelRows = 3;
+    int GetFirstRow() const { return m_firstRow; }
 
     struct Entry {
         std::string name;
@@ -68,6 +71,8 @@ public:
 
     bool OnKey(int32_t event, int32_t key, uint32_t modifiers) override;
     bool OnMouse(int32_t event, GuiPoint p, uint32_t keys) override;
+    // The wheel scrolls the list, three rows a notch.
+    bool OnWheel(GuiPoint p, int32_t delta, uint32_t keys) override;
     void OnDraw(const GuiRect& r) override;
 
 protected:
@@ -95,6 +100,8 @@ private:
     int m_firstRow = 0;
     std::unique_ptr<CDialogTextField> m_name;
     std::string m_path;
+    // Set from a press of Backspace until it is let go.
+    bool m_backspaceDown = false;
 };
 
 // Answers a file dialog in place of the user: returns whether a path was

@@ -371,12 +371,20 @@ void CSdlGuiHost::HandleEvent(const SDL_Event& event) {
         return;
     }
     case SDL_MOUSEWHEEL: {
-        const GuiPoint p = CursorPos();
+        // The pointer where the wheel turned, not where it is by now.
+        const GuiPoint p{event.wheel.mouseX, event.wheel.mouseY};
         message.type = GuiMessageType::MouseWheel;
         message.x = p.x;
         message.y = p.y;
         message.keys = MouseKeys();
-        message.wheelDelta = event.wheel.y * 120;
+        const int32_t flip = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
+        message.wheelDelta = event.wheel.y * 120 * flip;
+        // A sideways wheel or swipe scrolls as Shift with the wheel does; right
+        // is towards later times, as turning the wheel towards the user is.
+        if (event.wheel.y == 0 && event.wheel.x != 0) {
+            message.wheelDelta = -event.wheel.x * 120 * flip;
+            message.keys |= MK_SHIFT;
+        }
         Send(message);
         return;
     }

@@ -58,6 +58,14 @@ void CustomDropDown::SetSelection(int entry) {
     Invalidate(nullptr);
 }
 
+bool CustomDropDown::OnWheel(GuiPoint, int32_t delta, uint32_t) {
+    constexpr int32_t kNotch = 120;
+    constexpr int kEntriesPerNotch = 3;
+    const int notches = delta / kNotch != 0 ? delta / kNotch : (delta > 0 ? 1 : -1);
+    ScrollTo(m_firstVisible - notches * kEntriesPerNotch);
+    return true;
+}
+
 void CustomDropDown::ScrollTo(int firstVisible) {
     const int last = std::max(0, EntryCount() - VisibleEntries());
     m_firstVisible = std::clamp(firstVisible, 0, last);

@@ -49,6 +49,8 @@ public:
 
     bool OnKey(int32_t event, int32_t key, uint32_t modifiers) override;
     bool OnMouse(int32_t event, GuiPoint p, uint32_t keys) override;
+    // The wheel scrolls the list, three entries a notch.
+    bool OnWheel(GuiPoint p, int32_t delta, uint32_t keys) override;
     void OnDraw(const GuiRect& r) override;
     void OnPressOutside(GuiPoint windowPoint) override;
 

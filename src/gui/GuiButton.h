@@ -56,6 +56,7 @@ public:
     void SetCaptionRect(const GuiRect& rect);
     void SetCaptionFormat(uint32_t format);
     void SetCaptionColor(int32_t state, uint32_t color);
+    uint32_t GetCaptionColor(int32_t state) const { return m_captionColors.at(size_t(state)); }
     void SetMarkDirtyOnPaint(bool mark) { m_markDirtyOnPaint = mark; }
     // While held, the click repeats every period once the initial delay has passed.
     void SetAutoRepeat(bool on, uint32_t periodMs, uint32_t initialDelayMs);

@@ -36,6 +36,31 @@ GuiMenu::Item* GuiMenu::FindItem(int32_t id) {
     return nullptr;
 }
 
+bool GuiMenu::RemoveItem(int32_t id) {
+    bool removed = false;
+    for (size_t index = 0; index < m_items.size() && !removed; ++index) {
+        Item& item = m_items[index];
+        if (item.subMenu)
+            removed = item.subMenu->RemoveItem(id);
+        else if (!item.separator && id != 0 && item.id == id) {
+            m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(index));
+            removed = true;
+        }
+    }
+    if (!removed)
+        return false;
+    // Separators part groups: none at either end, never two in a row.
+    for (size_t index = 0; index < m_items.size();) {
+        const bool lone = m_items[index].separator && (index == 0 || index + 1 == m_items.size() ||
+                                                       m_items[index + 1].separator);
+        if (lone)
+            m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(index));
+        else
+            ++index;
+    }
+    return true;
+}
+
 bool GuiMenu::SetLabel(int32_t id, const std::string& label) {
     Item* item = FindItem(id);
     if (item)

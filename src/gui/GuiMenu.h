@@ -34,6 +34,9 @@ public:
     // Adds an item that opens a new, empty sub-menu, and answers that sub-menu.
     GuiMenu& AddSubMenu(const std::string& label);
     void Clear() { m_items.clear(); }
+    // Takes the command out, here or in a sub-menu, with a separator that
+    // would be left at an end or next to another; false when there is none.
+    bool RemoveItem(int32_t id);
 
     int ItemCount() const { return static_cast<int>(m_items.size()); }
     const Item& ItemAt(int index) const { return m_items.at(index); }

@@ -21,10 +21,24 @@ GuiScrollBar::GuiScrollBar(Orientation orientation)
     : m_orientation(orientation), m_repeatTimer(NextRepeatTimerId()) {}
 
 void GuiScrollBar::SetRange(int32_t min, int32_t max, int32_t page) {
+    max = std::max(min, max);
+    page = std::max(1, page);
+    if (min == m_min && max == m_max && page == m_page)
+        return;
     m_min = min;
-    m_max = std::max(min, max);
-    m_page = std::max(1, page);
+    m_max = max;
+    m_page = page;
+    // The thumb's size and place follow the range, even where the position stays.
+    Invalidate(nullptr);
     SetPos(m_position);
+}
+
+void GuiScrollBar::SetSize(int32_t width, int32_t height) {
+    const bool changed = width != GetWidth() || height != GetHeight();
+    VRGuiObject::SetSize(width, height);
+    // The far arrow and the thumb move with the length: all of the bar is new.
+    if (changed)
+        Invalidate(nullptr);
 }
 
 void GuiScrollBar::SetPos(int32_t position) {

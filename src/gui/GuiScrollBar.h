@@ -45,6 +45,7 @@ public:
     // The thumb's extent along the bar, in local pixels.
     void GetThumbSpan(int32_t& start, int32_t& length) const;
 
+    void SetSize(int32_t width, int32_t height) override;
     bool OnMouse(int32_t event, GuiPoint p, uint32_t keys) override;
     void OnTimer(uint32_t id) override;
     void OnDraw(const GuiRect& r) override;

@@ -85,13 +85,33 @@ void VRGuiContainer::Paint(const GuiRect* r) {
         Render(&dirty);
         SetClean(&dirty);
     }
-    // Bottom to top, so that upper children draw over lower ones.
+    // Bottom to top, so that upper children draw over lower ones. A child
+    // that redrew itself may have drawn over a clean child above it (a menu
+    // over a button, a scroll bar over the tracks): that one is drawn again
+    // where they overlap, so that it stays on top.
+    VRGuiWindow* window = GetWindow();
+    std::vector<GuiRect> redrawn;
     for (int i = 0; i < m_children.Count(); ++i) {
         VRGuiObject* child = m_children.Index(i);
-        GuiRect part;
-        if (ChildPart(child, r, part))
-            child->Paint(&part);
+        GuiRect overlap;
+        if (!ChildPart(child, r, overlap))
+            continue;
+        const uint64_t drawnBefore = window ? window->DrawnPixels() : 0;
+        if (child->IsVisible())
+            for (const GuiRect& below : redrawn) {
+                GuiRect covered;
+                if (ChildPart(child, &below, covered))
+                    child->Render(&covered);
+            }
+        child->Paint(&overlap);
+        if (window && window->DrawnPixels() != drawnBefore)
+            redrawn.push_back(ChildRectToParent(child, overlap));
     }
+}
+
+GuiRect VRGuiContainer::ChildRectToParent(const VRGuiObject* child, const GuiRect& inChild) const {
+    const GuiRect inParent = child->GetRectInParent();
+    return inChild.Offset(inParent.left, inParent.top);
 }
 
 void VRGuiContainer::Render(const GuiRect* r) {
@@ -109,6 +129,19 @@ void VRGuiContainer::Render(const GuiRect* r) {
         if (child->IsVisible() && ChildPart(child, r, childPart))
             child->Render(&childPart);
     }
+}
+
+bool VRGuiContainer::OnWheel(GuiPoint p, int32_t delta, uint32_t keys) {
+    for (int i = m_children.Count() - 1; i >= 0; --i) {
+        if (i >= m_children.Count())
+            continue;
+        VRGuiObject* child = m_children.Index(i);
+        if (child->IsVisible() && child->IsEnabled() &&
+            child->GetRectInParent().Contains(p.x, p.y) &&
+            child->OnWheel(ParentPointToChild(child, p.x, p.y), delta, keys))
+            return true;
+    }
+    return false;
 }
 
 bool VRGuiContainer::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {

@@ -22,6 +22,8 @@ public:
     void Render(const GuiRect* r) override;
     // Offers the event to the children under the point, top first.
     bool OnMouse(int32_t event, GuiPoint p, uint32_t keys) override;
+    // Offers the wheel to the children under the point, top first.
+    bool OnWheel(GuiPoint p, int32_t delta, uint32_t keys) override;
     void ResetWindowCache() override;
 
     virtual void AddChild(VRGuiObject* child, int32_t x, int32_t y);
@@ -55,6 +57,8 @@ private:
     void ScrollTo(int32_t scrollX, int32_t scrollY);
     // The part of r (whole child when null) that the child covers, in its coordinates.
     bool ChildPart(const VRGuiObject* child, const GuiRect* r, GuiRect& part) const;
+    // A rectangle in a child's coordinates, in the container's visible coordinates.
+    GuiRect ChildRectToParent(const VRGuiObject* child, const GuiRect& inChild) const;
 
     CMyArrayList<VRGuiObject> m_children;
     CMyArrayList<VRGuiObject> m_overlays;

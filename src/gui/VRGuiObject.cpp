@@ -260,6 +260,10 @@ bool VRGuiObject::OnKey(int32_t, int32_t, uint32_t) {
     return false;
 }
 
+bool VRGuiObject::OnWheel(GuiPoint, int32_t, uint32_t) {
+    return false;
+}
+
 bool VRGuiObject::OnText(const std::string&) {
     return false;
 }

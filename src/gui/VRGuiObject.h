@@ -112,6 +112,9 @@ public:
     virtual void OnDraw(const GuiRect& r);
     // Mouse event (GuiMouseEvent) at a point in the object's coordinates; true when handled.
     virtual bool OnMouse(int32_t event, GuiPoint p, uint32_t keys);
+    // A turn of the mouse wheel over the object: delta in steps of 120, positive
+    // away from the user, with the mouse key flags (Shift, Control); true when used.
+    virtual bool OnWheel(GuiPoint p, int32_t delta, uint32_t keys);
     // Key down (0) or up (1) with a virtual key and modifier flags; true when handled.
     virtual bool OnKey(int32_t event, int32_t key, uint32_t modifiers);
     // Typed text (UTF-8), delivered like keys; true when taken.

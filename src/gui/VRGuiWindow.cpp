@@ -359,8 +359,7 @@ intptr_t VRGuiWindow::WindowProc(const GuiMessage& message) {
             m_dropHandler(AbsolutePaths(message.files), {message.x, message.y});
         return 0;
     case GuiMessageType::MouseWheel:
-        // Scrolling by wheel is decided by the windows that scroll.
-        return 0;
+        return OnWheelMessage(message);
     case GuiMessageType::MouseMove:
     case GuiMessageType::LButtonDown:
     case GuiMessageType::LButtonUp:
@@ -505,6 +504,17 @@ intptr_t VRGuiWindow::OnMouseMessage(const GuiMessage& message) {
     default:
         return 0;
     }
+}
+
+bool VRGuiWindow::OnWheelMessage(const GuiMessage& message) {
+    if (!IsEnabled() || message.wheelDelta == 0)
+        return false;
+    const GuiPoint p{message.x, message.y};
+    // An open layer is all the user can reach: the wheel scrolls it or nothing.
+    if (VRGuiLayer* layer = TopLayer())
+        return layer->GetAbsRect().Contains(p.x, p.y) &&
+               layer->OnWheel(ToObject(layer, p), message.wheelDelta, message.keys);
+    return OnWheel(p, message.wheelDelta, message.keys);
 }
 
 bool VRGuiWindow::RouteMouse(int32_t event, GuiPoint p, uint32_t keys) {

@@ -124,6 +124,8 @@ private:
     void OnTimerMessage(uint32_t id);
     void OnRefreshTick();
     intptr_t OnMouseMessage(const GuiMessage& message);
+    // The wheel goes to the objects under the pointer, within the top layer if one is open.
+    bool OnWheelMessage(const GuiMessage& message);
     void NotifyMouseWatchers(const GuiMessage& message);
     bool RouteMouse(int32_t event, GuiPoint p, uint32_t keys);
     // Mouse input that no capture claims: to the top layer if one is open,

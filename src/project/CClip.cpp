@@ -370,13 +370,20 @@ void CClip::OnDrag(GuiPoint p, uint32_t keys) {
     const GuiPoint at = ToTimeline(p);
     const int32_t dx = at.x - m_pressPoint.x;
     const int32_t dy = at.y - m_pressPoint.y;
+    const bool beyondThreshold =
+        std::abs(dx) >= kSelectionDragThreshold || std::abs(dy) >= kSelectionDragThreshold;
+    if (m_hitZone == kZoneSelect && beyondThreshold && !m_locked && !(m_pressKeys & MK_SHIFT)) {
+        // The body carries the clip as the title strip does; Shift keeps the
+        // drag a time selection.
+        m_hitZone = kZoneMove;
+        m_dragState = 1;
+    }
     if (m_edgeDrag) {
         DragEdge(dx);
     } else if (m_hitZone == kZoneMove && !m_locked) {
         ClipMoveDrag move{dx, dy, m_dragState};
         SendNotification(kNotifyClipMoveDrag, &move);
-    } else if (m_hitZone == kZoneSelect && (std::abs(dx) >= kSelectionDragThreshold ||
-                                            std::abs(dy) >= kSelectionDragThreshold)) {
+    } else if (m_hitZone == kZoneSelect && beyondThreshold) {
         ClipSelectionDrag drag{m_pressPoint.x, m_pressPoint.y, dx, dy, keys};
         SendNotification(kNotifyClipSelectionDrag, &drag);
     }

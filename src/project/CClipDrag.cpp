@@ -129,6 +129,9 @@ void CClipDrag::Handle(int32_t dx, int32_t dy, int32_t phase) {
         entry.clip->DeleteRefObject();
     }
     m_entries.clear();
+    // The track the pressed clip landed on is the one the user works on now.
+    if (m_current && m_current->GetTrack())
+        m_project.SelectTrack(m_current->GetTrack()->GetIndex(), false);
     m_project.RecomputeScrollRanges(true, true);
     Log("CProject::HandleDraggingClips() END OF DRAG! ");
 }

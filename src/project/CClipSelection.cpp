@@ -2,8 +2,16 @@
 
 #include "gui/VRGuiObject.h"
 #include "project/CClip.h"
+#include "project/CTrack.h"
+#include "project/CTrackBody.h"
 
 #include <algorithm>
+
+void CClipSelection::Restack(CClip& clip) {
+    // The clip went above or below others on its track.
+    if (CTrack* track = clip.GetTrack(); track && clip.GetParent() == track->GetBody())
+        track->StackClips();
+}
 
 CClipSelection::~CClipSelection() {
     Clear();
@@ -21,6 +29,7 @@ bool CClipSelection::Add(CClip* clip) {
     }
     clip->SetSelected(true);
     clip->SetZOrder(kSelectedZOrder);
+    Restack(*clip);
     SetDetailsClip(clip);
     return true;
 }
@@ -28,6 +37,7 @@ bool CClipSelection::Add(CClip* clip) {
 void CClipSelection::Unmark(CClip* clip) {
     clip->SetSelected(false);
     clip->SetZOrder(kDefaultZOrder);
+    Restack(*clip);
     if (m_details == clip)
         m_details = nullptr;
     clip->DeleteRefObject();

@@ -36,6 +36,8 @@ public:
 
 private:
     void Unmark(CClip* clip);
+    // Lays the clip's track out again after the clip changed its place in the stack.
+    static void Restack(CClip& clip);
 
     std::vector<CClip*> m_clips;
     CClip* m_details = nullptr;

@@ -3,10 +3,10 @@
 #include "gui/CDialogButton.h"
 #include "gui/DialogLook.h"
 #include "gui/VRGuiWindow.h"
+#include "support/DistinctFileLabels.h"
 #include "support/LocalizedStrings.h"
 
 #include <algorithm>
-#include <filesystem>
 
 namespace {
 
@@ -14,10 +14,6 @@ constexpr int32_t kGap = 8;
 constexpr int32_t kLabelHeight = 20;
 constexpr int32_t kRecentHeight = 22;
 constexpr const char* kKindKeys[] = {"NPD_RecBand", "NPD_MixLoops", "NPD_MixMIDI"};
-
-std::string FileNameOf(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
-}
 
 } // namespace
 
@@ -32,10 +28,11 @@ CNewProjectDialog::CNewProjectDialog(const std::vector<std::string>& recentPaths
                                           kMargin + kind * (kindWidth + kGap), ContentTop());
         button->SetSize(kindWidth, kKindButtonHeight);
     }
+    const std::vector<std::string> names = DistinctFileLabels(m_recent);
     for (size_t index = 0; index < m_recent.size(); ++index) {
         CDialogButton* button =
-            AddButton(kFirstRecentId + static_cast<int>(index), FileNameOf(m_recent[index]),
-                      kMargin, RecentTop() + static_cast<int32_t>(index) * kRecentHeight);
+            AddButton(kFirstRecentId + static_cast<int>(index), names[index], kMargin,
+                      RecentTop() + static_cast<int32_t>(index) * kRecentHeight);
         button->SetSize(kWidth - 2 * kMargin, kRecentHeight - 2);
     }
     AddButton(kBrowseId, MyLoadString("Browse"), kWidth - kMargin - CDialogButton::kWidth,

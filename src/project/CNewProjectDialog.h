@@ -17,7 +17,7 @@ public:
     static constexpr int kFirstKindId = 100;
     static constexpr int kFirstRecentId = 200;
     static constexpr int kBrowseId = 300;
-    static constexpr int32_t kWidth = 420;
+    static constexpr int32_t kWidth = 540;
     static constexpr int32_t kKindButtonHeight = 40;
 
     // recentPaths: most recent first; only as many as fit are offered.

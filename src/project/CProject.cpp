@@ -49,7 +49,8 @@ namespace {
 
 constexpr int kNewProjectTracks = 8;
 constexpr int32_t kCornerButtonMargin = 8;
-constexpr uint32_t kCornerCaptionColor = 0x282828;
+// Light on the dark face of the buttons, as every working button's text is.
+constexpr uint32_t kCornerCaptionColor = 0xE6E6E6;
 constexpr int32_t kMenuAudioTrack = 1;
 constexpr int32_t kMenuMidiTrack = 2;
 
@@ -162,6 +163,9 @@ void CProject::NewProject(bool noDialog) {
 void CProject::FinishNewProject() {
     MoveCaretAndPlayback(0.0);
     SelectTrack(0, false);
+    // A project starts at its beginning, with bars that fit it.
+    RecomputeScrollRanges(true, true);
+    ResetScroll();
 }
 
 VRGuiWindow* CProject::DialogOwner() {
@@ -771,7 +775,8 @@ void CProject::CreateCornerButtons() {
         button->ShowCaption(true);
         button->SetCaptionFormat(GuiButton::DT_END_ELLIPSIS);
         button->SetCaptionRect({inset, inset, button->GetWidth() - inset, button->GetHeight()});
-        button->SetCaptionColor(GuiButton::kNormal, kCornerCaptionColor);
+        for (int32_t state = GuiButton::kNormal; state < GuiButton::kDisabled; ++state)
+            button->SetCaptionColor(state, kCornerCaptionColor);
         button->AddObserver(this);
         HeaderCorner().AddChild(button, x, (kRulerHeight - button->GetHeight()) / 2);
         x += button->GetWidth() + kCornerButtonMargin;
@@ -1121,6 +1126,12 @@ void CProject::InvalidateTrackBodies() {
     TrackBodies().Invalidate(nullptr);
 }
 
+void CProject::OnClickBelowTracks(int32_t, uint32_t keys) {
+    // Empty space holds nothing to select: a plain click there lets go of the clips.
+    if (!(keys & (MK_SHIFT | MK_CONTROL)))
+        DeselectEverything();
+}
+
 void CProject::OnTimelineScrolled() {
     if (m_timeGrid)
         m_timeGrid->RebuildTicks();
@@ -1296,7 +1307,7 @@ void CProject::ScrollToClip(const CClip& clip) {
     const int32_t y = body ? body->GetY() : 0;
     LogFmt("relativeClipY = %d", y);
     const int32_t scrollY = GetTracksScrollY();
-    const int32_t view = GetHeight() - 72;
+    const int32_t view = GetTracksViewHeight();
     if (y <= scrollY)
         SetVerticalScroll(std::max(0, y));
     else if (y + 3 * clip.GetHeight() >= scrollY + view)
@@ -1392,6 +1403,8 @@ void CProject::MoveClips(double xDeltaMs, int32_t yTrackDelta, bool useSnap) {
         m_undo.AddUndoNode(CProjectUndo(*this, CProjectUndo::kLayOut));
     m_undo.SetDirty(true);
     RecomputeScrollRanges(true, true);
+    if (details && details->GetTrack())
+        SelectTrack(details->GetTrack()->GetIndex(), false);
     if (details)
         ScrollToClip(*details);
 }

@@ -248,6 +248,7 @@ protected:
     bool PlaybackToFollow(double& ms) const override;
     void FilesDroppedOnTracks(const std::vector<std::string>& files, GuiPoint bodyPoint) override;
     void OnTimelineScrolled() override;
+    void OnClickBelowTracks(int32_t x, uint32_t keys) override;
 
 private:
     CClip* AddClipFromFile(const std::string& path, const char* logName);

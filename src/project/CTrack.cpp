@@ -296,6 +296,7 @@ void CTrack::SetHeight(int32_t height) {
     for (CClip* clip : m_clips)
         if (clip->GetParent() == m_body.get())
             clip->SetSize(clip->GetWidth(), m_height);
+    StackClips();
 }
 
 void CTrack::MoveTo(int32_t y) {
@@ -392,6 +393,7 @@ bool CTrack::AddClip(CClip* clip, double timeMs, bool undo) {
     });
     clip->SetTrack(this);
     ShowClip(clip);
+    StackClips();
     if (undo && m_services.clipDocument)
         RecordClipUndo(*m_services.clipDocument, *clip, true);
     return true;
@@ -418,6 +420,32 @@ void CTrack::ShowClip(CClip* clip) {
 void CTrack::LayoutClips() {
     for (CClip* clip : m_clips)
         ShowClip(clip);
+    StackClips();
+}
+
+void CTrack::StackClips() {
+    if (!m_body)
+        return;
+    // Bottom first: each clip is inset below the title strips of the clips it
+    // covers, so that a covered clip keeps an edge to see, click and drag.
+    std::vector<CClip*> below;
+    for (int i = 0; i < m_body->ChildCount(); ++i) {
+        auto* clip = dynamic_cast<CClip*>(m_body->ChildAt(i));
+        if (!clip || std::find(m_clips.begin(), m_clips.end(), clip) == m_clips.end())
+            continue;
+        int32_t depth = 0;
+        for (const CClip* other : below)
+            if (other->GetX() < clip->GetX() + clip->GetWidth() &&
+                clip->GetX() < other->GetX() + other->GetWidth())
+                depth = std::max(depth, other->GetY() / CClip::kTitleStripHeight + 1);
+        // The clip keeps at least half the track to show itself in.
+        const int32_t inset = std::min(depth * CClip::kTitleStripHeight, m_height / 2);
+        if (clip->GetY() != inset || clip->GetHeight() != m_height - inset) {
+            clip->SetPosition(clip->GetX(), inset);
+            clip->SetSize(clip->GetWidth(), m_height - inset);
+        }
+        below.push_back(clip);
+    }
 }
 
 bool CTrack::RemoveClip(CClip* clip, bool undo) {

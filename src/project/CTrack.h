@@ -142,6 +142,9 @@ public:
     // Puts every clip of the track at its place and width on the body, for
     // the current scale.
     void LayoutClips();
+    // Lays overlapping clips out in their stacking order: a clip over another
+    // starts below the other's title strip.
+    void StackClips();
     // Places one clip on the body (again), taking it from wherever it floats.
     void ShowClip(CClip* clip);
 

@@ -52,9 +52,10 @@ constexpr int32_t kLogoMargin = 6;
 constexpr int32_t kLogoGapAfterSnap = 3;
 constexpr int32_t kLogoDrop = 3;
 constexpr int32_t kCaptionArrowWidth = 17;
-constexpr uint32_t kCaptionColor = 0x282828;
-constexpr uint32_t kEnvelopeActiveCaptionColor = 0x285028;
-constexpr uint32_t kSnapActiveCaptionColor = 0x000000;
+// Light on the buttons' dark faces: dark text there reads as a disabled button.
+constexpr uint32_t kCaptionColor = 0xE6E6E6;
+constexpr uint32_t kEnvelopeActiveCaptionColor = 0xB8F0B8;
+constexpr uint32_t kSnapActiveCaptionColor = 0xFFFFFF;
 
 } // namespace
 
@@ -165,7 +166,8 @@ void CToolbar::Refresh() {
     SetEnabled(kUndo, m_undo.CanUndo());
     SetEnabled(kRedo, m_undo.CanRedo());
     const bool canRender = m_commands.ProjectLengthMs() > 0 && !m_commands.IsPlayingOrRecording();
-    SetEnabled(kBurn, canRender);
+    SetEnabled(kBurn, canRender && m_commands.CanBurnCd());
+    SetEnabled(kLibrary, m_commands.CanShowLibrary());
     SetEnabled(kRender, canRender);
     const int zoom = m_commands.ZoomLevel();
     SetEnabled(kZoomOut, zoom < CTimeGrid::kZoomLevelCount - 1);

@@ -23,6 +23,7 @@ LoomtoneCustomWindow::LoomtoneCustomWindow()
     : m_mainArea(std::make_unique<VRGuiContainer>()),
       m_headerCorner(std::make_unique<GuiTexturePanel>("header-skin", kHeaderWidth, kRulerHeight)),
       m_headerColumn(std::make_unique<GuiTexturePanel>("wood background", kHeaderWidth, 1)),
+      m_headerFoot(std::make_unique<GuiTexturePanel>("wood background", kHeaderWidth, 1)),
       m_horizontal(std::make_unique<VRGuiContainer>()),
       m_trackBodies(std::make_unique<GuiTexturePanel>("wood background", kContentWidth, 1)),
       m_verticalBar(std::make_unique<GuiScrollBar>(GuiScrollBar::Orientation::kVertical)),
@@ -32,6 +33,7 @@ LoomtoneCustomWindow::LoomtoneCustomWindow()
     AddChild(m_mainArea.get(), 0, kToolbarHeight);
     m_mainArea->AddChild(m_headerCorner.get(), 0, 0);
     m_mainArea->AddChild(m_headerColumn.get(), 0, kRulerHeight);
+    m_mainArea->AddChild(m_headerFoot.get(), 0, kRulerHeight);
     m_mainArea->AddChild(m_horizontal.get(), kHeaderWidth, 0);
     m_horizontal->AddChild(m_trackBodies.get(), 0, kRulerHeight);
     for (GuiScrollBar* bar : {m_verticalBar.get(), m_horizontalBar.get()}) {
@@ -106,7 +108,6 @@ void LoomtoneCustomWindow::Layout(int32_t w, int32_t h) {
     if (m_toolbar)
         m_toolbar->SetSize(w, kToolbarHeight);
     m_mainArea->SetSize(w, areaHeight);
-    m_headerColumn->SetSize(kHeaderWidth, areaHeight - kRulerHeight);
     m_horizontal->SetSize(w - kHeaderWidth, areaHeight);
     m_trackBodies->SetSize(kContentWidth, areaHeight);
     if (m_masterBar) {
@@ -116,19 +117,42 @@ void LoomtoneCustomWindow::Layout(int32_t w, int32_t h) {
     OnTimelineScrolled();
 }
 
+int32_t LoomtoneCustomWindow::GetTracksViewHeight() const {
+    const int32_t bottom =
+        GetHeight() - kMasterBarHeight - (m_horizontalShown ? kScrollBarSize : 0);
+    return std::max(0, bottom - kBodiesTop);
+}
+
+int32_t LoomtoneCustomWindow::GetTracksScrollHeight() const {
+    // Once the tracks overflow the view there is room below the last one to drop on.
+    return m_tracksBottom > GetTracksViewHeight() ? m_tracksBottom + kDropRoomBelowTracks
+                                                  : m_tracksBottom;
+}
+
+int32_t LoomtoneCustomWindow::GetMaxTracksScrollY() const {
+    return std::max(0, GetTracksScrollHeight() - GetTracksViewHeight());
+}
+
 void LoomtoneCustomWindow::UpdateBars() {
     if (!m_created)
         return;
     const int32_t w = GetWidth(), h = GetHeight();
-    const int32_t scrollX = GetTimelineScrollX(), scrollY = GetTracksScrollY();
-    m_verticalShown = m_tracksBottom + 140 > h - 72 || scrollY != 0;
+    const int32_t scrollX = GetTimelineScrollX();
     m_horizontalShown = m_contentWidth > w - kHeaderWidth || scrollX != 0;
+    m_verticalShown = GetMaxTracksScrollY() > 0;
+    // What can no longer be scrolled to is not left scrolled: the bar and the view agree.
+    if (GetTracksScrollY() > GetMaxTracksScrollY())
+        ApplyVerticalScroll(GetMaxTracksScrollY());
+    const int32_t viewBottom = kBodiesTop + GetTracksViewHeight();
+    // The headers end where the bodies' view ends, above the horizontal bar.
+    m_headerColumn->SetSize(kHeaderWidth, GetTracksViewHeight());
+    m_headerFoot->SetPosition(0, viewBottom - kToolbarHeight);
+    m_headerFoot->SetSize(kHeaderWidth, std::max(1, h - kMasterBarHeight - viewBottom));
     if (m_verticalShown) {
-        const int32_t bottom = h - kMasterBarHeight - (m_horizontalShown ? kScrollBarSize : 0);
-        m_verticalBar->SetPosition(w - kScrollBarSize, kRulerHeight);
-        m_verticalBar->SetSize(kScrollBarSize, std::max(1, bottom - kRulerHeight));
-        m_verticalBar->SetRange(0, m_tracksBottom + 140, h - 72);
-        m_verticalBar->SetPos(scrollY);
+        m_verticalBar->SetPosition(w - kScrollBarSize, kBodiesTop);
+        m_verticalBar->SetSize(kScrollBarSize, std::max(1, GetTracksViewHeight()));
+        m_verticalBar->SetRange(0, GetTracksScrollHeight() - 1, GetTracksViewHeight());
+        m_verticalBar->SetPos(GetTracksScrollY());
         m_verticalBar->Show();
     } else {
         m_verticalBar->Hide();
@@ -154,15 +178,19 @@ int32_t LoomtoneCustomWindow::GetTracksScrollY() const {
 }
 
 void LoomtoneCustomWindow::SetVerticalScroll(int32_t y) {
-    const int32_t view = GetHeight() - 72;
-    if (m_tracksBottom < view)
-        y = 0;
-    else
-        y = std::clamp(y, 0, std::max(0, m_tracksBottom + 140 - view));
+    ApplyVerticalScroll(std::clamp(y, 0, GetMaxTracksScrollY()));
+    UpdateBars();
+}
+
+void LoomtoneCustomWindow::ApplyVerticalScroll(int32_t y) {
     m_verticalBar->SetPos(y);
     m_headerColumn->SetScrollY(y);
     m_trackBodies->SetScrollY(y);
-    UpdateBars();
+}
+
+void LoomtoneCustomWindow::ResetScroll() {
+    SetVerticalScroll(0);
+    SetHorizontalScroll(0);
 }
 
 void LoomtoneCustomWindow::SetHorizontalScroll(int32_t x) {
@@ -186,7 +214,7 @@ void LoomtoneCustomWindow::RecomputeScrollRanges(bool vertical, bool horizontal)
         }
         m_tracksBottom = bottom;
         // The caret and the playback line reach at least down the view.
-        m_tracksHeight = std::max(bottom, GetHeight() - 72);
+        m_tracksHeight = std::max(bottom, GetTracksViewHeight());
         OnTracksHeightChanged(m_tracksHeight);
     }
     if (horizontal) {
@@ -202,12 +230,42 @@ void LoomtoneCustomWindow::RecomputeScrollRanges(bool vertical, bool horizontal)
 }
 
 void LoomtoneCustomWindow::ScrollVerticallyBy(int32_t delta) {
-    const int32_t y = std::clamp(GetTracksScrollY() + delta, 0, std::max(0, m_tracksHeight));
-    SetVerticalScroll(y);
+    SetVerticalScroll(GetTracksScrollY() + delta);
+}
+
+bool LoomtoneCustomWindow::OnWheel(GuiPoint p, int32_t delta, uint32_t keys) {
+    if (VRGuiContainer::OnWheel(p, delta, keys))
+        return true;
+    if (p.y < kToolbarHeight || p.y >= GetHeight() - kMasterBarHeight || m_buttonHeld)
+        return false;
+    // Notches away from the user: up, left, in.
+    const int32_t notches = delta / kWheelDelta != 0 ? delta / kWheelDelta : (delta > 0 ? 1 : -1);
+    if (keys & MK_CONTROL) {
+        ZoomAround(p.x - kHeaderWidth, notches < 0);
+    } else if (keys & MK_SHIFT) {
+        const int32_t step = std::max(1, GetViewWidth() / 10);
+        SetHorizontalScroll(std::clamp(GetTimelineScrollX() - notches * step, 0, m_contentWidth));
+    } else {
+        ScrollVerticallyBy(-notches * kWheelStep);
+    }
+    return true;
+}
+
+void LoomtoneCustomWindow::ZoomAround(int32_t viewX, bool zoomOut) {
+    // Over the headers the view's left edge stays put.
+    viewX = std::clamp(viewX, 0, GetViewWidth());
+    const double before = std::max(1, TrackAreaMsPerPixel());
+    const double ms = (GetTimelineScrollX() + viewX) * before;
+    Zoom(zoomOut);
+    const double after = std::max(1, TrackAreaMsPerPixel());
+    if (after == before)
+        return;
+    SetHorizontalScroll(std::max(0, static_cast<int32_t>(ms / after) - viewX));
+    RecomputeScrollRanges(false, true);
 }
 
 void LoomtoneCustomWindow::OnVerticalScroll(int32_t code, int32_t position) {
-    const int32_t line = (GetHeight() - 72) / 10;
+    const int32_t line = std::max(1, GetTracksViewHeight() / 10);
     switch (code) {
     case GuiScrollBar::kLineUp:
     case GuiScrollBar::kPageUp:
@@ -279,10 +337,10 @@ bool LoomtoneCustomWindow::OnKey(int32_t event, int32_t key, uint32_t modifiers)
         PlayStopKey(modifiers);
         return true;
     case VK_PRIOR:
-        ScrollVerticallyBy(-(GetHeight() - 72) / 10);
+        ScrollVerticallyBy(-GetTracksViewHeight() / 10);
         return true;
     case VK_NEXT:
-        ScrollVerticallyBy((GetHeight() - 72) / 10);
+        ScrollVerticallyBy(GetTracksViewHeight() / 10);
         return true;
     case VK_HOME:
         MoveToProjectStart();
@@ -368,10 +426,21 @@ void LoomtoneCustomWindow::OnWatchedMouse(const GuiMessage& message) {
         m_buttonHeld = false;
         m_edgeScrolling = false;
         UpdateClickTime(p);
+        if (IsBelowTracks(m_press) && IsBelowTracks(p) && std::abs(p.x - m_press.x) < kClickSlack &&
+            std::abs(p.y - m_press.y) < kClickSlack)
+            OnClickBelowTracks(std::max(0, p.x - kHeaderWidth + GetTimelineScrollX()),
+                               message.keys);
         return;
     default:
         return;
     }
+}
+
+bool LoomtoneCustomWindow::IsBelowTracks(GuiPoint p) const {
+    const int32_t viewY = p.y - kBodiesTop;
+    return p.x >= kHeaderWidth && p.x < GetWidth() - (m_verticalShown ? kScrollBarSize : 0) &&
+           viewY >= 0 && viewY < GetTracksViewHeight() &&
+           viewY + GetTracksScrollY() >= m_tracksBottom;
 }
 
 bool LoomtoneCustomWindow::EdgeScroll() {

@@ -24,6 +24,13 @@ public:
     static constexpr int32_t kToolbarHeight = 46;
     static constexpr int32_t kRulerHeight = 50;
     static constexpr int32_t kMasterBarHeight = 68;
+    // Where the track bodies' view begins in the area.
+    static constexpr int32_t kBodiesTop = kToolbarHeight + kRulerHeight;
+    // Room below the last track, once the tracks overflow, to drop a clip on a new track.
+    static constexpr int32_t kDropRoomBelowTracks = 70;
+    // One notch of the wheel, as the host counts it, and the pixels it scrolls the tracks.
+    static constexpr int32_t kWheelDelta = 120;
+    static constexpr int32_t kWheelStep = 50;
     static constexpr int32_t kScrollBarSize = 18;
     static constexpr int32_t kMinWidth = 330;
     static constexpr int32_t kMinHeight = 228;
@@ -34,6 +41,8 @@ public:
     static constexpr int32_t kBodiesZOrder = 201;
     static constexpr int32_t kCaretZOrder = 300;
     static constexpr int32_t kScrollBarZOrder = 900;
+    // Less movement than this from press to release, on both axes, is a click.
+    static constexpr int32_t kClickSlack = 3;
     // Movement from the press, per axis, before edge scrolling starts.
     static constexpr int32_t kEdgeScrollSlack = 15;
 
@@ -59,10 +68,20 @@ public:
     void RecomputeScrollRanges(bool vertical, bool horizontal);
     int32_t GetContentWidth() const { return m_contentWidth; }
     int32_t GetTracksHeight() const { return m_tracksHeight; }
+    // The height of the tracks' view between the ruler and the horizontal bar.
+    int32_t GetTracksViewHeight() const;
+    // How far the tracks scroll: their height, with room below once they overflow.
+    int32_t GetTracksScrollHeight() const;
+    int32_t GetMaxTracksScrollY() const;
+    // Back to the top-left corner, as for a project just opened.
+    void ResetScroll();
     // The width of the timeline visible beside the headers.
     int32_t GetViewWidth() const { return GetWidth() - kHeaderWidth; }
 
     bool OnKey(int32_t event, int32_t key, uint32_t modifiers) override;
+    // The wheel scrolls the tracks; with Shift the timeline; with Control it
+    // zooms, keeping the time under the pointer in place.
+    bool OnWheel(GuiPoint p, int32_t delta, uint32_t keys) override;
     void OnTimer(uint32_t id) override;
     // Files dropped at a point of the window.
     void DropFiles(const std::vector<std::string>& files, GuiPoint windowPoint);
@@ -113,6 +132,9 @@ protected:
     virtual void OnTimelineScrolled() {}
     // The height the caret and the playback line are to span.
     virtual void OnTracksHeightChanged(int32_t) {}
+    // A click on the empty space below the last track, at a timeline pixel,
+    // with the mouse key flags of the release.
+    virtual void OnClickBelowTracks(int32_t, uint32_t) {}
 
 private:
     // Puts an object others own into a slot, taking the previous one out.
@@ -122,13 +144,20 @@ private:
     void UpdateBars();
     void OnWatchedMouse(const GuiMessage& message);
     void UpdateClickTime(GuiPoint p);
+    // Whether a point of the area lies in the tracks' view below the last track.
+    bool IsBelowTracks(GuiPoint p) const;
     bool EdgeScroll();
     void FollowPlayback();
     void ScrollVerticallyBy(int32_t delta);
+    // Scrolls headers, bodies and bar to y without checking it.
+    void ApplyVerticalScroll(int32_t y);
+    void ZoomAround(int32_t viewX, bool zoomOut);
 
     std::unique_ptr<VRGuiContainer> m_mainArea;
     std::unique_ptr<GuiTexturePanel> m_headerCorner;
     std::unique_ptr<GuiTexturePanel> m_headerColumn;
+    // The header column's background below the view, beside the horizontal bar.
+    std::unique_ptr<GuiTexturePanel> m_headerFoot;
     std::unique_ptr<VRGuiContainer> m_horizontal;
     std::unique_ptr<GuiTexturePanel> m_trackBodies;
     std::unique_ptr<GuiScrollBar> m_verticalBar;

@@ -23,6 +23,10 @@ public:
     virtual void ShowDetailsPage(int page) = 0;
     virtual bool HasProject() const = 0;
     virtual void BurnCd() = 0;
+    // Whether the sound library and CD burning are there to be used; their
+    // buttons look enabled only then.
+    virtual bool CanShowLibrary() const { return true; }
+    virtual bool CanBurnCd() const { return true; }
     // A Yes/No/Cancel question with the question icon, by string keys.
     virtual Answer AskQuestion(const std::string& titleKey, const std::string& bodyKey) = 0;
     // The program-wide mix-down type (0 WAV, 1 MP3, 2 WMA, 3 OGG), shared

@@ -134,7 +134,9 @@ TEST_F(CPrefsTest, DefaultsOnAFreshMachine) {
     EXPECT_EQ(prefs.DefRenderDir, m_home);
     EXPECT_EQ(prefs.DefLoadDir, m_home);
     EXPECT_EQ(prefs.DefTransferDir, m_home);
-    EXPECT_EQ(prefs.DefSaveDir, program + "Example Projects");
+    // Projects are the user's: they are saved among the user's documents,
+    // never beside the program.
+    EXPECT_EQ(prefs.DefSaveDir, m_home);
     EXPECT_EQ(prefs.metronomeMeasureSoundFilePath, program + "HighTone.wav");
     EXPECT_EQ(prefs.metronomeBeatSoundFilePath, program + "LowTone.wav");
     EXPECT_EQ(prefs.skinFilePath, program + "loomskin.ini");

@@ -44,6 +44,7 @@ protected:
         });
         SetFileDialogHook([this](const FileDialogRequest& request, std::string& path) {
             dialogModes.push_back(request.mode);
+            dialogFolders.push_back(request.folder);
             path = chosenPath;
             return !path.empty();
         });
@@ -55,8 +56,8 @@ protected:
     }
 
     void Open(const std::string& commandLineFile = {}) {
-        MainWindowSetup setup{prefs,  project,          undo,           mixer,
-                              m_root, m_root + "user/", commandLineFile};
+        MainWindowSetup setup{
+            prefs, project, undo, mixer, m_root + "program/", m_root + "user/", commandLineFile};
         window = std::make_unique<LoomtoneMainWindow>(setup);
         ASSERT_TRUE(window->Initialize(&host, 800, 600));
     }
@@ -74,4 +75,5 @@ protected:
     std::vector<std::string> asked;
     std::string chosenPath;
     std::vector<FileDialogRequest::Mode> dialogModes;
+    std::vector<std::string> dialogFolders;
 };

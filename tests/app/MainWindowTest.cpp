@@ -1,13 +1,18 @@
 #include "MainWindowFixture.h"
 #include "ProgramUnderTest.h"
 #include "ToneWav.h"
+#include "app/CDownloadPages.h"
 #include "app/MainCommands.h"
+#include "app/SaveFolders.h"
 #include "gui/GuiEditField.h"
 #include "gui/GuiInput.h"
 #include "project/CMissingSoundDialog.h"
 #include "project/CPlaceholderClip.h"
+#include "project/CAudioClip.h"
 #include "project/CTrack.h"
+#include "support/CRegKey.h"
 #include "support/LogCapture.h"
+#include "support/Paths.h"
 
 #include <gtest/gtest.h>
 
@@ -148,6 +153,13 @@ TEST_F(MainWindowTest, MenusAreLocalizedAndListRecentProjects) {
     EXPECT_FALSE(file.FindItem(kCmdBurnCD)->enabled);
     ASSERT_NE(file.FindItem(kCmdRecentFirst), nullptr);
     EXPECT_EQ(file.FindItem(kCmdRecentFirst)->label, "&1 Recent Song.lt4");
+    // A second file of that name: both show the folder that tells them apart.
+    fs::create_directories(m_root + "other");
+    chosenPath = m_root + "other/Recent Song.lt4";
+    window->ExecuteCommand(kCmdSaveAs);
+    window->PrepareMenu(file);
+    EXPECT_EQ(file.FindItem(kCmdRecentFirst)->label, "&1 other/Recent Song.lt4");
+    EXPECT_EQ(file.FindItem(kCmdRecentFirst + 1)->label, "&2 mainwindow/Recent Song.lt4");
 
     GuiMenu& view = bar.MenuAt(5);
     window->PrepareMenu(view);
@@ -221,19 +233,79 @@ TEST_F(MainWindowTest, ASoundOnTheCommandLineStartsANewProjectWithIt) {
     EXPECT_FALSE(log.Contains("command " + std::to_string(kCmdPlay)));
 }
 
-TEST_F(MainWindowTest, TheFirstRunOpensTheExampleProject) {
-    const std::string example = m_root + MyLoadString("LoomExampleProject");
+TEST_F(MainWindowTest, TheFirstRunOpensTheExampleProjectAsAnUntitledCopy) {
+    const std::string example = m_root + "program/" + MyLoadString("LoomExampleProject");
     fs::create_directories(fs::path(example).parent_path());
     SaveNineTrackProject(example);
+    const auto written = fs::last_write_time(example);
     prefs.bFirstRun = true;
+    prefs.DefSaveDir = m_root + "program/";
     Open();
     LogCapture log;
     window->RunAfterCreationSequence();
-    EXPECT_EQ(project.GetProjectFilePath(), example);
     EXPECT_EQ(project.GetNumTracks(), 9);
     EXPECT_FALSE(prefs.bFirstRun);
     // Playback of the example is asked for; it waits for the transport.
     EXPECT_TRUE(log.Contains("command " + std::to_string(kCmdPlay) + " is not available now"));
+
+    // The program's file is not the user's to overwrite: Save asks where,
+    // and not in the program's folder.
+    EXPECT_EQ(project.GetProjectFilePath(), "");
+    ASSERT_TRUE(window->ExecuteCommand(kCmdAddAudioTrack));
+    ASSERT_TRUE(window->ExecuteCommand(kCmdSave));
+    ASSERT_EQ(dialogModes, std::vector<FileDialogRequest::Mode>{FileDialogRequest::Mode::kSave});
+    EXPECT_EQ(dialogFolders.back(), GetMyDocumentsPath());
+    EXPECT_EQ(fs::last_write_time(example), written);
+}
+
+TEST_F(MainWindowTest, TheExampleSavedElsewhereKeepsItsSounds) {
+    const std::string program = m_root + "program/";
+    fs::create_directories(program);
+    fs::copy(std::string(LOOMTONE_SOURCE_DIR) + "/data/Example Projects",
+             program + "Example Projects");
+    const std::string example = program + "Example Projects/Example Song.lt4";
+    Open();
+    ASSERT_TRUE(window->OpenFileOrNewProject(example));
+    EXPECT_EQ(project.GetProjectFilePath(), "");
+    fs::create_directories(m_root + "mine");
+    chosenPath = m_root + "mine/Song";
+    ASSERT_TRUE(window->ExecuteCommand(kCmdSave));
+    ASSERT_TRUE(fs::exists(m_root + "mine/Song.lt4"));
+    EXPECT_EQ(project.GetProjectFilePath(), m_root + "mine/Song.lt4");
+
+    ASSERT_TRUE(window->OpenFileOrNewProject(m_root + "mine/Song.lt4"));
+    EXPECT_EQ(project.GetProjectFilePath(), m_root + "mine/Song.lt4");
+    int audioClips = 0;
+    for (int index = 0; index < project.GetNumTracks(); ++index)
+        for (const CClip* clip : project.GetTrack(index)->Clips())
+            if (const auto* audio = dynamic_cast<const CAudioClip*>(clip)) {
+                ++audioClips;
+                EXPECT_TRUE(fs::exists(audio->GetFilePath())) << audio->GetFilePath();
+                const fs::path lies = fs::path(program) / "Example Projects" /
+                                      fs::path(audio->GetFilePath()).filename();
+                EXPECT_TRUE(fs::equivalent(audio->GetFilePath(), lies)) << "found where it lies";
+            }
+    EXPECT_EQ(audioClips, 3);
+    EXPECT_TRUE(asked.empty()) << "no sound was missing";
+}
+
+TEST_F(MainWindowTest, SaveAsStartsInTheProjectsFolderOrTheDocuments) {
+    Open();
+    window->OpenFileOrNewProject("");
+    prefs.DefSaveDir = m_root + "program/";
+    fs::create_directories(m_root + "program");
+    chosenPath = m_root + "songs/First.lt4";
+    fs::create_directories(m_root + "songs");
+    ASSERT_TRUE(window->ExecuteCommand(kCmdSaveAs));
+    EXPECT_EQ(dialogFolders.back(), GetMyDocumentsPath()) << "a new project";
+    ASSERT_TRUE(window->ExecuteCommand(kCmdSaveAs));
+    EXPECT_EQ(dialogFolders.back(), m_root + "songs/") << "the project's own folder";
+
+    EXPECT_TRUE(IsInsideFolder(m_root + "program/a/b.lt4", m_root + "program"));
+    EXPECT_TRUE(IsInsideFolder(m_root + "program", m_root + "program/"));
+    EXPECT_FALSE(IsInsideFolder(m_root + "programs/b.lt4", m_root + "program/"));
+    EXPECT_FALSE(IsInsideFolder(m_root + "program/../b.lt4", m_root + "program/"));
+    EXPECT_FALSE(IsInsideFolder("", m_root));
 }
 
 TEST_F(MainWindowTest, ClosingStopsOnCancelAndStoresThePlacement) {
@@ -341,6 +413,38 @@ TEST_F(MainWindowTest, EveryMenuEntryHasACommandOfItsOwn) {
     ASSERT_TRUE(window->ExecuteCommand(loud->id));
     EXPECT_DOUBLE_EQ(project.GetTrack(0)->GetPan(), -0.25);
     EXPECT_DOUBLE_EQ(project.GetTrack(0)->GetVolume(), 1.2);
+
+    // The menus mark the selected track's values, as Master Volume does.
+    window->PrepareMenu(track);
+    int checked = 0;
+    for (int32_t id : ids)
+        if (const GuiMenu::Item* item = track.FindItem(id); item && item->checked) {
+            ++checked;
+            EXPECT_TRUE(item == left || item == loud || id == kCmdTrackHeightNormal) << item->label;
+        }
+    EXPECT_EQ(checked, 3);
+}
+
+TEST_F(MainWindowTest, DownloadItemsAreOfferedOnlyWithAnAddress) {
+    Open();
+    GuiMenu& help = window->MenuBar().MenuAt(6);
+    EXPECT_EQ(help.FindItem(kCmdDownloadLoops), nullptr);
+    EXPECT_EQ(help.FindItem(kCmdDownloadEffects), nullptr);
+    // Help Topics, a separator, About: no empty group left behind.
+    ASSERT_EQ(help.ItemCount(), 3);
+    EXPECT_TRUE(help.ItemAt(1).separator);
+
+    CRegKey root(RegRoot::CurrentUser);
+    auto key = root.CreateSubKey(CPrefs::kCurrentKeyPath);
+    ASSERT_TRUE(key);
+    ASSERT_TRUE(key->SetKeyString("sounds url", "https://sounds.example.org/"));
+    window.reset();
+    Open();
+    GuiMenu& again = window->MenuBar().MenuAt(6);
+    EXPECT_EQ(again.FindItem(kCmdDownloadLoops), nullptr);
+    ASSERT_NE(again.FindItem(kCmdDownloadSounds), nullptr);
+    EXPECT_EQ(CDownloadPages::Address(kCmdDownloadSounds), "https://sounds.example.org/");
+    EXPECT_EQ(again.ItemCount(), 5);
 }
 
 namespace {

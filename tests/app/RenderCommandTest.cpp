@@ -54,6 +54,13 @@ TEST_F(RenderCommand, MixesTheProjectDownToTheFormatOfTheExtension) {
         EXPECT_GE(seconds, 1.99) << extension;
         EXPECT_LT(seconds, 4.0) << extension;
     }
+    // Nothing rings on: the file ends with the sound, and no tail is announced.
+    const double wavSeconds =
+        std::atof(CommandOutput("ffprobe -v error -show_entries format=duration -of csv=p=0 '" +
+                                dir + "mix.wav'")
+                      .c_str());
+    EXPECT_NEAR(wavSeconds, 2.0, 0.05);
+    EXPECT_EQ(FileContents(dir + "err.txt").find("ring out"), std::string::npos);
     const std::string stat = CommandOutput("sox '" + dir + "mix.wav' -n stat 2>&1");
     const size_t at = stat.find("Maximum amplitude:");
     ASSERT_NE(at, std::string::npos);
@@ -71,4 +78,17 @@ TEST_F(RenderCommand, RefusesAnUnknownExtensionAndAMissingProject) {
                        "none.wav' 2>/dev/null"),
               0);
     EXPECT_FALSE(fs::exists(dir + "none.wav"));
+}
+
+TEST_F(RenderCommand, SaysWhenInstrumentsRingOnPastTheLastSound) {
+    // The example's melody is played by an instrument whose notes fade out.
+    const std::string example =
+        std::string(LOOMTONE_SOURCE_DIR) + "/data/Example Projects/Example Song.lt4";
+    ASSERT_EQ(RunShell(env + kProgram + " --render '" + example + "' '" + dir +
+                       "example.wav' 2> '" + dir + "err.txt'"),
+              0);
+    const std::string error = FileContents(dir + "err.txt");
+    EXPECT_NE(error.find("s past the last sound, for instruments and effects to ring out"),
+              std::string::npos)
+        << error;
 }

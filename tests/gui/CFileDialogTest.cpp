@@ -154,3 +154,86 @@ TEST_F(FileDialog, ChosenPathIsAlwaysAbsolute) {
     EXPECT_EQ(path, fs::current_path().string() + "/mix.wav");
     SetFileDialogHook({});
 }
+
+TEST_F(FileDialog, ATypedNameReplacesTheProposedOneAndIsSavedInTheShownFolder) {
+    request.mode = FileDialogRequest::Mode::kSave;
+    request.fileName = "Mix.wav";
+    CFileDialog dialog(request);
+    OnOpen([&](CFileDialog& open) {
+        EXPECT_EQ(open.GetFolder(), folder.string());
+        host.Text("mix4.wav");
+        EXPECT_EQ(open.GetNameText(), "mix4.wav");
+        host.KeyDown(VK_RETURN);
+    });
+    ASSERT_EQ(dialog.DoModal(&window), IDOK);
+    EXPECT_EQ(dialog.GetPath(), (folder / "mix4.wav").string());
+}
+
+TEST_F(FileDialog, CtrlASelectsTheNameSoThatTypingOrBackspaceReplacesIt) {
+    request.mode = FileDialogRequest::Mode::kSave;
+    CFileDialog dialog(request);
+    OnOpen([&](CFileDialog& open) {
+        host.Text("first");
+        host.KeyDown('A', kModControl);
+        host.Text("song2");
+        EXPECT_EQ(open.GetNameText(), "song2");
+        host.KeyDown('A', kModControl);
+        host.KeyDown(VK_BACK);
+        EXPECT_EQ(open.GetNameText(), "");
+        EXPECT_EQ(open.GetFolder(), folder.string()) << "clearing the name stays in the folder";
+        host.Text("song3");
+        host.KeyDown(VK_RETURN);
+    });
+    ASSERT_EQ(dialog.DoModal(&window), IDOK);
+    EXPECT_EQ(dialog.GetPath(), (folder / "song3").string());
+}
+
+TEST_F(FileDialog, TheWheelScrollsTheList) {
+    for (int i = 0; i < 40; ++i)
+        std::ofstream(folder / ("tone" + std::to_string(i) + ".wav")) << "x";
+    CFileDialog dialog(request);
+    OnOpen([&](CFileDialog& open) {
+        const GuiPoint p = InWindow(&open, open.RowRect(2));
+        host.Wheel(p.x, p.y, -120);
+        EXPECT_EQ(open.GetFirstRow(), CFileDialog::kWheelRows);
+        host.Wheel(p.x, p.y, 10 * 120);
+        EXPECT_EQ(open.GetFirstRow(), 0);
+        host.Wheel(p.x, p.y, -100 * 120);
+        const int rows = static_cast<int>(open.GetEntries().size());
+        EXPECT_GT(open.GetFirstRow(), 0);
+        EXPECT_LT(open.GetFirstRow(), rows);
+        // The last row is in view, not beyond it.
+        EXPECT_LE(open.RowRect(rows - 1).bottom, open.ListRect().bottom);
+        EXPECT_GT(open.RowRect(rows - 1).bottom, open.ListRect().bottom - CFileDialog::kRowHeight);
+        host.KeyDown(VK_ESCAPE);
+    });
+    EXPECT_EQ(dialog.DoModal(&window), IDCANCEL);
+}
+
+TEST_F(FileDialog, BackspaceHeldToClearTheNameStaysInTheFolder) {
+    request.mode = FileDialogRequest::Mode::kSave;
+    request.fileName = "Mix.wav";
+    request.folder = (folder / "adir").string();
+    CFileDialog dialog(request);
+    OnOpen([&](CFileDialog& open) {
+        // Held down: the key repeats without being let go.
+        for (int repeat = 0; repeat < 8; ++repeat)
+            host.KeyDown(VK_BACK);
+        EXPECT_EQ(open.GetNameText(), "");
+        EXPECT_EQ(open.GetFolder(), (folder / "adir").string());
+        host.KeyUp(VK_BACK);
+        // A fresh press on the empty name goes up, as before.
+        host.KeyDown(VK_BACK);
+        EXPECT_EQ(open.GetFolder(), folder.string());
+        host.KeyUp(VK_BACK);
+        // Held on the empty name, it goes up once, not on to the root.
+        for (int repeat = 0; repeat < 8; ++repeat)
+            host.KeyDown(VK_BACK);
+        host.KeyUp(VK_BACK);
+        EXPECT_EQ(open.GetFolder(), folder.parent_path().string());
+        host.Text("mix4.wav");
+        host.KeyDown(VK_RETURN);
+    });
+    ASSERT_EQ(dialog.DoModal(&window), IDOK);
+    EXPECT_EQ(dialog.GetPath(), (folder.parent_path() / "mix4.wav").string());
+}

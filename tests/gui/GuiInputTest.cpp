@@ -1,5 +1,6 @@
 #include "GuiTestObjects.h"
 
+#include "gui/VRGuiLayer.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -211,6 +212,30 @@ TEST_F(GuiInput, KeysAndTextGoToTheFirstChildThatTakesThem) {
     window.Disable();
     EXPECT_FALSE(host.KeyDown(VK_LEFT));
     EXPECT_EQ(host.LeftDown(110, 20), 0);
+}
+
+TEST_F(GuiInput, TheWheelGoesToTheObjectUnderThePointerOrToTheOpenLayerOnly) {
+    EXPECT_NE(host.Wheel(20, 30, -240, MK_SHIFT), 0);
+    ASSERT_EQ(a.wheels.size(), 1u);
+    EXPECT_EQ(a.wheels[0].event, -240);
+    EXPECT_EQ(a.wheels[0].point, (GuiPoint{10, 20}));
+    EXPECT_EQ(a.wheels[0].keys, MK_SHIFT);
+    EXPECT_TRUE(b.wheels.empty());
+    // Nothing else there: only the window itself hears it (it heard the first one on its way).
+    host.Wheel(80, 90, 120);
+    EXPECT_EQ(window.wheels.size(), 2u);
+    EXPECT_EQ(a.wheels.size(), 1u);
+    EXPECT_TRUE(b.wheels.empty());
+
+    Recording<VRGuiLayer> layer{40, 30};
+    window.OpenLayer(&layer, 100, 50);
+    EXPECT_EQ(host.Wheel(20, 30, 120), 0) << "the content below a layer is out of reach";
+    EXPECT_EQ(a.wheels.size(), 1u);
+    EXPECT_EQ(window.wheels.size(), 2u);
+    EXPECT_NE(host.Wheel(110, 60, 120), 0);
+    ASSERT_EQ(layer.wheels.size(), 1u);
+    EXPECT_EQ(layer.wheels[0].point, (GuiPoint{10, 10}));
+    window.CloseLayer(&layer);
 }
 
 TEST_F(GuiInput, TimersFireOnTheirObjectsAndStop) {

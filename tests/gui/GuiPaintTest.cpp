@@ -134,6 +134,32 @@ TEST_F(GuiPaint, OverlappingObjectsPaintInZOrder) {
     EXPECT_GT(std::filesystem::file_size(dir + "/gui-zorder.png"), 0u);
 }
 
+TEST_F(GuiPaint, AnUpperObjectStaysOnTopOfALowerOneThatRedraws) {
+    // As a menu over a toolbar button: the button, deeper in the tree,
+    // changes while the menu lies over it.
+    TestContainer holder{120, 80};
+    holder.color = kGreen;
+    a.color = kRed;
+    b.color = kBlue;
+    b.SetZOrder(40);
+    window.AddChild(&holder, 0, 0);
+    holder.AddChild(&a, 10, 10);
+    window.AddChild(&b, 30, 20);
+    Tick();
+    ASSERT_EQ(Screen(40, 30), kOpaque | kBlue);
+    ClearRecords();
+    a.Invalidate(nullptr);
+    Tick();
+    EXPECT_EQ(Screen(15, 15), kOpaque | kRed);
+    EXPECT_EQ(Screen(40, 30), kOpaque | kBlue);
+    EXPECT_EQ(Screen(59, 49), kOpaque | kBlue);
+    // Only where the two overlap.
+    ASSERT_EQ(b.draws.size(), 1u);
+    EXPECT_EQ(b.draws[0], (GuiRect{0, 0, 30, 30}));
+    window.RemoveChild(&b);
+    holder.RemoveChild(&a);
+}
+
 TEST_F(GuiPaint, OnlyDirtyPartsAreRepainted) {
     window.AddChild(&a, 10, 10);
     window.AddChild(&b, 100, 10);

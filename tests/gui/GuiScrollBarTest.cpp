@@ -71,3 +71,18 @@ TEST_F(ScrollBarTest, DraggingTheThumbTracksAndReleases) {
 }
 
 } // namespace
+
+TEST_F(ScrollBarTest, ANewRangeOrLengthRedrawsTheWholeBar) {
+    m_host.Advance(40);
+    ASSERT_FALSE(m_bar.IsDirty(nullptr));
+    // The position stays, yet the thumb grows with the page.
+    m_bar.SetRange(0, 999, 500);
+    EXPECT_TRUE(m_bar.IsDirty(nullptr));
+    m_host.Advance(40);
+    m_bar.SetRange(0, 999, 500);
+    EXPECT_FALSE(m_bar.IsDirty(nullptr)) << "nothing changed, nothing to draw";
+    // Longer: the far arrow moves, so the old one must not stay behind.
+    m_bar.SetSize(18, 260);
+    const GuiRect oldArrow{0, 182, 18, 200};
+    EXPECT_TRUE(m_bar.IsDirty(&oldArrow));
+}

@@ -35,6 +35,8 @@ struct Recorder {
     std::vector<int32_t> keys;
     std::vector<std::string> texts;
     std::vector<uint32_t> timers;
+    // Wheel turns: delta and key flags, at a point.
+    std::vector<MouseRecord> wheels;
     bool handleMouse = true;
     bool handleKeys = false;
     bool acceptsHover = true;
@@ -77,6 +79,10 @@ public:
         return true;
     }
     void OnTimer(uint32_t id) override { timers.push_back(id); }
+    bool OnWheel(GuiPoint p, int32_t delta, uint32_t keyFlags) override {
+        wheels.push_back({delta, p, keyFlags});
+        return Base::OnWheel(p, delta, keyFlags) || handleMouse;
+    }
     bool AcceptsHover() const override { return acceptsHover; }
 };
 

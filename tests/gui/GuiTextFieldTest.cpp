@@ -271,6 +271,27 @@ TEST_F(TextFields, LongDropDownScrollsToTheSelection) {
     EXPECT_EQ(list.GetFirstVisible(), 40 - list.VisibleEntries());
 }
 
+TEST_F(TextFields, TheWheelScrollsALongDropDown) {
+    CustomDropDown list(&window, {0, 0}, 80, GuiFont{}, GuiFont{});
+    for (int i = 0; i < 40; ++i)
+        list.AddEntry("entry " + std::to_string(i), i, false, false);
+    std::vector<int> firstSeen;
+    host.SetModalDriver([&list, &firstSeen](COffscreenGuiHost& h, int) {
+        h.Advance(40);
+        if (firstSeen.empty()) {
+            h.Wheel(20, 20, -2 * 120);
+            firstSeen.push_back(list.GetFirstVisible());
+            h.Wheel(20, 20, 120);
+            firstSeen.push_back(list.GetFirstVisible());
+            h.Wheel(20, 20, 100 * 120);
+            firstSeen.push_back(list.GetFirstVisible());
+        }
+        h.KeyDown(VK_ESCAPE);
+    });
+    EXPECT_EQ(list.Run(), -1);
+    EXPECT_EQ(firstSeen, (std::vector<int>{6, 3, 0}));
+}
+
 namespace {
 
 struct Refill : GuiEditDropCallback {

@@ -167,19 +167,36 @@ TEST_F(ClipMouse, MoveDragPhasesAndLockedClipStays) {
         EXPECT_NE(h.code, kNotifyClipMoveDrag);
 }
 
-TEST_F(ClipMouse, SelectionDragNeedsTwoPixels) {
+TEST_F(ClipMouse, ShiftDragOfTheBodySelectsTimeAfterTwoPixels) {
     host.MouseMove(150, 35);
     EXPECT_EQ(clip->GetHitZone(), kZoneSelect);
-    host.LeftDown(150, 35);
-    host.MouseMove(151, 35);
+    host.LeftDown(150, 35, MK_LBUTTON | MK_SHIFT);
+    host.MouseMove(151, 35, MK_LBUTTON | MK_SHIFT);
     EXPECT_EQ(listener.Codes(), (std::vector<int>{kNotifyClipSelect}));
-    host.MouseMove(150, 37);
+    host.MouseMove(150, 37, MK_LBUTTON | MK_SHIFT);
     ASSERT_EQ(listener.Codes().back(), kNotifyClipSelectionDrag);
     EXPECT_EQ(listener.heard.back().values, (std::vector<int32_t>{150, 35, 0, 2}));
     host.LeftUp(150, 37);
     const std::vector<int> codes = listener.Codes();
     EXPECT_EQ(std::vector<int>(codes.end() - 3, codes.end()),
               (std::vector<int>{kNotifyClipClicked, kNotifyClipCaret, kNotifyClipReleased}));
+}
+
+TEST_F(ClipMouse, ADragOfTheBodyMovesTheClipAsTheTitleStripDoes) {
+    host.MouseMove(150, 35);
+    host.LeftDown(150, 35);
+    host.MouseMove(151, 35, MK_LBUTTON);
+    host.MouseMove(160, 40, MK_LBUTTON);
+    host.MouseMove(170, 45, MK_LBUTTON);
+    host.LeftUp(170, 45);
+    std::vector<std::vector<int32_t>> moves;
+    for (const Heard& h : listener.heard) {
+        EXPECT_NE(h.code, kNotifyClipSelectionDrag);
+        if (h.code == kNotifyClipMoveDrag)
+            moves.push_back(h.values);
+    }
+    EXPECT_EQ(moves, (std::vector<std::vector<int32_t>>{{10, 5, 1}, {20, 10, 2}, {20, 10, 3}}));
+    EXPECT_EQ(listener.Codes().back(), kNotifyClipReleased);
 }
 
 TEST_F(ClipMouse, PressOnSelectedClipMakesItCurrentOrDeselectsWithShift) {

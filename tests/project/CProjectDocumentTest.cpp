@@ -9,12 +9,14 @@
 #include "engine/CEffectChain.h"
 #include "gui/CDialogButton.h"
 #include "gui/CProgressDialog.h"
+#include "gui/DialogLook.h"
 #include "gui/GuiPopupMenu.h"
 #include "project/CAudioTrack.h"
 #include "project/CMIDITrack.h"
 #include "project/CNewProjectDialog.h"
 #include "project/ProjectNotifications.h"
 #include "support/CMRUList.h"
+#include "support/LocalizedStrings.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -507,3 +509,20 @@ TEST_F(ProjectOnWindow, KillDuringSaveNeverDamagesTheFile) {
 }
 
 } // namespace
+
+TEST(NewProjectDialog, EveryKindOfProjectFitsItsButtonUncut) {
+    // The shipped texts, for this test only.
+    const std::string before = GetStringFile();
+    ASSERT_TRUE(SetStringFile(std::string(LOOMTONE_SOURCE_DIR) + "/data/loomstrings.ini"));
+    CNewProjectDialog dialog({});
+    const int32_t oneLine = MeasureWrappedText("Xy", 1000, kDialogFont);
+    int kind = CNewProjectDialog::kFirstKindId;
+    for (const char* key : {"NPD_RecBand", "NPD_MixLoops", "NPD_MixMIDI"}) {
+        const std::string text = MyLoadString(key);
+        ASSERT_TRUE(HasLocalizedString(key)) << "the string file is loaded";
+        // The caption is drawn inside the frame, a few pixels in.
+        const int32_t room = dialog.GetButton(kind++)->GetWidth() - 8;
+        EXPECT_EQ(MeasureWrappedText(text, room, kDialogFont), oneLine) << text;
+    }
+    SetStringFile(before);
+}

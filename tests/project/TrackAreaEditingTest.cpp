@@ -2,6 +2,8 @@
 #include "engine/CMidiSound.h"
 #include "engine/CPCMMixer.h"
 #include "gui/COffscreenGuiHost.h"
+#include "gui/GuiButton.h"
+#include "gui/GuiScrollBar.h"
 #include "gui/MessageBoxes.h"
 #include "gui/VRGuiWindow.h"
 #include "project/CAudioClip.h"
@@ -98,6 +100,72 @@ TEST_F(TrackAreaEditing, AMouseDragMovesAClipToAnotherTrack) {
     EXPECT_EQ(TrackOf(clip), 2);
     EXPECT_DOUBLE_EQ(clip->GetStartMs(), 100 * m_project->MsPerPixel());
     EXPECT_TRUE(clip->IsSelected());
+    // The track it landed on is the one the user now works on.
+    EXPECT_EQ(m_project->GetLastSelectedTrack(), 2);
+    EXPECT_TRUE(m_project->GetTrack(2)->IsSelected());
+    EXPECT_FALSE(m_project->GetTrack(0)->IsSelected());
+}
+
+TEST_F(TrackAreaEditing, AClipNudgedToAnotherTrackSelectsThatTrack) {
+    CClip* clip = AddClipAt(1, 0);
+    ASSERT_NE(clip, nullptr);
+    m_project->MoveClips(0, 1, true);
+    EXPECT_EQ(TrackOf(clip), 2);
+    EXPECT_EQ(m_project->GetLastSelectedTrack(), 2);
+}
+
+TEST_F(TrackAreaEditing, AClickBelowTheLastTrackLetsGoOfTheClips) {
+    CClip* clip = AddClipAt(0, 0);
+    m_project->SelectClip(clip, false);
+    const CTrack* last = m_project->GetTrack(m_project->GetNumTracks() - 1);
+    const int32_t x = last->GetBody()->GetAbsX() + 150;
+    const int32_t y = last->GetBody()->GetAbsY() + last->GetHeight() + 20;
+    ASSERT_LT(y, m_project->GetAbsY() + m_project->GetHeight() - 68)
+        << "still above the master bar";
+    m_host.LeftDown(x, y, MK_LBUTTON | MK_SHIFT);
+    m_host.LeftUp(x, y, MK_SHIFT);
+    EXPECT_TRUE(clip->IsSelected()) << "Shift keeps the selection";
+    m_host.LeftDown(x, y);
+    m_host.LeftUp(x, y);
+    EXPECT_TRUE(m_project->Selection().IsEmpty());
+    EXPECT_FALSE(clip->IsSelected());
+}
+
+TEST_F(TrackAreaEditing, OverlappingClipsAllKeepAnEdgeToSeeClickAndDrag) {
+    // A long clip, then a sound added on top of it at the caret.
+    const std::string longSound = m_dir + "Long.wav";
+    WriteToneWav(longSound, 44100 * 4, 8000);
+    CClip* below = AddClipAt(0, 0, longSound);
+    CClip* above = AddClipAt(0, 0);
+    ASSERT_TRUE(below && above);
+    ASSERT_TRUE(above->IsSelected());
+    // The selected one lies on top, below the other's title strip.
+    EXPECT_EQ(above->GetY(), CClip::kTitleStripHeight);
+    EXPECT_EQ(above->GetY() + above->GetHeight(), below->GetHeight());
+    EXPECT_EQ(below->GetY(), 0);
+
+    // A press on the lower clip's visible strip brings it up; the other
+    // one then keeps its own strip in view above it.
+    const GuiPoint strip{below->GetAbsX() + 10, below->GetAbsY() + 5};
+    m_host.MouseMove(strip.x, strip.y);
+    m_host.LeftDown(strip.x, strip.y);
+    m_host.LeftUp(strip.x, strip.y);
+    ASSERT_TRUE(below->IsSelected());
+    EXPECT_FALSE(above->IsSelected());
+    EXPECT_EQ(above->GetY(), 0);
+    EXPECT_EQ(below->GetY(), CClip::kTitleStripHeight);
+    const GuiPoint other{above->GetAbsX() + 10, above->GetAbsY() + 5};
+    m_host.MouseMove(other.x, other.y);
+    m_host.LeftDown(other.x, other.y);
+    m_host.LeftUp(other.x, other.y);
+    EXPECT_TRUE(above->IsSelected()) << "the covered clip can still be reached";
+
+    // Apart again, both fill the track.
+    m_project->SelectClip(below, false);
+    m_project->MoveClips(5000, 0, false);
+    EXPECT_EQ(below->GetY(), 0);
+    EXPECT_EQ(above->GetY(), 0);
+    EXPECT_EQ(above->GetHeight(), m_project->GetTrack(0)->GetHeight());
 }
 
 TEST_F(TrackAreaEditing, TabWalksTheClipsAndWrapsAround) {
@@ -239,3 +307,46 @@ TEST_F(TrackAreaEditing, AnInstrumentClipShowsItsNotes) {
 }
 
 } // namespace
+
+TEST_F(TrackAreaEditing, TheCornerButtonsReadAsWorkingButtons) {
+    // Light text on their dark face, as on every enabled button: dark text
+    // there reads as a disabled button.
+    VRGuiContainer& corner = m_project->HeaderCorner();
+    ASSERT_GE(corner.ChildCount(), 2);
+    for (int index = 0; index < 2; ++index) {
+        const auto* button = dynamic_cast<const GuiButton*>(corner.ChildAt(index));
+        ASSERT_NE(button, nullptr);
+        for (int32_t state : {GuiButton::kNormal, GuiButton::kHot, GuiButton::kPressed}) {
+            const uint32_t color = button->GetCaptionColor(state);
+            const int darkest = std::min({color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF});
+            EXPECT_GT(darkest, 0xA0) << "button " << index << " state " << state;
+        }
+    }
+}
+
+TEST_F(TrackAreaEditing, NewAndOpenedProjectsStartAtTheTopLeftWithBarsThatFitThem) {
+    for (int track = m_project->GetNumTracks(); track < 14; ++track)
+        m_project->AddAudioTrack(-1, false);
+    m_project->RecomputeScrollRanges(true, true);
+    m_project->SetVerticalScroll(200);
+    m_project->SetHorizontalScroll(300);
+    ASSERT_EQ(m_project->GetTracksScrollY(), 200);
+    const std::string path = m_dir + "Tall.lt4";
+    ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
+
+    m_project->NewProject(true);
+    EXPECT_EQ(m_project->GetTracksScrollY(), 0);
+    EXPECT_EQ(m_project->GetTimelineScrollX(), 0);
+    EXPECT_FALSE(m_project->VerticalBar().IsVisible()) << "eight tracks fit";
+    EXPECT_TRUE(m_project->HorizontalBar().IsVisible());
+
+    m_project->SetHorizontalScroll(300);
+    bool cancelled = false;
+    ASSERT_TRUE(m_project->LoadProject(path, cancelled));
+    EXPECT_EQ(m_project->GetTracksScrollY(), 0);
+    EXPECT_EQ(m_project->GetTimelineScrollX(), 0);
+    EXPECT_TRUE(m_project->VerticalBar().IsVisible());
+    EXPECT_EQ(m_project->VerticalBar().GetPos(), 0);
+    EXPECT_TRUE(m_project->HorizontalBar().IsVisible());
+    EXPECT_EQ(m_project->HorizontalBar().GetPos(), 0);
+}

@@ -1,5 +1,6 @@
 #include "TimelineTestHelpers.h"
 
+#include "gui/CImage.h"
 #include "support/CUndoMgr.h"
 #include "support/LogCapture.h"
 #include "timeline/CToolbar.h"
@@ -22,6 +23,8 @@ struct FakeCommands : ToolbarCommands {
     int snap = 4;
     int64_t length = 60000;
     bool busy = false;
+    bool libraryThere = true;
+    bool burnerThere = true;
 
     bool AskSaveBeforeNew() override { return true; }
     void NewProject() override { calls.push_back("new"); }
@@ -34,6 +37,8 @@ struct FakeCommands : ToolbarCommands {
     void ShowDetailsPage(int page) override { calls.push_back("page " + std::to_string(page)); }
     bool HasProject() const override { return true; }
     void BurnCd() override { calls.push_back("burn"); }
+    bool CanShowLibrary() const override { return libraryThere; }
+    bool CanBurnCd() const override { return burnerThere; }
     Answer AskQuestion(const std::string& titleKey, const std::string& bodyKey) override {
         calls.push_back("ask " + titleKey + " " + bodyKey);
         return answer;
@@ -197,4 +202,65 @@ TEST_F(Toolbar, EnvelopeAndSnapMenusChooseAndCaptionsFollow) {
     DriveMenu(screen, {});
     Click(CToolbar::kSnap);
     EXPECT_TRUE(commands.calls.empty());
+}
+
+TEST_F(Toolbar, LibraryAndBurnLookDisabledWhileTheirCommandsAreNotThere) {
+    toolbar->Refresh();
+    EXPECT_TRUE(Button(CToolbar::kLibrary).IsEnabled());
+    EXPECT_TRUE(Button(CToolbar::kBurn).IsEnabled());
+    commands.libraryThere = false;
+    commands.burnerThere = false;
+    toolbar->Refresh();
+    EXPECT_EQ(Button(CToolbar::kLibrary).GetState(), GuiButton::kDisabled);
+    EXPECT_EQ(Button(CToolbar::kBurn).GetState(), GuiButton::kDisabled);
+    EXPECT_TRUE(Button(CToolbar::kRender).IsEnabled()) << "mixing down is there";
+}
+
+TEST_F(Toolbar, EveryButtonHasAPictureOfItsOwnAndUndoTurnsBack) {
+    // Pictures of the default skin: no two buttons look alike.
+    const std::string skin = std::string(LOOMTONE_SOURCE_DIR) + "/data/skin/";
+    const std::vector<std::string> names = {"new",  "open", "save",   "addsound", "library", "undo",
+                                            "redo", "burn", "render", "zoomout",  "zoomin"};
+    std::vector<std::vector<uint32_t>> pictures;
+    for (const std::string& name : names) {
+        CImage image;
+        ASSERT_TRUE(image.Open(skin + "toolbar-" + name + "-0.png")) << name;
+        std::vector<uint32_t> pixels;
+        for (int32_t y = 0; y < image.Height(); ++y)
+            for (int32_t x = 0; x < image.Width(); ++x)
+                pixels.push_back(image.PixelAt(x, y));
+        for (size_t other = 0; other < pictures.size(); ++other)
+            EXPECT_NE(pixels, pictures[other]) << name << " looks like " << names[other];
+        pictures.push_back(std::move(pixels));
+    }
+    // The head of the undo arrow is on the left, that of redo on the right:
+    // the lower half of each picture holds the head.
+    auto lowerInk = [&skin](const std::string& name, bool left) {
+        CImage image;
+        EXPECT_TRUE(image.Open(skin + "toolbar-" + name + "-0.png"));
+        int ink = 0;
+        const int32_t w = image.Width(), h = image.Height();
+        for (int32_t y = h / 2; y < h - 4; ++y)
+            for (int32_t x = left ? 4 : w / 2; x < (left ? w / 2 : w - 4); ++x)
+                ink += (image.PixelAt(x, y) & 0xFF) > 0xB0;
+        return ink;
+    };
+    EXPECT_GT(lowerInk("undo", true), lowerInk("undo", false));
+    EXPECT_GT(lowerInk("redo", false), lowerInk("redo", true));
+}
+
+TEST_F(Toolbar, TheEnvelopeAndSnapCaptionsReadAsEnabled) {
+    screen.Advance(100);
+    // Light text on the dark face: grey pixels bright enough to read.
+    for (int32_t id : {CToolbar::kEnvelope, CToolbar::kSnap}) {
+        const GuiRect r = Button(id).GetAbsRect();
+        int light = 0;
+        for (int32_t y = r.top; y < r.bottom; ++y)
+            for (int32_t x = r.left; x < r.right - 20; ++x) {
+                const uint32_t pixel = screen.ScreenPixel(x, y);
+                const int red = (pixel >> 16) & 0xFF, blue = pixel & 0xFF;
+                light += red > 0xA0 && blue > 0xA0 && std::abs(red - blue) < 0x30;
+            }
+        EXPECT_GT(light, 20) << "button " << id;
+    }
 }

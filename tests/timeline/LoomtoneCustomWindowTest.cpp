@@ -48,7 +48,10 @@ protected:
     void MoveToProjectEnd() override { calls.push_back("end"); }
     void MoveClips(double x, int32_t y, bool snap) override { Record("clips", x, y, snap); }
     void MoveCaret(double x, int32_t y, bool snap) override { Record("caret", x, y, snap); }
-    void Zoom(bool out) override { calls.push_back(out ? "zoom out" : "zoom in"); }
+    void Zoom(bool out) override {
+        calls.push_back(out ? "zoom out" : "zoom in");
+        msPerPixel = out ? msPerPixel * 2 : std::max(1, msPerPixel / 2);
+    }
     bool PlaybackToFollow(double& ms) const override {
         ms = followMs;
         return follow;
@@ -56,6 +59,15 @@ protected:
     void FilesDroppedOnTracks(const std::vector<std::string>&, GuiPoint p) override {
         dropPoint = p;
     }
+    void OnClickBelowTracks(int32_t x, uint32_t keys) override {
+        calls.push_back("below tracks");
+        lastClickX = x;
+        lastClickKeys = keys;
+    }
+
+public:
+    int32_t lastClickX = -1;
+    uint32_t lastClickKeys = 0;
 
 private:
     void Record(const char* what, double x, int32_t y, bool snap) {
@@ -102,8 +114,11 @@ TEST_F(TrackAreaTest, LayoutHasAFloorAndScrollBarsAppearOnlyWhenNeeded) {
     AddTracks(10, 70);
     EXPECT_TRUE(m_area.VerticalBar().IsVisible());
     m_area.SetVerticalScroll(100000);
+    // The view lies between the ruler and the horizontal bar.
+    const int32_t view = 600 - 46 - 50 - 68 - 18;
+    EXPECT_EQ(m_area.GetTracksViewHeight(), view);
     // The last track plus room to drop below it, less the view.
-    EXPECT_EQ(m_area.GetTracksScrollY(), 700 + 140 - (600 - 72));
+    EXPECT_EQ(m_area.GetTracksScrollY(), 700 + LoomtoneCustomWindow::kDropRoomBelowTracks - view);
     EXPECT_EQ(m_area.HeaderColumn().GetScrollY(), m_area.TrackBodies().GetScrollY());
 }
 
@@ -121,7 +136,7 @@ TEST_F(TrackAreaTest, ScrollBarCodesMoveByATenthOrAFullView) {
     AddTracks(20, 70);
     m_area.extents.projectEndMs = 100000;
     m_area.RecomputeScrollRanges(true, true);
-    const int32_t tenthHigh = (600 - 72) / 10;
+    const int32_t tenthHigh = m_area.GetTracksViewHeight() / 10;
     m_area.OnVerticalScroll(GuiScrollBar::kPageDown, 0);
     EXPECT_EQ(m_area.GetTracksScrollY(), tenthHigh);
     m_area.OnVerticalScroll(GuiScrollBar::kLineUp, 0);
@@ -210,3 +225,103 @@ TEST_F(TrackAreaTest, DropsArriveInTrackBodyCoordinates) {
 }
 
 } // namespace
+
+namespace {
+
+// Headers of the given count and height, replacing none: for one layout each.
+class TrackAreaSizes : public TrackAreaTest {};
+
+} // namespace
+
+TEST_F(TrackAreaSizes, EveryTrackCanBeScrolledIntoViewAndTheBarMatchesTheView) {
+    AddTracks(8, 70);
+    for (const GuiPoint size : {GuiPoint{1024, 720 - 22 - 20 - 150}, GuiPoint{1000, 600},
+                                GuiPoint{330, 228}, GuiPoint{1920, 1080}}) {
+        m_area.SetSize(size.x, size.y);
+        m_area.RecomputeScrollRanges(true, true);
+        m_area.SetVerticalScroll(1 << 20);
+        const int32_t view = m_area.GetTracksViewHeight();
+        const int32_t y = m_area.GetTracksScrollY();
+        SCOPED_TRACE(std::to_string(size.x) + " x " + std::to_string(size.y));
+        // The eighth track's lower edge is in view.
+        EXPECT_LE(8 * 70 - y, view);
+        EXPECT_EQ(m_area.VerticalBar().IsVisible(), 8 * 70 > view);
+        // Headers and bodies scroll together and end where the view ends.
+        EXPECT_EQ(m_area.HeaderColumn().GetScrollY(), y);
+        EXPECT_EQ(m_area.TrackBodies().GetScrollY(), y);
+        EXPECT_EQ(m_area.HeaderColumn().GetHeight(), view);
+        if (!m_area.VerticalBar().IsVisible())
+            continue;
+        // The bar runs beside the bodies' view and its thumb reaches the end.
+        const GuiScrollBar& bar = m_area.VerticalBar();
+        EXPECT_EQ(bar.GetY(), LoomtoneCustomWindow::kBodiesTop);
+        EXPECT_EQ(bar.GetHeight(), view);
+        EXPECT_EQ(bar.GetPos(), y);
+        EXPECT_EQ(bar.GetMax() - bar.GetPage() + 1, y);
+    }
+}
+
+TEST_F(TrackAreaSizes, FewerTracksOrAResetLeaveNoStaleScroll) {
+    AddTracks(12, 70);
+    m_area.SetVerticalScroll(300);
+    m_area.SetHorizontalScroll(200);
+    ASSERT_EQ(m_area.GetTracksScrollY(), 300);
+    m_area.ResetScroll();
+    EXPECT_EQ(m_area.GetTracksScrollY(), 0);
+    EXPECT_EQ(m_area.GetTimelineScrollX(), 0);
+    EXPECT_EQ(m_area.VerticalBar().GetPos(), 0);
+    EXPECT_EQ(m_area.HorizontalBar().GetPos(), 0);
+
+    m_area.SetVerticalScroll(300);
+    m_area.SetSize(1000, 1200); // now all twelve fit
+    m_area.RecomputeScrollRanges(true, true);
+    EXPECT_EQ(m_area.GetTracksScrollY(), 0);
+    EXPECT_FALSE(m_area.VerticalBar().IsVisible());
+}
+
+TEST_F(TrackAreaSizes, TheWheelScrollsTracksWithShiftTheTimelineWithControlItZooms) {
+    AddTracks(20, 70);
+    m_area.extents.projectEndMs = 100000;
+    m_area.RecomputeScrollRanges(true, true);
+    // Towards the user: down the tracks.
+    m_host.Wheel(500, 300, -120);
+    EXPECT_EQ(m_area.GetTracksScrollY(), LoomtoneCustomWindow::kWheelStep);
+    m_host.Wheel(500, 300, 3 * 120);
+    EXPECT_EQ(m_area.GetTracksScrollY(), 0);
+    m_host.Wheel(100, 300, -120); // over the headers too
+    EXPECT_EQ(m_area.GetTracksScrollY(), LoomtoneCustomWindow::kWheelStep);
+
+    m_host.Wheel(500, 300, -120, MK_SHIFT);
+    EXPECT_EQ(m_area.GetTimelineScrollX(), 70); // a tenth of the 700-pixel view
+    m_host.Wheel(500, 300, 120, MK_SHIFT);
+    EXPECT_EQ(m_area.GetTimelineScrollX(), 0);
+
+    // Zooming keeps the time under the pointer where it was.
+    m_area.SetHorizontalScroll(1000);
+    const int32_t pointerX = 700;
+    const double before = (m_area.GetTimelineScrollX() + pointerX - 300) * m_area.msPerPixel;
+    m_host.Wheel(pointerX, 300, 120, MK_CONTROL);
+    EXPECT_EQ(m_area.calls.back(), "zoom in");
+    EXPECT_EQ(m_area.msPerPixel, 5);
+    const double after = (m_area.GetTimelineScrollX() + pointerX - 300) * m_area.msPerPixel;
+    EXPECT_EQ(after, before);
+    m_host.Wheel(pointerX, 300, -120, MK_CONTROL);
+    EXPECT_EQ(m_area.calls.back(), "zoom out");
+    EXPECT_EQ((m_area.GetTimelineScrollX() + pointerX - 300) * m_area.msPerPixel, before);
+}
+
+TEST_F(TrackAreaSizes, AClickOnTheEmptySpaceBelowTheTracksIsReported) {
+    AddTracks(2, 70);
+    // The bodies' view starts at y 96; the tracks end 140 pixels below.
+    m_host.LeftDown(450, 96 + 100);
+    m_host.LeftUp(450, 96 + 100);
+    EXPECT_TRUE(m_area.calls.empty()) << "that was the second track";
+    m_host.LeftDown(450, 96 + 200);
+    m_host.LeftUp(451, 96 + 201, MK_SHIFT);
+    ASSERT_EQ(m_area.calls, std::vector<std::string>{"below tracks"});
+    EXPECT_EQ(m_area.lastClickX, 151);
+    EXPECT_EQ(m_area.lastClickKeys, MK_SHIFT);
+    m_host.LeftDown(450, 96 + 200);
+    m_host.LeftUp(480, 96 + 240);
+    EXPECT_EQ(m_area.calls.size(), 1u) << "a drag is no click";
+}
