@@ -241,7 +241,11 @@ protected:
     void OnTimelineScrolled() override;
 
 private:
-    CClip* AddClipFromFile(const std::string& path, const char* logName);
+    CClip* AddClipFromFile(const std::string& path, const char* logName, bool acceptMidi);
+    // The clips of a MIDI file at the caret, from the selected track on.
+    CClip* AddMidiFileClips(const std::string& path);
+    // Replaces the project with the tracks and markers of a MIDI file.
+    bool LoadMidiFile(const std::string& path);
     CTrack* TrackForAudioClip();
 
     template <typename Track> Track* AddTrack(int index, bool undo, const char* logName);
