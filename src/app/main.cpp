@@ -13,6 +13,7 @@
 #include "gui/CSdlGuiHost.h"
 #include "gui/MessageBoxes.h"
 #include "gui/VRGuiWindow.h"
+#include "project/CMidiFileExport.h"
 #include "project/CProject.h"
 #include "project/CProjectMixdown.h"
 #include "project/MissingSoundFolders.h"
@@ -36,7 +37,8 @@ constexpr const char* kVersion = LOOMTONE_VERSION;
 void PrintUsage(FILE* out) {
     std::fprintf(
         out, "Usage: loomtone [FILE | --version | --help | --prefs | --info FILE | --new FILE |\n"
-             "                 --render FILE OUT | --screenshot OUT.png [--size WxH] [FILE]]\n"
+             "                 --render FILE OUT | --export-midi FILE OUT.mid |\n"
+             "                 --screenshot OUT.png [--size WxH] [FILE]]\n"
              "  FILE          open the editor with a project, or a new project with a sound\n"
              "  --version     print the program's version\n"
              "  --help        print this text\n"
@@ -44,6 +46,7 @@ void PrintUsage(FILE* out) {
              "  --info FILE   print a project's settings, markers and tracks as JSON\n"
              "  --new FILE    write a new default project\n"
              "  --render FILE OUT  mix a project down to OUT (.wav, .mp3, .ogg or .wma)\n"
+             "  --export-midi FILE OUT.mid  write a project's MIDI tracks as a MIDI file\n"
              "  --screenshot OUT.png [--size WxH] [FILE]\n"
              "                write a picture of the main window with FILE or a new project\n");
 }
@@ -146,6 +149,15 @@ int RenderCommand(const char* path, const char* out) {
     });
 }
 
+int ExportMidiCommand(const char* path, const char* out) {
+    return RunOnProject(
+        path, [out](CProject& project, CPCMMixer&, const std::string& file, std::string& reason) {
+            bool cancelled = false;
+            return project.LoadProject(file, cancelled) &&
+                   CMidiFileExport::WriteFile(project, out, reason);
+        });
+}
+
 int ScreenshotCommand(int argc, char** argv) {
     ScreenshotRequest request;
     std::string reason;
@@ -206,6 +218,8 @@ int main(int argc, char** argv) {
         return RunOnProject(argv[2], WriteNewProject);
     if (argc == 4 && std::strcmp(option, "--render") == 0)
         return RenderCommand(argv[2], argv[3]);
+    if (argc == 4 && std::strcmp(option, "--export-midi") == 0)
+        return ExportMidiCommand(argv[2], argv[3]);
     PrintUsage(stderr);
     return 2;
 }

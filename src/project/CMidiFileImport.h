@@ -33,7 +33,7 @@ public:
     // Fills a project that holds no track yet. Returns the last clip made,
     // none when the file made no clip.
     CMIDIClip* ImportAsProject(const MidiFileContent& content, const std::string& clipName);
-    // Places the clips at timeMs (tempo-adjusted) on the MIDI tracks from
+    // Places the clips at timeMs (reference time, as MIDI clips lie) on the MIDI tracks from
     // firstTrackIndex on, inserting a MIDI track where there is none (at the
     // end for -1). Returns the last clip made.
     CMIDIClip* ImportIntoProject(const MidiFileContent& content, const std::string& clipName,

@@ -990,7 +990,7 @@ CClip* CProject::AddMidiFileClips(const std::string& path) {
             LogFmt("CProject::AddClip() - %s: %s", path.c_str(), error.c_str());
         last = CMidiFileImport(*this).ImportIntoProject(
             content, RemoveExtensionFromFile(ExtractFileName(path), true), m_lastSelectedTrack,
-            SnapAdjustedTime(m_caretTime));
+            GetTempoMap().GetRealTime(SnapAdjustedTime(m_caretTime)));
     }
     if (last) {
         SelectClip(last, false);
