@@ -7,6 +7,7 @@
 #include "project/CMIDIClip.h"
 #include "project/CMIDITrack.h"
 #include "project/CProject.h"
+#include "project/SoundFontNotice.h"
 #include "support/CUndoMgr.h"
 #include "support/LocalizedStrings.h"
 
@@ -161,6 +162,24 @@ TEST_F(MidiFileImportTest, AudioOnlyAddRefusesAMidiFile) {
     Note(one, 0, 0, 60).End(0);
     WriteBytes(m_dir + "Add.mid", SmfFile(1, 480, {one}));
     EXPECT_EQ(m_project->AddAudioClip(m_dir + "Add.mid"), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST(SoundFontNoticeTest, ToldOnceAndOnlyWhenNoSoundFontIsFound) {
+    std::vector<std::string> bodies;
+    SetMessageBoxHook([&bodies](const MessageBoxRequest& request, bool&) {
+        bodies.push_back(request.text);
+        return IDOK;
+    });
+    EXPECT_FALSE(WarnOnceWithoutSoundFont("/usr/share/sounds/sf2/TimGM6mb.sf2"));
+    EXPECT_TRUE(WarnOnceWithoutSoundFont(""));
+    EXPECT_FALSE(WarnOnceWithoutSoundFont(""));
+    SetMessageBoxHook(nullptr);
+    ASSERT_EQ(bodies.size(), 1u);
+    EXPECT_EQ(bodies[0], MyLoadString("Err_NoSoundFont_Body"));
 }
 
 } // namespace
