@@ -24,6 +24,5 @@ function(loomtone_tests name)
     LOOMTONE_TEST_TMP_ROOT="${CMAKE_BINARY_DIR}/test-tmp")
   target_compile_options(${name} PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/TestTmp.h)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT
-    "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1;LOOMTONE_SOUNDFONT=/usr/share/sounds/sf2/TimGM6mb.sf2")
+    PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
 endfunction()
