@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <functional>
 
 namespace {
 
@@ -236,50 +237,42 @@ void CMidiFileImport::ApplyProjectEvents(const MidiFileContent& content) {
     m_project.SendNotification(kNotifyTempoChange, nullptr);
 }
 
-void CMidiFileImport::SetMarkerName(double timeMs, const std::string& name) {
-    // Marker times are kept in whole milliseconds.
-    timeMs = std::round(timeMs);
+void CMidiFileImport::ChangeMarkerAt(double timeMs, const std::string& newName,
+                                     const std::function<void(MarkerRecord&)>& change) {
     CProjectMarkers& markers = m_project.Markers();
     const int index = markers.IndexAt(timeMs);
-    if (index < 0) {
-        if (!markers.Add(NewMarker(timeMs, name)))
-            LogFmt("MidiFile: marker '%s' at %.0f ms refused", name.c_str(), timeMs);
-        return;
-    }
-    MarkerRecord marker = markers.At(index);
-    marker.name = Clipped(name, MarkerRecord::kNameSize - 1);
-    markers.Replace(index, marker);
+    MarkerRecord marker = index >= 0 ? markers.At(index) : NewMarker(timeMs, newName);
+    change(marker);
+    if (!(index >= 0 ? markers.Replace(index, marker) : markers.Add(marker)))
+        LogFmt("MidiFile: the marker at %.0f ms was refused", timeMs);
+}
+
+void CMidiFileImport::SetMarkerName(double timeMs, const std::string& name) {
+    ChangeMarkerAt(std::round(timeMs), name, [&name](MarkerRecord& marker) {
+        marker.name = Clipped(name, MarkerRecord::kNameSize - 1);
+    });
 }
 
 void CMidiFileImport::SetTempoAt(double timeMs, double tempo) {
-    // Marker times are kept in whole milliseconds.
     timeMs = std::round(timeMs);
     if (m_project.GetTempoMap().GetTempoAtTime(timeMs) == tempo)
         return;
-    CProjectMarkers& markers = m_project.Markers();
-    const int index = markers.IndexAt(timeMs);
-    MarkerRecord marker =
-        index >= 0 ? markers.At(index) : NewMarker(timeMs, MyLoadString("MIDI_TempoChange"));
-    marker.tempoEvent.tempo = tempo;
-    marker.tempoEvent.tempoChange = true;
-    if (!(index >= 0 ? markers.Replace(index, marker) : markers.Add(marker)))
-        LogFmt("MidiFile: tempo %.3f at %.0f ms refused", tempo, timeMs);
+    ChangeMarkerAt(timeMs, MyLoadString("MIDI_TempoChange"), [tempo](MarkerRecord& marker) {
+        marker.tempoEvent.tempo = tempo;
+        marker.tempoEvent.tempoChange = true;
+    });
 }
 
 void CMidiFileImport::SetTimeSignatureAt(double timeMs, int numerator, int denominator) {
-    // Marker times are kept in whole milliseconds.
     timeMs = std::round(timeMs);
     int numeratorNow = 0, denominatorNow = 0;
     m_project.GetTempoMap().GetTimeSignatureAtTime(timeMs, &numeratorNow, &denominatorNow);
     if (numeratorNow == numerator && denominatorNow == denominator)
         return;
-    CProjectMarkers& markers = m_project.Markers();
-    const int index = markers.IndexAt(timeMs);
-    MarkerRecord marker =
-        index >= 0 ? markers.At(index) : NewMarker(timeMs, MyLoadString("MIDI_TimeSigChange"));
-    marker.tempoEvent.numerator = numerator;
-    marker.tempoEvent.denominator = denominator;
-    marker.tempoEvent.timeSigChange = true;
-    if (!(index >= 0 ? markers.Replace(index, marker) : markers.Add(marker)))
-        LogFmt("MidiFile: time signature %d/%d at %.0f ms refused", numerator, denominator, timeMs);
+    ChangeMarkerAt(timeMs, MyLoadString("MIDI_TimeSigChange"),
+                   [numerator, denominator](MarkerRecord& marker) {
+                       marker.tempoEvent.numerator = numerator;
+                       marker.tempoEvent.denominator = denominator;
+                       marker.tempoEvent.timeSigChange = true;
+                   });
 }

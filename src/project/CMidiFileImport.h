@@ -1,7 +1,9 @@
 #pragma once
 
+#include "project/MarkerRecord.h"
 #include "project/MidiFileContent.h"
 
+#include <functional>
 #include <string>
 
 class CMIDIClip;
@@ -48,6 +50,11 @@ private:
     void ChooseInstrument(CMIDITrack& track, const MidiFileContent::Track& fileTrack,
                           CMidiSound& sound) const;
     void ApplyProjectEvents(const MidiFileContent& content);
+    // The marker at a time (whole milliseconds), or a new one with the name,
+    // as the change leaves it.
+    void ChangeMarkerAt(double timeMs, const std::string& newName,
+                        const std::function<void(MarkerRecord&)>& change);
+    // Marker times are kept in whole milliseconds: the times are rounded.
     void SetMarkerName(double timeMs, const std::string& name);
     void SetTempoAt(double timeMs, double tempo);
     void SetTimeSignatureAt(double timeMs, int numerator, int denominator);

@@ -7,6 +7,7 @@
 #include "project/CMIDIClip.h"
 #include "project/CMIDITrack.h"
 #include "project/CProject.h"
+#include "project/CTrackBody.h"
 #include "project/SoundFontNotice.h"
 #include "support/CUndoMgr.h"
 #include "support/LocalizedStrings.h"
@@ -155,6 +156,17 @@ TEST_F(MidiFileImportTest, AddingAMidiFilePlacesItsClipsAtTheCaretAsOneUndoStep)
     m_undo.Undo();
     EXPECT_EQ(m_project->GetNumTracks(), tracksBefore);
     EXPECT_TRUE(m_project->GetTrack(2)->Clips().empty());
+}
+
+TEST_F(MidiFileImportTest, ADroppedMidiFileLandsWhereItWasDropped) {
+    SmfTrack one;
+    Note(one, 0, 0, 60).End(0);
+    WriteBytes(m_dir + "Drop.mid", SmfFile(1, 480, {one}));
+    const CTrackBody* body = m_project->GetTrack(1)->GetBody();
+    m_project->DropFiles({m_dir + "Drop.mid"}, {body->GetAbsX() + 100, body->GetAbsY() + 5});
+    ASSERT_NE(MidiTrack(1), nullptr);
+    ASSERT_NE(OnlyClip(1), nullptr);
+    EXPECT_DOUBLE_EQ(OnlyClip(1)->GetStartMs(), 100.0 * m_project->MsPerPixel());
 }
 
 TEST_F(MidiFileImportTest, AudioOnlyAddRefusesAMidiFile) {
