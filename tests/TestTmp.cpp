@@ -1,5 +1,6 @@
 #include "TestTmp.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -24,6 +25,14 @@ struct ProcessFolder {
     pid_t owner;
     std::string path;
 };
+
+// The General MIDI instrument loads the small SoundFont in every test (and in
+// the programs the tests start), unless the run names another: the full one
+// takes seconds to load each time.
+[[maybe_unused]] const bool kSmallSoundFont = [] {
+    setenv("LOOMTONE_SOUNDFONT", "/usr/share/sounds/sf2/TimGM6mb.sf2", 0);
+    return true;
+}();
 
 } // namespace
 

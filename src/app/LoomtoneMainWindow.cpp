@@ -4,6 +4,7 @@
 #include "app/CPrefs.h"
 #include "app/CommandAvailability.h"
 #include "app/MainCommands.h"
+#include "app/MidiExportCommand.h"
 #include "app/SaveFolders.h"
 #include "app/ShortcutTable.h"
 #include "engine/CPCMMixer.h"
@@ -39,10 +40,11 @@ int32_t TrackHeightFor(int32_t size) {
 }
 
 constexpr const char* kProjectFilter =
-    "Loomtone Projects|*.lt4;*.lt4template;*.lt3;*.lt3template;*.ltc";
+    "Loomtone Projects|*.lt4;*.lt4template;*.lt3;*.lt3template;*.ltc;*.mid;*.midi";
 constexpr const char* kSaveFilter = "Loomtone Projects|*.lt4";
-constexpr std::array<const char*, 5> kProjectExtensions = {"lt3", "lt3template", "lt4",
-                                                           "lt4template", "ltc"};
+// What opens as a project: MIDI files make a new one of their tracks.
+constexpr std::array<const char*, 7> kProjectExtensions = {
+    "lt3", "lt3template", "lt4", "lt4template", "ltc", "mid", "midi"};
 
 bool IsProjectFile(const std::string& path) {
     return std::any_of(
@@ -320,6 +322,9 @@ bool LoomtoneMainWindow::ExecuteFileCommand(int32_t command) {
         return true;
     case kCmdTransferProject:
         DoProjectTransfer();
+        return true;
+    case kCmdExportMidi:
+        RunMidiExportCommand(this, m_project, m_prefs.DefRenderDir);
         return true;
     case kCmdExit:
         RequestClose();

@@ -19,6 +19,7 @@ enum MainCommand : int32_t {
     kCmdLabelCD,
     kCmdPreferences,
     kCmdExit,
+    kCmdExportMidi,
     // Edit
     kCmdUndo = 200,
     kCmdRedo,

@@ -50,6 +50,7 @@ void BuildFileMenu(GuiMenu& menu, MainMenuLists& lists) {
     Add(mixDown, kCmdMixDownOgg, "FileMenu:MixDown:OGG");
     Add(mixDown, kCmdMixDownWma, "FileMenu:MixDown:WMA");
     Add(mixDown, kCmdMixDownWav, "FileMenu:MixDown:WAV");
+    Add(menu, kCmdExportMidi, "FileMenu:ExportMidi");
     menu.AddSeparator();
     Add(menu, kCmdBurnCD, "FileMenu:BurnCD");
     Add(menu, kCmdLabelCD, "FileMenu:LabelCD");

@@ -13,6 +13,7 @@
 #include "gui/CSdlGuiHost.h"
 #include "gui/MessageBoxes.h"
 #include "gui/VRGuiWindow.h"
+#include "project/CMidiFileExport.h"
 #include "project/CProject.h"
 #include "project/CProjectMixdown.h"
 #include "project/MissingSoundFolders.h"
@@ -45,8 +46,10 @@ void PrintUsage(FILE* out) {
         out,
         "Usage: loomtone [FILE | --version | --help | --prefs | --info FILE |\n"
         "                 --new FILE [--force] | --render FILE OUT |\n"
+        "                 --export-midi FILE OUT.mid |\n"
         "                 --screenshot OUT.png [--size WxH] [FILE]]\n"
-        "  FILE          open the editor with a project, or a new project with a sound\n"
+        "  FILE          open the editor with a project or a MIDI file, or a new project with\n"
+        "                a sound\n"
         "  --version     print the program's version\n"
         "  --help        print this text\n"
         "  --prefs       print every preference and where the settings are kept\n"
@@ -54,6 +57,7 @@ void PrintUsage(FILE* out) {
         "  --new FILE [--force]\n"
         "                write a new default project; an existing FILE only with --force\n"
         "  --render FILE OUT  mix a project down to OUT (.wav, .mp3, .ogg or .wma)\n"
+        "  --export-midi FILE OUT.mid  write a project's MIDI tracks as a MIDI file\n"
         "  --screenshot OUT.png [--size WxH] [FILE]\n"
         "                write a picture of the main window with FILE or a new project\n"
         "The commands other than FILE leave the settings and the recent files as they are.\n"
@@ -210,6 +214,17 @@ int RenderCommand(const char* path, const char* outArgument) {
         });
 }
 
+int ExportMidiCommand(const char* path, const char* outArgument) {
+    const std::string out = MakeAbsolutePath(outArgument);
+    return RunOnProject(
+        MakeAbsolutePath(path),
+        [&out](CProject& project, CPCMMixer&, const std::string& file, std::string& reason) {
+            bool cancelled = false;
+            return project.LoadProject(file, cancelled) &&
+                   CMidiFileExport::WriteFile(project, out, reason);
+        });
+}
+
 int ScreenshotCommand(int argc, char** argv) {
     ScreenshotRequest request;
     std::string reason;
@@ -276,6 +291,8 @@ int main(int argc, char** argv) {
         return NewCommand(argc - 2, argv + 2);
     if (argc == 4 && std::strcmp(option, "--render") == 0)
         return RenderCommand(argv[2], argv[3]);
+    if (argc == 4 && std::strcmp(option, "--export-midi") == 0)
+        return ExportMidiCommand(argv[2], argv[3]);
     PrintUsage(stderr);
     return kExitUsage;
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <mutex>
 
@@ -223,6 +224,9 @@ bool CGMInstrument::Register() {
 std::string CGMInstrument::FindSoundFont(const std::string& soundFontPath) {
     if (IsFile(soundFontPath))
         return soundFontPath;
+    const char* chosen = std::getenv(kSoundFontVariable);
+    if (chosen && IsFile(chosen))
+        return chosen;
     for (const char* name : kInstalledSoundFonts) {
         const std::string path = std::string(kSoundFontFolder) + name;
         if (IsFile(path))

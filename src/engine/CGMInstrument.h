@@ -73,9 +73,13 @@ public:
     // already is (or the factory refuses it).
     static bool Register();
 
+    // Names a SoundFont to use before the installed ones (the tests pick the
+    // small one with it).
+    static constexpr const char* kSoundFontVariable = "LOOMTONE_SOUNDFONT";
     // The SoundFont an instrument would load: soundFontPath when that file
-    // exists, else the first installed one of FluidR3_GM.sf2 and TimGM6mb.sf2
-    // under /usr/share/sounds/sf2/; "" when there is none.
+    // exists, else the file named by kSoundFontVariable, else the first
+    // installed one of FluidR3_GM.sf2 and TimGM6mb.sf2 under
+    // /usr/share/sounds/sf2/; "" when there is none.
     static std::string FindSoundFont(const std::string& soundFontPath);
     // The General MIDI name of a sound ("Acoustic Grand Piano"), "" for one
     // that the preset list does not have.

@@ -1,10 +1,12 @@
 #include "project/CMIDITrack.h"
 
 #include "engine/CEffectChain.h"
+#include "engine/CGMInstrument.h"
 #include "engine/CPCMTrack.h"
 #include "gui/MessageBoxes.h"
 #include "project/MidiTrackRecord.h"
 #include "project/ProjectNotifications.h"
+#include "project/SoundFontNotice.h"
 #include "support/LocalizedStrings.h"
 #include "support/Log.h"
 
@@ -12,6 +14,7 @@ void CMIDITrack::Init() {
     SetName(MyLoadString("DEF_MIDI_Name"), false);
     SetImage(MyLoadString("DEF_MIDI_ICON"), false);
     SetColour(kDefaultColour, false);
+    WarnOnceWithoutSoundFont(CGMInstrument::FindSoundFont(""));
 }
 
 TrackSettings CMIDITrack::GetSettings() const {

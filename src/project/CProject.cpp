@@ -18,8 +18,10 @@
 #include "project/CAudioTrack.h"
 #include "project/CClipChunks.h"
 #include "project/CClipSelectionUndo.h"
+#include "project/CMIDIClip.h"
 #include "project/CMIDITrack.h"
 #include "project/CMasterVolUndo.h"
+#include "project/CMidiFileImport.h"
 #include "project/CNewProjectDialog.h"
 #include "project/CPlaceholderClip.h"
 #include "project/CPlaceholderResolver.h"
@@ -286,7 +288,10 @@ bool CProject::LoadProject(const std::string& path, bool& cancelled) {
     file.SetProgressSink(m_progress);
     file.SetLegacyStartEvent(CProjectMarkers::MakeStartMarker(m_prefs).tempoEvent);
     bool loaded = file.LoadFromFile(path);
-    if (loaded) {
+    const bool midi = !loaded && !m_progress->IsCancelled() && CMidiFileImport::IsMidiFile(path);
+    if (midi) {
+        loaded = LoadMidiFile(path);
+    } else if (loaded) {
         DeleteAllTracks();
         DeleteUnusedRecordings();
         m_clipDocument->MissingSounds().ResetRememberedAnswers();
@@ -301,12 +306,9 @@ bool CProject::LoadProject(const std::string& path, bool& cancelled) {
     m_undo.SetDirty(loaded && m_clipDocument->MissingSounds().FoundReplacement());
     if (loaded) {
         FinishNewProject();
-        SetProjectFilePath(OpensUntitled(path) ? "" : path);
+        SetProjectFilePath(midi || OpensUntitled(path) ? "" : path);
     } else {
-        // Neither a project nor a legacy session. A standard MIDI file would
-        // be imported here; until the program imports them, it is no project
-        // either.
-        if (!cancelled && file.LastError() != ProjectReadError::None)
+        if (!cancelled && !midi && file.LastError() != ProjectReadError::None)
             LogFmt("CProject::LoadProject() - %s", ProjectReadErrorText(file.LastError()));
         ReportLoadFailure(path, cancelled);
         NewProject(true);
@@ -950,11 +952,11 @@ void CProject::SetMissingSoundFolders(MissingSoundFolders folders) {
 }
 
 CClip* CProject::AddAudioClip(const std::string& path) {
-    return AddClipFromFile(path, "CProject::AddAudioClip()");
+    return AddClipFromFile(path, "CProject::AddAudioClip()", false);
 }
 
 CClip* CProject::AddClip(const std::string& path) {
-    return AddClipFromFile(path, "CProject::AddClip()");
+    return AddClipFromFile(path, "CProject::AddClip()", true);
 }
 
 CTrack* CProject::TrackForAudioClip() {
@@ -968,7 +970,7 @@ CTrack* CProject::TrackForAudioClip() {
     return track;
 }
 
-CClip* CProject::AddClipFromFile(const std::string& path, const char* logName) {
+CClip* CProject::AddClipFromFile(const std::string& path, const char* logName, bool acceptMidi) {
     LogFmt("%s zeFilePath: %s", logName, path.c_str());
     if (m_fileActivity) {
         Log("Already in file activity mode...returning NULL");
@@ -980,10 +982,18 @@ CClip* CProject::AddClipFromFile(const std::string& path, const char* logName) {
         FileDialogRequest request;
         request.owner = DialogOwner();
         request.title = MyLoadString("MC_Tool_AddSound");
-        request.filter = "Sounds|*.wav;*.mp3;*.ogg;*.wma;*.aif;*.aiff;*.flac";
+        request.filter = acceptMidi
+                             ? "Sounds|*.wav;*.mp3;*.ogg;*.wma;*.aif;*.aiff;*.flac;*.mid;*.midi"
+                             : "Sounds|*.wav;*.mp3;*.ogg;*.wma;*.aif;*.aiff;*.flac";
         if (request.owner)
             ChooseFile(request, chosen);
         LogFmt("%s LoadSoundDialog -> zeFilePath: %s", logName, chosen.c_str());
+    }
+    if (acceptMidi && !chosen.empty() && CMidiFileImport::IsMidiFile(chosen)) {
+        CClip* added = AddMidiFileClips(chosen);
+        SetFileActivity(false);
+        LogFmt("%s EXIT", logName);
+        return added;
     }
     CAudioClip* clip = nullptr;
     if (!chosen.empty()) {
@@ -1010,6 +1020,43 @@ CClip* CProject::AddClipFromFile(const std::string& path, const char* logName) {
     SetFileActivity(false);
     LogFmt("%s EXIT", logName);
     return clip;
+}
+
+CClip* CProject::AddMidiFileClips(const std::string& path) {
+    m_undo.NextUndoSet();
+    MidiFileContent content;
+    std::string error;
+    CClip* last = nullptr;
+    if (CMidiFileImport::ReadFile(path, content, error)) {
+        if (!error.empty())
+            LogFmt("CProject::AddClip() - %s: %s", path.c_str(), error.c_str());
+        last = CMidiFileImport(*this).ImportIntoProject(
+            content, RemoveExtensionFromFile(ExtractFileName(path), true), m_lastSelectedTrack,
+            GetTempoMap().GetRealTime(SnapAdjustedTime(m_caretTime)));
+    }
+    if (last) {
+        SelectClip(last, false);
+        m_undo.SetDirty(true);
+    } else {
+        ShowMessage(nullptr, "Err_LoadSoundFailed_Body", MB_OK | MB_ICONEXCLAMATION,
+                    "Err_LoadSoundFailed_Title");
+    }
+    return last;
+}
+
+bool CProject::LoadMidiFile(const std::string& path) {
+    MidiFileContent content;
+    std::string error;
+    if (!CMidiFileImport::ReadFile(path, content, error)) {
+        LogFmt("CProject::LoadProject() - %s: %s", path.c_str(), error.c_str());
+        return false;
+    }
+    if (!error.empty())
+        LogFmt("CProject::LoadProject() - %s: %s", path.c_str(), error.c_str());
+    NewProject(true);
+    DeleteAllTracks();
+    return CMidiFileImport(*this).ImportAsProject(
+               content, RemoveExtensionFromFile(ExtractFileName(path), true)) != nullptr;
 }
 
 void CProject::RemoveClip(CClip* clip) {
@@ -1469,17 +1516,12 @@ void CProject::FilesDroppedOnTracks(const std::vector<std::string>& files, GuiPo
                 m_openDroppedProject(file);
             return;
         }
-        const bool midi = HasFileExtension(file, "mid") || HasFileExtension(file, "midi");
-        if (midi) {
-            LogFmt("CProject: MIDI files cannot be imported yet: %s", file.c_str());
-            return;
-        }
         if (first) {
             SelectTrackForDrop(bodyPoint.y);
             MoveCaretAndPlayback(static_cast<double>(bodyPoint.x) * MsPerPixel());
             first = false;
         }
-        if (!AddAudioClip(file))
+        if (!AddClip(file))
             return;
     }
 }

@@ -251,7 +251,11 @@ protected:
     void OnClickBelowTracks(int32_t x, uint32_t keys) override;
 
 private:
-    CClip* AddClipFromFile(const std::string& path, const char* logName);
+    CClip* AddClipFromFile(const std::string& path, const char* logName, bool acceptMidi);
+    // The clips of a MIDI file at the caret, from the selected track on.
+    CClip* AddMidiFileClips(const std::string& path);
+    // Replaces the project with the tracks and markers of a MIDI file.
+    bool LoadMidiFile(const std::string& path);
     CTrack* TrackForAudioClip();
 
     template <typename Track> Track* AddTrack(int index, bool undo, const char* logName);

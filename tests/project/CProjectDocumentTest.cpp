@@ -296,7 +296,8 @@ TEST_F(ProjectOnWindow, FileActivityLogsAndRefusesBeatMatching) {
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "SetFileActivity exiting."), 2);
 }
 
-TEST_F(ProjectOnWindow, MidiFileIsNoProjectYet) {
+// A MIDI header whose one track is missing makes no project.
+TEST_F(ProjectOnWindow, MidiFileWithoutItsTrackIsNoProject) {
     const std::string path = m_dir + "song.mid";
     std::ofstream(path, std::ios::binary) << std::string("MThd\0\0\0\x06\0\0\0\x01\0\x60", 14);
     m_project->AddMIDITrack(-1, false);

@@ -1,0 +1,149 @@
+// Standard MIDI files: `loomtone --render` of a generated sixteen-channel
+// General MIDI song of a minute against the fluidsynth program rendering the
+// same file with the same SoundFont (both times and their ratio), and the
+// import of a file of about a megabyte (time and peak memory).
+
+#include "engine/CGMInstrument.h"
+#include "engine/CMidiSound.h"
+#include "project/CMidiFileReader.h"
+#include "project/CMidiFileWriter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+const std::string kProgram = std::string(LOOMTONE_BINARY_DIR) + "/loomtone";
+
+std::filesystem::path WorkFolder() {
+    const auto folder = std::filesystem::temp_directory_path() / "loomtone-midifile-bench";
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+uint32_t Message(int status, int first, int second) {
+    return static_cast<uint32_t>(status) | (static_cast<uint32_t>(first) << 8) |
+           (static_cast<uint32_t>(second) << 16);
+}
+
+// Sixteen channels, each with its own program and a note every stepMs for
+// songMs: drums on channel 10, the others walking through a scale.
+MidiFileContent MakeSong(double songMs, double stepMs) {
+    MidiFileContent song;
+    const int programs[16] = {0, 4, 24, 32, 48, 52, 56, 61, 65, 0, 73, 80, 88, 11, 19, 46};
+    const int scale[8] = {0, 2, 4, 5, 7, 9, 11, 12};
+    const int drums[4] = {36, 42, 38, 42};
+    for (int channel = 0; channel < 16; ++channel) {
+        MidiFileContent::Track track;
+        track.name = "Channel " + std::to_string(channel + 1);
+        track.messages.push_back({Message(0xC0 | channel, programs[channel], 0), 0.0});
+        track.messages.push_back({Message(0xB0 | channel, 7, 90), 0.0});
+        int step = 0;
+        for (double t = channel * 3.0; t + stepMs < songMs; t += stepMs, ++step) {
+            const int pitch = channel == 9 ? drums[step % 4]
+                                           : 36 + (channel % 4) * 12 + scale[(step + channel) % 8];
+            const int velocity = 60 + (step * 7 + channel * 13) % 60;
+            track.messages.push_back({Message(0x90 | channel, pitch, velocity), t});
+            track.messages.push_back({Message(0x80 | channel, pitch, 0), t + stepMs * 0.9});
+        }
+        song.tracks.push_back(std::move(track));
+    }
+    return song;
+}
+
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    return static_cast<bool>(
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size())));
+}
+
+double SecondsOf(const std::string& command) {
+    const auto begin = std::chrono::steady_clock::now();
+    const int result = std::system(command.c_str());
+    const auto end = std::chrono::steady_clock::now();
+    return result == 0 ? std::chrono::duration<double>(end - begin).count() : -1.0;
+}
+
+void BM_RenderOfMidiFileAgainstFluidsynth(benchmark::State& state) {
+    const std::string soundFont = CGMInstrument::FindSoundFont("");
+    if (soundFont.empty() || std::system("command -v fluidsynth > /dev/null 2>&1") != 0 ||
+        !std::filesystem::exists(kProgram)) {
+        state.SkipWithError("no SoundFont, no fluidsynth program or no loomtone built");
+        return;
+    }
+    const auto folder = WorkFolder();
+    const std::string midi = (folder / "song.mid").string();
+    const MidiFileContent song = MakeSong(60000.0, 100.0);
+    size_t notes = 0;
+    for (const MidiFileContent::Track& track : song.tracks)
+        notes += (track.messages.size() - 2) / 2;
+    if (!WriteFile(midi, CMidiFileWriter::Write(song))) {
+        state.SkipWithError("could not write the MIDI file");
+        return;
+    }
+    const std::string fluid = "fluidsynth -ni -F '" + (folder / "fluid.wav").string() +
+                              "' -r 44100 '" + soundFont + "' '" + midi + "' > /dev/null 2>&1";
+    const std::string ours = std::string(CGMInstrument::kSoundFontVariable) + "='" + soundFont +
+                             "' '" + kProgram + "' --render '" + midi + "' '" +
+                             (folder / "loomtone.wav").string() + "' > /dev/null 2>&1";
+    double fluidTotal = 0.0, oursTotal = 0.0;
+    for (auto _ : state) {
+        const double fluidSeconds = SecondsOf(fluid);
+        const double ourSeconds = SecondsOf(ours);
+        if (fluidSeconds < 0.0 || ourSeconds < 0.0) {
+            state.SkipWithError("a render failed");
+            return;
+        }
+        fluidTotal += fluidSeconds;
+        oursTotal += ourSeconds;
+        state.SetIterationTime(ourSeconds);
+    }
+    state.counters["notes"] = static_cast<double>(notes);
+    state.counters["loomtone_s"] = oursTotal / static_cast<double>(state.iterations());
+    state.counters["fluidsynth_s"] = fluidTotal / static_cast<double>(state.iterations());
+    state.counters["ratio"] = oursTotal / fluidTotal;
+    state.SetLabel(soundFont);
+}
+BENCHMARK(BM_RenderOfMidiFileAgainstFluidsynth)
+    ->Unit(benchmark::kSecond)
+    ->Iterations(2)
+    ->UseManualTime();
+
+long PeakKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+void BM_ImportOfAMegabyteMidiFile(benchmark::State& state) {
+    // About 100,000 notes: sixteen channels of a note every 80 ms for 8.5 minutes.
+    const std::vector<uint8_t> bytes = CMidiFileWriter::Write(MakeSong(510000.0, 80.0));
+    const long before = PeakKilobytes();
+    size_t notes = 0;
+    for (auto _ : state) {
+        MidiFileContent content;
+        CMidiFileReader::Read(bytes.data(), bytes.size(), content);
+        notes = 0;
+        for (const MidiFileContent::Track& track : content.tracks) {
+            auto* sound = new CMidiSound;
+            for (const MidiFileContent::Message& message : track.messages)
+                sound->AppendMidiEvent(message.message, message.timeMs);
+            sound->SortAllEvents(false);
+            notes += static_cast<size_t>(sound->NumNotes());
+            CAudioAtom::DeleteAtom(sound);
+        }
+    }
+    state.counters["file_MB"] = static_cast<double>(bytes.size()) / 1e6;
+    state.counters["notes"] = static_cast<double>(notes);
+    state.counters["peak_growth_MB"] = static_cast<double>(PeakKilobytes() - before) / 1024.0;
+}
+BENCHMARK(BM_ImportOfAMegabyteMidiFile)->Unit(benchmark::kMillisecond);
+
+} // namespace
