@@ -100,9 +100,39 @@ bool CPCMMixer::Play(CAudioAtom* atom, double fromMs, int /*flags*/) {
     m_routine.ResetClick();
     m_playTailMs = GetProjectTailTime();
     m_positionFrames = FramesOf(std::max(fromMs, 0.0));
+    PrefillStreams();
     m_paused = false;
     m_playing = true;
     return true;
+}
+
+namespace {
+
+void CollectWindow(CAudioAtom* atom, const StreamPlan& plan, std::vector<CPCMSound*>& sounds) {
+    if (auto* group = dynamic_cast<CSoundGroup*>(atom)) {
+        for (int index = 0; index < group->Count(); ++index)
+            CollectWindow(group->At(index), plan, sounds);
+        return;
+    }
+    auto* sound = dynamic_cast<CPCMSound*>(atom);
+    if (sound && CSoundReader::InWindow(plan, 0, CPCMMixer::FramesOf(sound->AbsoluteOffset()),
+                                        CPCMMixer::FramesOf(sound->Length())))
+        sounds.push_back(sound);
+}
+
+} // namespace
+
+void CPCMMixer::PrefillStreams() {
+    const StreamPlan plan = StreamPlan::Make(m_positionFrames.load(), m_looping.load(),
+                                             m_loopStartFrames.load(), m_loopEndFrames.load());
+    std::vector<CPCMSound*> sounds;
+    CollectWindow(m_playingAtom, plan, sounds);
+    m_routine.RestartStreams();
+    m_reader.Prefill(plan, sounds);
+}
+
+void CPCMMixer::MixWaitingForReader(float* out, int frames) {
+    m_routine.Render(*this, out, frames, true);
 }
 
 bool CPCMMixer::Stop(int /*flags*/) {
@@ -111,6 +141,7 @@ bool CPCMMixer::Stop(int /*flags*/) {
     m_paused = false;
     ReleasePlayingAtom();
     m_routine.ResetClick();
+    m_reader.Clear();
     return wasPlaying;
 }
 
@@ -127,6 +158,8 @@ void CPCMMixer::SetPositionMs(double ms) {
     std::lock_guard<CLock> guard(m_lock);
     m_positionFrames = FramesOf(std::max(ms, 0.0));
     m_routine.ResetClick();
+    if (m_playing.load() && m_playingAtom)
+        PrefillStreams();
 }
 
 void CPCMMixer::SetLoop(bool on, double startMs, double endMs) {

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 std::shared_ptr<const CSoundData> CSoundData::FromSamples(std::vector<float> interleaved,
                                                           int channels, int rate) {
     if (channels < 1 || channels > 2 || rate <= 0 || interleaved.size() % channels != 0)
@@ -50,4 +52,18 @@ std::shared_ptr<const CSoundData> CSoundData::MapFile(const std::string& path, i
 CSoundData::~CSoundData() {
     if (m_mapping)
         ::munmap(m_mapping, m_mappingSize);
+}
+
+void CSoundData::ReadStereo(int64_t frame, int64_t count, float* out) const {
+    for (int64_t index = 0; index < count; ++index) {
+        const int64_t source = frame + index;
+        float left = 0.0f;
+        float right = 0.0f;
+        if (source >= 0 && source < m_frames) {
+            left = m_samples[source * m_channels];
+            right = m_channels == 2 ? m_samples[source * m_channels + 1] : left;
+        }
+        out[index * 2] = left;
+        out[index * 2 + 1] = right;
+    }
 }

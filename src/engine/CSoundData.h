@@ -29,6 +29,11 @@ public:
     int Rate() const { return m_rate; }
     double LengthMs() const { return m_rate > 0 ? m_frames * 1000.0 / m_rate : 0.0; }
 
+    // Copies count frames from `frame` on into out as interleaved stereo (a
+    // mono sound on both sides); frames outside the data are silence. Not for
+    // the audio thread: the frames may have to come from a file.
+    void ReadStereo(int64_t frame, int64_t count, float* out) const;
+
 private:
     CSoundData() = default;
 
