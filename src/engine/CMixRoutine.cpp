@@ -520,7 +520,7 @@ void CMixRoutine::MixMetronome(CPCMMixer& mixer, const Segment& segment) {
         played = offset;
         map.GetMeasureAndBeat(beatTime, &measure, &beat, &fraction);
         const bool downbeat = beat == 1 && mixer.m_measureClick;
-        m_click = downbeat ? mixer.m_measureClick : mixer.m_beatClick;
+        m_click = downbeat ? mixer.m_measureClickData.get() : mixer.m_beatClickData.get();
         m_clickFrame = 0;
     }
     PlayClick(segment, played, segment.frames, volume);
@@ -529,21 +529,16 @@ void CMixRoutine::MixMetronome(CPCMMixer& mixer, const Segment& segment) {
 void CMixRoutine::PlayClick(const Segment& segment, int from, int to, double volume) {
     if (!m_click || from >= to)
         return;
-    if (!m_click->TryLock()) {
-        m_clickFrame += to - from;
-        return;
-    }
-    const CSoundData* data = m_click->PlayData();
-    const int64_t frames = data ? data->Frames() : 0;
-    const int channels = data ? data->Channels() : 1;
+    const CSoundData& data = *m_click;
+    const int64_t frames = data.Frames();
+    const int channels = data.Channels();
     const float gain = static_cast<float>(volume);
     for (int offset = from; offset < to && m_clickFrame < frames; ++offset, ++m_clickFrame) {
-        const float* frame = data->Samples() + m_clickFrame * channels;
+        const float* frame = data.Samples() + m_clickFrame * channels;
         segment.out[offset * 2] += frame[0] * gain;
         segment.out[offset * 2 + 1] += frame[channels - 1] * gain;
     }
     const bool finished = m_clickFrame >= frames;
-    m_click->Unlock();
     if (finished)
         ResetClick();
 }

@@ -172,6 +172,7 @@ private:
     int64_t m_loopStart = 0;
     int64_t m_loopEnd = 0;
 
-    CPCMSound* m_click = nullptr; // the click sounding now, or null
-    int64_t m_clickFrame = 0;     // next frame of it to play
+    // The click sounding now (the mixer's copy in memory), or null.
+    const CSoundData* m_click = nullptr;
+    int64_t m_clickFrame = 0; // next frame of it to play
 };

@@ -179,6 +179,19 @@ double CPCMMixer::GetLoopEndMs() const {
     return static_cast<double>(m_loopEndFrames.load()) * 1000.0 / kMixerSampleRate;
 }
 
+namespace {
+
+std::shared_ptr<const CSoundData> ResidentCopy(const CPCMSound* sound) {
+    const std::shared_ptr<const CSoundData> data = sound ? sound->SharedPlayData() : nullptr;
+    if (!data)
+        return nullptr;
+    std::vector<float> samples(static_cast<size_t>(data->Frames() * data->Channels()));
+    data->ReadFrames(0, data->Frames(), samples.data());
+    return CSoundData::FromSamples(std::move(samples), data->Channels(), data->Rate());
+}
+
+} // namespace
+
 void CPCMMixer::SetMetronome(bool on, CPCMSound* beatSound, CPCMSound* measureSound,
                              double volume) {
     if (beatSound)
@@ -190,6 +203,8 @@ void CPCMMixer::SetMetronome(bool on, CPCMSound* beatSound, CPCMSound* measureSo
     ReleaseMetronomeSounds();
     m_beatClick = beatSound;
     m_measureClick = measureSound;
+    m_beatClickData = ResidentCopy(beatSound);
+    m_measureClickData = ResidentCopy(measureSound);
     m_metronomeVolume = std::isnan(volume) ? 0.0 : std::clamp(volume, 0.0, 4.0);
     m_metronomeOn = on;
 }
@@ -199,6 +214,8 @@ void CPCMMixer::ReleaseMetronomeSounds() {
     CAudioAtom::DeleteAtom(m_measureClick);
     m_beatClick = nullptr;
     m_measureClick = nullptr;
+    m_beatClickData.reset();
+    m_measureClickData.reset();
 }
 
 CPCMSound* CPCMMixer::SoundExists(const std::string& path) const {

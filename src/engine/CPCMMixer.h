@@ -174,6 +174,9 @@ private:
     bool m_metronomeOn = false;
     CPCMSound* m_beatClick = nullptr;
     CPCMSound* m_measureClick = nullptr;
+    // Their samples, copied into memory: the mixing thread reads no files.
+    std::shared_ptr<const CSoundData> m_beatClickData;
+    std::shared_ptr<const CSoundData> m_measureClickData;
     double m_metronomeVolume = 1.0;
 
     std::atomic<int64_t> m_lostLockBlocks{0};

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -80,10 +81,11 @@ void CPeaks::Compute() {
 
 PeakRange CPeaks::FromSamples(int channel, int64_t first, int64_t end) const {
     const int channels = Channels();
-    const float* samples = m_data->Samples();
-    PeakRange range{samples[first * channels + channel], samples[first * channels + channel]};
-    for (int64_t i = first + 1; i < end; ++i) {
-        const float value = samples[i * channels + channel];
+    std::vector<float> samples(static_cast<size_t>((end - first) * channels));
+    m_data->ReadFrames(first, end - first, samples.data());
+    PeakRange range{samples[static_cast<size_t>(channel)], samples[static_cast<size_t>(channel)]};
+    for (int64_t i = 1; i < end - first; ++i) {
+        const float value = samples[static_cast<size_t>(i * channels + channel)];
         range.min = std::min(range.min, value);
         range.max = std::max(range.max, value);
     }

@@ -268,6 +268,8 @@ void CSoundReader::Prefill(const StreamPlan& plan, const std::vector<CPCMSound*>
 bool CSoundReader::FillStep(Entry& entry, CPCMSound& sound, const Position& position,
                             int64_t limit) {
     std::shared_ptr<const CSoundData> data = sound.SharedPlayData();
+    if (data)
+        data->CheckSource();
     const StreamStamp stamp = StreamStamp::Of(position.plan, sound, data.get());
     CSoundStream& stream = *entry.stream;
     if (!(stream.Stamp() == stamp) || stream.Begin() > position.sequence ||

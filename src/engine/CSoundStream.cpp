@@ -2,6 +2,7 @@
 
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
+#include "engine/CSoundData.h"
 
 #include <algorithm>
 #include <cstring>
@@ -41,6 +42,7 @@ StreamStamp StreamStamp::Of(const StreamPlan& plan, const CPCMSound& sound,
     stamp.loopStart = CPCMMixer::FramesOf(sound.GetLoopStart());
     stamp.loopEnd = CPCMMixer::FramesOf(sound.GetLoopEnd());
     stamp.data = data;
+    stamp.dataGeneration = data ? data->Generation() : 0;
     return stamp;
 }
 

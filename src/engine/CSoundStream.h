@@ -42,6 +42,7 @@ struct StreamStamp {
     int64_t loopStart = 0;
     int64_t loopEnd = 0;
     const CSoundData* data = nullptr;
+    uint32_t dataGeneration = 0;
 
     static StreamStamp Of(const StreamPlan& plan, const CPCMSound& sound,
                           const CSoundData* data) LOOMTONE_REALTIME;

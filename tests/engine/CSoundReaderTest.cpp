@@ -5,8 +5,10 @@
 #include "engine/CPCMSound.h"
 #include "engine/CSoundGroup.h"
 #include "engine/SoundFixtures.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <atomic>
 #include <chrono>
@@ -200,6 +202,56 @@ TEST(CSoundReader, SoundsAddedAheadAndSeeksAreHeardFromTheirFirstFrame) {
     out = mix.Render(kRate / 2);
     EXPECT_EQ(FirstMismatch(out, 7 * kRate, RampValue), -1);
     EXPECT_EQ(mix.mixer.GetUnderruns(), 0);
+}
+
+// The first `frames` frames of a sound file's first channel, as libsndfile reads them.
+std::vector<float> FileFrames(const std::string& path, int64_t frames) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    std::vector<float> samples(static_cast<size_t>(frames * info.channels));
+    if (file) {
+        sf_readf_float(file, samples.data(), frames);
+        sf_close(file);
+    }
+    std::vector<float> first(static_cast<size_t>(frames));
+    for (int64_t frame = 0; frame < frames; ++frame)
+        first[static_cast<size_t>(frame)] = samples[static_cast<size_t>(frame * info.channels)];
+    return first;
+}
+
+TEST(CSoundReader, ASourceFileCutShortWhilePlayingIsSilentPastItsNewEnd) {
+    const std::string dir = SoundFixtures::FreshDir("reader-cut");
+    const std::string path = SoundFixtures::WriteSineFile(
+        dir + "/cut.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, kRate, 1, 5.0, 330.0, 0.5);
+    ASSERT_FALSE(path.empty());
+    const std::vector<float> original = FileFrames(path, 5 * kRate);
+    SoundPtr sound(new CPCMSound());
+    ASSERT_TRUE(sound->EasyLoad(path));
+    ASSERT_TRUE(sound->PlayData()->IsStreamed());
+    sound->SetTrackNumber(0);
+    CPCMMixer mixer;
+    mixer.AddTrack();
+    mixer.GetSoundGroup()->Add(sound.get(), 0.0);
+    ASSERT_TRUE(mixer.Play(mixer.GetSoundGroup(), 0.0, 0));
+    std::vector<float> out(static_cast<size_t>(kRate) * 2);
+    mixer.GetNullDevice().RenderOffline(out.data(), kRate);
+    EXPECT_EQ(
+        FirstMismatch(out, 0, [&](int64_t frame) { return original[static_cast<size_t>(frame)]; }),
+        -1);
+
+    // Two seconds are left in the file; the reader has read further ahead.
+    LogCapture log;
+    ASSERT_TRUE(SoundFixtures::TruncateFile(path, 44 + 2 * kRate * 2));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    out.assign(static_cast<size_t>(3 * kRate) * 2, 1.0f);
+    mixer.GetNullDevice().RenderOffline(out.data(), 3 * kRate);
+    EXPECT_EQ(FirstMismatch(out, kRate,
+                            [&](int64_t frame) {
+                                return frame < 2 * kRate ? original[static_cast<size_t>(frame)]
+                                                         : 0.0f;
+                            }),
+              -1);
+    EXPECT_TRUE(log.Contains("changed on disk"));
 }
 
 } // namespace
