@@ -10,25 +10,31 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Two seconds of a 440 Hz tone at half scale, 16-bit mono.
-void WriteProject(const std::string& dir) {
-    WriteToneWav(dir + "Tone.wav", 2 * 44100, 16384);
+// A project of one clip of the sound, saved as `project` in the folder.
+void WriteProjectOf(const std::string& dir, const std::string& sound, const std::string& project) {
     CPCMMixer mixer;
     CUndoMgr undo(400);
     ProjectPreferences prefs;
     prefs.DefRecDir = dir;
     prefs.bSwitchKeyTempoOnFirstSound = false;
-    CProject project(mixer, undo, prefs);
-    project.NewProject(true);
-    project.SelectTrack(0, false);
-    ASSERT_NE(project.AddAudioClip(dir + "Tone.wav"), nullptr);
-    ASSERT_TRUE(project.SaveProject(dir + "tone.lt4", false, false, false));
+    CProject document(mixer, undo, prefs);
+    document.NewProject(true);
+    document.SelectTrack(0, false);
+    ASSERT_NE(document.AddAudioClip(dir + sound), nullptr);
+    ASSERT_TRUE(document.SaveProject(dir + project, false, false, false));
+}
+
+// Two seconds of a 440 Hz tone at half scale, 16-bit mono.
+void WriteProject(const std::string& dir) {
+    WriteToneWav(dir + "Tone.wav", 2 * 44100, 16384);
+    WriteProjectOf(dir, "Tone.wav", "tone.lt4");
 }
 
 std::string Output(const std::string& command) {
@@ -92,4 +98,30 @@ TEST_F(RenderCommand, RefusesAnUnknownExtensionAndAMissingProject) {
                        "none.wav' 2>/dev/null"),
               0);
     EXPECT_FALSE(fs::exists(dir + "none.wav"));
+}
+
+// The command keeps converted sounds in the preference's temporary sound
+// folder, as the editor does; without a usable folder it still renders.
+TEST_F(RenderCommand, ConvertedSoundsGoToTheTemporarySoundFolder) {
+    const std::string sound = dir + "tone48.wav";
+    ASSERT_EQ(RunShell("sox -n -r 48000 -c 1 -b 16 '" + sound + "' synth 1 sine 440 vol 0.5"), 0);
+    WriteProjectOf(dir, "tone48.wav", "tone48.lt4");
+    fs::create_directories(dir + "home");
+    fs::create_directories(dir + "tmp");
+    std::ofstream(dir + "blocker") << "a file where a folder should be";
+    const std::string home = "HOME='" + dir + "home' XDG_CONFIG_HOME='" + dir + "home/.config' ";
+    const auto render = [&](const std::string& tmp, const std::string& out) {
+        return RunShell(env + home + "TMPDIR='" + tmp + "' " + kProgram + " --render '" + dir +
+                        "tone48.lt4' '" + out + "' 2>/dev/null");
+    };
+    ASSERT_EQ(render(dir + "tmp", dir + "mix.wav"), 0);
+    EXPECT_TRUE(fs::exists(dir + "mix.wav"));
+    int cached = 0;
+    for (const auto& entry : fs::directory_iterator(dir + "tmp/loom4"))
+        cached += entry.path().extension() == ".f32";
+    EXPECT_EQ(cached, 1);
+
+    ASSERT_EQ(render(dir + "blocker", dir + "blocked.wav"), 0);
+    EXPECT_TRUE(fs::exists(dir + "blocked.wav"));
+    EXPECT_EQ(fs::file_size(dir + "blocked.wav"), fs::file_size(dir + "mix.wav"));
 }

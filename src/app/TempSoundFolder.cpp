@@ -1,0 +1,48 @@
+#include "app/TempSoundFolder.h"
+
+#include "engine/CSoundLoader.h"
+#include "support/Log.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+// Permissions say too little (the superuser ignores them, a full or read-only
+// disk does not show in them): try to make a file there.
+bool CanWriteIn(const std::string& folder, std::string& reason) {
+    std::error_code failed;
+    std::filesystem::create_directories(folder, failed);
+    if (failed) {
+        reason = failed.message();
+        return false;
+    }
+    const std::string probe =
+        (std::filesystem::path(folder) / (".write-test-" + std::to_string(::getpid()))).string();
+    std::FILE* file = std::fopen(probe.c_str(), "wb");
+    if (!file) {
+        reason = "cannot create a file there";
+        return false;
+    }
+    std::fclose(file);
+    std::remove(probe.c_str());
+    return true;
+}
+
+} // namespace
+
+bool UseTempSoundFolder(const std::string& folder) {
+    std::string reason = "no folder set";
+    if (!folder.empty() && CanWriteIn(folder, reason)) {
+        CSoundLoader::SetTempSndPath(folder);
+        return true;
+    }
+    LogFmt("UseTempSoundFolder - the temporary sound folder '%s' cannot be used (%s); sounds that "
+           "need converting are held in memory",
+           folder.c_str(), reason.c_str());
+    CSoundLoader::SetTempSndPath("");
+    return false;
+}
