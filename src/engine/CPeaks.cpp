@@ -32,6 +32,17 @@ int64_t ModifiedNs(const std::string& path) {
     return static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
 }
 
+// The peak of one channel of interleaved frames [from, to), which must not be empty.
+PeakRange RangeOf(const float* samples, int channels, int channel, int64_t from, int64_t to) {
+    PeakRange range{samples[from * channels + channel], samples[from * channels + channel]};
+    for (int64_t i = from + 1; i < to; ++i) {
+        const float value = samples[i * channels + channel];
+        range.min = std::min(range.min, value);
+        range.max = std::max(range.max, value);
+    }
+    return range;
+}
+
 PeakRange Merge(PeakRange a, PeakRange b) {
     return {std::min(a.min, b.min), std::max(a.max, b.max)};
 }
@@ -71,11 +82,22 @@ std::shared_ptr<const CPeaks> CPeaks::LoadOrBuild(std::shared_ptr<const CSoundDa
 void CPeaks::Compute() {
     const int channels = Channels();
     m_peaks.assign(static_cast<size_t>(m_blocks * channels), PeakRange{});
-    for (int64_t block = 0; block < m_blocks; ++block) {
-        const int64_t first = block * kBlockFrames;
-        const int64_t end = std::min(first + kBlockFrames, Frames());
-        for (int c = 0; c < channels; ++c)
-            m_peaks[static_cast<size_t>(block * channels + c)] = FromSamples(c, first, end);
+    // Many blocks per read, in order: a sound read from its own file is read
+    // once from start to end, without seeking.
+    constexpr int64_t kReadBlocks = 256;
+    std::vector<float> samples(static_cast<size_t>(kReadBlocks * kBlockFrames * channels));
+    for (int64_t firstBlock = 0; firstBlock < m_blocks; firstBlock += kReadBlocks) {
+        const int64_t first = firstBlock * kBlockFrames;
+        const int64_t end = std::min(first + kReadBlocks * kBlockFrames, Frames());
+        m_data->ReadFrames(first, end - first, samples.data());
+        const int64_t lastBlock = std::min(firstBlock + kReadBlocks, m_blocks);
+        for (int64_t block = firstBlock; block < lastBlock; ++block) {
+            const int64_t from = block * kBlockFrames - first;
+            const int64_t to = std::min(from + kBlockFrames, end - first);
+            for (int c = 0; c < channels; ++c)
+                m_peaks[static_cast<size_t>(block * channels + c)] =
+                    RangeOf(samples.data(), channels, c, from, to);
+        }
     }
 }
 
@@ -83,13 +105,7 @@ PeakRange CPeaks::FromSamples(int channel, int64_t first, int64_t end) const {
     const int channels = Channels();
     std::vector<float> samples(static_cast<size_t>((end - first) * channels));
     m_data->ReadFrames(first, end - first, samples.data());
-    PeakRange range{samples[static_cast<size_t>(channel)], samples[static_cast<size_t>(channel)]};
-    for (int64_t i = 1; i < end - first; ++i) {
-        const float value = samples[static_cast<size_t>(i * channels + channel)];
-        range.min = std::min(range.min, value);
-        range.max = std::max(range.max, value);
-    }
-    return range;
+    return RangeOf(samples.data(), channels, channel, 0, end - first);
 }
 
 PeakRange CPeaks::Block(int channel, int64_t block) const {
