@@ -6,6 +6,7 @@
 #include "app/ProjectInfoReport.h"
 #include "app/ProjectPreferencesFrom.h"
 #include "app/ScreenshotCommand.h"
+#include "app/TempSoundFolder.h"
 #include "engine/CGMInstrument.h"
 #include "engine/CPCMMixer.h"
 #include "engine/FormatDetails.h"
@@ -90,6 +91,8 @@ using ProjectOperation =
 int RunOnProject(const std::string& path, const ProjectOperation& operation) {
     CPrefs prefs;
     prefs.Load(prefs.ShouldReadOldVersionSettings());
+    // Converted sounds go where the editor keeps them, not into memory.
+    UseTempSoundFolder(prefs.TempDirM);
     SetStringFile(GetExeDirectory() + "loomstrings.ini");
     ProjectPreferences projectPrefs = ProjectPreferencesFrom(prefs);
     const std::string partialLoadTitle = MyLoadString("PL_PartialLoad_Title");

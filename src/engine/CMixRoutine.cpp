@@ -6,6 +6,7 @@
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CSoundGroup.h"
+#include "engine/CSoundReader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,10 +31,10 @@ double PanRight(double pan) {
 
 } // namespace
 
-CMixRoutine::CMixRoutine()
-    : m_masterBus(kChunkFrames * 2, 0.0f), m_schedulerSound(kMaxMidiSounds, nullptr),
-      m_schedulerTrack(kMaxMidiSounds, -1), m_schedulerSeen(kMaxMidiSounds, 0),
-      m_shiftedEvents(kMaxSoundEvents) {
+CMixRoutine::CMixRoutine(CSoundReader& reader)
+    : m_reader(reader), m_span(kChunkFrames * 2, 0.0f), m_masterBus(kChunkFrames * 2, 0.0f),
+      m_schedulerSound(kMaxMidiSounds, nullptr), m_schedulerTrack(kMaxMidiSounds, -1),
+      m_schedulerSeen(kMaxMidiSounds, 0), m_shiftedEvents(kMaxSoundEvents) {
     std::fill(std::begin(m_scratch), std::end(m_scratch), 0.0f);
     for (int index = 0; index < kMaxMidiSounds; ++index)
         m_schedulers.push_back(std::make_unique<CMidiScheduler>(kMaxSoundEvents));
@@ -61,18 +62,64 @@ void CMixRoutine::ResetClick() {
     m_clickFrame = 0;
 }
 
-void CMixRoutine::Render(CPCMMixer& mixer, float* out, int frames) {
+void CMixRoutine::Render(CPCMMixer& mixer, float* out, int frames) LOOMTONE_REALTIME {
     if (!out || frames <= 0)
         return;
     std::fill(out, out + static_cast<size_t>(frames) * 2, 0.0f);
-    if (!mixer.m_lock.TryLock())
+    if (!mixer.m_lock.TryLock()) {
+        mixer.m_lostLockBlocks.fetch_add(1, std::memory_order_relaxed);
         return;
+    }
+    m_wait = false;
+    RenderLocked(mixer, out, frames);
+    mixer.m_lock.Unlock();
+}
+
+void CMixRoutine::Render(CPCMMixer& mixer, float* out, int frames, bool wait) {
+    if (!wait) {
+        Render(mixer, out, frames);
+        return;
+    }
+    if (!out || frames <= 0)
+        return;
+    std::fill(out, out + static_cast<size_t>(frames) * 2, 0.0f);
+    mixer.m_lock.Lock();
+    m_wait = true;
+    RenderLocked(mixer, out, frames);
+    m_wait = false;
+    mixer.m_lock.Unlock();
+}
+
+void CMixRoutine::RenderLocked(CPCMMixer& mixer, float* out, int frames) {
     m_offline = false;
     m_onlyTrack = kAllTracks;
     for (int done = 0; done < frames; done += kChunkFrames)
         RenderChunk(mixer, out + static_cast<size_t>(done) * 2,
                     std::min(kChunkFrames, frames - done));
-    mixer.m_lock.Unlock();
+}
+
+void CMixRoutine::TellReader(CAudioAtom* atom) {
+    m_reader.SetPosition(m_plan, m_sequence);
+    if (m_wait)
+        m_reader.WaitForWindowTaken();
+    if (!m_reader.BeginWindow())
+        return;
+    auto* group = dynamic_cast<CSoundGroup*>(atom);
+    if (!group) {
+        AddToWindow(atom);
+    } else {
+        for (int index = 0; index < group->Count(); ++index)
+            AddToWindow(group->At(index));
+    }
+    m_reader.EndWindow();
+}
+
+void CMixRoutine::AddToWindow(CAudioAtom* atom) {
+    auto* sound = dynamic_cast<CPCMSound*>(atom);
+    if (sound && Wanted(sound->GetTrackNumber()) &&
+        CSoundReader::InWindow(m_plan, m_sequence, CPCMMixer::FramesOf(sound->AbsoluteOffset()),
+                               CPCMMixer::FramesOf(sound->Length())))
+        m_reader.AddToWindow(sound);
 }
 
 bool CMixRoutine::RenderOffline(CPCMMixer& mixer, CAudioAtom* atom, int64_t startFrame, float* out,
@@ -83,13 +130,22 @@ bool CMixRoutine::RenderOffline(CPCMMixer& mixer, CAudioAtom* atom, int64_t star
         return false;
     std::fill(out, out + static_cast<size_t>(frames) * 2, 0.0f);
     m_offline = true;
+    m_wait = true;
     m_idle = false;
     m_onlyTrack = onlyTrack;
+    if (startFrame != m_streamNext) {
+        m_plan = StreamPlan::Make(startFrame, false, 0, 0);
+        m_sequence = 0;
+    }
+    TellReader(atom);
     for (int done = 0; done < frames; done += kChunkFrames) {
         const int count = std::min(kChunkFrames, frames - done);
         MixSegment(mixer, atom,
-                   Segment{out + static_cast<size_t>(done) * 2, count, startFrame + done});
+                   Segment{out + static_cast<size_t>(done) * 2, count, startFrame + done,
+                           m_sequence + done});
     }
+    m_sequence += frames;
+    m_streamNext = startFrame + frames;
     mixer.m_lock.Unlock();
     return true;
 }
@@ -109,6 +165,12 @@ void CMixRoutine::RenderChunk(CPCMMixer& mixer, float* out, int frames) {
     m_livePlaying = true;
     m_loopStart = loopStart;
     m_loopEnd = loopEnd;
+    const StreamPlan plan = StreamPlan::Make(position, mixer.m_looping.load(), loopStart, loopEnd);
+    if (position != m_streamNext || !plan.SameLoop(m_plan)) {
+        m_plan = plan;
+        m_sequence = 0;
+    }
+    TellReader(atom);
     int done = 0;
     while (done < frames) {
         const bool looping = mixer.m_looping.load() && position < loopEnd;
@@ -119,7 +181,9 @@ void CMixRoutine::RenderChunk(CPCMMixer& mixer, float* out, int frames) {
             break;
         }
         const int count = static_cast<int>(std::min<int64_t>(frames - done, stop - position));
-        MixSegment(mixer, atom, Segment{out + static_cast<size_t>(done) * 2, count, position});
+        MixSegment(
+            mixer, atom,
+            Segment{out + static_cast<size_t>(done) * 2, count, position, m_sequence + done});
         position += count;
         done += count;
         if (looping && position >= loopEnd) {
@@ -129,6 +193,8 @@ void CMixRoutine::RenderChunk(CPCMMixer& mixer, float* out, int frames) {
     }
     mixer.m_positionFrames = position;
     m_liveNextPosition = position;
+    m_sequence += done;
+    m_streamNext = position;
 }
 
 void CMixRoutine::RenderIdle(CPCMMixer& mixer, float* out, int frames) {
@@ -137,7 +203,7 @@ void CMixRoutine::RenderIdle(CPCMMixer& mixer, float* out, int frames) {
     if (mixer.m_offlineRenders.load() > 0)
         return;
     m_idle = true;
-    MixSegment(mixer, nullptr, Segment{out, frames, mixer.m_positionFrames.load()});
+    MixSegment(mixer, nullptr, Segment{out, frames, mixer.m_positionFrames.load(), 0});
 }
 
 void CMixRoutine::MixSegment(CPCMMixer& mixer, CAudioAtom* atom, const Segment& segment) {
@@ -314,15 +380,20 @@ void CMixRoutine::MixSound(CPCMSound& sound, const Segment& segment, float* bus)
         const int64_t from = std::max(segment.startFrame, start);
         const int64_t to = std::min(segment.startFrame + segment.frames, end);
         if (from < to) {
-            MixSoundSpan(sound, *data, from - start, static_cast<int>(to - from),
-                         bus + (from - segment.startFrame) * 2);
+            const int frames = static_cast<int>(to - from);
+            const int64_t sequence = segment.sequence + (from - segment.startFrame);
+            const StreamStamp stamp = StreamStamp::Of(m_plan, sound, data);
+            const bool read =
+                m_wait ? m_reader.ReadWaiting(sound, stamp, sequence, frames, m_span.data())
+                       : m_reader.Read(sound, stamp, sequence, frames, m_span.data());
+            if (read)
+                MixSoundSpan(sound, from - start, frames, bus + (from - segment.startFrame) * 2);
         }
     }
     sound.Unlock();
 }
 
-void CMixRoutine::MixSoundSpan(CPCMSound& sound, const CSoundData& data, int64_t clipFrame,
-                               int frames, float* bus) {
+void CMixRoutine::MixSoundSpan(CPCMSound& sound, int64_t clipFrame, int frames, float* bus) {
     CClipAudioBuffer& buffer = sound.GetClipAudioBuffer();
     const CEnvelope& volume = buffer.GetVolumeEnvelope();
     const CEnvelope& pan = buffer.GetPanEnvelope();
@@ -332,7 +403,7 @@ void CMixRoutine::MixSoundSpan(CPCMSound& sound, const CSoundData& data, int64_t
         const int64_t frame = clipFrame + done;
         const double startMs = MsOfFrame(frame);
         const double endMs = MsOfFrame(frame + count);
-        ReadFrames(sound, data, frame, count);
+        std::copy(m_span.begin() + done * 2, m_span.begin() + (done + count) * 2, m_scratch);
         ApplyFilters(buffer, startMs, count);
         const double gain0 = volume.ValueAt(startMs) * buffer.FadeGain(startMs, lengthMs);
         const double gain1 = volume.ValueAt(endMs) * buffer.FadeGain(endMs, lengthMs);
@@ -349,31 +420,6 @@ void CMixRoutine::MixSoundSpan(CPCMSound& sound, const CSoundData& data, int64_t
             target[index * 2] += static_cast<float>(m_scratch[index * 2] * left);
             target[index * 2 + 1] += static_cast<float>(m_scratch[index * 2 + 1] * right);
         }
-    }
-}
-
-void CMixRoutine::ReadFrames(CPCMSound& sound, const CSoundData& data, int64_t clipFrame,
-                             int frames) {
-    const int64_t dataFrames = data.Frames();
-    const int channels = data.Channels();
-    const float* samples = data.Samples();
-    const int64_t loopStart = CPCMMixer::FramesOf(sound.GetLoopStart());
-    const int64_t loopEnd = std::min(CPCMMixer::FramesOf(sound.GetLoopEnd()), dataFrames);
-    const bool loops = loopEnd > loopStart;
-    int64_t index = CPCMMixer::FramesOf(sound.GetVirtualTimeStart()) + clipFrame;
-    if (loops && index >= loopEnd)
-        index = loopStart + (index - loopStart) % (loopEnd - loopStart);
-    for (int frame = 0; frame < frames; ++frame) {
-        float left = 0.0f;
-        float right = 0.0f;
-        if (index >= 0 && index < dataFrames) {
-            left = samples[index * channels];
-            right = channels == 2 ? samples[index * channels + 1] : left;
-        }
-        m_scratch[frame * 2] = left;
-        m_scratch[frame * 2 + 1] = right;
-        if (++index >= loopEnd && loops)
-            index = loopStart;
     }
 }
 
@@ -474,7 +520,7 @@ void CMixRoutine::MixMetronome(CPCMMixer& mixer, const Segment& segment) {
         played = offset;
         map.GetMeasureAndBeat(beatTime, &measure, &beat, &fraction);
         const bool downbeat = beat == 1 && mixer.m_measureClick;
-        m_click = downbeat ? mixer.m_measureClick : mixer.m_beatClick;
+        m_click = downbeat ? mixer.m_measureClickData.get() : mixer.m_beatClickData.get();
         m_clickFrame = 0;
     }
     PlayClick(segment, played, segment.frames, volume);
@@ -483,21 +529,16 @@ void CMixRoutine::MixMetronome(CPCMMixer& mixer, const Segment& segment) {
 void CMixRoutine::PlayClick(const Segment& segment, int from, int to, double volume) {
     if (!m_click || from >= to)
         return;
-    if (!m_click->TryLock()) {
-        m_clickFrame += to - from;
-        return;
-    }
-    const CSoundData* data = m_click->PlayData();
-    const int64_t frames = data ? data->Frames() : 0;
-    const int channels = data ? data->Channels() : 1;
+    const CSoundData& data = *m_click;
+    const int64_t frames = data.Frames();
+    const int channels = data.Channels();
     const float gain = static_cast<float>(volume);
     for (int offset = from; offset < to && m_clickFrame < frames; ++offset, ++m_clickFrame) {
-        const float* frame = data->Samples() + m_clickFrame * channels;
+        const float* frame = data.Samples() + m_clickFrame * channels;
         segment.out[offset * 2] += frame[0] * gain;
         segment.out[offset * 2 + 1] += frame[channels - 1] * gain;
     }
     const bool finished = m_clickFrame >= frames;
-    m_click->Unlock();
     if (finished)
         ResetClick();
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "engine/CAudioEffect.h"
+#include "engine/CSoundStream.h"
+#include "engine/Realtime.h"
 
 #include <cstdint>
 #include <memory>
@@ -14,6 +16,7 @@ class CPCMMixer;
 class CPCMTrack;
 class CPCMSound;
 class CSoundData;
+class CSoundReader;
 
 // The one routine that turns the mixer's state into output: every device and
 // the null device call it through CPCMMixer::Mix; the render worker has an
@@ -33,10 +36,16 @@ class CSoundData;
 // and effects ring out; not while the render worker renders, since the
 // render then owns the instruments.
 //
+// Sound data comes only from the streams its sound reader fills ahead of the
+// play position; a sound whose stream does not hold the block's frames yet is
+// left out of that block (an underrun, which the reader counts).
+//
 // Real-time rules: it allocates nothing, does no file I/O and never waits. It
 // only tries the mixer's lock (and each sound's); a block it cannot lock is
 // silence, a sound it cannot lock is left out of that block. All scratch space
-// is sized beforehand by Prepare, on the GUI thread.
+// is sized beforehand by Prepare, on the GUI thread. Offline (RenderOffline,
+// and Render with wait set) it waits for the reader instead of leaving a sound
+// out.
 class CMixRoutine {
 public:
     // Output is produced in chunks of at most this many frames.
@@ -54,17 +63,23 @@ public:
     static constexpr int kMaxSoundEvents = 1024;
     static constexpr int kMaxTrackEvents = 4096;
 
-    CMixRoutine();
+    explicit CMixRoutine(CSoundReader& reader);
     ~CMixRoutine();
 
     // Sizes the track buses for trackCount tracks. GUI thread, mixer locked.
     void Prepare(int trackCount);
     // Forgets a click in progress (playback restarted). Mixer locked.
     void ResetClick();
+    // The next block starts a new play order even where it follows on from
+    // the last (playback restarted at its own position). Mixer locked.
+    void RestartStreams() { m_streamNext = -1; }
 
     // Playback: fills frames of interleaved stereo float output from the
-    // mixer's transport and moves it on. A block whose lock is taken is silence.
-    void Render(CPCMMixer& mixer, float* out, int frames);
+    // mixer's transport and moves it on. A block whose lock is taken is
+    // silence. With wait set (a caller that is not real-time) it waits for
+    // the sound reader rather than leave a sound out.
+    void Render(CPCMMixer& mixer, float* out, int frames) LOOMTONE_REALTIME;
+    void Render(CPCMMixer& mixer, float* out, int frames, bool wait);
 
     // Rendering: fills frames of the atom's timeline from startFrame, without
     // touching the transport. With onlyTrack >= 0 only that track's sounds,
@@ -82,7 +97,14 @@ private:
         float* out;
         int frames;
         int64_t startFrame; // timeline frame of out[0]
+        int64_t sequence;   // its place in the play order the streams follow
     };
+
+    void RenderLocked(CPCMMixer& mixer, float* out, int frames);
+    // Tells the reader where the block plays and, when it is ready for it,
+    // which sounds may play soon.
+    void TellReader(CAudioAtom* atom);
+    void AddToWindow(CAudioAtom* atom);
 
     void RenderChunk(CPCMMixer& mixer, float* out, int frames);
     // Transport stopped or paused: the tracks' chains still run, so that
@@ -104,9 +126,8 @@ private:
     // One sound (audio or MIDI) of the played atom.
     void MixMember(CPCMMixer& mixer, CAudioAtom* atom, const Segment& segment);
     void MixSound(CPCMSound& sound, const Segment& segment, float* bus);
-    void MixSoundSpan(CPCMSound& sound, const CSoundData& data, int64_t clipFrame, int frames,
-                      float* bus);
-    void ReadFrames(CPCMSound& sound, const CSoundData& data, int64_t clipFrame, int frames);
+    // Mixes the frames read into m_span, which start at the clip's frame clipFrame.
+    void MixSoundSpan(CPCMSound& sound, int64_t clipFrame, int frames, float* bus);
     void ApplyFilters(CClipAudioBuffer& buffer, double clipMs, int frames);
     void SumTracks(CPCMMixer& mixer, const Segment& segment);
     void RunTrackChains(CPCMTrack& track, int trackNumber, float* bus, int frames);
@@ -114,6 +135,15 @@ private:
     // Plays the sounding click into segment frames [from, to).
     void PlayClick(const Segment& segment, int from, int to, double volume);
     float* BusFor(CPCMMixer& mixer, int trackNumber);
+
+    CSoundReader& m_reader;
+    bool m_wait = false;
+    // The play order the streams follow, the place in it of the next block,
+    // and the timeline frame that block must start at to follow on (-1: none).
+    StreamPlan m_plan;
+    int64_t m_sequence = 0;
+    int64_t m_streamNext = -1;
+    std::vector<float> m_span; // one sound's frames of a segment, kChunkFrames stereo
 
     std::vector<float> m_trackBuses; // kChunkFrames stereo frames per track
     std::vector<char> m_busUsed;
@@ -142,6 +172,7 @@ private:
     int64_t m_loopStart = 0;
     int64_t m_loopEnd = 0;
 
-    CPCMSound* m_click = nullptr; // the click sounding now, or null
-    int64_t m_clickFrame = 0;     // next frame of it to play
+    // The click sounding now (the mixer's copy in memory), or null.
+    const CSoundData* m_click = nullptr;
+    int64_t m_clickFrame = 0; // next frame of it to play
 };

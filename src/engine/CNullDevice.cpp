@@ -69,6 +69,6 @@ void CNullDevice::RenderOffline(float* out, int64_t frames, int blockFrames) {
     const int block = std::clamp(blockFrames, 1, 8192);
     for (int64_t done = 0; done < frames; done += block) {
         const int count = static_cast<int>(std::min<int64_t>(block, frames - done));
-        m_mixer.Mix(out + done * kMixerChannels, count);
+        m_mixer.MixWaitingForReader(out + done * kMixerChannels, count);
     }
 }

@@ -32,7 +32,8 @@ public:
     int64_t BlocksRendered() const { return m_blocks.load(); }
 
     // Renders frames through the mixer's mixing routine into out (interleaved
-    // stereo), block by block as the thread would. Any thread.
+    // stereo), block by block as the thread would, but waiting for the sound
+    // reader where the thread would play silence. Any thread.
     void RenderOffline(float* out, int64_t frames, int blockFrames = 512);
 
 private:

@@ -100,9 +100,39 @@ bool CPCMMixer::Play(CAudioAtom* atom, double fromMs, int /*flags*/) {
     m_routine.ResetClick();
     m_playTailMs = GetProjectTailTime();
     m_positionFrames = FramesOf(std::max(fromMs, 0.0));
+    PrefillStreams();
     m_paused = false;
     m_playing = true;
     return true;
+}
+
+namespace {
+
+void CollectWindow(CAudioAtom* atom, const StreamPlan& plan, std::vector<CPCMSound*>& sounds) {
+    if (auto* group = dynamic_cast<CSoundGroup*>(atom)) {
+        for (int index = 0; index < group->Count(); ++index)
+            CollectWindow(group->At(index), plan, sounds);
+        return;
+    }
+    auto* sound = dynamic_cast<CPCMSound*>(atom);
+    if (sound && CSoundReader::InWindow(plan, 0, CPCMMixer::FramesOf(sound->AbsoluteOffset()),
+                                        CPCMMixer::FramesOf(sound->Length())))
+        sounds.push_back(sound);
+}
+
+} // namespace
+
+void CPCMMixer::PrefillStreams() {
+    const StreamPlan plan = StreamPlan::Make(m_positionFrames.load(), m_looping.load(),
+                                             m_loopStartFrames.load(), m_loopEndFrames.load());
+    std::vector<CPCMSound*> sounds;
+    CollectWindow(m_playingAtom, plan, sounds);
+    m_routine.RestartStreams();
+    m_reader.Prefill(plan, sounds);
+}
+
+void CPCMMixer::MixWaitingForReader(float* out, int frames) {
+    m_routine.Render(*this, out, frames, true);
 }
 
 bool CPCMMixer::Stop(int /*flags*/) {
@@ -111,6 +141,7 @@ bool CPCMMixer::Stop(int /*flags*/) {
     m_paused = false;
     ReleasePlayingAtom();
     m_routine.ResetClick();
+    m_reader.Clear();
     return wasPlaying;
 }
 
@@ -127,6 +158,8 @@ void CPCMMixer::SetPositionMs(double ms) {
     std::lock_guard<CLock> guard(m_lock);
     m_positionFrames = FramesOf(std::max(ms, 0.0));
     m_routine.ResetClick();
+    if (m_playing.load() && m_playingAtom)
+        PrefillStreams();
 }
 
 void CPCMMixer::SetLoop(bool on, double startMs, double endMs) {
@@ -146,6 +179,19 @@ double CPCMMixer::GetLoopEndMs() const {
     return static_cast<double>(m_loopEndFrames.load()) * 1000.0 / kMixerSampleRate;
 }
 
+namespace {
+
+std::shared_ptr<const CSoundData> ResidentCopy(const CPCMSound* sound) {
+    const std::shared_ptr<const CSoundData> data = sound ? sound->SharedPlayData() : nullptr;
+    if (!data)
+        return nullptr;
+    std::vector<float> samples(static_cast<size_t>(data->Frames() * data->Channels()));
+    data->ReadFrames(0, data->Frames(), samples.data());
+    return CSoundData::FromSamples(std::move(samples), data->Channels(), data->Rate());
+}
+
+} // namespace
+
 void CPCMMixer::SetMetronome(bool on, CPCMSound* beatSound, CPCMSound* measureSound,
                              double volume) {
     if (beatSound)
@@ -157,6 +203,8 @@ void CPCMMixer::SetMetronome(bool on, CPCMSound* beatSound, CPCMSound* measureSo
     ReleaseMetronomeSounds();
     m_beatClick = beatSound;
     m_measureClick = measureSound;
+    m_beatClickData = ResidentCopy(beatSound);
+    m_measureClickData = ResidentCopy(measureSound);
     m_metronomeVolume = std::isnan(volume) ? 0.0 : std::clamp(volume, 0.0, 4.0);
     m_metronomeOn = on;
 }
@@ -166,6 +214,8 @@ void CPCMMixer::ReleaseMetronomeSounds() {
     CAudioAtom::DeleteAtom(m_measureClick);
     m_beatClick = nullptr;
     m_measureClick = nullptr;
+    m_beatClickData.reset();
+    m_measureClickData.reset();
 }
 
 CPCMSound* CPCMMixer::SoundExists(const std::string& path) const {

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "engine/CMixRoutine.h"
-#include "support/CNotificationQueue.h"
 #include "engine/CPCMTrack.h"
+#include "engine/CSoundReader.h"
 #include "engine/TempoMap.h"
 #include "engine/WaveFormat.h"
 #include "support/CLock.h"
+#include "support/CNotificationQueue.h"
 
 #include <atomic>
 #include <cstdint>
@@ -105,7 +106,15 @@ public:
 
     // The mixing routine: fills frames of interleaved stereo float. Any thread;
     // never blocks or allocates.
-    void Mix(float* out, int frames) { m_routine.Render(*this, out, frames); }
+    void Mix(float* out, int frames) LOOMTONE_REALTIME { m_routine.Render(*this, out, frames); }
+    // The same for a caller that is not real-time: it waits for the sound
+    // reader rather than play a sound's frames as silence.
+    void MixWaitingForReader(float* out, int frames);
+    // Blocks mixed as silence because the lock was taken, and sound blocks
+    // left silent because the reader had not read them yet.
+    int64_t GetLostLockBlocks() const { return m_lostLockBlocks.load(); }
+    int64_t GetUnderruns() const { return m_reader.Underruns(); }
+    CSoundReader& GetSoundReader() { return m_reader; }
     // Told by the render worker around a whole render, so that the mixing
     // thread leaves the instruments alone meanwhile.
     void BeginOfflineRender() { m_offlineRenders.fetch_add(1); }
@@ -128,10 +137,14 @@ public:
     // The output device that needs no sound card.
     CNullDevice& GetNullDevice() { return *m_nullDevice; }
 
+    // Milliseconds to the nearest frame at the mixer's rate.
+    static int64_t FramesOf(double ms);
+
 private:
     friend class CMixRoutine;
 
-    static int64_t FramesOf(double ms);
+    // Has the reader read the start of what plays from the position now.
+    void PrefillStreams();
     void ReleasePlayingAtom();
     void ReleaseMetronomeSounds();
     CGMInstrument* PreviewInstrument() const;
@@ -161,8 +174,14 @@ private:
     bool m_metronomeOn = false;
     CPCMSound* m_beatClick = nullptr;
     CPCMSound* m_measureClick = nullptr;
+    // Their samples, copied into memory: the mixing thread reads no files.
+    std::shared_ptr<const CSoundData> m_beatClickData;
+    std::shared_ptr<const CSoundData> m_measureClickData;
     double m_metronomeVolume = 1.0;
 
-    CMixRoutine m_routine;
+    std::atomic<int64_t> m_lostLockBlocks{0};
+
+    CSoundReader m_reader;
+    CMixRoutine m_routine{m_reader};
     std::unique_ptr<CNullDevice> m_nullDevice;
 };

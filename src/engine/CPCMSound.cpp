@@ -25,11 +25,12 @@ CPCMSound::CPCMSound() = default;
 
 CPCMSound::CPCMSound(const CPCMSound& other)
     : CAudioAtom(), m_sourceData(other.m_sourceData), m_playData(other.m_playData),
-      m_path(other.m_path), m_virtualStartMs(other.GetVirtualTimeStart()),
-      m_lengthMs(other.Length()), m_loopStartMs(other.GetLoopStart()),
-      m_loopEndMs(other.GetLoopEnd()), m_rate(other.Rate()), m_pitchShift(other.PitchShift()),
-      m_tempo(other.m_tempo), m_rootNote(other.m_rootNote), m_beatLengthMs(other.m_beatLengthMs),
-      m_beatCount(other.m_beatCount), m_clipBuffer(other.m_clipBuffer) {
+      m_sharedPlayData(other.m_playData), m_path(other.m_path),
+      m_virtualStartMs(other.GetVirtualTimeStart()), m_lengthMs(other.Length()),
+      m_loopStartMs(other.GetLoopStart()), m_loopEndMs(other.GetLoopEnd()), m_rate(other.Rate()),
+      m_pitchShift(other.PitchShift()), m_tempo(other.m_tempo), m_rootNote(other.m_rootNote),
+      m_beatLengthMs(other.m_beatLengthMs), m_beatCount(other.m_beatCount),
+      m_clipBuffer(other.m_clipBuffer) {
     SetAbsoluteOffset(other.AbsoluteOffset());
     SetTrackNumber(other.GetTrackNumber());
     Mute(other.IsMuted());
@@ -68,6 +69,7 @@ bool CPCMSound::SetSoundData(std::shared_ptr<const CSoundData> data, const std::
     Lock();
     oldSource = std::exchange(m_sourceData, data);
     oldPlay = std::exchange(m_playData, std::move(data));
+    m_sharedPlayData.store(m_playData);
     m_rate = 1.0;
     m_pitchShift = 0.0;
     Unlock();
@@ -139,8 +141,10 @@ bool CPCMSound::Reprocess(double rate, double semitones, bool ratePitchCorrect) 
     }
     std::shared_ptr<const CSoundData> old;
     Lock();
-    if (processed)
+    if (processed) {
         old = std::exchange(m_playData, std::move(processed));
+        m_sharedPlayData.store(m_playData);
+    }
     m_rate = rate;
     m_pitchShift = semitones;
     m_clipBuffer.SetRatePitchCorrect(ratePitchCorrect);

@@ -4,9 +4,12 @@
 #include "engine/CClipAudioBuffer.h"
 #include "engine/CSoundData.h"
 
+#include <array>
 #include <atomic>
 #include <memory>
 #include <string>
+
+class CSoundStream;
 
 // A sound the mixer plays: decoded audio plus the clip's timing and playback
 // settings.
@@ -82,6 +85,16 @@ public:
 
     // Mixing thread, with the atom locked: the data to play, or null.
     const CSoundData* PlayData() const { return m_playData.get(); }
+    // Any thread but the mixing one: the data to play, shared, so that the
+    // sound reader keeps it alive while it reads from it.
+    std::shared_ptr<const CSoundData> SharedPlayData() const { return m_sharedPlayData.load(); }
+
+    // Each sound reader keeps this sound's stream in its own slot while the
+    // sound may play soon; the mixing routine finds it there.
+    static constexpr int kStreamSlots = 16;
+    std::atomic<CSoundStream*>& StreamSlot(int slot) {
+        return m_streams[static_cast<size_t>(slot)];
+    }
 
 protected:
     ~CPCMSound() override = default;
@@ -90,8 +103,10 @@ private:
     bool Reprocess(double rate, double semitones, bool ratePitchCorrect);
     double WrapIntoLoop(double ms) const;
 
-    std::shared_ptr<const CSoundData> m_sourceData; // as decoded
-    std::shared_ptr<const CSoundData> m_playData;   // after rate and pitch
+    std::shared_ptr<const CSoundData> m_sourceData;                  // as decoded
+    std::shared_ptr<const CSoundData> m_playData;                    // after rate and pitch
+    std::atomic<std::shared_ptr<const CSoundData>> m_sharedPlayData; // the same, for readers
+    std::array<std::atomic<CSoundStream*>, kStreamSlots> m_streams{};
     std::string m_path;
     std::atomic<double> m_virtualStartMs{0.0};
     std::atomic<double> m_lengthMs{0.0};

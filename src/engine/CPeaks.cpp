@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -29,6 +30,17 @@ int64_t ModifiedNs(const std::string& path) {
     if (::stat(path.c_str(), &info) != 0)
         return -1;
     return static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+}
+
+// The peak of one channel of interleaved frames [from, to), which must not be empty.
+PeakRange RangeOf(const float* samples, int channels, int channel, int64_t from, int64_t to) {
+    PeakRange range{samples[from * channels + channel], samples[from * channels + channel]};
+    for (int64_t i = from + 1; i < to; ++i) {
+        const float value = samples[i * channels + channel];
+        range.min = std::min(range.min, value);
+        range.max = std::max(range.max, value);
+    }
+    return range;
 }
 
 PeakRange Merge(PeakRange a, PeakRange b) {
@@ -70,24 +82,30 @@ std::shared_ptr<const CPeaks> CPeaks::LoadOrBuild(std::shared_ptr<const CSoundDa
 void CPeaks::Compute() {
     const int channels = Channels();
     m_peaks.assign(static_cast<size_t>(m_blocks * channels), PeakRange{});
-    for (int64_t block = 0; block < m_blocks; ++block) {
-        const int64_t first = block * kBlockFrames;
-        const int64_t end = std::min(first + kBlockFrames, Frames());
-        for (int c = 0; c < channels; ++c)
-            m_peaks[static_cast<size_t>(block * channels + c)] = FromSamples(c, first, end);
+    // Many blocks per read, in order: a sound read from its own file is read
+    // once from start to end, without seeking.
+    constexpr int64_t kReadBlocks = 256;
+    std::vector<float> samples(static_cast<size_t>(kReadBlocks * kBlockFrames * channels));
+    for (int64_t firstBlock = 0; firstBlock < m_blocks; firstBlock += kReadBlocks) {
+        const int64_t first = firstBlock * kBlockFrames;
+        const int64_t end = std::min(first + kReadBlocks * kBlockFrames, Frames());
+        m_data->ReadFrames(first, end - first, samples.data());
+        const int64_t lastBlock = std::min(firstBlock + kReadBlocks, m_blocks);
+        for (int64_t block = firstBlock; block < lastBlock; ++block) {
+            const int64_t from = block * kBlockFrames - first;
+            const int64_t to = std::min(from + kBlockFrames, end - first);
+            for (int c = 0; c < channels; ++c)
+                m_peaks[static_cast<size_t>(block * channels + c)] =
+                    RangeOf(samples.data(), channels, c, from, to);
+        }
     }
 }
 
 PeakRange CPeaks::FromSamples(int channel, int64_t first, int64_t end) const {
     const int channels = Channels();
-    const float* samples = m_data->Samples();
-    PeakRange range{samples[first * channels + channel], samples[first * channels + channel]};
-    for (int64_t i = first + 1; i < end; ++i) {
-        const float value = samples[i * channels + channel];
-        range.min = std::min(range.min, value);
-        range.max = std::max(range.max, value);
-    }
-    return range;
+    std::vector<float> samples(static_cast<size_t>((end - first) * channels));
+    m_data->ReadFrames(first, end - first, samples.data());
+    return RangeOf(samples.data(), channels, channel, 0, end - first);
 }
 
 PeakRange CPeaks::Block(int channel, int64_t block) const {

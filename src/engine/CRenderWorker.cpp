@@ -5,6 +5,7 @@
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CSoundGroup.h"
+#include "engine/CSoundReader.h"
 #include "engine/WaveFormat.h"
 #include "support/Log.h"
 
@@ -54,6 +55,8 @@ int CRenderWorker::Start(bool multipleFiles, CSoundGroup* soundGroup,
     m_group = soundGroup;
     m_group->AddReference();
     m_format = format;
+    m_reader = std::make_unique<CSoundReader>();
+    m_routine = std::make_unique<CMixRoutine>(*m_reader);
     PlanEntries(multipleFiles, renderList, path, withTags);
     ResetPlaybackState();
     m_block.assign(static_cast<size_t>(kBlockFrames) * kMixerChannels, 0.0f);
@@ -105,7 +108,7 @@ void CRenderWorker::ResetPlaybackState() {
     // Under the mixer's lock nothing mixes: effects and clip filters start the
     // render from silence instead of from what playback left in them.
     m_mixer->Lock();
-    m_routine.Prepare(m_mixer->GetNumTracks());
+    m_routine->Prepare(m_mixer->GetNumTracks());
     for (int number = 0; number < m_mixer->GetNumTracks(); ++number) {
         CPCMTrack* track = m_mixer->GetTrack(number);
         ResetEffectsOf(track->GetInstrumentChain());
@@ -170,8 +173,8 @@ bool CRenderWorker::RenderEntry(const Entry& entry, int index) {
 
 bool CRenderWorker::MixBlock(int64_t startFrame, int frames) {
     while (!m_abort.load()) {
-        if (m_routine.RenderOffline(*m_mixer, m_group, startFrame, m_block.data(), frames,
-                                    m_onlyTrack))
+        if (m_routine->RenderOffline(*m_mixer, m_group, startFrame, m_block.data(), frames,
+                                     m_onlyTrack))
             return true;
         // The GUI thread is changing the project; wait for it rather than
         // writing a gap.
@@ -205,6 +208,8 @@ void CRenderWorker::Abort(int wait) {
 void CRenderWorker::CleanUp() {
     if (m_thread.joinable())
         m_thread.join();
+    m_routine.reset();
+    m_reader.reset();
     CAudioAtom::DeleteAtom(m_group);
     m_group = nullptr;
     m_mixer = nullptr;

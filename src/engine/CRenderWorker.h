@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -15,13 +16,15 @@
 
 class CPCMMixer;
 class CSoundGroup;
+class CSoundReader;
 
 // Renders a sound group to sound files on a thread of its own, as fast as the
 // machine allows: the whole mix, or one engine track for a freeze. It mixes
 // through its own instance of the mixing routine (the same code that plays),
 // so the playback position stays where it was; a block it cannot mix because
 // the GUI thread holds the mixer's lock is tried again, never written as
-// silence.
+// silence. A sound reader of its own reads and converts the sounds on a
+// second thread while this one mixes; the mix waits for it where it lags.
 //
 // One file per entry of the render list. With several files, each gets the
 // target's name with its number: "song.wav" becomes "song-1.wav", "song-2.wav"
@@ -103,7 +106,10 @@ private:
     void Fail(const std::string& what);
 
     CFormatPrefs m_prefs;
-    CMixRoutine m_routine;
+    // Made by Start, dropped by CleanUp: the reader's thread only runs while
+    // a render needs it.
+    std::unique_ptr<CSoundReader> m_reader;
+    std::unique_ptr<CMixRoutine> m_routine;
     CPCMMixer* m_mixer = nullptr;
     CSoundGroup* m_group = nullptr;
     ::FormatDetails m_format;

@@ -25,7 +25,8 @@ FrameRange FramesBetween(const CSoundData& data, double startMs, double endMs) {
 }
 
 float LoudestOfFrame(const CSoundData& data, int64_t frame) {
-    const float* samples = data.Samples() + frame * data.Channels();
+    float samples[2] = {0.0f, 0.0f};
+    data.ReadFrames(frame, 1, samples);
     float loudest = 0.0f;
     for (int channel = 0; channel < data.Channels(); ++channel)
         loudest = std::max(loudest, std::fabs(samples[channel]));

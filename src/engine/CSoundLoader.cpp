@@ -112,6 +112,17 @@ LoadedSound CSoundLoader::Load(const std::string& path, int mixerRate) {
     if (key->size == 0)
         return Failure(path, "empty file");
 
+    LoadedSound streamed = StreamSource(path, mixerRate, error);
+    if (streamed.data) {
+        LogFmt("CSoundLoader::Load - '%s' is read from the file as it plays: %d channels, %lld "
+               "frames",
+               path.c_str(), streamed.sourceChannels,
+               static_cast<long long>(streamed.data->Frames()));
+        return streamed;
+    }
+    if (!error.empty())
+        return Failure(path, error);
+
     const std::string folder = GetTempSndPath();
     std::optional<CSoundCache> cache;
     if (!folder.empty())
@@ -149,6 +160,17 @@ LoadedSound CSoundLoader::Load(const std::string& path, int mixerRate) {
         Log(("CSoundLoader::Load - no temporary sound folder set, holding '" + path + "' in memory")
                 .c_str());
     LogLoaded(path, sound, mixerRate);
+    return sound;
+}
+
+LoadedSound CSoundLoader::StreamSource(const std::string& path, int mixerRate, std::string& error) {
+    LoadedSound sound;
+    std::shared_ptr<const CSoundData> data = CSoundData::StreamFile(path, mixerRate);
+    if (!data || !ReadWaveChunks(path, sound, error))
+        return LoadedSound{};
+    sound.data = std::move(data);
+    sound.sourceRate = mixerRate;
+    sound.sourceChannels = sound.data->Channels();
     return sound;
 }
 

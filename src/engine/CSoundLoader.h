@@ -29,11 +29,14 @@ struct LoadedSound {
     bool fromCache = false; // reused a cache entry without decoding
 };
 
-// Decodes sound files (libsndfile first, FFmpeg for what it cannot open),
-// converts them once to the mixer's rate and channel layout (mono stays mono,
-// more than two channels are folded to stereo), and keeps the result as a raw
-// float cache file in the temporary sound folder, mapped for playback. A cache
-// entry is reused while the source file's size and modification time are unchanged.
+// Opens sound files for playback. A file libsndfile reads with one or two
+// channels at the mixer's rate (WAV, AIFF, FLAC, CAF...) is read from the
+// file itself as it plays. Any other is decoded (libsndfile first, FFmpeg for
+// what it cannot open), converted once to the mixer's rate and channel layout
+// (mono stays mono, more than two channels are folded to stereo), and kept as
+// a raw float cache file in the temporary sound folder, mapped for playback. A
+// cache entry is reused while the source file's size and modification time
+// are unchanged.
 class CSoundLoader {
 public:
     // The folder for cache files; created when missing.
@@ -52,6 +55,8 @@ public:
 
 private:
     class Sink;
+    // The file as it is, when it can be read as it plays; no data otherwise.
+    static LoadedSound StreamSource(const std::string& path, int mixerRate, std::string& error);
     static bool ReadWaveChunks(const std::string& path, LoadedSound& sound, std::string& error);
     static std::unique_ptr<CSoundDecoder> OpenDecoder(const std::string& path, std::string& error);
     static bool Decode(const std::string& path, int mixerRate, Sink& sink, LoadedSound& sound,

@@ -22,10 +22,14 @@ std::vector<std::vector<float>> Deinterleave(const CSoundData& data) {
     const int channels = data.Channels();
     const auto frames = static_cast<size_t>(data.Frames());
     std::vector<std::vector<float>> planes(channels, std::vector<float>(frames));
-    const float* samples = data.Samples();
-    for (size_t i = 0; i < frames; ++i)
-        for (int c = 0; c < channels; ++c)
-            planes[c][i] = samples[i * channels + c];
+    std::vector<float> block(kBlockFrames * static_cast<size_t>(channels));
+    for (size_t first = 0; first < frames; first += kBlockFrames) {
+        const size_t count = std::min(kBlockFrames, frames - first);
+        data.ReadFrames(static_cast<int64_t>(first), static_cast<int64_t>(count), block.data());
+        for (size_t i = 0; i < count; ++i)
+            for (int c = 0; c < channels; ++c)
+                planes[c][first + i] = block[i * channels + c];
+    }
     return planes;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -91,4 +92,29 @@ TEST_F(RenderCommand, SaysWhenInstrumentsRingOnPastTheLastSound) {
     EXPECT_NE(error.find("s past the last sound, for instruments and effects to ring out"),
               std::string::npos)
         << error;
+}
+
+// The command keeps converted sounds in the preference's temporary sound
+// folder, as the editor does; without a usable folder it still renders.
+TEST_F(RenderCommand, ConvertedSoundsGoToTheTemporarySoundFolder) {
+    const std::string sound = dir + "tone48.wav";
+    ASSERT_EQ(RunShell("sox -n -r 48000 -c 1 -b 16 '" + sound + "' synth 1 sine 440 vol 0.5"), 0);
+    WriteProjectOfSounds(dir + "tone48.lt4", {sound});
+    fs::create_directories(dir + "home");
+    std::ofstream(dir + "blocker") << "a file where a folder should be";
+    const std::string home = "HOME='" + dir + "home' XDG_CONFIG_HOME='" + dir + "home/.config' ";
+    const auto render = [&](const std::string& cache, const std::string& out) {
+        return RunShell(env + home + "XDG_CACHE_HOME='" + cache + "' " + kProgram + " --render '" +
+                        dir + "tone48.lt4' '" + out + "' 2>/dev/null");
+    };
+    ASSERT_EQ(render(dir + "cache", dir + "mix.wav"), 0);
+    EXPECT_TRUE(fs::exists(dir + "mix.wav"));
+    int cached = 0;
+    for (const auto& entry : fs::directory_iterator(dir + "cache/loomtone/sounds"))
+        cached += entry.path().extension() == ".f32";
+    EXPECT_EQ(cached, 1);
+
+    ASSERT_EQ(render(dir + "blocker", dir + "blocked.wav"), 0);
+    EXPECT_TRUE(fs::exists(dir + "blocked.wav"));
+    EXPECT_EQ(fs::file_size(dir + "blocked.wav"), fs::file_size(dir + "mix.wav"));
 }

@@ -81,11 +81,13 @@ TEST_P(CSoundLoaderFormats, DecodesTheToneAtItsLength) {
     EXPECT_EQ(sound.data->Rate(), 44100);
     EXPECT_NEAR(static_cast<double>(sound.data->Frames()), 44100.0,
                 static_cast<double>(format.frameTolerance));
-    const float* samples = sound.data->Samples();
     const int64_t frames = sound.data->Frames();
+    std::vector<float> all(static_cast<size_t>(frames) * 2);
+    sound.data->ReadFrames(0, frames, all.data());
+    const float* samples = all.data();
     EXPECT_NEAR(SoundFixtures::ToneFrequency(samples, frames, 2, 44100), 440.0, 2.0);
-    EXPECT_NEAR(SoundFixtures::Rms(samples + frames / 2, frames / 4, 2, 1), 0.5 / std::sqrt(2.0),
-                0.02);
+    EXPECT_NEAR(SoundFixtures::Rms(samples + frames / 2 * 2, frames / 4, 2, 1),
+                0.5 / std::sqrt(2.0), 0.02);
     EXPECT_EQ(sound.tempo, 0.0);
     EXPECT_EQ(sound.rootNote, 0);
 }
@@ -238,7 +240,8 @@ TEST_F(CSoundLoaderTest, FailsCleanlyOnFilesItCannotDecode) {
 }
 
 TEST_F(CSoundLoaderTest, ReadsTempoAndRootNoteFromTheAcidChunk) {
-    const std::string loop = Sine("loop.wav", kWav16, 44100);
+    // At another rate than the mixer's, so that it goes through the cache.
+    const std::string loop = Sine("loop.wav", kWav16, 48000);
     ASSERT_TRUE(SoundFixtures::AppendAcidChunk(loop, 0x02, 60, 2, 120.0f));
     for (int pass = 0; pass < 2; ++pass) { // decoded, then from the cache
         const LoadedSound sound = CSoundLoader::Load(loop, 44100);
@@ -248,7 +251,7 @@ TEST_F(CSoundLoaderTest, ReadsTempoAndRootNoteFromTheAcidChunk) {
         EXPECT_EQ(sound.rootNote, 60);
         EXPECT_EQ(sound.beatCount, 2);
         EXPECT_DOUBLE_EQ(sound.beatLengthMs, 500.0);
-        EXPECT_EQ(sound.data->Frames(), 44100);
+        EXPECT_NEAR(static_cast<double>(sound.data->Frames()), 44100.0, 1.0);
     }
 }
 
@@ -286,8 +289,43 @@ TEST_F(CSoundLoaderTest, ReusesTheCacheWithoutDecoding) {
         EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
 }
 
+TEST_F(CSoundLoaderTest, ReadsASoundAtTheMixerRateFromItsOwnFile) {
+    for (const char* name : {"plain.wav", "plain.flac"}) {
+        const int format =
+            fs::path(name).extension() == ".wav" ? kWav16 : SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+        const std::string path = Sine(name, format, 44100, 1);
+        const int64_t before = CSoundLoader::DecodeCount();
+        const LoadedSound sound = CSoundLoader::Load(path, 44100);
+        ASSERT_NE(sound.data, nullptr) << sound.error;
+        EXPECT_TRUE(sound.data->IsStreamed());
+        EXPECT_EQ(sound.data->Frames(), 44100);
+        EXPECT_EQ(sound.data->Channels(), 1);
+        EXPECT_TRUE(sound.cachePath.empty());
+        EXPECT_EQ(CSoundLoader::DecodeCount(), before);
+        EXPECT_TRUE(CacheFiles().empty()) << "no float copy on disk";
+        // The frames are the file's, read where they are asked for.
+        SF_INFO info{};
+        SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+        ASSERT_NE(file, nullptr);
+        std::vector<float> expected(100);
+        sf_seek(file, 30000, SEEK_SET);
+        ASSERT_EQ(sf_readf_float(file, expected.data(), 100), 100);
+        sf_close(file);
+        std::vector<float> read(100);
+        sound.data->ReadFrames(30000, 100, read.data());
+        EXPECT_EQ(read, expected);
+        sound.data->ReadFrames(44050, 100, read.data());
+        EXPECT_EQ(read[60], 0.0f) << "past the end is silence";
+    }
+    // Other rates, and compressed files that seek slowly, use the cache.
+    EXPECT_FALSE(CSoundLoader::Load(Sine("fast.wav", kWav16, 48000), 44100).data->IsStreamed());
+    EXPECT_FALSE(
+        CSoundLoader::Load(Sine("tone.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100), 44100)
+            .data->IsStreamed());
+}
+
 TEST_F(CSoundLoaderTest, RebuildsTheCacheWhenTheSourceChanges) {
-    const std::string path = Sine("changing.wav", kWav16, 44100);
+    const std::string path = Sine("changing.wav", kWav16, 48000);
     const LoadedSound first = CSoundLoader::Load(path, 44100);
     ASSERT_NE(first.data, nullptr) << first.error;
 
@@ -303,18 +341,18 @@ TEST_F(CSoundLoaderTest, RebuildsTheCacheWhenTheSourceChanges) {
     EXPECT_EQ(first.data->Samples()[100], touched.data->Samples()[100]) << "still mapped";
 
     // Rewritten with other content: the new content is what loads.
-    Sine("changing.wav", kWav16, 44100, 1, 2.0, 220.0);
+    Sine("changing.wav", kWav16, 48000, 1, 2.0, 220.0);
     before = CSoundLoader::DecodeCount();
     const LoadedSound rewritten = CSoundLoader::Load(path, 44100);
     ASSERT_NE(rewritten.data, nullptr);
     EXPECT_EQ(CSoundLoader::DecodeCount(), before + 1);
     EXPECT_EQ(rewritten.data->Channels(), 1);
-    EXPECT_EQ(rewritten.data->Frames(), 88200);
+    EXPECT_NEAR(static_cast<double>(rewritten.data->Frames()), 88200.0, 1.0);
     EXPECT_EQ(CacheFiles().size(), 2u) << "one .f32 and one .meta";
 }
 
 TEST_F(CSoundLoaderTest, DistrustsADamagedCacheEntry) {
-    const std::string path = Sine("damaged.wav", kWav16, 44100);
+    const std::string path = Sine("damaged.wav", kWav16, 48000);
     const LoadedSound first = CSoundLoader::Load(path, 44100);
     ASSERT_NE(first.data, nullptr);
     const std::string meta = fs::path(first.cachePath).replace_extension(".meta").string();
@@ -324,7 +362,7 @@ TEST_F(CSoundLoaderTest, DistrustsADamagedCacheEntry) {
     LoadedSound again = CSoundLoader::Load(path, 44100);
     ASSERT_NE(again.data, nullptr);
     EXPECT_FALSE(again.fromCache) << "data shorter than its metadata says";
-    EXPECT_EQ(again.data->Frames(), 44100);
+    EXPECT_NEAR(static_cast<double>(again.data->Frames()), 44100.0, 1.0);
 
     ASSERT_TRUE(SoundFixtures::TruncateFile(meta, 20));
     again = CSoundLoader::Load(path, 44100);

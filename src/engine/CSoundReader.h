@@ -1,0 +1,138 @@
+#pragma once
+
+#include "engine/CSoundStream.h"
+#include "engine/Realtime.h"
+#include "engine/WaveFormat.h"
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+class CPCMSound;
+class CSoundData;
+
+// Reads sounds ahead of the mixing routine, on a thread of its own: for each
+// sound that may play within the next kStreamFrames of play order it keeps a
+// stream (CSoundStream) filled ahead of the play position, so that the mixing
+// routine only ever copies memory. The routine that mixes (the consumer) tells
+// the reader where it plays and which sounds it will soon need; the reader
+// takes a reference on those and lets go when they leave the window.
+//
+// A consumer that plays live never waits: a stream that is not filled in time
+// is an underrun, counted, and the sound is silent for that block. A consumer
+// that renders offline may wait for the reader instead (Read with wait set).
+//
+// Each reader owns one of the sounds' stream slots, so that playback and a
+// render can stream the same sounds at different places.
+class CSoundReader {
+public:
+    // How far ahead, in play order, each sound's stream is filled.
+    static constexpr int64_t kStreamFrames = int64_t{4} * kMixerSampleRate;
+    // How much Prefill reads before playback starts.
+    static constexpr int64_t kPrefillFrames = kMixerSampleRate / 2;
+    // Sounds one window may hold; further ones are not heard.
+    static constexpr int kMaxWindowSounds = 1024;
+    // Frames read from one sound in one step, so that every stream gets its
+    // turn soon.
+    static constexpr int64_t kReadStepFrames = 32768;
+    // How long an offline consumer waits for a stream before it gives up.
+    static constexpr int kMaxWaitMs = 10000;
+
+    CSoundReader();
+    ~CSoundReader();
+    CSoundReader(const CSoundReader&) = delete;
+    CSoundReader& operator=(const CSoundReader&) = delete;
+
+    // True when a window starting at `sequence` of plan holds timeline frames
+    // [start, start + frames).
+    static bool InWindow(const StreamPlan& plan, int64_t sequence, int64_t start,
+                         int64_t frames) LOOMTONE_REALTIME;
+
+    // Consumer, with the mixer locked. Says where the consumer plays now.
+    void SetPosition(const StreamPlan& plan, int64_t sequence) LOOMTONE_REALTIME;
+    // Hands the reader the sounds of the window starting at the position: a
+    // BeginWindow that gives true is followed by AddToWindow for each sound
+    // and EndWindow. False when the reader has not taken the last window yet;
+    // the consumer then goes on without telling it.
+    bool BeginWindow() LOOMTONE_REALTIME;
+    void AddToWindow(CPCMSound* sound) LOOMTONE_REALTIME;
+    void EndWindow() LOOMTONE_REALTIME;
+    // Copies the sound's frames from `sequence` on as interleaved stereo into
+    // out. False, counted as an underrun, when its stream does not hold them.
+    bool Read(CPCMSound& sound, const StreamStamp& stamp, int64_t sequence, int frames,
+              float* out) LOOMTONE_REALTIME;
+
+    // Offline consumers, which may wait: the same, waiting (up to kMaxWaitMs)
+    // for the reader. WaitForWindowTaken makes sure that a window is handed
+    // over at least every second of play order.
+    void WaitForWindowTaken();
+    bool ReadWaiting(CPCMSound& sound, const StreamStamp& stamp, int64_t sequence, int frames,
+                     float* out);
+
+    // GUI thread, with the mixer locked, before playback starts at plan's
+    // start: makes the given sounds the window and fills kPrefillFrames of each.
+    void Prefill(const StreamPlan& plan, const std::vector<CPCMSound*>& sounds);
+    // Lets go of every sound (playback stopped).
+    void Clear();
+
+    int64_t Underruns() const { return m_underruns.load(); }
+    // Called on the reader thread before each round of reading; tests slow
+    // the reader down with it.
+    void SetReadHook(std::function<void()> hook);
+
+private:
+    struct Entry {
+        std::unique_ptr<CSoundStream> stream;
+        std::shared_ptr<const CSoundData> data; // what the stream was filled from
+    };
+    struct Position {
+        StreamPlan plan;
+        int64_t sequence = 0;
+    };
+
+    void Run();
+    Position LoadPosition() const;
+    void StorePosition(const StreamPlan& plan, int64_t sequence);
+    // With m_mutex held.
+    void TakeWindow();
+    void SetWindow(CPCMSound* const* sounds, int count);
+    void Release(CPCMSound* sound, Entry& entry);
+    bool FillStep(Entry& entry, CPCMSound& sound, const Position& position, int64_t limit);
+    void Produce(const StreamStamp& stamp, const CSoundData& data, int64_t sequence, int64_t frames,
+                 float* out) const;
+    void Wake();
+
+    int m_slot = -1;
+    std::thread m_thread;
+    std::mutex m_mutex; // the streams and the window; never taken by the mixing thread
+    std::condition_variable m_wakeUp;
+    bool m_stopping = false;
+    std::unordered_map<CPCMSound*, Entry> m_entries;
+    std::vector<std::unique_ptr<CSoundStream>> m_spareStreams;
+    std::function<void()> m_hook;
+
+    // The consumer's position, written under the mixer's lock, read by the
+    // reader: a version count that is odd while it changes.
+    std::atomic<uint64_t> m_positionVersion{0};
+    std::atomic<int64_t> m_planStart{0};
+    std::atomic<bool> m_planLooping{false};
+    std::atomic<int64_t> m_planLoopStart{0};
+    std::atomic<int64_t> m_planLoopEnd{0};
+    std::atomic<int64_t> m_sequence{0};
+
+    // The window on its way from the consumer to the reader: filled while
+    // m_windowReady is false, taken by the reader once it is true.
+    std::array<CPCMSound*, kMaxWindowSounds> m_window{};
+    int m_windowCount = 0;
+    std::atomic<bool> m_windowReady{false};
+    int64_t m_windowSequence = -1; // consumer: where the last window was handed over
+
+    std::atomic<int64_t> m_underruns{0};
+};
