@@ -1,5 +1,6 @@
 #include "ProjectOnWindowTest.h"
 #include "TestFiles.h"
+#include "ThreeNotes.h"
 #include "ToneWav.h"
 #include "engine/CMidiSound.h"
 #include "engine/CPCMSound.h"
@@ -26,22 +27,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-CMidiSound* ThreeNotes(int firstPitch) {
-    auto* sound = new CMidiSound;
-    TMidiSndNoteData note;
-    for (int i = 0; i < 3; ++i) {
-        note.start = i * 300.0;
-        note.end = note.start + 250.0;
-        note.pitch = firstPitch + i;
-        sound->AddMidiNote(note, nullptr);
-    }
-    sound->SetMediaLength(1000.0);
-    sound->SetLoopStart(0.0);
-    sound->SetLoopEnd(1000.0);
-    sound->SetVirtualLength(1000.0);
-    return sound;
-}
 
 // A chunk as a file stores it: code, size, body and pad byte.
 std::string ChunkBytes(const RawChunk& chunk) {

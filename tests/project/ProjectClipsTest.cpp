@@ -1,5 +1,6 @@
 #include "ProjectOnWindowTest.h"
 #include "TestFiles.h"
+#include "ThreeNotes.h"
 #include "ToneWav.h"
 #include "engine/CMidiSound.h"
 #include "gui/MessageBoxes.h"
@@ -39,22 +40,6 @@ std::vector<std::string> MakeSounds(const std::string& dir) {
     return files;
 }
 
-CMidiSound* Notes(int firstPitch) {
-    auto* sound = new CMidiSound;
-    TMidiSndNoteData note;
-    for (int i = 0; i < 3; ++i) {
-        note.start = i * 300.0;
-        note.end = note.start + 250.0;
-        note.pitch = firstPitch + i;
-        sound->AddMidiNote(note, nullptr);
-    }
-    sound->SetMediaLength(1000.0);
-    sound->SetLoopStart(0.0);
-    sound->SetLoopEnd(1000.0);
-    sound->SetVirtualLength(1000.0);
-    return sound;
-}
-
 // Where two files first differ; -1 when they are equal.
 long FirstDifference(const std::string& a, const std::string& b) {
     const auto [left, right] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
@@ -64,7 +49,7 @@ long FirstDifference(const std::string& a, const std::string& b) {
 class ProjectClips : public ProjectOnWindowTest {
 protected:
     void AddMidiAt(CTrack* track, double ms, int firstPitch) {
-        auto* clip = new CMIDIClip(m_project->Clips(), Notes(firstPitch));
+        auto* clip = new CMIDIClip(m_project->Clips(), ThreeNotes(firstPitch));
         ASSERT_TRUE(track->AddClip(clip, ms, false));
         clip->DeleteRefObject();
     }
