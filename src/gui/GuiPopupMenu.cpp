@@ -39,8 +39,40 @@ void GuiPopupMenu::UpdateSize() {
             shortcutWidth = std::max(shortcutWidth, GuiTextLayout(m_font, item.shortcut).Width());
     }
     const int32_t shortcuts = shortcutWidth > 0 ? kShortcutGap + shortcutWidth : 0;
-    SetSize(2 * kBorder + kCheckColumn + labelWidth + shortcuts + kArrowColumn,
-            std::max(height, 2 * kBorder + 1));
+    m_contentHeight = std::max(height, 2 * kBorder + 1);
+    m_scroll = 0;
+    SetSize(2 * kBorder + kCheckColumn + labelWidth + shortcuts + kArrowColumn, m_contentHeight);
+}
+
+void GuiPopupMenu::FitHeight(const VRGuiWindow& window) {
+    if (m_contentHeight > window.GetHeight())
+        SetSize(GetWidth(), std::max(window.GetHeight(), 2 * kBorder + kItemHeight));
+}
+
+void GuiPopupMenu::ScrollTo(int32_t scroll) {
+    const int32_t last = std::max(0, m_contentHeight - GetHeight());
+    scroll = std::clamp(scroll, 0, last);
+    if (scroll == m_scroll)
+        return;
+    // A sub-menu stands beside its item, which moves away.
+    CloseSubMenu();
+    m_scroll = scroll;
+    Invalidate(nullptr);
+}
+
+void GuiPopupMenu::ScrollIntoView(int index) {
+    const int32_t top = ItemTop(index);
+    if (top < kBorder)
+        ScrollTo(m_scroll - (kBorder - top));
+    else if (top + ItemHeight(index) > GetHeight() - kBorder)
+        ScrollTo(m_scroll + top + ItemHeight(index) - (GetHeight() - kBorder));
+}
+
+bool GuiPopupMenu::OnWheel(GuiPoint, int32_t delta, uint32_t) {
+    constexpr int32_t kNotch = 120;
+    const int notches = delta / kNotch != 0 ? delta / kNotch : (delta > 0 ? 1 : -1);
+    ScrollTo(m_scroll - notches * kWheelItems * kItemHeight);
+    return true;
 }
 
 int32_t GuiPopupMenu::ItemHeight(int index) const {
@@ -48,16 +80,16 @@ int32_t GuiPopupMenu::ItemHeight(int index) const {
 }
 
 int32_t GuiPopupMenu::ItemTop(int index) const {
-    int32_t top = kBorder;
+    int32_t top = kBorder - m_scroll;
     for (int i = 0; i < index && i < m_menu.ItemCount(); ++i)
         top += ItemHeight(i);
     return top;
 }
 
 int GuiPopupMenu::ItemAt(GuiPoint p) const {
-    if (p.x < 0 || p.x >= GetWidth())
+    if (p.x < 0 || p.x >= GetWidth() || p.y < kBorder || p.y >= GetHeight() - kBorder)
         return -1;
-    int32_t top = kBorder;
+    int32_t top = kBorder - m_scroll;
     for (int i = 0; i < m_menu.ItemCount(); ++i) {
         const int32_t bottom = top + ItemHeight(i);
         if (p.y >= top && p.y < bottom)
@@ -74,6 +106,7 @@ int32_t GuiPopupMenu::Run(VRGuiWindow* window, int32_t x, int32_t y) {
     m_done = false;
     m_armed = false;
     UpdateSize();
+    FitHeight(*window);
     window->OpenLayer(this, x, y);
     window->SetCapture(this);
     window->RunModal([this] { return m_done; });
@@ -96,6 +129,8 @@ void GuiPopupMenu::SetHighlighted(int index) {
     if (index == m_highlighted)
         return;
     m_highlighted = index;
+    if (index >= 0)
+        ScrollIntoView(index);
     Invalidate(nullptr);
 }
 
@@ -147,6 +182,7 @@ void GuiPopupMenu::OpenSubMenu(int index, bool highlightFirst) {
         return;
     m_subMenu.reset(new GuiPopupMenu(*item.subMenu, m_root));
     m_subMenuItem = index;
+    m_subMenu->FitHeight(*window);
     int32_t x = GetAbsX() + GetWidth() - kSubMenuOverlap;
     if (x + m_subMenu->GetWidth() > window->GetWidth())
         x = GetAbsX() - m_subMenu->GetWidth() + kSubMenuOverlap;
@@ -279,11 +315,16 @@ void GuiPopupMenu::OnDraw(const GuiRect& r) {
     cairo_set_line_width(cr, 1);
     cairo_rectangle(cr, 0.5, 0.5, GetWidth() - 1, GetHeight() - 1);
     cairo_stroke(cr);
+    // Scrolled items stop at the border.
+    cairo_save(cr);
+    cairo_rectangle(cr, kBorder, kBorder, GetWidth() - 2 * kBorder, GetHeight() - 2 * kBorder);
+    cairo_clip(cr);
     for (int i = 0; i < m_menu.ItemCount(); ++i) {
         const int32_t top = ItemTop(i);
         if (top < r.bottom && top + ItemHeight(i) > r.top)
             DrawItem(cr, i, top);
     }
+    cairo_restore(cr);
 }
 
 void GuiPopupMenu::DrawItem(cairo_t* cr, int index, int32_t top) {

@@ -20,6 +20,9 @@
 // button was pressed in them, so the release of the click that opened a
 // context menu does not choose the item that happens to lie under it.
 //
+// A menu taller than the window is cut to the window's height and scrolled by
+// the mouse wheel; a highlighted item is scrolled into view.
+//
 // The top menu holds the mouse capture while open, so that it sees the
 // pointer everywhere; it handles the mouse and keys for every open sub-menu.
 class GuiPopupMenu : public VRGuiLayer {
@@ -30,6 +33,7 @@ public:
     static constexpr int32_t kCheckColumn = 22;
     static constexpr int32_t kArrowColumn = 18;
     static constexpr int32_t kShortcutGap = 24;
+    static constexpr int kWheelItems = 3;
 
     // A move or press at a window point outside every open menu; answering
     // true closes the menus (Run answers 0). Presses outside close them anyway.
@@ -48,11 +52,14 @@ public:
     int GetHighlighted() const { return m_highlighted; }
     // The open sub-menu, if any.
     GuiPopupMenu* GetSubMenu() const { return m_subMenu.get(); }
-    // The top of an item in the menu.
+    // The top of an item in the menu, as scrolled.
     int32_t ItemTop(int index) const;
+    // How far the items are scrolled up, in pixels.
+    int32_t GetScroll() const { return m_scroll; }
 
     bool OnKey(int32_t event, int32_t key, uint32_t modifiers) override;
     bool OnMouse(int32_t event, GuiPoint p, uint32_t keys) override;
+    bool OnWheel(GuiPoint p, int32_t delta, uint32_t keys) override;
     void OnDraw(const GuiRect& r) override;
     void OnPressOutside(GuiPoint windowPoint) override;
 
@@ -60,6 +67,10 @@ private:
     GuiPopupMenu(const GuiMenu& menu, GuiPopupMenu* root);
 
     void UpdateSize();
+    // Cuts the menu to the window's height, so that it fits and scrolls.
+    void FitHeight(const VRGuiWindow& window);
+    void ScrollTo(int32_t scroll);
+    void ScrollIntoView(int index);
     int32_t ItemHeight(int index) const;
     int ItemAt(GuiPoint p) const;
     void SetHighlighted(int index);
@@ -86,6 +97,9 @@ private:
     std::unique_ptr<GuiPopupMenu> m_subMenu;
     int m_subMenuItem = -1;
     int m_highlighted = -1;
+    // The height of all items with the border, of which the menu shows GetHeight().
+    int32_t m_contentHeight = 0;
+    int32_t m_scroll = 0;
     GuiFont m_font;
     // Only on the top menu:
     OutsideHandler m_onOutside;

@@ -6,9 +6,9 @@
 #include "app/SaveFolders.h"
 #include "gui/GuiEditField.h"
 #include "gui/GuiInput.h"
+#include "project/CAudioClip.h"
 #include "project/CMissingSoundDialog.h"
 #include "project/CPlaceholderClip.h"
-#include "project/CAudioClip.h"
 #include "project/CTrack.h"
 #include "support/CRegKey.h"
 #include "support/LogCapture.h"
@@ -368,6 +368,33 @@ TEST_F(MainWindowTest, MixDownRefusesToWriteOverASoundOfTheProject) {
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_EQ(asked.back(), FormatLocalized(MyLoadString("Err_FileInUse_Body"), chosenPath));
     EXPECT_EQ(FileContents(m_root + "tone.wav"), tone);
+}
+
+TEST_F(MainWindowTest, ANameThatCannotBeWrittenInTheShownFolderFailsAloudAndNowhereElse) {
+    WriteToneWav(m_root + "tone.wav", 44100, 8000);
+    Open(m_root + "tone.wav");
+    window->RunAfterCreationSequence();
+    const fs::path before = fs::current_path();
+    fs::current_path(m_root);
+    chosenPath = m_root + "missing/song2.lt4";
+    ASSERT_TRUE(window->ExecuteCommand(kCmdSaveAs));
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.back(), FormatLocalized(MyLoadString("Err_SaveFailedBody"), chosenPath));
+    EXPECT_TRUE(undo.IsDirty()) << "nothing was saved";
+
+    asked.clear();
+    answers = {IDNO};
+    chosenPath = m_root + "missing/mix4.wav";
+    ASSERT_TRUE(window->ExecuteCommand(kCmdMixDownWav));
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.back(), FormatLocalized(MyLoadString("Err_RenderFailedBody"), chosenPath));
+    fs::current_path(before);
+    for (const std::string name : {"song2.lt4", "mix4.wav"}) {
+        EXPECT_FALSE(fs::exists("/" + name)) << name;
+        EXPECT_FALSE(fs::exists(m_root + name)) << name;
+        EXPECT_FALSE(fs::exists(before / name)) << name;
+        EXPECT_FALSE(fs::exists(m_root + "missing/" + name)) << name;
+    }
 }
 
 namespace {

@@ -1,4 +1,5 @@
 #include "DialogTestHelpers.h"
+#include "GuiTestObjects.h"
 
 #include "gui/CFileDialog.h"
 #include "gui/GuiInput.h"
@@ -167,6 +168,45 @@ TEST_F(FileDialog, ATypedNameReplacesTheProposedOneAndIsSavedInTheShownFolder) {
     });
     ASSERT_EQ(dialog.DoModal(&window), IDOK);
     EXPECT_EQ(dialog.GetPath(), (folder / "mix4.wav").string());
+}
+
+TEST_F(FileDialog, ANameInAMissingSubfolderStaysUnderTheShownFolder) {
+    request.mode = FileDialogRequest::Mode::kSave;
+    request.fileName = "Mix.wav";
+    CFileDialog dialog(request);
+    OnOpen([&](CFileDialog& open) {
+        host.Text("missing/mix4.wav");
+        EXPECT_EQ(open.GetNameText(), "missing/mix4.wav");
+        host.KeyDown(VK_RETURN);
+    });
+    ASSERT_EQ(dialog.DoModal(&window), IDOK);
+    // Where the caller's write then fails aloud: never the root or the working folder.
+    EXPECT_EQ(dialog.GetPath(), (folder / "missing" / "mix4.wav").string());
+}
+
+TEST_F(FileDialog, ClosedItLeavesTheWindowAsItWasBeforeItOpened) {
+    TestObject tracks{800, 600};
+    tracks.color = 0x303848;
+    window.AddChild(&tracks, 0, 0);
+    host.Advance(40);
+    const auto screen = [this] {
+        std::vector<uint32_t> pixels;
+        for (int y = 0; y < 600; y += 3)
+            for (int x = 0; x < 800; x += 3)
+                pixels.push_back(host.ScreenPixel(x, y));
+        return pixels;
+    };
+    const std::vector<uint32_t> before = screen();
+    CFileDialog dialog(request);
+    OnOpen([&](CFileDialog&) {
+        host.Advance(40);
+        EXPECT_NE(screen(), before) << "the dialog is drawn";
+        host.KeyDown(VK_ESCAPE);
+    });
+    EXPECT_EQ(dialog.DoModal(&window), IDCANCEL);
+    host.Advance(40);
+    EXPECT_EQ(screen(), before);
+    window.RemoveChild(&tracks);
 }
 
 TEST_F(FileDialog, CtrlASelectsTheNameSoThatTypingOrBackspaceReplacesIt) {

@@ -90,6 +90,33 @@ TEST_F(GuiLayer, IsDrawnAboveTheContentAndMovedIntoTheWindow) {
     EXPECT_NE(host.ScreenPixel(199, 99), kOpaque | 0x00FF00);
 }
 
+TEST_F(GuiLayer, ClosingRepaintsWhatItCoveredAsItWas) {
+    // The layer straddles the content, an object above it and the bare window.
+    TestObject child{30, 30};
+    child.color = 0x2040C0;
+    content.color = 0xC04020;
+    window.AddChild(&child, 70, 30);
+    window.Invalidate(nullptr);
+    host.Advance(40);
+    const auto screen = [this] {
+        std::vector<uint32_t> pixels;
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 200; ++x)
+                pixels.push_back(host.ScreenPixel(x, y));
+        return pixels;
+    };
+    const std::vector<uint32_t> before = screen();
+    layer.color = 0xF0F0F0;
+    window.OpenLayer(&layer, 80, 20);
+    host.Advance(40);
+    ASSERT_EQ(host.ScreenPixel(130, 50), kOpaque | 0xF0F0F0);
+    ASSERT_NE(screen(), before);
+    window.CloseLayer(&layer);
+    host.Advance(40);
+    EXPECT_EQ(screen(), before);
+    window.RemoveChild(&child);
+}
+
 TEST_F(GuiLayer, NewestLayerIsOnTopAndADestroyedLayerCloses) {
     auto second = std::make_unique<TestLayer>(30, 30);
     window.OpenLayer(&layer, 20, 20);

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -141,6 +142,46 @@ TEST_F(Menus, PressOutsideEscapeAndDisabledItemsGiveNothing) {
            [&] { stillOpen = window.LayerCount() == 1; }});
     EXPECT_EQ(popup.Run(&window, 10, 10), 0);
     EXPECT_TRUE(stillOpen);
+}
+
+TEST_F(Menus, AMenuTallerThanTheWindowFitsAndScrollsByWheelAndKeys) {
+    GuiMenu tall;
+    for (int i = 0; i < 30; ++i)
+        tall.AddItem(100 + i, "Item " + std::to_string(i));
+    GuiPopupMenu popup(tall);
+    const auto lastFullyShown = [&](GuiPopupMenu* open) {
+        const int32_t bottom = open->ItemTop(29) + GuiPopupMenu::kItemHeight;
+        return bottom <= open->GetHeight() - GuiPopupMenu::kBorder &&
+               bottom > open->GetHeight() - GuiPopupMenu::kBorder - GuiPopupMenu::kItemHeight;
+    };
+    Drive({[&] {
+               EXPECT_EQ(Top()->GetY(), 0);
+               EXPECT_EQ(Top()->GetHeight(), 300);
+               host.Wheel(50, 100, -120);
+               EXPECT_EQ(Top()->GetScroll(), GuiPopupMenu::kWheelItems * GuiPopupMenu::kItemHeight);
+               host.Wheel(50, 100, 240);
+               EXPECT_EQ(Top()->GetScroll(), 0);
+               host.Wheel(50, 100, -50 * 120);
+               EXPECT_TRUE(lastFullyShown(Top()));
+           },
+           [&] {
+               const GuiPoint last = ItemPoint(Top(), 29);
+               host.MouseMove(last.x, last.y);
+               host.LeftDown(last.x, last.y);
+               host.LeftUp(last.x, last.y);
+           }});
+    EXPECT_EQ(popup.Run(&window, 10, 10), 129);
+
+    Drive({[&] { Key(VK_END); },
+           [&] {
+               EXPECT_TRUE(lastFullyShown(Top()));
+               Key(VK_HOME);
+           },
+           [&] {
+               EXPECT_EQ(Top()->GetScroll(), 0);
+               Key(VK_RETURN);
+           }});
+    EXPECT_EQ(popup.Run(&window, 10, 10), 100);
 }
 
 TEST_F(Menus, ReleaseOfTheOpeningClickChoosesNothing) {
