@@ -1,17 +1,20 @@
 #include "app/CSystemDeviceCatalog.h"
 
-std::vector<std::string> CSystemDeviceCatalog::PlaybackDevices(int) const {
-    return {};
+#include "engine/CRtAudioDevice.h"
+#include "engine/MidiInputNames.h"
+
+std::vector<std::string> CSystemDeviceCatalog::PlaybackDevices(int driverType) const {
+    return CRtAudioDevice::OutputNames(driverType);
 }
 
-std::vector<std::string> CSystemDeviceCatalog::RecordingDevices(int) const {
-    return {};
+std::vector<std::string> CSystemDeviceCatalog::RecordingDevices(int driverType) const {
+    return CRtAudioDevice::InputNames(driverType);
 }
 
 std::vector<std::string> CSystemDeviceCatalog::MidiInputDevices() const {
-    return {};
+    return MidiInputNames();
 }
 
-int CSystemDeviceCatalog::DefaultPlaybackDevice(int) const {
-    return -1;
+int CSystemDeviceCatalog::DefaultPlaybackDevice(int driverType) const {
+    return CRtAudioDevice::DefaultOutput(driverType);
 }

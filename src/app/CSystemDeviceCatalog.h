@@ -2,8 +2,9 @@
 
 #include "app/DeviceCatalog.h"
 
-// The devices of this machine. The engine plays on its null device and opens
-// no hardware yet, so no driver offers a device.
+// The devices of this machine, asked of the sound systems each time: driver
+// type 0 is PulseAudio (or PipeWire serving it), 1 JACK, 2 ALSA direct; MIDI
+// inputs come from the ALSA sequencer and JACK.
 class CSystemDeviceCatalog : public DeviceCatalog {
 public:
     std::vector<std::string> PlaybackDevices(int driverType) const override;

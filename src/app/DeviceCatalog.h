@@ -3,9 +3,10 @@
 #include <string>
 #include <vector>
 
-// The audio and MIDI devices the machine offers, by driver type (0 wave,
-// 1 ASIO-style, 2 WaveRT), as start-up needs them to find the remembered
-// devices again by name. Device numbers are positions in these lists.
+// The audio and MIDI devices the machine offers, by driver type, as start-up
+// needs them to find the remembered devices again by name. Device numbers are
+// positions in these lists. The stored driver types keep their old names:
+// the wave driver is PulseAudio here, the ASIO-style one JACK, WaveRT ALSA.
 class DeviceCatalog {
 public:
     static constexpr int kWave = 0;

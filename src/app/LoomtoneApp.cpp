@@ -114,6 +114,8 @@ bool LoomtoneApp::Startup(IGuiHost& host, const StartupOptions& options) {
     m_started = true;
     if (!m_window->Initialize(&host, options.width, options.height))
         return Fail("Could not open the main window");
+    if (options.openAudioDevices)
+        OpenAudioDevices(*m_mixer, ChooseAudioDevices(m_prefs, m_devices));
     m_prefs.bAttemptToOpenDevice = false;
     m_prefs.Save();
     return true;

@@ -22,6 +22,9 @@ struct StartupOptions {
     std::string commandLineFile;
     int32_t width = 1024;
     int32_t height = 720;
+    // Opens the remembered sound card or server; off, the mixer keeps to its
+    // null device (tests, screenshots).
+    bool openAudioDevices = false;
 };
 
 // The program's life: start-up makes the folders, the log, the preferences,

@@ -2,6 +2,7 @@
 
 #include "app/CPrefs.h"
 #include "app/DeviceCatalog.h"
+#include "engine/CPCMMixer.h"
 #include "gui/MessageBoxes.h"
 #include "support/Log.h"
 
@@ -15,6 +16,10 @@ constexpr int kFastProcessorMHz = 1500;
 constexpr int kWaveRTFirstRunLatency = 50;
 constexpr int kFastProcessorBuffers = 8;
 constexpr int kFastProcessorBufferSize = 2048;
+constexpr int kDefaultBlockFrames = 256;
+constexpr int kFewestBlockFrames = 64;
+constexpr int kMostBlockFrames = 8192;
+constexpr int kRecordingChannels = 2;
 
 // The remembered device's position when its name is listed; the index otherwise.
 void FindByName(int32_t& index, const std::string& name, const std::vector<std::string>& names) {
@@ -41,6 +46,19 @@ void FindWaveRTOutput(CPrefs& prefs, const DeviceCatalog& devices) {
         return;
     prefs.mixWaveRTOutput = fallback;
     prefs.lastPlaybackDevice = outputs[static_cast<size_t>(fallback)];
+}
+
+// The name at that position, or "" (the default device) when it is not listed.
+std::string NameAt(int32_t index, const std::vector<std::string>& names) {
+    return index >= 0 && static_cast<size_t>(index) < names.size()
+               ? names[static_cast<size_t>(index)]
+               : std::string();
+}
+
+int BlockFramesOf(const MixerInitRecord& record) {
+    if (!record.IsUsable() || record.blockAlign == 0)
+        return kDefaultBlockFrames;
+    return std::clamp(record.bufferSize / record.blockAlign, kFewestBlockFrames, kMostBlockFrames);
 }
 
 } // namespace
@@ -111,4 +129,46 @@ void PrepareOutputDevice(CPrefs& prefs, const DeviceCatalog& devices) {
     default:
         break;
     }
+}
+
+AudioDeviceChoice ChooseAudioDevices(const CPrefs& prefs, const DeviceCatalog& devices) {
+    AudioDeviceChoice choice;
+    choice.driverType = prefs.mixDeviceType;
+    choice.inputChannels = kRecordingChannels;
+    const std::vector<std::string> outputs = devices.PlaybackDevices(prefs.mixDeviceType);
+    const std::vector<std::string> inputs = devices.RecordingDevices(prefs.mixDeviceType);
+    switch (prefs.mixDeviceType) {
+    case DeviceCatalog::kWave:
+        choice.outputName = NameAt(prefs.mixerInit.firstField, outputs);
+        choice.inputName = NameAt(prefs.mixWaveInput, inputs);
+        choice.blockFrames = BlockFramesOf(prefs.mixerInit);
+        break;
+    case DeviceCatalog::kAsio:
+        // The JACK server sets the block size itself.
+        choice.outputName = NameAt(prefs.mixASIODevice, outputs);
+        choice.inputName = NameAt(prefs.mixASIOInput, inputs);
+        break;
+    case DeviceCatalog::kWaveRT:
+        choice.outputName = NameAt(prefs.mixWaveRTInit.firstField, outputs);
+        choice.inputName = NameAt(prefs.mixWaveRTInput, inputs);
+        choice.blockFrames = std::clamp(prefs.mixWaveRTLatency * kMixerSampleRate / 1000,
+                                        kFewestBlockFrames, kMostBlockFrames);
+        break;
+    default:
+        break;
+    }
+    return choice;
+}
+
+bool OpenAudioDevices(CPCMMixer& mixer, const AudioDeviceChoice& choice) {
+    std::string reason;
+    if (mixer.OpenDevice(choice, reason))
+        return true;
+    LogFmt("Audio devices with input could not open: %s", reason.c_str());
+    AudioDeviceChoice outputOnly = choice;
+    outputOnly.inputChannels = 0;
+    if (mixer.OpenDevice(outputOnly, reason))
+        return true;
+    LogFmt("Audio device could not open: %s - playing on the null device", reason.c_str());
+    return false;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "engine/AudioDeviceChoice.h"
+
+class CPCMMixer;
 class CPrefs;
 class DeviceCatalog;
 
@@ -26,3 +29,15 @@ void FindDevicesAgain(CPrefs& prefs, const DeviceCatalog& devices);
 // Copies the selected driver's output device into its mixer record, with an
 // index the driver does not have reset to the first device.
 void PrepareOutputDevice(CPrefs& prefs, const DeviceCatalog& devices);
+
+// The devices the preferences select, by name: the selected driver's output
+// and input at their remembered positions in the catalog ("" for the
+// driver's default when the position is not listed), with the block size the
+// driver's record asks for.
+AudioDeviceChoice ChooseAudioDevices(const CPrefs& prefs, const DeviceCatalog& devices);
+
+// Opens the chosen devices on the mixer, output and input together, or the
+// output alone when the input will not open. A device that cannot open is
+// logged with the reason and the mixer plays on its null device. True when a
+// real device runs.
+bool OpenAudioDevices(CPCMMixer& mixer, const AudioDeviceChoice& choice);

@@ -2,10 +2,12 @@
 #include "app/CSystemDeviceCatalog.h"
 #include "app/LoomtoneApp.h"
 #include "app/LoomtoneMainWindow.h"
+#include "app/PlayCommand.h"
 #include "app/PrefsReport.h"
 #include "app/ProjectInfoReport.h"
 #include "app/ProjectPreferencesFrom.h"
 #include "app/ScreenshotCommand.h"
+#include "app/StartupDevices.h"
 #include "app/TempSoundFolder.h"
 #include "engine/CGMInstrument.h"
 #include "engine/CPCMMixer.h"
@@ -48,6 +50,8 @@ void PrintUsage(FILE* out) {
         "Usage: loomtone [FILE | --version | --help | --prefs | --info FILE |\n"
         "                 --new FILE [--force] | --render FILE OUT |\n"
         "                 --export-midi FILE OUT.mid |\n"
+        "                 --play FILE [--driver pulse|jack|alsa|null] [--from SECONDS]\n"
+        "                        [--seconds N] |\n"
         "                 --screenshot OUT.png [--size WxH] [FILE]]\n"
         "  FILE          open the editor with a project or a MIDI file, or a new project with\n"
         "                a sound\n"
@@ -59,6 +63,10 @@ void PrintUsage(FILE* out) {
         "                write a new default project; an existing FILE only with --force\n"
         "  --render FILE OUT  mix a project down to OUT (.wav, .mp3, .ogg or .wma)\n"
         "  --export-midi FILE OUT.mid  write a project's MIDI tracks as a MIDI file\n"
+        "  --play FILE [--driver pulse|jack|alsa|null] [--from SECONDS] [--seconds N]\n"
+        "                play a project on the sound card or server (the preferences'\n"
+        "                driver and devices unless --driver names one), from SECONDS,\n"
+        "                for N seconds or to the end; the position goes to stderr\n"
         "  --screenshot OUT.png [--size WxH] [FILE]\n"
         "                write a picture of the main window with FILE or a new project\n"
         "The commands other than FILE leave the settings and the recent files as they are.\n"
@@ -228,6 +236,36 @@ int ExportMidiCommand(const char* path, const char* outArgument) {
         });
 }
 
+// The remembered devices, or the named driver's default devices.
+AudioDeviceChoice PlayDevices(const PlayRequest& request) {
+    CPrefs prefs;
+    prefs.Load(prefs.ShouldReadOldVersionSettings());
+    AudioDeviceChoice choice;
+    if (request.driverType == PlayRequest::kPreferredDriver)
+        choice = ChooseAudioDevices(prefs, CSystemDeviceCatalog());
+    else
+        choice.driverType = request.driverType;
+    choice.inputChannels = 0;
+    return choice;
+}
+
+int PlayCommand(int argc, char** argv) {
+    PlayRequest request;
+    std::string reason;
+    if (!ParsePlayArguments(argc - 2, argv + 2, request, reason)) {
+        PrintError(reason);
+        return kExitUsage;
+    }
+    const AudioDeviceChoice device = PlayDevices(request);
+    return RunOnProject(
+        MakeAbsolutePath(request.file),
+        [&](CProject& project, CPCMMixer& mixer, const std::string& file, std::string& failure) {
+            bool cancelled = false;
+            return project.LoadProject(file, cancelled) &&
+                   PlayLoadedProject(mixer, device, request, failure);
+        });
+}
+
 int ScreenshotCommand(int argc, char** argv) {
     ScreenshotRequest request;
     std::string reason;
@@ -249,6 +287,7 @@ int RunEditor(const std::string& file) {
     LoomtoneApp app(devices);
     StartupOptions options;
     options.commandLineFile = file;
+    options.openAudioDevices = true;
     if (!app.Startup(host, options)) {
         std::fprintf(stderr, "loomtone: %s\n", app.Error().c_str());
         return 1;
@@ -294,6 +333,8 @@ int main(int argc, char** argv) {
         return NewCommand(argc - 2, argv + 2);
     if (argc == 4 && std::strcmp(option, "--render") == 0)
         return RenderCommand(argv[2], argv[3]);
+    if (argc >= 3 && std::strcmp(option, "--play") == 0)
+        return PlayCommand(argc, argv);
     if (argc == 4 && std::strcmp(option, "--export-midi") == 0)
         return ExportMidiCommand(argv[2], argv[3]);
     PrintUsage(stderr);

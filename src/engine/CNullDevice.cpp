@@ -31,6 +31,7 @@ bool CNullDevice::Start(int blockFrames, const std::string& capturePath) {
     m_blockFrames = blockFrames;
     m_block.assign(static_cast<size_t>(blockFrames) * kMixerChannels, 0.0f);
     m_blocks = 0;
+    m_times.Reset();
     m_stopping = false;
     m_thread = std::thread(&CNullDevice::Run, this);
     return true;
@@ -53,7 +54,10 @@ void CNullDevice::Run() {
         std::chrono::duration<double>(static_cast<double>(m_blockFrames) / kMixerSampleRate));
     auto deadline = Clock::now();
     while (!m_stopping.load()) {
-        m_mixer.Mix(m_block.data(), m_blockFrames);
+        {
+            CCallbackStopwatch watch(m_times);
+            m_mixer.Mix(m_block.data(), m_blockFrames);
+        }
         // Capturing is for tests; a real device hands the block to the card here.
         if (m_capture)
             sf_writef_float(static_cast<SNDFILE*>(m_capture), m_block.data(), m_blockFrames);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/CAudioDevice.h"
+
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -13,10 +15,10 @@ class CPCMMixer;
 // clock) and throws it away, or appends it to a float WAV file so that tests
 // can check what was played. Also the offline entry that renders a number of
 // frames straight into memory.
-class CNullDevice {
+class CNullDevice : public CAudioDevice {
 public:
     explicit CNullDevice(CPCMMixer& mixer) : m_mixer(mixer) {}
-    ~CNullDevice();
+    ~CNullDevice() override;
     CNullDevice(const CNullDevice&) = delete;
     CNullDevice& operator=(const CNullDevice&) = delete;
 
@@ -26,8 +28,16 @@ public:
     // block size, or when the file cannot be created.
     bool Start(int blockFrames, const std::string& capturePath = "");
     // Stops the thread and closes the file; nothing when not running.
-    void Stop();
-    bool IsRunning() const { return m_thread.joinable(); }
+    void Stop() override;
+    bool IsRunning() const override { return m_thread.joinable(); }
+    int BlockFrames() const override { return m_blockFrames; }
+    // Nothing stands between the mixer and the (imagined) listener.
+    int OutputLatencyFrames() const override { return 0; }
+    int InputLatencyFrames() const override { return 0; }
+    int InputChannels() const override { return 0; }
+    bool Failed() const override { return false; }
+    std::string Description() const override { return "null device"; }
+    const CDeviceCallbackTimes& CallbackTimes() const override { return m_times; }
     // Blocks produced since Start.
     int64_t BlocksRendered() const { return m_blocks.load(); }
 
@@ -46,4 +56,5 @@ private:
     int m_blockFrames = 512;
     std::vector<float> m_block;
     void* m_capture = nullptr; // SNDFILE*, open while capturing
+    CDeviceCallbackTimes m_times;
 };

@@ -4,11 +4,13 @@
 #include "engine/CGMInstrument.h"
 #include "engine/CNullDevice.h"
 #include "engine/CPCMSound.h"
+#include "engine/CRtAudioDevice.h"
 #include "engine/CSoundGroup.h"
 
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <thread>
 
 CPCMMixer::CPCMMixer()
     : m_soundGroup(new CSoundGroup()), m_masterChain(std::make_unique<CEffectChain>()),
@@ -17,6 +19,7 @@ CPCMMixer::CPCMMixer()
 }
 
 CPCMMixer::~CPCMMixer() {
+    CloseDevice();
     m_nullDevice->Stop();
     std::lock_guard<CLock> guard(m_lock);
     ReleasePlayingAtom();
@@ -288,4 +291,54 @@ bool CPCMMixer::MidiAllNotesOffNow() {
         }
     }
     return reached;
+}
+
+bool CPCMMixer::OpenDevice(const AudioDeviceChoice& choice, std::string& reason) {
+    CloseDevice();
+    m_nullDevice->Stop();
+    auto device = std::make_unique<CRtAudioDevice>(*this);
+    if (!device->Start(choice, reason))
+        return false;
+    m_device = std::move(device);
+    return true;
+}
+
+void CPCMMixer::CloseDevice() {
+    if (!m_device)
+        return;
+    StopCapture();
+    m_device->Stop();
+    m_device.reset();
+}
+
+CAudioDevice& CPCMMixer::GetDevice() {
+    if (m_device)
+        return *m_device;
+    return *m_nullDevice;
+}
+
+void CPCMMixer::StartCapture() {
+    StopCapture();
+    if (!m_inputRing)
+        m_inputRing = std::make_unique<CInputRing>(kInputRingFrames);
+    m_inputRing->Clear();
+    m_captureStartFrame = -1;
+    m_capturing = true;
+}
+
+void CPCMMixer::StopCapture() {
+    m_capturing = false;
+    // A callback that saw capturing on is finishing its write; it takes microseconds.
+    while (m_inCapture.load())
+        std::this_thread::yield();
+}
+
+void CPCMMixer::CaptureInput(const float* in, int frames, int channels) LOOMTONE_REALTIME {
+    m_inCapture = true;
+    if (m_capturing.load()) {
+        if (m_captureStartFrame.load() < 0)
+            m_captureStartFrame = m_positionFrames.load();
+        m_inputRing->Write(in, frames, channels);
+    }
+    m_inCapture = false;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/AudioDeviceChoice.h"
+#include "engine/CInputRing.h"
 #include "engine/CMixRoutine.h"
 #include "engine/CPCMTrack.h"
 #include "engine/CSoundReader.h"
@@ -15,6 +17,7 @@
 #include <vector>
 
 class CAudioAtom;
+class CAudioDevice;
 class CEffectChain;
 class CGMInstrument;
 class CNullDevice;
@@ -137,6 +140,29 @@ public:
     // The output device that needs no sound card.
     CNullDevice& GetNullDevice() { return *m_nullDevice; }
 
+    // A real device: opens and starts it (the null device stops first). False
+    // with the driver's reason when it cannot run; no real device is open then.
+    bool OpenDevice(const AudioDeviceChoice& choice, std::string& reason);
+    void CloseDevice();
+    // True while a real device is open (it may have failed since).
+    bool IsOpen() const { return m_device != nullptr; }
+    // The real device, or the null device when none is open.
+    CAudioDevice& GetDevice();
+
+    // Input: while capturing, the device callback puts the incoming frames
+    // into the input ring, and the first of them is stamped with the play
+    // position of the block it arrived with. GUI thread.
+    void StartCapture();
+    // After it returns no callback writes to the ring any more.
+    void StopCapture();
+    bool IsCapturing() const { return m_capturing.load(); }
+    // The play position (frames) when the first captured frame arrived; -1 before.
+    int64_t GetCaptureStartFrame() const { return m_captureStartFrame.load(); }
+    // Made by the first StartCapture.
+    CInputRing* GetInputRing() { return m_inputRing.get(); }
+    // Device thread: frames of `channels` interleaved samples from the input.
+    void CaptureInput(const float* in, int frames, int channels) LOOMTONE_REALTIME;
+
     // Milliseconds to the nearest frame at the mixer's rate.
     static int64_t FramesOf(double ms);
 
@@ -184,4 +210,12 @@ private:
     CSoundReader m_reader;
     CMixRoutine m_routine{m_reader};
     std::unique_ptr<CNullDevice> m_nullDevice;
+    std::unique_ptr<CAudioDevice> m_device;
+
+    // Ten seconds of input: the file writer empties it every few ms.
+    static constexpr int64_t kInputRingFrames = int64_t{10} * kMixerSampleRate;
+    std::unique_ptr<CInputRing> m_inputRing;
+    std::atomic<bool> m_capturing{false};
+    std::atomic<bool> m_inCapture{false};
+    std::atomic<int64_t> m_captureStartFrame{-1};
 };
