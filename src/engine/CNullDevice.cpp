@@ -13,7 +13,8 @@ CNullDevice::~CNullDevice() {
 }
 
 bool CNullDevice::Start(int blockFrames, const std::string& capturePath) {
-    if (IsRunning() || blockFrames < 1 || blockFrames > 8192)
+    // Two devices would run the one mixing routine at once.
+    if (IsRunning() || m_mixer.IsOpen() || blockFrames < 1 || blockFrames > 8192)
         return false;
     if (!capturePath.empty()) {
         SF_INFO info{};

@@ -25,7 +25,8 @@ public:
     // Starts the output thread with blocks of blockFrames (1..8192). With a
     // non-empty path every block is also written to that file (32-bit float
     // stereo WAV at the mixer's rate). False when already running, for a bad
-    // block size, or when the file cannot be created.
+    // block size, while the mixer has a real device open, or when the file
+    // cannot be created.
     bool Start(int blockFrames, const std::string& capturePath = "");
     // Stops the thread and closes the file; nothing when not running.
     void Stop() override;

@@ -159,7 +159,7 @@ public:
     // The play position (frames) when the first captured frame arrived; -1 before.
     int64_t GetCaptureStartFrame() const { return m_captureStartFrame.load(); }
     // Made by the first StartCapture.
-    CInputRing* GetInputRing() { return m_inputRing.get(); }
+    CInputRing* GetInputRing() const { return m_inputRing.get(); }
     // Device thread: frames of `channels` interleaved samples from the input.
     void CaptureInput(const float* in, int frames, int channels) LOOMTONE_REALTIME;
 

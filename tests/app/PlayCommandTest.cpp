@@ -251,3 +251,25 @@ TEST(PlayCommandOnJack, PlaysTheSongCloseToItsRenderWithTheInstrument) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(PlayCommandOnJack, AServerThatGoesAwayEndsPlayingWithTheReason) {
+    if (!ProgramBuilt())
+        GTEST_SKIP() << "loomtone is not built";
+    START_JACK_OR_SKIP(server);
+    const std::string dir = FreshTestFolder();
+    const std::string play = LeakCheckEnv(dir) + "'" + kProgram + "' --play '" + kSong +
+                             "' --driver jack --seconds 30 2>'" + dir + "play.txt'";
+    int played = -1;
+    std::thread player([&] { played = RunShell(play); });
+    const bool started = JackServer::WaitForPort("loomtone:outport", std::chrono::seconds(30));
+    server.Kill();
+    player.join();
+    ASSERT_TRUE(started);
+    EXPECT_EQ(played, 1);
+    const std::string err = CommandOutput("cat '" + dir + "play.txt'");
+    EXPECT_NE(err.find("the audio device stopped while playing"), std::string::npos) << err;
+}
+
+} // namespace

@@ -1,0 +1,133 @@
+#include "project/CRecordTake.h"
+
+#include "engine/CPCMMixer.h"
+#include "project/CAudioClip.h"
+#include "project/CPCMAudTrack.h"
+#include "project/CProject.h"
+#include "support/CUndoMgr.h"
+#include "support/Log.h"
+#include "support/Paths.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// The track's channel selection: 0 the left input, 1 the right, 2 both.
+CRecordWriter::Target TargetFor(const CPCMAudTrack& track, const std::string& path) {
+    CRecordWriter::Target target;
+    target.path = path;
+    target.channels = track.GetArmedChannel() == 2 ? 2 : 1;
+    target.firstChannel = track.GetArmedChannel() == 1 ? 1 : 0;
+    return target;
+}
+
+} // namespace
+
+CRecordTake::CRecordTake(CProject& project, CPCMMixer& mixer, CUndoMgr& undo)
+    : m_project(project), m_undo(undo), m_writer(mixer) {}
+
+CRecordTake::~CRecordTake() {
+    m_writer.Stop();
+}
+
+std::string CRecordTake::FileNameFor(const std::string& folder, int audioIndex,
+                                     const std::string& trackName) {
+    char number[16];
+    std::snprintf(number, sizeof(number), "%02d", audioIndex + 1);
+    if (trackName.empty())
+        return folder + number + ".wav";
+    return folder + number + " " + ValidateFileName(trackName, ' ') + ".wav";
+}
+
+std::vector<CPCMAudTrack*> CRecordTake::ArmedAudioTracks() {
+    std::vector<CPCMAudTrack*> armed;
+    for (int index = 0; index < m_project.GetNumTracks(); ++index) {
+        CTrack* track = m_project.GetTrack(index);
+        if (track->GetKind() == CTrack::kAudio && track->IsArmed())
+            armed.push_back(static_cast<CPCMAudTrack*>(track));
+    }
+    return armed;
+}
+
+bool CRecordTake::Start(std::string& reason) {
+    const std::string folder = m_project.GetRecordingFolder();
+    if (folder.empty() || !CreateMultiLevelDir(folder)) {
+        reason = "the recording folder '" + folder + "' cannot be made";
+        return false;
+    }
+    LogFmt("Recording directory = %s", folder.c_str());
+    m_tracks = ArmedAudioTracks();
+    const int selected = m_project.GetLastSelectedTrack();
+    if (m_tracks.empty() && selected >= 0 && selected < m_project.GetNumTracks()) {
+        m_project.GetTrack(selected)->ToggleArm();
+        m_tracks = ArmedAudioTracks();
+    }
+    if (m_tracks.empty()) {
+        Log("Error: Nothing to record! Failing & exiting.");
+        reason = "no audio track is armed";
+        return false;
+    }
+    std::vector<CRecordWriter::Target> targets;
+    m_files.clear();
+    int audioIndex = 0;
+    for (int index = 0; index < m_project.GetNumTracks(); ++index) {
+        CTrack* track = m_project.GetTrack(index);
+        if (track->GetKind() != CTrack::kAudio)
+            continue;
+        const int position = audioIndex++;
+        if (!track->IsArmed())
+            continue;
+        const std::string name = FileNameFor(folder, position, track->GetName());
+        const std::string path = UniqueFileName(name, 1, '-');
+        if (path.empty()) {
+            LogFmt("Recording: Unable to create unique name %s", name.c_str());
+            m_tracks.erase(std::find(m_tracks.begin(), m_tracks.end(), track));
+            continue;
+        }
+        LogFmt("Recording new file: %s", path.c_str());
+        targets.push_back(TargetFor(*static_cast<CPCMAudTrack*>(track), path));
+        m_files.push_back(path);
+    }
+    if (targets.empty() || !m_writer.Start(targets, reason)) {
+        m_tracks.clear();
+        m_files.clear();
+        if (reason.empty())
+            reason = "no file could be named in the recording folder";
+        return false;
+    }
+    return true;
+}
+
+int CRecordTake::Stop() {
+    if (!m_writer.IsRecording())
+        return 0;
+    Log("Stopping recording...");
+    m_writer.Stop();
+    if (m_writer.FramesWritten() == 0)
+        return 0;
+    // A clip cannot start before the project; a take that would is put at 0
+    // (the file keeps all of it).
+    const double startMs = std::max(m_writer.RecordStartMs(), 0.0);
+    m_undo.NextUndoSet();
+    int placed = 0;
+    for (size_t index = 0; index < m_tracks.size(); ++index)
+        placed += PlaceClip(*m_tracks[index], m_files[index], startMs) ? 1 : 0;
+    if (placed > 0)
+        m_undo.SetDirty(true);
+    return placed;
+}
+
+bool CRecordTake::PlaceClip(CPCMAudTrack& track, const std::string& path, double startMs) {
+    auto* clip = new CAudioClip(m_project.Clips());
+    const bool placed = clip->LoadFromFile(path, false) && track.AddClip(clip, startMs, true);
+    if (!placed)
+        LogFmt("Error - failed to create new clip of recorded sound %s", path.c_str());
+    // A placed clip lives on in its track.
+    clip->DeleteRefObject();
+    return placed;
+}
+
+double CRecordTake::RecordedMs() const {
+    return static_cast<double>(m_writer.FramesWritten()) * 1000.0 / kMixerSampleRate;
+}

@@ -1,0 +1,108 @@
+#include "engine/CRecordWriter.h"
+#include "engine/CInputRing.h"
+#include "engine/CPCMMixer.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<float> ReadAll(const std::string& path, int& channels) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file)
+        return {};
+    channels = info.channels;
+    std::vector<float> samples(static_cast<size_t>(info.frames * info.channels));
+    sf_readf_float(file, samples.data(), info.frames);
+    sf_close(file);
+    return samples;
+}
+
+// Stereo frames whose left channel counts up and right channel counts down.
+std::vector<float> Ramp(int frames) {
+    std::vector<float> samples;
+    for (int frame = 0; frame < frames; ++frame) {
+        samples.push_back(static_cast<float>(frame) / 32768.0f);
+        samples.push_back(-static_cast<float>(frame) / 32768.0f);
+    }
+    return samples;
+}
+
+TEST(InputRing, KeepsFramesInOrderAcrossTheWrap) {
+    CInputRing ring(100);
+    std::vector<float> out(200);
+    const std::vector<float> ramp = Ramp(70);
+    EXPECT_EQ(ring.Write(ramp.data(), 70, 2), 70);
+    EXPECT_EQ(ring.Read(out.data(), 50), 50);
+    EXPECT_EQ(ring.Write(ramp.data(), 70, 2), 70); // wraps
+    EXPECT_EQ(ring.Available(), 90);
+    EXPECT_EQ(ring.Read(out.data(), 100), 90);
+    EXPECT_EQ(out[2 * 19], ramp[2 * 69]);
+    EXPECT_EQ(out[2 * 20], ramp[0]);
+    EXPECT_EQ(out[2 * 89 + 1], ramp[2 * 69 + 1]);
+}
+
+TEST(InputRing, DropsAndCountsWhatDoesNotFitAndCopiesMonoToBothSides) {
+    CInputRing ring(10);
+    const std::vector<float> mono(16, 0.5f);
+    EXPECT_EQ(ring.Write(mono.data(), 16, 1), 10);
+    EXPECT_EQ(ring.DroppedFrames(), 6);
+    std::vector<float> out(20);
+    ASSERT_EQ(ring.Read(out.data(), 10), 10);
+    EXPECT_EQ(out[0], 0.5f);
+    EXPECT_EQ(out[1], 0.5f);
+}
+
+TEST(RecordWriter, WritesTheInputAndPlacesItWhereItArrived) {
+    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/RecordWriterPlaces/";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    CPCMMixer mixer;
+    mixer.SetPositionMs(1000.0);
+    CRecordWriter writer(mixer);
+    std::string reason;
+    ASSERT_TRUE(writer.Start({{dir + "both.wav", 2, 0}, {dir + "right.wav", 1, 1}}, reason))
+        << reason;
+    EXPECT_LT(writer.RecordStartMs(), 0.0);
+    const std::vector<float> ramp = Ramp(3000);
+    // As the device callback would, in blocks.
+    for (int block = 0; block < 3000; block += 300)
+        mixer.CaptureInput(ramp.data() + block * 2, 300, 2);
+    writer.Stop();
+    // The null device has no latency to make up for.
+    EXPECT_DOUBLE_EQ(writer.RecordStartMs(), 1000.0);
+    EXPECT_EQ(writer.FramesWritten(), 3000);
+    // After the stop nothing more is taken.
+    mixer.CaptureInput(ramp.data(), 300, 2);
+
+    int channels = 0;
+    const std::vector<float> both = ReadAll(dir + "both.wav", channels);
+    ASSERT_EQ(channels, 2);
+    EXPECT_EQ(both, ramp);
+    const std::vector<float> right = ReadAll(dir + "right.wav", channels);
+    ASSERT_EQ(channels, 1);
+    ASSERT_EQ(right.size(), size_t{3000});
+    EXPECT_EQ(right[2999], ramp[2 * 2999 + 1]);
+}
+
+TEST(RecordWriter, AFileThatCannotBeMadeLeavesNoneBehind) {
+    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/RecordWriterNoFile/";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    CPCMMixer mixer;
+    CRecordWriter writer(mixer);
+    std::string reason;
+    EXPECT_FALSE(
+        writer.Start({{dir + "first.wav", 2, 0}, {dir + "missing/second.wav", 2, 0}}, reason));
+    EXPECT_NE(reason.find("second.wav"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir + "first.wav"));
+    EXPECT_FALSE(writer.IsRecording());
+    EXPECT_FALSE(mixer.IsCapturing());
+}
+
+} // namespace

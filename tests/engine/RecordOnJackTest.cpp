@@ -1,0 +1,147 @@
+#include "JackServer.h"
+#include "engine/CAudioDevice.h"
+#include "engine/CPCMMixer.h"
+#include "engine/CPCMSound.h"
+#include "engine/CRecordWriter.h"
+#include "engine/CSoundGroup.h"
+#include "engine/SoundFixtures.h"
+
+#include <gtest/gtest.h>
+#include <jack/jack.h>
+#include <sndfile.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr const char* kClient = "loomtone-rec";
+
+// The analogue side of a sound card, as a JACK client: what Loomtone sends
+// out comes back into its input after the latency the server declares for its
+// physical ports, as through a cable from the line out to the line in. The
+// server's asynchronous graph already takes two periods round a loop of
+// clients (one client cycle, one hand-over), so the cable delays by the rest.
+class LoopbackCable {
+public:
+    explicit LoopbackCable(int delayFrames) : m_delay(static_cast<size_t>(delayFrames) + 1, 0.0f) {
+        m_client = jack_client_open("cable", JackNoStartServer, nullptr);
+        if (!m_client)
+            return;
+        m_in = jack_port_register(m_client, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+        m_out = jack_port_register(m_client, "out", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+        jack_set_process_callback(m_client, &LoopbackCable::Process, this);
+        m_active = jack_activate(m_client) == 0;
+    }
+    ~LoopbackCable() {
+        if (m_client)
+            jack_client_close(m_client);
+    }
+    LoopbackCable(const LoopbackCable&) = delete;
+    LoopbackCable& operator=(const LoopbackCable&) = delete;
+
+    bool Connect(const std::string& client) {
+        return m_active &&
+               jack_connect(m_client, (client + ":outport 0").c_str(), "cable:in") == 0 &&
+               jack_connect(m_client, "cable:out", (client + ":inport 0").c_str()) == 0;
+    }
+
+private:
+    static int Process(jack_nframes_t frames, void* self) {
+        auto& cable = *static_cast<LoopbackCable*>(self);
+        const auto* in = static_cast<const float*>(jack_port_get_buffer(cable.m_in, frames));
+        auto* out = static_cast<float*>(jack_port_get_buffer(cable.m_out, frames));
+        for (jack_nframes_t frame = 0; frame < frames; ++frame) {
+            cable.m_delay[cable.m_position] = in[frame];
+            cable.m_position = (cable.m_position + 1) % cable.m_delay.size();
+            out[frame] = cable.m_delay[cable.m_position];
+        }
+        return 0;
+    }
+
+    jack_client_t* m_client = nullptr;
+    jack_port_t* m_in = nullptr;
+    jack_port_t* m_out = nullptr;
+    bool m_active = false;
+    std::vector<float> m_delay;
+    size_t m_position = 0;
+};
+
+std::vector<float> ReadMono(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file)
+        return {};
+    std::vector<float> samples(static_cast<size_t>(info.frames * info.channels));
+    sf_readf_float(file, samples.data(), info.frames);
+    sf_close(file);
+    return samples;
+}
+
+int64_t FirstLoudFrame(const std::vector<float>& samples) {
+    for (size_t index = 0; index < samples.size(); ++index)
+        if (std::fabs(samples[index]) > 0.01f)
+            return static_cast<int64_t>(index);
+    return -1;
+}
+
+TEST(RecordOnJack, TheTakeLinesUpWithWhatPlayedWithinOnePeriod) {
+    START_JACK_OR_SKIP(server);
+    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/RecordOnJack/";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+
+    CPCMMixer mixer;
+    mixer.AddTrack();
+    // A 1 kHz tone one second into the project.
+    SoundFixtures::AtomPtr<CPCMSound> tone(new CPCMSound());
+    ASSERT_TRUE(tone->SetSoundData(SoundFixtures::SineData(0.5, 1000.0)));
+    tone->SetTrackNumber(0);
+    mixer.GetSoundGroup()->Add(tone.get(), 1000.0);
+
+    AudioDeviceChoice choice;
+    choice.driverType = AudioDeviceChoice::kJack;
+    choice.inputChannels = 1;
+    choice.clientName = kClient;
+    std::string reason;
+    ASSERT_TRUE(mixer.OpenDevice(choice, reason)) << reason;
+    const CAudioDevice& device = mixer.GetDevice();
+    EXPECT_EQ(device.BlockFrames(), JackServer::kPeriod);
+    const int roundTrip = device.OutputLatencyFrames() + device.InputLatencyFrames();
+    ASSERT_GE(roundTrip, 2 * JackServer::kPeriod);
+    LoopbackCable cable(roundTrip - 2 * JackServer::kPeriod);
+    ASSERT_TRUE(cable.Connect(kClient));
+
+    ASSERT_TRUE(mixer.Play(mixer.GetSoundGroup(), 0.0, 0));
+    CRecordWriter writer(mixer);
+    ASSERT_TRUE(writer.Start({{dir + "take.wav", 1, 0}}, reason)) << reason;
+    // Playback ends by itself after the tone.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (mixer.Playing() && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // The tone's way back through the cable.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    writer.Stop();
+    mixer.Stop(0);
+    const double callbackAverage = device.CallbackTimes().AverageMicroseconds();
+    const double callbackWorst = device.CallbackTimes().WorstMicroseconds();
+
+    const std::vector<float> take = ReadMono(dir + "take.wav");
+    const int64_t onset = FirstLoudFrame(take);
+    ASSERT_GE(onset, 0) << "the tone never came back";
+    // The tone's first sample is 0 and its second the first above the threshold.
+    const double heardAtMs = writer.RecordStartMs() + (onset - 1) * 1000.0 / kMixerSampleRate;
+    const double errorFrames = (heardAtMs - 1000.0) * kMixerSampleRate / 1000.0;
+    EXPECT_LE(std::fabs(errorFrames), JackServer::kPeriod) << "off by " << errorFrames << " frames";
+    RecordProperty("LatencyErrorFrames", std::to_string(errorFrames));
+    RecordProperty("CallbackAverageUs", std::to_string(callbackAverage));
+    RecordProperty("CallbackWorstUs", std::to_string(callbackWorst));
+    std::printf("latency compensation error %.1f frames; callback average %.1f us, worst %.1f us\n",
+                errorFrames, callbackAverage, callbackWorst);
+}
+
+} // namespace
