@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <thread>
@@ -145,20 +146,29 @@ std::string MutedInstrumentCopy(const std::string& dir) {
     return path;
 }
 
+struct Capture {
+    std::vector<short> samples;
+    // The server skipped cycles (a loaded machine): the capture has gaps.
+    bool xruns = false;
+};
+
 // Plays the project on the test's JACK server from 2 s for 5 s and records
 // two seconds of Loomtone's output ports with jack_capture once they exist.
-std::vector<short> PlayAndCapture(const std::string& project, const std::string& dir) {
+Capture PlayAndCapture(const std::string& project, const std::string& dir) {
     const std::string play = LeakCheckEnv(dir) + "'" + kProgram + "' --play '" + project +
                              "' --driver jack --from 2 --seconds 5 2>'" + dir + "play.txt'";
     int played = -1;
     std::thread player([&] { played = RunShell(play); });
-    std::vector<short> captured;
+    Capture captured;
     if (JackServer::WaitForPort("loomtone:outport", std::chrono::seconds(30))) {
         const std::string out = dir + "capture.wav";
-        RunShell("jack_capture -f wav -d 2 -dc -s -p 'loomtone:outport 0' "
-                 "-p 'loomtone:outport 1' '" +
-                 out + "' > /dev/null 2>&1");
-        captured = AsRenderedSamples(out, dir + "capture16.wav");
+        std::filesystem::remove(out);
+        const std::string said =
+            CommandOutput("jack_capture -f wav -d 2 -dc -s -p 'loomtone:outport 0' "
+                          "-p 'loomtone:outport 1' '" +
+                          out + "' 2>&1");
+        captured.xruns = said.find("x-run") != std::string::npos;
+        captured.samples = AsRenderedSamples(out, dir + "capture16.wav");
     }
     player.join();
     EXPECT_EQ(played, 0) << CommandOutput("cat '" + dir + "play.txt'");
@@ -223,7 +233,11 @@ TEST(PlayCommandOnJack, PlaysTheSongSampleForSampleAsItRendersWithTheInstrumentM
     START_JACK_OR_SKIP(server);
     const std::string dir = FreshTestFolder();
     const std::string muted = MutedInstrumentCopy(dir);
-    const std::vector<short> capture = PlayAndCapture(muted, dir);
+    // A capture with gaps from the server's own skipped cycles is taken again.
+    Capture captured = PlayAndCapture(muted, dir);
+    for (int again = 0; again < 2 && captured.xruns; ++again)
+        captured = PlayAndCapture(muted, dir);
+    const std::vector<short>& capture = captured.samples;
     const std::vector<short> render = Render(muted, dir);
     ASSERT_GE(capture.size(), size_t{kRate}) << "nothing captured";
     ASSERT_FALSE(render.empty());
@@ -239,7 +253,7 @@ TEST(PlayCommandOnJack, PlaysTheSongCloseToItsRenderWithTheInstrument) {
         GTEST_SKIP() << "loomtone is not built";
     START_JACK_OR_SKIP(server);
     const std::string dir = FreshTestFolder();
-    const std::vector<short> capture = PlayAndCapture(kSong, dir);
+    const std::vector<short> capture = PlayAndCapture(kSong, dir).samples;
     const std::vector<short> render = Render(kSong, dir);
     ASSERT_GE(capture.size(), size_t{kRate}) << "nothing captured";
     ASSERT_FALSE(render.empty());
