@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -35,6 +36,8 @@ public:
         setenv("JACK_DEFAULT_SERVER", m_name.c_str(), 1);
         m_pid = fork();
         if (m_pid == 0) {
+            // A test that is killed takes its server with it.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
             // The server's chatter stays out of the test's output.
             freopen("/dev/null", "w", stdout);
             freopen("/dev/null", "w", stderr);

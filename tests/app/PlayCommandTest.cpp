@@ -175,6 +175,15 @@ Capture PlayAndCapture(const std::string& project, const std::string& dir) {
     return captured;
 }
 
+// A capture with gaps from the server's own skipped cycles says nothing about
+// the mix; it is taken again, up to three times.
+Capture CaptureWithoutGaps(const std::string& project, const std::string& dir) {
+    Capture captured = PlayAndCapture(project, dir);
+    for (int again = 0; again < 2 && captured.xruns; ++again)
+        captured = PlayAndCapture(project, dir);
+    return captured;
+}
+
 std::vector<short> Render(const std::string& project, const std::string& dir) {
     const std::string out = dir + "render.wav";
     EXPECT_EQ(RunShell(LeakCheckEnv(dir) + "'" + kProgram + "' --render '" + project + "' '" + out +
@@ -233,10 +242,9 @@ TEST(PlayCommandOnJack, PlaysTheSongSampleForSampleAsItRendersWithTheInstrumentM
     START_JACK_OR_SKIP(server);
     const std::string dir = FreshTestFolder();
     const std::string muted = MutedInstrumentCopy(dir);
-    // A capture with gaps from the server's own skipped cycles is taken again.
-    Capture captured = PlayAndCapture(muted, dir);
-    for (int again = 0; again < 2 && captured.xruns; ++again)
-        captured = PlayAndCapture(muted, dir);
+    const Capture captured = CaptureWithoutGaps(muted, dir);
+    if (captured.xruns)
+        GTEST_SKIP() << "the JACK server skipped cycles in every capture (a loaded machine)";
     const std::vector<short>& capture = captured.samples;
     const std::vector<short> render = Render(muted, dir);
     ASSERT_GE(capture.size(), size_t{kRate}) << "nothing captured";
@@ -253,7 +261,10 @@ TEST(PlayCommandOnJack, PlaysTheSongCloseToItsRenderWithTheInstrument) {
         GTEST_SKIP() << "loomtone is not built";
     START_JACK_OR_SKIP(server);
     const std::string dir = FreshTestFolder();
-    const std::vector<short> capture = PlayAndCapture(kSong, dir).samples;
+    const Capture captured = CaptureWithoutGaps(kSong, dir);
+    if (captured.xruns)
+        GTEST_SKIP() << "the JACK server skipped cycles in every capture (a loaded machine)";
+    const std::vector<short>& capture = captured.samples;
     const std::vector<short> render = Render(kSong, dir);
     ASSERT_GE(capture.size(), size_t{kRate}) << "nothing captured";
     ASSERT_FALSE(render.empty());
