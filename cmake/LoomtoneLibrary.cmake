@@ -23,6 +23,10 @@ function(loomtone_tests name)
     LOOMTONE_BINARY_DIR="${CMAKE_BINARY_DIR}"
     LOOMTONE_TEST_TMP_ROOT="${CMAKE_BINARY_DIR}/test-tmp")
   target_compile_options(${name} PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/TestTmp.h)
+  # One variable per property: the discovery script splits a list value
+  # into separate arguments however it is escaped, so a second variable in
+  # ENVIRONMENT would never reach the tests.
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
+    PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1"
+               ENVIRONMENT_MODIFICATION "UBSAN_OPTIONS=set:print_stacktrace=1")
 endfunction()

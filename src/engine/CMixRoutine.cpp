@@ -34,7 +34,9 @@ double PanRight(double pan) {
 CMixRoutine::CMixRoutine(CSoundReader& reader)
     : m_reader(reader), m_span(kChunkFrames * 2, 0.0f), m_masterBus(kChunkFrames * 2, 0.0f),
       m_schedulerSound(kMaxMidiSounds, nullptr), m_schedulerTrack(kMaxMidiSounds, -1),
-      m_schedulerSeen(kMaxMidiSounds, 0), m_shiftedEvents(kMaxSoundEvents) {
+      m_schedulerSeen(kMaxMidiSounds, 0),
+      m_eventLists(static_cast<size_t>(kEventLists) * kMaxTrackEvents),
+      m_shiftedEvents(kMaxSoundEvents) {
     std::fill(std::begin(m_scratch), std::end(m_scratch), 0.0f);
     for (int index = 0; index < kMaxMidiSounds; ++index)
         m_schedulers.push_back(std::make_unique<CMidiScheduler>(kMaxSoundEvents));
@@ -50,10 +52,9 @@ void CMixRoutine::Prepare(int trackCount) {
     const auto tracks = static_cast<size_t>(capacity);
     if (m_trackBuses.size() < tracks * kChunkFrames * 2)
         m_trackBuses.resize(tracks * kChunkFrames * 2, 0.0f);
-    if (m_trackEvents.size() < tracks * kMaxTrackEvents)
-        m_trackEvents.resize(tracks * kMaxTrackEvents);
     m_busUsed.assign(tracks, 0);
-    m_trackEventCount.assign(tracks, 0);
+    m_trackEventList.assign(tracks, -1);
+    m_eventListsUsed = 0;
     m_trackCapacity = capacity;
 }
 
@@ -208,7 +209,8 @@ void CMixRoutine::RenderIdle(CPCMMixer& mixer, float* out, int frames) {
 
 void CMixRoutine::MixSegment(CPCMMixer& mixer, CAudioAtom* atom, const Segment& segment) {
     std::fill(m_busUsed.begin(), m_busUsed.end(), 0);
-    std::fill(m_trackEventCount.begin(), m_trackEventCount.end(), 0);
+    std::fill(m_trackEventList.begin(), m_trackEventList.end(), -1);
+    m_eventListsUsed = 0;
     std::fill(m_schedulerSeen.begin(), m_schedulerSeen.end(), 0);
     std::fill(m_masterBus.begin(), m_masterBus.begin() + segment.frames * 2, 0.0f);
     if (atom)
@@ -336,9 +338,15 @@ void CMixRoutine::ReleaseUnseenSchedulers() {
 void CMixRoutine::AddTrackEvents(int trackNumber, const EffectMidiEvent* events, int count) {
     if (trackNumber < 0 || trackNumber >= m_trackCapacity || count <= 0)
         return;
-    EffectMidiEvent* list =
-        m_trackEvents.data() + static_cast<size_t>(trackNumber) * kMaxTrackEvents;
-    int& have = m_trackEventCount[static_cast<size_t>(trackNumber)];
+    int& listIndex = m_trackEventList[static_cast<size_t>(trackNumber)];
+    if (listIndex < 0) {
+        if (m_eventListsUsed >= kEventLists)
+            return;
+        listIndex = m_eventListsUsed++;
+        m_eventListCount[static_cast<size_t>(listIndex)] = 0;
+    }
+    EffectMidiEvent* list = m_eventLists.data() + static_cast<size_t>(listIndex) * kMaxTrackEvents;
+    int& have = m_eventListCount[static_cast<size_t>(listIndex)];
     const int added = std::min(count, kMaxTrackEvents - have);
     // Both runs are in frame order: merge from the back, keeping the events
     // already there first at equal frames.
@@ -482,9 +490,10 @@ void CMixRoutine::SumTracks(CPCMMixer& mixer, const Segment& segment) {
 }
 
 void CMixRoutine::RunTrackChains(CPCMTrack& track, int trackNumber, float* bus, int frames) {
+    const int list = m_trackEventList[static_cast<size_t>(trackNumber)];
     const EffectMidiEvent* events =
-        m_trackEvents.data() + static_cast<size_t>(trackNumber) * kMaxTrackEvents;
-    const int count = m_trackEventCount[static_cast<size_t>(trackNumber)];
+        list < 0 ? nullptr : m_eventLists.data() + static_cast<size_t>(list) * kMaxTrackEvents;
+    const int count = list < 0 ? 0 : m_eventListCount[static_cast<size_t>(list)];
     if (m_offline)
         track.GetInstrumentChain()->Process(bus, frames, events, count);
     else

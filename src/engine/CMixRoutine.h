@@ -4,6 +4,7 @@
 #include "engine/CSoundStream.h"
 #include "engine/Realtime.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -156,8 +157,16 @@ private:
     std::vector<const CMidiSound*> m_schedulerSound;
     std::vector<int> m_schedulerTrack;
     std::vector<char> m_schedulerSeen;
-    std::vector<EffectMidiEvent> m_trackEvents; // kMaxTrackEvents per track
-    std::vector<int> m_trackEventCount;
+    // A segment's MIDI events go to lists of kMaxTrackEvents, one for each
+    // track that gets any. Only the schedulers' tracks can: at most two per
+    // scheduler (the one it plays on and one it has just left). So the lists
+    // are a fixed pool, not one per track: a project of thousands of tracks
+    // would otherwise hold hundreds of megabytes of them.
+    static constexpr int kEventLists = 2 * kMaxMidiSounds;
+    std::vector<EffectMidiEvent> m_eventLists; // kEventLists * kMaxTrackEvents
+    std::array<int, kEventLists> m_eventListCount{};
+    int m_eventListsUsed = 0;
+    std::vector<int> m_trackEventList;            // per track: its list in this segment, -1 none
     std::vector<EffectMidiEvent> m_shiftedEvents; // kMaxSoundEvents
     bool m_offline = false;
     bool m_idle = false;

@@ -40,8 +40,12 @@ bool CAllTracks::Insert(CTrack* track, int index, bool undo) {
     }
     index = std::clamp(index, 0, Count());
     m_tracks.insert(m_tracks.begin() + index, track);
-    JoinGui(track);
-    Layout(index);
+    if (m_batch) {
+        track->SetIndex(index);
+    } else {
+        JoinGui(track);
+        Layout(index);
+    }
     if (undo) {
         m_undo.AddUndoNode(
             CTrackPositionUndo(*this, CTrackPositionUndo::kInserted, track, index, 0));
@@ -64,7 +68,8 @@ bool CAllTracks::Remove(int index, bool undo) {
     track->RemoveFromEngine();
     LeaveGui(track);
     track->SetIndex(-1);
-    Layout(index);
+    if (!m_batch)
+        Layout(index);
     track->DeleteRefObject();
     return true;
 }
@@ -155,11 +160,24 @@ void CAllTracks::Layout(int from) {
     }
 }
 
-void CAllTracks::JoinGui(CTrack* track) {
+void CAllTracks::EndBatch() {
+    m_batch = false;
+    int32_t y = 0;
+    for (int index = 0; index < Count(); ++index) {
+        CTrack* track = m_tracks[static_cast<size_t>(index)];
+        track->SetIndex(index);
+        JoinGui(track, y);
+        y += track->GetHeight();
+    }
+    // Tracks that were in the area before the batch move to their places.
+    Layout();
+}
+
+void CAllTracks::JoinGui(CTrack* track, int32_t y) {
     if (m_headerColumn && track->GetHeader())
-        m_headerColumn->AddChild(track->GetHeader(), 0, 0);
+        m_headerColumn->AddChild(track->GetHeader(), 0, y);
     if (m_bodies && track->GetBody())
-        m_bodies->AddChild(track->GetBody(), 0, 0);
+        m_bodies->AddChild(track->GetBody(), 0, y);
 }
 
 void CAllTracks::LeaveGui(CTrack* track) {

@@ -38,6 +38,14 @@ public:
     // Records an undo step only when the height really changes.
     bool SetHeight(int index, int32_t height, bool undo);
 
+    // A project being read appends its tracks in a batch: they join the
+    // track area only at EndBatch, each straight at its final place, so
+    // that a load of thousands of tracks does not place the tracks and
+    // repaint the area once per track added. Indexes are right again after
+    // EndBatch.
+    void BeginBatch() { m_batch = true; }
+    void EndBatch();
+
     int Count() const { return static_cast<int>(m_tracks.size()); }
     CTrack* At(int index) const;
     int IndexOf(const CTrack* track) const;
@@ -51,7 +59,7 @@ private:
     // The index of the track whose place covers y; the first or last one
     // beyond the ends.
     int IndexAtHeight(int32_t y) const;
-    void JoinGui(CTrack* track);
+    void JoinGui(CTrack* track, int32_t y = 0);
     void LeaveGui(CTrack* track);
     void ReselectIfSelected(CTrack* track);
 
@@ -59,4 +67,5 @@ private:
     std::vector<CTrack*> m_tracks;
     VRGuiContainer* m_headerColumn = nullptr;
     VRGuiContainer* m_bodies = nullptr;
+    bool m_batch = false;
 };

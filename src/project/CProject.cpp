@@ -399,6 +399,7 @@ bool HasPlaceholders(const CTrack& track) {
 
 bool CProject::ApplyTracks(ProjectFileContents& contents) {
     bool partial = contents.skippedTracks > 0 || contents.cutShort;
+    m_tracks.BeginBatch();
     for (TrackFileContents& trackContents : contents.tracks) {
         CTrack* track = CreateTrack(trackContents.IsMidi());
         if (!track || !m_tracks.Append(track, false)) {
@@ -416,6 +417,7 @@ bool CProject::ApplyTracks(ProjectFileContents& contents) {
             partial = true;
         }
     }
+    m_tracks.EndBatch();
     UpdateSoloDisplay();
     m_partialLoad = partial;
     if (partial)
@@ -587,10 +589,19 @@ bool CProject::DeleteSelectedTrack() {
 }
 
 void CProject::DeleteAllTracks() {
-    // From the last: no track is moved up only to be deleted next.
-    while (m_tracks.Count() > 0)
-        DeleteTrack(m_tracks.Count() - 1, false);
+    // From the last: no track is moved up only to be deleted next. The track
+    // area is laid out and measured once at the end, not once per track.
+    m_tracks.BeginBatch();
+    while (m_tracks.Count() > 0) {
+        CTrack* track = m_tracks.At(m_tracks.Count() - 1);
+        while (!track->Clips().empty())
+            track->RemoveClip(track->Clips().back(), false);
+        m_tracks.Remove(m_tracks.Count() - 1, false);
+    }
+    m_tracks.EndBatch();
     m_lastSelectedTrack = -1;
+    m_selection.DropClipsOffTracks();
+    RecomputeScrollRanges(true, false);
 }
 
 void CProject::SelectTrack(int index, bool extend) {
