@@ -29,6 +29,12 @@ double PanRight(double pan) {
     return std::min(1.0, 1.0 + pan);
 }
 
+// Whether either clip filter works on the frames at that time.
+bool FiltersOn(CClipAudioBuffer& buffer, double clipMs) {
+    return buffer.GetLowPassCutoffEnvelope().ValueAt(clipMs) < CClipAudioBuffer::kMaxCutoffHz ||
+           buffer.GetHighPassCutoffEnvelope().ValueAt(clipMs) > CClipAudioBuffer::kMinCutoffHz;
+}
+
 } // namespace
 
 CMixRoutine::CMixRoutine(CSoundReader& reader)
@@ -411,8 +417,17 @@ void CMixRoutine::MixSoundSpan(CPCMSound& sound, int64_t clipFrame, int frames, 
         const int64_t frame = clipFrame + done;
         const double startMs = MsOfFrame(frame);
         const double endMs = MsOfFrame(frame + count);
-        std::copy(m_span.begin() + done * 2, m_span.begin() + (done + count) * 2, m_scratch);
-        ApplyFilters(buffer, startMs, count);
+        // The frames are copied only for a filter to work on; unfiltered
+        // they are mixed straight from the span.
+        const float* samples = m_span.data() + static_cast<size_t>(done) * 2;
+        if (FiltersOn(buffer, startMs)) {
+            std::copy(samples, samples + count * 2, m_scratch);
+            ApplyFilters(buffer, startMs, count);
+            samples = m_scratch;
+        } else {
+            buffer.LowPass().Reset();
+            buffer.HighPass().Reset();
+        }
         const double gain0 = volume.ValueAt(startMs) * buffer.FadeGain(startMs, lengthMs);
         const double gain1 = volume.ValueAt(endMs) * buffer.FadeGain(endMs, lengthMs);
         const double pan0 = pan.ValueAt(startMs);
@@ -425,8 +440,8 @@ void CMixRoutine::MixSoundSpan(CPCMSound& sound, int64_t clipFrame, int frames, 
         for (int index = 0; index < count; ++index) {
             const double left = left0 + leftStep * index;
             const double right = right0 + rightStep * index;
-            target[index * 2] += static_cast<float>(m_scratch[index * 2] * left);
-            target[index * 2 + 1] += static_cast<float>(m_scratch[index * 2 + 1] * right);
+            target[index * 2] += static_cast<float>(samples[index * 2] * left);
+            target[index * 2 + 1] += static_cast<float>(samples[index * 2 + 1] * right);
         }
     }
 }

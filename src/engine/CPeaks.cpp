@@ -61,6 +61,21 @@ std::shared_ptr<const CPeaks> CPeaks::Build(std::shared_ptr<const CSoundData> da
     return peaks;
 }
 
+std::shared_ptr<const CPeaks> CPeaks::OnDemand(std::shared_ptr<const CSoundData> data) {
+    if (!data)
+        return nullptr;
+    std::shared_ptr<CPeaks> peaks(new CPeaks(std::move(data)));
+    peaks->m_onDemand = true;
+    return peaks;
+}
+
+// The peaks are filled in once, by whichever caller asks first; the others
+// wait for it.
+void CPeaks::ComputeOnce() const {
+    if (m_onDemand)
+        std::call_once(m_computed, [this] { const_cast<CPeaks*>(this)->Compute(); });
+}
+
 std::shared_ptr<const CPeaks> CPeaks::LoadOrBuild(std::shared_ptr<const CSoundData> data,
                                                   const std::string& audioPath,
                                                   const std::string& peakPath) {
@@ -111,6 +126,11 @@ PeakRange CPeaks::FromSamples(int channel, int64_t first, int64_t end) const {
 PeakRange CPeaks::Block(int channel, int64_t block) const {
     if (channel < 0 || channel >= Channels() || block < 0 || block >= m_blocks)
         return {};
+    ComputeOnce();
+    return BlockAt(channel, block);
+}
+
+PeakRange CPeaks::BlockAt(int channel, int64_t block) const {
     return m_peaks[static_cast<size_t>(block * Channels() + channel)];
 }
 
@@ -120,9 +140,9 @@ PeakRange CPeaks::Range(int channel, int64_t first, int64_t end) const {
     const int64_t endWhole = end / kBlockFrames;
     if (firstWhole >= endWhole)
         return FromSamples(channel, first, end);
-    PeakRange range = Block(channel, firstWhole);
+    PeakRange range = BlockAt(channel, firstWhole);
     for (int64_t block = firstWhole + 1; block < endWhole; ++block)
-        range = Merge(range, Block(channel, block));
+        range = Merge(range, BlockAt(channel, block));
     if (first < firstWhole * kBlockFrames)
         range = Merge(range, FromSamples(channel, first, firstWhole * kBlockFrames));
     if (endWhole * kBlockFrames < end)
@@ -134,6 +154,7 @@ bool CPeaks::Query(int channel, int64_t startFrame, int64_t endFrame,
                    std::span<PeakRange> pixels) const {
     if (channel < 0 || channel >= Channels() || endFrame <= startFrame || pixels.empty())
         return false;
+    ComputeOnce();
     const auto span = static_cast<__int128>(endFrame - startFrame);
     const auto count = static_cast<__int128>(pixels.size());
     for (size_t i = 0; i < pixels.size(); ++i) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -23,6 +24,9 @@ public:
 
     // Computes the peaks of the data.
     static std::shared_ptr<const CPeaks> Build(std::shared_ptr<const CSoundData> data);
+    // The same peaks, computed on the first Block or Query: a sound that is
+    // never drawn (a command-line render) is not read through for them.
+    static std::shared_ptr<const CPeaks> OnDemand(std::shared_ptr<const CSoundData> data);
     // Reads the peak file when it belongs to this audio (same channels and
     // length, not older than the audio file); otherwise builds the peaks and
     // writes the file (through a temporary name). Empty paths only build.
@@ -48,6 +52,8 @@ public:
 private:
     explicit CPeaks(std::shared_ptr<const CSoundData> data);
     void Compute();
+    void ComputeOnce() const;
+    PeakRange BlockAt(int channel, int64_t block) const;
     bool Read(const std::string& path);
     bool Write(const std::string& path) const;
     PeakRange FromSamples(int channel, int64_t first, int64_t end) const;
@@ -56,4 +62,6 @@ private:
     std::shared_ptr<const CSoundData> m_data;
     int64_t m_blocks = 0;
     std::vector<PeakRange> m_peaks; // block-major: [block * channels + channel]
+    bool m_onDemand = false;
+    mutable std::once_flag m_computed;
 };

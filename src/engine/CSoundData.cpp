@@ -121,12 +121,16 @@ CSoundData::~CSoundData() {
 void CSoundData::ReadFrames(int64_t frame, int64_t count, float* out) const {
     if (count <= 0)
         return;
-    std::fill(out, out + count * m_channels, 0.0f);
     const int64_t first = std::max<int64_t>(frame, 0);
     const int64_t end = std::min(frame + count, m_frames);
-    if (first >= end)
+    if (first >= end) {
+        std::fill(out, out + count * m_channels, 0.0f);
         return;
+    }
+    // Each sample is written once: silence only outside the data.
     float* target = out + (first - frame) * m_channels;
+    std::fill(out, target, 0.0f);
+    std::fill(out + (end - frame) * m_channels, out + count * m_channels, 0.0f);
     if (m_samples) {
         std::memcpy(target, m_samples + first * m_channels,
                     static_cast<size_t>(end - first) * m_channels * sizeof(float));
@@ -150,18 +154,15 @@ void CSoundData::ReadStereo(int64_t frame, int64_t count, float* out) const {
     }
 }
 
+// Frames the file no longer holds are silence.
 void CSoundData::ReadFromFile(int64_t frame, int64_t count, float* out) const {
     CheckFileUnchanged();
     auto* file = static_cast<SNDFILE*>(m_file);
-    if (m_filePosition != frame) {
-        if (sf_seek(file, frame, SEEK_SET) != frame) {
-            m_filePosition = -1;
-            return; // the file no longer holds that frame: silence
-        }
-        m_filePosition = frame;
-    }
-    const sf_count_t read = sf_readf_float(file, out, count);
+    sf_count_t read = 0;
+    if (m_filePosition == frame || sf_seek(file, frame, SEEK_SET) == frame)
+        read = std::max<sf_count_t>(sf_readf_float(file, out, count), 0);
     m_filePosition = read > 0 ? frame + read : -1;
+    std::fill(out + read * m_channels, out + count * m_channels, 0.0f);
 }
 
 void CSoundData::CheckSource() const {

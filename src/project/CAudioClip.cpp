@@ -96,7 +96,7 @@ bool CAudioClip::LoadFromFile(const std::string& path, bool obeyTempoMap) {
     sound->SetTempoInfo(loaded.tempo, loaded.rootNote, loaded.beatLengthMs, loaded.beatCount);
     AttachAtom(sound);
     m_soundDamage = loaded.damage;
-    m_peaks = CPeaks::Build(loaded.data);
+    m_peaks = CPeaks::OnDemand(loaded.data);
     m_tempo = sound->GetSoundTempo();
     m_obeyTempoMap = obeyTempoMap && m_tempo > 0.0;
     if (sound->GetSoundHasRootNote())

@@ -69,13 +69,14 @@ TEST(CPeaks, HoldsTheMinAndMaxOfEveryBlock) {
 
 TEST(CPeaks, QueriesAreExactAtEveryZoom) {
     const auto data = TestData(20000);
-    const auto peaks = CPeaks::Build(data);
-    ExpectQueryExact(*peaks, *data, 0, 0, 20000, 10);    // 2000 frames a pixel
-    ExpectQueryExact(*peaks, *data, 0, 100, 19950, 37);  // ragged block edges
-    ExpectQueryExact(*peaks, *data, 1, 300, 1000, 700);  // one frame a pixel
-    ExpectQueryExact(*peaks, *data, 0, 5000, 5100, 50);  // inside one block
-    ExpectQueryExact(*peaks, *data, 0, 5000, 5010, 100); // several pixels a frame
-    ExpectQueryExact(*peaks, *data, 0, -500, 25000, 33); // beyond both ends
+    for (const auto& peaks : {CPeaks::Build(data), CPeaks::OnDemand(data)}) {
+        ExpectQueryExact(*peaks, *data, 0, 0, 20000, 10);    // 2000 frames a pixel
+        ExpectQueryExact(*peaks, *data, 0, 100, 19950, 37);  // ragged block edges
+        ExpectQueryExact(*peaks, *data, 1, 300, 1000, 700);  // one frame a pixel
+        ExpectQueryExact(*peaks, *data, 0, 5000, 5100, 50);  // inside one block
+        ExpectQueryExact(*peaks, *data, 0, 5000, 5010, 100); // several pixels a frame
+        ExpectQueryExact(*peaks, *data, 0, -500, 25000, 33); // beyond both ends
+    }
 }
 
 TEST(CPeaks, QueryOutsideTheSoundIsSilentAndBadArgumentsFail) {
@@ -142,6 +143,31 @@ TEST_F(CPeaksFile, WithoutPathsOnlyBuilds) {
     ASSERT_NE(peaks, nullptr);
     EXPECT_EQ(peaks->Blocks(), 3);
     EXPECT_EQ(CPeaks::LoadOrBuild(nullptr, audioPath, peakPath), nullptr);
+}
+
+// Peaks made on demand read the sound only when first asked: a cache file
+// rewritten in place before that shows its new samples.
+TEST_F(CPeaksFile, OnDemandReadsTheSoundAtTheFirstQuestion) {
+    const auto write = [this](float value) {
+        const std::vector<float> samples(2 * 600, value);
+        SoundFixtures::WriteBytes(audioPath,
+                                  std::string(reinterpret_cast<const char*>(samples.data()),
+                                              samples.size() * sizeof(float)));
+    };
+    write(0.25f);
+    const auto data = CSoundData::MapFile(audioPath, 2, 44100);
+    ASSERT_NE(data, nullptr);
+    const auto early = CPeaks::Build(data);
+    const auto late = CPeaks::OnDemand(data);
+    write(0.5f);
+    EXPECT_EQ(early->Block(0, 2).max, 0.25f);
+    EXPECT_EQ(late->Blocks(), 3);
+    EXPECT_EQ(late->Block(0, 2).max, 0.5f);
+    EXPECT_EQ(late->Block(1, 0).min, 0.5f);
+    std::vector<PeakRange> pixels(1);
+    ASSERT_TRUE(late->Query(1, 0, 600, pixels));
+    EXPECT_EQ(pixels[0].max, 0.5f);
+    EXPECT_EQ(CPeaks::OnDemand(nullptr), nullptr);
 }
 
 } // namespace
