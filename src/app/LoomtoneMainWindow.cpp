@@ -117,6 +117,7 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
       m_details("gui-menu background", "gui-menu text"),
       m_statusBar("gui-menu background", "gui-menu text"),
       m_toolbarCommands(*this, setup.project, setup.mixer),
+      m_transportCommands(setup.project, setup.mixer, setup.prefs),
       m_toolbar(1, m_toolbarCommands, setup.undo),
       m_masterBar("master control bkgrnd", 1, LoomtoneCustomWindow::kMasterBarHeight) {
     m_lists = BuildMainMenus(m_menuBar);
@@ -291,6 +292,8 @@ bool LoomtoneMainWindow::IsCommandEnabled(int32_t command) const {
         return static_cast<size_t>(command - kCmdRecentFirst) < m_recent.NumMRUFiles();
     if (NeedsSelectedTrack(command))
         return SelectedTrack() != nullptr;
+    if (command == kCmdPlaySound)
+        return !m_project.Selection().IsEmpty();
     return true;
 }
 
@@ -299,9 +302,10 @@ bool LoomtoneMainWindow::ExecuteCommand(int32_t command) {
         LogFmt("LoomtoneMainWindow: command %d is not available now", command);
         return false;
     }
-    const bool done = ExecuteFileCommand(command) || ExecuteEditCommand(command) ||
-                      ExecuteMixCommand(command) || ExecuteTrackCommand(command) ||
-                      ExecuteViewCommand(command) || ExecuteRangeCommand(command);
+    const bool done =
+        (m_transportCommands.Handles(command) && m_transportCommands.Execute(command)) ||
+        ExecuteFileCommand(command) || ExecuteEditCommand(command) || ExecuteMixCommand(command) ||
+        ExecuteTrackCommand(command) || ExecuteViewCommand(command) || ExecuteRangeCommand(command);
     UpdateTitle();
     return done;
 }
@@ -885,6 +889,10 @@ void LoomtoneMainWindow::UpdateFlags(GuiMenu& menu) {
             break;
         case kCmdAutoBeatMatch:
             item.checked = m_project.GetAutoBeatMatch();
+            break;
+        case kCmdLoopPlay:
+        case kCmdMetronome:
+            item.checked = m_transportCommands.IsChecked(item.id);
             break;
         case kCmdMuteTrack:
             item.checked = track && track->IsMute();

@@ -2,6 +2,7 @@
 
 #include "app/CFilledStrip.h"
 #include "app/CMainToolbarCommands.h"
+#include "app/CTransportCommands.h"
 #include "app/MainMenuBuilder.h"
 #include "gui/GuiMenuBar.h"
 #include "gui/GuiTexturePanel.h"
@@ -172,6 +173,7 @@ private:
     CFilledStrip m_details;
     CFilledStrip m_statusBar;
     CMainToolbarCommands m_toolbarCommands;
+    CTransportCommands m_transportCommands;
     CToolbar m_toolbar;
     // Where the master bar will be; its skin shows meanwhile.
     GuiTexturePanel m_masterBar;

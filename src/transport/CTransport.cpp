@@ -5,6 +5,7 @@
 #include "engine/TempoMap.h"
 #include "gui/CDeluxeMessageBox.h"
 #include "gui/MessageBoxes.h"
+#include "project/CClip.h"
 #include "project/CProject.h"
 #include "support/Log.h"
 #include "timeline/CTimeGrid.h"
@@ -205,4 +206,15 @@ bool CTransport::PlayFromNextMarker() {
     if (!tempo.GetNextMarkerAfterTime(tempo.GetRealTime(PlayPosition()), &marker))
         return false;
     return PlayFrom(tempo.GetTempoAdjustedTime(marker));
+}
+
+bool CTransport::PlayClip(const CClip& clip) {
+    CAudioAtom* atom = clip.GetEngineAtom();
+    if (!atom)
+        return false;
+    Stop();
+    if (!StartOutput())
+        return false;
+    const double from = m_project.GetTempoMap().GetTempoAdjustedTime(clip.GetStartMs());
+    return m_mixer.Play(atom, from, 0);
 }

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 
+class CClip;
 class CPCMMixer;
 class CProject;
 
@@ -80,6 +81,10 @@ public:
     // caret while stopped); false when there is none.
     bool PlayFromPreviousMarker();
     bool PlayFromNextMarker();
+
+    // The clip's sound alone, from the clip's start; false when the clip
+    // has no sound or nothing started.
+    bool PlayClip(const CClip& clip);
 
     // The end of the last clip, heard.
     double ProjectEndMs() const;
