@@ -22,18 +22,11 @@ CTransportCommands::CTransportCommands(CProject& project, CPCMMixer& mixer, cons
     : m_project(project), m_mixer(mixer), m_transport(project, mixer) {
     m_transport.SetStartOutput([&mixer] { return StartOutputIfIdle(mixer); });
     m_transport.SetStepsAsClicks(prefs.bSetPlaybackIndicatorOnTracksClick);
-    m_project.SetFollowPlayback([&mixer](double& ms) {
-        if (!mixer.Playing())
-            return false;
-        ms = mixer.GetPositionMs();
-        return true;
-    });
     m_project.SetPlayStopCommand([this](uint32_t) { m_transport.PlayStop(); });
 }
 
 CTransportCommands::~CTransportCommands() {
     m_project.SetPlayStopCommand(nullptr);
-    m_project.SetFollowPlayback(nullptr);
     // Nothing plays on once the window that started it is gone.
     m_transport.Stop();
 }

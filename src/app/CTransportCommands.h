@@ -10,8 +10,8 @@ class CProject;
 
 // The main window's transport commands (play and stop, the position
 // commands, loop play, the metronome, playing from markers and a clip's
-// sound) carried out by the transport. It also lets the track area follow
-// the play position and hands it the Space key.
+// sound) carried out by the transport. It also hands the track area's
+// Space key to the transport.
 class CTransportCommands {
 public:
     CTransportCommands(CProject& project, CPCMMixer& mixer, const CPrefs& prefs);

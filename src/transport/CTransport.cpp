@@ -13,7 +13,18 @@
 #include <algorithm>
 #include <cmath>
 
-CTransport::CTransport(CProject& project, CPCMMixer& mixer) : m_project(project), m_mixer(mixer) {}
+CTransport::CTransport(CProject& project, CPCMMixer& mixer) : m_project(project), m_mixer(mixer) {
+    m_project.SetFollowPlayback([&mixer](double& heardMs) {
+        if (!mixer.Playing())
+            return false;
+        heardMs = mixer.GetPositionMs();
+        return true;
+    });
+}
+
+CTransport::~CTransport() {
+    m_project.SetFollowPlayback(nullptr);
+}
 
 double CTransport::ProjectEndMs() const {
     return m_project.GetTempoMap().GetTempoAdjustedTime(m_project.GetProjectLengthMs());

@@ -29,7 +29,9 @@ public:
     // The part of the view's width that position steps leave out.
     static constexpr int kStepMarginPixels = 300;
 
+    // While it exists, the track area follows the play position.
     CTransport(CProject& project, CPCMMixer& mixer);
+    ~CTransport();
     CTransport(const CTransport&) = delete;
     CTransport& operator=(const CTransport&) = delete;
 
@@ -55,6 +57,8 @@ public:
     // Space: stops while playing, else plays.
     void PlayStop();
     bool IsPlaying() const;
+    // The mixer's heard position while playing, else the caret.
+    double PlayPosition() const;
 
     void GoToStart();
     void GoToEnd();
@@ -90,7 +94,6 @@ public:
     double ProjectEndMs() const;
 
 private:
-    double PlayPosition() const;
     HeardRange TakeLoopRange() const;
     double SnappedStep(double caretMs, bool forward) const;
     void ApplyStep(double heardMs);
