@@ -119,7 +119,7 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
       m_toolbarCommands(*this, setup.project, setup.mixer),
       m_transportCommands(setup.project, setup.mixer, setup.prefs),
       m_toolbar(1, m_toolbarCommands, setup.undo),
-      m_masterBar("master control bkgrnd", 1, LoomtoneCustomWindow::kMasterBarHeight) {
+      m_masterBar(m_transportCommands.Transport(), setup.project, setup.undo) {
     m_lists = BuildMainMenus(m_menuBar);
     for (int index = 0; index < m_menuBar.MenuCount(); ++index)
         CDownloadPages::RemoveUnavailable(m_menuBar.MenuAt(index));
@@ -133,6 +133,9 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
     AddChild(&m_project, 0, kMenuBarHeight);
     m_project.AttachToolbar(&m_toolbar);
     m_project.AttachMasterBar(&m_masterBar);
+    m_masterBar.Watch(&m_project.PlaybackLine());
+    m_masterBar.SetWindowHooks({nullptr, [this] { AskMasterVolume(); }, [this] { ToggleDetails(); },
+                                [this] { return m_prefs.bDetailsShowingState; }});
     AddChild(&m_details, 0, kMenuBarHeight);
     AddChild(&m_statusBar, 0, kMenuBarHeight);
 }
@@ -141,6 +144,7 @@ LoomtoneMainWindow::~LoomtoneMainWindow() {
     SetDropHandler(nullptr);
     m_project.AttachToolbar(nullptr);
     m_project.AttachMasterBar(nullptr);
+    m_masterBar.Watch(nullptr);
     m_project.SetOpenDroppedProject(nullptr);
     m_project.SetOpenProjectCommand(nullptr);
     m_project.SetRecentFiles(nullptr);
@@ -696,6 +700,7 @@ void LoomtoneMainWindow::ShowDetailsArea() {
 void LoomtoneMainWindow::RefreshState() {
     UpdateTitle();
     m_toolbar.Refresh();
+    m_masterBar.RefreshState();
 }
 
 void LoomtoneMainWindow::RenderMixDownOf(const MixDownType& type) {
