@@ -4,6 +4,7 @@
 #include "gui/VRGuiObject.h"
 #include "support/Observable.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -35,7 +36,7 @@ public:
     // Moves the line to the source's position now.
     void Update();
 
-    double GetPositionMs() const { return m_positionMs; }
+    double GetPositionMs() const { return std::max(0.0, m_positionMs); }
     // The timeline column the line is drawn in.
     int32_t GetColumn() const { return m_column; }
     // Where the line lies within the object.
@@ -48,7 +49,8 @@ public:
 private:
     std::function<double()> m_positionSource;
     std::function<int32_t()> m_msPerPixelSource;
-    double m_positionMs = 0.0;
+    // Negative until the first tick, which always tells the observers.
+    double m_positionMs = -1.0;
     int32_t m_column = 0;
     int32_t m_lineOffset = 0;
     uint32_t m_colour = 0;
