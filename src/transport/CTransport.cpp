@@ -63,8 +63,7 @@ bool CTransport::PlayFrom(double heardMs) {
     m_project.MoveCaretAndPlayback(from);
     if (!StartOutput()) {
         Log("CTransport::PlayFrom() no output device - returning false!");
-        ShowMessage(nullptr, "Err_NoPlaybackDevice", MB_OK | MB_ICONHAND,
-                    "Err_NoPlaybackDeviceTitle");
+        ShowMessage(nullptr, "Err_NoPlaybackDevice", MB_OK | MB_ICONHAND, "ProgramName");
         return false;
     }
     if (end <= 0.0)
