@@ -7,7 +7,7 @@
 
 namespace {
 
-// Commands waiting for their subsystem: the transport and recording, CD
+// Commands waiting for their subsystem: recording, CD
 // burning, the clipboard and clip editing operations, the effects views, the
 // marker dialog and wizard, the details pages, the piano roll and the
 // dialogs that are not built yet.
@@ -22,15 +22,8 @@ constexpr std::array kNotBuilt = {
     kCmdJoin,
     kCmdAddInstrumentClip,
     kCmdLoopLibrary,
-    kCmdPlay,
-    kCmdPlayFromPreviousMarker,
-    kCmdPlayFromNextMarker,
-    kCmdRewindToStart,
-    kCmdFastForwardToEnd,
     kCmdRecord,
     kCmdRecordingTimer,
-    kCmdLoopPlay,
-    kCmdMetronome,
     kCmdGlobalEffects,
     kCmdProjectSettings,
     kCmdAddTempoKeyChange,
@@ -48,7 +41,6 @@ constexpr std::array kNotBuilt = {
     kCmdEditLoop,
     kCmdSoundAddInstrumentClip,
     kCmdSoundLoopLibrary,
-    kCmdPlaySound,
     kCmdMuteSound,
     kCmdLockSound,
     kCmdExternalEditor,
@@ -90,9 +82,8 @@ bool InRange(int32_t command, int32_t first, int32_t count) {
 } // namespace
 
 bool IsCommandBuilt(int32_t command) {
-    // The marker entries open the marker dialog or play.
-    if (InRange(command, kCmdPlayFromMarkerFirst, kCmdMarkerRange) ||
-        InRange(command, kCmdEditMarkerFirst, kCmdMarkerRange))
+    // The marker entries that open the marker dialog.
+    if (InRange(command, kCmdEditMarkerFirst, kCmdMarkerRange))
         return false;
     return std::find(kNotBuilt.begin(), kNotBuilt.end(), command) == kNotBuilt.end();
 }

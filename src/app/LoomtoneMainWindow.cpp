@@ -117,8 +117,9 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
       m_details("gui-menu background", "gui-menu text"),
       m_statusBar("gui-menu background", "gui-menu text"),
       m_toolbarCommands(*this, setup.project, setup.mixer),
+      m_transportCommands(setup.project, setup.mixer, setup.prefs),
       m_toolbar(1, m_toolbarCommands, setup.undo),
-      m_masterBar("master control bkgrnd", 1, LoomtoneCustomWindow::kMasterBarHeight) {
+      m_masterBar(m_transportCommands.Transport(), setup.project, setup.undo) {
     m_lists = BuildMainMenus(m_menuBar);
     for (int index = 0; index < m_menuBar.MenuCount(); ++index)
         CDownloadPages::RemoveUnavailable(m_menuBar.MenuAt(index));
@@ -132,6 +133,9 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
     AddChild(&m_project, 0, kMenuBarHeight);
     m_project.AttachToolbar(&m_toolbar);
     m_project.AttachMasterBar(&m_masterBar);
+    m_masterBar.Watch(&m_project.PlaybackLine());
+    m_masterBar.SetWindowHooks({nullptr, [this] { AskMasterVolume(); }, [this] { ToggleDetails(); },
+                                [this] { return m_prefs.bDetailsShowingState; }});
     AddChild(&m_details, 0, kMenuBarHeight);
     AddChild(&m_statusBar, 0, kMenuBarHeight);
 }
@@ -140,6 +144,7 @@ LoomtoneMainWindow::~LoomtoneMainWindow() {
     SetDropHandler(nullptr);
     m_project.AttachToolbar(nullptr);
     m_project.AttachMasterBar(nullptr);
+    m_masterBar.Watch(nullptr);
     m_project.SetOpenDroppedProject(nullptr);
     m_project.SetOpenProjectCommand(nullptr);
     m_project.SetRecentFiles(nullptr);
@@ -291,6 +296,8 @@ bool LoomtoneMainWindow::IsCommandEnabled(int32_t command) const {
         return static_cast<size_t>(command - kCmdRecentFirst) < m_recent.NumMRUFiles();
     if (NeedsSelectedTrack(command))
         return SelectedTrack() != nullptr;
+    if (command == kCmdPlaySound)
+        return !m_project.Selection().IsEmpty();
     return true;
 }
 
@@ -299,9 +306,10 @@ bool LoomtoneMainWindow::ExecuteCommand(int32_t command) {
         LogFmt("LoomtoneMainWindow: command %d is not available now", command);
         return false;
     }
-    const bool done = ExecuteFileCommand(command) || ExecuteEditCommand(command) ||
-                      ExecuteMixCommand(command) || ExecuteTrackCommand(command) ||
-                      ExecuteViewCommand(command) || ExecuteRangeCommand(command);
+    const bool done =
+        (m_transportCommands.Handles(command) && m_transportCommands.Execute(command)) ||
+        ExecuteFileCommand(command) || ExecuteEditCommand(command) || ExecuteMixCommand(command) ||
+        ExecuteTrackCommand(command) || ExecuteViewCommand(command) || ExecuteRangeCommand(command);
     UpdateTitle();
     return done;
 }
@@ -692,6 +700,7 @@ void LoomtoneMainWindow::ShowDetailsArea() {
 void LoomtoneMainWindow::RefreshState() {
     UpdateTitle();
     m_toolbar.Refresh();
+    m_masterBar.RefreshState();
 }
 
 void LoomtoneMainWindow::RenderMixDownOf(const MixDownType& type) {
@@ -885,6 +894,10 @@ void LoomtoneMainWindow::UpdateFlags(GuiMenu& menu) {
             break;
         case kCmdAutoBeatMatch:
             item.checked = m_project.GetAutoBeatMatch();
+            break;
+        case kCmdLoopPlay:
+        case kCmdMetronome:
+            item.checked = m_transportCommands.IsChecked(item.id);
             break;
         case kCmdMuteTrack:
             item.checked = track && track->IsMute();

@@ -2,6 +2,7 @@
 
 #include "app/CFilledStrip.h"
 #include "app/CMainToolbarCommands.h"
+#include "app/CTransportCommands.h"
 #include "app/MainMenuBuilder.h"
 #include "gui/GuiMenuBar.h"
 #include "gui/GuiTexturePanel.h"
@@ -9,6 +10,7 @@
 #include "support/CMRUList.h"
 #include "support/Observer.h"
 #include "timeline/CToolbar.h"
+#include "transport/CMixMasterBar.h"
 
 #include <cstdint>
 #include <functional>
@@ -114,6 +116,7 @@ public:
     // The title and the toolbar's buttons follow the document.
     void RefreshState();
     CToolbar& Toolbar() { return m_toolbar; }
+    CMixMasterBar& MasterBar() { return m_masterBar; }
 
 private:
     void LayOut();
@@ -172,9 +175,9 @@ private:
     CFilledStrip m_details;
     CFilledStrip m_statusBar;
     CMainToolbarCommands m_toolbarCommands;
+    CTransportCommands m_transportCommands;
     CToolbar m_toolbar;
-    // Where the master bar will be; its skin shows meanwhile.
-    GuiTexturePanel m_masterBar;
+    CMixMasterBar m_masterBar;
     CMRUList m_recent;
     std::function<void(const std::string&)> m_titleSink;
     std::string m_title;

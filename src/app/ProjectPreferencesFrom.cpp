@@ -22,6 +22,7 @@ ProjectPreferences ProjectPreferencesFrom(const CPrefs& prefs) {
     project.lastTimeMode = prefs.lastTimeMode;
     project.lastSnapSetting = prefs.lastSnapSetting;
     project.bAutoScrollingDuringPlayback = prefs.bAutoScrollingDuringPlayback;
+    project.bSetPlaybackIndicatorOnTracksClick = prefs.bSetPlaybackIndicatorOnTracksClick;
     project.bSwitchKeyTempoOnFirstSound = prefs.bSwitchKeyTempoOnFirstSound;
     project.bAskToSwitchKeyTempoOnFirstSound = prefs.bAskToSwitchKeyTempoOnFirstSound;
     project.bAskToAutoBeatMatch = prefs.bAskToAutoBeatMatch;

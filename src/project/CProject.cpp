@@ -247,6 +247,13 @@ void CProject::MoveCaretAndPlayback(double ms) {
     m_mixer.SetPositionMs(m_caretTime);
 }
 
+void CProject::MoveCaretOnClick(double ms) {
+    if (m_prefs.bSetPlaybackIndicatorOnTracksClick)
+        MoveCaretAndPlayback(ms);
+    else
+        m_caretTime = std::isfinite(ms) && ms > 0 ? ms : 0.0;
+}
+
 void CProject::BeginProgress(CProjectProgress::Mode mode) {
     if (m_progress == &m_ownProgress)
         m_ownProgress.Begin(DialogOwner(), mode);
@@ -703,7 +710,7 @@ void CProject::OnNotification(int message, void* parameter) {
         HandleToolbarButton(static_cast<int>(NotificationNumberOf(parameter)));
         break;
     case kNotifyMoveCaret:
-        MoveCaretAndPlayback(static_cast<double>(NotificationNumberOf(parameter)));
+        MoveCaretOnClick(static_cast<double>(NotificationNumberOf(parameter)));
         break;
     case kNotifyDeselectClips:
         SelectAllClips(-1, false);

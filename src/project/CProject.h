@@ -127,6 +127,9 @@ public:
     // The caret's time, where the playback position is put as well.
     double GetCaretTime() const { return m_caretTime; }
     void MoveCaretAndPlayback(double ms);
+    // A click on the tracks: the caret moves, and the play position with it
+    // when the preference says so.
+    void MoveCaretOnClick(double ms);
 
     // The view: zoom level (an index into the ruler's scale table), snap
     // level and track heights.

@@ -31,6 +31,8 @@ struct ProjectPreferences {
     // The ruler's snap level, and whether the view follows playback.
     int32_t lastSnapSetting = 4;
     bool bAutoScrollingDuringPlayback = true;
+    // Whether a click on the tracks moves the play position with the caret.
+    bool bSetPlaybackIndicatorOnTracksClick = true;
     // Whether the first sound's key and tempo become the project's, and
     // whether to ask first.
     bool bSwitchKeyTempoOnFirstSound = true;

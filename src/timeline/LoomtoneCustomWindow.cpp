@@ -3,6 +3,7 @@
 #include "gui/GuiInput.h"
 #include "gui/GuiScrollBar.h"
 #include "gui/VRGuiWindow.h"
+#include "timeline/CPlaybackIndicator.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,6 +27,7 @@ LoomtoneCustomWindow::LoomtoneCustomWindow()
       m_headerFoot(std::make_unique<GuiTexturePanel>("wood background", kHeaderWidth, 1)),
       m_horizontal(std::make_unique<VRGuiContainer>()),
       m_trackBodies(std::make_unique<GuiTexturePanel>("wood background", kContentWidth, 1)),
+      m_playbackLine(std::make_unique<CPlaybackIndicator>()),
       m_verticalBar(std::make_unique<GuiScrollBar>(GuiScrollBar::Orientation::kVertical)),
       m_horizontalBar(std::make_unique<GuiScrollBar>(GuiScrollBar::Orientation::kHorizontal)) {
     m_trackBodies->SetType(kGuiTypeTrackBodiesContainer);
@@ -36,6 +38,9 @@ LoomtoneCustomWindow::LoomtoneCustomWindow()
     m_mainArea->AddChild(m_headerFoot.get(), 0, kRulerHeight);
     m_mainArea->AddChild(m_horizontal.get(), kHeaderWidth, 0);
     m_horizontal->AddChild(m_trackBodies.get(), 0, kRulerHeight);
+    m_horizontal->AddChild(m_playbackLine.get(), -m_playbackLine->LineOffset(), 0);
+    m_playbackLine->SetSources([this] { return GetTimelineExtents().playbackMs; },
+                               [this] { return TrackAreaMsPerPixel(); });
     for (GuiScrollBar* bar : {m_verticalBar.get(), m_horizontalBar.get()}) {
         bar->SetZOrder(kScrollBarZOrder);
         AddChild(bar, 0, 0);
@@ -50,6 +55,8 @@ LoomtoneCustomWindow::LoomtoneCustomWindow()
 LoomtoneCustomWindow::~LoomtoneCustomWindow() {
     if (VRGuiWindow* window = GetWindow()) {
         KillTimer(kScrollTimer);
+        m_playbackLine->StopFollowing();
+        window->ForgetObject(m_playbackLine.get());
         window->ForgetObject(this);
     }
 }
@@ -65,6 +72,7 @@ bool LoomtoneCustomWindow::Initialize(VRGuiContainer* parent, int32_t x, int32_t
         return false;
     m_created = true;
     StartTimer(kScrollTimer, kScrollTimerMs);
+    m_playbackLine->StartFollowing(window->GetRefreshPeriod());
     window->WatchMouse(this, [this](const GuiMessage& message) { OnWatchedMouse(message); });
     SetSize(width, height);
     return true;

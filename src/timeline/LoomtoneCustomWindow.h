@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class CPlaybackIndicator;
 class GuiScrollBar;
 
 // The track area: the toolbar on top, the column of track headers on the
@@ -95,6 +96,8 @@ public:
     VRGuiContainer& HeaderColumn() { return *m_headerColumn; }
     VRGuiContainer& TrackBodies() { return *m_trackBodies; }
     VRGuiContainer& TimelineContainer() { return *m_horizontal; }
+    // The line at the play position over the ruler and the bodies.
+    CPlaybackIndicator& PlaybackLine() { return *m_playbackLine; }
     GuiScrollBar& VerticalBar() { return *m_verticalBar; }
     GuiScrollBar& HorizontalBar() { return *m_horizontalBar; }
     bool IsButtonHeld() const { return m_buttonHeld; }
@@ -160,6 +163,7 @@ private:
     std::unique_ptr<GuiTexturePanel> m_headerFoot;
     std::unique_ptr<VRGuiContainer> m_horizontal;
     std::unique_ptr<GuiTexturePanel> m_trackBodies;
+    std::unique_ptr<CPlaybackIndicator> m_playbackLine;
     std::unique_ptr<GuiScrollBar> m_verticalBar;
     std::unique_ptr<GuiScrollBar> m_horizontalBar;
     VRGuiObject* m_toolbar = nullptr;

@@ -1,0 +1,95 @@
+#include "app/CTransportCommands.h"
+
+#include "app/CPrefs.h"
+#include "app/MainCommands.h"
+#include "engine/CNullDevice.h"
+#include "engine/CPCMMixer.h"
+#include "project/CProject.h"
+
+namespace {
+
+// Frames a block of the output device.
+constexpr int kOutputBlockFrames = 256;
+
+bool IsMarkerCommand(int32_t command) {
+    return command >= kCmdPlayFromMarkerFirst &&
+           command < kCmdPlayFromMarkerFirst + kCmdMarkerRange;
+}
+
+} // namespace
+
+CTransportCommands::CTransportCommands(CProject& project, CPCMMixer& mixer, const CPrefs& prefs)
+    : m_project(project), m_mixer(mixer), m_transport(project, mixer) {
+    m_transport.SetStartOutput([&mixer] { return StartOutputIfIdle(mixer); });
+    m_transport.SetStepsAsClicks(prefs.bSetPlaybackIndicatorOnTracksClick);
+    m_project.SetPlayStopCommand([this](uint32_t) { m_transport.PlayStop(); });
+}
+
+CTransportCommands::~CTransportCommands() {
+    m_project.SetPlayStopCommand(nullptr);
+    // Nothing plays on once the window that started it is gone.
+    m_transport.Stop();
+}
+
+bool CTransportCommands::StartOutputIfIdle(CPCMMixer& mixer) {
+    CNullDevice& device = mixer.GetNullDevice();
+    return device.IsRunning() || device.Start(kOutputBlockFrames);
+}
+
+bool CTransportCommands::Handles(int32_t command) const {
+    switch (command) {
+    case kCmdPlay:
+    case kCmdPlayFromPreviousMarker:
+    case kCmdPlayFromNextMarker:
+    case kCmdRewindToStart:
+    case kCmdFastForwardToEnd:
+    case kCmdLoopPlay:
+    case kCmdMetronome:
+    case kCmdPlaySound:
+        return true;
+    default:
+        return IsMarkerCommand(command);
+    }
+}
+
+bool CTransportCommands::Execute(int32_t command) {
+    switch (command) {
+    case kCmdPlay:
+        m_transport.PlayStop();
+        return true;
+    case kCmdPlayFromPreviousMarker:
+        return m_transport.PlayFromPreviousMarker();
+    case kCmdPlayFromNextMarker:
+        return m_transport.PlayFromNextMarker();
+    case kCmdRewindToStart:
+        m_transport.GoToStart();
+        return true;
+    case kCmdFastForwardToEnd:
+        m_transport.GoToEnd();
+        return true;
+    case kCmdLoopPlay:
+        m_transport.ToggleLoopPlay();
+        return true;
+    case kCmdMetronome:
+        m_transport.ToggleMetronome();
+        return true;
+    case kCmdPlaySound:
+        return PlaySelectedClip();
+    default:
+        return IsMarkerCommand(command) &&
+               m_transport.PlayFromMarker(command - kCmdPlayFromMarkerFirst);
+    }
+}
+
+bool CTransportCommands::IsChecked(int32_t command) const {
+    if (command == kCmdLoopPlay)
+        return m_transport.IsLoopPlay();
+    if (command == kCmdMetronome)
+        return m_transport.IsMetronomeOn();
+    return false;
+}
+
+bool CTransportCommands::PlaySelectedClip() {
+    const std::vector<CClip*>& clips = m_project.Selection().Clips();
+    return !clips.empty() && m_transport.PlayClip(*clips.front());
+}

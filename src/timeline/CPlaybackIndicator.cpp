@@ -1,0 +1,71 @@
+#include "timeline/CPlaybackIndicator.h"
+
+#include "gui/CImageManager.h"
+#include "gui/CSkin.h"
+#include "gui/VRGuiWindow.h"
+
+#include <algorithm>
+#include <cairo.h>
+#include <cmath>
+
+CPlaybackIndicator::CPlaybackIndicator() {
+    m_colour = CSkin::ColorOf("play indicator color");
+    m_top = CImageManager::Instance().Get("play indicator top");
+    const int32_t width = m_top && m_top->IsValid() ? std::max(1, m_top->Width()) : 1;
+    m_lineOffset = width / 2;
+    SetTransparent(true);
+    SetZOrder(kZOrder);
+    StoreSize(width, kHeight);
+}
+
+void CPlaybackIndicator::SetSources(std::function<double()> positionMs,
+                                    std::function<int32_t()> msPerPixel) {
+    m_positionSource = std::move(positionMs);
+    m_msPerPixelSource = std::move(msPerPixel);
+}
+
+void CPlaybackIndicator::StartFollowing(uint32_t periodMs) {
+    StartTimer(kFollowTimer, periodMs);
+}
+
+void CPlaybackIndicator::StopFollowing() {
+    KillTimer(kFollowTimer);
+}
+
+void CPlaybackIndicator::OnTimer(uint32_t id) {
+    if (id == kFollowTimer)
+        Update();
+    else
+        VRGuiObject::OnTimer(id);
+}
+
+void CPlaybackIndicator::Update() {
+    if (!m_positionSource || !m_msPerPixelSource)
+        return;
+    const double ms = m_positionSource();
+    const double position = std::isfinite(ms) && ms > 0.0 ? ms : 0.0;
+    if (position != m_positionMs) {
+        m_positionMs = position;
+        SendNotification(kNotifyPosition,
+                         reinterpret_cast<void*>(static_cast<intptr_t>(std::min(position, 2e9))));
+    }
+    const int32_t msPerPixel = std::max(1, m_msPerPixelSource());
+    const auto column = static_cast<int32_t>(std::min(m_positionMs / msPerPixel, 1e9));
+    if (column == m_column && GetX() == column - m_lineOffset)
+        return;
+    m_column = column;
+    SetPosition(column - m_lineOffset, 0);
+}
+
+void CPlaybackIndicator::OnDraw(const GuiRect& r) {
+    VRGuiWindow* window = GetWindow();
+    if (!window)
+        return;
+    cairo_t* cr = window->GetDrawContext();
+    cairo_set_source_rgb(cr, (m_colour & 0xFF) / 255.0, ((m_colour >> 8) & 0xFF) / 255.0,
+                         ((m_colour >> 16) & 0xFF) / 255.0);
+    cairo_rectangle(cr, m_lineOffset, r.top, 1, r.bottom - r.top);
+    cairo_fill(cr);
+    if (m_top && m_top->IsValid() && r.top < m_top->Height())
+        m_top->Draw(cr, 0, 0);
+}

@@ -1,0 +1,205 @@
+#include "transport/CMixMasterBar.h"
+#include "engine/TempoMap.h"
+#include "gui/GuiPopupMenu.h"
+#include "project/ProjectOnWindowTest.h"
+#include "support/LocalizedStrings.h"
+#include "timeline/LoomtoneCustomWindow.h"
+#include "transport/CPlayerInfoBar.h"
+#include "transport/CTransport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+// The master bar at the foot of the project's track area, over ten seconds
+// of tone on the first track.
+class MasterBarTest : public ProjectOnWindowTest {
+protected:
+    void SetUp() override {
+        ProjectOnWindowTest::SetUp();
+        WriteToneWav(m_dir + "Long.wav", 441000, 8000);
+        ASSERT_NE(AddClipAt(0, 0.0, m_dir + "Long.wav"), nullptr);
+        m_project->MoveCaretAndPlayback(1000.0);
+        m_transport = std::make_unique<CTransport>(*m_project, m_mixer);
+        m_bar = std::make_unique<CMixMasterBar>(*m_transport, *m_project, m_undo);
+        m_project->AttachMasterBar(m_bar.get());
+        m_bar->Watch(&m_project->PlaybackLine());
+        m_project->SetSize(1200, 800);
+        m_host.Advance(100);
+    }
+    void TearDown() override {
+        m_mixer.Stop(0);
+        m_project->AttachMasterBar(nullptr);
+        m_bar.reset();
+        m_transport.reset();
+        ProjectOnWindowTest::TearDown();
+    }
+
+    // A left click in the middle of a bar object.
+    void Click(VRGuiObject& object) {
+        const int32_t x = object.GetAbsX() + object.GetWidth() / 2;
+        const int32_t y = object.GetAbsY() + object.GetHeight() / 2;
+        m_host.LeftDown(x, y);
+        m_host.LeftUp(x, y);
+    }
+    GuiButton& Button(int32_t id) { return *m_bar->GetButton(id); }
+    std::string Tip(int32_t id) {
+        std::string text;
+        Button(id).GetToolTip({0, 0}, text);
+        return text;
+    }
+
+    std::unique_ptr<CTransport> m_transport;
+    std::unique_ptr<CMixMasterBar> m_bar;
+};
+
+TEST_F(MasterBarTest, PlayAndStopSwapPlaces) {
+    EXPECT_TRUE(Button(CMixMasterBar::kPlay).IsVisible());
+    EXPECT_FALSE(Button(CMixMasterBar::kStop).IsVisible());
+    Click(Button(CMixMasterBar::kPlay));
+    EXPECT_TRUE(m_mixer.Playing());
+    EXPECT_DOUBLE_EQ(m_mixer.GetPositionMs(), 1000.0);
+    EXPECT_FALSE(Button(CMixMasterBar::kPlay).IsVisible());
+    EXPECT_TRUE(Button(CMixMasterBar::kStop).IsVisible());
+    Click(Button(CMixMasterBar::kStop));
+    EXPECT_FALSE(m_mixer.Playing());
+    EXPECT_TRUE(Button(CMixMasterBar::kPlay).IsVisible());
+}
+
+TEST_F(MasterBarTest, PositionButtons) {
+    Click(Button(CMixMasterBar::kGoToEnd));
+    EXPECT_DOUBLE_EQ(m_project->GetCaretTime(), 10000.0);
+    Click(Button(CMixMasterBar::kGoToStart));
+    EXPECT_DOUBLE_EQ(m_project->GetCaretTime(), 0.0);
+    Click(Button(CMixMasterBar::kStepBack));
+    EXPECT_DOUBLE_EQ(m_project->GetCaretTime(), 0.0);
+    Click(Button(CMixMasterBar::kStepForward));
+    EXPECT_GT(m_project->GetCaretTime(), 0.0);
+}
+
+TEST_F(MasterBarTest, LoopAndMetronomeShowTheirStateAndTheClickToCome) {
+    EXPECT_EQ(Button(CMixMasterBar::kLoopPlay).GetSkin(), "master loop-play-off");
+    EXPECT_EQ(Tip(CMixMasterBar::kLoopPlay), MyLoadString("LPP_On"));
+    Click(Button(CMixMasterBar::kLoopPlay));
+    EXPECT_TRUE(m_mixer.IsLooping());
+    EXPECT_EQ(Button(CMixMasterBar::kLoopPlay).GetSkin(), "master loop-play-on");
+    EXPECT_EQ(Tip(CMixMasterBar::kLoopPlay), MyLoadString("LPP_Off"));
+
+    EXPECT_EQ(Tip(CMixMasterBar::kMetronome), MyLoadString("Metronome_Off"));
+    Click(Button(CMixMasterBar::kMetronome));
+    EXPECT_TRUE(m_mixer.IsMetronomeOn());
+    EXPECT_EQ(Button(CMixMasterBar::kMetronome).GetSkin(), "master metronome-on");
+    EXPECT_EQ(Tip(CMixMasterBar::kMetronome), MyLoadString("Metronome_On"));
+}
+
+TEST_F(MasterBarTest, RecordIsShownButDisabled) {
+    EXPECT_TRUE(Button(CMixMasterBar::kRecord).IsVisible());
+    EXPECT_FALSE(Button(CMixMasterBar::kRecord).IsEnabled());
+    Click(Button(CMixMasterBar::kRecord));
+    EXPECT_FALSE(m_mixer.Playing());
+}
+
+TEST_F(MasterBarTest, AVolumeDragIsOneUndoStep) {
+    GuiSlider& slider = m_bar->VolumeSlider();
+    ASSERT_DOUBLE_EQ(m_project->GetMasterVolume(), 1.0);
+    const int32_t y = slider.GetAbsY() + slider.GetHeight() / 2;
+    const int32_t left = slider.GetAbsX() + 2;
+    m_host.LeftDown(slider.GetAbsX() + slider.ThumbX() + 2, y);
+    m_host.MouseMove(left + 10, y, MK_LBUTTON);
+    m_host.MouseMove(left + 5, y, MK_LBUTTON);
+    m_host.LeftUp(left + 5, y);
+    const double dragged = m_project->GetMasterVolume();
+    EXPECT_LT(dragged, 0.5);
+    EXPECT_DOUBLE_EQ(m_mixer.GetMasterVolume(), dragged);
+    ASSERT_TRUE(m_undo.Undo());
+    EXPECT_DOUBLE_EQ(m_project->GetMasterVolume(), 1.0);
+    ASSERT_TRUE(m_undo.Redo());
+    EXPECT_DOUBLE_EQ(m_project->GetMasterVolume(), dragged);
+    // The slider follows the document.
+    ASSERT_TRUE(m_undo.Undo());
+    m_bar->RefreshState();
+    EXPECT_DOUBLE_EQ(slider.GetValue(), 1.0);
+}
+
+TEST_F(MasterBarTest, TheContextMenuHoldsTheTransportAndTheVolumes) {
+    GuiMenu menu = m_bar->BuildContextMenu();
+    ASSERT_EQ(menu.ItemCount(), 12);
+    EXPECT_EQ(menu.ItemAt(0).label, MyLoadString("MasterBarMenuItem0"));
+    for (int separator : {2, 7, 10})
+        EXPECT_TRUE(menu.ItemAt(separator).separator) << separator;
+    EXPECT_FALSE(menu.ItemAt(1).enabled); // record
+    GuiMenu& volumes = *menu.ItemAt(8).subMenu;
+    ASSERT_EQ(volumes.ItemCount(), 12);
+    // 1.0, the current value, is greyed.
+    EXPECT_FALSE(volumes.ItemAt(6).enabled);
+    EXPECT_TRUE(volumes.ItemAt(4).enabled);
+
+    ASSERT_TRUE(m_bar->RunMenuChoice(volumes.ItemAt(4).id)); // 0.6
+    EXPECT_NEAR(m_project->GetMasterVolume(), 0.6, 1e-9);
+    ASSERT_TRUE(m_undo.Undo());
+    EXPECT_DOUBLE_EQ(m_project->GetMasterVolume(), 1.0);
+
+    ASSERT_TRUE(m_bar->RunMenuChoice(menu.ItemAt(0).id));
+    EXPECT_TRUE(m_mixer.Playing());
+    EXPECT_EQ(m_bar->BuildContextMenu().ItemAt(0).label, MyLoadString("MasterBarMenuItem0Alt"));
+    ASSERT_TRUE(m_bar->RunMenuChoice(menu.ItemAt(0).id));
+    EXPECT_FALSE(m_mixer.Playing());
+}
+
+TEST_F(MasterBarTest, TheRightButtonOpensTheMenu) {
+    int32_t chosen = -1;
+    m_host.SetModalDriver([&](COffscreenGuiHost& driven, int) {
+        driven.KeyDown(VK_ESCAPE);
+        chosen = 0;
+    });
+    const int32_t x = m_bar->GetAbsX() + m_bar->GetWidth() - 20;
+    const int32_t y = m_bar->GetAbsY() + 10;
+    m_host.RightDown(x, y);
+    m_host.RightUp(x, y);
+    EXPECT_EQ(chosen, 0);
+    EXPECT_FALSE(m_mixer.Playing());
+}
+
+TEST_F(MasterBarTest, TheReadOutFollowsPlayback) {
+    m_project->SetTimeLineMode(1);
+    m_bar->RefreshState();
+    EXPECT_EQ(m_bar->ReadOut().GetText().substr(0, 12), "00:00:01.000");
+    Click(Button(CMixMasterBar::kPlay));
+    m_mixer.SetPositionMs(61234.0);
+    m_host.Advance(80);
+    EXPECT_EQ(m_bar->ReadOut().GetText().substr(0, 12), "00:01:01.234");
+}
+
+TEST(PlayerInfoBar, PositionAsTimeOrMeasureAndBeatAtTwoTempos) {
+    TempoMap tempo;
+    EXPECT_EQ(CPlayerInfoBar::PositionText(tempo, 3723004.0, true), "01:02:03.004");
+    // 120 bpm in 4/4: 2750 ms is measure 2, beat 2, half way.
+    EXPECT_EQ(CPlayerInfoBar::PositionText(tempo, 2750.0, false), "02:02.500");
+    TempoEvent slow;
+    slow.tempo = 60.0;
+    slow.tempoChange = true;
+    ASSERT_GE(tempo.AddEvent(slow), 0);
+    // At 60 bpm every beat is heard for a second.
+    EXPECT_EQ(CPlayerInfoBar::PositionText(tempo, 5500.0, false), "02:02.500");
+    EXPECT_EQ(CPlayerInfoBar::PositionText(tempo, 5500.0, true), "00:00:05.500");
+}
+
+TEST(PlayerInfoBar, TempoSignatureAndKey) {
+    TempoMap tempo;
+    EXPECT_EQ(CPlayerInfoBar::TempoText(tempo, 0.0), "");
+    TempoEvent start;
+    start.tempo = 96.5;
+    start.tempoChange = true;
+    start.keyChange = true;
+    start.key = 3;
+    start.numerator = 3;
+    start.timeSigChange = true;
+    ASSERT_GE(tempo.AddEvent(start), 0);
+    EXPECT_EQ(CPlayerInfoBar::TempoText(tempo, 1000.0),
+              "96.5 " + MyLoadString("BPM") + "\n3 / 4   " + TempoMap::GetKeyStr(3));
+}
+
+} // namespace

@@ -1,0 +1,138 @@
+#include "engine/CNullDevice.h"
+#include "gui/CSkin.h"
+#include "gui/VRGuiWindow.h"
+#include "project/ProjectOnWindowTest.h"
+#include "timeline/CPlaybackIndicator.h"
+#include "timeline/LoomtoneCustomWindow.h"
+#include "transport/CTransport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Ten seconds of tone on the first track of the project on a 1200 x 800
+// window. Positions are heard milliseconds (the tempo is the reference one).
+class PlaybackLineTest : public ProjectOnWindowTest {
+protected:
+    // A row inside the first track's body, below the ruler.
+    static constexpr int32_t kBodyRow = LoomtoneCustomWindow::kBodiesTop + 20;
+
+    void SetUp() override {
+        ProjectOnWindowTest::SetUp();
+        WriteToneWav(m_dir + "Long.wav", 441000, 8000);
+        ASSERT_NE(AddClipAt(0, 0.0, m_dir + "Long.wav"), nullptr);
+        m_project->SelectAllClips(-1, false);
+        m_project->MoveCaretAndPlayback(0.0);
+        m_transport = std::make_unique<CTransport>(*m_project, m_mixer);
+        m_host.Advance(100);
+    }
+    void TearDown() override {
+        m_mixer.Stop(0);
+        m_transport.reset();
+        ProjectOnWindowTest::TearDown();
+    }
+
+    // Two refresh periods: the line's tick, then the paint of what it moved.
+    void Tick() { m_host.Advance(2 * VRGuiWindow::kRefreshPeriodMs); }
+    CPlaybackIndicator& Line() { return m_project->PlaybackLine(); }
+    // The window column of a timeline column.
+    int32_t ScreenX(int32_t column) const {
+        return LoomtoneCustomWindow::kHeaderWidth + column - m_project->GetTimelineScrollX();
+    }
+    uint32_t LineColour() const {
+        const uint32_t bgr = CSkin::ColorOf("play indicator color");
+        return 0xFF000000u | ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
+    }
+    // Plays on by the given heard milliseconds, as a device would.
+    void PlayOn(int ms) {
+        std::vector<float> out(static_cast<size_t>(ms) * 441 / 10 * 2);
+        m_mixer.GetNullDevice().RenderOffline(out.data(), static_cast<int64_t>(out.size() / 2));
+    }
+
+    std::unique_ptr<CTransport> m_transport;
+};
+
+TEST_F(PlaybackLineTest, FollowsThePlayPositionAndIsDrawnInItsColumn) {
+    const int32_t msPerPixel = m_project->MsPerPixel();
+    ASSERT_TRUE(m_transport->PlayFrom(100.0 * msPerPixel));
+    Tick();
+    EXPECT_EQ(Line().GetColumn(), 100);
+    EXPECT_EQ(m_host.ScreenPixel(ScreenX(100), kBodyRow), LineColour());
+
+    PlayOn(20 * msPerPixel);
+    Tick();
+    EXPECT_EQ(Line().GetColumn(), 120);
+    EXPECT_EQ(m_host.ScreenPixel(ScreenX(120), kBodyRow), LineColour());
+    // The column it left shows what lies beneath again.
+    EXPECT_NE(m_host.ScreenPixel(ScreenX(100), kBodyRow), LineColour());
+}
+
+TEST_F(PlaybackLineTest, ATickRepaintsOnlyTheColumnsTheLineLeftAndEntered) {
+    const int32_t msPerPixel = m_project->MsPerPixel();
+    ASSERT_TRUE(m_transport->PlayFrom(200.0 * msPerPixel));
+    Tick();
+    PlayOn(3 * msPerPixel);
+    Tick();
+    ASSERT_EQ(Line().GetColumn(), 203);
+    const GuiRect presented = m_host.LastPresented().BoundingBox();
+    const int32_t width = Line().GetWidth();
+    EXPECT_GE(presented.left, ScreenX(200) - width);
+    EXPECT_LE(presented.right, ScreenX(203) + width);
+    // A tick without movement repaints nothing of the line.
+    m_mixer.Stop(0);
+    Tick();
+    EXPECT_EQ(Line().GetColumn(), 203);
+}
+
+TEST_F(PlaybackLineTest, FollowingScrollsWhenTheLineLeavesTheView) {
+    // Zoomed in until the project is wider than two views.
+    while (m_project->GetZoomLevel() > 0 &&
+           10000 / m_project->MsPerPixel() < 2 * m_project->GetViewWidth())
+        m_project->SetZoomLevel(m_project->GetZoomLevel() - 1);
+    const int32_t msPerPixel = m_project->MsPerPixel();
+    const int32_t view = m_project->GetViewWidth();
+    ASSERT_TRUE(m_transport->PlayFrom(static_cast<double>(view + 50) * msPerPixel));
+    m_host.Advance(200);
+    Tick();
+    EXPECT_EQ(m_project->GetTimelineScrollX(), view + 50);
+    EXPECT_EQ(m_host.ScreenPixel(ScreenX(view + 50), kBodyRow), LineColour());
+}
+
+TEST_F(PlaybackLineTest, ClickingATrackMovesThePlayPositionAndTheLine) {
+    const int32_t msPerPixel = m_project->MsPerPixel();
+    const int32_t x = LoomtoneCustomWindow::kHeaderWidth + 400;
+    m_host.LeftDown(x, kBodyRow + 150);
+    m_host.LeftUp(x, kBodyRow + 150);
+    Tick();
+    EXPECT_DOUBLE_EQ(m_mixer.GetPositionMs(), 400.0 * msPerPixel);
+    EXPECT_EQ(Line().GetColumn(), 400);
+    EXPECT_EQ(m_host.ScreenPixel(ScreenX(400), kBodyRow), LineColour());
+}
+
+TEST_F(PlaybackLineTest, WithThePreferenceOffAClickMovesOnlyTheCaret) {
+    m_prefs.bSetPlaybackIndicatorOnTracksClick = false;
+    const int32_t msPerPixel = m_project->MsPerPixel();
+    const int32_t x = LoomtoneCustomWindow::kHeaderWidth + 400;
+    m_host.LeftDown(x, kBodyRow + 150);
+    m_host.LeftUp(x, kBodyRow + 150);
+    Tick();
+    EXPECT_DOUBLE_EQ(m_project->GetCaretTime(), 400.0 * msPerPixel);
+    EXPECT_DOUBLE_EQ(m_mixer.GetPositionMs(), 0.0);
+    EXPECT_EQ(Line().GetColumn(), 0);
+}
+
+TEST_F(PlaybackLineTest, ZoomMovesTheLineToTheSameTime) {
+    const int32_t msPerPixel = m_project->MsPerPixel();
+    m_project->MoveCaretAndPlayback(300.0 * msPerPixel);
+    Tick();
+    ASSERT_EQ(Line().GetColumn(), 300);
+    m_project->SetZoomLevel(m_project->GetZoomLevel() + 1);
+    Tick();
+    EXPECT_EQ(Line().GetColumn(),
+              static_cast<int32_t>(300.0 * msPerPixel / m_project->MsPerPixel()));
+}
+
+} // namespace
