@@ -719,6 +719,8 @@ void LoomtoneMainWindow::RunMixDown(const std::string& path) {
                             std::string(CPrefs::kCurrentKeyPath) + "\\Render");
     mixdown.SetFilesInUse(ProjectFilesInUse(m_project));
     mixdown.SetWriteTags(m_prefs.bRenderTags);
+    mixdown.SetNormalize(m_prefs.bNormalizeMixDown, m_prefs.fMixDownLoudness,
+                         m_prefs.fMixDownTruePeak);
     if (m_prefs.bCreateFilesForEachMarker)
         mixdown.SetCdTrackStarts(
             CProjectMixdown::CdTrackStartsOf(m_project.Markers(), m_mixer.GetTempoMap()),

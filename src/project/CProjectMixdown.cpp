@@ -1,5 +1,6 @@
 #include "project/CProjectMixdown.h"
 
+#include "engine/CLoudnessNormalizer.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CRenderWorker.h"
 #include "engine/CSoundGroup.h"
@@ -155,8 +156,25 @@ bool CProjectMixdown::Render(const std::string& path, const Progress& progress) 
         m_fileStartsMs.push_back(list.At(index)->startMs);
     m_lastSoundMs = LastSoundEnd(m_mixer);
     m_endMs = m_mixer.GetRingingEndTime(*m_mixer.GetSoundGroup());
-    if (!worker.Start(list.Count() > 1, m_mixer.GetSoundGroup(), list, path, &m_mixer, type,
-                      worker.FormatDetails(type), m_writeTags, CRenderWorker::kAllTracks)) {
+    if (m_normalize)
+        RenderNormalized(worker, list, path, worker.FormatDetails(type), progress);
+    else
+        RenderWith(worker, list, path, type, worker.FormatDetails(type), m_writeTags, progress);
+    if (m_cancelled) {
+        RemoveFilesOfThisRender();
+        m_error = "the render was cancelled";
+    }
+    LogFmt("CProjectMixdown::Render %s: %s", path.c_str(),
+           m_error.empty() ? "done" : m_error.c_str());
+    return m_error.empty();
+}
+
+bool CProjectMixdown::RenderWith(CRenderWorker& worker, const CTrackRenderList& list,
+                                 const std::string& path, ConversionType type,
+                                 const FormatDetails& format, bool withTags,
+                                 const Progress& progress) {
+    if (!worker.Start(list.Count() > 1, m_mixer.GetSoundGroup(), list, path, &m_mixer, type, format,
+                      withTags, CRenderWorker::kAllTracks)) {
         m_error = "the render could not start";
         worker.CleanUp();
         return false;
@@ -173,16 +191,54 @@ bool CProjectMixdown::Render(const std::string& path, const Progress& progress) 
     // A cancel that came after the last block leaves a whole file: that is done.
     if (m_cancelled && !failed && worker.Progress() >= 1.0)
         m_cancelled = false;
-    if (m_cancelled)
-        RemoveFilesOfThisRender();
     char text[CRenderWorker::kProgressTextSize];
     worker.ProgressText(text, sizeof(text));
     worker.CleanUp();
-    if (m_cancelled)
-        m_error = "the render was cancelled";
-    else if (failed)
+    if (failed)
         m_error = text;
-    LogFmt("CProjectMixdown::Render %s: %s", path.c_str(),
-           m_error.empty() ? "done" : m_error.c_str());
-    return m_error.empty();
+    return !failed && !m_cancelled;
+}
+
+void CProjectMixdown::RenderNormalized(CRenderWorker& worker, const CTrackRenderList& list,
+                                       const std::string& path, const FormatDetails& format,
+                                       const Progress& progress) {
+    // The mix goes to hidden float files first: nothing is lost to clipping
+    // or to a second lossy encoding, whatever the gain turns out to be.
+    const std::string floatPath =
+        ExtractDirectory(path) + "." + ExtractFileName(path) + ".normalising.wav";
+    std::vector<std::string> floatFiles;
+    for (int number = 1; number <= list.Count(); ++number)
+        floatFiles.push_back(list.Count() > 1 ? CRenderWorker::NumberedPath(floatPath, number)
+                                              : floatPath);
+    if (RenderWith(worker, list, floatPath, ConversionType::Wav,
+                   FormatDetails::FrozenTrack(format.sampleRate, format.channels), false, progress))
+        WriteNormalized(floatFiles, list, format, progress);
+    for (const std::string& file : floatFiles)
+        std::remove(file.c_str());
+}
+
+void CProjectMixdown::WriteNormalized(const std::vector<std::string>& floatFiles,
+                                      const CTrackRenderList& list, const FormatDetails& format,
+                                      const Progress& progress) {
+    CLoudnessNormalizer normalizer(m_targetLufs, m_ceilingDb);
+    const std::string text = MyLoadString("PD_Normalizing");
+    const auto step = [&](double fraction) {
+        m_cancelled = progress && !progress(fraction, text);
+        return !m_cancelled;
+    };
+    if (!normalizer.Measure(floatFiles, step)) {
+        if (!m_cancelled)
+            m_error = normalizer.Error();
+        return;
+    }
+    for (size_t index = 0; index < floatFiles.size(); ++index) {
+        FormatDetails details = format;
+        details.tags = list.At(static_cast<int>(index))->Tags();
+        details.writeTags = m_writeTags && !details.tags.Empty();
+        if (!normalizer.Write(floatFiles[index], m_outputs[index].path, details, step)) {
+            if (!m_cancelled)
+                m_error = normalizer.Error();
+            return;
+        }
+    }
 }

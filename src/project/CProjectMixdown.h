@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/CTrackRenderList.h"
+#include "engine/FormatDetails.h"
 #include "project/ProjectAuthoring.h"
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <vector>
 
 class CPCMMixer;
+class CRenderWorker;
 class CProjectMarkers;
 class TempoMap;
 
@@ -30,6 +32,13 @@ public:
     void SetFilesInUse(std::vector<std::string> files) { m_filesInUse = std::move(files); }
     // Whether the authoring information goes into the file's tags (on by default).
     void SetWriteTags(bool on) { m_writeTags = on; }
+    // Brings the mix-down to an integrated loudness (LUFS, EBU R128) with its
+    // true peak under the ceiling (dBTP), one gain for all its files.
+    void SetNormalize(bool on, double targetLufs, double ceilingDb) {
+        m_normalize = on;
+        m_targetLufs = targetLufs;
+        m_ceilingDb = ceilingDb;
+    }
 
     // Where a CD track starts, in heard ms, and the name of its marker.
     struct CdTrackStart {
@@ -74,6 +83,17 @@ private:
         uint64_t inodeBefore = 0;
     };
     static std::vector<Output> OutputsOf(const std::string& path, int files);
+    // Runs the worker over the list to path; false when it failed (Error
+    // set) or was cancelled (m_cancelled set).
+    bool RenderWith(CRenderWorker& worker, const CTrackRenderList& list, const std::string& path,
+                    ConversionType type, const FormatDetails& format, bool withTags,
+                    const Progress& progress);
+    // Renders to float files, then writes the outputs normalised.
+    void RenderNormalized(CRenderWorker& worker, const CTrackRenderList& list,
+                          const std::string& path, const FormatDetails& format,
+                          const Progress& progress);
+    void WriteNormalized(const std::vector<std::string>& floatFiles, const CTrackRenderList& list,
+                         const FormatDetails& format, const Progress& progress);
     // After a cancel: the files this render finished go, what was there before stays.
     void RemoveFilesOfThisRender() const;
     // What the user reads at that finished fraction of the render.
@@ -84,6 +104,9 @@ private:
     std::string m_formatKeyPath;
     std::vector<std::string> m_filesInUse;
     bool m_writeTags = true;
+    bool m_normalize = false;
+    double m_targetLufs = -14.0;
+    double m_ceilingDb = -1.0;
     std::vector<CdTrackStart> m_cdTrackStarts;
     bool m_markerTitles = false;
     std::string m_error;

@@ -534,6 +534,58 @@ TEST_F(MainWindowTest, CdTrackMarkersCutTheMixDownIntoOneFilePerTrack) {
     EXPECT_NE(FileContents(m_root + "cd-2.wav").find("Verse"), std::string::npos);
 }
 
+namespace {
+
+struct Loudness {
+    double integratedLufs = 0.0;
+    double truePeakDb = 0.0;
+};
+
+// The loudness of a file as ffmpeg's EBU R128 filter measures it.
+Loudness MeasuredLoudness(const std::string& path) {
+    const std::string report = CommandOutput("ffmpeg -hide_banner -nostats -i '" + path +
+                                             "' -af ebur128=peak=true -f null - 2>&1");
+    const auto valueAfter = [&report](const std::string& label) {
+        const size_t at = report.rfind(label);
+        return at == std::string::npos ? 0.0 : std::atof(report.c_str() + at + label.size());
+    };
+    return {valueAfter("I:"), valueAfter("Peak:")};
+}
+
+} // namespace
+
+// A quiet mix-down is raised to the loudness target; a target that would push
+// the peaks over the ceiling gives way to the ceiling.
+TEST_F(MainWindowTest, NormalizedMixDownMeetsTheLoudnessTargetUnderTheCeiling) {
+    WriteToneWav(m_root + "quiet.wav", 44100 * 3, 2000);
+    Open(m_root + "quiet.wav");
+    window->RunAfterCreationSequence();
+    prefs.bNormalizeMixDown = true;
+    EXPECT_DOUBLE_EQ(prefs.fMixDownLoudness, -14.0);
+    EXPECT_DOUBLE_EQ(prefs.fMixDownTruePeak, -1.0);
+    const std::string quiet = m_root + "quiet-mix.wav";
+    answers = {IDNO};
+    chosenPath = quiet;
+    ASSERT_TRUE(window->ExecuteCommand(kCmdMixDownWav));
+    const Loudness raised = MeasuredLoudness(quiet);
+    EXPECT_NEAR(raised.integratedLufs, -14.0, 0.5);
+    EXPECT_LT(raised.truePeakDb, -1.0);
+    EXPECT_NEAR(WavSeconds(quiet), 3.0, 0.01);
+
+    // A tone at 0 LUFS would peak above full scale.
+    prefs.fMixDownLoudness = 0.0;
+    const std::string capped = m_root + "capped-mix.wav";
+    answers = {IDNO};
+    chosenPath = capped;
+    ASSERT_TRUE(window->ExecuteCommand(kCmdMixDownWav));
+    const Loudness held = MeasuredLoudness(capped);
+    EXPECT_LT(held.integratedLufs, -1.0);
+    EXPECT_LT(held.truePeakDb, -0.9);
+    EXPECT_GT(held.truePeakDb, -1.5);
+    for (const auto& entry : fs::directory_iterator(m_root))
+        EXPECT_EQ(entry.path().string().find("normalising"), std::string::npos) << entry.path();
+}
+
 TEST_F(MainWindowTest, ANameThatCannotBeWrittenInTheShownFolderFailsAloudAndNowhereElse) {
     WriteToneWav(m_root + "tone.wav", 44100, 8000);
     Open(m_root + "tone.wav");
