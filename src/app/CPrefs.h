@@ -134,6 +134,11 @@ public:
     bool bRenderTags = true;
     bool bRenderSelectionIfThereIsOne = false;
     bool bUseMarkerTitlesForTrackNames = false;
+    // Mix-downs brought to an integrated loudness (LUFS, EBU R128) with the
+    // true peak under a ceiling (dBTP).
+    bool bNormalizeMixDown = false;
+    double fMixDownLoudness = -14.0;
+    double fMixDownTruePeak = -1.0;
     int32_t lastFreezeID = 0;
     int32_t lastSoundDetailsHeight = 260;
     int32_t lastLibraryDetailsHeight = 170;

@@ -16,6 +16,7 @@
 #include "gui/MessageBoxes.h"
 #include "project/CProject.h"
 #include "project/CProjectMixdown.h"
+#include "project/CRenderProgress.h"
 #include "project/CTrack.h"
 #include "project/ProjectFilesInUse.h"
 #include "support/CRegKey.h"
@@ -719,14 +720,33 @@ void LoomtoneMainWindow::RenderMixDownOf(const MixDownType& type) {
         return;
     if (!HasFileExtension(path, type.extension))
         path += std::string(".") + type.extension;
+    RunMixDown(path);
+}
+
+void LoomtoneMainWindow::RunMixDown(const std::string& path) {
     CProjectMixdown mixdown(m_mixer, m_project.Authoring(),
                             std::string(CPrefs::kCurrentKeyPath) + "\\Render");
     mixdown.SetFilesInUse(ProjectFilesInUse(m_project));
-    const bool rendered = WithFileActivity([&mixdown, &path] {
-        return mixdown.Render(path, [](double, const std::string&) { return true; });
+    mixdown.SetWriteTags(m_prefs.bRenderTags);
+    mixdown.SetNormalize(m_prefs.bNormalizeMixDown, m_prefs.fMixDownLoudness,
+                         m_prefs.fMixDownTruePeak);
+    if (m_prefs.bCreateFilesForEachMarker)
+        mixdown.SetCdTrackStarts(
+            CProjectMixdown::CdTrackStartsOf(m_project.Markers(), m_mixer.GetTempoMap()),
+            m_prefs.bUseMarkerTitlesForTrackNames);
+    const bool rendered = WithFileActivity([this, &mixdown, &path] {
+        CRenderProgress progress(this);
+        return mixdown.Render(path, progress.Callback());
     });
-    if (rendered)
+    if (rendered) {
+        if (m_prefs.bPlayRenderedFiles && !m_fileOpener(path))
+            LogFmt("LoomtoneMainWindow::MixDown could not open '%s'", path.c_str());
         return;
+    }
+    if (mixdown.WasCancelled()) {
+        LogFmt("Render Project '%s' cancelled!", path.c_str());
+        return;
+    }
     LogFmt("LoomtoneMainWindow::MixDown failed: %s", mixdown.Error().c_str());
     if (mixdown.RefusedFileInUse())
         ShowFormattedMessage("Err_FileInUse_Title", "Err_FileInUse_Body",

@@ -9,6 +9,7 @@
 #include "gui/VRGuiWindow.h"
 #include "support/CMRUList.h"
 #include "support/Observer.h"
+#include "support/SystemInfo.h"
 #include "timeline/CToolbar.h"
 #include "transport/CMixMasterBar.h"
 
@@ -102,6 +103,12 @@ public:
     std::string Title() const;
     // Hears every new title (the native window shows it).
     void SetTitleSink(std::function<void(const std::string&)> sink);
+    // What opens a finished mix-down with the desktop's default application
+    // (OpenWithDefaultApplication unless replaced; never empty).
+    void SetFileOpener(std::function<bool(const std::string&)> opener) {
+        if (opener)
+            m_fileOpener = std::move(opener);
+    }
     int32_t MinimumHeight() const;
     GuiMenuBar& MenuBar() { return m_menuBar; }
     CFilledStrip& StatusBar() { return m_statusBar; }
@@ -144,6 +151,8 @@ private:
     bool SaveTransferCopy(const std::string& path, bool librarySounds, bool recordHere);
     void MixDown(const MixDownType& type);
     void RenderMixDownOf(const MixDownType& type);
+    // Renders with the progress dialog, then reports or opens the result.
+    void RunMixDown(const std::string& path);
     void Undo(bool redo);
     void AddTrack(bool midi, bool atSelection);
     void ToggleTrackState(int32_t command);
@@ -180,5 +189,6 @@ private:
     CMixMasterBar m_masterBar;
     CMRUList m_recent;
     std::function<void(const std::string&)> m_titleSink;
+    std::function<bool(const std::string&)> m_fileOpener = OpenWithDefaultApplication;
     std::string m_title;
 };

@@ -191,7 +191,7 @@ bool RenderProjectFile(CProject& project, CPCMMixer& mixer, const std::string& p
                             std::string(CPrefs::kCurrentKeyPath) + "\\Render");
     mixdown.SetFilesInUse(ProjectFilesInUse(project));
     // Whatever runs past the last sound is said, so that a longer file is no surprise.
-    if (const double tailMs = mixer.GetProjectTailTime(); tailMs > 0)
+    if (const double tailMs = mixdown.RingingTailMs(); tailMs > 0)
         std::fprintf(stderr,
                      "loomtone: the mix-down runs %.1f s past the last sound, for instruments "
                      "and effects to ring out\n",

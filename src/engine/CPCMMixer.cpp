@@ -73,6 +73,35 @@ double CPCMMixer::GetProjectTailTime() const {
     return longest + m_masterChain->GetTailMs();
 }
 
+double CPCMMixer::GetRingingEndTime(const CSoundGroup& group, int onlyTrack) const {
+    std::lock_guard<CLock> guard(m_lock);
+    const double lastSoundEnd = group.EndTime();
+    if (group.Count() == 0)
+        return lastSoundEnd;
+    bool anySolo = false;
+    for (const auto& track : m_tracks)
+        anySolo = anySolo || track->IsSolo();
+    // Each track rings on from the end of its own last sound.
+    std::vector<double> trackEnds(m_tracks.size(), -1.0);
+    for (int index = 0; index < group.Count(); ++index) {
+        const CAudioAtom* atom = group.At(index);
+        const int number = atom->GetTrackNumber();
+        if (number >= 0 && number < GetNumTracks())
+            trackEnds[static_cast<size_t>(number)] =
+                std::max(trackEnds[static_cast<size_t>(number)], atom->EndTime());
+    }
+    double end = lastSoundEnd;
+    for (int number = 0; number < GetNumTracks(); ++number) {
+        const CPCMTrack& track = *m_tracks[static_cast<size_t>(number)];
+        const bool counts =
+            onlyTrack >= 0 ? number == onlyTrack : !track.IsMute() && (!anySolo || track.IsSolo());
+        const double trackEnd = trackEnds[static_cast<size_t>(number)];
+        if (counts && trackEnd >= 0.0)
+            end = std::max(end, trackEnd + track.GetTailMs());
+    }
+    return onlyTrack >= 0 ? end : end + m_masterChain->GetTailMs();
+}
+
 CPCMTrack* CPCMMixer::GetTrack(int trackNumber) const {
     if (trackNumber < 0 || trackNumber >= GetNumTracks())
         return nullptr;

@@ -88,6 +88,13 @@ public:
     // longest tail of a track's chains, on which the master chain rings on in
     // turn. GUI thread (the chains are queried).
     double GetProjectTailTime() const;
+    // Where the mix of the group falls silent, in ms: its last sound's end, or
+    // later while the chains of a track that plays sounds of the group ring on
+    // past it (a reverb, an instrument's release), the master chain's tail on
+    // top. Tracks without sounds in the group, muted tracks and tracks left
+    // out by a solo ring nothing. With onlyTrack >= 0 that track alone counts,
+    // before its mute (a freeze). GUI thread (the chains are queried).
+    double GetRingingEndTime(const CSoundGroup& group, int onlyTrack = -1) const;
 
     // The chain the whole mix passes through before the master volume (the
     // metronome does not). Prepared for the mixer's rate and block size.

@@ -84,10 +84,7 @@ bool CRenderWorker::CheckArguments(CSoundGroup* soundGroup, const CTrackRenderLi
 void CRenderWorker::PlanEntries(bool multipleFiles, const CTrackRenderList& renderList,
                                 const std::string& path, bool withTags) {
     // The group's end is read here, on the thread that changes it.
-    m_mixer->Lock();
-    const double groupEnd = m_group->EndTime();
-    m_mixer->Unlock();
-    const double toEndMs = groupEnd + m_mixer->GetProjectTailTime();
+    const double toEndMs = m_mixer->GetRingingEndTime(*m_group, m_onlyTrack);
     m_entries.clear();
     m_totalFrames = 0;
     for (int index = 0; index < renderList.Count(); ++index) {

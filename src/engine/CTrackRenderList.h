@@ -8,8 +8,8 @@
 // One output file of a render: the timeline range it covers and the texts
 // written into it where its format carries tags.
 struct _renderWorkerTrackStruct {
-    // An end at or below this renders to the end of the sound group plus the
-    // mixer's tail time (effects ringing on).
+    // An end at or below this renders to where the mix of the sound group falls
+    // silent (CPCMMixer::GetRingingEndTime: effects ringing on).
     static constexpr double kToEnd = -1.0;
 
     double startMs = 0.0;

@@ -3,11 +3,13 @@
 #include "gui/CDialogButton.h"
 #include "gui/DialogLook.h"
 #include "gui/GuiInput.h"
+#include "gui/IGuiHost.h"
 #include "gui/VRGuiWindow.h"
 #include "support/LocalizedStrings.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -33,6 +35,15 @@ void CProgressDialog::Show(VRGuiWindow* owner) {
 void CProgressDialog::Close() {
     KillTimer(kSweepTimer);
     EndDialog(IsCancelled() ? IDCANCEL : IDOK);
+}
+
+void CProgressDialog::LetInputThrough() {
+    IGuiHost* host = GetWindow() ? GetWindow()->GetHWND() : nullptr;
+    if (!host)
+        return;
+    // The check before the round answers "not yet", the one after it ends the loop.
+    bool checked = false;
+    host->RunModalLoop([&checked] { return std::exchange(checked, true); });
 }
 
 GuiRect CProgressDialog::BarRect() const {

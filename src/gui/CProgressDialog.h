@@ -30,6 +30,11 @@ public:
     void SetText(const std::string& text);
     void SetIndeterminate(bool on);
     void Close();
+    // One round of the host's loop, for work that runs on the GUI thread (or
+    // waits there for a worker): without it nobody could press Cancel.
+    void LetInputThrough();
+
+    const std::string& GetText() const { return m_text; }
 
     int GetPercent() const { return m_percent; }
     bool IsIndeterminate() const { return m_indeterminate; }

@@ -5,8 +5,6 @@
 #include "gui/VRGuiWindow.h"
 #include "support/LocalizedStrings.h"
 
-#include <utility>
-
 CProjectProgress::CProjectProgress() = default;
 
 CProjectProgress::~CProjectProgress() {
@@ -44,14 +42,10 @@ void CProjectProgress::OnPercentChanged(int percent) {
 }
 
 void CProjectProgress::LetInputThrough() {
-    IGuiHost* host = m_owner->GetHWND();
-    const uint64_t now = host->NowMs();
+    const uint64_t now = m_owner->GetHWND()->NowMs();
     if (m_inputLetThrough && now - m_lastInputMs < kInputIntervalMs)
         return;
     m_inputLetThrough = true;
     m_lastInputMs = now;
-    // One round of the host's loop: the check before it answers "not yet",
-    // the check after it ends the loop.
-    bool checked = false;
-    host->RunModalLoop([&checked] { return std::exchange(checked, true); });
+    m_dialog->LetInputThrough();
 }

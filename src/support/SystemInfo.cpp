@@ -131,22 +131,28 @@ std::string GetCommandLineParameter(int index) {
 }
 
 bool LaunchBrowser(const std::string& url) {
-    // An address starting with '-' would be taken by xdg-open as an option.
-    if (url.empty() || url.front() == '-') {
-        LogFmt("LaunchBrowser refused address \"%s\" - returning false!", url.c_str());
+    return OpenWithDefaultApplication(url);
+}
+
+bool OpenWithDefaultApplication(const std::string& target) {
+    // A target starting with '-' would be taken by xdg-open as an option.
+    if (target.empty() || target.front() == '-') {
+        LogFmt("OpenWithDefaultApplication refused \"%s\" - returning false!", target.c_str());
         return false;
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     std::string program = "xdg-open";
-    std::string argument = url;
+    std::string argument = target;
     char* argv[] = {program.data(), argument.data(), nullptr};
     pid_t pid = 0;
     const int error = posix_spawnp(&pid, "xdg-open", &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0) {
-        LogFmt("LaunchBrowser failed on starting xdg-open (error %d) - returning false!", error);
+        LogFmt("OpenWithDefaultApplication failed on starting xdg-open (error %d) - returning "
+               "false!",
+               error);
         return false;
     }
     // The browser may run for as long as the user likes; a detached waiter reaps

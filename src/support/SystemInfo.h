@@ -22,7 +22,10 @@ void SetCommandLine(int argc, char** argv);
 // Argument by index (0 is the program itself); "" when out of range or never set.
 std::string GetCommandLineParameter(int index);
 
-// Opens a web address in the user's browser through xdg-open without waiting for it.
-// The address is passed as one argument, never through a shell. False when the
-// launcher could not be started.
+// Opens a file or web address with the desktop's default application through
+// xdg-open without waiting for it. The target is passed as one argument, never
+// through a shell; one starting with '-' is refused. False when the launcher
+// could not be started.
+bool OpenWithDefaultApplication(const std::string& target);
+// Opens a web address in the user's browser (OpenWithDefaultApplication).
 bool LaunchBrowser(const std::string& url);

@@ -33,32 +33,33 @@ std::vector<std::string> Words(std::string_view text) {
 }
 
 // Every value the preferences keep in their key, in order.
-const std::vector<std::string> kTableNames =
-    Words("TempDirM lastMainWinRect bMainWindowMaximized mixDeviceType mixerInit mixerASIOInit "
-          "mixWaveInput mixWaveOutput mixASIOInput mixASIOOutput mixASIODevice mixMidiInDevice "
-          "mixWaveRTInput mixWaveRTOutput mixWaveRTLatency mixWaveRTInit lastPlaybackDevice "
-          "lastRecordingDevice lastMidiInDevice DefRecDir bMonitorInputDuringRecording "
-          "bWarnAboutMonitorLatency recInputInUseBehavior metronomeMeasureSoundFilePath "
-          "metronomeBeatSoundFilePath bUseMetronome bPlaybackWhenRecording metronomeVolume "
-          "bPlayRenderedFiles bSetPlaybackIndicatorOnTracksClick waveFileEditorPath defaultAuthor "
-          "defaultCopyright defaultTempo defaultKey defaultTimeSigNumerator "
-          "defaultTimeSigDenominator lastSnapSetting bSwitchKeyTempoOnFirstSound "
-          "bAskToSwitchKeyTempoOnFirstSound bAutoBeatMatchAllClipsWithTempo bAskToAutoBeatMatch "
-          "bEditCopy bAutoNameEditCopies bPreviewSound bShowNewProjectDialog bDetailsShowingState "
-          "lastDetailPage lastTimeMode bLoadVST bLoadDirectX bAutoScrollingDuringPlayback "
-          "bConserveCPUMode bShowDBValues defaultAudioShade bUseIMAPI bUseVeranthASPILayer "
-          "lastCDBurnerIndex bAskAboutGoldenhawkGeneric bCDText bTestMode bConvertToWav burnSpeed "
-          "bBurnAsOne DefSaveDir DefRenderDir DefLoadDir DefTransferDir bCreateFilesForEachMarker "
-          "bRenderTags bRenderSelectionIfThereIsOne bUseMarkerTitlesForTrackNames lastFreezeID "
-          "lastSoundDetailsHeight lastLibraryDetailsHeight loopLibraryPathLookUpNum lastCatType "
-          "lastDetailTypeIndex lastSoundLibCheckStamp bFirstRun bAttemptToOpenDevice recTimerMils "
-          "bDeleteUnusedRecordings bMidiChase generalMidiInstrument defaultVirtualInstrument "
-          "defaultNoteLength defaultVelocity bTripletModifierOn bDottedModifierOn snapLevel "
-          "toolMode bAutoTrackOnSilence fAutoTrackIntervalMinutes fAutoTrackIntervalTotalMinutes "
-          "iAutoTrackMinSilenceMils iAutoTrackSilenceThreshold fAutoTrackMinMinutesBetweenMarkers "
-          "fFadeEdgesBy bAutoTrackTrimSilence bAutoTrackCreateCDMarkers numTimesClickedOnHelp "
-          "numTimesPlayedAudio numTimesRecordedAudio defProjectType quantizeStartSetting "
-          "quantizeLengthSetting quantizeSwingLevel bQuantizeSelection bQuantizeWithSwing");
+const std::vector<std::string> kTableNames = Words(
+    "TempDirM lastMainWinRect bMainWindowMaximized mixDeviceType mixerInit mixerASIOInit "
+    "mixWaveInput mixWaveOutput mixASIOInput mixASIOOutput mixASIODevice mixMidiInDevice "
+    "mixWaveRTInput mixWaveRTOutput mixWaveRTLatency mixWaveRTInit lastPlaybackDevice "
+    "lastRecordingDevice lastMidiInDevice DefRecDir bMonitorInputDuringRecording "
+    "bWarnAboutMonitorLatency recInputInUseBehavior metronomeMeasureSoundFilePath "
+    "metronomeBeatSoundFilePath bUseMetronome bPlaybackWhenRecording metronomeVolume "
+    "bPlayRenderedFiles bSetPlaybackIndicatorOnTracksClick waveFileEditorPath defaultAuthor "
+    "defaultCopyright defaultTempo defaultKey defaultTimeSigNumerator "
+    "defaultTimeSigDenominator lastSnapSetting bSwitchKeyTempoOnFirstSound "
+    "bAskToSwitchKeyTempoOnFirstSound bAutoBeatMatchAllClipsWithTempo bAskToAutoBeatMatch "
+    "bEditCopy bAutoNameEditCopies bPreviewSound bShowNewProjectDialog bDetailsShowingState "
+    "lastDetailPage lastTimeMode bLoadVST bLoadDirectX bAutoScrollingDuringPlayback "
+    "bConserveCPUMode bShowDBValues defaultAudioShade bUseIMAPI bUseVeranthASPILayer "
+    "lastCDBurnerIndex bAskAboutGoldenhawkGeneric bCDText bTestMode bConvertToWav burnSpeed "
+    "bBurnAsOne DefSaveDir DefRenderDir DefLoadDir DefTransferDir bCreateFilesForEachMarker "
+    "bRenderTags bRenderSelectionIfThereIsOne bUseMarkerTitlesForTrackNames bNormalizeMixDown "
+    "fMixDownLoudness fMixDownTruePeak lastFreezeID "
+    "lastSoundDetailsHeight lastLibraryDetailsHeight loopLibraryPathLookUpNum lastCatType "
+    "lastDetailTypeIndex lastSoundLibCheckStamp bFirstRun bAttemptToOpenDevice recTimerMils "
+    "bDeleteUnusedRecordings bMidiChase generalMidiInstrument defaultVirtualInstrument "
+    "defaultNoteLength defaultVelocity bTripletModifierOn bDottedModifierOn snapLevel "
+    "toolMode bAutoTrackOnSilence fAutoTrackIntervalMinutes fAutoTrackIntervalTotalMinutes "
+    "iAutoTrackMinSilenceMils iAutoTrackSilenceThreshold fAutoTrackMinMinutesBetweenMarkers "
+    "fFadeEdgesBy bAutoTrackTrimSilence bAutoTrackCreateCDMarkers numTimesClickedOnHelp "
+    "numTimesPlayedAudio numTimesRecordedAudio defProjectType quantizeStartSetting "
+    "quantizeLengthSetting quantizeSwingLevel bQuantizeSelection bQuantizeWithSwing");
 
 using ValueMap = std::map<std::string, std::string>;
 
@@ -179,6 +180,9 @@ TEST_F(CPrefsTest, DefaultsOnAFreshMachine) {
         {"lastCDBurnerIndex", "-1"},
         {"burnSpeed", "255"},
         {"bRenderTags", "1"},
+        {"bNormalizeMixDown", "0"},
+        {"fMixDownLoudness", "-14"},
+        {"fMixDownTruePeak", "-1"},
         {"lastSoundDetailsHeight", "260"},
         {"lastLibraryDetailsHeight", "170"},
         {"lastCatType", "6"},

@@ -287,6 +287,7 @@ protected:
         prefs.bShowNewProjectDialog = false;
         prefs.bSwitchKeyTempoOnFirstSound = false;
         prefs.DefSaveDir = m_root + "projects/";
+        prefs.bPlayRenderedFiles = false;
         ASSERT_TRUE(prefs.Save());
     }
 

@@ -21,7 +21,8 @@
 
 // A main window on an off-screen host over a project of its own, with the settings store and the
 // user folder in a fresh folder of the test. Message boxes take their answers from `answers`
-// (Cancel once they run out); file dialogs choose `chosenPath`, or nothing while it is empty.
+// (Cancel once they run out); file dialogs choose `chosenPath`, or nothing while it is empty;
+// files the window would open on the desktop are listed in `opened`.
 class MainWindowFixture : public ::testing::Test {
 protected:
     explicit MainWindowFixture(const std::string& folder)
@@ -60,6 +61,10 @@ protected:
             prefs, project, undo, mixer, m_root + "program/", m_root + "user/", commandLineFile};
         window = std::make_unique<LoomtoneMainWindow>(setup);
         ASSERT_TRUE(window->Initialize(&host, 800, 600));
+        window->SetFileOpener([this](const std::string& path) {
+            opened.push_back(path);
+            return true;
+        });
     }
 
     const std::string m_root;
@@ -76,4 +81,6 @@ protected:
     std::string chosenPath;
     std::vector<FileDialogRequest::Mode> dialogModes;
     std::vector<std::string> dialogFolders;
+    // What the window had the desktop open.
+    std::vector<std::string> opened;
 };

@@ -4,12 +4,16 @@
 #include "app/CDownloadPages.h"
 #include "app/MainCommands.h"
 #include "app/SaveFolders.h"
+#include "engine/CDelayEffect.h"
+#include "engine/CEffectChain.h"
 #include "engine/CNullDevice.h"
+#include "gui/CProgressDialog.h"
 #include "gui/GuiEditField.h"
 #include "gui/GuiInput.h"
 #include "project/CAudioClip.h"
 #include "project/CMissingSoundDialog.h"
 #include "project/CPlaceholderClip.h"
+#include "project/CProjectMixdown.h"
 #include "project/CTrack.h"
 #include "support/CRegKey.h"
 #include "support/LogCapture.h"
@@ -370,6 +374,218 @@ TEST_F(MainWindowTest, MixDownRefusesToWriteOverASoundOfTheProject) {
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_EQ(asked.back(), FormatLocalized(MyLoadString("Err_FileInUse_Body"), chosenPath));
     EXPECT_EQ(FileContents(m_root + "tone.wav"), tone);
+}
+
+namespace {
+
+// An echo on the track that holds the clip, repeating for minutes.
+void AddLongEcho(CProject& project) {
+    for (int index = 0; index < project.GetNumTracks(); ++index) {
+        CTrack* track = project.GetTrack(index);
+        if (track->Clips().empty())
+            continue;
+        auto echo = std::make_unique<CDelayEffect>();
+        echo->SetParameter(CDelayEffect::kTimeMs, 2000.0f);
+        echo->SetParameter(CDelayEffect::kFeedback, 95.0f);
+        ASSERT_TRUE(track->GetEffectChain()->Insert(std::move(echo), -1));
+        return;
+    }
+    FAIL() << "no track holds a clip";
+}
+
+double WavSeconds(const std::string& path) {
+    return std::atof(CommandOutput("soxi -D '" + path + "'").c_str());
+}
+
+} // namespace
+
+// Past the last sound the progress text says that the effects ring out; the
+// user's Cancel there stops the render, and the file that was at the target
+// before stays as it was, with nothing half written beside it.
+TEST_F(MainWindowTest, MixDownSaysWhenTheTailRingsAndCancelKeepsWhatWasThere) {
+    WriteToneWav(m_root + "tone.wav", 44100 / 2, 8000);
+    Open(m_root + "tone.wav");
+    window->RunAfterCreationSequence();
+    AddLongEcho(project);
+    const std::string target = m_root + "mix.wav";
+    std::ofstream(target) << "the mix of yesterday";
+    const std::string ringing = MyLoadFormattedString("PD_RingingOut", 0.0);
+    const std::string ringingStart = ringing.substr(0, ringing.find('('));
+    std::vector<std::string> texts;
+    host.SetModalDriver([&](COffscreenGuiHost& h, int) {
+        auto* dialog = dynamic_cast<CProgressDialog*>(window->TopLayer());
+        ASSERT_NE(dialog, nullptr);
+        texts.push_back(dialog->GetText());
+        if (texts.back().rfind(ringingStart, 0) == 0 && !dialog->IsCancelled())
+            h.KeyDown(VK_ESCAPE);
+    });
+    answers = {IDNO};
+    chosenPath = target;
+    LogCapture log;
+    ASSERT_TRUE(window->ExecuteCommand(kCmdMixDownWav));
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back().rfind(ringingStart, 0), 0u) << texts.back();
+    EXPECT_EQ(FileContents(target), "the mix of yesterday");
+    for (const auto& entry : fs::directory_iterator(m_root))
+        EXPECT_EQ(entry.path().string().find("mix.wav."), std::string::npos) << entry.path();
+    EXPECT_TRUE(log.Contains("Render Project '" + target + "' cancelled!"));
+    EXPECT_EQ(asked.size(), 1u) << "a cancel is no failure to report";
+    EXPECT_TRUE(opened.empty());
+    EXPECT_EQ(window->LayerCount(), 0);
+    EXPECT_FALSE(project.InFileActivity());
+}
+
+// Effects that do not ring, and ringing ones on a track with no sounds, add
+// no tail: the file ends with the sound. It is opened on the desktop, and
+// carries tags only when the settings say so.
+TEST_F(MainWindowTest, MixDownWithoutRingingEffectsEndsWithTheSoundAndFollowsTheSettings) {
+    WriteToneWav(m_root + "tone.wav", 44100, 8000);
+    Open(m_root + "tone.wav");
+    window->RunAfterCreationSequence();
+    CTrack* empty = project.GetTrack(project.GetNumTracks() - 1);
+    ASSERT_TRUE(empty->Clips().empty());
+    auto echo = std::make_unique<CDelayEffect>();
+    echo->SetParameter(CDelayEffect::kTimeMs, 2000.0f);
+    ASSERT_TRUE(empty->GetEffectChain()->Insert(std::move(echo), -1));
+    std::vector<std::string> texts;
+    host.SetModalDriver([&](COffscreenGuiHost&, int) {
+        if (auto* dialog = dynamic_cast<CProgressDialog*>(window->TopLayer()))
+            texts.push_back(dialog->GetText());
+    });
+    for (const bool tags : {true, false}) {
+        prefs.bRenderTags = tags;
+        const std::string target = m_root + (tags ? "tagged.wav" : "plain.wav");
+        answers = {IDNO};
+        chosenPath = target;
+        ASSERT_TRUE(window->ExecuteCommand(kCmdMixDownWav));
+        ASSERT_TRUE(fs::exists(target));
+        EXPECT_NEAR(WavSeconds(target), 1.0, 0.01);
+        const std::string title = tags ? "tagged" : "plain";
+        EXPECT_EQ(FileContents(target).find(title) != std::string::npos, tags);
+        ASSERT_FALSE(opened.empty());
+        EXPECT_EQ(opened.back(), target);
+    }
+    const std::string mixingDown = MyLoadFormattedString("PD_MixingDownTo", "");
+    for (const std::string& text : texts)
+        EXPECT_EQ(text.rfind(mixingDown, 0), 0u) << text;
+
+    opened.clear();
+    prefs.bPlayRenderedFiles = false;
+    answers = {IDNO};
+    chosenPath = m_root + "quiet.wav";
+    ASSERT_TRUE(window->ExecuteCommand(kCmdMixDownWav));
+    EXPECT_TRUE(fs::exists(chosenPath));
+    EXPECT_TRUE(opened.empty());
+}
+
+namespace {
+
+// A CD-track marker at that heard time (the start marker's tempo, so heard and
+// reference times agree).
+void AddCdMarker(CProject& project, int32_t ms, const std::string& name) {
+    MarkerRecord marker = project.Markers().At(0);
+    marker.time = ms;
+    marker.tempoEvent.time = ms;
+    marker.name = name;
+    marker.cdTrack = true;
+    ASSERT_TRUE(project.Markers().Add(marker));
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, CdTrackMarkersCutTheMixDownIntoOneFilePerTrack) {
+    // The ranges, for markers a minute apart, and markers past the end.
+    CProjectMixdown mixdown(mixer, project.Authoring(), "Software\\Loomtone\\Test");
+    WriteToneWav(m_root + "long.wav", 44100 * 150, 8000);
+    Open(m_root + "long.wav");
+    window->RunAfterCreationSequence();
+    mixdown.SetCdTrackStarts({{0.0, "One"}, {60000.0, "Two"}, {120000.0, "Three"}}, true);
+    const CTrackRenderList list = mixdown.RenderListFor(m_root + "cd.wav");
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(list.At(0)->startMs, 0.0);
+    EXPECT_EQ(list.At(0)->endMs, 60000.0);
+    EXPECT_EQ(list.At(1)->startMs, 60000.0);
+    EXPECT_EQ(list.At(1)->endMs, 120000.0);
+    EXPECT_EQ(list.At(2)->startMs, 120000.0);
+    EXPECT_EQ(list.At(2)->endMs, _renderWorkerTrackStruct::kToEnd);
+    EXPECT_EQ(list.At(2)->trackNumber, 3);
+    EXPECT_EQ(list.At(1)->title, "Two");
+    mixdown.SetCdTrackStarts({{0.0, "One"}, {140000.0, "Two"}, {160000.0, "Three"}}, false);
+    const CTrackRenderList pastTheEnd = mixdown.RenderListFor(m_root + "cd.wav");
+    ASSERT_EQ(pastTheEnd.Count(), 2);
+    EXPECT_EQ(pastTheEnd.At(1)->endMs, _renderWorkerTrackStruct::kToEnd);
+    EXPECT_EQ(pastTheEnd.At(1)->title, "cd");
+
+    // The command: a three-second sound with CD markers at 0, 1 and 2 seconds.
+    WriteToneWav(m_root + "tone.wav", 44100 * 3, 8000);
+    Open(m_root + "tone.wav");
+    window->RunAfterCreationSequence();
+    AddCdMarker(project, 1000, "Verse");
+    AddCdMarker(project, 2000, "Chorus");
+    prefs.bCreateFilesForEachMarker = true;
+    prefs.bUseMarkerTitlesForTrackNames = true;
+    answers = {IDNO};
+    chosenPath = m_root + "cd.wav";
+    ASSERT_TRUE(window->ExecuteCommand(kCmdMixDownWav));
+    EXPECT_FALSE(fs::exists(m_root + "cd.wav"));
+    for (int number = 1; number <= 3; ++number) {
+        const std::string file = m_root + "cd-" + std::to_string(number) + ".wav";
+        ASSERT_TRUE(fs::exists(file)) << file;
+        EXPECT_NEAR(WavSeconds(file), 1.0, 0.01) << file;
+    }
+    EXPECT_NE(FileContents(m_root + "cd-2.wav").find("Verse"), std::string::npos);
+}
+
+namespace {
+
+struct Loudness {
+    double integratedLufs = 0.0;
+    double truePeakDb = 0.0;
+};
+
+// The loudness of a file as ffmpeg's EBU R128 filter measures it.
+Loudness MeasuredLoudness(const std::string& path) {
+    const std::string report = CommandOutput("ffmpeg -hide_banner -nostats -i '" + path +
+                                             "' -af ebur128=peak=true -f null - 2>&1");
+    const auto valueAfter = [&report](const std::string& label) {
+        const size_t at = report.rfind(label);
+        return at == std::string::npos ? 0.0 : std::atof(report.c_str() + at + label.size());
+    };
+    return {valueAfter("I:"), valueAfter("Peak:")};
+}
+
+} // namespace
+
+// A quiet mix-down is raised to the loudness target; a target that would push
+// the peaks over the ceiling gives way to the ceiling.
+TEST_F(MainWindowTest, NormalizedMixDownMeetsTheLoudnessTargetUnderTheCeiling) {
+    WriteToneWav(m_root + "quiet.wav", 44100 * 3, 2000);
+    Open(m_root + "quiet.wav");
+    window->RunAfterCreationSequence();
+    prefs.bNormalizeMixDown = true;
+    EXPECT_DOUBLE_EQ(prefs.fMixDownLoudness, -14.0);
+    EXPECT_DOUBLE_EQ(prefs.fMixDownTruePeak, -1.0);
+    const std::string quiet = m_root + "quiet-mix.wav";
+    answers = {IDNO};
+    chosenPath = quiet;
+    ASSERT_TRUE(window->ExecuteCommand(kCmdMixDownWav));
+    const Loudness raised = MeasuredLoudness(quiet);
+    EXPECT_NEAR(raised.integratedLufs, -14.0, 0.5);
+    EXPECT_LT(raised.truePeakDb, -1.0);
+    EXPECT_NEAR(WavSeconds(quiet), 3.0, 0.01);
+
+    // A tone at 0 LUFS would peak above full scale.
+    prefs.fMixDownLoudness = 0.0;
+    const std::string capped = m_root + "capped-mix.wav";
+    answers = {IDNO};
+    chosenPath = capped;
+    ASSERT_TRUE(window->ExecuteCommand(kCmdMixDownWav));
+    const Loudness held = MeasuredLoudness(capped);
+    EXPECT_LT(held.integratedLufs, -1.0);
+    EXPECT_LT(held.truePeakDb, -0.9);
+    EXPECT_GT(held.truePeakDb, -1.5);
+    for (const auto& entry : fs::directory_iterator(m_root))
+        EXPECT_EQ(entry.path().string().find("normalising"), std::string::npos) << entry.path();
 }
 
 TEST_F(MainWindowTest, ANameThatCannotBeWrittenInTheShownFolderFailsAloudAndNowhereElse) {

@@ -1,6 +1,10 @@
 #include "ProgramUnderTest.h"
 #include "SoundProject.h"
 #include "ToneWav.h"
+#include "engine/CDelayEffect.h"
+#include "engine/CEffectChain.h"
+#include "engine/CGainEffect.h"
+#include "project/CTrack.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -94,6 +99,43 @@ TEST_F(RenderCommand, SaysWhenInstrumentsRingOnPastTheLastSound) {
         << error;
 }
 
+// A ringing effect on a track without sounds, and one that does not ring on
+// the track that plays, add no tail; an echo on the track that plays does.
+TEST_F(RenderCommand, OnlyEffectsThatRingOnTracksThatPlayAddATail) {
+    const auto render = [this](const std::string& project, const std::string& out) {
+        return RunShell(env + kProgram + " --render '" + project + "' '" + out + "' 2> '" + dir +
+                        "err.txt'");
+    };
+    const auto seconds = [](const std::string& file) {
+        return std::atof(CommandOutput("soxi -D '" + file + "'").c_str());
+    };
+    const auto addEffect = [](CTrack& track, std::unique_ptr<CAudioEffect> effect) {
+        ASSERT_TRUE(track.GetEffectChain()->Insert(std::move(effect), -1));
+    };
+    WriteProjectOfSounds(dir + "quiet.lt4", {dir + "Tone.wav"}, [&](CProject& project) {
+        project.AddAudioTrack(-1, false);
+        auto echo = std::make_unique<CDelayEffect>();
+        echo->SetParameter(CDelayEffect::kTimeMs, 1500.0f);
+        addEffect(*project.GetTrack(project.GetNumTracks() - 1), std::move(echo));
+        addEffect(*project.GetTrack(0), std::make_unique<CGainEffect>());
+    });
+    ASSERT_EQ(render(dir + "quiet.lt4", dir + "quiet.wav"), 0);
+    EXPECT_NEAR(seconds(dir + "quiet.wav"), 2.0, 0.01);
+    EXPECT_EQ(FileContents(dir + "err.txt").find("ring out"), std::string::npos);
+
+    WriteProjectOfSounds(dir + "echo.lt4", {dir + "Tone.wav"}, [&](CProject& project) {
+        auto echo = std::make_unique<CDelayEffect>();
+        echo->SetParameter(CDelayEffect::kTimeMs, 1500.0f);
+        echo->SetParameter(CDelayEffect::kFeedback, 0.0f); // one repeat
+        addEffect(*project.GetTrack(0), std::move(echo));
+    });
+    ASSERT_EQ(render(dir + "echo.lt4", dir + "echo.wav"), 0);
+    EXPECT_NEAR(seconds(dir + "echo.wav"), 3.5, 0.01);
+    EXPECT_NE(FileContents(dir + "err.txt").find("runs 1.5 s past the last sound"),
+              std::string::npos)
+        << FileContents(dir + "err.txt");
+}
+
 // The command keeps converted sounds in the preference's temporary sound
 // folder, as the editor does; without a usable folder it still renders.
 TEST_F(RenderCommand, ConvertedSoundsGoToTheTemporarySoundFolder) {
@@ -116,5 +158,7 @@ TEST_F(RenderCommand, ConvertedSoundsGoToTheTemporarySoundFolder) {
 
     ASSERT_EQ(render(dir + "blocker", dir + "blocked.wav"), 0);
     EXPECT_TRUE(fs::exists(dir + "blocked.wav"));
-    EXPECT_EQ(fs::file_size(dir + "blocked.wav"), fs::file_size(dir + "mix.wav"));
+    // The same sound; only the titles (the file names) differ.
+    EXPECT_EQ(CommandOutput("soxi -s '" + dir + "blocked.wav'"),
+              CommandOutput("soxi -s '" + dir + "mix.wav'"));
 }

@@ -8,12 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 // Saves a project at `path` with one audio track per sound, each holding the whole sound from
 // the start. The recording folder is the project's folder; the key and tempo stay the project's.
-inline void WriteProjectOfSounds(const std::string& path, const std::vector<std::string>& sounds) {
+// `change` may change the project before it is saved.
+inline void WriteProjectOfSounds(const std::string& path, const std::vector<std::string>& sounds,
+                                 const std::function<void(CProject&)>& change = {}) {
     CPCMMixer mixer;
     CUndoMgr undo(400);
     ProjectPreferences prefs;
@@ -27,5 +30,7 @@ inline void WriteProjectOfSounds(const std::string& path, const std::vector<std:
         project.SelectTrack(static_cast<int>(index), false);
         ASSERT_NE(project.AddAudioClip(sounds[index]), nullptr) << sounds[index];
     }
+    if (change)
+        change(project);
     ASSERT_TRUE(project.SaveProject(path, false, false, false));
 }

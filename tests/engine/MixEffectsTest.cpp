@@ -217,4 +217,44 @@ TEST(MixEffects, TheTailIsTheLongestTrackPlusTheMaster) {
     EXPECT_DOUBLE_EQ(mixer.GetProjectTailTime(), 370.0);
 }
 
+// The render's end: only tracks that play a sound of the group ring on, each
+// from the end of its own last sound, and the master's tail comes on top.
+TEST(MixEffects, OnlyTracksThatPlayRingOnPastTheLastSound) {
+    CPCMMixer mixer;
+    for (int track = 0; track < 3; ++track)
+        mixer.AddTrack();
+    SoundPtr late = AddConstant(mixer, kRate, 0.5f, 0);       // 0 to 1000 ms
+    SoundPtr early = AddConstant(mixer, kRate / 10, 0.5f, 1); // 0 to 100 ms
+    CSoundGroup& group = *mixer.GetSoundGroup();
+    EXPECT_DOUBLE_EQ(mixer.GetRingingEndTime(group), 1000.0);
+
+    // Effects that do not ring, and ringing effects on a track without sounds, add nothing.
+    ASSERT_TRUE(mixer.GetTrack(0)->GetEffectChain()->Insert(Gain(-6.0f), -1));
+    ASSERT_TRUE(mixer.GetTrack(2)->GetEffectChain()->Insert(Echo(500.0f, 0.0f, 50.0f), -1));
+    EXPECT_DOUBLE_EQ(mixer.GetRingingEndTime(group), 1000.0);
+    EXPECT_DOUBLE_EQ(mixer.GetProjectTailTime(), 500.0); // what playback still allows for
+
+    // An echo on the early track rings out before the late sound ends...
+    ASSERT_TRUE(mixer.GetTrack(1)->GetEffectChain()->Insert(Echo(400.0f, 0.0f, 50.0f), -1));
+    EXPECT_DOUBLE_EQ(mixer.GetRingingEndTime(group), 1000.0);
+    // ...and past it once it is longer.
+    mixer.GetTrack(1)->GetEffectChain()->GetEffect(0)->SetParameter(CDelayEffect::kTimeMs, 1500.0f);
+    EXPECT_DOUBLE_EQ(mixer.GetRingingEndTime(group), 1600.0);
+    // A muted track, or one left out by a solo, rings nothing; a freeze of it still does.
+    mixer.GetTrack(1)->SetIsMute(true);
+    EXPECT_DOUBLE_EQ(mixer.GetRingingEndTime(group), 1000.0);
+    EXPECT_DOUBLE_EQ(mixer.GetRingingEndTime(group, 1), 1600.0);
+    mixer.GetTrack(1)->SetIsMute(false);
+    mixer.GetTrack(0)->SetIsSolo(true);
+    EXPECT_DOUBLE_EQ(mixer.GetRingingEndTime(group), 1000.0);
+    mixer.GetTrack(0)->SetIsSolo(false);
+
+    ASSERT_TRUE(mixer.GetMasterEffectChain()->Insert(Echo(20.0f, 0.0f, 50.0f), -1));
+    EXPECT_DOUBLE_EQ(mixer.GetRingingEndTime(group), 1620.0);
+    mixer.Lock();
+    group.RemoveAll();
+    mixer.Unlock();
+    EXPECT_DOUBLE_EQ(mixer.GetRingingEndTime(group), 0.0); // nothing plays, nothing rings
+}
+
 } // namespace
