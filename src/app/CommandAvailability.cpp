@@ -9,8 +9,7 @@ namespace {
 
 // Commands waiting for their subsystem: the transport and recording, CD
 // burning, the clipboard and clip editing operations, the effects views, the
-// marker dialog and wizard, the details pages, the piano roll and the
-// dialogs that are not built yet.
+// details pages, the piano roll and the dialogs that are not built yet.
 constexpr std::array kNotBuilt = {
     kCmdBurnCD,
     kCmdLabelCD,
@@ -33,10 +32,6 @@ constexpr std::array kNotBuilt = {
     kCmdMetronome,
     kCmdGlobalEffects,
     kCmdProjectSettings,
-    kCmdAddTempoKeyChange,
-    kCmdAddMarker,
-    kCmdAutoMarkerWizard,
-    kCmdDeleteAllMarkers,
     kCmdTransposeUp,
     kCmdTransposeDown,
     kCmdDuplicateTrack,
@@ -54,7 +49,6 @@ constexpr std::array kNotBuilt = {
     kCmdExternalEditor,
     kCmdLoopToTrim,
     kCmdTrimSilence,
-    kCmdSoundAutoMarkerWizard,
     kCmdNormalize,
     kCmdFadeInFast,
     kCmdFadeInMedium,
@@ -90,9 +84,8 @@ bool InRange(int32_t command, int32_t first, int32_t count) {
 } // namespace
 
 bool IsCommandBuilt(int32_t command) {
-    // The marker entries open the marker dialog or play.
-    if (InRange(command, kCmdPlayFromMarkerFirst, kCmdMarkerRange) ||
-        InRange(command, kCmdEditMarkerFirst, kCmdMarkerRange))
+    // Playing from a marker waits for the transport.
+    if (InRange(command, kCmdPlayFromMarkerFirst, kCmdMarkerRange))
         return false;
     return std::find(kNotBuilt.begin(), kNotBuilt.end(), command) == kNotBuilt.end();
 }

@@ -4,6 +4,7 @@
 #include "app/CPrefs.h"
 #include "app/CommandAvailability.h"
 #include "app/MainCommands.h"
+#include "app/MarkerCommands.h"
 #include "app/MidiExportCommand.h"
 #include "app/SaveFolders.h"
 #include "app/ShortcutTable.h"
@@ -301,7 +302,8 @@ bool LoomtoneMainWindow::ExecuteCommand(int32_t command) {
     }
     const bool done = ExecuteFileCommand(command) || ExecuteEditCommand(command) ||
                       ExecuteMixCommand(command) || ExecuteTrackCommand(command) ||
-                      ExecuteViewCommand(command) || ExecuteRangeCommand(command);
+                      ExecuteViewCommand(command) || ExecuteRangeCommand(command) ||
+                      RunMarkerCommand(command, this, m_project, m_undo);
     UpdateTitle();
     return done;
 }
