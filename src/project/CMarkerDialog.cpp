@@ -142,7 +142,7 @@ void CMarkerDialog::AddControls() {
     AddButton(kColourId, MyLoadString("MDT_Color"), kMargin, RowTop(kColourRow));
 
     m_cdTrack =
-        std::make_unique<CDialogCheckBox>(kWidth - 3 * kMargin, MyLoadString("MDT_CDTrack"));
+        std::make_unique<CDialogCheckBox>(kWidth - 4 * kMargin, MyLoadString("MDT_CDTrack"));
     AddFocusable(m_cdTrack.get(), 2 * kMargin, RowTop(kCdRow));
     m_isrcBox = std::make_unique<CDialogCheckBox>(kLabelWidth - 8, MyLoadString("MDT_ISRC"));
     AddFocusable(m_isrcBox.get(), 2 * kMargin, RowTop(kIsrcRow));
