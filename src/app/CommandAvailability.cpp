@@ -9,8 +9,7 @@ namespace {
 
 // Commands waiting for their subsystem: recording, CD
 // burning, the clipboard and clip editing operations, the effects views, the
-// marker dialog and wizard, the details pages, the piano roll and the
-// dialogs that are not built yet.
+// details pages, the piano roll and the dialogs that are not built yet.
 constexpr std::array kNotBuilt = {
     kCmdBurnCD,
     kCmdLabelCD,
@@ -26,10 +25,6 @@ constexpr std::array kNotBuilt = {
     kCmdRecordingTimer,
     kCmdGlobalEffects,
     kCmdProjectSettings,
-    kCmdAddTempoKeyChange,
-    kCmdAddMarker,
-    kCmdAutoMarkerWizard,
-    kCmdDeleteAllMarkers,
     kCmdTransposeUp,
     kCmdTransposeDown,
     kCmdDuplicateTrack,
@@ -46,7 +41,6 @@ constexpr std::array kNotBuilt = {
     kCmdExternalEditor,
     kCmdLoopToTrim,
     kCmdTrimSilence,
-    kCmdSoundAutoMarkerWizard,
     kCmdNormalize,
     kCmdFadeInFast,
     kCmdFadeInMedium,
@@ -75,15 +69,8 @@ constexpr std::array kNotBuilt = {
     kCmdAbout,
 };
 
-bool InRange(int32_t command, int32_t first, int32_t count) {
-    return command >= first && command < first + count;
-}
-
 } // namespace
 
 bool IsCommandBuilt(int32_t command) {
-    // The marker entries that open the marker dialog.
-    if (InRange(command, kCmdEditMarkerFirst, kCmdMarkerRange))
-        return false;
     return std::find(kNotBuilt.begin(), kNotBuilt.end(), command) == kNotBuilt.end();
 }

@@ -4,6 +4,7 @@
 #include "app/CPrefs.h"
 #include "app/CommandAvailability.h"
 #include "app/MainCommands.h"
+#include "app/MarkerCommands.h"
 #include "app/MidiExportCommand.h"
 #include "app/SaveFolders.h"
 #include "app/ShortcutTable.h"
@@ -310,7 +311,8 @@ bool LoomtoneMainWindow::ExecuteCommand(int32_t command) {
     const bool done =
         (m_transportCommands.Handles(command) && m_transportCommands.Execute(command)) ||
         ExecuteFileCommand(command) || ExecuteEditCommand(command) || ExecuteMixCommand(command) ||
-        ExecuteTrackCommand(command) || ExecuteViewCommand(command) || ExecuteRangeCommand(command);
+        ExecuteTrackCommand(command) || ExecuteViewCommand(command) || ExecuteRangeCommand(command) ||
+        RunMarkerCommand(command, this, m_project, m_undo);
     UpdateTitle();
     return done;
 }

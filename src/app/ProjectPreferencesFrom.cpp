@@ -32,6 +32,13 @@ ProjectPreferences ProjectPreferencesFrom(const CPrefs& prefs) {
     project.mixASIOInput = prefs.mixASIOInput;
     project.mixMidiInDevice = prefs.mixMidiInDevice;
     project.defaultVirtualInstrument = prefs.defaultVirtualInstrument;
+    project.bAutoTrackOnSilence = prefs.bAutoTrackOnSilence;
+    project.fAutoTrackIntervalMinutes = prefs.fAutoTrackIntervalMinutes;
+    project.fAutoTrackIntervalTotalMinutes = prefs.fAutoTrackIntervalTotalMinutes;
+    project.iAutoTrackMinSilenceMils = prefs.iAutoTrackMinSilenceMils;
+    project.iAutoTrackSilenceThreshold = prefs.iAutoTrackSilenceThreshold;
+    project.fAutoTrackMinMinutesBetweenMarkers = prefs.fAutoTrackMinMinutesBetweenMarkers;
+    project.bAutoTrackCreateCDMarkers = prefs.bAutoTrackCreateCDMarkers;
     return project;
 }
 
@@ -44,4 +51,11 @@ void CopyProjectPreferencesBack(const ProjectPreferences& project, CPrefs& prefs
     prefs.defProjectType = project.defProjectType;
     prefs.lastSnapSetting = project.lastSnapSetting;
     prefs.lastTimeMode = project.lastTimeMode;
+    prefs.bAutoTrackOnSilence = project.bAutoTrackOnSilence;
+    prefs.fAutoTrackIntervalMinutes = project.fAutoTrackIntervalMinutes;
+    prefs.fAutoTrackIntervalTotalMinutes = project.fAutoTrackIntervalTotalMinutes;
+    prefs.iAutoTrackMinSilenceMils = project.iAutoTrackMinSilenceMils;
+    prefs.iAutoTrackSilenceThreshold = project.iAutoTrackSilenceThreshold;
+    prefs.fAutoTrackMinMinutesBetweenMarkers = project.fAutoTrackMinMinutesBetweenMarkers;
+    prefs.bAutoTrackCreateCDMarkers = project.bAutoTrackCreateCDMarkers;
 }

@@ -35,6 +35,8 @@ void CDialogTextField::Changed() {
 }
 
 bool CDialogTextField::OnText(const std::string& text) {
+    if (!IsEnabled())
+        return false;
     const size_t kept = m_allSelected ? 0 : m_text.size();
     if (!Accepts(text) || kept + text.size() > m_maxBytes)
         return true; // swallowed: the field is full or the text does not belong here
@@ -47,7 +49,7 @@ bool CDialogTextField::OnText(const std::string& text) {
 }
 
 bool CDialogTextField::OnKey(int32_t event, int32_t key, uint32_t modifiers) {
-    if (event != kKeyDown)
+    if (event != kKeyDown || !IsEnabled())
         return false;
     if ((modifiers & kModControl) && key == 'A') {
         m_allSelected = !m_text.empty();
@@ -89,7 +91,8 @@ void CDialogTextField::OnDraw(const GuiRect&) {
                     focused ? DialogColor(kDialogTitleItem)
                             : ShadeColor(DialogColor(kDialogBackgroundItem), -0.4));
     const GuiRect textBox{4, 0, whole.right - 4, whole.bottom};
-    uint32_t textColor = DialogColor(kDialogTextItem);
+    uint32_t textColor = IsEnabled() ? DialogColor(kDialogTextItem)
+                                     : ShadeColor(DialogColor(kDialogBackgroundItem), -0.35);
     // Measuring an empty text would leave Pango holding a font.
     int width = 0;
     if (!m_text.empty()) {
@@ -101,7 +104,7 @@ void CDialogTextField::OnDraw(const GuiRect&) {
         pango_layout_get_pixel_size(layout, &width, nullptr);
         g_object_unref(layout);
     }
-    if (m_allSelected) {
+    if (m_allSelected && IsEnabled()) {
         const int32_t right = std::min(textBox.left + width, textBox.right);
         FillDialogRect(cr, {textBox.left - 1, 3, right + 1, whole.bottom - 3},
                        DialogColor(kDialogListSelectionItem));

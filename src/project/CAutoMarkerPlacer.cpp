@@ -126,10 +126,28 @@ int CAutoMarkerPlacer::AddToProject(CProject& project, CUndoMgr& undo,
         undo.AddUndoNode(CTimeGridUndo(project, CTimeGridUndo::kAdded, MarkerRecord{}, marker));
         ++added;
     }
-    if (added > 0) {
-        undo.SetDirty(true);
-        project.TimeGrid().SyncMarkers();
-        project.SendNotification(kNotifyTempoChange, nullptr);
-    }
+    if (added > 0)
+        MarkersChanged(project, undo);
     return added;
+}
+
+int CAutoMarkerPlacer::RemoveFromProject(CProject& project, CUndoMgr& undo) {
+    int removed = 0;
+    // From the last one down, so that the indexes before stay put.
+    for (int index = project.Markers().Count() - 1; index > 0; --index) {
+        const MarkerRecord marker = project.Markers().At(index);
+        if (!project.Markers().Remove(index))
+            continue;
+        undo.AddUndoNode(CTimeGridUndo(project, CTimeGridUndo::kRemoved, marker, MarkerRecord{}));
+        ++removed;
+    }
+    if (removed > 0)
+        MarkersChanged(project, undo);
+    return removed;
+}
+
+void CAutoMarkerPlacer::MarkersChanged(CProject& project, CUndoMgr& undo) {
+    undo.SetDirty(true);
+    project.TimeGrid().SyncMarkers();
+    project.SendNotification(kNotifyTempoChange, nullptr);
 }

@@ -51,6 +51,11 @@ public:
     static int AddToProject(CProject& project, CUndoMgr& undo,
                             const std::vector<MarkerRecord>& markers);
 
+    // Removes every marker but the start marker, each with a CTimeGridUndo in
+    // the undo set the caller began. Returns how many went.
+    static int RemoveFromProject(CProject& project, CUndoMgr& undo);
+
 private:
+    static void MarkersChanged(CProject& project, CUndoMgr& undo);
     static MarkerRecord TrackMarker(double realMs, int number, bool cdTrack);
 };

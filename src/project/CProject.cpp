@@ -16,10 +16,12 @@
 #include "gui/VRGuiWindow.h"
 #include "project/CAudioClip.h"
 #include "project/CAudioTrack.h"
+#include "project/CAutoMarkerWizard.h"
 #include "project/CClipChunks.h"
 #include "project/CClipSelectionUndo.h"
 #include "project/CMIDIClip.h"
 #include "project/CMIDITrack.h"
+#include "project/CMarkerDialog.h"
 #include "project/CMasterVolUndo.h"
 #include "project/CMidiFileImport.h"
 #include "project/CNewProjectDialog.h"
@@ -1244,11 +1246,13 @@ void CProject::BeginUndoSet() {
 }
 
 void CProject::OpenNewMarkerDialog(double realMs) {
-    LogFmt("CProject: the marker dialog is not available yet (%.0f ms)", realMs);
+    if (VRGuiWindow* owner = DialogOwner())
+        CMarkerDialog::RunAdd(*this, m_undo, owner, realMs);
 }
 
 void CProject::OpenMarkerWizard() {
-    Log("CProject: the marker wizard is not available yet");
+    if (VRGuiWindow* owner = DialogOwner())
+        CAutoMarkerWizard::Run(*this, m_undo, m_mixer, m_prefs, owner);
 }
 
 bool CProject::GetMarkerLook(int index, TrackMarkerLook& look) const {

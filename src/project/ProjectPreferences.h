@@ -45,6 +45,15 @@ struct ProjectPreferences {
     int32_t mixWaveRTInput = 0;
     int32_t mixASIOInput = 0;
     int32_t mixMidiInDevice = 0;
+    // The automatic marker wizard's settings as last confirmed: markers at
+    // intervals or at silences of the mix, and its numbers.
+    bool bAutoTrackOnSilence = false;
+    double fAutoTrackIntervalMinutes = 5.0;
+    double fAutoTrackIntervalTotalMinutes = 74.0;
+    int32_t iAutoTrackMinSilenceMils = 1500;
+    int32_t iAutoTrackSilenceThreshold = 7;
+    double fAutoTrackMinMinutesBetweenMarkers = 1.0;
+    bool bAutoTrackCreateCDMarkers = true;
     // All zero: new MIDI tracks start without an instrument.
     InstrumentId defaultVirtualInstrument{};
 };

@@ -176,7 +176,45 @@ TEST_F(MainWindowTest, MenusAreLocalizedAndListRecentProjects) {
     GuiMenu& mix = bar.MenuAt(2);
     window->PrepareMenu(mix);
     EXPECT_EQ(mix.FindItem(kCmdEditMarkerFirst)->label, "&1 " + project.Markers().At(0).name);
-    EXPECT_FALSE(mix.FindItem(kCmdEditMarkerFirst)->enabled);
+    EXPECT_TRUE(mix.FindItem(kCmdEditMarkerFirst)->enabled);
+}
+
+TEST_F(MainWindowTest, MarkerCommandsOpenTheDialogAndTheWizard) {
+    Open();
+    window->OpenFileOrNewProject("");
+    for (int32_t command : {kCmdAddMarker, kCmdAddTempoKeyChange, kCmdAutoMarkerWizard,
+                            kCmdDeleteAllMarkers, kCmdSoundAutoMarkerWizard})
+        EXPECT_TRUE(window->IsCommandEnabled(command)) << command;
+    // Each modal step types what is queued, then confirms with Enter.
+    std::deque<std::string> typed;
+    host.SetModalDriver([&typed](COffscreenGuiHost& h, int) {
+        h.Advance(40);
+        if (!typed.empty()) {
+            h.Text(typed.front());
+            typed.pop_front();
+        }
+        h.KeyDown(VK_RETURN);
+    });
+    // The caret's place is taken by the start marker.
+    window->ExecuteCommand(kCmdAddMarker);
+    EXPECT_EQ(asked.back(), MyLoadString("MDT_TimeUnavail_Body"));
+    project.MoveCaretAndPlayback(3000.0);
+    typed = {"Verse"};
+    window->ExecuteCommand(kCmdAddMarker);
+    ASSERT_EQ(project.Markers().Count(), 2);
+    EXPECT_EQ(project.Markers().At(1).time, 3000);
+    EXPECT_EQ(project.Markers().At(1).name, "Verse");
+    typed = {"Verse 2"};
+    window->ExecuteCommand(kCmdEditMarkerFirst + 1);
+    EXPECT_EQ(project.Markers().At(1).name, "Verse 2");
+
+    window->ExecuteCommand(kCmdAutoMarkerWizard);
+    EXPECT_EQ(project.Markers().Count(), 16);
+    window->ExecuteCommand(kCmdDeleteAllMarkers);
+    EXPECT_EQ(project.Markers().Count(), 1);
+    window->ExecuteCommand(kCmdUndo);
+    EXPECT_EQ(project.Markers().Count(), 16);
+    host.SetModalDriver(nullptr);
 }
 
 TEST_F(MainWindowTest, AnOpenTextFieldTakesShortcutKeysFirst) {

@@ -17,6 +17,8 @@ TEST(ProjectPreferences, WhatTheProjectChangesGoesBackToTheProgramsPreferences) 
     project.bUseMetronome = !prefs.bUseMetronome;
     project.bAskToAutoBeatMatch = !prefs.bAskToAutoBeatMatch;
     project.defaultTempo = 140.0; // the project never changes this one
+    project.fAutoTrackIntervalMinutes = 10.0;
+    project.bAutoTrackOnSilence = true;
     const bool metronome = project.bUseMetronome;
     const bool askBeatMatch = project.bAskToAutoBeatMatch;
     CopyProjectPreferencesBack(project, prefs);
@@ -26,4 +28,7 @@ TEST(ProjectPreferences, WhatTheProjectChangesGoesBackToTheProgramsPreferences) 
     EXPECT_EQ(prefs.bUseMetronome, metronome);
     EXPECT_EQ(prefs.bAskToAutoBeatMatch, askBeatMatch);
     EXPECT_DOUBLE_EQ(prefs.defaultTempo, 97.0);
+    // The marker wizard's last settings are kept.
+    EXPECT_DOUBLE_EQ(prefs.fAutoTrackIntervalMinutes, 10.0);
+    EXPECT_TRUE(prefs.bAutoTrackOnSilence);
 }

@@ -47,33 +47,6 @@ protected:
         ProjectOnWindowTest::SetUp();
         m_prefs.bSwitchKeyTempoOnFirstSound = true;
     }
-    void TearDown() override {
-        m_host.SetModalDriver(nullptr);
-        ProjectOnWindowTest::TearDown();
-    }
-
-    // Runs the steps, one per step of a modal loop.
-    void Drive(std::vector<std::function<void()>> steps) {
-        auto next = std::make_shared<size_t>(0);
-        m_host.SetModalDriver([steps, next](COffscreenGuiHost& host, int) {
-            host.Advance(40);
-            if (*next < steps.size())
-                steps[(*next)++]();
-        });
-    }
-    void Click(const VRGuiObject* object) {
-        const GuiRect r = object->GetAbsRect();
-        const int32_t x = (r.left + r.right) / 2;
-        const int32_t y = (r.top + r.bottom) / 2;
-        m_host.MouseMove(x, y);
-        m_host.LeftDown(x, y);
-        m_host.LeftUp(x, y);
-    }
-    void ClickDialogButton(int id) {
-        auto* dialog = dynamic_cast<CBaseDialog*>(m_window.TopLayer());
-        ASSERT_NE(dialog, nullptr);
-        Click(dialog->GetButton(id));
-    }
     void Notify(int message, intptr_t number) {
         m_project->OnNotification(message, NotificationNumber(number));
     }

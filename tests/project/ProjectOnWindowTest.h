@@ -2,6 +2,8 @@
 
 #include "ToneWav.h"
 #include "engine/CPCMMixer.h"
+#include "gui/CBaseDialog.h"
+#include "gui/CDialogButton.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/MessageBoxes.h"
 #include "gui/VRGuiWindow.h"
@@ -11,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,8 +46,33 @@ protected:
         m_titles.clear();
     }
     void TearDown() override {
+        m_host.SetModalDriver(nullptr);
         m_project.reset();
         SetMessageBoxHook(nullptr);
+    }
+
+    // Runs the steps, one per step of a modal loop.
+    void Drive(std::vector<std::function<void()>> steps) {
+        auto next = std::make_shared<size_t>(0);
+        m_host.SetModalDriver([steps, next](COffscreenGuiHost& host, int) {
+            host.Advance(40);
+            if (*next < steps.size())
+                steps[(*next)++]();
+        });
+    }
+    // A press and release in the middle of the object.
+    void Click(const VRGuiObject* object) {
+        const GuiRect r = object->GetAbsRect();
+        const int32_t x = (r.left + r.right) / 2;
+        const int32_t y = (r.top + r.bottom) / 2;
+        m_host.MouseMove(x, y);
+        m_host.LeftDown(x, y);
+        m_host.LeftUp(x, y);
+    }
+    void ClickDialogButton(int id) {
+        auto* dialog = dynamic_cast<CBaseDialog*>(m_window.TopLayer());
+        ASSERT_NE(dialog, nullptr);
+        Click(dialog->GetButton(id));
     }
 
     // The sound, the tone unless named, as a clip on the track at the time.
