@@ -32,6 +32,10 @@ CTransportCommands::~CTransportCommands() {
 }
 
 bool CTransportCommands::StartOutputIfIdle(CPCMMixer& mixer) {
+    // The device opened at start-up plays when there is one; a real device
+    // that has stopped since is not silently replaced by the null device.
+    if (mixer.IsOpen())
+        return mixer.GetDevice().IsRunning();
     CNullDevice& device = mixer.GetNullDevice();
     return device.IsRunning() || device.Start(kOutputBlockFrames);
 }
