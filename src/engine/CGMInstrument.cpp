@@ -280,9 +280,16 @@ bool CGMInstrument::CreateSynth(double sampleRate) {
             m_requestedPath.c_str());
         return false;
     }
+    // Loaded once for every instrument that plays the file.
+    m_font = CSharedSoundFont::Acquire(path);
+    if (!m_font) {
+        LogFmt("CGMInstrument::CreateSynth failed to load '%s' - returning false!", path.c_str());
+        return false;
+    }
     m_settings = new_fluid_settings();
     if (!m_settings) {
         Log("CGMInstrument::CreateSynth failed on new_fluid_settings() - returning false!");
+        DeleteSynth();
         return false;
     }
     fluid_settings_setnum(m_settings, "synth.sample-rate", sampleRate);
@@ -298,9 +305,14 @@ bool CGMInstrument::CreateSynth(double sampleRate) {
         DeleteSynth();
         return false;
     }
-    m_soundFontId = fluid_synth_sfload(m_synth, path.c_str(), 0);
-    if (m_soundFontId == FLUID_FAILED) {
-        LogFmt("CGMInstrument::CreateSynth failed to load '%s' - returning false!", path.c_str());
+    {
+        std::unique_lock<std::mutex> font = LockFont();
+        m_soundFontId = m_font->AttachTo(m_synth);
+    }
+    if (m_soundFontId < 0) {
+        LogFmt(
+            "CGMInstrument::CreateSynth failed to add '%s' to its synthesizer - returning false!",
+            path.c_str());
         DeleteSynth();
         return false;
     }
@@ -311,13 +323,22 @@ bool CGMInstrument::CreateSynth(double sampleRate) {
 }
 
 void CGMInstrument::DeleteSynth() {
-    if (m_synth)
+    if (m_synth) {
+        // Deleting the synthesizer ends its voices and lets go of its
+        // presets, which changes the shared font's counts.
+        std::unique_lock<std::mutex> font = LockFont();
+        if (m_soundFontId >= 0)
+            m_font->DetachFrom(m_synth);
         delete_fluid_synth(m_synth);
+    }
+    // Outside its lock: this may be the font's last user.
+    m_font.reset();
     if (m_settings)
         delete_fluid_settings(m_settings);
     m_synth = nullptr;
     m_settings = nullptr;
     m_soundFontId = -1;
+    m_resetPending = false;
     m_synthRate = 0.0;
     m_renderedFrames = 0;
     m_loadedPath.clear();
@@ -333,7 +354,11 @@ void CGMInstrument::Reset() {
         RequestFlush(true);
         return;
     }
-    ResetSynth();
+    m_resetPending = true;
+}
+
+std::unique_lock<std::mutex> CGMInstrument::LockFont() {
+    return m_font ? std::unique_lock<std::mutex>(m_font->Mutex()) : std::unique_lock<std::mutex>();
 }
 
 void CGMInstrument::ResetSynth() {
@@ -349,6 +374,7 @@ void CGMInstrument::ResetSynth() {
             fluid_synth_write_float(m_synth, left, m_left.data(), 0, 1, m_right.data(), 0, 1);
     }
     m_renderedFrames = 0;
+    m_resetPending = false;
     // The reset gave every channel its default sound: the preset comes back
     // with the next block.
     m_appliedBank = -1;
@@ -360,9 +386,13 @@ void CGMInstrument::ResetSynth() {
 void CGMInstrument::HandleMidiEvent(const EffectMidiEvent& event) {
     if (m_blockStarted) {
         // The first event of a new block: whatever the last block did not
-        // reach (offsets past its end) happens now.
-        while (m_nextEvent < m_eventCount)
-            ApplyEvent(m_events[static_cast<size_t>(m_nextEvent++)]);
+        // reach (offsets past its end) happens now. Live blocks leave
+        // nothing behind, so the audio thread never takes the lock here.
+        if (m_nextEvent < m_eventCount) {
+            std::unique_lock<std::mutex> font = LockFont();
+            while (m_nextEvent < m_eventCount)
+                ApplyEvent(m_events[static_cast<size_t>(m_nextEvent++)]);
+        }
         m_eventCount = 0;
         m_nextEvent = 0;
         m_blockPosition = 0;
@@ -386,6 +416,9 @@ void CGMInstrument::OnProcess(float* stereo, int frames) {
         return;
     }
     m_blockStarted = true;
+    std::unique_lock<std::mutex> font = LockFont();
+    if (m_resetPending)
+        ResetSynth();
     DrainPreviews();
     ApplyPresetIfChanged();
     int done = 0;
@@ -521,6 +554,7 @@ void CGMInstrument::SetLive(bool live, bool transportJumped) {
     m_liveEvents.Clear();
     m_eventCount = 0;
     m_nextEvent = 0;
+    std::unique_lock<std::mutex> font = LockFont();
     ResetSynth();
 }
 
@@ -607,6 +641,7 @@ void CGMInstrument::StopWorker() {
     }
     if (m_live) {
         m_live = false;
+        std::unique_lock<std::mutex> font = LockFont();
         ResetSynth();
     }
     m_liveRequested = false;
@@ -630,6 +665,9 @@ void CGMInstrument::RunWorker() {
 
 void CGMInstrument::RenderAhead() {
     while (m_liveRequested.load(std::memory_order_acquire)) {
+        // Held for one step at a time: the other instruments on the same
+        // font render between them.
+        std::unique_lock<std::mutex> font = LockFont();
         const uint64_t generation = m_flushGeneration.load(std::memory_order_acquire);
         if (generation != m_workerGeneration)
             FlushOnWorker(generation);
@@ -654,7 +692,9 @@ void CGMInstrument::FlushOnWorker(uint64_t generation) {
             break;
         m_liveEvents.Pop();
     }
-    if (m_flushResets.exchange(false, std::memory_order_relaxed)) {
+    // A Reset made before going live is due too.
+    if (m_flushResets.exchange(false, std::memory_order_relaxed) || m_resetPending) {
+        m_resetPending = false;
         fluid_synth_system_reset(m_synth);
         m_appliedBank = -1;
         m_appliedProgram = -1;

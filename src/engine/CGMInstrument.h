@@ -1,10 +1,12 @@
 #pragma once
 
 #include "engine/CAudioEffect.h"
+#include "engine/CSharedSoundFont.h"
 
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <semaphore>
 #include <string>
@@ -48,6 +50,11 @@ struct _fluid_synth_t;
 // yet are played as silence and counted (LiveUnderrunFrames). A transport
 // jump or Reset lets go of everything rendered ahead and silences the voices.
 // Offline (not live), Process calls FluidSynth itself, as above.
+//
+// Every instrument playing the same SoundFont file shares one loaded copy of
+// it (CSharedSoundFont) and holds that font's lock around each call into
+// FluidSynth; the audio thread's live path never calls FluidSynth, so it
+// never takes the lock.
 class CGMInstrument : public CAudioEffect {
 public:
     static constexpr EffectID kID = MakeEffectID("MGrV");
@@ -175,6 +182,10 @@ private:
 
     bool CreateSynth(double sampleRate);
     void DeleteSynth();
+    // The shared font's lock, held around every FluidSynth call (nothing to
+    // hold without a font). The functions below that call FluidSynth expect
+    // their caller to hold it.
+    std::unique_lock<std::mutex> LockFont();
     void ApplyEvent(const EffectMidiEvent& event);
     void ApplyPresetIfChanged();
     void SelectSound(int channel, int bank, int program);
@@ -201,6 +212,7 @@ private:
     std::string m_loadedPath;
     _fluid_hashtable_t* m_settings = nullptr;
     _fluid_synth_t* m_synth = nullptr;
+    std::shared_ptr<CSharedSoundFont> m_font;
     int m_soundFontId = -1;
     double m_synthRate = 0.0;
 
@@ -214,6 +226,10 @@ private:
     uint64_t m_renderedFrames = 0; // since the synthesizer's last step boundary
     int m_appliedBank = -1;
     int m_appliedProgram = -1;
+    // A Reset while not live: the synthesizer is reset by the next offline
+    // block or the worker's first flush, under the font's lock, so that
+    // Reset itself never waits (the device thread may call it).
+    bool m_resetPending = false;
     SpscQueue<EffectMidiEvent, kPreviewQueueSize> m_previews;
 
     // Live rendering. The audio side (Process, Reset, SetLive) and the worker
