@@ -11,7 +11,7 @@ namespace {
 
 // The shipped skin and strings for every test; no font caches left behind
 // for the leak checker.
-class TimelineEnvironment : public ::testing::Environment {
+class SkinEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         ASSERT_TRUE(m_skin.Init(std::string(LOOMTONE_SOURCE_DIR) + "/data/loomskin.ini"));
@@ -28,6 +28,6 @@ private:
     CSkin m_skin;
 };
 
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new TimelineEnvironment);
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new SkinEnvironment);
 
 } // namespace
