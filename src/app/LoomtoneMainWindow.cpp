@@ -311,8 +311,8 @@ bool LoomtoneMainWindow::ExecuteCommand(int32_t command) {
     const bool done =
         (m_transportCommands.Handles(command) && m_transportCommands.Execute(command)) ||
         ExecuteFileCommand(command) || ExecuteEditCommand(command) || ExecuteMixCommand(command) ||
-        ExecuteTrackCommand(command) || ExecuteViewCommand(command) || ExecuteRangeCommand(command) ||
-        RunMarkerCommand(command, this, m_project, m_undo);
+        ExecuteTrackCommand(command) || ExecuteViewCommand(command) ||
+        ExecuteRangeCommand(command) || RunMarkerCommand(command, this, m_project, m_undo);
     UpdateTitle();
     return done;
 }
@@ -594,8 +594,7 @@ bool LoomtoneMainWindow::SaveAs() {
 }
 
 bool LoomtoneMainWindow::SaveTo(const std::string& path) {
-    return WithFileActivity(
-        [this, &path] { return m_project.SaveProject(path, false, false, false); });
+    return WithFileActivity([this, &path] { return m_project.SaveProject(path); });
 }
 
 void LoomtoneMainWindow::DoProjectTransfer() {
@@ -649,21 +648,12 @@ bool LoomtoneMainWindow::SaveTransferCopy(const std::string& path, bool libraryS
                                           bool recordHere) {
     // The copy is written from memory, but the open project stays the one
     // the user had: its file, its unsaved changes, its place in the recent list.
-    const std::string originalPath = m_project.GetProjectFilePath();
-    const std::string originalRecordingFolder = m_project.GetRecordingFolder();
-    const bool wasChanged = m_undo.IsDirty();
+    SaveOptions options;
+    options.transferSounds = true;
+    options.transferLibrarySounds = librarySounds;
     if (recordHere)
-        m_project.SetRecordingFolder(ExtractDirectory(path));
-    m_project.SetRecentFiles(nullptr);
-    const bool saved = WithFileActivity([this, &path, librarySounds] {
-        return m_project.SaveProject(path, false, true, librarySounds);
-    });
-    m_project.SetRecentFiles(&m_recent);
-    m_project.SetRecordingFolder(originalRecordingFolder);
-    m_project.SetProjectFilePath(originalPath);
-    m_undo.SetDirty(wasChanged);
-    UpdateTitle();
-    return saved;
+        options.recordingFolder = ExtractDirectory(path);
+    return WithFileActivity([this, &path, &options] { return m_project.SaveCopy(path, options); });
 }
 
 bool LoomtoneMainWindow::RequestClose() {

@@ -150,7 +150,7 @@ bool PrintInfo(CProject& project, CPCMMixer&, const std::string& path, std::stri
 }
 
 bool WriteNewProject(CProject& project, CPCMMixer&, const std::string& path, std::string&) {
-    return project.SaveProject(path, false, false, false);
+    return project.SaveProject(path);
 }
 
 // --new FILE [--force], the two in either order.

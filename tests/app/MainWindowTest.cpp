@@ -40,7 +40,7 @@ protected:
     void SaveNineTrackProject(const std::string& path) {
         project.NewProject(true);
         project.AddAudioTrack(-1, false);
-        ASSERT_TRUE(project.SaveProject(path, false, false, false));
+        ASSERT_TRUE(project.SaveProject(path));
         project.NewProject(true);
     }
 };
@@ -742,7 +742,7 @@ std::string ReadAll(const std::string& path) {
 TEST_F(MainWindowTest, APartlyLoadedProjectIsNotSavedOverWithoutAsking) {
     const std::string path = m_root + "Cut.lt4";
     project.NewProject(true);
-    ASSERT_TRUE(project.SaveProject(path, false, false, false));
+    ASSERT_TRUE(project.SaveProject(path));
     // The file loses its last bytes, as when a disk filled up while copying.
     fs::resize_file(path, fs::file_size(path) - 20);
     const std::string damaged = ReadAll(path);
@@ -775,7 +775,7 @@ TEST_F(MainWindowTest, FindMissingSoundsBringsBackAClipWhoseSoundReturned) {
     WriteToneWav(sound, 44100, 8000);
     project.NewProject(true);
     ASSERT_NE(project.AddAudioClip(sound), nullptr);
-    ASSERT_TRUE(project.SaveProject(path, false, false, false));
+    ASSERT_TRUE(project.SaveProject(path));
     fs::rename(sound, m_root + "Away.wav");
     Open();
     window->OpenFileOrNewProject(path);

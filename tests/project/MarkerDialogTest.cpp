@@ -84,7 +84,7 @@ protected:
         session.Finish();
     }
     std::string Saved(const std::string& name) {
-        EXPECT_TRUE(m_project->SaveProject(m_dir + name, false, false, false));
+        EXPECT_TRUE(m_project->SaveProject(m_dir + name));
         return Bytes(m_dir + name);
     }
     const MarkerRecord& Marker(int index) { return m_project->Markers().At(index); }
