@@ -1,5 +1,6 @@
 #include "app/LoomtoneMainWindow.h"
 
+#include "app/BurnCommand.h"
 #include "app/CDownloadPages.h"
 #include "app/CPrefs.h"
 #include "app/CommandAvailability.h"
@@ -311,8 +312,9 @@ bool LoomtoneMainWindow::ExecuteCommand(int32_t command) {
     const bool done =
         (m_transportCommands.Handles(command) && m_transportCommands.Execute(command)) ||
         ExecuteFileCommand(command) || ExecuteEditCommand(command) || ExecuteMixCommand(command) ||
-        ExecuteTrackCommand(command) || ExecuteViewCommand(command) || ExecuteRangeCommand(command) ||
-        RunMarkerCommand(command, this, m_project, m_undo);
+        ExecuteTrackCommand(command) || ExecuteViewCommand(command) ||
+        ExecuteRangeCommand(command) || RunMarkerCommand(command, this, m_project, m_undo) ||
+        RunBurnCommand(command, this, m_project, m_mixer, m_prefs);
     UpdateTitle();
     return done;
 }

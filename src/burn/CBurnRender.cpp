@@ -37,6 +37,10 @@ CBurnRender::CBurnRender(CPCMMixer& mixer, std::string tempFolder)
     : m_mixer(mixer), m_folder(WithSlash(std::move(tempFolder))) {}
 
 CBurnRender::~CBurnRender() {
+    if (m_worker) {
+        m_worker->Abort(1);
+        m_worker->CleanUp();
+    }
     RemoveFiles();
 }
 
@@ -75,13 +79,25 @@ std::string CBurnRender::TrackPath(int number) const {
 
 bool CBurnRender::RenderTracks(int32_t rangeStartMs, std::vector<BurnTrack>& tracks,
                                const Progress& progress) {
+    if (!Start(rangeStartMs, tracks))
+        return false;
+    while (IsRunning()) {
+        std::this_thread::sleep_for(kPollPeriod);
+        if (progress && !m_cancelled && !progress(Fraction()))
+            Cancel();
+    }
+    return Finish(tracks);
+}
+
+bool CBurnRender::Start(int32_t rangeStartMs, const std::vector<BurnTrack>& tracks) {
     m_error.clear();
     m_cancelled = false;
     m_startSectors.clear();
-    if (tracks.empty()) {
-        m_error = "there is no track to render";
+    if (tracks.empty() || m_worker) {
+        m_error = m_worker ? "a render is running" : "there is no track to render";
         return false;
     }
+    RemoveFiles();
     CTrackRenderList list;
     for (size_t index = 0; index < tracks.size(); ++index)
         m_startSectors.push_back(index == 0 ? 0 : CdAddress::SectorOfMs(tracks[index].start));
@@ -100,27 +116,42 @@ bool CBurnRender::RenderTracks(int32_t rangeStartMs, std::vector<BurnTrack>& tra
     }
     const bool several = tracks.size() > 1;
     const std::string target = several ? m_folder + "tmp.wav" : TrackPath(1);
-    CRenderWorker worker;
-    if (!worker.Start(several, m_mixer.GetSoundGroup(), list, target, &m_mixer, ConversionType::Wav,
-                      CdAudioFormat(), false, CRenderWorker::kAllTracks)) {
-        worker.CleanUp();
+    m_worker = std::make_unique<CRenderWorker>();
+    if (!m_worker->Start(several, m_mixer.GetSoundGroup(), list, target, &m_mixer,
+                         ConversionType::Wav, CdAudioFormat(), false, CRenderWorker::kAllTracks)) {
+        m_worker.reset();
         m_error = "the render could not start";
         return false;
     }
     // Every file the worker may leave is ours to remove.
     for (int number = 1; number <= list.Count(); ++number)
         m_files.push_back(several ? CRenderWorker::NumberedPath(target, number) : target);
-    while (worker.IsRunning()) {
-        std::this_thread::sleep_for(kPollPeriod);
-        if (progress && !m_cancelled && !progress(worker.Progress())) {
-            worker.Abort(1);
-            m_cancelled = true;
-        }
+    return true;
+}
+
+bool CBurnRender::IsRunning() const {
+    return m_worker && m_worker->IsRunning();
+}
+
+double CBurnRender::Fraction() const {
+    return m_worker ? m_worker->Progress() : 0.0;
+}
+
+void CBurnRender::Cancel() {
+    if (m_worker && m_worker->IsRunning()) {
+        m_worker->Abort(1);
+        m_cancelled = true;
     }
-    const bool failed = worker.HasError();
+}
+
+bool CBurnRender::Finish(std::vector<BurnTrack>& tracks) {
+    if (!m_worker)
+        return false;
+    const bool failed = m_worker->HasError();
     char text[CRenderWorker::kProgressTextSize];
-    worker.ProgressText(text, sizeof(text));
-    worker.CleanUp();
+    m_worker->ProgressText(text, sizeof(text));
+    m_worker->CleanUp();
+    m_worker.reset();
     if (failed) {
         m_error = text;
         LogFmt("CMixBurner::StartTrackN - the render failed: %s", text);

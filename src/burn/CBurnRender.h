@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 class CPCMMixer;
+class CRenderWorker;
 
 // Renders the tracks of a CD layout through the engine's render worker, each
 // to a temporary CD-audio WAV file (44.1 kHz, 16 bits, stereo) named
@@ -44,6 +46,13 @@ public:
     // each one's wavPath. False when the render failed (Error) or was cancelled.
     bool RenderTracks(int32_t rangeStartMs, std::vector<BurnTrack>& tracks,
                       const Progress& progress);
+    // The same in steps, for a caller that polls: Start, then IsRunning and
+    // Fraction until it stops, then Finish (which sets the wavPaths).
+    bool Start(int32_t rangeStartMs, const std::vector<BurnTrack>& tracks);
+    bool IsRunning() const;
+    double Fraction() const;
+    void Cancel();
+    bool Finish(std::vector<BurnTrack>& tracks);
     void RemoveFiles();
 
     const std::string& Folder() const { return m_folder; }
@@ -58,6 +67,7 @@ private:
     bool PutFilesInPlace(std::vector<BurnTrack>& tracks);
 
     CPCMMixer& m_mixer;
+    std::unique_ptr<CRenderWorker> m_worker;
     std::string m_folder;
     AskFolder m_askFolder;
     std::vector<std::string> m_files;
