@@ -335,12 +335,18 @@ void CBurnDialog::OnDraw(const GuiRect& r) {
     label(6, m_stageText, fieldLeft, kWidth - kMargin);
     label(7, MyLoadString("BD_Progress"), kMargin, fieldLeft);
     // The progress bar: a frame, filled to the finished fraction.
-    const int32_t top = ContentTop() + 7 * kRow + 4;
-    const double width = kWidth - kMargin - fieldLeft;
+    const GuiRect bar = ProgressBarRect();
+    const double width = bar.right - bar.left;
     CImage::SetSourceColor(cr, color);
-    cairo_rectangle(cr, fieldLeft + 0.5, top + 0.5, width - 1, 14);
+    cairo_rectangle(cr, bar.left + 0.5, bar.top + 0.5, width - 1, bar.bottom - bar.top - 1);
     cairo_set_line_width(cr, 1.0);
     cairo_stroke(cr);
-    cairo_rectangle(cr, fieldLeft + 2, top + 2, (width - 4) * std::clamp(m_progress, 0.0, 1.0), 11);
+    cairo_rectangle(cr, bar.left + 2, bar.top + 2, (width - 4) * std::clamp(m_progress, 0.0, 1.0),
+                    bar.bottom - bar.top - 4);
     cairo_fill(cr);
+}
+
+GuiRect CBurnDialog::ProgressBarRect() const {
+    const int32_t top = ContentTop() + 7 * kRow + 4;
+    return {kMargin + kLabelWidth, top, kWidth - kMargin, top + 15};
 }

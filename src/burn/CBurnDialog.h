@@ -55,6 +55,8 @@ public:
     // The outcome of the last burn; None before one ended.
     CBurnSession::Outcome LastOutcome() const { return m_lastOutcome; }
     CDialogChoice* WriterChoice() const { return m_writerChoice.get(); }
+    // Where the progress bar is drawn, in the dialog's coordinates.
+    GuiRect ProgressBarRect() const;
 
     void OnDraw(const GuiRect& r) override;
     void OnTimer(uint32_t id) override;

@@ -129,8 +129,15 @@ TEST_F(BurnDialogTest, BurnRunsTheSessionAndTellsTheOutcome) {
     CBurnDialog dialog(burner, mixer, Source(), choices);
     dialog.ShowModeless(&window);
     host.Advance(40);
+    // The middle of the progress bar: empty before the burn, filled after it.
+    const GuiRect rect = dialog.ProgressBarRect();
+    const GuiPoint bar{dialog.GetAbsX() + (rect.left + rect.right) / 2,
+                       dialog.GetAbsY() + (rect.top + rect.bottom) / 2};
+    const uint32_t empty = window.GetBackBuffer()->PixelAt(bar.x, bar.y);
     Click(dialog.GetButton(CBurnDialog::kBurnId));
     AdvanceUntilDone(dialog);
+    host.Advance(100);
+    EXPECT_NE(window.GetBackBuffer()->PixelAt(bar.x, bar.y), empty);
     EXPECT_EQ(dialog.LastOutcome(), CBurnSession::Outcome::TestSuccess);
     EXPECT_EQ(boxes, std::vector<std::string>{MyLoadString("BurnerTestSuccess")});
     ASSERT_EQ(burner.started.tracks.size(), 2u);
