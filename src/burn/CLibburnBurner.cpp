@@ -2,7 +2,7 @@
 
 #include "burn/CCdImage.h"
 #include "burn/CdAddress.h"
-#include "burn/WavDataChunk.h"
+#include "engine/CWaveChunks.h"
 #include "support/Log.h"
 
 #include <libburn.h>
@@ -197,9 +197,11 @@ bool CLibburnBurner::BuildDisc(const Job& job) {
     burn_session* session = burn_session_create();
     burn_disc_add_session(m_disc, session, BURN_POS_END);
     for (const BurnTrack& item : job.tracks) {
-        WavDataChunk data;
-        const int fd = open(item.wavPath.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0 || !data.Find(fd) || lseek(fd, data.offset, SEEK_SET) < 0) {
+        CWaveChunks chunks;
+        const CWaveChunks::Chunk* data =
+            chunks.ReadFile(item.wavPath) ? chunks.Find("data") : nullptr;
+        const int fd = data ? open(item.wavPath.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+        if (fd < 0 || lseek(fd, static_cast<off_t>(data->bodyOffset), SEEK_SET) < 0) {
             if (fd >= 0)
                 close(fd);
             burn_session_free(session);
@@ -210,7 +212,7 @@ bool CLibburnBurner::BuildDisc(const Job& job) {
         burn_track* track = burn_track_create();
         // Audio, padded with silence to the last whole sector.
         burn_track_define_data(track, 0, 0, 1, BURN_AUDIO);
-        burn_source* source = burn_fd_source_new(fd, -1, static_cast<off_t>(data.size));
+        burn_source* source = burn_fd_source_new(fd, -1, static_cast<off_t>(data->presentSize));
         m_sources.push_back(source);
         burn_track_set_source(track, source);
         if (const std::string isrc = CCdImage::CleanIsrc(item.isrc); !isrc.empty()) {
