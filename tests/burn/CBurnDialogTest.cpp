@@ -1,6 +1,6 @@
 #include "burn/CBurnDialog.h"
 
-#include "SoundFixtures.h"
+#include "BurnTestDoubles.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CSoundGroup.h"
@@ -23,48 +23,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using SoundPtr = SoundFixtures::AtomPtr<CPCMSound>;
-
-// A writer that burns at once, or holds no disc, or knows no writer at all.
-class ScriptedBurner : public CDiscBurner {
-public:
-    std::vector<Writer> Writers() override { return writers; }
-    bool Open(const std::string& address) override {
-        opened.push_back(address);
-        return true;
-    }
-    void Close() override {}
-    std::vector<int> Speeds() override { return {4, 8, 16}; }
-    DiscState Disc() override { return disc; }
-    int32_t CapacityMs() override { return 0; }
-    bool Start(const Job& job) override {
-        started = job;
-        return true;
-    }
-    bool IsBurning() override { return false; }
-    double Progress() override { return 1.0; }
-    void Cancel() override {}
-    bool Succeeded() override { return true; }
-    std::string LastError() override { return ""; }
-
-    std::vector<Writer> writers{{"/dev/sr0", "ACME Burner"}};
-    DiscState disc = DiscState::Blank;
-    std::vector<std::string> opened;
-    Job started;
-};
-
 class BurnDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(window.Initialize(&host, 800, 600));
         SetMainWindow(&window);
         dir = SoundFixtures::FreshDir("BurnDialog") + "/";
-        tone.reset(new CPCMSound());
-        ASSERT_TRUE(tone->SetSoundData(SoundFixtures::SineData(9.0, 440.0, 2, 0.3)));
-        tone->SetTrackNumber(0);
-        mixer.Lock();
-        mixer.GetSoundGroup()->Add(tone.get(), 0.0);
-        mixer.Unlock();
+        tone = AddTone(mixer, 9.0);
         SetMessageBoxHook([this](const MessageBoxRequest& request, bool&) {
             boxes.push_back(request.title);
             return IDYES;

@@ -2,7 +2,7 @@
 #include "burn/CCdImage.h"
 #include "burn/CdAddress.h"
 
-#include "SoundFixtures.h"
+#include "BurnTestDoubles.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CSoundGroup.h"
@@ -20,18 +20,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-using SoundPtr = SoundFixtures::AtomPtr<CPCMSound>;
-
-SoundPtr AddTone(CPCMMixer& mixer, double seconds) {
-    SoundPtr sound(new CPCMSound());
-    EXPECT_TRUE(sound->SetSoundData(SoundFixtures::SineData(seconds, 440.0, 2, 0.4)));
-    sound->SetTrackNumber(0);
-    mixer.Lock();
-    mixer.GetSoundGroup()->Add(sound.get(), 0.0);
-    mixer.Unlock();
-    return sound;
-}
 
 SF_INFO InfoOf(const std::string& path) {
     SF_INFO info{};

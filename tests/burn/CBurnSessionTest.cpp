@@ -2,7 +2,7 @@
 #include "burn/CBurnLayout.h"
 #include "burn/CLibburnBurner.h"
 
-#include "SoundFixtures.h"
+#include "BurnTestDoubles.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CSoundGroup.h"
@@ -19,18 +19,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-using SoundPtr = SoundFixtures::AtomPtr<CPCMSound>;
-
-SoundPtr AddTone(CPCMMixer& mixer, double seconds) {
-    SoundPtr sound(new CPCMSound());
-    EXPECT_TRUE(sound->SetSoundData(SoundFixtures::SineData(seconds, 440.0, 2, 0.4)));
-    sound->SetTrackNumber(0);
-    mixer.Lock();
-    mixer.GetSoundGroup()->Add(sound.get(), 0.0);
-    mixer.Unlock();
-    return sound;
-}
 
 CBurnLayout TwoTracks(double endMs) {
     CBurnLayout layout;
@@ -50,38 +38,13 @@ void PollUntilFinished(CBurnSession& session) {
     ASSERT_EQ(session.GetStage(), CBurnSession::Stage::Finished);
 }
 
-// A writer that takes every job and finishes it at once, keeping what it got.
-class FakeBurner : public CDiscBurner {
-public:
-    std::vector<Writer> Writers() override { return {{"fake", "Fake Writer"}}; }
-    bool Open(const std::string&) override { return true; }
-    void Close() override {}
-    std::vector<int> Speeds() override { return {4, 8}; }
-    DiscState Disc() override { return DiscState::Blank; }
-    int32_t CapacityMs() override { return 0; }
-    bool Start(const Job& job) override {
-        started = job;
-        for (const BurnTrack& track : job.tracks)
-            filesPresent = filesPresent && fs::exists(track.wavPath);
-        return true;
-    }
-    bool IsBurning() override { return false; }
-    double Progress() override { return 1.0; }
-    void Cancel() override {}
-    bool Succeeded() override { return true; }
-    std::string LastError() override { return ""; }
-
-    Job started;
-    bool filesPresent = true;
-};
-
 } // namespace
 
 TEST(BurnSession, RendersBurnsAndRemovesItsFiles) {
     const std::string dir = SoundFixtures::FreshDir("BurnSessionFake") + "/";
     CPCMMixer mixer;
     SoundPtr tone = AddTone(mixer, 10.0);
-    FakeBurner burner;
+    ScriptedBurner burner;
     CBurnSession session(mixer, burner, dir);
     LogCapture log;
     CBurnSession::Settings settings;
