@@ -1,5 +1,6 @@
 #include "app/LoomtoneMainWindow.h"
 
+#include "app/BurnCommand.h"
 #include "app/CDownloadPages.h"
 #include "app/CPrefs.h"
 #include "app/CommandAvailability.h"
@@ -249,7 +250,8 @@ bool LoomtoneMainWindow::ExecuteCommand(int32_t command) {
     }
     const bool done =
         (m_transportCommands.Handles(command) && m_transportCommands.Execute(command)) ||
-        m_commands.Execute(command) || RunMarkerCommand(command, this, m_project, m_undo);
+        m_commands.Execute(command) || RunMarkerCommand(command, this, m_project, m_undo) ||
+        RunBurnCommand(command, this, m_project, m_mixer, m_prefs);
     UpdateTitle();
     return done;
 }

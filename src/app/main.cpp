@@ -1,5 +1,6 @@
 #include "app/CPrefs.h"
 #include "app/CSystemDeviceCatalog.h"
+#include "app/CdImageCommand.h"
 #include "app/LoomtoneApp.h"
 #include "app/LoomtoneMainWindow.h"
 #include "app/PlayCommand.h"
@@ -49,7 +50,7 @@ void PrintUsage(FILE* out) {
         out,
         "Usage: loomtone [FILE | --version | --help | --prefs | --info FILE |\n"
         "                 --new FILE [--force] | --render FILE OUT |\n"
-        "                 --export-midi FILE OUT.mid |\n"
+        "                 --export-midi FILE OUT.mid | --cd-image FILE OUT.cue |\n"
         "                 --play FILE [--driver pulse|jack|alsa|null] [--from SECONDS]\n"
         "                        [--seconds N] |\n"
         "                 --screenshot OUT.png [--size WxH] [FILE]]\n"
@@ -63,6 +64,8 @@ void PrintUsage(FILE* out) {
         "                write a new default project; an existing FILE only with --force\n"
         "  --render FILE OUT  mix a project down to OUT (.wav, .mp3, .ogg or .wma)\n"
         "  --export-midi FILE OUT.mid  write a project's MIDI tracks as a MIDI file\n"
+        "  --cd-image FILE OUT.cue  write a project as an audio CD image (OUT.bin and its\n"
+        "                cue sheet), one CD track per CD marker\n"
         "  --play FILE [--driver pulse|jack|alsa|null] [--from SECONDS] [--seconds N]\n"
         "                play a project on the sound card or server (the preferences'\n"
         "                driver and devices unless --driver names one), from SECONDS,\n"
@@ -236,6 +239,15 @@ int ExportMidiCommand(const char* path, const char* outArgument) {
         });
 }
 
+int CdImageCommand(const char* path, const char* outArgument) {
+    const std::string out = MakeAbsolutePath(outArgument);
+    return RunOnProject(
+        MakeAbsolutePath(path),
+        [&out](CProject& project, CPCMMixer& mixer, const std::string& file, std::string& reason) {
+            return WriteCdImageOfProjectFile(project, mixer, file, out, reason);
+        });
+}
+
 // The remembered devices, or the named driver's default devices.
 AudioDeviceChoice PlayDevices(const PlayRequest& request) {
     CPrefs prefs;
@@ -335,6 +347,8 @@ int main(int argc, char** argv) {
         return RenderCommand(argv[2], argv[3]);
     if (argc >= 3 && std::strcmp(option, "--play") == 0)
         return PlayCommand(argc, argv);
+    if (argc == 4 && std::strcmp(option, "--cd-image") == 0)
+        return CdImageCommand(argv[2], argv[3]);
     if (argc == 4 && std::strcmp(option, "--export-midi") == 0)
         return ExportMidiCommand(argv[2], argv[3]);
     PrintUsage(stderr);

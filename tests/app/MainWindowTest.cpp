@@ -155,7 +155,8 @@ TEST_F(MainWindowTest, MenusAreLocalizedAndListRecentProjects) {
     EXPECT_EQ(file.ItemAt(0).label, "New Project");
     EXPECT_EQ(file.ItemAt(0).shortcut, "Ctrl+N");
     window->PrepareMenu(file);
-    EXPECT_FALSE(file.FindItem(kCmdBurnCD)->enabled);
+    EXPECT_TRUE(file.FindItem(kCmdBurnCD)->enabled);
+    EXPECT_FALSE(file.FindItem(kCmdLabelCD)->enabled);
     ASSERT_NE(file.FindItem(kCmdRecentFirst), nullptr);
     EXPECT_EQ(file.FindItem(kCmdRecentFirst)->label, "&1 Recent Song.lt4");
     // A second file of that name: both show the folder that tells them apart.
