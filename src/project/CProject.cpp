@@ -526,6 +526,13 @@ ProjectFileContents CProject::MakeFileContents(bool asTemplate) const {
     return contents;
 }
 
+ProjectFileContents CProject::RecoveryContents(const std::string& path) {
+    m_clipDocument->SetFileInUse(path);
+    ProjectFileContents contents = MakeFileContents(false);
+    m_clipDocument->SetFileInUse("");
+    return contents;
+}
+
 void CProject::SetProjectFilePath(const std::string& path) {
     m_filePath = path;
 }

@@ -77,6 +77,10 @@ public:
     // files as they were.
     bool SaveProject(const std::string& path, bool asTemplate, bool transferSounds,
                      bool transferLibrarySounds);
+    // What a save to path would write, leaving the file path, the undo
+    // history and the changed state as they are (copies kept for recovery
+    // after a crash). The caller holds the mixer's lock or stopped the engine.
+    ProjectFileContents RecoveryContents(const std::string& path);
     void SetProjectFilePath(const std::string& path);
     const std::string& GetProjectFilePath() const { return m_filePath; }
     // True after a load that left something out or could not load it: a
