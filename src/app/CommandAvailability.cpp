@@ -30,7 +30,6 @@ constexpr std::array kNotBuilt = {
     kCmdDuplicateTrack,
     kCmdMoveTrackUp,
     kCmdMoveTrackDown,
-    kCmdChooseTrackImage,
     kCmdFreezeTrack,
     kCmdTrackEffects,
     kCmdEditLoop,
@@ -65,8 +64,6 @@ constexpr std::array kNotBuilt = {
     kCmdSoundDetails,
     kCmdViewLoopLibrary,
     kCmdZoomToProject,
-    kCmdHelpTopics,
-    kCmdAbout,
 };
 
 } // namespace

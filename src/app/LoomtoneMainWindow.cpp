@@ -1,6 +1,7 @@
 #include "app/LoomtoneMainWindow.h"
 
 #include "app/CDownloadPages.h"
+#include "app/CHelpCommands.h"
 #include "app/CPrefs.h"
 #include "app/CommandAvailability.h"
 #include "app/MainCommands.h"
@@ -19,6 +20,7 @@
 #include "project/CProjectMixdown.h"
 #include "project/CRenderProgress.h"
 #include "project/CTrack.h"
+#include "project/CTrackMenus.h"
 #include "project/ProjectFilesInUse.h"
 #include "support/CRegKey.h"
 #include "support/CUndoMgr.h"
@@ -79,6 +81,7 @@ bool NeedsSelectedTrack(int32_t command) {
     case kCmdArmTrack:
     case kCmdTrackVolumeExact:
     case kCmdTrackPanExact:
+    case kCmdChooseTrackImage:
         return true;
     default:
         return InRange(command, kCmdTrackVolumeFirst, kCmdPercentRange) ||
@@ -311,8 +314,8 @@ bool LoomtoneMainWindow::ExecuteCommand(int32_t command) {
     const bool done =
         (m_transportCommands.Handles(command) && m_transportCommands.Execute(command)) ||
         ExecuteFileCommand(command) || ExecuteEditCommand(command) || ExecuteMixCommand(command) ||
-        ExecuteTrackCommand(command) || ExecuteViewCommand(command) || ExecuteRangeCommand(command) ||
-        RunMarkerCommand(command, this, m_project, m_undo);
+        ExecuteTrackCommand(command) || ExecuteViewCommand(command) ||
+        ExecuteRangeCommand(command) || RunMarkerCommand(command, this, m_project, m_undo);
     UpdateTitle();
     return done;
 }
@@ -395,6 +398,12 @@ bool LoomtoneMainWindow::ExecuteMixCommand(int32_t command) {
     case kCmdDownloadEffects:
         CDownloadPages::Open(command);
         return true;
+    case kCmdHelpTopics:
+        CHelpCommands::OpenHelpTopics(m_setup.programFolder, m_fileOpener);
+        return true;
+    case kCmdAbout:
+        CHelpCommands::ShowAbout(this, m_setup.userDataFolder);
+        return true;
     default:
         return false;
     }
@@ -424,6 +433,9 @@ bool LoomtoneMainWindow::ExecuteTrackCommand(int32_t command) {
         return true;
     case kCmdTrackPanExact:
         AskTrackPan();
+        return true;
+    case kCmdChooseTrackImage:
+        SelectedTrack()->HandleCommand(CTrackMenus::kChoosePicture);
         return true;
     case kCmdTrackHeightSmall:
     case kCmdTrackHeightNormal:
