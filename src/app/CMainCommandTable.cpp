@@ -10,6 +10,7 @@
 #include "engine/CPCMMixer.h"
 #include "project/CProject.h"
 #include "project/CTrack.h"
+#include "project/CTrackMenus.h"
 #include "support/CMRUList.h"
 #include "support/CUndoMgr.h"
 #include "support/Log.h"
@@ -127,6 +128,9 @@ void CMainCommandTable::AddTrackCommands() {
     AddRange(
         kCmdTrackPanFirst, kCmdPercentRange,
         [this](int32_t percent) { SetTrackPan((percent - 100) / 100.0); }, track);
+    Add(
+        kCmdChooseTrackImage,
+        [this] { SelectedTrack()->HandleCommand(CTrackMenus::kChoosePicture); }, track);
     AddRange(kCmdTrackHeightSmall, 3, [this](int32_t size) { SetTrackHeight(size); });
     Add(kCmdSelectAllSoundsOnTrack, [&project] {
         project.SelectAllClips(-1, false);

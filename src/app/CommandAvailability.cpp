@@ -29,7 +29,6 @@ constexpr std::array kNotBuilt = {
     kCmdDuplicateTrack,
     kCmdMoveTrackUp,
     kCmdMoveTrackDown,
-    kCmdChooseTrackImage,
     kCmdFreezeTrack,
     kCmdTrackEffects,
     kCmdEditLoop,
@@ -64,8 +63,6 @@ constexpr std::array kNotBuilt = {
     kCmdSoundDetails,
     kCmdViewLoopLibrary,
     kCmdZoomToProject,
-    kCmdHelpTopics,
-    kCmdAbout,
 };
 
 } // namespace

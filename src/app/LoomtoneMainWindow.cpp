@@ -1,6 +1,7 @@
 #include "app/LoomtoneMainWindow.h"
 
 #include "app/BurnCommand.h"
+#include "app/CHelpCommands.h"
 #include "app/CDownloadPages.h"
 #include "app/CPrefs.h"
 #include "app/CommandAvailability.h"
@@ -251,9 +252,19 @@ bool LoomtoneMainWindow::ExecuteCommand(int32_t command) {
     const bool done =
         (m_transportCommands.Handles(command) && m_transportCommands.Execute(command)) ||
         m_commands.Execute(command) || RunMarkerCommand(command, this, m_project, m_undo) ||
-        RunBurnCommand(command, this, m_project, m_mixer, m_prefs);
+        RunBurnCommand(command, this, m_project, m_mixer, m_prefs) || RunHelpCommand(command);
     UpdateTitle();
     return done;
+}
+
+bool LoomtoneMainWindow::RunHelpCommand(int32_t command) {
+    if (command == kCmdHelpTopics)
+        CHelpCommands::OpenHelpTopics(m_setup.programFolder, m_helpOpener);
+    else if (command == kCmdAbout)
+        CHelpCommands::ShowAbout(this, m_setup.userDataFolder);
+    else
+        return false;
+    return true;
 }
 
 bool LoomtoneMainWindow::RequestClose() {

@@ -98,9 +98,11 @@ public:
     std::string Title() const;
     // Hears every new title (the native window shows it).
     void SetTitleSink(std::function<void(const std::string&)> sink);
-    // What opens a finished mix-down with the desktop's default application
-    // (OpenWithDefaultApplication unless replaced; never empty).
+    // What opens a finished mix-down and the help topics with the desktop's
+    // default application (OpenWithDefaultApplication unless replaced; never empty).
     void SetFileOpener(std::function<bool(const std::string&)> opener) {
+        if (opener)
+            m_helpOpener = opener;
         m_mixDown.SetFileOpener(std::move(opener));
     }
     int32_t MinimumHeight() const;
@@ -120,6 +122,8 @@ public:
     CMixMasterBar& MasterBar() { return m_masterBar; }
 
 private:
+    // The help topics and the About box; false for any other command.
+    bool RunHelpCommand(int32_t command);
     void LayOut();
     int32_t DetailsHeight() const;
     void UpdateTitle();
@@ -141,6 +145,7 @@ private:
     CFileCommands m_files;
     CMixDownCommand m_mixDown;
     CMainCommandTable m_commands;
+    std::function<bool(const std::string&)> m_helpOpener = OpenWithDefaultApplication;
     GuiMenuBar m_menuBar;
     CFilledStrip m_details;
     CFilledStrip m_statusBar;

@@ -1,6 +1,7 @@
 #include "app/CPrefs.h"
 #include "app/CSystemDeviceCatalog.h"
 #include "app/CdImageCommand.h"
+#include "app/CrashTestCommand.h"
 #include "app/LoomtoneApp.h"
 #include "app/LoomtoneMainWindow.h"
 #include "app/PlayCommand.h"
@@ -31,6 +32,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -39,6 +41,12 @@
 namespace {
 
 constexpr const char* kVersion = LOOMTONE_VERSION;
+
+// The build number the crash web page is told: the version's last part.
+int BuildNumber() {
+    const std::string version = kVersion;
+    return std::atoi(version.substr(version.rfind('.') + 1).c_str());
+}
 
 // Exit statuses of the commands without a window.
 constexpr int kExitFailed = 1;
@@ -300,6 +308,8 @@ int RunEditor(const std::string& file) {
     StartupOptions options;
     options.commandLineFile = file;
     options.openAudioDevices = true;
+    options.handleCrashes = true;
+    options.buildNumber = BuildNumber();
     if (!app.Startup(host, options)) {
         std::fprintf(stderr, "loomtone: %s\n", app.Error().c_str());
         return 1;
@@ -337,6 +347,8 @@ int main(int argc, char** argv) {
     CRegStore::SetReadOnlyProcess(true);
     if (argc >= 3 && std::strcmp(option, "--screenshot") == 0)
         return ScreenshotCommand(argc, argv);
+    if (argc == 4 && std::strcmp(option, "--crash-test") == 0)
+        return RunCrashTestCommand(argv[2], MakeAbsolutePath(argv[3]), BuildNumber());
     if (argc == 2 && std::strcmp(option, "--prefs") == 0)
         return PrintPrefs();
     if (argc == 3 && std::strcmp(option, "--info") == 0)

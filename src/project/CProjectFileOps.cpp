@@ -379,6 +379,13 @@ void CProjectFileOps::ReportSaveFailure(const std::string& path) {
                              MB_OK | MB_ICONEXCLAMATION, path);
 }
 
+ProjectFileContents CProjectFileOps::RecoveryContents(const std::string& path) {
+    m_project.m_clipDocument->SetFileInUse(path);
+    ProjectFileContents contents = MakeFileContents(SaveOptions{});
+    m_project.m_clipDocument->SetFileInUse("");
+    return contents;
+}
+
 ProjectFileContents CProjectFileOps::MakeFileContents(const SaveOptions& options) const {
     ProjectFileContents contents;
     ProjectRecord& record = contents.project;

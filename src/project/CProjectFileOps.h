@@ -28,6 +28,9 @@ public:
     // Caret, selection and scrolling of a project that was just made or loaded.
     void FinishNewProject();
 
+    // What a save to path would write; the document stays as it is.
+    ProjectFileContents RecoveryContents(const std::string& path);
+
 private:
     // Writes the file with the engine held still; the caller decides what
     // the document makes of it.

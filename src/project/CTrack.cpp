@@ -44,6 +44,7 @@ void CTrack::CreateControls() {
     m_body->AddObserver(this);
     m_body->SetGridPainter(m_services.gridPainter);
     m_header->SetTitle(m_name);
+    ShowLooks();
     SetHeight(m_height);
     UpdateHeaderControls();
 }
@@ -67,7 +68,16 @@ void CTrack::OnNotification(int message, void* parameter) {
         }
         break;
     case kNotifyTrackColour:
+        m_services.undo.NextUndoSet();
         SetColour(static_cast<uint32_t>(NotificationNumberOf(parameter)), true);
+        break;
+    case kNotifyTrackPicture:
+        Select();
+        HandleCommand(CTrackMenus::kChoosePicture);
+        break;
+    case kNotifyTrackRename:
+        if (parameter)
+            Rename(*static_cast<const std::string*>(parameter));
         break;
     case kNotifyBodyDoubleClick:
         SendNotification(message, NotificationNumber(m_index));
@@ -265,6 +275,14 @@ void CTrack::SetName(const std::string& name, bool undo) {
         EndSettingsChange();
 }
 
+void CTrack::Rename(const std::string& name) {
+    if (name == m_name)
+        return;
+    m_services.undo.NextUndoSet();
+    SetName(name, true);
+    Select();
+}
+
 void CTrack::SetSelected(bool selected) {
     m_selected = selected;
     if (m_header)
@@ -275,14 +293,31 @@ void CTrack::SetImage(const std::string& name, bool undo) {
     if (undo)
         BeginSettingsChange();
     m_imageName = name;
+    ShowLooks();
     if (undo)
         EndSettingsChange();
+}
+
+std::string CTrack::PicturePath() const {
+    if (m_imageName.empty() || m_imageName.find('/') != std::string::npos)
+        return m_imageName;
+    const std::string& folder = m_services.prefs.pictureFolder;
+    return folder.empty() ? std::string() : folder + m_imageName;
+}
+
+void CTrack::ShowLooks() {
+    if (!m_header)
+        return;
+    m_header->SetPicture(PicturePath());
+    m_header->SetColour(m_colour);
 }
 
 void CTrack::SetColour(uint32_t colour, bool undo) {
     if (undo)
         BeginSettingsChange();
     m_colour = colour;
+    if (m_header)
+        m_header->SetColour(colour);
     if (undo)
         EndSettingsChange();
 }
@@ -317,8 +352,15 @@ void CTrack::ApplyCommonSettings(const TrackSettings& settings) {
     m_name = settings.name;
     if (m_header)
         m_header->SetTitle(m_name);
+    // Reading the picture again only when it changed keeps undo of other
+    // settings cheap.
+    const bool pictureChanged = settings.imageName != m_imageName;
     m_imageName = settings.imageName;
     m_colour = settings.colour;
+    if (m_header && pictureChanged)
+        m_header->SetPicture(PicturePath());
+    if (m_header)
+        m_header->SetColour(m_colour);
 }
 
 namespace {

@@ -10,6 +10,8 @@ enum ProjectNotification : int {
     kNotifyToolbarButton = 1000,
     // From a header to its track. Parameter: the button (CTrackHeader::Button).
     kNotifyHeaderButton = 1000,
+    // From a header to its track: its picture was clicked.
+    kNotifyTrackPicture = 1001,
     // From a header to its track. Parameter: a GuiSliderChange.
     kNotifyTrackVolume = 1002,
     kNotifySelectTrack = 1004,
@@ -17,6 +19,9 @@ enum ProjectNotification : int {
     kNotifyTrackHeightDrag = 1005,
     // Parameter: the colour.
     kNotifyTrackColour = 1006,
+    // From a header to its track: the name was edited in place.
+    // Parameter: the new name (a const std::string).
+    kNotifyTrackRename = 1007,
     kNotifyTrackOrderChanged = 1008,
     // From a header to its track. Parameter: a TrackReorderDrag.
     kNotifyTrackReorder = 1009,

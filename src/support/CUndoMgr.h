@@ -48,6 +48,10 @@ public:
     // Whether the project has changes that are not saved.
     void SetDirty(bool dirty);
     bool IsDirty() const;
+    // Grows with every change the project is marked with (a record, an undo
+    // or redo, SetDirty(true)), so that a copy made at one count is known to
+    // be out of date at another.
+    uint64_t ChangeCount() const;
 
     int NumUndoSets() const;
     int NumRedoSets() const;
@@ -68,5 +72,6 @@ private:
     bool m_restoring = false;
     bool m_clearedWhileRestoring = false;
     bool m_dirty = false;
+    uint64_t m_changeCount = 0;
     int32_t m_currentSetId = -1;
 };
