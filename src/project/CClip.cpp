@@ -392,7 +392,6 @@ void CClip::OnDrag(GuiPoint p, uint32_t keys) {
 }
 
 void CClip::OnLeftUp(GuiPoint p) {
-    CUndoStep step(GetDocument().ClipUndo());
     const GuiPoint at = ToTimeline(p);
     const bool samePoint = at.x == m_pressPoint.x && at.y == m_pressPoint.y;
     bool click = m_hitZone == kZoneSelect || m_dragState == 0;
