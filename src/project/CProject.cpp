@@ -613,3 +613,7 @@ bool CProject::PlaybackToFollow(double& ms) const {
 void CProject::FilesDroppedOnTracks(const std::vector<std::string>& files, GuiPoint bodyPoint) {
     m_drops.FilesDropped(files, bodyPoint);
 }
+
+ProjectFileContents CProject::RecoveryContents(const std::string& path) {
+    return m_fileOps.RecoveryContents(path);
+}

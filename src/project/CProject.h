@@ -95,9 +95,7 @@ public:
     // What a save to path would write, leaving the file path, the undo
     // history and the changed state as they are (copies kept for recovery
     // after a crash). The caller holds the mixer's lock or stopped the engine.
-    ProjectFileContents RecoveryContents(const std::string& path) {
-        return m_fileOps.RecoveryContents(path);
-    }
+    ProjectFileContents RecoveryContents(const std::string& path);
     void SetProjectFilePath(const std::string& path);
     const std::string& GetProjectFilePath() const { return m_filePath; }
     // True after a load that left something out or could not load it: a

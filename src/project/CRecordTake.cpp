@@ -5,6 +5,7 @@
 #include "project/CPCMAudTrack.h"
 #include "project/CProject.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 #include "support/Log.h"
 #include "support/Paths.h"
 
@@ -109,7 +110,7 @@ int CRecordTake::Stop() {
     // A clip cannot start before the project; a take that would is put at 0
     // (the file keeps all of it).
     const double startMs = std::max(m_writer.RecordStartMs(), 0.0);
-    m_undo.NextUndoSet();
+    CUndoStep step(m_undo);
     int placed = 0;
     for (size_t index = 0; index < m_tracks.size(); ++index)
         placed += PlaceClip(*m_tracks[index], m_files[index], startMs) ? 1 : 0;

@@ -24,6 +24,7 @@
 #include "project/ProjectNotifications.h"
 #include "support/CRIFF.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 #include "support/Log.h"
 
 #include <algorithm>
@@ -52,65 +53,68 @@ void CTrack::CreateControls() {
 void CTrack::OnNotification(int message, void* parameter) {
     switch (message) {
     case kNotifySelectTrack:
-        SendNotification(message, NotificationNumber(m_index));
+        Notify<kNotifySelectTrack>(*this, m_index);
         break;
     case kNotifySelectTrackClips: {
-        TrackClipsSelection selection{m_index,
-                                      static_cast<uint32_t>(NotificationNumberOf(parameter))};
-        SendNotification(message, &selection);
+        const TrackClipsSelection selection{
+            m_index, NotificationArgument<kNotifyHeaderSelectClips>(parameter)};
+        Notify<kNotifySelectTrackClips>(*this, &selection);
         break;
     }
     case kNotifyTrackHeightDrag:
-        if (parameter) {
-            TrackHeightDrag drag = *static_cast<TrackHeightDrag*>(parameter);
+        if (const TrackHeightDrag* fromHeader =
+                NotificationArgument<kNotifyTrackHeightDrag>(parameter)) {
+            TrackHeightDrag drag = *fromHeader;
             drag.trackIndex = m_index;
-            SendNotification(message, &drag);
+            Notify<kNotifyTrackHeightDrag>(*this, &drag);
         }
         break;
     case kNotifyTrackColour:
-        m_services.undo.NextUndoSet();
-        SetColour(static_cast<uint32_t>(NotificationNumberOf(parameter)), true);
+    {
+        CUndoStep step(m_services.undo);
+        SetColour(NotificationArgument<kNotifyTrackColour>(parameter), true);
+    }
         break;
     case kNotifyTrackPicture:
         Select();
         HandleCommand(CTrackMenus::kChoosePicture);
         break;
     case kNotifyTrackRename:
-        if (parameter)
-            Rename(*static_cast<const std::string*>(parameter));
+        if (const std::string* name = NotificationArgument<kNotifyTrackRename>(parameter))
+            Rename(*name);
         break;
     case kNotifyBodyDoubleClick:
-        SendNotification(message, NotificationNumber(m_index));
+        Notify<kNotifyBodyDoubleClick>(*this, m_index);
         break;
     case kNotifyBodyClickX: {
-        const double ms = static_cast<double>(NotificationNumberOf(parameter)) *
+        const double ms = static_cast<double>(NotificationArgument<kNotifyBodyClickX>(parameter)) *
                           std::max(1, m_services.msPerPixel);
-        SendNotification(kNotifyMoveCaret, NotificationNumber(static_cast<intptr_t>(ms)));
+        Notify<kNotifyMoveCaret>(*this, static_cast<intptr_t>(ms));
         break;
     }
     case kNotifyDeselectClips:
         SendNotification(message, parameter);
         break;
     case kNotifyHeaderButton:
-        PressHeaderButton(static_cast<int32_t>(NotificationNumberOf(parameter)));
+        PressHeaderButton(NotificationArgument<kNotifyHeaderButton>(parameter));
         break;
     case kNotifyTrackVolume:
-        if (parameter)
-            OnVolumeSlider(*static_cast<const GuiSliderChange*>(parameter));
+        if (const GuiSliderChange* change = NotificationArgument<kNotifyTrackVolume>(parameter))
+            OnVolumeSlider(*change);
         break;
     case kNotifyTrackReorder:
-        if (parameter)
-            OnReorderDrag(*static_cast<const TrackReorderDrag*>(parameter));
+        if (const TrackReorderDrag* drag = NotificationArgument<kNotifyTrackReorder>(parameter))
+            OnReorderDrag(*drag);
         break;
     case kNotifyHeaderMenu:
-        if (parameter) {
+        if (const GuiPoint* at = NotificationArgument<kNotifyHeaderMenu>(parameter)) {
             Select();
-            ShowHeaderMenu(*static_cast<const GuiPoint*>(parameter));
+            ShowHeaderMenu(*at);
         }
         break;
     case kNotifyBodyMenu:
-        if (parameter)
-            ShowBodyMenu(*static_cast<const GuiPoint*>(parameter));
+        if (const GuiPoint* at = NotificationArgument<kNotifyBodyMenu>(parameter))
+            ShowBodyMenu(*at);
         break;
     default:
         break;
@@ -119,7 +123,7 @@ void CTrack::OnNotification(int message, void* parameter) {
 
 void CTrack::Select() {
     if (!m_selected)
-        SendNotification(kNotifySelectTrack, NotificationNumber(m_index));
+        Notify<kNotifySelectTrack>(*this, m_index);
 }
 
 void CTrack::PressHeaderButton(int32_t button) {
@@ -128,7 +132,7 @@ void CTrack::PressHeaderButton(int32_t button) {
         Select();
         return;
     }
-    m_services.undo.NextUndoSet();
+    CUndoStep step(m_services.undo);
     BeginSettingsChange();
     if (button == CTrackHeader::kSoloButton)
         ToggleSolo();
@@ -148,13 +152,16 @@ void CTrack::OnVolumeSlider(const GuiSliderChange& change) {
         UpdateHeaderControls();
         return;
     }
+    // The drag is one step, recorded at the release.
     if (change.phase == GuiSlider::kStart) {
-        m_services.undo.NextUndoSet();
+        CUndoStep step(m_services.undo);
         BeginSettingsChange();
     }
     SetVolume(change.value, false);
-    if (change.phase == GuiSlider::kEnd)
+    if (change.phase == GuiSlider::kEnd) {
+        CUndoStep step(m_services.undo);
         EndSettingsChange();
+    }
     Select();
 }
 
@@ -177,7 +184,7 @@ void CTrack::OnReorderDrag(const TrackReorderDrag& drag) {
         MoveTo(m_reorderStartY);
         return;
     }
-    m_services.undo.NextUndoSet();
+    CUndoStep step(m_services.undo);
     m_services.trackList->MoveDropped(m_index, y, true);
 }
 
@@ -215,7 +222,7 @@ bool CTrack::CanHandleCommand(int32_t command) {
 }
 
 void CTrack::HandleCommand(int32_t command) {
-    m_services.undo.NextUndoSet();
+    CUndoStep step(m_services.undo);
     CTrackMenus(*this, m_services).Handle(command, Window());
 }
 

@@ -4,6 +4,7 @@
 #include "gui/GuiButton.h"
 #include "gui/GuiCursor.h"
 #include "gui/GuiInput.h"
+#include "gui/GuiNotifications.h"
 #include "gui/GuiSlider.h"
 #include "gui/GuiTextLayout.h"
 #include "gui/IGuiHost.h"
@@ -130,7 +131,7 @@ void CTrackHeader::BeginRename() {
                       [this](GuiEditField::EndReason reason) {
                           const std::string name = m_nameField.GetText();
                           if (reason != GuiEditField::EndReason::kEscape && name != m_title)
-                              SendNotification(kNotifyTrackRename, const_cast<std::string*>(&name));
+                              Notify<kNotifyTrackRename>(*this, &name);
                       });
 }
 
@@ -185,12 +186,14 @@ std::string CTrackHeader::PanText(double pan) {
 
 void CTrackHeader::OnNotification(int message, void* parameter) {
     if (message == VRGuiImage::kNotifyClicked) {
-        SendNotification(kNotifyTrackPicture, nullptr);
+        Notify<kNotifyTrackPicture>(*this);
     } else if (message == GuiButton::kNotifyClick) {
-        SendNotification(kNotifyHeaderButton, parameter);
-    } else if (message == GuiSlider::kNotifyValueChange && parameter) {
-        GuiSliderChange change = *static_cast<GuiSliderChange*>(parameter);
-        SendNotification(kNotifyTrackVolume, &change);
+        Notify<kNotifyHeaderButton>(*this,
+                                    NotificationArgument<GuiButton::kNotifyClick>(parameter));
+    } else if (message == GuiSlider::kNotifyValueChange) {
+        if (const GuiSliderChange* change =
+                NotificationArgument<GuiSlider::kNotifyValueChange>(parameter))
+            Notify<kNotifyTrackVolume>(*this, change);
     }
 }
 
@@ -207,12 +210,12 @@ void CTrackHeader::SendHeightDrag(int32_t dy, bool released) {
     drag.heightChange = dy;
     drag.heightAtPress = m_heightAtPress;
     drag.released = released;
-    SendNotification(kNotifyTrackHeightDrag, &drag);
+    Notify<kNotifyTrackHeightDrag>(*this, &drag);
 }
 
 void CTrackHeader::SendReorderDrag(int32_t dx, int32_t dy, int32_t phase) {
     TrackReorderDrag drag{dx, dy, phase};
-    SendNotification(kNotifyTrackReorder, &drag);
+    Notify<kNotifyTrackReorder>(*this, &drag);
 }
 
 bool CTrackHeader::HoldsCapture() {
@@ -247,7 +250,7 @@ bool CTrackHeader::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
             BeginRename();
             return true;
         }
-        SendNotification(kNotifySelectTrackClips, NotificationNumber(static_cast<intptr_t>(keys)));
+        Notify<kNotifyHeaderSelectClips>(*this, keys);
         return true;
     case kMouseRightUp:
         OnRightUp(p);
@@ -259,7 +262,7 @@ bool CTrackHeader::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
 
 void CTrackHeader::OnPress(GuiPoint p) {
     if (Fits(PanRect()) && PanRect().Contains(p.x, p.y)) {
-        SendNotification(kNotifyHeaderButton, NotificationNumber(kPanValue));
+        Notify<kNotifyHeaderButton>(*this, kPanValue);
         return;
     }
     UpdateHoverMode(p);
@@ -268,7 +271,7 @@ void CTrackHeader::OnPress(GuiPoint p) {
     m_press = {p.x + GetX(), p.y + GetY()};
     m_pressed = true;
     m_reorderPhase = 0;
-    SendNotification(kNotifySelectTrack, NotificationNumber(0));
+    Notify<kNotifySelectTrack>(*this, 0);
     if (VRGuiWindow* window = GetWindow())
         window->SetCapture(this);
 }
@@ -302,7 +305,7 @@ void CTrackHeader::OnRelease(GuiPoint p) {
 
 void CTrackHeader::OnRightUp(GuiPoint p) {
     GuiPoint at = LocalToAbsPoint(p);
-    SendNotification(kNotifyHeaderMenu, &at);
+    Notify<kNotifyHeaderMenu>(*this, &at);
 }
 
 void CTrackHeader::OnDraw(const GuiRect& r) {

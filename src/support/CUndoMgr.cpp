@@ -48,6 +48,18 @@ void CUndoMgr::NextUndoSet() {
         m_setOpen = false;
 }
 
+void CUndoMgr::OpenStep() {
+    std::lock_guard guard(m_lock);
+    if (m_openSteps++ == 0 && !m_restoring)
+        m_setOpen = false;
+}
+
+void CUndoMgr::CloseStep() {
+    std::lock_guard guard(m_lock);
+    if (--m_openSteps == 0 && !m_restoring)
+        m_setOpen = false;
+}
+
 bool CUndoMgr::Undo() {
     return Replay(false);
 }

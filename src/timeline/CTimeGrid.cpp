@@ -10,6 +10,7 @@
 #include "support/LocalizedStrings.h"
 #include "timeline/CTrackMarker.h"
 #include "timeline/TimeGridHost.h"
+#include "timeline/TimelineNotifications.h"
 
 #include <cairo.h>
 
@@ -441,7 +442,7 @@ void CTimeGrid::OnZoomChanged(int32_t msPerPixel) {
 
 void CTimeGrid::OnNotification(int message, void* parameter) {
     if (message == kNotifyZoomChanged)
-        OnZoomChanged(ClampToInt32(double(reinterpret_cast<intptr_t>(parameter))));
+        OnZoomChanged(ClampToInt32(double(NotificationArgument<kNotifyZoomChanged>(parameter))));
     else if (message == kNotifyDragState)
         SendNotification(kNotifyDragState, parameter);
 }
