@@ -1258,6 +1258,11 @@ void CProject::OpenMarkerWizard() {
 bool CProject::GetMarkerLook(int index, TrackMarkerLook& look) const {
     if (index < 0 || index >= m_markers.Count())
         return false;
+void CProject::OpenMarkerDialog(int index) {
+    if (VRGuiWindow* owner = DialogOwner())
+        CMarkerDialog::RunEdit(*this, m_undo, owner, index);
+}
+
     const MarkerRecord& marker = m_markers.At(index);
     look.name = marker.name;
     look.colour = marker.colour;

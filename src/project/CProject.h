@@ -28,6 +28,7 @@ class CMIDITrack;
 class CProjectClipDocument;
 struct MissingSoundFolders;
 class CMRUList;
+class MarkerPlayer;
 class CPCMSound;
 class CTimeGrid;
 class GuiButton;
@@ -178,6 +179,9 @@ public:
     }
     // Space in the track area, once a transport exists.
     void SetPlayStopCommand(std::function<void(uint32_t)> command) {
+    // What the marker dialog plays through, once a transport exists.
+    void SetMarkerPlayer(MarkerPlayer* player) { m_markerPlayer = player; }
+    MarkerPlayer* GetMarkerPlayer() const { return m_markerPlayer; }
         m_playStopCommand = std::move(command);
     }
     // What a project file dropped on the tracks starts (the main window's
@@ -235,6 +239,7 @@ public:
     void OpenMarkerWizard() override;
     void SetTimeLineMode(int32_t mode) override;
     void InvalidateTrackBodies() override;
+    void OpenMarkerDialog(int index) override;
     bool GetMarkerLook(int index, TrackMarkerLook& look) const override;
 
 protected:
@@ -331,4 +336,5 @@ private:
     std::function<void(uint32_t)> m_playStopCommand;
     std::function<void(const std::string&)> m_openDroppedProject;
     std::unique_ptr<CProjectClipDocument> m_clipDocument;
+    MarkerPlayer* m_markerPlayer = nullptr;
 };

@@ -106,6 +106,9 @@ private:
     void RunMenuCommand(int32_t command, double clickedMs);
     double SnapMeasure(double realTime) const;
 
+    void OnDoubleClick(GuiPoint p);
+    // The topmost marker under a point of the ruler, -1 when none.
+    int MarkerAt(GuiPoint p) const;
     TimeGridHost& m_host;
     int32_t m_timeLineMode = kClockMode;
     int m_snapLevel = kDefaultSnapLevel;
