@@ -18,6 +18,7 @@
 #include "project/CAudioTrack.h"
 #include "project/CAutoMarkerWizard.h"
 #include "project/CClipChunks.h"
+#include "project/CClipRetiming.h"
 #include "project/CClipSelectionUndo.h"
 #include "project/CMIDIClip.h"
 #include "project/CMIDITrack.h"
@@ -87,6 +88,7 @@ CProject::CProject(CPCMMixer& mixer, CUndoMgr& undo, ProjectPreferences& prefs)
       m_prefs(prefs), m_services{.mixer = mixer, .undo = undo, .prefs = prefs}, m_tracks(undo),
       m_markers(mixer.GetTempoMap()), m_metronome(prefs.bUseMetronome) {
     m_tracks.SetGuiParents(&HeaderColumn(), &TrackBodies());
+    m_markers.SetOnTempoMapChanged([this] { CClipRetiming::AfterTempoChange(m_mixer, m_tracks); });
     m_timeGrid = std::make_unique<CTimeGrid>(*this);
     m_timeGrid->SetSnapLevel(prefs.lastSnapSetting);
     m_timeGrid->SetTimeLineMode(static_cast<int32_t>(m_timeLineMode));
@@ -1021,12 +1023,10 @@ CClip* CProject::AddClipFromFile(const std::string& path, const char* logName, b
         clip = new CAudioClip(*m_clipDocument);
         CTrack* track = TrackForAudioClip();
         const bool placed = track && clip->LoadFromFile(chosen, m_autoBeatMatch) &&
-                            track->AddClip(clip, m_caretTime, true);
+                            track->AddClip(clip, CaretClipStart(), true);
         if (placed) {
             SelectClip(clip, false);
             AutoSwitchKeyTempo(*clip, KeyTempoTracks(), true, false);
-            if (m_autoBeatMatch)
-                AutoBeatMatch(KeyTempoTracks());
             m_undo.SetDirty(true);
         } else if (track) {
             ShowMessage(nullptr, "Err_LoadSoundFailed_Body", MB_OK | MB_ICONEXCLAMATION,
@@ -1038,6 +1038,10 @@ CClip* CProject::AddClipFromFile(const std::string& path, const char* logName, b
             clip = nullptr;
     }
     SetFileActivity(false);
+    // Beat matching is a file activity of its own: it refuses to run inside
+    // this one.
+    if (clip && m_autoBeatMatch)
+        AutoBeatMatch(KeyTempoTracks());
     LogFmt("%s EXIT", logName);
     return clip;
 }
@@ -1052,7 +1056,7 @@ CClip* CProject::AddMidiFileClips(const std::string& path) {
             LogFmt("CProject::AddClip() - %s: %s", path.c_str(), error.c_str());
         last = CMidiFileImport(*this).ImportIntoProject(
             content, RemoveExtensionFromFile(ExtractFileName(path), true), m_lastSelectedTrack,
-            GetTempoMap().GetRealTime(SnapAdjustedTime(m_caretTime)));
+            CaretClipStart());
     }
     if (last) {
         SelectClip(last, false);
@@ -1166,6 +1170,10 @@ double CProject::SnapAdjustedTime(double ms) const {
     return m_timeGrid->SnapAdjusted(false, 0, ms);
 }
 
+double CProject::CaretClipStart() const {
+    return GetTempoMap().GetRealTime(SnapAdjustedTime(m_caretTime));
+}
+
 void CProject::ResizeAllTracks(int32_t height) {
     for (int index = 0; index < m_tracks.Count(); ++index)
         m_tracks.SetHeight(index, height, false);
@@ -1219,8 +1227,8 @@ double CProject::GetProjectLengthMs() const {
     double end = 0.0;
     for (int index = 0; index < m_tracks.Count(); ++index)
         for (const CClip* clip : m_tracks.At(index)->Clips())
-            end = std::max(end, clip->GetStartMs() + clip->GetLengthMs());
-    return end;
+            end = std::max(end, clip->GetHeardStartMs() + clip->GetLengthMs());
+    return GetTempoMap().GetRealTime(end);
 }
 
 // What the ruler asks of the document.
@@ -1250,6 +1258,11 @@ void CProject::OpenNewMarkerDialog(double realMs) {
         CMarkerDialog::RunAdd(*this, m_undo, owner, realMs);
 }
 
+void CProject::OpenMarkerDialog(int index) {
+    if (VRGuiWindow* owner = DialogOwner())
+        CMarkerDialog::RunEdit(*this, m_undo, owner, index);
+}
+
 void CProject::OpenMarkerWizard() {
     if (VRGuiWindow* owner = DialogOwner())
         CAutoMarkerWizard::Run(*this, m_undo, m_mixer, m_prefs, owner);
@@ -1258,11 +1271,6 @@ void CProject::OpenMarkerWizard() {
 bool CProject::GetMarkerLook(int index, TrackMarkerLook& look) const {
     if (index < 0 || index >= m_markers.Count())
         return false;
-void CProject::OpenMarkerDialog(int index) {
-    if (VRGuiWindow* owner = DialogOwner())
-        CMarkerDialog::RunEdit(*this, m_undo, owner, index);
-}
-
     const MarkerRecord& marker = m_markers.At(index);
     look.name = marker.name;
     look.colour = marker.colour;
@@ -1392,15 +1400,23 @@ void CProject::DeleteSelection() {
     m_selection.DropClipsOffTracks();
     if (m_selection.IsEmpty())
         return;
-    std::vector<CClip*> clips = m_selection.Clips();
+    // Locked clips stay where they are, and stay selected.
+    std::vector<CClip*> clips;
+    for (CClip* clip : m_selection.Clips())
+        if (!clip->IsLocked())
+            clips.push_back(clip);
+    if (clips.empty())
+        return;
     for (CClip* clip : clips)
         clip->AddRef();
     std::vector<CClip*> selected = CClipSelectionUndo::Snapshot(m_selection);
-    SelectAllClips(-1, false);
+    for (CClip* clip : clips)
+        DeselectClip(clip);
     // One undo step for the whole selection; undo selects the clips again
     // once they are back.
     m_undo.NextUndoSet();
-    m_undo.AddUndoNode(CClipSelectionUndo(*this, std::move(selected), {}));
+    m_undo.AddUndoNode(
+        CClipSelectionUndo(*this, std::move(selected), CClipSelectionUndo::Snapshot(m_selection)));
     for (CClip* clip : clips) {
         if (CTrack* track = clip->GetTrack())
             track->RemoveClip(clip, true);
@@ -1417,10 +1433,7 @@ double CProject::NudgedShift(const CClip& clip, double xDeltaMs, bool useSnap) c
     if (useSnap && xDeltaMs != 0 && GetSnapLevel() != 0) {
         // The beat point moves one grid step and lands on the grid.
         const double beat = clip.GetStartMs() + clip.GetBeatOffset();
-        const double step = m_timeGrid->GetSnapInterval();
-        const double moved =
-            std::max(0.0, tempo.GetTempoAdjustedTime(beat) + (xDeltaMs > 0 ? step : -step));
-        return tempo.GetRealTime(SnapAdjustedTime(moved)) - beat;
+        return m_timeGrid->SnapStep(beat, xDeltaMs > 0) - beat;
     }
     const double moved = std::max(0.0, tempo.GetTempoAdjustedTime(clip.GetStartMs()) + xDeltaMs);
     return tempo.GetRealTime(moved) - clip.GetStartMs();
@@ -1488,8 +1501,9 @@ void CProject::MoveCaret(double xDeltaMs, int32_t yTrackDelta, bool useSnap) {
            useSnap ? 1 : 0);
     double caret = std::max(0.0, m_caretTime + xDeltaMs);
     if (useSnap && xDeltaMs != 0 && GetSnapLevel() != 0) {
-        const double step = m_timeGrid->GetSnapInterval();
-        caret = SnapAdjustedTime(std::max(0.0, m_caretTime + (xDeltaMs > 0 ? step : -step)));
+        const TempoMap& tempo = GetTempoMap();
+        caret = tempo.GetTempoAdjustedTime(
+            m_timeGrid->SnapStep(tempo.GetRealTime(m_caretTime), xDeltaMs > 0));
     }
     MoveCaretAndPlayback(caret);
     if (yTrackDelta != 0 && m_tracks.Count() > 0) {

@@ -143,6 +143,8 @@ public:
     void SetSnapLevel(int level);
     int GetSnapLevel() const;
     double SnapAdjustedTime(double ms) const override;
+    // Where a clip added at the caret starts: the snapped caret, in reference time.
+    double CaretClipStart() const;
     // Sets every track to the height (30 small, 70 normal, 255 large).
     void ResizeAllTracks(int32_t height);
     // The envelope every clip shows and edits (0 volume ... 5 high pass).
@@ -177,11 +179,11 @@ public:
     void SetFollowPlayback(std::function<bool(double&)> follow) {
         m_followPlayback = std::move(follow);
     }
-    // Space in the track area, once a transport exists.
-    void SetPlayStopCommand(std::function<void(uint32_t)> command) {
     // What the marker dialog plays through, once a transport exists.
     void SetMarkerPlayer(MarkerPlayer* player) { m_markerPlayer = player; }
     MarkerPlayer* GetMarkerPlayer() const { return m_markerPlayer; }
+    // Space in the track area, once a transport exists.
+    void SetPlayStopCommand(std::function<void(uint32_t)> command) {
         m_playStopCommand = std::move(command);
     }
     // What a project file dropped on the tracks starts (the main window's
@@ -190,7 +192,8 @@ public:
         m_openDroppedProject = std::move(command);
     }
 
-    // The end of the last clip on any track, in milliseconds.
+    // The end of the last clip on any track, in reference milliseconds (a
+    // clip lasts its heard length from its heard start).
     double GetProjectLengthMs() const;
 
     // Adopts the key and tempo of a newly added clip into the start marker
@@ -236,10 +239,10 @@ public:
     void ClearTimeSelection() override {}
     void BeginUndoSet() override;
     void OpenNewMarkerDialog(double realMs) override;
+    void OpenMarkerDialog(int index) override;
     void OpenMarkerWizard() override;
     void SetTimeLineMode(int32_t mode) override;
     void InvalidateTrackBodies() override;
-    void OpenMarkerDialog(int index) override;
     bool GetMarkerLook(int index, TrackMarkerLook& look) const override;
 
 protected:
@@ -333,8 +336,8 @@ private:
     CClipGestures m_clipGestures{*this};
     CClipDrag m_clipDrag{*this};
     std::function<bool(double&)> m_followPlayback;
+    MarkerPlayer* m_markerPlayer = nullptr;
     std::function<void(uint32_t)> m_playStopCommand;
     std::function<void(const std::string&)> m_openDroppedProject;
     std::unique_ptr<CProjectClipDocument> m_clipDocument;
-    MarkerPlayer* m_markerPlayer = nullptr;
 };

@@ -164,6 +164,11 @@ int32_t CTimeGrid::GetSnapInterval() const {
     return divisions == 0 ? 1 : 2000 / divisions;
 }
 
+double CTimeGrid::SnapStep(double realTime, bool forward) const {
+    const double step = GetSnapInterval();
+    return Snap(false, 0, std::max(0.0, realTime + (forward ? step : -step)));
+}
+
 void CTimeGrid::SetSnapLevel(int level) {
     if (!IsValidSnapLevel(level) || level == m_snapLevel)
         return;
@@ -376,11 +381,6 @@ void CTimeGrid::OnLeftUp(int32_t x) {
         m_host.MovePlaybackMarker(ms);
 }
 
-void CTimeGrid::RunContextMenu(GuiPoint p) {
-    VRGuiWindow* window = GetWindow();
-    if (!window)
-        return;
-    const bool recording = m_host.IsRecording();
 void CTimeGrid::OnDoubleClick(GuiPoint p) {
     m_host.BeginUndoSet();
     // Anywhere on a marker, flag or text, edits it: a new marker at its
@@ -403,6 +403,11 @@ int CTimeGrid::MarkerAt(GuiPoint p) const {
     return -1;
 }
 
+void CTimeGrid::RunContextMenu(GuiPoint p) {
+    VRGuiWindow* window = GetWindow();
+    if (!window)
+        return;
+    const bool recording = m_host.IsRecording();
     GuiMenu menu;
     for (int32_t command = kCmdAddMarker; command <= kCmdToggleMode; ++command) {
         if (command == 3 || command == 6) {
