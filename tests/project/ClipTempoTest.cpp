@@ -14,11 +14,11 @@
 #include "timeline/CTimeGrid.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -32,24 +32,16 @@ constexpr int16_t kLevel = 8000;
 
 // Two seconds of a constant level, so that the first frame heard is plain.
 void WriteLevelWav(const std::string& path) {
-    const uint32_t frames = 88200;
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    out.write("RIFF", 4);
-    u32(36 + frames * 2);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(44100);
-    u32(88200);
-    u16(2);
-    u16(16);
-    out.write("data", 4);
-    u32(frames * 2);
-    for (uint32_t i = 0; i < frames; ++i)
-        u16(static_cast<uint16_t>(kLevel));
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    const std::vector<short> samples(88200, kLevel);
+    EXPECT_EQ(sf_write_short(file, samples.data(), sf_count_t(samples.size())),
+              sf_count_t(samples.size()));
+    sf_close(file);
 }
 
 struct TempoCase {
