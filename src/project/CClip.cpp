@@ -345,7 +345,7 @@ void CClip::OnLeftDown(GuiPoint p, uint32_t keys) {
     m_pressKeys = keys;
     m_startAtPress = RoundedMs(GetStartMs());
     m_lengthAtPress = RoundedMs(GetLengthMs());
-    m_pressStartMs = GetStartMs();
+    m_pressStartMs = GetHeardStartMs();
     m_pressLengthMs = GetLengthMs();
     m_pressRate = GetRate();
     m_pressed = true;
@@ -455,10 +455,10 @@ void CClip::DragEdge(int32_t dx) {
     const double moved = dx * document.MsPerPixel();
     if (m_hitZone == kZoneResizeLeft) {
         const double start = std::fmax(document.SnapTime(m_pressStartMs + moved), 0.0);
-        ResizeLeft(start - GetStartMs(), false);
+        ResizeLeft(start - GetHeardStartMs(), false);
     } else if (m_hitZone == kZoneResizeRight) {
         const double end = document.SnapTime(m_pressStartMs + m_pressLengthMs + moved);
-        ResizeRight(end - GetStartMs(), false);
+        ResizeRight(end - GetHeardStartMs(), false);
     } else {
         StretchEdge(moved);
     }
@@ -467,7 +467,7 @@ void CClip::DragEdge(int32_t dx) {
 
 void CClip::FitToTiming() {
     const double msPerPixel = GetDocument().MsPerPixel();
-    SetPosition(Pixels(GetStartMs(), msPerPixel), GetY());
+    SetPosition(Pixels(GetHeardStartMs(), msPerPixel), GetY());
     SetSize(Pixels(GetLengthMs(), msPerPixel), GetHeight());
 }
 
@@ -676,6 +676,11 @@ void CClip::DoMenuItemItself(int index) {
 double CClip::GetStartMs() const {
     const CAudioAtom* atom = GetEngineAtom();
     return atom ? atom->AbsoluteOffset() : 0.0;
+}
+
+double CClip::GetHeardStartMs() const {
+    const CAudioAtom* atom = GetEngineAtom();
+    return atom ? atom->HeardOffset() : 0.0;
 }
 
 double CClip::GetLengthMs() const {

@@ -97,12 +97,10 @@ CClip* CClipImport::AddFromFile(const std::string& path, const char* logName, bo
         clip = new CAudioClip(m_project.Clips());
         CTrack* track = TrackForAudioClip();
         const bool placed = track && clip->LoadFromFile(chosen, m_project.GetAutoBeatMatch()) &&
-                            track->AddClip(clip, m_project.GetCaretTime(), true);
+                            track->AddClip(clip, m_project.CaretClipStart(), true);
         if (placed) {
             m_project.SelectClip(clip, false);
             m_project.AutoSwitchKeyTempo(*clip, m_project.KeyTempoTracks(), true, false);
-            if (m_project.GetAutoBeatMatch())
-                AutoBeatMatch(m_project.KeyTempoTracks());
             m_undo.SetDirty(true);
         } else if (track) {
             ShowMessage(nullptr, "Err_LoadSoundFailed_Body", MB_OK | MB_ICONEXCLAMATION,
@@ -114,6 +112,10 @@ CClip* CClipImport::AddFromFile(const std::string& path, const char* logName, bo
             clip = nullptr;
     }
     m_project.SetFileActivity(false);
+    // Beat matching is a file activity of its own: it refuses to run inside
+    // this one.
+    if (clip && m_project.GetAutoBeatMatch())
+        AutoBeatMatch(m_project.KeyTempoTracks());
     LogFmt("%s EXIT", logName);
     return clip;
 }
@@ -128,9 +130,7 @@ CClip* CClipImport::AddMidiFileClips(const std::string& path) {
             LogFmt("CProject::AddClip() - %s: %s", path.c_str(), error.c_str());
         last = CMidiFileImport(m_project).ImportIntoProject(
             content, RemoveExtensionFromFile(ExtractFileName(path), true),
-            m_project.GetLastSelectedTrack(),
-            m_project.GetTempoMap().GetRealTime(
-                m_project.SnapAdjustedTime(m_project.GetCaretTime())));
+            m_project.GetLastSelectedTrack(), m_project.CaretClipStart());
     }
     if (last) {
         m_project.SelectClip(last, false);

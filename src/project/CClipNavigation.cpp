@@ -89,10 +89,7 @@ double CClipNavigation::NudgedShift(const CClip& clip, double xDeltaMs, bool use
     if (useSnap && xDeltaMs != 0 && m_project.GetSnapLevel() != 0) {
         // The beat point moves one grid step and lands on the grid.
         const double beat = clip.GetStartMs() + clip.GetBeatOffset();
-        const double step = m_project.TimeGrid().GetSnapInterval();
-        const double moved =
-            std::max(0.0, tempo.GetTempoAdjustedTime(beat) + (xDeltaMs > 0 ? step : -step));
-        return tempo.GetRealTime(m_project.SnapAdjustedTime(moved)) - beat;
+        return m_project.TimeGrid().SnapStep(beat, xDeltaMs > 0) - beat;
     }
     const double moved = std::max(0.0, tempo.GetTempoAdjustedTime(clip.GetStartMs()) + xDeltaMs);
     return tempo.GetRealTime(moved) - clip.GetStartMs();
@@ -161,9 +158,9 @@ void CClipNavigation::MoveCaret(double xDeltaMs, int32_t yTrackDelta, bool useSn
            useSnap ? 1 : 0);
     double caret = std::max(0.0, m_project.GetCaretTime() + xDeltaMs);
     if (useSnap && xDeltaMs != 0 && m_project.GetSnapLevel() != 0) {
-        const double step = m_project.TimeGrid().GetSnapInterval();
-        caret = m_project.SnapAdjustedTime(
-            std::max(0.0, m_project.GetCaretTime() + (xDeltaMs > 0 ? step : -step)));
+        const TempoMap& tempo = m_project.GetTempoMap();
+        caret = tempo.GetTempoAdjustedTime(
+            m_project.TimeGrid().SnapStep(tempo.GetRealTime(m_project.GetCaretTime()), xDeltaMs > 0));
     }
     m_project.MoveCaretAndPlayback(caret);
     if (yTrackDelta != 0 && m_project.GetNumTracks() > 0) {

@@ -57,15 +57,23 @@ void CClipSelector::DeleteSelection() {
     m_selection.DropClipsOffTracks();
     if (m_selection.IsEmpty())
         return;
-    std::vector<CClip*> clips = m_selection.Clips();
+    // Locked clips stay where they are, and stay selected.
+    std::vector<CClip*> clips;
+    for (CClip* clip : m_selection.Clips())
+        if (!clip->IsLocked())
+            clips.push_back(clip);
+    if (clips.empty())
+        return;
     for (CClip* clip : clips)
         clip->AddRef();
     std::vector<CClip*> selected = CClipSelectionUndo::Snapshot(m_selection);
-    SelectAllClips(-1, false);
+    for (CClip* clip : clips)
+        DeselectClip(clip);
     // One undo step for the whole selection; undo selects the clips again
     // once they are back.
     m_undo.NextUndoSet();
-    m_undo.AddUndoNode(CClipSelectionUndo(m_project, std::move(selected), {}));
+    m_undo.AddUndoNode(CClipSelectionUndo(m_project, std::move(selected),
+                                          CClipSelectionUndo::Snapshot(m_selection)));
     for (CClip* clip : clips) {
         if (CTrack* track = clip->GetTrack())
             track->RemoveClip(clip, true);

@@ -18,6 +18,7 @@
 #include "project/CAudioTrack.h"
 #include "project/CAutoMarkerWizard.h"
 #include "project/CClipChunks.h"
+#include "project/CClipRetiming.h"
 #include "project/CClipSelectionUndo.h"
 #include "project/CMIDIClip.h"
 #include "project/CMIDITrack.h"
@@ -54,6 +55,7 @@ CProject::CProject(CPCMMixer& mixer, CUndoMgr& undo, ProjectPreferences& prefs)
       m_prefs(prefs), m_services{.mixer = mixer, .undo = undo, .prefs = prefs}, m_tracks(undo),
       m_markers(mixer.GetTempoMap()) {
     m_tracks.SetGuiParents(&HeaderColumn(), &TrackBodies());
+    m_markers.SetOnTempoMapChanged([this] { CClipRetiming::AfterTempoChange(m_mixer, m_tracks); });
     m_timeGrid = std::make_unique<CTimeGrid>(*this);
     m_timeGrid->SetSnapLevel(prefs.lastSnapSetting);
     m_timeGrid->SetTimeLineMode(static_cast<int32_t>(m_timeLineMode));
@@ -438,6 +440,10 @@ double CProject::SnapAdjustedTime(double ms) const {
     return m_timeGrid->SnapAdjusted(false, 0, ms);
 }
 
+double CProject::CaretClipStart() const {
+    return GetTempoMap().GetRealTime(SnapAdjustedTime(m_caretTime));
+}
+
 void CProject::ResizeAllTracks(int32_t height) {
     for (int index = 0; index < m_tracks.Count(); ++index)
         m_tracks.SetHeight(index, height, false);
@@ -491,8 +497,8 @@ double CProject::GetProjectLengthMs() const {
     double end = 0.0;
     for (int index = 0; index < m_tracks.Count(); ++index)
         for (const CClip* clip : m_tracks.At(index)->Clips())
-            end = std::max(end, clip->GetStartMs() + clip->GetLengthMs());
-    return end;
+            end = std::max(end, clip->GetHeardStartMs() + clip->GetLengthMs());
+    return GetTempoMap().GetRealTime(end);
 }
 
 // What the ruler asks of the document.
@@ -520,6 +526,11 @@ void CProject::BeginUndoSet() {
 void CProject::OpenNewMarkerDialog(double realMs) {
     if (VRGuiWindow* owner = DialogOwner())
         CMarkerDialog::RunAdd(*this, m_undo, owner, realMs);
+}
+
+void CProject::OpenMarkerDialog(int index) {
+    if (VRGuiWindow* owner = DialogOwner())
+        CMarkerDialog::RunEdit(*this, m_undo, owner, index);
 }
 
 void CProject::OpenMarkerWizard() {

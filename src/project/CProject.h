@@ -36,6 +36,7 @@ class CMIDITrack;
 class CProjectClipDocument;
 struct MissingSoundFolders;
 class CMRUList;
+class MarkerPlayer;
 class CPCMSound;
 class CTimeGrid;
 class CTrack;
@@ -161,6 +162,8 @@ public:
     void SetSnapLevel(int level);
     int GetSnapLevel() const;
     double SnapAdjustedTime(double ms) const override;
+    // Where a clip added at the caret starts: the snapped caret, in reference time.
+    double CaretClipStart() const;
     // Sets every track to the height (30 small, 70 normal, 255 large).
     void ResizeAllTracks(int32_t height);
     // The envelope every clip shows and edits (0 volume ... 5 high pass).
@@ -195,6 +198,9 @@ public:
     void SetFollowPlayback(std::function<bool(double&)> follow) {
         m_followPlayback = std::move(follow);
     }
+    // What the marker dialog plays through, once a transport exists.
+    void SetMarkerPlayer(MarkerPlayer* player) { m_markerPlayer = player; }
+    MarkerPlayer* GetMarkerPlayer() const { return m_markerPlayer; }
     // Space in the track area, once a transport exists.
     void SetPlayStopCommand(std::function<void(uint32_t)> command) {
         m_playStopCommand = std::move(command);
@@ -205,7 +211,8 @@ public:
         m_drops.SetOpenProject(std::move(command));
     }
 
-    // The end of the last clip on any track, in milliseconds.
+    // The end of the last clip on any track, in reference milliseconds (a
+    // clip lasts its heard length from its heard start).
     double GetProjectLengthMs() const;
 
     // Adopts the key and tempo of a newly added clip into the start marker
@@ -254,6 +261,7 @@ public:
     void ClearTimeSelection() override {}
     void BeginUndoSet() override;
     void OpenNewMarkerDialog(double realMs) override;
+    void OpenMarkerDialog(int index) override;
     void OpenMarkerWizard() override;
     void SetTimeLineMode(int32_t mode) override;
     void InvalidateTrackBodies() override;
@@ -319,6 +327,7 @@ private:
     CTrackDrops m_drops{*this, m_mixer, m_undo};
     CClipImport m_clipImport{*this, m_mixer, m_undo, m_prefs};
     std::function<bool(double&)> m_followPlayback;
+    MarkerPlayer* m_markerPlayer = nullptr;
     std::function<void(uint32_t)> m_playStopCommand;
     std::unique_ptr<CProjectClipDocument> m_clipDocument;
     CProjectFileOps m_fileOps{*this};

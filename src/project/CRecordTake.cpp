@@ -1,6 +1,7 @@
 #include "project/CRecordTake.h"
 
 #include "engine/CPCMMixer.h"
+#include "engine/TempoMap.h"
 #include "project/CAudioClip.h"
 #include "project/CPCMAudTrack.h"
 #include "project/CProject.h"
@@ -109,7 +110,9 @@ int CRecordTake::Stop() {
         return 0;
     // A clip cannot start before the project; a take that would is put at 0
     // (the file keeps all of it).
-    const double startMs = std::max(m_writer.RecordStartMs(), 0.0);
+    // The take is heard where it was played along; clips start in reference time.
+    const double startMs =
+        m_project.GetTempoMap().GetRealTime(std::max(m_writer.RecordStartMs(), 0.0));
     CUndoStep step(m_undo);
     int placed = 0;
     for (size_t index = 0; index < m_tracks.size(); ++index)

@@ -427,6 +427,8 @@ bool CTrack::AddClip(CClip* clip, double timeMs, bool undo) {
     // the sound.
     if (group && group->Contains(atom))
         group->Remove(atom);
+    // timeMs is reference time; the sound is heard through the tempo map.
+    atom->SetTimeBase(&mixer.GetTempoMap());
     if (clip->IsRecording() || !group)
         atom->SetAbsoluteOffset(timeMs);
     else
@@ -454,7 +456,7 @@ void CTrack::ShowClip(CClip* clip) {
     if (VRGuiContainer* parent = clip->GetParent(); parent && parent != m_body.get())
         parent->RemoveChild(clip);
     const double msPerPixel = std::max(1, m_services.msPerPixel);
-    const auto x = static_cast<int32_t>(clip->GetStartMs() / msPerPixel);
+    const auto x = static_cast<int32_t>(clip->GetHeardStartMs() / msPerPixel);
     const auto width = static_cast<int32_t>(clip->GetLengthMs() / msPerPixel);
     if (!m_body->HasChild(clip))
         m_body->AddChild(clip, x, 0);

@@ -99,6 +99,8 @@ TEST_F(MarkerDialogTest, RulerDoubleClickAddsAMarkerEditedLiveAndOkIsOneUndoStep
     Drive({
         [&] {
             EXPECT_EQ(Dialog().GetTitle(), MyLoadString("MDT_AddTitle"));
+            // Nothing to play through without a transport.
+            EXPECT_FALSE(Dialog().GetButton(CMarkerDialog::kPlayId)->IsEnabled());
             // The name field has the focus.
             m_host.Text("Chorus");
             EXPECT_EQ(Marker(1).name, "Chorus");
