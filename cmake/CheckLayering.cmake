@@ -11,7 +11,7 @@
 #   timeline             (the track area window, ruler and toolbar)
 #   project              (the document; it implements the timeline's interfaces)
 #   transport            (the transport and the master bar over the document)
-#   burn, pianoroll      (editors over the document, side by side)
+#   burn                 (audio CDs and disc images over the document)
 #   app                  (the program)
 cmake_minimum_required(VERSION 3.25)
 
@@ -22,9 +22,8 @@ set(allowed_timeline timeline engine gui support)
 set(allowed_project project timeline engine gui support)
 set(allowed_transport transport project timeline engine gui support)
 set(allowed_burn burn project timeline engine gui support)
-set(allowed_pianoroll pianoroll transport project timeline engine gui support)
-set(allowed_app app burn pianoroll transport project timeline engine gui support)
-set(layers support engine gui timeline project transport burn pianoroll app)
+set(allowed_app app burn transport project timeline engine gui support)
+set(layers support engine gui timeline project transport burn app)
 
 # The toolkit's drawing context is a cairo context (OnDraw hands it over), and
 # the toolkit has no drawing layer of its own above it: the track area, the
@@ -33,7 +32,7 @@ set(layers support engine gui timeline project transport burn pianoroll app)
 # place outside the toolkit where its libraries may be used; the engine, the
 # support library and the transport never touch them.
 set(gui_libraries_pattern "^(cairo|pango|SDL|fontconfig|jpeglib)")
-set(draws_with_cairo gui timeline project burn pianoroll app)
+set(draws_with_cairo gui timeline project burn app)
 
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "CheckLayering.cmake: pass -DSOURCE_DIR=<repository>")
