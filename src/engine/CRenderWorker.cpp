@@ -27,6 +27,8 @@ void ResetEffectsOf(CEffectChain* chain) {
 
 } // namespace
 
+CRenderWorker::CRenderWorker() = default;
+
 CRenderWorker::~CRenderWorker() {
     Abort(1);
     CleanUp();

@@ -42,7 +42,7 @@ public:
     // Frames mixed and encoded per step; an abort is seen between steps.
     static constexpr int kBlockFrames = 4096;
 
-    CRenderWorker() = default;
+    CRenderWorker();
     // Aborts a render still running and waits for it.
     ~CRenderWorker();
     CRenderWorker(const CRenderWorker&) = delete;
