@@ -51,15 +51,19 @@ CMixRoutine::CMixRoutine(CSoundReader& reader)
 CMixRoutine::~CMixRoutine() = default;
 
 void CMixRoutine::Prepare(int trackCount) {
-    // The buffers only grow: adding or removing a track while a project loads
-    // must not move megabytes each time. Every segment starts by clearing the
-    // used flags and event counts, so stale contents are never heard.
+    // The buffers only grow, and geometrically: a project load adds its
+    // tracks one at a time, and resizing every per-track list each time
+    // made the load quadratic in its tracks. Every segment starts by
+    // clearing the used flags and event lists, so stale contents are never
+    // heard.
     const int capacity = std::max(trackCount, 0);
     const auto tracks = static_cast<size_t>(capacity);
+    if (m_busUsed.size() < tracks) {
+        m_busUsed.resize(tracks, 0);
+        m_trackEventList.resize(tracks, -1);
+    }
     if (m_trackBuses.size() < tracks * kChunkFrames * 2)
         m_trackBuses.resize(tracks * kChunkFrames * 2, 0.0f);
-    m_busUsed.assign(tracks, 0);
-    m_trackEventList.assign(tracks, -1);
     m_eventListsUsed = 0;
     m_trackCapacity = capacity;
 }

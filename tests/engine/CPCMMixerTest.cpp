@@ -267,6 +267,31 @@ TEST(CPCMMixer, RemovingATrackRenumbersLaterTracksAndTheirSounds) {
     EXPECT_EQ(mixer.GetTrack(2), nullptr);
 }
 
+// The per-track buffers keep their size when tracks go: tracks added again
+// afterwards start silent and carry only their own sounds.
+TEST(CPCMMixer, TracksAddedAfterRemovalsMixOnlyTheirOwnSounds) {
+    CPCMMixer mixer;
+    for (int i = 0; i < 3; ++i)
+        mixer.AddTrack();
+    SoundPtr kept = MakeSound(Constant(kRate, 0.25f), 0);
+    SoundPtr gone = MakeSound(Constant(kRate, 0.5f), 2);
+    mixer.GetSoundGroup()->Add(kept.get(), 0.0);
+    mixer.GetSoundGroup()->Add(gone.get(), 0.0);
+    ASSERT_TRUE(mixer.Play(mixer.GetSoundGroup(), 0.0, 0));
+    EXPECT_FLOAT_EQ(Render(mixer, 64)[40], 0.75f);
+
+    ASSERT_TRUE(mixer.RemoveTrack(2));
+    ASSERT_TRUE(mixer.RemoveTrack(1));
+    mixer.AddTrack();
+    mixer.AddTrack();
+    SoundPtr added = MakeSound(Constant(kRate, 0.125f), 2);
+    mixer.GetSoundGroup()->Add(added.get(), 0.0);
+    ASSERT_TRUE(mixer.Play(mixer.GetSoundGroup(), 0.0, 0));
+    const std::vector<float> out = Render(mixer, 64);
+    EXPECT_FLOAT_EQ(out[40], 0.375f);
+    EXPECT_FLOAT_EQ(out[41], 0.375f);
+}
+
 TEST(CPCMMixer, TransportPlaysPausesStopsAndEndsByItself) {
     OneSoundMix mix(Constant(kRate / 2, 0.5f));
     CPCMMixer& mixer = mix.mixer;
