@@ -107,8 +107,12 @@ void CMixRoutine::RenderLocked(CPCMMixer& mixer, float* out, int frames) {
 
 void CMixRoutine::TellReader(CAudioAtom* atom) {
     m_reader.SetPosition(m_plan, m_sequence);
-    if (m_wait)
+    if (m_wait) {
+        // A render's streams are short: the reader refills them as the mix
+        // moves on instead of finding out at its next look.
+        m_reader.Wake();
         m_reader.WaitForWindowTaken();
+    }
     if (!m_reader.BeginWindow())
         return;
     auto* group = dynamic_cast<CSoundGroup*>(atom);
