@@ -111,8 +111,12 @@ void CMixRoutine::RenderLocked(CPCMMixer& mixer, float* out, int frames) {
 
 void CMixRoutine::TellReader(CAudioAtom* atom) {
     m_reader.SetPosition(m_plan, m_sequence);
-    if (m_wait)
+    if (m_wait) {
+        // A render's streams are short: the reader refills them as the mix
+        // moves on instead of finding out at its next look.
+        m_reader.Wake();
         m_reader.WaitForWindowTaken();
+    }
     if (!m_reader.BeginWindow())
         return;
     auto* group = dynamic_cast<CSoundGroup*>(atom);
@@ -416,6 +420,8 @@ void CMixRoutine::MixSoundSpan(CPCMSound& sound, int64_t clipFrame, int frames, 
     const CEnvelope& volume = buffer.GetVolumeEnvelope();
     const CEnvelope& pan = buffer.GetPanEnvelope();
     const double lengthMs = sound.Length();
+    double gainEnd = 0.0;
+    double panEnd = 0.0;
     for (int done = 0; done < frames; done += kSubBlockFrames) {
         const int count = std::min(kSubBlockFrames, frames - done);
         const int64_t frame = clipFrame + done;
@@ -432,10 +438,15 @@ void CMixRoutine::MixSoundSpan(CPCMSound& sound, int64_t clipFrame, int frames, 
             buffer.LowPass().Reset();
             buffer.HighPass().Reset();
         }
-        const double gain0 = volume.ValueAt(startMs) * buffer.FadeGain(startMs, lengthMs);
+        // A sub-block starts where the last one ended: its gain and pan there
+        // were worked out already.
+        const double gain0 =
+            done > 0 ? gainEnd : volume.ValueAt(startMs) * buffer.FadeGain(startMs, lengthMs);
+        const double pan0 = done > 0 ? panEnd : pan.ValueAt(startMs);
         const double gain1 = volume.ValueAt(endMs) * buffer.FadeGain(endMs, lengthMs);
-        const double pan0 = pan.ValueAt(startMs);
         const double pan1 = pan.ValueAt(endMs);
+        gainEnd = gain1;
+        panEnd = pan1;
         const double left0 = gain0 * PanLeft(pan0);
         const double right0 = gain0 * PanRight(pan0);
         const double leftStep = (gain1 * PanLeft(pan1) - left0) / count;

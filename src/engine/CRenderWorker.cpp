@@ -56,7 +56,7 @@ int CRenderWorker::Start(bool multipleFiles, CSoundGroup* soundGroup,
     m_mixer = mixer;
     m_group = RefPtr<CSoundGroup>::Share(soundGroup);
     m_format = format;
-    m_reader = std::make_unique<CSoundReader>();
+    m_reader = std::make_unique<CSoundReader>(CSoundReader::kOfflineStreamFrames);
     m_routine = std::make_unique<CMixRoutine>(*m_reader);
     PlanEntries(multipleFiles, renderList, path, withTags);
     ResetPlaybackState();

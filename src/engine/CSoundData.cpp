@@ -1,5 +1,6 @@
 #include "engine/CSoundData.h"
 
+#include "engine/CPcm16WavFile.h"
 #include "support/Log.h"
 
 #include <fcntl.h>
@@ -39,6 +40,15 @@ bool SeeksQuickly(int format) {
     const int subtype = format & SF_FORMAT_SUBMASK;
     return major != SF_FORMAT_OGG && major != SF_FORMAT_MPEG && subtype != SF_FORMAT_VORBIS &&
            subtype != SF_FORMAT_OPUS;
+}
+
+// 16-bit PCM in a little-endian WAV file: read by CPcm16WavFile.
+bool IsPcm16Wav(int format) {
+    const int major = format & SF_FORMAT_TYPEMASK;
+    const int endian = format & SF_FORMAT_ENDMASK;
+    return (major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX) &&
+           (format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16 &&
+           (endian == SF_ENDIAN_FILE || endian == SF_ENDIAN_LITTLE);
 }
 
 } // namespace
@@ -100,6 +110,14 @@ std::shared_ptr<const CSoundData> CSoundData::StreamFile(const std::string& path
         return nullptr;
     }
     std::shared_ptr<CSoundData> data(new CSoundData());
+    if (IsPcm16Wav(info.format)) {
+        auto pcm16 = std::make_unique<CPcm16WavFile>();
+        if (pcm16->Open(path, info.channels, info.frames)) {
+            sf_close(file);
+            file = nullptr;
+            data->m_pcm16 = std::move(pcm16);
+        }
+    }
     data->m_file = file;
     data->m_path = path;
     data->m_fileSize = size;
@@ -157,6 +175,11 @@ void CSoundData::ReadStereo(int64_t frame, int64_t count, float* out) const {
 // Frames the file no longer holds are silence.
 void CSoundData::ReadFromFile(int64_t frame, int64_t count, float* out) const {
     CheckFileUnchanged();
+    if (m_pcm16) {
+        const int64_t read = m_pcm16->Read(frame, count, out);
+        std::fill(out + read * m_channels, out + count * m_channels, 0.0f);
+        return;
+    }
     auto* file = static_cast<SNDFILE*>(m_file);
     sf_count_t read = 0;
     if (m_filePosition == frame || sf_seek(file, frame, SEEK_SET) == frame)
@@ -166,7 +189,7 @@ void CSoundData::ReadFromFile(int64_t frame, int64_t count, float* out) const {
 }
 
 void CSoundData::CheckSource() const {
-    if (!m_file)
+    if (!IsStreamed())
         return;
     std::lock_guard lock(m_fileMutex);
     CheckFileUnchanged();

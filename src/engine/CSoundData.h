@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class CPcm16WavFile;
+
 // Decoded audio ready to mix: interleaved 32-bit float frames at the mixer's
 // rate. Immutable once made, so any thread reads it without a lock; a sound
 // swaps in a new CSoundData (through a shared_ptr) when its rate or pitch
@@ -39,7 +41,7 @@ public:
     int Channels() const { return m_channels; }
     int Rate() const { return m_rate; }
     double LengthMs() const { return m_rate > 0 ? m_frames * 1000.0 / m_rate : 0.0; }
-    bool IsStreamed() const { return m_file != nullptr; }
+    bool IsStreamed() const { return m_file != nullptr || m_pcm16 != nullptr; }
 
     // Copies count frames from `frame` on into out, interleaved with the
     // data's channels; frames outside the data, or beyond the end of a file
@@ -68,9 +70,10 @@ private:
     int m_channels = 0;
     int m_rate = 0;
 
-    // Streamed from a sound file (a SNDFILE*), with the file's size and time
-    // when it was opened.
+    // Streamed from a sound file (a SNDFILE*, or for 16-bit PCM WAV our own
+    // reader), with the file's size and time when it was opened.
     void* m_file = nullptr;
+    std::unique_ptr<CPcm16WavFile> m_pcm16;
     std::string m_path;
     uint64_t m_fileSize = 0;
     int64_t m_fileTimeNs = 0;

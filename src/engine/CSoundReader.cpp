@@ -38,7 +38,8 @@ constexpr int kWaitSteps = CSoundReader::kMaxWaitMs * 10;
 
 } // namespace
 
-CSoundReader::CSoundReader() : m_slot(ClaimSlot()) {
+CSoundReader::CSoundReader(int64_t streamFrames)
+    : m_slot(ClaimSlot()), m_streamFrames(streamFrames) {
     if (m_slot < 0)
         Log("CSoundReader - every stream slot is taken: this reader streams nothing");
     m_thread = std::thread(&CSoundReader::Run, this);
@@ -212,7 +213,7 @@ void CSoundReader::SetWindow(CPCMSound* const* sounds, int count) {
         }
         Entry entry;
         if (m_spareStreams.empty()) {
-            entry.stream = std::make_unique<CSoundStream>(kStreamFrames);
+            entry.stream = std::make_unique<CSoundStream>(m_streamFrames);
         } else {
             entry.stream = std::move(m_spareStreams.back());
             m_spareStreams.pop_back();

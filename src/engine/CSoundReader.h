@@ -44,8 +44,14 @@ public:
     static constexpr int64_t kReadStepFrames = 32768;
     // How long an offline consumer waits for a stream before it gives up.
     static constexpr int kMaxWaitMs = 10000;
+    // The streams of a render, which waits for the reader instead of playing
+    // silence, need hold little: small streams stay in the processor's cache
+    // between the reader's write and the mix's read.
+    static constexpr int64_t kOfflineStreamFrames = 32768;
 
-    CSoundReader();
+    // Each stream holds streamFrames (at least one block of the consumer's);
+    // sounds join the window kStreamFrames ahead either way.
+    explicit CSoundReader(int64_t streamFrames = kStreamFrames);
     ~CSoundReader();
     CSoundReader(const CSoundReader&) = delete;
     CSoundReader& operator=(const CSoundReader&) = delete;
@@ -73,6 +79,8 @@ public:
     // for the reader. WaitForWindowTaken makes sure that a window is handed
     // over at least every second of play order.
     void WaitForWindowTaken();
+    // Wakes the reader to fill what the consumer's new position made room for.
+    void Wake();
     bool ReadWaiting(CPCMSound& sound, const StreamStamp& stamp, int64_t sequence, int frames,
                      float* out);
 
@@ -107,9 +115,9 @@ private:
     bool FillStep(Entry& entry, CPCMSound& sound, const Position& position, int64_t limit);
     void Produce(const StreamStamp& stamp, const CSoundData& data, int64_t sequence, int64_t frames,
                  float* out) const;
-    void Wake();
 
     int m_slot = -1;
+    int64_t m_streamFrames;
     std::thread m_thread;
     std::mutex m_mutex; // the streams and the window; never taken by the mixing thread
     std::condition_variable m_wakeUp;
