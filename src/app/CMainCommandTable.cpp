@@ -82,6 +82,20 @@ void CMainCommandTable::AddEditCommands() {
     Add(kCmdSelectAll, [&project] { project.SelectAllClips(-1, true); });
     // The transport plays the selected sound; it needs one.
     Add(kCmdPlaySound, {}, [&project] { return !project.Selection().IsEmpty(); });
+    const auto hasSelection = [&project] { return !project.Selection().IsEmpty(); };
+    for (const int32_t command : {kCmdSplit, kCmdSoundSplit})
+        Add(
+            command, [&project] { project.SplitSelectedClips(); }, hasSelection);
+    for (const int32_t command : {kCmdJoin, kCmdSoundJoin})
+        Add(
+            command, [&project] { project.JoinSelectedClips(); }, hasSelection);
+    Add(
+        kCmdCut, [&project] { project.Clipboard().Cut(); }, hasSelection);
+    Add(
+        kCmdCopy, [&project] { project.Clipboard().Copy(); }, hasSelection);
+    Add(
+        kCmdPaste, [&project] { project.Clipboard().Paste(project.GetCaretTime()); },
+        [&project] { return !project.Clipboard().IsEmpty(); });
 }
 
 void CMainCommandTable::AddMixCommands() {

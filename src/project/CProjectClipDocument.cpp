@@ -57,6 +57,10 @@ double CProjectClipDocument::MsPerPixel() const {
     return m_project.MsPerPixel();
 }
 
+std::optional<TimeRange> CProjectClipDocument::TimeSelection() const {
+    return m_project.TimeSelection().Range();
+}
+
 void CProjectClipDocument::SetCaretTime(double ms) {
     m_project.MoveCaretAndPlayback(ms);
 }

@@ -33,6 +33,7 @@ public:
     double SnapTime(double ms) const override;
     double MsPerPixel() const override;
     void SetCaretTime(double ms) override;
+    std::optional<TimeRange> TimeSelection() const override;
     double TempoAt(double ms) const override;
     int32_t KeyAt(double ms) const override;
 
