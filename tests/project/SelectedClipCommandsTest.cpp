@@ -1,8 +1,12 @@
 // The clip menu's commands act on every selected clip as one undo step.
 #include "ProjectOnWindowTest.h"
+#include "gui/GuiMenu.h"
 #include "project/CClip.h"
+#include "support/LocalizedStrings.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace {
 
@@ -38,6 +42,21 @@ TEST_F(SelectedClipCommands, MuteFromOneClipsMenuMutesTheWholeSelectionButLocked
     alone->DoMenuCommand(CClip::kMenuMute);
     EXPECT_TRUE(alone->IsMuted());
     EXPECT_FALSE(first->IsMuted());
+}
+
+TEST_F(SelectedClipCommands, ALockedClipsMenuSaysWhyItCannotMove) {
+    const std::string before = GetStringFile();
+    ASSERT_TRUE(SetStringFile(std::string(LOOMTONE_SOURCE_DIR) + "/data/loomstrings.ini"));
+    CClip* clip = AddClipAt(0, 0.0);
+    ASSERT_NE(clip, nullptr);
+    clip->SetLocked(true, false);
+    const GuiMenu menu = clip->BuildContextMenu();
+    std::string lockLabel;
+    for (int i = 0; i < menu.ItemCount(); ++i)
+        if (menu.ItemAt(i).id == CClip::kMenuLock + 1)
+            lockLabel = menu.ItemAt(i).label;
+    SetStringFile(before);
+    EXPECT_NE(lockLabel.find("cannot be moved"), std::string::npos) << lockLabel;
 }
 
 } // namespace
