@@ -9,6 +9,7 @@
 #include "project/CProject.h"
 #include "project/CProjectUndo.h"
 #include "project/CTrack.h"
+#include "project/WholeFrames.h"
 #include "support/CUndoMgr.h"
 #include "support/CUndoStep.h"
 #include "support/Log.h"
@@ -44,7 +45,9 @@ CClip* CClipSplitJoin::CopyPart(const CClip& clip, double fromMs, double toMs) {
 bool CClipSplitJoin::SplitClip(CClip& clip, double atHeardMs) {
     const double heardStart = clip.GetHeardStartMs();
     const double length = clip.GetLengthMs();
-    const double cut = atHeardMs - heardStart;
+    // A whole number of frames into the clip, so that the pieces play on
+    // from exactly the frame where the one before stops.
+    const double cut = WholeFramesMs(atHeardMs - heardStart);
     if (!(cut > 0.0 && cut < length))
         return false;
     CClip* before = CopyPart(clip, 0.0, cut);

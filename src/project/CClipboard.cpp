@@ -11,6 +11,7 @@
 #include "project/CProjectUndo.h"
 #include "project/CTimeSelectionUndo.h"
 #include "project/CTrack.h"
+#include "project/WholeFrames.h"
 #include "support/CUndoMgr.h"
 #include "support/CUndoStep.h"
 #include "support/Log.h"
@@ -50,8 +51,9 @@ std::optional<CClipboard::Part> CClipboard::SelectedPart(const CClip& clip,
     if (!range)
         return Part{0.0, length};
     const double start = clip.GetHeardStartMs();
-    const Part part{std::clamp(range->startMs - start, 0.0, length),
-                    std::clamp(range->endMs - start, 0.0, length)};
+    // Whole frames into the clip, so that what stays plays as before.
+    const Part part{std::clamp(WholeFramesMs(range->startMs - start), 0.0, length),
+                    std::clamp(WholeFramesMs(range->endMs - start), 0.0, length)};
     if (part.fromMs >= part.toMs) {
         LogFmt("CClipboard::%s - 0x%x was barely selected (%d - %d) - skipped", operation,
                Address(&clip), int(part.fromMs), int(part.toMs));

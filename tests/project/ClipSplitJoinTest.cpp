@@ -136,6 +136,7 @@ TEST_P(ClipSplitJoinTest, SplitThenJoinSoundsExactlyLikeTheClip) {
 TEST_P(ClipSplitJoinTest, OneUndoBringsBackTheClipAndItsSelection) {
     CClip* clip = AddSaw();
     ASSERT_NE(clip, nullptr);
+    m_undo.ClearUndoHistory();
     const std::vector<float> original = Render();
     m_project->SelectClip(clip, false);
     m_project->MoveCaretAndPlayback(clip->GetHeardStartMs() + 500.0);
