@@ -58,7 +58,7 @@ bool CClipSplitJoin::SplitClip(CClip& clip, double atHeardMs) {
         // The cut runs through the middle: the fades stay at the outer edges.
         before->SetFadeOutMs(0);
         after->SetFadeInMs(0);
-        const double afterStart = m_project.GetTempoMap().GetRealTime(atHeardMs);
+        const double afterStart = m_project.GetTempoMap().GetRealTime(heardStart + cut);
         placed = track->AddClip(before, clip.GetStartMs(), true) &&
                  track->AddClip(after, afterStart, true);
         if (placed)

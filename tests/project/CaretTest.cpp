@@ -7,6 +7,7 @@
 #include "project/CTrack.h"
 #include "project/CTrackBody.h"
 #include "timeline/CCaret.h"
+#include "timeline/CPlaybackIndicator.h"
 
 #include <gtest/gtest.h>
 
@@ -50,6 +51,8 @@ protected:
         EXPECT_EQ(caret.GetColumn(), ExpectedColumn());
         EXPECT_EQ(caret.GetY(), body.GetY());
         EXPECT_EQ(caret.GetHeight(), body.GetHeight());
+        // The play position, moved with the caret, would hide it.
+        m_project->PlaybackLine().Hide();
         const int32_t x = body.GetAbsX() + ExpectedColumn();
         const int32_t y = body.GetAbsY() + body.GetHeight() / 2;
         EXPECT_EQ(ScreenAt(x, y), kCaretRgb);
