@@ -8,6 +8,7 @@
 #include "app/MidiExportCommand.h"
 #include "app/PercentDialog.h"
 #include "engine/CPCMMixer.h"
+#include "project/CClip.h"
 #include "project/CProject.h"
 #include "project/CTrack.h"
 #include "project/CTrackMenus.h"
@@ -82,6 +83,38 @@ void CMainCommandTable::AddEditCommands() {
     Add(kCmdSelectAll, [&project] { project.SelectAllClips(-1, true); });
     // The transport plays the selected sound; it needs one.
     Add(kCmdPlaySound, {}, [&project] { return !project.Selection().IsEmpty(); });
+    const auto hasSelection = [&project] { return !project.Selection().IsEmpty(); };
+    for (const int32_t command : {kCmdSplit, kCmdSoundSplit})
+        Add(
+            command, [&project] { project.SplitSelectedClips(); }, hasSelection);
+    for (const int32_t command : {kCmdJoin, kCmdSoundJoin})
+        Add(
+            command, [&project] { project.JoinSelectedClips(); }, hasSelection);
+    Add(
+        kCmdCut, [&project] { project.Clipboard().Cut(); }, hasSelection);
+    Add(
+        kCmdCopy, [&project] { project.Clipboard().Copy(); }, hasSelection);
+    Add(
+        kCmdPaste, [&project] { project.Clipboard().Paste(project.GetCaretTime()); },
+        [&project] { return !project.Clipboard().IsEmpty(); });
+    // The clip menu's selection-wide commands, led by the clip last chosen.
+    const std::pair<int32_t, int> clipCommands[] = {{kCmdMuteSound, CClip::kMenuMute},
+                                                    {kCmdLockSound, CClip::kMenuLock},
+                                                    {kCmdLoopToTrim, CClip::kMenuLoopToTrim},
+                                                    {kCmdTrimSilence, CClip::kMenuTrimSilence},
+                                                    {kCmdNormalize, CClip::kMenuNormalize}};
+    for (const auto& [command, menuIndex] : clipCommands)
+        Add(
+            command,
+            [&project, menuIndex] {
+                const CClipSelection& selection = project.Selection();
+                CClip* leader = selection.DetailsClip();
+                if (!leader && !selection.IsEmpty())
+                    leader = selection.Clips().front();
+                if (leader)
+                    project.Clips().DoClipCommand(*leader, menuIndex);
+            },
+            hasSelection);
 }
 
 void CMainCommandTable::AddMixCommands() {

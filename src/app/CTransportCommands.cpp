@@ -23,6 +23,12 @@ CTransportCommands::CTransportCommands(CProject& project, CPCMMixer& mixer, cons
     m_transport.SetStartOutput([&mixer] { return StartOutputIfIdle(mixer); });
     m_transport.SetStepsAsClicks(prefs.bSetPlaybackIndicatorOnTracksClick);
     m_project.SetPlayStopCommand([this](uint32_t) { m_transport.PlayStop(); });
+    // Loop play repeats the time selection when there is one.
+    m_transport.SetTimeSelectionSource([&project]() -> std::optional<HeardRange> {
+        if (const std::optional<TimeRange> range = project.TimeSelection().Range())
+            return HeardRange{range->startMs, range->endMs};
+        return std::nullopt;
+    });
 }
 
 CTransportCommands::~CTransportCommands() {

@@ -549,9 +549,9 @@ bool CClip::ProcessEnvelope(EnvelopeFunction function, int32_t option) {
     double start = 0.0;
     double end = GetLengthMs();
     if (const auto selection = GetDocument().TimeSelection()) {
-        // The selection in the clip's own time, never beyond the clip.
-        start = std::clamp(selection->startMs - GetStartMs(), 0.0, end);
-        end = std::clamp(selection->endMs - GetStartMs(), 0.0, end);
+        // The selection in the clip's own (heard) time, never beyond the clip.
+        start = std::clamp(selection->startMs - GetHeardStartMs(), 0.0, end);
+        end = std::clamp(selection->endMs - GetHeardStartMs(), 0.0, end);
         if (end <= start)
             return true;
     } else if (envelope->GetNumPoints() > 0) {

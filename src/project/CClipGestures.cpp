@@ -29,6 +29,11 @@ void CClipGestures::OnNotification(int message, void* parameter) {
         if (const ClipMoveDrag* move = NotificationArgument<kNotifyClipMoveDrag>(parameter))
             m_project.HandleDraggingClips(move->dx, move->dy, move->phase);
         break;
+    case kNotifyClipSelectionDrag:
+        if (const ClipSelectionDrag* drag =
+                NotificationArgument<kNotifyClipSelectionDrag>(parameter))
+            m_project.TimeSelection().Drag(*drag);
+        break;
     case kNotifyClipReleased:
         m_project.AllowEdgeScrolling(false, false);
         break;

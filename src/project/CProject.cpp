@@ -34,6 +34,7 @@
 #include "project/CTimeGridUndo.h"
 #include "project/CTrackBody.h"
 #include "project/CTrackHeader.h"
+#include "project/ClipNotifications.h"
 #include "project/ProjectFileContents.h"
 #include "project/ProjectNotifications.h"
 #include "support/CMRUList.h"
@@ -135,6 +136,7 @@ void CProject::SetTimeLineMode(int32_t mode) {
 void CProject::MoveCaretAndPlayback(double ms) {
     m_caretTime = std::isfinite(ms) && ms > 0 ? ms : 0.0;
     m_mixer.SetPositionMs(m_caretTime);
+    PlaceCaret();
 }
 
 void CProject::MoveCaretOnClick(double ms) {
@@ -142,6 +144,17 @@ void CProject::MoveCaretOnClick(double ms) {
         MoveCaretAndPlayback(ms);
     else
         m_caretTime = std::isfinite(ms) && ms > 0 ? ms : 0.0;
+    PlaceCaret();
+}
+
+bool CProject::CaretTrackSpan(int32_t& top, int32_t& height) const {
+    const CTrack* track = m_tracks.At(m_lastSelectedTrack);
+    const CTrackBody* body = track ? track->GetBody() : nullptr;
+    if (!body)
+        return false;
+    top = body->GetY();
+    height = body->GetHeight();
+    return true;
 }
 
 void CProject::SetProjectFilePath(const std::string& path) {
@@ -239,6 +252,7 @@ void CProject::SelectTrack(int index, bool extend) {
         m_tracks.At(other)->SetSelected(false);
     chosen->SetSelected(true);
     m_lastSelectedTrack = index;
+    PlaceCaret();
 }
 
 void CProject::SetFileActivity(bool on) {
@@ -271,8 +285,15 @@ void CProject::OnNotification(int message, void* parameter) {
     case kNotifyMoveCaret:
         MoveCaretOnClick(static_cast<double>(NotificationNumberOf(parameter)));
         break;
+    case kNotifyBodySelectionDrag:
+        if (const ClipSelectionDrag* drag =
+                NotificationArgument<kNotifyBodySelectionDrag>(parameter))
+            m_timeSelection.Drag(*drag);
+        break;
     case kNotifyDeselectClips:
-        SelectAllClips(-1, false);
+        // A click that ends a time selection drag keeps what it selected.
+        if (!HasActiveTimeSelection())
+            SelectAllClips(-1, false);
         break;
     case kNotifySelectTrackClips:
         if (const auto* selection = static_cast<const TrackClipsSelection*>(parameter)) {
@@ -572,6 +593,7 @@ void CProject::DeleteSelection() {
 
 void CProject::DeselectEverything() {
     SelectAllClips(-1, false);
+    ClearTimeSelection();
     SendNotification(kNotifyDeselectClips, NotificationNumber(0));
 }
 

@@ -7,12 +7,15 @@
 #include "project/CClipNavigation.h"
 #include "project/CClipSelection.h"
 #include "project/CClipSelector.h"
+#include "project/CClipSplitJoin.h"
+#include "project/CClipboard.h"
 #include "project/CFirstSoundKeyTempo.h"
 #include "project/CHeaderCorner.h"
 #include "project/CProjectEngineSettings.h"
 #include "project/CProjectFileOps.h"
 #include "project/CProjectMarkers.h"
 #include "project/CProjectProgress.h"
+#include "project/CTimeSelection.h"
 #include "project/CTrackDrops.h"
 #include "project/KeyTempoClip.h"
 #include "project/ProgressSink.h"
@@ -188,6 +191,15 @@ public:
     void RebuildClipSelection();
     void SelectNextClip(int32_t direction) override;
     void DeleteSelection() override;
+    // Split at the caret and Join of the selected clips, each one undo step;
+    // they answer how many clips they changed.
+    int SplitSelectedClips() { return m_splitJoin.Split(m_caretTime); }
+    int JoinSelectedClips() { return m_splitJoin.Join(); }
+    // Cut, Copy and Paste of clips within the program.
+    CClipboard& Clipboard() { return m_clipboard; }
+    // The time selection made on the ruler and the track bodies.
+    CTimeSelection& TimeSelection() { return m_timeSelection; }
+    const CTimeSelection& TimeSelection() const { return m_timeSelection; }
     // Keyboard nudges of the selected clips and of the caret: xDeltaMs on the
     // timeline, yTrackDelta -1 up a track, 1 down a track.
     void MoveClips(double xDeltaMs, int32_t yTrackDelta, bool useSnap) override;
@@ -258,7 +270,10 @@ public:
     bool IsPlaying() const override;
     void MovePlaybackMarker(double ms) override;
     void RelocatePlayback(double ms) override;
-    void ClearTimeSelection() override {}
+    void ClearTimeSelection() override { m_timeSelection.Clear(); }
+    void SelectTimeOnRuler(int32_t fromX, int32_t toX) override {
+        m_timeSelection.DragOnRuler(fromX, toX);
+    }
     void BeginUndoSet() override;
     void OpenNewMarkerDialog(double realMs) override;
     void OpenMarkerDialog(int index) override;
@@ -271,8 +286,7 @@ protected:
     // What the track area asks of the document.
     int32_t TrackAreaMsPerPixel() const override { return MsPerPixel(); }
     TimelineExtents GetTimelineExtents() const override;
-    // There is no time selection until the caret and selection objects exist.
-    bool HasActiveTimeSelection() const override { return false; }
+    bool HasActiveTimeSelection() const override { return m_timeSelection.IsActive(); }
     bool HasSelectedClips() const override { return !m_selection.IsEmpty(); }
     void DeselectEverything() override;
     void PlayStopKey(uint32_t modifiers) override;
@@ -282,6 +296,9 @@ protected:
     void FilesDroppedOnTracks(const std::vector<std::string>& files, GuiPoint bodyPoint) override;
     void OnTimelineScrolled() override;
     void OnClickBelowTracks(int32_t x, uint32_t keys) override;
+    // The caret stands on the selected track.
+    bool CaretTrackSpan(int32_t& top, int32_t& height) const override;
+    void OnTimelineLayout() override { m_timeSelection.Relayout(); }
 
 private:
     // The file operations work on the document's own state.
@@ -324,6 +341,8 @@ private:
     CClipDrag m_clipDrag{*this};
     CClipNavigation m_navigation{*this, m_undo};
     CClipSelector m_selector{*this, m_selection, m_clipDrag, m_undo};
+    CClipSplitJoin m_splitJoin{*this, m_undo};
+    CTimeSelection m_timeSelection{*this};
     CTrackDrops m_drops{*this, m_mixer, m_undo};
     CClipImport m_clipImport{*this, m_mixer, m_undo, m_prefs};
     std::function<bool(double&)> m_followPlayback;
@@ -331,4 +350,6 @@ private:
     std::function<void(uint32_t)> m_playStopCommand;
     std::unique_ptr<CProjectClipDocument> m_clipDocument;
     CProjectFileOps m_fileOps{*this};
+    // Emptied before the clip document its clips belong to goes.
+    CClipboard m_clipboard{*this, m_undo};
 };

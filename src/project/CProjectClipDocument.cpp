@@ -57,6 +57,18 @@ double CProjectClipDocument::MsPerPixel() const {
     return m_project.MsPerPixel();
 }
 
+bool CProjectClipDocument::HandlesClipCommand(int32_t index) const {
+    return CSelectedClipCommands::Handles(index);
+}
+
+void CProjectClipDocument::DoClipCommand(CClip& clip, int32_t index) {
+    m_selectedCommands.Do(clip, index);
+}
+
+std::optional<TimeRange> CProjectClipDocument::TimeSelection() const {
+    return m_project.TimeSelection().Range();
+}
+
 void CProjectClipDocument::SetCaretTime(double ms) {
     m_project.MoveCaretAndPlayback(ms);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "project/CMissingSounds.h"
+#include "project/CSelectedClipCommands.h"
 #include "project/CSoundTransfer.h"
 #include "project/ClipDocument.h"
 #include "project/MissingSoundFolders.h"
@@ -33,6 +34,11 @@ public:
     double SnapTime(double ms) const override;
     double MsPerPixel() const override;
     void SetCaretTime(double ms) override;
+    std::optional<TimeRange> TimeSelection() const override;
+    // Mute, Lock, Loop to Trim, Trim Silence and Normalize act on every
+    // selected clip.
+    bool HandlesClipCommand(int32_t index) const override;
+    void DoClipCommand(CClip& clip, int32_t index) override;
     double TempoAt(double ms) const override;
     int32_t KeyAt(double ms) const override;
 
@@ -52,6 +58,7 @@ private:
     CProject& m_project;
     CPCMMixer& m_mixer;
     CUndoMgr& m_undo;
+    CSelectedClipCommands m_selectedCommands{m_project, m_undo};
     std::string m_fileInUse;
     std::unique_ptr<CSoundTransfer> m_transfer;
     CStringList m_ownFolders;

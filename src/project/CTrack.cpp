@@ -69,12 +69,10 @@ void CTrack::OnNotification(int message, void* parameter) {
             Notify<kNotifyTrackHeightDrag>(*this, &drag);
         }
         break;
-    case kNotifyTrackColour:
-    {
+    case kNotifyTrackColour: {
         CUndoStep step(m_services.undo);
         SetColour(NotificationArgument<kNotifyTrackColour>(parameter), true);
-    }
-        break;
+    } break;
     case kNotifyTrackPicture:
         Select();
         HandleCommand(CTrackMenus::kChoosePicture);
@@ -93,6 +91,7 @@ void CTrack::OnNotification(int message, void* parameter) {
         break;
     }
     case kNotifyDeselectClips:
+    case kNotifyBodySelectionDrag:
         SendNotification(message, parameter);
         break;
     case kNotifyHeaderButton:

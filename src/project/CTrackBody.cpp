@@ -2,6 +2,7 @@
 
 #include "gui/GuiInput.h"
 #include "gui/VRGuiWindow.h"
+#include "project/ClipNotifications.h"
 #include "project/ProjectNotifications.h"
 
 #include <algorithm>
@@ -17,6 +18,10 @@ bool CTrackBody::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
         return true;
     VRGuiWindow* window = GetWindow();
     switch (event) {
+    case kMouseMove:
+        if (m_pressed && (keys & MK_LBUTTON))
+            OnDrag(p, keys);
+        return m_pressed;
     case kMouseLeftDown:
         m_pressed = true;
         m_press = p;
@@ -43,6 +48,15 @@ bool CTrackBody::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
     default:
         return false;
     }
+}
+
+void CTrackBody::OnDrag(GuiPoint p, uint32_t keys) {
+    const int32_t dx = p.x - m_press.x, dy = p.y - m_press.y;
+    if (std::abs(dx) <= kDragSlack && std::abs(dy) <= kDragSlack)
+        return;
+    // The body's own y turns its points into points of all track bodies.
+    const ClipSelectionDrag drag{m_press.x, m_press.y + GetY(), dx, dy, keys};
+    Notify<kNotifyBodySelectionDrag>(*this, &drag);
 }
 
 void CTrackBody::OnRelease(GuiPoint p, uint32_t keys) {

@@ -16,6 +16,8 @@ public:
     static constexpr int32_t kWidth = 0x4000000;
     // Movement under which a release still counts as a click, per axis.
     static constexpr int32_t kClickSlack = 3;
+    // Movement beyond which a press drags out a time selection, per axis.
+    static constexpr int32_t kDragSlack = 2;
 
     CTrackBody();
 
@@ -27,6 +29,7 @@ public:
     void OnDraw(const GuiRect& r) override;
 
 private:
+    void OnDrag(GuiPoint p, uint32_t keys);
     void OnRelease(GuiPoint p, uint32_t keys);
 
     GridPainter m_gridPainter;

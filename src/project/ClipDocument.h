@@ -52,8 +52,8 @@ public:
     virtual double SnapTime(double ms) const { return ms; }
     // The zoom level: milliseconds of timeline per pixel.
     virtual double MsPerPixel() const { return kDefaultMsPerPixel; }
-    // The active time selection on the timeline, which the envelope
-    // functions keep to; none by default.
+    // The active time selection on the timeline in heard milliseconds, which
+    // the envelope functions keep to; none by default.
     virtual std::optional<TimeRange> TimeSelection() const { return std::nullopt; }
     // A context menu moves the caret to where it was opened.
     virtual void SetCaretTime(double) {}

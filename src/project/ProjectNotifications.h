@@ -6,6 +6,7 @@
 #include <string>
 
 class CPCMAudTrack;
+struct ClipSelectionDrag;
 struct GuiPoint;
 struct GuiSliderChange;
 
@@ -52,6 +53,10 @@ enum ProjectNotification : int {
     // Parameter: the GuiPoint in window coordinates.
     kNotifyHeaderMenu = 1030,
     kNotifyBodyMenu = 1031,
+    // A drag over a track's empty lane, from its body through the track to
+    // the project. Parameter: a ClipSelectionDrag in pixels of the track
+    // bodies' content.
+    kNotifyBodySelectionDrag = 1180,
 };
 
 // A header tells its track which clips to select with the key flags; the
@@ -131,6 +136,9 @@ template <> struct NotificationCarries<kNotifyBodyClickX> {
 template <> struct NotificationCarries<kNotifyTrackArmed> { using Type = CPCMAudTrack; };
 template <> struct NotificationCarries<kNotifyHeaderMenu> { using Type = const GuiPoint; };
 template <> struct NotificationCarries<kNotifyBodyMenu> { using Type = const GuiPoint; };
+template <> struct NotificationCarries<kNotifyBodySelectionDrag> {
+    using Type = const ClipSelectionDrag;
+};
 
 // Numbers travel in the pointer-sized parameter.
 inline void* NotificationNumber(intptr_t value) {

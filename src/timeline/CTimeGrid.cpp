@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -354,10 +355,18 @@ bool CTimeGrid::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
         return true;
     switch (event) {
     case kMouseLeftDown:
-        m_host.ClearTimeSelection();
+        OnLeftDown(p.x);
         return true;
+    case kMouseMove:
+        if (m_pressed)
+            OnDrag(p.x);
+        return m_pressed;
     case kMouseLeftUp:
-        OnLeftUp(p.x);
+        if (m_pressed && m_selecting)
+            OnDrag(p.x);
+        else
+            OnLeftUp(p.x);
+        EndPress();
         return true;
     case kMouseLeftDoubleClick:
         OnDoubleClick(p);
@@ -370,6 +379,31 @@ bool CTimeGrid::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
     default:
         return false;
     }
+}
+
+void CTimeGrid::OnLeftDown(int32_t x) {
+    m_host.ClearTimeSelection();
+    m_pressed = true;
+    m_selecting = false;
+    m_pressX = x;
+    if (VRGuiWindow* window = GetWindow())
+        window->SetCapture(this);
+}
+
+void CTimeGrid::OnDrag(int32_t x) {
+    // A few pixels of slack keep a click a click.
+    if (!m_selecting && std::abs(x - m_pressX) <= kDragSlack)
+        return;
+    m_selecting = true;
+    m_host.SelectTimeOnRuler(m_pressX, x);
+}
+
+void CTimeGrid::EndPress() {
+    m_pressed = false;
+    m_selecting = false;
+    VRGuiWindow* window = GetWindow();
+    if (window && window->GetCaptured() == this)
+        window->ReleaseCapture();
 }
 
 void CTimeGrid::OnLeftUp(int32_t x) {

@@ -29,6 +29,8 @@ public:
     static constexpr int kZoomLevelCount = 35;
     static constexpr int kSnapLevelCount = 11;
     static constexpr int kDefaultSnapLevel = 4;
+    // Pixels a press moves along the ruler before it selects time.
+    static constexpr int32_t kDragSlack = 2;
     static constexpr int32_t kMeasureMode = 0;
     static constexpr int32_t kClockMode = 1;
     // Notifications: the zoom changed (parameter: ms per pixel), a drag
@@ -106,6 +108,10 @@ private:
     void DrawTicks(const GuiRect& r);
     void OnZoomChanged(int32_t msPerPixel);
     void OnLeftUp(int32_t x);
+    // A press and drag along the ruler: a time selection.
+    void OnLeftDown(int32_t x);
+    void OnDrag(int32_t x);
+    void EndPress();
     void OnDoubleClick(GuiPoint p);
     // The topmost marker under a point of the ruler, -1 when none.
     int MarkerAt(GuiPoint p) const;
@@ -125,4 +131,7 @@ private:
     bool m_ticksBuilt = false;
     RulerView m_builtView;
     std::vector<std::unique_ptr<CTrackMarker>> m_markers;
+    bool m_pressed = false;
+    bool m_selecting = false;
+    int32_t m_pressX = 0;
 };

@@ -3,7 +3,9 @@
 #include "gui/GuiInput.h"
 #include "gui/GuiScrollBar.h"
 #include "gui/VRGuiWindow.h"
+#include "timeline/CCaret.h"
 #include "timeline/CPlaybackIndicator.h"
+#include "timeline/CTrackSelRect.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,7 +29,8 @@ LoomtoneCustomWindow::LoomtoneCustomWindow()
       m_headerFoot(std::make_unique<GuiTexturePanel>("wood background", kHeaderWidth, 1)),
       m_horizontal(std::make_unique<VRGuiContainer>()),
       m_trackBodies(std::make_unique<GuiTexturePanel>("wood background", kContentWidth, 1)),
-      m_playbackLine(std::make_unique<CPlaybackIndicator>()),
+      m_playbackLine(std::make_unique<CPlaybackIndicator>()), m_caret(std::make_unique<CCaret>()),
+      m_selRect(std::make_unique<CTrackSelRect>()),
       m_verticalBar(std::make_unique<GuiScrollBar>(GuiScrollBar::Orientation::kVertical)),
       m_horizontalBar(std::make_unique<GuiScrollBar>(GuiScrollBar::Orientation::kHorizontal)) {
     m_trackBodies->SetType(kGuiTypeTrackBodiesContainer);
@@ -39,6 +42,8 @@ LoomtoneCustomWindow::LoomtoneCustomWindow()
     m_mainArea->AddChild(m_horizontal.get(), kHeaderWidth, 0);
     m_horizontal->AddChild(m_trackBodies.get(), 0, kRulerHeight);
     m_horizontal->AddChild(m_playbackLine.get(), -m_playbackLine->LineOffset(), 0);
+    m_trackBodies->AddChild(m_caret.get(), -m_caret->LineOffset(), 0);
+    m_trackBodies->AddChild(m_selRect.get(), 0, 0);
     m_playbackLine->SetSources([this] { return GetTimelineExtents().playbackMs; },
                                [this] { return TrackAreaMsPerPixel(); });
     for (GuiScrollBar* bar : {m_verticalBar.get(), m_horizontalBar.get()}) {
@@ -57,6 +62,8 @@ LoomtoneCustomWindow::~LoomtoneCustomWindow() {
         KillTimer(kScrollTimer);
         m_playbackLine->StopFollowing();
         window->ForgetObject(m_playbackLine.get());
+        window->ForgetObject(m_caret.get());
+        window->ForgetObject(m_selRect.get());
         window->ForgetObject(this);
     }
 }
@@ -235,6 +242,18 @@ void LoomtoneCustomWindow::RecomputeScrollRanges(bool vertical, bool horizontal)
         m_contentWidth = 200 + static_cast<int32_t>(std::min<double>(widest, kContentWidth));
     }
     UpdateBars();
+    PlaceCaret();
+    OnTimelineLayout();
+}
+
+void LoomtoneCustomWindow::PlaceCaret() {
+    int32_t top = 0, height = 0;
+    if (!CaretTrackSpan(top, height)) {
+        m_caret->Hide();
+        return;
+    }
+    m_caret->Place(GetTimelineExtents().caretMs, TrackAreaMsPerPixel(), top, height);
+    m_caret->Show();
 }
 
 void LoomtoneCustomWindow::ScrollVerticallyBy(int32_t delta) {

@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+class CCaret;
 class CPlaybackIndicator;
+class CTrackSelRect;
 class GuiScrollBar;
 
 // The track area: the toolbar on top, the column of track headers on the
@@ -98,6 +100,13 @@ public:
     VRGuiContainer& TimelineContainer() { return *m_horizontal; }
     // The line at the play position over the ruler and the bodies.
     CPlaybackIndicator& PlaybackLine() { return *m_playbackLine; }
+    // The edit position among the track bodies.
+    CCaret& Caret() { return *m_caret; }
+    // Puts the caret at the document's caret time on its track.
+    void PlaceCaret();
+    // The time selection as drawn over the track bodies.
+    CTrackSelRect& SelectionRect() { return *m_selRect; }
+    const CTrackSelRect& SelectionRect() const { return *m_selRect; }
     GuiScrollBar& VerticalBar() { return *m_verticalBar; }
     GuiScrollBar& HorizontalBar() { return *m_horizontalBar; }
     bool IsButtonHeld() const { return m_buttonHeld; }
@@ -138,6 +147,10 @@ protected:
     // A click on the empty space below the last track, at a timeline pixel,
     // with the mouse key flags of the release.
     virtual void OnClickBelowTracks(int32_t, uint32_t) {}
+    // Where the caret's track lies among the track bodies; false without one.
+    virtual bool CaretTrackSpan(int32_t&, int32_t&) const { return false; }
+    // The zoom, the track heights or the scroll ranges changed.
+    virtual void OnTimelineLayout() {}
 
 private:
     // Puts an object others own into a slot, taking the previous one out.
@@ -164,6 +177,8 @@ private:
     std::unique_ptr<VRGuiContainer> m_horizontal;
     std::unique_ptr<GuiTexturePanel> m_trackBodies;
     std::unique_ptr<CPlaybackIndicator> m_playbackLine;
+    std::unique_ptr<CCaret> m_caret;
+    std::unique_ptr<CTrackSelRect> m_selRect;
     std::unique_ptr<GuiScrollBar> m_verticalBar;
     std::unique_ptr<GuiScrollBar> m_horizontalBar;
     VRGuiObject* m_toolbar = nullptr;

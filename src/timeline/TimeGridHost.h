@@ -24,6 +24,9 @@ public:
     virtual void RelocatePlayback(double ms) = 0;
     // Clears and hides an active time selection.
     virtual void ClearTimeSelection() = 0;
+    // A drag along the ruler from one timeline pixel to another selects that
+    // time over every track.
+    virtual void SelectTimeOnRuler(int32_t, int32_t) {}
     // Starts a new undo set before an editing step.
     virtual void BeginUndoSet() = 0;
     // The marker dialog, creating a marker at a real time.

@@ -1,0 +1,260 @@
+// Cut, Copy and Paste of clips over the time selection, across tracks, at
+// several tempos and across a tempo change: the render, the document and
+// one undo step.
+#include "ProjectOnWindowTest.h"
+#include "engine/CMidiSound.h"
+#include "engine/CNullDevice.h"
+#include "engine/CPCMMixer.h"
+#include "engine/CSoundGroup.h"
+#include "engine/TempoMap.h"
+#include "project/CClip.h"
+#include "project/CMIDIClip.h"
+#include "project/CMIDITrack.h"
+#include "project/CTrack.h"
+#include "support/LogCapture.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double kBarFiveMs = 8000.0; // reference start of bar 5 in 4/4
+constexpr int kFrames = 44100 * 20;   // past the clip at 60 bpm
+
+void WriteSawWav(const std::string& path) {
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    std::vector<short> samples(88200);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<short>(int(i * 37 % 20000) - 10000);
+    EXPECT_EQ(sf_write_short(file, samples.data(), sf_count_t(samples.size())),
+              sf_count_t(samples.size()));
+    sf_close(file);
+}
+
+struct TempoCase {
+    double startBpm;
+    double barFiveBpm; // 0: no change
+};
+
+std::string CaseName(const ::testing::TestParamInfo<TempoCase>& info) {
+    std::string name = std::to_string(int(info.param.startBpm)) + "bpm";
+    if (info.param.barFiveBpm > 0.0)
+        name += "Then" + std::to_string(int(info.param.barFiveBpm)) + "AtBar5";
+    return name;
+}
+
+class ClipboardTest : public ProjectOnWindowTest, public ::testing::WithParamInterface<TempoCase> {
+protected:
+    void SetUp() override {
+        ProjectOnWindowTest::SetUp();
+        WriteSawWav(m_dir + "Saw.wav");
+        MarkerRecord start = m_project->Markers().At(0);
+        start.tempoEvent.tempo = GetParam().startBpm;
+        start.tempoEvent.tempoChange = true;
+        ASSERT_TRUE(m_project->Markers().Replace(0, start));
+        if (GetParam().barFiveBpm > 0.0) {
+            MarkerRecord change;
+            change.time = static_cast<int32_t>(kBarFiveMs);
+            change.name = "change";
+            change.tempoEvent.time = kBarFiveMs;
+            change.tempoEvent.tempo = GetParam().barFiveBpm;
+            change.tempoEvent.tempoChange = true;
+            ASSERT_TRUE(m_project->Markers().Add(change));
+        }
+        m_undo.ClearUndoHistory();
+    }
+    void TearDown() override {
+        m_mixer.Stop(0);
+        ProjectOnWindowTest::TearDown();
+    }
+    double Heard(double referenceMs) {
+        return m_project->GetTempoMap().GetTempoAdjustedTime(referenceMs);
+    }
+    CClip* AddSaw(int track, double referenceMs) {
+        m_project->SelectTrack(track, false);
+        m_project->MoveCaretAndPlayback(Heard(referenceMs));
+        return m_project->AddAudioClip(m_dir + "Saw.wav");
+    }
+    std::vector<float> Render() {
+        std::vector<float> out(size_t(kFrames) * 2, 0.0f);
+        EXPECT_TRUE(m_mixer.Play(m_mixer.GetSoundGroup(), 0.0, 0));
+        m_mixer.GetNullDevice().RenderOffline(out.data(), kFrames);
+        m_mixer.Stop(0);
+        return out;
+    }
+    const std::vector<CClip*>& ClipsOn(int track) { return m_project->GetTrack(track)->Clips(); }
+};
+
+TEST_P(ClipboardTest, CutOfTheMiddleSilencesThatSpanAndOneUndoBringsAllBack) {
+    CClip* clip = AddSaw(0, 7000.0);
+    ASSERT_NE(clip, nullptr);
+    m_undo.ClearUndoHistory();
+    const std::vector<float> original = Render();
+    // Whole heard milliseconds inside the clip, across bar 5 where it
+    // reaches that far.
+    const double from = std::trunc(Heard(7000.0)) + 400.0;
+    const double to = from + 900.0;
+    m_project->TimeSelection().Set(from, to, 0, 0);
+    m_project->SelectClip(clip, false);
+    LogCapture log;
+    ASSERT_TRUE(m_project->Clipboard().Cut());
+    EXPECT_TRUE(log.Contains("CClipboard::Cut - ENTER"));
+    ASSERT_EQ(ClipsOn(0).size(), 2u);
+    // The cut lies on whole frames of the clip, within half a frame.
+    EXPECT_NEAR(ClipsOn(0)[0]->GetHeardStartMs() + ClipsOn(0)[0]->GetLengthMs(), from, 0.012);
+    EXPECT_NEAR(ClipsOn(0)[1]->GetHeardStartMs(), to, 0.012);
+    EXPECT_FALSE(m_project->TimeSelection().IsActive());
+    EXPECT_EQ(m_project->Clipboard().Count(), 1u);
+
+    const std::vector<float> cut = Render();
+    const int64_t silentFrom = CPCMMixer::FramesOf(from), silentTo = CPCMMixer::FramesOf(to);
+    int64_t wrong = -1;
+    for (int64_t frame = 0; frame < kFrames && wrong < 0; ++frame) {
+        // A frame either side of each edge may round either way.
+        if (std::abs(frame - silentFrom) <= 1 || std::abs(frame - silentTo) <= 1)
+            continue;
+        const bool silent = frame >= silentFrom && frame < silentTo;
+        for (int channel = 0; channel < 2; ++channel) {
+            const size_t i = size_t(frame) * 2 + size_t(channel);
+            if (cut[i] != (silent ? 0.0f : original[i]))
+                wrong = frame;
+        }
+    }
+    EXPECT_EQ(wrong, -1) << "silence from " << silentFrom << " to " << silentTo;
+
+    ASSERT_TRUE(m_undo.Undo());
+    ASSERT_EQ(ClipsOn(0).size(), 1u);
+    EXPECT_EQ(ClipsOn(0)[0], clip);
+    EXPECT_TRUE(clip->IsSelected());
+    const auto range = m_project->TimeSelection().Range();
+    ASSERT_TRUE(range.has_value());
+    EXPECT_DOUBLE_EQ(range->startMs, from);
+    EXPECT_DOUBLE_EQ(range->endMs, to);
+    EXPECT_EQ(Render(), original);
+    EXPECT_FALSE(m_undo.CanUndo());
+}
+
+TEST_P(ClipboardTest, PastingTwiceGivesIndependentClipsAndLeavesTheCaretAtTheEnd) {
+    CClip* clip = AddSaw(0, 1000.0);
+    ASSERT_NE(clip, nullptr);
+    m_project->SelectClip(clip, false);
+    ASSERT_TRUE(m_project->Clipboard().Copy());
+    m_project->SelectTrack(2, false);
+    ASSERT_TRUE(m_project->Clipboard().Paste(Heard(6000.0)));
+    EXPECT_NEAR(m_project->GetCaretTime(), Heard(6000.0) + 2000.0, 1e-6);
+    ASSERT_TRUE(m_project->Clipboard().Paste(Heard(12000.0)));
+    ASSERT_EQ(ClipsOn(2).size(), 2u);
+    CClip* first = ClipsOn(2)[0];
+    CClip* second = ClipsOn(2)[1];
+    EXPECT_NE(first, second);
+    EXPECT_NE(first->GetEngineAtom(), second->GetEngineAtom());
+    EXPECT_NEAR(first->GetHeardStartMs(), Heard(6000.0), 1e-6);
+    EXPECT_NEAR(second->GetHeardStartMs(), Heard(12000.0), 1e-6);
+    first->SetMuted(true, false);
+    EXPECT_FALSE(second->IsMuted());
+    EXPECT_FALSE(clip->IsMuted());
+    // Each paste is its own undo step.
+    ASSERT_TRUE(m_undo.Undo());
+    EXPECT_EQ(ClipsOn(2).size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tempos, ClipboardTest,
+                         ::testing::Values(TempoCase{60.0, 0.0}, TempoCase{90.0, 0.0},
+                                           TempoCase{120.0, 0.0}, TempoCase{173.0, 0.0},
+                                           TempoCase{120.0, 90.0}),
+                         CaseName);
+
+class ClipboardRules : public ProjectOnWindowTest {
+protected:
+    const std::vector<CClip*>& ClipsOn(int track) { return m_project->GetTrack(track)->Clips(); }
+    CMIDIClip* AddMidiClipOn(int track) {
+        auto* sound = new CMidiSound;
+        TMidiSndNoteData note;
+        note.start = 100;
+        note.end = 600;
+        note.pitch = 60;
+        sound->AddMidiNote(note, nullptr);
+        sound->SetMediaLength(1000.0);
+        sound->SetLoopEnd(sound->GetMediaLength());
+        sound->SetVirtualLength(sound->GetMediaLength());
+        auto* clip = new CMIDIClip(m_project->Clips(), sound);
+        const bool added = m_project->GetTrack(track)->AddClip(clip, 0, false);
+        clip->DeleteRefObject();
+        return added ? clip : nullptr;
+    }
+};
+
+TEST_F(ClipboardRules, ALockedClipIsCopiedByCutButStays) {
+    CClip* locked = AddClipAt(0, 0.0);
+    ASSERT_NE(locked, nullptr);
+    locked->SetLocked(true, false);
+    m_project->SelectClip(locked, false);
+    ASSERT_TRUE(m_project->Clipboard().Cut());
+    EXPECT_EQ(m_project->Clipboard().Count(), 1u);
+    ASSERT_EQ(ClipsOn(0).size(), 1u);
+    EXPECT_EQ(ClipsOn(0)[0], locked);
+}
+
+TEST_F(ClipboardRules, AClipTouchingTheSelectionOnlyAtItsEdgeIsSkipped) {
+    CClip* clip = AddClipAt(0, 1000.0); // one second long
+    ASSERT_NE(clip, nullptr);
+    m_project->SelectClip(clip, false);
+    m_project->TimeSelection().Set(2000.0, 3000.0, 0, 0);
+    m_project->SelectClip(clip, false);
+    LogCapture log;
+    EXPECT_FALSE(m_project->Clipboard().Copy());
+    EXPECT_TRUE(log.Contains("was barely selected"));
+
+    m_project->TimeSelection().Set(1999.0, 3000.0, 0, 0);
+    m_project->SelectClip(clip, false);
+    ASSERT_TRUE(m_project->Clipboard().Copy());
+    m_project->SelectTrack(1, false);
+    ASSERT_TRUE(m_project->Clipboard().Paste(5000.0));
+    ASSERT_EQ(ClipsOn(1).size(), 1u);
+    EXPECT_NEAR(ClipsOn(1)[0]->GetLengthMs(), 1.0, 0.012) << "44 frames";
+}
+
+TEST_F(ClipboardRules, PiecesGoToTheNearestTrackOfTheirKindOrANewOne) {
+    ASSERT_NE(m_project->AddMIDITrack(1, false), nullptr);
+    CClip* audio = AddClipAt(0, 0.0);
+    CMIDIClip* midi = AddMidiClipOn(1);
+    ASSERT_TRUE(audio && midi);
+    m_project->SelectClip(audio, false);
+    m_project->SelectClip(midi, true);
+    ASSERT_TRUE(m_project->Clipboard().Copy());
+    ASSERT_EQ(m_project->Clipboard().Count(), 2u);
+
+    // From the caret's track 5: the audio piece there, the MIDI piece on
+    // the nearest MIDI track (track 1), not on audio track 6.
+    m_project->SelectTrack(5, false);
+    ASSERT_TRUE(m_project->Clipboard().Paste(3000.0));
+    EXPECT_EQ(ClipsOn(5).size(), 1u);
+    EXPECT_EQ(ClipsOn(6).size(), 0u);
+    EXPECT_EQ(ClipsOn(1).size(), 2u);
+
+    // Without a MIDI track one is made at the end.
+    const int tracks = m_project->GetNumTracks();
+    ASSERT_TRUE(m_project->DeleteTrack(1, false));
+    m_project->SelectTrack(4, false);
+    ASSERT_TRUE(m_project->Clipboard().Paste(6000.0));
+    ASSERT_EQ(m_project->GetNumTracks(), tracks);
+    EXPECT_EQ(m_project->GetTrack(tracks - 1)->GetKind(), CTrack::kMidi);
+    EXPECT_EQ(ClipsOn(tracks - 1).size(), 1u);
+    EXPECT_EQ(m_project->GetLastSelectedTrack(), 4);
+    // One undo step takes the pasted clips and the new track away.
+    ASSERT_TRUE(m_undo.Undo());
+    EXPECT_EQ(m_project->GetNumTracks(), tracks - 1);
+}
+
+} // namespace
