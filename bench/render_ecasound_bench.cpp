@@ -119,7 +119,7 @@ std::string MakeSong(int seconds) {
         volume.Insert(endMs / 2, 1.0);
         volume.Insert(endMs, 0.5);
     }
-    return document.SaveProject(project, false, false, false) ? project : "";
+    return document.SaveProject(project) ? project : "";
 }
 
 void DropPageCache() {

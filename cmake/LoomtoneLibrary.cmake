@@ -1,3 +1,18 @@
+# The layering of the folders (cmake/CheckLayering.cmake) is checked before any
+# library compiles, and again whenever a source or test file changes: an
+# include or a link that points up or sideways fails the build.
+file(GLOB_RECURSE loomtone_layered_files CONFIGURE_DEPENDS
+  ${PROJECT_SOURCE_DIR}/src/*.h ${PROJECT_SOURCE_DIR}/src/*.cpp ${PROJECT_SOURCE_DIR}/src/*.txt
+  ${PROJECT_SOURCE_DIR}/tests/*.h ${PROJECT_SOURCE_DIR}/tests/*.cpp)
+set(loomtone_layering_stamp ${CMAKE_BINARY_DIR}/layering.stamp)
+add_custom_command(OUTPUT ${loomtone_layering_stamp}
+  COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${PROJECT_SOURCE_DIR}
+          -P ${PROJECT_SOURCE_DIR}/cmake/CheckLayering.cmake
+  COMMAND ${CMAKE_COMMAND} -E touch ${loomtone_layering_stamp}
+  DEPENDS ${loomtone_layered_files} ${PROJECT_SOURCE_DIR}/cmake/CheckLayering.cmake
+  COMMENT "Checking that includes and links point down the layers")
+add_custom_target(loomtone_layering DEPENDS ${loomtone_layering_stamp})
+
 # One static library per subsystem folder: every .cpp in the folder belongs to it,
 # except the files named in EXCLUDE (such as a program's main).
 function(loomtone_library name)
@@ -9,6 +24,7 @@ function(loomtone_library name)
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
+  add_dependencies(${name} loomtone_layering)
 endfunction()
 
 # One test program per subsystem folder of tests/.

@@ -156,7 +156,7 @@ bool BuildAndSave(CProject& project, const std::string& folder, std::string& err
         return false;
     project.SelectTrack(0, false);
     const std::string path = folder + "Example Song.lt4";
-    if (!project.SaveProject(path, false, false, false)) {
+    if (!project.SaveProject(path)) {
         error = "cannot save " + path;
         return false;
     }

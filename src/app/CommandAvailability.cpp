@@ -7,11 +7,10 @@
 
 namespace {
 
-// Commands waiting for their subsystem: recording, CD
-// burning, the clipboard and clip editing operations, the effects views, the
-// details pages, the piano roll and the dialogs that are not built yet.
+// Commands waiting for their subsystem: recording, the clipboard and clip
+// editing operations, the effects views, the details pages, the piano roll
+// and the dialogs that are not built yet.
 constexpr std::array kNotBuilt = {
-    kCmdBurnCD,
     kCmdLabelCD,
     kCmdPreferences,
     kCmdCut,
@@ -30,7 +29,6 @@ constexpr std::array kNotBuilt = {
     kCmdDuplicateTrack,
     kCmdMoveTrackUp,
     kCmdMoveTrackDown,
-    kCmdChooseTrackImage,
     kCmdFreezeTrack,
     kCmdTrackEffects,
     kCmdEditLoop,
@@ -65,8 +63,6 @@ constexpr std::array kNotBuilt = {
     kCmdSoundDetails,
     kCmdViewLoopLibrary,
     kCmdZoomToProject,
-    kCmdHelpTopics,
-    kCmdAbout,
 };
 
 } // namespace

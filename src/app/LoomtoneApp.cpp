@@ -1,12 +1,16 @@
 #include "app/LoomtoneApp.h"
 
+#include "app/CAutosave.h"
+#include "app/CCrashHandler.h"
 #include "app/LoomtoneMainWindow.h"
 #include "app/ProjectPreferencesFrom.h"
 #include "app/SoundCacheFolder.h"
 #include "app/StartupDevices.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CSoundLoader.h"
+#include "gui/CJpegWriter.h"
 #include "project/CProject.h"
+#include "project/CRecoverySave.h"
 #include "project/MissingSoundFolders.h"
 #include "support/LocalizedStrings.h"
 #include "support/Log.h"
@@ -100,6 +104,8 @@ bool LoomtoneApp::Startup(IGuiHost& host, const StartupOptions& options) {
     CSkin::SetCurrent(&m_skin);
 
     m_projectPrefs = ProjectPreferencesFrom(m_prefs);
+    if (!m_userDataFolder.empty())
+        m_projectPrefs.pictureFolder = m_userDataFolder + "icons/";
     m_project = std::make_unique<CProject>(*m_mixer, m_undo, m_projectPrefs);
     m_project->SetMissingSoundFolders(
         {m_prefs.missingSoundFolders.folders, m_prefs.missingSoundFolders.bAutoAddFolders});
@@ -114,11 +120,35 @@ bool LoomtoneApp::Startup(IGuiHost& host, const StartupOptions& options) {
     m_started = true;
     if (!m_window->Initialize(&host, options.width, options.height))
         return Fail("Could not open the main window");
+    m_autosave = std::make_unique<CAutosave>(*m_project, *m_mixer, m_undo,
+                                             m_userDataFolder + CCrashHandler::kRecoveryName);
+    m_autosave->Start(*m_window);
+    if (options.handleCrashes)
+        InstallCrashHandler(options.buildNumber);
     if (options.openAudioDevices)
         OpenAudioDevices(*m_mixer, ChooseAudioDevices(m_prefs, m_devices));
     m_prefs.bAttemptToOpenDevice = false;
     m_prefs.Save();
     return true;
+}
+
+void LoomtoneApp::InstallCrashHandler(int buildNumber) {
+    CrashSetup setup;
+    setup.userDataFolder = m_userDataFolder;
+    setup.buildNumber = buildNumber;
+    setup.closeMixer = [this] { m_mixer->CloseDevice(); };
+    setup.saveScreenshot = [this](const std::string& path) {
+        const CBackBuffer* picture = m_window->GetBackBuffer();
+        return picture && CJpegWriter::Save(picture->Surface(), path, m_window->GetWidth(),
+                                            m_window->GetHeight(), CCrashHandler::kJpegQuality);
+    };
+    // The device is closed by then, and the crashed thread may hold the
+    // mixer's lock itself.
+    setup.saveProject = [this](const std::string& path) {
+        ProjectFileContents contents = CRecoverySave::Snapshot(*m_project, *m_mixer, path, false);
+        return CRecoverySave::Write(contents, path);
+    };
+    CCrashHandler::Install(std::move(setup));
 }
 
 void LoomtoneApp::RunAfterCreationSequence() {
@@ -131,6 +161,11 @@ void LoomtoneApp::Shutdown() {
         return;
     m_started = false;
     Log("Shutting down");
+    CCrashHandler::Uninstall();
+    // The user was asked about saving: nothing is left to recover.
+    if (m_autosave)
+        m_autosave->Finish();
+    m_autosave.reset();
     m_undo.ClearUndoHistory();
     m_window.reset();
     CopyProjectPreferencesBack(m_projectPrefs, m_prefs);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+class CAutosave;
 class CPCMMixer;
 class CProject;
 class DeviceCatalog;
@@ -25,6 +26,10 @@ struct StartupOptions {
     // Opens the remembered sound card or server; off, the mixer keeps to its
     // null device (tests, screenshots).
     bool openAudioDevices = false;
+    // Installs the crash handler (CCrashHandler) for the program's life; off
+    // for tests that start the program inside their own process.
+    bool handleCrashes = false;
+    int buildNumber = 0;
 };
 
 // The program's life: start-up makes the folders, the log, the preferences,
@@ -51,12 +56,14 @@ public:
     CPrefs& Prefs() { return m_prefs; }
     CProject* Project() { return m_project.get(); }
     LoomtoneMainWindow* MainWindow() { return m_window.get(); }
+    CAutosave* Autosave() { return m_autosave.get(); }
     const std::string& UserDataFolder() const { return m_userDataFolder; }
 
 private:
     void MakeFolders(const std::string& programFolder);
     void StartLog();
     void OpenDevices();
+    void InstallCrashHandler(int buildNumber);
     bool Fail(const std::string& reason);
 
     const DeviceCatalog& m_devices;
@@ -71,5 +78,6 @@ private:
     std::unique_ptr<CPCMMixer> m_mixer;
     std::unique_ptr<CProject> m_project;
     std::unique_ptr<LoomtoneMainWindow> m_window;
+    std::unique_ptr<CAutosave> m_autosave;
     bool m_started = false;
 };

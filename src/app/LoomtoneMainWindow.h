@@ -1,9 +1,12 @@
 #pragma once
 
+#include "app/CFileCommands.h"
 #include "app/CFilledStrip.h"
+#include "app/CMainCommandTable.h"
+#include "app/CMainMenuState.h"
 #include "app/CMainToolbarCommands.h"
+#include "app/CMixDownCommand.h"
 #include "app/CTransportCommands.h"
-#include "app/MainMenuBuilder.h"
 #include "gui/GuiMenuBar.h"
 #include "gui/GuiTexturePanel.h"
 #include "gui/VRGuiWindow.h"
@@ -23,14 +26,6 @@ class CProject;
 class CTrack;
 class CUndoMgr;
 class GuiMenu;
-
-// A kind of file the project is mixed down to.
-struct MixDownType {
-    int32_t command;
-    const char* menuKey; // as "FileMenu:MixDown:MP3"
-    const char* extension;
-    const char* filter;
-};
 
 // What the main window works with; everything outlives the window.
 struct MainWindowSetup {
@@ -103,11 +98,12 @@ public:
     std::string Title() const;
     // Hears every new title (the native window shows it).
     void SetTitleSink(std::function<void(const std::string&)> sink);
-    // What opens a finished mix-down with the desktop's default application
-    // (OpenWithDefaultApplication unless replaced; never empty).
+    // What opens a finished mix-down and the help topics with the desktop's
+    // default application (OpenWithDefaultApplication unless replaced; never empty).
     void SetFileOpener(std::function<bool(const std::string&)> opener) {
         if (opener)
-            m_fileOpener = std::move(opener);
+            m_helpOpener = opener;
+        m_mixDown.SetFileOpener(std::move(opener));
     }
     int32_t MinimumHeight() const;
     GuiMenuBar& MenuBar() { return m_menuBar; }
@@ -115,7 +111,7 @@ public:
     // Sets labels and flags of a menu that is about to open.
     void PrepareMenu(GuiMenu& menu);
     // Save, asking for a name when the project has no file of its own yet.
-    bool SaveProject() { return Save(); }
+    bool SaveProject() { return m_files.Save(); }
     // Mixes down to a file of that extension (".WAV" ...), asking only for
     // the file.
     void RenderMixDown(const std::string& extension);
@@ -126,69 +122,39 @@ public:
     CMixMasterBar& MasterBar() { return m_masterBar; }
 
 private:
+    // The help topics and the About box; false for any other command.
+    bool RunHelpCommand(int32_t command);
     void LayOut();
     int32_t DetailsHeight() const;
-    CTrack* SelectedTrack() const;
     void UpdateTitle();
     void SetWaitCursor(bool wait);
     bool WithFileActivity(const std::function<bool()>& operation);
-    bool ExecuteFileCommand(int32_t command);
-    bool ExecuteEditCommand(int32_t command);
-    bool ExecuteMixCommand(int32_t command);
-    bool ExecuteTrackCommand(int32_t command);
-    bool ExecuteViewCommand(int32_t command);
-    bool ExecuteRangeCommand(int32_t command);
 
-    void NewProject();
-    void OpenProject();
-    bool OpenProjectFile(const std::string& path);
-    void OpenRecentProject(size_t index);
-    bool Save();
-    bool SaveAs();
-    bool SaveTo(const std::string& path);
-    void DoProjectTransfer();
-    std::string ChooseTransferFolder();
-    bool SaveTransferCopy(const std::string& path, bool librarySounds, bool recordHere);
-    void MixDown(const MixDownType& type);
-    void RenderMixDownOf(const MixDownType& type);
-    // Renders with the progress dialog, then reports or opens the result.
-    void RunMixDown(const std::string& path);
-    void Undo(bool redo);
-    void AddTrack(bool midi, bool atSelection);
-    void ToggleTrackState(int32_t command);
-    void SetMasterVolume(double volume);
-    void AskMasterVolume();
-    void AskTrackVolume();
-    void AskTrackPan();
     void ToggleDetails();
 
     bool OpenRecoveredProject();
     std::string StartupFile() const;
     // Whether the file opened at start is the example of a first run.
     bool IsExampleStart(const std::string& file) const;
-    void RestorePlacement();
-    void StorePlacement();
-
-    void SwapStateLabels(GuiMenu& menu);
-    void FillRecentProjects();
-    void FillMarkerList(GuiMenu& menu, int32_t firstCommand);
-    void UpdateFlags(GuiMenu& menu);
 
     MainWindowSetup m_setup;
     CPrefs& m_prefs;
     CProject& m_project;
     CUndoMgr& m_undo;
     CPCMMixer& m_mixer;
+    CFileCommands m_files;
+    CMixDownCommand m_mixDown;
+    CMainCommandTable m_commands;
+    std::function<bool(const std::string&)> m_helpOpener = OpenWithDefaultApplication;
     GuiMenuBar m_menuBar;
-    MainMenuLists m_lists;
     CFilledStrip m_details;
     CFilledStrip m_statusBar;
     CMainToolbarCommands m_toolbarCommands;
     CTransportCommands m_transportCommands;
+    CMainMenuState m_menuState;
     CToolbar m_toolbar;
     CMixMasterBar m_masterBar;
     CMRUList m_recent;
     std::function<void(const std::string&)> m_titleSink;
-    std::function<bool(const std::string&)> m_fileOpener = OpenWithDefaultApplication;
     std::string m_title;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 // The identifiers of the main window's commands, shared by the menu bar and
@@ -143,3 +144,14 @@ enum MainCommand : int32_t {
 };
 
 static_assert(kCmdRecentLast < kCmdPlayFromMarkerFirst, "command ranges must not overlap");
+
+// Whether the command lies in the count commands from first on.
+inline bool InCommandRange(int32_t command, int32_t first, int32_t count) {
+    return command >= first && command < first + count;
+}
+
+// The heights of small, normal and large tracks (0, 1, 2).
+inline int32_t TrackHeightFor(int32_t size) {
+    constexpr int32_t kHeights[] = {30, 70, 255};
+    return kHeights[std::clamp(size, 0, 2)];
+}

@@ -6,6 +6,7 @@
 #include "project/CMarkerDialog.h"
 #include "project/CProject.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 
 bool RunMarkerCommand(int32_t command, VRGuiWindow* owner, CProject& project, CUndoMgr& undo) {
     switch (command) {
@@ -19,10 +20,11 @@ bool RunMarkerCommand(int32_t command, VRGuiWindow* owner, CProject& project, CU
     case kCmdSoundAutoMarkerWizard:
         project.OpenMarkerWizard();
         return true;
-    case kCmdDeleteAllMarkers:
-        undo.NextUndoSet();
+    case kCmdDeleteAllMarkers: {
+        CUndoStep step(undo);
         CAutoMarkerPlacer::RemoveFromProject(project, undo);
         return true;
+    }
     default:
         break;
     }

@@ -1,5 +1,7 @@
 #include "app/CPrefs.h"
 #include "app/CSystemDeviceCatalog.h"
+#include "app/CdImageCommand.h"
+#include "app/CrashTestCommand.h"
 #include "app/LoomtoneApp.h"
 #include "app/LoomtoneMainWindow.h"
 #include "app/PlayCommand.h"
@@ -30,6 +32,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -38,6 +41,12 @@
 namespace {
 
 constexpr const char* kVersion = LOOMTONE_VERSION;
+
+// The build number the crash web page is told: the version's last part.
+int BuildNumber() {
+    const std::string version = kVersion;
+    return std::atoi(version.substr(version.rfind('.') + 1).c_str());
+}
 
 // Exit statuses of the commands without a window.
 constexpr int kExitFailed = 1;
@@ -49,7 +58,7 @@ void PrintUsage(FILE* out) {
         out,
         "Usage: loomtone [FILE | --version | --help | --prefs | --info FILE |\n"
         "                 --new FILE [--force] | --render FILE OUT |\n"
-        "                 --export-midi FILE OUT.mid |\n"
+        "                 --export-midi FILE OUT.mid | --cd-image FILE OUT.cue |\n"
         "                 --play FILE [--driver pulse|jack|alsa|null] [--from SECONDS]\n"
         "                        [--seconds N] |\n"
         "                 --screenshot OUT.png [--size WxH] [--piano-roll] [FILE]]\n"
@@ -63,6 +72,8 @@ void PrintUsage(FILE* out) {
         "                write a new default project; an existing FILE only with --force\n"
         "  --render FILE OUT  mix a project down to OUT (.wav, .mp3, .ogg or .wma)\n"
         "  --export-midi FILE OUT.mid  write a project's MIDI tracks as a MIDI file\n"
+        "  --cd-image FILE OUT.cue  write a project as an audio CD image (OUT.bin and its\n"
+        "                cue sheet), one CD track per CD marker\n"
         "  --play FILE [--driver pulse|jack|alsa|null] [--from SECONDS] [--seconds N]\n"
         "                play a project on the sound card or server (the preferences'\n"
         "                driver and devices unless --driver names one), from SECONDS,\n"
@@ -151,7 +162,7 @@ bool PrintInfo(CProject& project, CPCMMixer&, const std::string& path, std::stri
 }
 
 bool WriteNewProject(CProject& project, CPCMMixer&, const std::string& path, std::string&) {
-    return project.SaveProject(path, false, false, false);
+    return project.SaveProject(path);
 }
 
 // --new FILE [--force], the two in either order.
@@ -237,6 +248,15 @@ int ExportMidiCommand(const char* path, const char* outArgument) {
         });
 }
 
+int CdImageCommand(const char* path, const char* outArgument) {
+    const std::string out = MakeAbsolutePath(outArgument);
+    return RunOnProject(
+        MakeAbsolutePath(path),
+        [&out](CProject& project, CPCMMixer& mixer, const std::string& file, std::string& reason) {
+            return WriteCdImageOfProjectFile(project, mixer, file, out, reason);
+        });
+}
+
 // The remembered devices, or the named driver's default devices.
 AudioDeviceChoice PlayDevices(const PlayRequest& request) {
     CPrefs prefs;
@@ -289,6 +309,8 @@ int RunEditor(const std::string& file) {
     StartupOptions options;
     options.commandLineFile = file;
     options.openAudioDevices = true;
+    options.handleCrashes = true;
+    options.buildNumber = BuildNumber();
     if (!app.Startup(host, options)) {
         std::fprintf(stderr, "loomtone: %s\n", app.Error().c_str());
         return 1;
@@ -326,6 +348,8 @@ int main(int argc, char** argv) {
     CRegStore::SetReadOnlyProcess(true);
     if (argc >= 3 && std::strcmp(option, "--screenshot") == 0)
         return ScreenshotCommand(argc, argv);
+    if (argc == 4 && std::strcmp(option, "--crash-test") == 0)
+        return RunCrashTestCommand(argv[2], MakeAbsolutePath(argv[3]), BuildNumber());
     if (argc == 2 && std::strcmp(option, "--prefs") == 0)
         return PrintPrefs();
     if (argc == 3 && std::strcmp(option, "--info") == 0)
@@ -336,6 +360,8 @@ int main(int argc, char** argv) {
         return RenderCommand(argv[2], argv[3]);
     if (argc >= 3 && std::strcmp(option, "--play") == 0)
         return PlayCommand(argc, argv);
+    if (argc == 4 && std::strcmp(option, "--cd-image") == 0)
+        return CdImageCommand(argv[2], argv[3]);
     if (argc == 4 && std::strcmp(option, "--export-midi") == 0)
         return ExportMidiCommand(argv[2], argv[3]);
     PrintUsage(stderr);

@@ -58,7 +58,7 @@ public:
     const EffectID& GetIdentifier() const { return m_id; }
     const std::string& GetName() const { return m_name; }
 
-    // An inactive effect is passed over by its chain.
+    // An inactive effect is passed over by its chain (setActive: lower case, as callers know it).
     bool isActive() const { return m_active.load(std::memory_order_relaxed); }
     void setActive(bool active) { m_active.store(active, std::memory_order_relaxed); }
 

@@ -124,7 +124,7 @@ void CMidiScheduler::EndEverything() {
 }
 
 void CMidiScheduler::ScheduleSound(CMidiSound& sound) {
-    const double position = sound.AbsoluteOffset();
+    const double position = sound.HeardOffset();
     const double length = sound.Length();
     const double virtualStart = sound.GetVirtualTimeStart();
     const double loopStart = sound.GetLoopStart();

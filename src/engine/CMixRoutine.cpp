@@ -124,7 +124,7 @@ void CMixRoutine::TellReader(CAudioAtom* atom) {
 void CMixRoutine::AddToWindow(CAudioAtom* atom) {
     auto* sound = dynamic_cast<CPCMSound*>(atom);
     if (sound && Wanted(sound->GetTrackNumber()) &&
-        CSoundReader::InWindow(m_plan, m_sequence, CPCMMixer::FramesOf(sound->AbsoluteOffset()),
+        CSoundReader::InWindow(m_plan, m_sequence, CPCMMixer::FramesOf(sound->HeardOffset()),
                                CPCMMixer::FramesOf(sound->Length())))
         m_reader.AddToWindow(sound);
 }
@@ -164,7 +164,7 @@ void CMixRoutine::RenderChunk(CPCMMixer& mixer, float* out, int frames) {
         return;
     }
     m_idle = false;
-    const int64_t endFrame = CPCMMixer::FramesOf(atom->EndTime() + mixer.m_playTailMs.load());
+    const int64_t endFrame = CPCMMixer::FramesOf(atom->HeardEndTime() + mixer.m_playTailMs.load());
     const int64_t loopStart = mixer.m_loopStartFrames.load();
     const int64_t loopEnd = mixer.m_loopEndFrames.load();
     int64_t position = mixer.m_positionFrames.load();
@@ -389,7 +389,7 @@ void CMixRoutine::MixSound(CPCMSound& sound, const Segment& segment, float* bus)
         return;
     const CSoundData* data = sound.PlayData();
     if (data && data->Frames() > 0 && data->Rate() == kMixerSampleRate) {
-        const int64_t start = CPCMMixer::FramesOf(sound.AbsoluteOffset());
+        const int64_t start = CPCMMixer::FramesOf(sound.HeardOffset());
         const int64_t end = start + CPCMMixer::FramesOf(sound.Length());
         const int64_t from = std::max(segment.startFrame, start);
         const int64_t to = std::min(segment.startFrame + segment.frames, end);

@@ -65,6 +65,14 @@ bool CPCMMixer::RemoveTrack(int trackNumber) {
     return true;
 }
 
+void CPCMMixer::RetimeSounds() {
+    std::lock_guard<CLock> guard(m_lock);
+    if (!m_soundGroup)
+        return;
+    for (int index = 0; index < m_soundGroup->Count(); ++index)
+        m_soundGroup->At(index)->Retime();
+}
+
 double CPCMMixer::GetProjectTailTime() const {
     std::lock_guard<CLock> guard(m_lock);
     double longest = 0.0;
@@ -75,7 +83,7 @@ double CPCMMixer::GetProjectTailTime() const {
 
 double CPCMMixer::GetRingingEndTime(const CSoundGroup& group, int onlyTrack) const {
     std::lock_guard<CLock> guard(m_lock);
-    const double lastSoundEnd = group.EndTime();
+    const double lastSoundEnd = group.HeardEndTime();
     if (group.Count() == 0)
         return lastSoundEnd;
     bool anySolo = false;
@@ -88,7 +96,7 @@ double CPCMMixer::GetRingingEndTime(const CSoundGroup& group, int onlyTrack) con
         const int number = atom->GetTrackNumber();
         if (number >= 0 && number < GetNumTracks())
             trackEnds[static_cast<size_t>(number)] =
-                std::max(trackEnds[static_cast<size_t>(number)], atom->EndTime());
+                std::max(trackEnds[static_cast<size_t>(number)], atom->HeardEndTime());
     }
     double end = lastSoundEnd;
     for (int number = 0; number < GetNumTracks(); ++number) {
@@ -147,7 +155,7 @@ void CollectWindow(CAudioAtom* atom, const StreamPlan& plan, std::vector<CPCMSou
         return;
     }
     auto* sound = dynamic_cast<CPCMSound*>(atom);
-    if (sound && CSoundReader::InWindow(plan, 0, CPCMMixer::FramesOf(sound->AbsoluteOffset()),
+    if (sound && CSoundReader::InWindow(plan, 0, CPCMMixer::FramesOf(sound->HeardOffset()),
                                         CPCMMixer::FramesOf(sound->Length())))
         sounds.push_back(sound);
 }

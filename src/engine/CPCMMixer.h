@@ -54,6 +54,9 @@ public:
 
     CSoundGroup* GetSoundGroup() const { return m_soundGroup; }
     TempoMap& GetTempoMap() { return m_tempoMap; }
+    // After the tempo map changed: every sound of the group works out again
+    // where it is heard.
+    void RetimeSounds();
 
     // Starts playing an atom (a sound group or a single sound) at fromMs; the
     // mixer holds a reference on it until it stops. Playback ends by itself

@@ -36,7 +36,7 @@ public:
 
     // Frames written to each file so far.
     int64_t FramesWritten() const { return m_framesWritten.load(); }
-    // Where the take's first frame belongs on the timeline, in reference
+    // Where the take's first frame belongs on the timeline, in heard
     // milliseconds: the play position it arrived with, less the time the
     // sound took out to the listener and back in from the input. -1 before
     // the first frame arrived.

@@ -27,6 +27,8 @@ void ResetEffectsOf(CEffectChain* chain) {
 
 } // namespace
 
+CRenderWorker::CRenderWorker() = default;
+
 CRenderWorker::~CRenderWorker() {
     Abort(1);
     CleanUp();
@@ -52,8 +54,7 @@ int CRenderWorker::Start(bool multipleFiles, CSoundGroup* soundGroup,
         return 0;
     }
     m_mixer = mixer;
-    m_group = soundGroup;
-    m_group->AddReference();
+    m_group = RefPtr<CSoundGroup>::Share(soundGroup);
     m_format = format;
     m_reader = std::make_unique<CSoundReader>();
     m_routine = std::make_unique<CMixRoutine>(*m_reader);
@@ -170,7 +171,7 @@ bool CRenderWorker::RenderEntry(const Entry& entry, int index) {
 
 bool CRenderWorker::MixBlock(int64_t startFrame, int frames) {
     while (!m_abort.load()) {
-        if (m_routine->RenderOffline(*m_mixer, m_group, startFrame, m_block.data(), frames,
+        if (m_routine->RenderOffline(*m_mixer, m_group.Get(), startFrame, m_block.data(), frames,
                                      m_onlyTrack))
             return true;
         // The GUI thread is changing the project; wait for it rather than
@@ -207,8 +208,7 @@ void CRenderWorker::CleanUp() {
         m_thread.join();
     m_routine.reset();
     m_reader.reset();
-    CAudioAtom::DeleteAtom(m_group);
-    m_group = nullptr;
+    m_group.Reset();
     m_mixer = nullptr;
     m_entries.clear();
     m_block.clear();

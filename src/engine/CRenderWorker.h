@@ -4,6 +4,7 @@
 #include "engine/CMixRoutine.h"
 #include "engine/CTrackRenderList.h"
 #include "engine/FormatDetails.h"
+#include "support/RefPtr.h"
 
 #include <atomic>
 #include <cstddef>
@@ -41,7 +42,7 @@ public:
     // Frames mixed and encoded per step; an abort is seen between steps.
     static constexpr int kBlockFrames = 4096;
 
-    CRenderWorker() = default;
+    CRenderWorker();
     // Aborts a render still running and waits for it.
     ~CRenderWorker();
     CRenderWorker(const CRenderWorker&) = delete;
@@ -111,7 +112,7 @@ private:
     std::unique_ptr<CSoundReader> m_reader;
     std::unique_ptr<CMixRoutine> m_routine;
     CPCMMixer* m_mixer = nullptr;
-    CSoundGroup* m_group = nullptr;
+    RefPtr<CSoundGroup> m_group;
     ::FormatDetails m_format;
     int m_onlyTrack = kAllTracks;
     std::vector<Entry> m_entries;

@@ -50,6 +50,6 @@ bool CSoundGroup::Contains(const CAudioAtom* atom) const {
 double CSoundGroup::Length() const {
     double end = 0.0;
     for (const CAudioAtom* atom : m_atoms)
-        end = std::max(end, atom->EndTime());
+        end = std::max(end, atom->HeardEndTime());
     return end;
 }

@@ -36,7 +36,7 @@ StreamStamp StreamStamp::Of(const StreamPlan& plan, const CPCMSound& sound,
                             const CSoundData* data) LOOMTONE_REALTIME {
     StreamStamp stamp;
     stamp.plan = plan;
-    stamp.soundStart = CPCMMixer::FramesOf(sound.AbsoluteOffset());
+    stamp.soundStart = CPCMMixer::FramesOf(sound.HeardOffset());
     stamp.soundFrames = CPCMMixer::FramesOf(sound.Length());
     stamp.virtualStart = CPCMMixer::FramesOf(sound.GetVirtualTimeStart());
     stamp.loopStart = CPCMMixer::FramesOf(sound.GetLoopStart());

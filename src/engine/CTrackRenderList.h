@@ -6,7 +6,8 @@
 #include <vector>
 
 // One output file of a render: the timeline range it covers and the texts
-// written into it where its format carries tags.
+// written into it where its format carries tags. The render worker's own
+// name for it, kept because the mix-down and render code call it so.
 struct _renderWorkerTrackStruct {
     // An end at or below this renders to where the mix of the sound group falls
     // silent (CPCMMixer::GetRingingEndTime: effects ringing on).

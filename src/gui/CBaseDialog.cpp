@@ -4,6 +4,7 @@
 #include "gui/CImage.h"
 #include "gui/DialogLook.h"
 #include "gui/GuiInput.h"
+#include "gui/GuiNotifications.h"
 #include "gui/VRGuiWindow.h"
 
 #include <algorithm>
@@ -215,7 +216,7 @@ void CBaseDialog::OnDraw(const GuiRect& r) {
 
 void CBaseDialog::OnNotification(int message, void* parameter) {
     if (message == GuiButton::kNotifyClick)
-        OnCommand(static_cast<int>(reinterpret_cast<intptr_t>(parameter)));
+        OnCommand(NotificationArgument<GuiButton::kNotifyClick>(parameter));
 }
 
 void CBaseDialog::OnCommand(int id) {

@@ -3,6 +3,7 @@
 #include "gui/CImageManager.h"
 #include "gui/CSkin.h"
 #include "gui/GuiInput.h"
+#include "gui/GuiNotifications.h"
 #include "gui/IGuiHost.h"
 #include "gui/VRGuiWindow.h"
 #include "support/LocalizedStrings.h"
@@ -182,7 +183,7 @@ void GuiButton::OnTimer(uint32_t id) {
 }
 
 void GuiButton::Click() {
-    SendNotification(kNotifyClick, reinterpret_cast<void*>(intptr_t(GetControlId())));
+    Notify<kNotifyClick>(*this, GetControlId());
 }
 
 void GuiButton::Paint(const GuiRect* r) {

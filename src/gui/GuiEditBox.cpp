@@ -1,6 +1,7 @@
 #include "gui/GuiEditBox.h"
 
 #include "gui/GuiInput.h"
+#include "gui/GuiNotifications.h"
 #include "gui/VRGuiWindow.h"
 
 #include <cstdint>
@@ -20,8 +21,7 @@ void GuiEditBox::OnEditEnded(GuiEditField::EndReason reason) {
     if (reason == GuiEditField::EndReason::kEscape)
         return;
     SetText(m_field.GetText());
-    SendNotification(kNotifyTextChanged,
-                     reinterpret_cast<void*>(static_cast<intptr_t>(m_controlId)));
+    Notify<kNotifyTextChanged>(*this, m_controlId);
 }
 
 bool GuiEditBox::OnMouse(int32_t event, GuiPoint, uint32_t) {

@@ -4,6 +4,7 @@
 #include "gui/CustomDropDown.h"
 #include "gui/GuiEditDropCallback.h"
 #include "gui/GuiInput.h"
+#include "gui/GuiNotifications.h"
 #include "gui/GuiSkinColor.h"
 #include "gui/IGuiHost.h"
 #include "gui/VRGuiWindow.h"
@@ -153,8 +154,7 @@ void GuiEditDrop::OpenList() {
     const int chosen = list.Run();
     if (chosen >= 0 && chosen < EntryCount()) {
         m_editBox.SetText(m_entries[chosen].text);
-        SendNotification(kNotifyEntryChosen,
-                         reinterpret_cast<void*>(static_cast<intptr_t>(m_editBox.GetControlId())));
+        Notify<kNotifyEntryChosen>(*this, m_editBox.GetControlId());
     }
     if (IGuiHost* host = window->GetHWND())
         host->SetFocus();

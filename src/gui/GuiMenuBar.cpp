@@ -2,6 +2,7 @@
 
 #include "gui/CImage.h"
 #include "gui/GuiInput.h"
+#include "gui/GuiNotifications.h"
 #include "gui/GuiPopupMenu.h"
 #include "gui/GuiSkinColor.h"
 #include "gui/VRGuiWindow.h"
@@ -66,8 +67,7 @@ void GuiMenuBar::OpenMenu(int index, bool highlightFirst) {
     Invalidate(nullptr);
     // Last: an observer may do anything, even close the window.
     if (chosen != 0)
-        SendNotification(kNotifyMenuCommand,
-                         reinterpret_cast<void*>(static_cast<intptr_t>(chosen)));
+        Notify<kNotifyMenuCommand>(*this, chosen);
 }
 
 int32_t GuiMenuBar::RunMenu(int index, bool highlightFirst) {

@@ -2,6 +2,7 @@
 
 #include "gui/CImageManager.h"
 #include "gui/GuiInput.h"
+#include "gui/GuiNotifications.h"
 #include "gui/VRGuiWindow.h"
 
 #include <algorithm>
@@ -57,7 +58,7 @@ double GuiSlider::ValueAt(int32_t x) const {
 
 void GuiSlider::Send(int32_t phase) {
     GuiSliderChange change{GetControlId(), m_value, phase};
-    SendNotification(kNotifyValueChange, &change);
+    Notify<kNotifyValueChange>(*this, &change);
 }
 
 bool GuiSlider::OnMouse(int32_t event, GuiPoint p, uint32_t) {

@@ -1,6 +1,7 @@
 #include "gui/VRGuiImage.h"
 
 #include "gui/GuiInput.h"
+#include "gui/GuiNotifications.h"
 #include "gui/VRGuiWindow.h"
 #include "support/Log.h"
 #include "support/Paths.h"
@@ -69,13 +70,13 @@ bool VRGuiImage::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
         return true;
     if (event != kMouseLeftDown)
         return false;
-    SendNotification(kNotifyClicked, this);
+    Notify<kNotifyClicked>(*this, this);
     return true;
 }
 
 void VRGuiImage::OnNotification(int message, void*) {
     if (message == GuiButton::kNotifyClick)
-        SendNotification(kNotifyClicked, this);
+        Notify<kNotifyClicked>(*this, this);
 }
 
 std::string VRGuiImage::CacheImage(const std::string& file, const std::string& pictureFolder) {

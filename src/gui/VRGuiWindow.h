@@ -53,7 +53,7 @@ public:
     virtual CBackBuffer* GetBackBuffer();
     // The cairo context all OnDraw operations draw into.
     virtual cairo_t* GetDrawContext();
-    virtual IGuiHost* GetHWND() { return m_host; }
+    virtual IGuiHost* GetHWND() { return m_host; } // the host; every caller knows this name
     virtual void SetHovered(VRGuiObject* object) { m_hovered = object; }
     virtual VRGuiObject* GetHovered() const { return m_hovered; }
     virtual void SetCapture(VRGuiObject* object);

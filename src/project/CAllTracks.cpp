@@ -1,6 +1,7 @@
 #include "project/CAllTracks.h"
 
 #include "gui/VRGuiContainer.h"
+#include "project/CAudioTrack.h"
 #include "project/CTrack.h"
 #include "project/CTrackBody.h"
 #include "project/CTrackHeader.h"
@@ -191,4 +192,33 @@ void CAllTracks::ReselectIfSelected(CTrack* track) {
     // The project hears it from the track and selects it at its new index.
     if (track->IsSelected())
         track->SendNotification(kNotifySelectTrack, NotificationNumber(track->GetIndex()));
+}
+
+void CAllTracks::UpdateSoloSilencing() {
+    bool anySolo = false;
+    for (int index = 0; index < Count(); ++index)
+        anySolo = anySolo || At(index)->IsSolo();
+    for (int index = 0; index < Count(); ++index) {
+        CTrack* track = At(index);
+        track->SetSilencedBySolo(anySolo && !track->IsSolo());
+    }
+}
+
+void CAllTracks::DisarmOthersOnInput(const CTrack* armed) {
+    const auto* source = dynamic_cast<const CAudioTrack*>(armed);
+    if (!source)
+        return;
+    for (int index = 0; index < Count(); ++index) {
+        auto* other = dynamic_cast<CAudioTrack*>(At(index));
+        if (!other || other == source || !other->IsArmed() ||
+            other->GetArmedDevice() != source->GetArmedDevice())
+            continue;
+        const bool overlap = other->GetArmedChannel() == 2 || source->GetArmedChannel() == 2 ||
+                             other->GetArmedChannel() == source->GetArmedChannel();
+        if (!overlap)
+            continue;
+        other->BeginSettingsChange();
+        other->Disarm();
+        other->EndSettingsChange();
+    }
 }

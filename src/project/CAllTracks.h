@@ -51,6 +51,11 @@ public:
     int IndexOf(const CTrack* track) const;
     // The sum of the tracks' heights.
     int32_t TotalHeight() const;
+    // Silences every track that is not solo while any track is.
+    void UpdateSoloSilencing();
+    // Disarms the other audio tracks armed on the same input device with an
+    // overlapping channel (2 is both).
+    void DisarmOthersOnInput(const CTrack* armed);
 
 private:
     // Gives the tracks from `from` on their indexes and places; the tracks

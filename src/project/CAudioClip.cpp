@@ -284,7 +284,7 @@ void CAudioClip::StretchTo(double startMs, double lengthMs, double rate) {
     if (rate != GetRate() && !ChangeRate(rate))
         return;
     CMixerLock lock(m_document.ClipMixer());
-    m_atom->SetAbsoluteOffset(startMs);
+    m_atom->SetHeardOffset(startMs);
     m_atom->SetVirtualLength(lengthMs);
 }
 
@@ -381,7 +381,7 @@ void CAudioClip::ResizeLeft(double deltaMs, bool undoable) {
         BeginChange();
     {
         CMixerLock lock(m_document.ClipMixer());
-        m_atom->SetAbsoluteOffset(GetStartMs() + shift);
+        m_atom->SetHeardOffset(GetHeardStartMs() + shift);
         m_atom->SetVirtualTimeStart(GetOffsetMs() + shift);
         m_atom->SetVirtualLength(GetLengthMs() - shift);
         const auto envelopeShift = static_cast<int32_t>(std::lround(-shift));

@@ -12,6 +12,7 @@
 #include "project/CProject.h"
 #include "project/ProjectPreferences.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 #include "support/LocalizedStrings.h"
 
 #include <cmath>
@@ -166,7 +167,7 @@ bool CAutoMarkerWizard::ReadSettings() {
 }
 
 bool CAutoMarkerWizard::PlaceMarkers() {
-    m_undo.NextUndoSet();
+    CUndoStep step(m_undo);
     if (m_removeExisting->IsChecked())
         CAutoMarkerPlacer::RemoveFromProject(m_project, m_undo);
     std::vector<MarkerRecord> markers;

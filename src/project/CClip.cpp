@@ -14,6 +14,7 @@
 #include "project/ClipDocument.h"
 #include "project/ClipNotifications.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 #include "support/LocalizedStrings.h"
 #include "support/Log.h"
 
@@ -335,15 +336,16 @@ bool CClip::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
 
 void CClip::OnLeftDown(GuiPoint p, uint32_t keys) {
     // Whatever the press becomes (a move, a resize) is an undo step of its
-    // own, not part of the edit before it, such as the clip's own adding.
-    GetDocument().ClipUndo().NextUndoSet();
+    // own, not part of the edit before it, such as the clip's own adding:
+    // it is recorded at the release.
+    CUndoStep step(GetDocument().ClipUndo());
     m_hitZone = HitZoneAt(GetWidth(), GetHeight(), p.x, p.y, (keys & MK_CONTROL) != 0);
     m_trackAtPress = m_track ? m_track->GetIndex() : -1;
     m_pressPoint = ToTimeline(p);
     m_pressKeys = keys;
     m_startAtPress = RoundedMs(GetStartMs());
     m_lengthAtPress = RoundedMs(GetLengthMs());
-    m_pressStartMs = GetStartMs();
+    m_pressStartMs = GetHeardStartMs();
     m_pressLengthMs = GetLengthMs();
     m_pressRate = GetRate();
     m_pressed = true;
@@ -382,10 +384,10 @@ void CClip::OnDrag(GuiPoint p, uint32_t keys) {
         DragEdge(dx);
     } else if (m_hitZone == kZoneMove && !m_locked) {
         ClipMoveDrag move{dx, dy, m_dragState};
-        SendNotification(kNotifyClipMoveDrag, &move);
+        Notify<kNotifyClipMoveDrag>(*this, &move);
     } else if (m_hitZone == kZoneSelect && beyondThreshold) {
         ClipSelectionDrag drag{m_pressPoint.x, m_pressPoint.y, dx, dy, keys};
-        SendNotification(kNotifyClipSelectionDrag, &drag);
+        Notify<kNotifyClipSelectionDrag>(*this, &drag);
     }
 }
 
@@ -395,14 +397,14 @@ void CClip::OnLeftUp(GuiPoint p) {
     bool click = m_hitZone == kZoneSelect || m_dragState == 0;
     if (m_hitZone == kZoneMove && !m_locked) {
         ClipMoveDrag move{at.x - m_pressPoint.x, at.y - m_pressPoint.y, ClipMoveDrag::kRelease};
-        SendNotification(kNotifyClipMoveDrag, &move);
+        Notify<kNotifyClipMoveDrag>(*this, &move);
         click = click || samePoint;
     }
     if (click) {
         ClipClick clicked{m_trackAtPress < 0 ? 0 : m_trackAtPress, 0};
-        SendNotification(kNotifyClipClicked, &clicked);
+        Notify<kNotifyClipClicked>(*this, &clicked);
         ClipCaret caret{at.x < 0 ? 0 : at.x, 1};
-        SendNotification(kNotifyClipCaret, &caret);
+        Notify<kNotifyClipCaret>(*this, &caret);
     }
     if (m_edgeDrag) {
         if (m_dragState != 0)
@@ -415,12 +417,12 @@ void CClip::OnLeftUp(GuiPoint p) {
         window->ReleaseCapture();
     m_pressed = false;
     m_dragState = 0;
-    SendNotification(kNotifyClipReleased, nullptr);
+    Notify<kNotifyClipReleased>(*this);
 }
 
 bool CClip::OnKey(int32_t event, int32_t key, uint32_t) {
     if (event == kKeyDown && (key == VK_BACK || key == VK_DELETE)) {
-        SendNotification(kNotifyClipDeleteKey, nullptr);
+        Notify<kNotifyClipDeleteKey>(*this);
         return true;
     }
     return false;
@@ -453,10 +455,10 @@ void CClip::DragEdge(int32_t dx) {
     const double moved = dx * document.MsPerPixel();
     if (m_hitZone == kZoneResizeLeft) {
         const double start = std::fmax(document.SnapTime(m_pressStartMs + moved), 0.0);
-        ResizeLeft(start - GetStartMs(), false);
+        ResizeLeft(start - GetHeardStartMs(), false);
     } else if (m_hitZone == kZoneResizeRight) {
         const double end = document.SnapTime(m_pressStartMs + m_pressLengthMs + moved);
-        ResizeRight(end - GetStartMs(), false);
+        ResizeRight(end - GetHeardStartMs(), false);
     } else {
         StretchEdge(moved);
     }
@@ -465,7 +467,7 @@ void CClip::DragEdge(int32_t dx) {
 
 void CClip::FitToTiming() {
     const double msPerPixel = GetDocument().MsPerPixel();
-    SetPosition(Pixels(GetStartMs(), msPerPixel), GetY());
+    SetPosition(Pixels(GetHeardStartMs(), msPerPixel), GetY());
     SetSize(Pixels(GetLengthMs(), msPerPixel), GetHeight());
 }
 
@@ -654,9 +656,8 @@ void CClip::DoMenuCommand(int index) {
         document.DoClipCommand(*this, index);
         return;
     }
-    document.ClipUndo().NextUndoSet();
+    CUndoStep step(document.ClipUndo());
     DoMenuItemItself(index);
-    document.ClipUndo().NextUndoSet();
 }
 
 void CClip::DoMenuItemItself(int index) {
@@ -675,6 +676,11 @@ void CClip::DoMenuItemItself(int index) {
 double CClip::GetStartMs() const {
     const CAudioAtom* atom = GetEngineAtom();
     return atom ? atom->AbsoluteOffset() : 0.0;
+}
+
+double CClip::GetHeardStartMs() const {
+    const CAudioAtom* atom = GetEngineAtom();
+    return atom ? atom->HeardOffset() : 0.0;
 }
 
 double CClip::GetLengthMs() const {

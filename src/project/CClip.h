@@ -116,7 +116,13 @@ public:
     // The engine's object for the clip's sound, which keeps its place,
     // length and mute state; null before a sound is loaded.
     virtual CAudioAtom* GetEngineAtom() const = 0;
+    // Where the clip starts, in reference time (what the file stores); it
+    // stays on its beat when the tempo changes.
     virtual double GetStartMs() const;
+    // Where the clip starts on the timeline as drawn and heard: its start
+    // through the tempo map.
+    double GetHeardStartMs() const;
+    // Heard milliseconds.
     virtual double GetLengthMs() const;
     virtual double GetOffsetMs() const { return 0.0; }
     virtual bool IsMuted() const;
@@ -129,6 +135,7 @@ public:
     // of timeline (the offset into the material with it), ResizeRight sets
     // the length; both keep kMinimumLengthMs. StretchTo plays the material
     // at another rate so that the clip covers startMs to startMs + lengthMs.
+    // All of these are heard milliseconds, as the timeline is drawn.
     virtual void ResizeLeft(double deltaMs, bool undoable) = 0;
     void ResizeRight(double lengthMs, bool undoable);
     virtual void StretchTo(double startMs, double lengthMs, double rate) = 0;
@@ -252,7 +259,7 @@ private:
     int32_t m_dragState = 0;
     int32_t m_startAtPress = 0;
     int32_t m_lengthAtPress = 0;
-    // The exact timing at the press, which edge drags work from.
+    // The exact timing at the press, heard, which edge drags work from.
     double m_pressStartMs = 0.0;
     double m_pressLengthMs = 0.0;
     double m_pressRate = 1.0;

@@ -29,8 +29,7 @@ double CClipDrag::TimeShift(int32_t dx) const {
     if (!m_current || !m_moved || !m_current->GetTrack())
         return 0.0;
     const int32_t msPerPixel = m_project.MsPerPixel();
-    const int32_t xAtPress = static_cast<int32_t>(
-        m_project.GetTempoMap().GetTempoAdjustedTime(m_current->GetStartMs()) / msPerPixel);
+    const auto xAtPress = static_cast<int32_t>(m_current->GetHeardStartMs() / msPerPixel);
     const int32_t x = std::max(0, xAtPress + dx);
     // The clip's beat point (its start plus its beat offset) lands on the grid.
     const double beat = m_current->GetBeatOffset();

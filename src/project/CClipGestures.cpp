@@ -10,22 +10,23 @@
 void CClipGestures::OnNotification(int message, void* parameter) {
     switch (message) {
     case kNotifyClipSelect:
-        if (const auto* selection = static_cast<const ClipSelection*>(parameter)) {
+        if (const ClipSelection* selection = NotificationArgument<kNotifyClipSelect>(parameter)) {
             LogFmt("MN_SELECT_CLIP %x: Project",
                    static_cast<unsigned>(reinterpret_cast<uintptr_t>(selection->clip)));
             m_project.SelectClip(selection->clip, (selection->keys & (MK_SHIFT | MK_CONTROL)) != 0);
         }
         break;
     case kNotifyClipDeselect:
-        if (const auto* selection = static_cast<const ClipSelection*>(parameter))
+        if (const ClipSelection* selection = NotificationArgument<kNotifyClipDeselect>(parameter))
             m_project.DeselectClip(selection->clip);
         break;
     case kNotifyClipCaret:
-        if (const auto* caret = static_cast<const ClipCaret*>(parameter); caret && caret->moveCaret)
+        if (const ClipCaret* caret = NotificationArgument<kNotifyClipCaret>(parameter);
+            caret && caret->moveCaret)
             m_project.MoveCaretAndPlayback(static_cast<double>(caret->x) * m_project.MsPerPixel());
         break;
     case kNotifyClipMoveDrag:
-        if (const auto* move = static_cast<const ClipMoveDrag*>(parameter))
+        if (const ClipMoveDrag* move = NotificationArgument<kNotifyClipMoveDrag>(parameter))
             m_project.HandleDraggingClips(move->dx, move->dy, move->phase);
         break;
     case kNotifyClipReleased:

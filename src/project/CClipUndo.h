@@ -2,6 +2,7 @@
 
 #include "project/ClipDocument.h"
 #include "support/CUndoAtom.h"
+#include "support/RefPtr.h"
 
 #include <cstdint>
 #include <memory>
@@ -15,18 +16,10 @@ public:
 
     CClipUndo(ClipDocument& document, Kind kind, const Snapshot& before, const Snapshot& after,
               Clip* clip, int32_t envelopeShiftMs)
-        : m_document(document), m_kind(kind), m_before(before), m_after(after), m_clip(clip),
-          m_envelopeShiftMs(envelopeShiftMs) {
-        m_clip->AddRef();
-    }
-    CClipUndo(const CClipUndo& other)
-        : CUndoAtom(other), m_document(other.m_document), m_kind(other.m_kind),
-          m_before(other.m_before), m_after(other.m_after), m_clip(other.m_clip),
-          m_envelopeShiftMs(other.m_envelopeShiftMs) {
-        m_clip->AddRef();
-    }
+        : m_document(document), m_kind(kind), m_before(before), m_after(after),
+          m_clip(RefPtr<Clip>::Share(clip)), m_envelopeShiftMs(envelopeShiftMs) {}
+    CClipUndo(const CClipUndo&) = default;
     CClipUndo& operator=(const CClipUndo&) = delete;
-    ~CClipUndo() override { m_clip->DeleteRefObject(); }
 
     std::unique_ptr<CUndoAtom> Clone() const override { return std::make_unique<CClipUndo>(*this); }
 
@@ -56,6 +49,6 @@ private:
     Kind m_kind;
     Snapshot m_before;
     Snapshot m_after;
-    Clip* m_clip;
+    RefPtr<Clip> m_clip;
     int32_t m_envelopeShiftMs;
 };

@@ -9,20 +9,12 @@
 
 CEnvelopeUndo::CEnvelopeUndo(ClipDocument& document, CClip* clip, int32_t envelopeType,
                              std::vector<EnvelopePoint> before, std::vector<EnvelopePoint> after)
-    : m_document(document), m_clip(clip), m_envelopeType(envelopeType), m_before(std::move(before)),
-      m_after(std::move(after)) {
-    m_clip->AddRef();
-}
+    : m_document(document), m_clip(RefPtr<CClip>::Share(clip)), m_envelopeType(envelopeType),
+      m_before(std::move(before)), m_after(std::move(after)) {}
 
-CEnvelopeUndo::CEnvelopeUndo(const CEnvelopeUndo& other)
-    : CUndoAtom(other), m_document(other.m_document), m_clip(other.m_clip),
-      m_envelopeType(other.m_envelopeType), m_before(other.m_before), m_after(other.m_after) {
-    m_clip->AddRef();
-}
+CEnvelopeUndo::CEnvelopeUndo(const CEnvelopeUndo&) = default;
 
-CEnvelopeUndo::~CEnvelopeUndo() {
-    m_clip->DeleteRefObject();
-}
+CEnvelopeUndo::~CEnvelopeUndo() = default;
 
 std::unique_ptr<CUndoAtom> CEnvelopeUndo::Clone() const {
     return std::make_unique<CEnvelopeUndo>(*this);

@@ -2,6 +2,7 @@
 
 #include "engine/CEnvelope.h"
 #include "support/CUndoAtom.h"
+#include "support/RefPtr.h"
 
 #include <cstdint>
 #include <memory>
@@ -26,7 +27,7 @@ public:
 
 private:
     ClipDocument& m_document;
-    CClip* m_clip;
+    RefPtr<CClip> m_clip;
     int32_t m_envelopeType;
     std::vector<EnvelopePoint> m_before;
     std::vector<EnvelopePoint> m_after;

@@ -165,7 +165,7 @@ void CMIDIClip::ResizeLeft(double deltaMs, bool undoable) {
         BeginChange();
     {
         CMixerLock lock(m_document.ClipMixer());
-        m_atom->SetAbsoluteOffset(GetStartMs() + shift);
+        m_atom->SetHeardOffset(GetHeardStartMs() + shift);
         m_atom->SetVirtualTimeStart(GetOffsetMs() + shift * rate);
         m_atom->SetVirtualLength(GetLengthMs() - shift);
         const auto envelopeShift = static_cast<int32_t>(std::lround(-shift));
@@ -191,7 +191,7 @@ void CMIDIClip::StretchTo(double startMs, double lengthMs, double rate) {
             return;
         m_envelopes.Scale(oldRate / rate);
     }
-    m_atom->SetAbsoluteOffset(startMs);
+    m_atom->SetHeardOffset(startMs);
     m_atom->SetVirtualLength(lengthMs);
 }
 

@@ -11,6 +11,7 @@
 #include "gui/DialogLook.h"
 #include "gui/VRGuiWindow.h"
 #include "project/CProject.h"
+#include "project/MarkerPlayer.h"
 #include "support/LocalizedStrings.h"
 #include "timeline/CTimeGrid.h"
 
@@ -150,6 +151,10 @@ void CMarkerDialog::AddControls() {
     AddFocusable(m_isrc.get(), kControlLeft + kMargin, RowTop(kIsrcRow));
 
     const int32_t buttonTop = kHeight - kMargin - CDialogButton::kHeight;
+    CDialogButton* play = AddButton(kPlayId, "", kMargin, buttonTop);
+    if (!m_project.GetMarkerPlayer())
+        play->Disable();
+    ShowPlayState(m_project.GetMarkerPlayer() && m_project.GetMarkerPlayer()->IsPlaying());
     const int32_t cancelLeft = kWidth - kMargin - CDialogButton::kWidth;
     AddButton(IDOK, CDeluxeMessageBox::DefaultCaption(IDOK), cancelLeft - 8 - CDialogButton::kWidth,
               buttonTop);
@@ -405,6 +410,25 @@ void CMarkerDialog::ChooseColour() {
     Write(changed);
 }
 
+void CMarkerDialog::PlayOrStop() {
+    MarkerPlayer* player = m_project.GetMarkerPlayer();
+    if (!player)
+        return;
+    if (player->IsPlaying())
+        player->Stop();
+    else
+        player->PlayFrom(
+            m_project.GetTempoMap().GetTempoAdjustedTime(m_session.Working().tempoEvent.time));
+    ShowPlayState(player->IsPlaying());
+}
+
+void CMarkerDialog::ShowPlayState(bool playing) {
+    const char* key = playing ? "SDTip_Stop" : "SDTip_Play";
+    CDialogButton* play = GetButton(kPlayId);
+    play->SetCaption(MyLoadString(key));
+    play->SetTooltip(key);
+}
+
 void CMarkerDialog::OnInitDialog() {
     SetFocus(m_name.get());
 }
@@ -420,6 +444,10 @@ void CMarkerDialog::OnCommand(int id) {
     }
     if (id == kColourId) {
         ChooseColour();
+        return;
+    }
+    if (id == kPlayId) {
+        PlayOrStop();
         return;
     }
     if (id == IDOK)

@@ -30,6 +30,8 @@ public:
     static constexpr int kSpinUpId = 100;
     static constexpr int kSpinDownId = 110;
     static constexpr int kColourId = 120;
+    // Plays the project from the marker, or stops it.
+    static constexpr int kPlayId = 130;
 
     CMarkerDialog(CProject& project, CUndoMgr& undo);
     ~CMarkerDialog() override;
@@ -86,6 +88,9 @@ private:
     void SignatureChanged();
     void BeatsTyped();
     void ChooseColour();
+    void PlayOrStop();
+    // The play button's caption and tooltip say what a press will do.
+    void ShowPlayState(bool playing);
     // The position fields' arithmetic over the tempo map without the
     // marker's own change, which does not move the marker itself.
     MarkerPosition Position();

@@ -5,6 +5,7 @@
 #include "project/CTimeGridUndo.h"
 #include "project/ProjectNotifications.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 #include "timeline/CTimeGrid.h"
 
 #include <algorithm>
@@ -78,7 +79,7 @@ void CMarkerEditSession::Finish() {
     if (!m_open)
         return;
     m_open = false;
-    m_undo.NextUndoSet();
+    CUndoStep step(m_undo);
     if (m_adding)
         m_undo.AddUndoNode(
             CTimeGridUndo(m_project, CTimeGridUndo::kAdded, MarkerRecord{}, m_working));

@@ -3,9 +3,17 @@
 #include "project/CAllTracks.h"
 #include "project/CClipDrag.h"
 #include "project/CClipGestures.h"
+#include "project/CClipImport.h"
+#include "project/CClipNavigation.h"
 #include "project/CClipSelection.h"
+#include "project/CClipSelector.h"
+#include "project/CFirstSoundKeyTempo.h"
+#include "project/CHeaderCorner.h"
+#include "project/CProjectEngineSettings.h"
+#include "project/CProjectFileOps.h"
 #include "project/CProjectMarkers.h"
 #include "project/CProjectProgress.h"
+#include "project/CTrackDrops.h"
 #include "project/KeyTempoClip.h"
 #include "project/ProgressSink.h"
 #include "project/ProjectAuthoring.h"
@@ -28,9 +36,9 @@ class CMIDITrack;
 class CProjectClipDocument;
 struct MissingSoundFolders;
 class CMRUList;
+class MarkerPlayer;
 class CPCMSound;
 class CTimeGrid;
-class GuiButton;
 class CTrack;
 class TempoMap;
 class VRGuiContainer;
@@ -61,22 +69,34 @@ public:
     // A fresh project of eight audio tracks with the start marker; then,
     // unless noDialog or the preference says otherwise, the new-project
     // dialog over the main window (or the project's own when it is shown).
-    void NewProject(bool noDialog);
+    void NewProject(bool noDialog) { m_fileOps.NewProject(noDialog); }
     // What the new-project dialog's "Browse" starts: the open-project command.
     void SetOpenProjectCommand(std::function<void()> command) {
         m_openProjectCommand = std::move(command);
     }
     // Applies a kind of the new-project dialog (CNewProjectDialog::Kind).
-    void ApplyProjectKind(int kind);
+    void ApplyProjectKind(int kind) { m_fileOps.ApplyProjectKind(kind); }
     // Loads a project, template or legacy session. A missing file changes
     // nothing; an empty file starts a new project in its place; anything
     // else that fails leaves a new untitled project.
-    bool LoadProject(const std::string& path, bool& cancelled);
+    bool LoadProject(const std::string& path, bool& cancelled) {
+        return m_fileOps.LoadProject(path, cancelled);
+    }
     // Replaces the file only when it was written whole. A failed save keeps
     // the project marked as changed and keeps its file path and the recent
     // files as they were.
-    bool SaveProject(const std::string& path, bool asTemplate, bool transferSounds,
-                     bool transferLibrarySounds);
+    bool SaveProject(const std::string& path, const SaveOptions& options = {}) {
+        return m_fileOps.SaveProject(path, options);
+    }
+    // Writes the project to another file; the document keeps its file path,
+    // its changed state, its undo steps and the recent files as they were.
+    bool SaveCopy(const std::string& path, const SaveOptions& options = {}) {
+        return m_fileOps.SaveCopy(path, options);
+    }
+    // What a save to path would write, leaving the file path, the undo
+    // history and the changed state as they are (copies kept for recovery
+    // after a crash). The caller holds the mixer's lock or stopped the engine.
+    ProjectFileContents RecoveryContents(const std::string& path);
     void SetProjectFilePath(const std::string& path);
     const std::string& GetProjectFilePath() const { return m_filePath; }
     // True after a load that left something out or could not load it: a
@@ -87,7 +107,7 @@ public:
     // Looks again for the sounds of clips kept as placeholders (the
     // missing-sound search starts afresh) and puts back, as one undo step,
     // every clip whose sound now loads. Returns how many came back.
-    int ResolveMissingSounds();
+    int ResolveMissingSounds() { return m_fileOps.ResolveMissingSounds(); }
 
     // index -1 appends. The new track is selected.
     CAudioTrack* AddAudioTrack(int index, bool undo);
@@ -104,12 +124,12 @@ public:
     void SelectTrack(int index, bool extend);
     int GetLastSelectedTrack() const { return m_lastSelectedTrack; }
 
-    void SetUseMetronome(bool use, bool markDirty);
-    bool UsesMetronome() const { return m_metronome; }
+    void SetUseMetronome(bool use, bool markDirty) { m_engine.SetUseMetronome(use, markDirty); }
+    bool UsesMetronome() const { return m_engine.UsesMetronome(); }
     // Deletes (when the preference says so) the recorded files no sound of
     // the engine uses any more, and empties the list.
-    void DeleteUnusedRecordings();
-    void AddRecording(const std::string& path) { m_recordingsMade.push_back(path); }
+    void DeleteUnusedRecordings() { m_engine.DeleteUnusedRecordings(); }
+    void AddRecording(const std::string& path) { m_engine.AddRecording(path); }
 
     // While on, operations that would start a second long file operation
     // refuse, and the window takes no input.
@@ -142,6 +162,8 @@ public:
     void SetSnapLevel(int level);
     int GetSnapLevel() const;
     double SnapAdjustedTime(double ms) const override;
+    // Where a clip added at the caret starts: the snapped caret, in reference time.
+    double CaretClipStart() const;
     // Sets every track to the height (30 small, 70 normal, 255 large).
     void ResizeAllTracks(int32_t height);
     // The envelope every clip shows and edits (0 volume ... 5 high pass).
@@ -176,6 +198,9 @@ public:
     void SetFollowPlayback(std::function<bool(double&)> follow) {
         m_followPlayback = std::move(follow);
     }
+    // What the marker dialog plays through, once a transport exists.
+    void SetMarkerPlayer(MarkerPlayer* player) { m_markerPlayer = player; }
+    MarkerPlayer* GetMarkerPlayer() const { return m_markerPlayer; }
     // Space in the track area, once a transport exists.
     void SetPlayStopCommand(std::function<void(uint32_t)> command) {
         m_playStopCommand = std::move(command);
@@ -183,10 +208,11 @@ public:
     // What a project file dropped on the tracks starts (the main window's
     // open command, which asks the save question first).
     void SetOpenDroppedProject(std::function<void(const std::string&)> command) {
-        m_openDroppedProject = std::move(command);
+        m_drops.SetOpenProject(std::move(command));
     }
 
-    // The end of the last clip on any track, in milliseconds.
+    // The end of the last clip on any track, in reference milliseconds (a
+    // clip lasts its heard length from its heard start).
     double GetProjectLengthMs() const;
 
     // Adopts the key and tempo of a newly added clip into the start marker
@@ -201,10 +227,10 @@ public:
     void AutoBeatMatch(const std::vector<KeyTempoTrack>& tracks);
     // The project's tracks as the two rules above see them.
     std::vector<KeyTempoTrack> KeyTempoTracks() const;
-    double GetMasterVolume() const;
+    double GetMasterVolume() const { return m_engine.GetMasterVolume(); }
     // 1.0 is unity. With undo, a change is recorded in the open undo set.
-    void SetMasterVolume(double volume, bool undo);
-    CEffectChain* GetMasterEffectChain() const;
+    void SetMasterVolume(double volume, bool undo) { m_engine.SetMasterVolume(volume, undo); }
+    CEffectChain* GetMasterEffectChain() const { return m_engine.GetMasterEffectChain(); }
     const CProjectMarkers& Markers() const { return m_markers; }
     CProjectMarkers& Markers() { return m_markers; }
 
@@ -222,6 +248,9 @@ public:
     // The folders the missing-sound search of loads looks in.
     void SetMissingSoundFolders(MissingSoundFolders folders);
     ClipDocument& Clips();
+    // The window the document's dialogs open over: the main window, else the
+    // project's own; none while neither is shown.
+    VRGuiWindow* DialogOwner();
 
     // What the ruler asks of the document.
     int32_t CurrentMsPerPixel() const override { return MsPerPixel(); }
@@ -232,6 +261,7 @@ public:
     void ClearTimeSelection() override {}
     void BeginUndoSet() override;
     void OpenNewMarkerDialog(double realMs) override;
+    void OpenMarkerDialog(int index) override;
     void OpenMarkerWizard() override;
     void SetTimeLineMode(int32_t mode) override;
     void InvalidateTrackBodies() override;
@@ -254,42 +284,14 @@ protected:
     void OnClickBelowTracks(int32_t x, uint32_t keys) override;
 
 private:
-    CClip* AddClipFromFile(const std::string& path, const char* logName, bool acceptMidi);
-    // The clips of a MIDI file at the caret, from the selected track on.
-    CClip* AddMidiFileClips(const std::string& path);
-    // Replaces the project with the tracks and markers of a MIDI file.
-    bool LoadMidiFile(const std::string& path);
-    CTrack* TrackForAudioClip();
+    // The file operations work on the document's own state.
+    friend class CProjectFileOps;
 
     template <typename Track> Track* AddTrack(int index, bool undo, const char* logName);
     CTrack* CreateTrack(bool midi);
     void DeleteAllTracks();
     void ResetAuthoring();
-    void ReportLoadFailure(const std::string& path, bool cancelled);
-    bool ApplyFileContents(ProjectFileContents& contents);
-    bool ApplyTracks(ProjectFileContents& contents);
-    void ApplyLegacySounds(const ProjectFileContents& contents);
-    ProjectFileContents MakeFileContents(bool asTemplate) const;
     void HandleHeightDrag(const TrackHeightDrag& drag);
-    CClip* FindNextClip(CClip* start, bool forward) const;
-    void ScrollToClip(const CClip& clip);
-    double NudgedShift(const CClip& clip, double xDeltaMs, bool useSnap) const;
-    CTrack* NeighbourTrack(const CClip& clip, int32_t yTrackDelta);
-    void SelectTrackForDrop(int32_t y);
-    void UpdateSoloDisplay();
-    void GiveUpInputOfOthers(const CTrack* armed);
-    void ReleaseMetronomeSounds();
-    VRGuiWindow* DialogOwner();
-    void RunNewProjectDialog();
-    void BeginProgress(CProjectProgress::Mode mode);
-    void EndProgress();
-    void HandleToolbarButton(int button);
-    void AddTrackFromMenu();
-    void FinishNewProject();
-    void CreateCornerButtons();
-    void UpdateModeButton();
-    // The first-sound question; true unless the answer was No.
-    bool AskToSwitchKeyTempo(bool switchKey, int key, bool switchTempo, double tempo);
 
     CPCMMixer& m_mixer;
     CUndoMgr& m_undo;
@@ -300,35 +302,33 @@ private:
     ProgressSink* m_progress = &m_ownProgress;
     CAllTracks m_tracks;
     CProjectMarkers m_markers;
+    CFirstSoundKeyTempo m_firstSound{m_markers, m_prefs};
+    CProjectEngineSettings m_engine{*this, m_mixer, m_undo, m_prefs};
 
     std::string m_filePath;
     bool m_partialLoad = false;
     ProjectAuthoring m_authoring;
     std::string m_recordingFolder;
     bool m_autoBeatMatch = false;
-    bool m_metronome = false;
     uint32_t m_timeLineMode = 1;
     int32_t m_envelopeType = 0;
-    bool m_templateSave = false;
-    bool m_transferSounds = false;
-    bool m_transferLibrarySounds = false;
     bool m_fileActivity = false;
     int m_lastSelectedTrack = -1;
-    std::vector<std::string> m_recordingsMade;
     std::function<void()> m_openProjectCommand;
     double m_caretTime = 0.0;
-    CPCMSound* m_beatSound = nullptr;
-    CPCMSound* m_measureSound = nullptr;
     std::unique_ptr<CTimeGrid> m_timeGrid;
-    // Above the track headers: the time-line mode and the add-track buttons.
-    std::unique_ptr<GuiButton> m_modeButton;
-    std::unique_ptr<GuiButton> m_addTrackButton;
+    CHeaderCorner m_corner{*this, m_undo};
     int m_zoomLevel = kDefaultZoomLevel;
     CClipSelection m_selection;
     CClipGestures m_clipGestures{*this};
     CClipDrag m_clipDrag{*this};
+    CClipNavigation m_navigation{*this, m_undo};
+    CClipSelector m_selector{*this, m_selection, m_clipDrag, m_undo};
+    CTrackDrops m_drops{*this, m_mixer, m_undo};
+    CClipImport m_clipImport{*this, m_mixer, m_undo, m_prefs};
     std::function<bool(double&)> m_followPlayback;
+    MarkerPlayer* m_markerPlayer = nullptr;
     std::function<void(uint32_t)> m_playStopCommand;
-    std::function<void(const std::string&)> m_openDroppedProject;
     std::unique_ptr<CProjectClipDocument> m_clipDocument;
+    CProjectFileOps m_fileOps{*this};
 };

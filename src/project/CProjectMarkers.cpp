@@ -97,10 +97,12 @@ bool CProjectMarkers::Rebuild(std::vector<MarkerRecord> markers) {
     for (const MarkerRecord& marker : markers)
         events.push_back(marker.tempoEvent);
     // The map is built once for all markers: a file may hold very many.
-    if (!m_tempoMap.SetEvents(std::move(events))) {
+    const bool built = m_tempoMap.SetEvents(std::move(events));
+    if (built)
+        m_markers = std::move(markers);
+    else
         m_markers.clear();
-        return false;
-    }
-    m_markers = std::move(markers);
-    return true;
+    if (m_changed)
+        m_changed();
+    return built;
 }

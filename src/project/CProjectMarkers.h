@@ -3,6 +3,7 @@
 #include "project/MarkerChunk.h"
 #include "project/MarkerRecord.h"
 
+#include <functional>
 #include <vector>
 
 class TempoMap;
@@ -41,10 +42,13 @@ public:
     const std::vector<MarkerRecord>& All() const { return m_markers; }
     int Count() const { return static_cast<int>(m_markers.size()); }
     const MarkerRecord& At(int index) const { return m_markers[static_cast<size_t>(index)]; }
+    // Called whenever the tempo map was rebuilt from the markers.
+    void SetOnTempoMapChanged(std::function<void()> changed) { m_changed = std::move(changed); }
 
 private:
     bool Rebuild(std::vector<MarkerRecord> markers);
 
     TempoMap& m_tempoMap;
     std::vector<MarkerRecord> m_markers;
+    std::function<void()> m_changed;
 };

@@ -41,7 +41,7 @@ _renderWorkerTrackStruct WholeProject(const ProjectAuthoring& authoring, const s
 // The end of the last sound of the group, read on the thread that changes it.
 double LastSoundEnd(CPCMMixer& mixer) {
     mixer.Lock();
-    const double end = mixer.GetSoundGroup()->EndTime();
+    const double end = mixer.GetSoundGroup()->HeardEndTime();
     mixer.Unlock();
     return end;
 }

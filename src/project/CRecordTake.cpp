@@ -1,10 +1,12 @@
 #include "project/CRecordTake.h"
 
 #include "engine/CPCMMixer.h"
+#include "engine/TempoMap.h"
 #include "project/CAudioClip.h"
 #include "project/CPCMAudTrack.h"
 #include "project/CProject.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 #include "support/Log.h"
 #include "support/Paths.h"
 
@@ -108,8 +110,10 @@ int CRecordTake::Stop() {
         return 0;
     // A clip cannot start before the project; a take that would is put at 0
     // (the file keeps all of it).
-    const double startMs = std::max(m_writer.RecordStartMs(), 0.0);
-    m_undo.NextUndoSet();
+    // The take is heard where it was played along; clips start in reference time.
+    const double startMs =
+        m_project.GetTempoMap().GetRealTime(std::max(m_writer.RecordStartMs(), 0.0));
+    CUndoStep step(m_undo);
     int placed = 0;
     for (size_t index = 0; index < m_tracks.size(); ++index)
         placed += PlaceClip(*m_tracks[index], m_files[index], startMs) ? 1 : 0;

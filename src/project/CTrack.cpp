@@ -24,6 +24,7 @@
 #include "project/ProjectNotifications.h"
 #include "support/CRIFF.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 #include "support/Log.h"
 
 #include <algorithm>
@@ -44,6 +45,7 @@ void CTrack::CreateControls() {
     m_body->AddObserver(this);
     m_body->SetGridPainter(m_services.gridPainter);
     m_header->SetTitle(m_name);
+    ShowLooks();
     SetHeight(m_height);
     UpdateHeaderControls();
 }
@@ -51,56 +53,68 @@ void CTrack::CreateControls() {
 void CTrack::OnNotification(int message, void* parameter) {
     switch (message) {
     case kNotifySelectTrack:
-        SendNotification(message, NotificationNumber(m_index));
+        Notify<kNotifySelectTrack>(*this, m_index);
         break;
     case kNotifySelectTrackClips: {
-        TrackClipsSelection selection{m_index,
-                                      static_cast<uint32_t>(NotificationNumberOf(parameter))};
-        SendNotification(message, &selection);
+        const TrackClipsSelection selection{
+            m_index, NotificationArgument<kNotifyHeaderSelectClips>(parameter)};
+        Notify<kNotifySelectTrackClips>(*this, &selection);
         break;
     }
     case kNotifyTrackHeightDrag:
-        if (parameter) {
-            TrackHeightDrag drag = *static_cast<TrackHeightDrag*>(parameter);
+        if (const TrackHeightDrag* fromHeader =
+                NotificationArgument<kNotifyTrackHeightDrag>(parameter)) {
+            TrackHeightDrag drag = *fromHeader;
             drag.trackIndex = m_index;
-            SendNotification(message, &drag);
+            Notify<kNotifyTrackHeightDrag>(*this, &drag);
         }
         break;
     case kNotifyTrackColour:
-        SetColour(static_cast<uint32_t>(NotificationNumberOf(parameter)), true);
+    {
+        CUndoStep step(m_services.undo);
+        SetColour(NotificationArgument<kNotifyTrackColour>(parameter), true);
+    }
+        break;
+    case kNotifyTrackPicture:
+        Select();
+        HandleCommand(CTrackMenus::kChoosePicture);
+        break;
+    case kNotifyTrackRename:
+        if (const std::string* name = NotificationArgument<kNotifyTrackRename>(parameter))
+            Rename(*name);
         break;
     case kNotifyBodyDoubleClick:
-        SendNotification(message, NotificationNumber(m_index));
+        Notify<kNotifyBodyDoubleClick>(*this, m_index);
         break;
     case kNotifyBodyClickX: {
-        const double ms = static_cast<double>(NotificationNumberOf(parameter)) *
+        const double ms = static_cast<double>(NotificationArgument<kNotifyBodyClickX>(parameter)) *
                           std::max(1, m_services.msPerPixel);
-        SendNotification(kNotifyMoveCaret, NotificationNumber(static_cast<intptr_t>(ms)));
+        Notify<kNotifyMoveCaret>(*this, static_cast<intptr_t>(ms));
         break;
     }
     case kNotifyDeselectClips:
         SendNotification(message, parameter);
         break;
     case kNotifyHeaderButton:
-        PressHeaderButton(static_cast<int32_t>(NotificationNumberOf(parameter)));
+        PressHeaderButton(NotificationArgument<kNotifyHeaderButton>(parameter));
         break;
     case kNotifyTrackVolume:
-        if (parameter)
-            OnVolumeSlider(*static_cast<const GuiSliderChange*>(parameter));
+        if (const GuiSliderChange* change = NotificationArgument<kNotifyTrackVolume>(parameter))
+            OnVolumeSlider(*change);
         break;
     case kNotifyTrackReorder:
-        if (parameter)
-            OnReorderDrag(*static_cast<const TrackReorderDrag*>(parameter));
+        if (const TrackReorderDrag* drag = NotificationArgument<kNotifyTrackReorder>(parameter))
+            OnReorderDrag(*drag);
         break;
     case kNotifyHeaderMenu:
-        if (parameter) {
+        if (const GuiPoint* at = NotificationArgument<kNotifyHeaderMenu>(parameter)) {
             Select();
-            ShowHeaderMenu(*static_cast<const GuiPoint*>(parameter));
+            ShowHeaderMenu(*at);
         }
         break;
     case kNotifyBodyMenu:
-        if (parameter)
-            ShowBodyMenu(*static_cast<const GuiPoint*>(parameter));
+        if (const GuiPoint* at = NotificationArgument<kNotifyBodyMenu>(parameter))
+            ShowBodyMenu(*at);
         break;
     default:
         break;
@@ -109,7 +123,7 @@ void CTrack::OnNotification(int message, void* parameter) {
 
 void CTrack::Select() {
     if (!m_selected)
-        SendNotification(kNotifySelectTrack, NotificationNumber(m_index));
+        Notify<kNotifySelectTrack>(*this, m_index);
 }
 
 void CTrack::PressHeaderButton(int32_t button) {
@@ -118,7 +132,7 @@ void CTrack::PressHeaderButton(int32_t button) {
         Select();
         return;
     }
-    m_services.undo.NextUndoSet();
+    CUndoStep step(m_services.undo);
     BeginSettingsChange();
     if (button == CTrackHeader::kSoloButton)
         ToggleSolo();
@@ -138,13 +152,16 @@ void CTrack::OnVolumeSlider(const GuiSliderChange& change) {
         UpdateHeaderControls();
         return;
     }
+    // The drag is one step, recorded at the release.
     if (change.phase == GuiSlider::kStart) {
-        m_services.undo.NextUndoSet();
+        CUndoStep step(m_services.undo);
         BeginSettingsChange();
     }
     SetVolume(change.value, false);
-    if (change.phase == GuiSlider::kEnd)
+    if (change.phase == GuiSlider::kEnd) {
+        CUndoStep step(m_services.undo);
         EndSettingsChange();
+    }
     Select();
 }
 
@@ -167,7 +184,7 @@ void CTrack::OnReorderDrag(const TrackReorderDrag& drag) {
         MoveTo(m_reorderStartY);
         return;
     }
-    m_services.undo.NextUndoSet();
+    CUndoStep step(m_services.undo);
     m_services.trackList->MoveDropped(m_index, y, true);
 }
 
@@ -205,7 +222,7 @@ bool CTrack::CanHandleCommand(int32_t command) {
 }
 
 void CTrack::HandleCommand(int32_t command) {
-    m_services.undo.NextUndoSet();
+    CUndoStep step(m_services.undo);
     CTrackMenus(*this, m_services).Handle(command, Window());
 }
 
@@ -265,6 +282,14 @@ void CTrack::SetName(const std::string& name, bool undo) {
         EndSettingsChange();
 }
 
+void CTrack::Rename(const std::string& name) {
+    if (name == m_name)
+        return;
+    m_services.undo.NextUndoSet();
+    SetName(name, true);
+    Select();
+}
+
 void CTrack::SetSelected(bool selected) {
     m_selected = selected;
     if (m_header)
@@ -275,14 +300,31 @@ void CTrack::SetImage(const std::string& name, bool undo) {
     if (undo)
         BeginSettingsChange();
     m_imageName = name;
+    ShowLooks();
     if (undo)
         EndSettingsChange();
+}
+
+std::string CTrack::PicturePath() const {
+    if (m_imageName.empty() || m_imageName.find('/') != std::string::npos)
+        return m_imageName;
+    const std::string& folder = m_services.prefs.pictureFolder;
+    return folder.empty() ? std::string() : folder + m_imageName;
+}
+
+void CTrack::ShowLooks() {
+    if (!m_header)
+        return;
+    m_header->SetPicture(PicturePath());
+    m_header->SetColour(m_colour);
 }
 
 void CTrack::SetColour(uint32_t colour, bool undo) {
     if (undo)
         BeginSettingsChange();
     m_colour = colour;
+    if (m_header)
+        m_header->SetColour(colour);
     if (undo)
         EndSettingsChange();
 }
@@ -317,8 +359,15 @@ void CTrack::ApplyCommonSettings(const TrackSettings& settings) {
     m_name = settings.name;
     if (m_header)
         m_header->SetTitle(m_name);
+    // Reading the picture again only when it changed keeps undo of other
+    // settings cheap.
+    const bool pictureChanged = settings.imageName != m_imageName;
     m_imageName = settings.imageName;
     m_colour = settings.colour;
+    if (m_header && pictureChanged)
+        m_header->SetPicture(PicturePath());
+    if (m_header)
+        m_header->SetColour(m_colour);
 }
 
 namespace {
@@ -378,6 +427,8 @@ bool CTrack::AddClip(CClip* clip, double timeMs, bool undo) {
     // the sound.
     if (group && group->Contains(atom))
         group->Remove(atom);
+    // timeMs is reference time; the sound is heard through the tempo map.
+    atom->SetTimeBase(&mixer.GetTempoMap());
     if (clip->IsRecording() || !group)
         atom->SetAbsoluteOffset(timeMs);
     else
@@ -405,7 +456,7 @@ void CTrack::ShowClip(CClip* clip) {
     if (VRGuiContainer* parent = clip->GetParent(); parent && parent != m_body.get())
         parent->RemoveChild(clip);
     const double msPerPixel = std::max(1, m_services.msPerPixel);
-    const auto x = static_cast<int32_t>(clip->GetStartMs() / msPerPixel);
+    const auto x = static_cast<int32_t>(clip->GetHeardStartMs() / msPerPixel);
     const auto width = static_cast<int32_t>(clip->GetLengthMs() / msPerPixel);
     if (!m_body->HasChild(clip))
         m_body->AddChild(clip, x, 0);

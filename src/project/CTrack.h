@@ -171,6 +171,13 @@ private:
     void OnVolumeSlider(const GuiSliderChange& change);
     void OnReorderDrag(const TrackReorderDrag& drag);
     void RunMenu(GuiPoint at, bool header);
+    // The name edited in place, as one undo step.
+    void Rename(const std::string& name);
+    // The header shows the picture and the colour of the track.
+    void ShowLooks();
+    // The picture file of the image name: as it is when it names a folder,
+    // else in the picture folder.
+    std::string PicturePath() const;
     VRGuiWindow* Window() const;
 
     TrackServices& m_services;

@@ -33,11 +33,11 @@ bool CTrackBody::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
         OnRelease(p, keys);
         return true;
     case kMouseLeftDoubleClick:
-        SendNotification(kNotifyBodyDoubleClick, nullptr);
+        Notify<kNotifyBodyDoubleClick>(*this, 0);
         return true;
     case kMouseRightUp: {
         GuiPoint at = LocalToAbsPoint(p);
-        SendNotification(kNotifyBodyMenu, &at);
+        Notify<kNotifyBodyMenu>(*this, &at);
         return true;
     }
     default:
@@ -51,10 +51,10 @@ void CTrackBody::OnRelease(GuiPoint p, uint32_t keys) {
         std::abs(p.x - m_press.x) < kClickSlack || std::abs(p.y - m_press.y) < kClickSlack;
     if (!click)
         return;
-    SendNotification(kNotifySelectTrack, NotificationNumber(0));
-    SendNotification(kNotifyBodyClickX, NotificationNumber(std::max(0, p.x)));
+    Notify<kNotifySelectTrack>(*this, 0);
+    Notify<kNotifyBodyClickX>(*this, std::max(0, p.x));
     if (!(keys & (MK_SHIFT | MK_CONTROL)))
-        SendNotification(kNotifyDeselectClips, NotificationNumber(0));
+        Notify<kNotifyDeselectClips>(*this, 0u);
 }
 
 void CTrackBody::OnDraw(const GuiRect& r) {

@@ -1,13 +1,17 @@
 #include "project/CTrackHeader.h"
 
+#include "gui/CImage.h"
 #include "gui/GuiButton.h"
 #include "gui/GuiCursor.h"
 #include "gui/GuiInput.h"
+#include "gui/GuiNotifications.h"
 #include "gui/GuiSlider.h"
 #include "gui/GuiTextLayout.h"
 #include "gui/IGuiHost.h"
+#include "gui/VRGuiImage.h"
 #include "gui/VRGuiWindow.h"
 #include "project/ProjectNotifications.h"
+#include "support/Paths.h"
 
 #include <cairo.h>
 
@@ -51,11 +55,14 @@ CTrackHeader::CTrackHeader() : GuiTexturePanel("track header", kWidth, 70) {
 }
 
 CTrackHeader::~CTrackHeader() {
+    // Escape: a header going away renames nothing.
+    m_nameField.End(GuiEditField::EndReason::kEscape);
     // The controls go before the panel that holds them.
     RemoveChild(m_mute.get());
     RemoveChild(m_solo.get());
     RemoveChild(m_arm.get());
     RemoveChild(m_volume.get());
+    RemoveChild(m_picture.get());
 }
 
 void CTrackHeader::AddControls() {
@@ -73,6 +80,9 @@ void CTrackHeader::AddControls() {
          {static_cast<Observable*>(m_mute.get()), static_cast<Observable*>(m_solo.get()),
           static_cast<Observable*>(m_arm.get()), static_cast<Observable*>(m_volume.get())})
         control->AddObserver(this);
+    m_picture = std::make_unique<VRGuiImage>(kPictureSide, kPictureSide);
+    AddChild(m_picture.get(), PictureRect().left, PictureRect().top);
+    m_picture->AddObserver(this);
     // The button images have soft edges over the header's panel.
     for (GuiButton* button : {m_mute.get(), m_solo.get(), m_arm.get()})
         button->SetTransparent(true);
@@ -91,6 +101,38 @@ void CTrackHeader::SetTitle(const std::string& title) {
         return;
     m_title = title;
     Invalidate(nullptr);
+}
+
+GuiRect CTrackHeader::TitleRect() {
+    return GuiRect{10, 4, kWidth - 16 - kPictureSide, 24};
+}
+
+GuiRect CTrackHeader::PictureRect() {
+    return GuiRect{kWidth - 10 - kPictureSide, 2, kWidth - 10, 2 + kPictureSide};
+}
+
+void CTrackHeader::SetPicture(const std::string& path) {
+    if (!DoesFileExist(path) || !m_picture->SetPicture(path))
+        m_picture->ClearPicture();
+}
+
+void CTrackHeader::SetColour(uint32_t colour) {
+    if (colour == m_colour)
+        return;
+    m_colour = colour;
+    Invalidate(nullptr);
+}
+
+void CTrackHeader::BeginRename() {
+    VRGuiWindow* window = GetWindow();
+    if (!window || m_nameField.IsEditing())
+        return;
+    m_nameField.Begin(window, LocalToAbsRect(TitleRect()), m_title, GuiFont{11, true},
+                      [this](GuiEditField::EndReason reason) {
+                          const std::string name = m_nameField.GetText();
+                          if (reason != GuiEditField::EndReason::kEscape && name != m_title)
+                              Notify<kNotifyTrackRename>(*this, &name);
+                      });
 }
 
 void CTrackHeader::SetSelectedLook(bool selected) {
@@ -143,11 +185,15 @@ std::string CTrackHeader::PanText(double pan) {
 }
 
 void CTrackHeader::OnNotification(int message, void* parameter) {
-    if (message == GuiButton::kNotifyClick) {
-        SendNotification(kNotifyHeaderButton, parameter);
-    } else if (message == GuiSlider::kNotifyValueChange && parameter) {
-        GuiSliderChange change = *static_cast<GuiSliderChange*>(parameter);
-        SendNotification(kNotifyTrackVolume, &change);
+    if (message == VRGuiImage::kNotifyClicked) {
+        Notify<kNotifyTrackPicture>(*this);
+    } else if (message == GuiButton::kNotifyClick) {
+        Notify<kNotifyHeaderButton>(*this,
+                                    NotificationArgument<GuiButton::kNotifyClick>(parameter));
+    } else if (message == GuiSlider::kNotifyValueChange) {
+        if (const GuiSliderChange* change =
+                NotificationArgument<GuiSlider::kNotifyValueChange>(parameter))
+            Notify<kNotifyTrackVolume>(*this, change);
     }
 }
 
@@ -164,12 +210,12 @@ void CTrackHeader::SendHeightDrag(int32_t dy, bool released) {
     drag.heightChange = dy;
     drag.heightAtPress = m_heightAtPress;
     drag.released = released;
-    SendNotification(kNotifyTrackHeightDrag, &drag);
+    Notify<kNotifyTrackHeightDrag>(*this, &drag);
 }
 
 void CTrackHeader::SendReorderDrag(int32_t dx, int32_t dy, int32_t phase) {
     TrackReorderDrag drag{dx, dy, phase};
-    SendNotification(kNotifyTrackReorder, &drag);
+    Notify<kNotifyTrackReorder>(*this, &drag);
 }
 
 bool CTrackHeader::HoldsCapture() {
@@ -200,7 +246,11 @@ bool CTrackHeader::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
         OnRelease(p);
         return true;
     case kMouseLeftDoubleClick:
-        SendNotification(kNotifySelectTrackClips, NotificationNumber(static_cast<intptr_t>(keys)));
+        if (TitleRect().Contains(p.x, p.y)) {
+            BeginRename();
+            return true;
+        }
+        Notify<kNotifyHeaderSelectClips>(*this, keys);
         return true;
     case kMouseRightUp:
         OnRightUp(p);
@@ -212,7 +262,7 @@ bool CTrackHeader::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
 
 void CTrackHeader::OnPress(GuiPoint p) {
     if (Fits(PanRect()) && PanRect().Contains(p.x, p.y)) {
-        SendNotification(kNotifyHeaderButton, NotificationNumber(kPanValue));
+        Notify<kNotifyHeaderButton>(*this, kPanValue);
         return;
     }
     UpdateHoverMode(p);
@@ -221,7 +271,7 @@ void CTrackHeader::OnPress(GuiPoint p) {
     m_press = {p.x + GetX(), p.y + GetY()};
     m_pressed = true;
     m_reorderPhase = 0;
-    SendNotification(kNotifySelectTrack, NotificationNumber(0));
+    Notify<kNotifySelectTrack>(*this, 0);
     if (VRGuiWindow* window = GetWindow())
         window->SetCapture(this);
 }
@@ -255,7 +305,7 @@ void CTrackHeader::OnRelease(GuiPoint p) {
 
 void CTrackHeader::OnRightUp(GuiPoint p) {
     GuiPoint at = LocalToAbsPoint(p);
-    SendNotification(kNotifyHeaderMenu, &at);
+    Notify<kNotifyHeaderMenu>(*this, &at);
 }
 
 void CTrackHeader::OnDraw(const GuiRect& r) {
@@ -265,11 +315,15 @@ void CTrackHeader::OnDraw(const GuiRect& r) {
     if (!cr)
         return;
     cairo_save(cr);
+    CImage::SetSourceColor(cr, m_colour);
+    cairo_rectangle(cr, 0, 0, kColourStripWidth, GetHeight());
+    cairo_fill(cr);
     cairo_rectangle(cr, 0, 0, GetWidth() - 10, GetHeight());
     cairo_clip(cr);
     if (!m_title.empty()) {
+        const GuiRect title = TitleRect();
         m_titleLayout.Get(GuiFont{11, true}, m_title)
-            .DrawIn(cr, 10, 6, GetWidth() - 20, 16, kTextLeft | kTextSingleLine, kTitleColor);
+            .DrawIn(cr, title.left, 6, title.Width(), 16, kTextLeft | kTextSingleLine, kTitleColor);
     }
     if (Fits(PanRect())) {
         const GuiRect pan = PanRect();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/GuiEditField.h"
 #include "gui/GuiRect.h"
 #include "gui/GuiTextLayoutCache.h"
 #include "gui/GuiTexturePanel.h"
@@ -12,6 +13,7 @@
 
 class GuiButton;
 class GuiSlider;
+class VRGuiImage;
 
 // The header of a track in the header column: its name, the mute, solo and
 // record arm buttons, the volume slider and the pan value on the skin's
@@ -32,6 +34,8 @@ public:
     // text acts as a button that asks for an exact pan.
     enum Button : int32_t { kSoloButton = 3, kMuteButton = 4, kArmButton = 7, kPanValue = 9 };
     static constexpr double kMaxVolume = 2.0;
+    static constexpr int32_t kPictureSide = 24;
+    static constexpr int32_t kColourStripWidth = 4;
 
     // What the controls show.
     struct Controls {
@@ -48,6 +52,19 @@ public:
     void SetTitle(const std::string& title);
     const std::string& GetTitle() const { return m_title; }
     void SetSelectedLook(bool selected);
+    // Shows the picture file; none (or one that cannot be read) leaves the
+    // frame empty, with its button for choosing one.
+    void SetPicture(const std::string& path);
+    VRGuiImage& GetPicture() const { return *m_picture; }
+    void SetColour(uint32_t colour);
+    // Opens the name for editing in place; Enter (or a press elsewhere)
+    // sends kNotifyTrackRename when the name changed, Escape keeps it.
+    void BeginRename();
+    bool IsRenaming() const { return m_nameField.IsEditing(); }
+    GuiEditField& NameField() { return m_nameField; }
+    // Where the name is shown and edited.
+    static GuiRect TitleRect();
+    static GuiRect PictureRect();
     void ShowControls(const Controls& controls);
     const Controls& GetControls() const { return m_controls; }
     DragMode GetDragMode() const { return m_dragMode; }
@@ -86,6 +103,9 @@ private:
     std::unique_ptr<GuiButton> m_solo;
     std::unique_ptr<GuiButton> m_arm;
     std::unique_ptr<GuiSlider> m_volume;
+    std::unique_ptr<VRGuiImage> m_picture;
+    GuiEditField m_nameField;
+    uint32_t m_colour = 0;
     DragMode m_dragMode = kReorder;
     bool m_pressed = false;
     int32_t m_reorderPhase = 0;

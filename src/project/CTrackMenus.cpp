@@ -1,7 +1,10 @@
 #include "project/CTrackMenus.h"
 
+#include "gui/CColorChooserDialog.h"
+#include "gui/CFileDialog.h"
 #include "gui/CValueEntryDialog.h"
 #include "gui/GuiMenu.h"
+#include "gui/VRGuiImage.h"
 #include "project/CAllTracks.h"
 #include "project/CTrack.h"
 #include "project/CTrackHeader.h"
@@ -9,6 +12,7 @@
 #include "project/TrackServices.h"
 #include "support/CUndoMgr.h"
 #include "support/LocalizedStrings.h"
+#include "support/Log.h"
 
 #include <cmath>
 #include <string>
@@ -53,6 +57,8 @@ void CTrackMenus::BuildHeaderMenu(GuiMenu& menu) const {
     AddCommand(menu, kMoveUp);
     AddCommand(menu, kMoveDown);
     menu.AddSeparator();
+    AddCommand(menu, kRename);
+    AddCommand(menu, kColour);
     AddCommand(menu, kChoosePicture);
     AddCommand(menu, kFreeze, m_track.IsFrozen());
     AddCommand(menu, kDelete);
@@ -123,7 +129,11 @@ bool CTrackMenus::CanHandle(int32_t command) const {
     case kExactVolume:
     case kExactPan:
     case kBodySelectClips:
+    case kChoosePicture:
+    case kColour:
         return true;
+    case kRename:
+        return m_track.GetHeader() != nullptr;
     case kBodyUndo:
         return m_services.undo.CanUndo();
     case kBodyRedo:
@@ -170,6 +180,12 @@ void CTrackMenus::Handle(int32_t command, VRGuiWindow* dialogOwner) {
         return AskVolume(dialogOwner);
     case kExactPan:
         return AskPan(dialogOwner);
+    case kRename:
+        return m_track.GetHeader()->BeginRename();
+    case kColour:
+        return AskColour(dialogOwner);
+    case kChoosePicture:
+        return ChoosePicture(dialogOwner);
     case kBodyUndo:
         m_services.undo.Undo();
         return;
@@ -216,4 +232,31 @@ void CTrackMenus::AskPan(VRGuiWindow* owner) {
     dialog.SetText(std::to_string(std::lround(m_track.GetPan() * 100.0)));
     if (dialog.DoModal(owner) == IDOK)
         m_track.SetPan(dialog.GetValue() / 100.0, true);
+}
+
+void CTrackMenus::AskColour(VRGuiWindow* owner) {
+    if (!owner)
+        return;
+    CColorChooserDialog dialog(HeaderLabel(kColour, false), m_track.GetColour());
+    if (dialog.DoModal(owner) == IDOK)
+        m_track.SetColour(dialog.GetColor(), true);
+}
+
+void CTrackMenus::ChoosePicture(VRGuiWindow* owner) {
+    FileDialogRequest request;
+    request.mode = FileDialogRequest::Mode::kOpen;
+    request.owner = owner;
+    request.title = HeaderLabel(kChoosePicture, false);
+    request.filter = "Pictures|*.png;*.jpg;*.jpeg";
+    std::string file;
+    if (!ChooseFile(request, file) || file.empty())
+        return;
+    const std::string& folder = m_services.prefs.pictureFolder;
+    // Without a picture folder the picture is used where it is.
+    const std::string cached = folder.empty() ? file : VRGuiImage::CacheImage(file, folder);
+    if (cached.empty()) {
+        LogFmt("CTrackMenus::ChoosePicture could not take '%s'", file.c_str());
+        return;
+    }
+    m_track.SetImage(cached, true);
 }

@@ -11,7 +11,7 @@ struct TrackServices;
 // header's menu, numbered as its string keys "MENUC_TrackMenuItem%d", and
 // the lane's menu ("MENUC_TrackBodyMenuItem%d", numbered here from
 // kBodyFirst). Commands of parts the program does not have yet (duplicating,
-// freezing, effects, pictures, pasting, instrument clips) are shown disabled.
+// freezing, effects, pasting, instrument clips) are shown disabled.
 class CTrackMenus {
 public:
     enum Command : int32_t {
@@ -41,6 +41,8 @@ public:
         kInsertMenu = 52,
         kInsertAudio = 53,
         kInsertMidi = 54,
+        kRename = 60,
+        kColour = 61,
         // The lane menu: kBodyFirst + the item's number.
         kBodyFirst = 100,
         kBodyUndo = kBodyFirst,
@@ -69,6 +71,9 @@ private:
     void BuildValueMenus(GuiMenu& menu) const;
     void AskVolume(VRGuiWindow* owner);
     void AskPan(VRGuiWindow* owner);
+    void AskColour(VRGuiWindow* owner);
+    // A picture file, copied into the picture folder, becomes the track's.
+    void ChoosePicture(VRGuiWindow* owner);
     void SetHeight(int32_t height);
     void MoveBy(int step);
 

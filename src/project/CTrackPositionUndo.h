@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/CUndoAtom.h"
+#include "support/RefPtr.h"
 
 #include <cstdint>
 
@@ -30,7 +31,7 @@ private:
 
     CAllTracks& m_tracks;
     Kind m_kind;
-    CTrack* m_track;
+    RefPtr<CTrack> m_track;
     int32_t m_first;
     int32_t m_second;
 };

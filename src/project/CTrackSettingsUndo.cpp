@@ -4,18 +4,11 @@
 
 CTrackSettingsUndo::CTrackSettingsUndo(CTrack* track, const TrackSettings& before,
                                        const TrackSettings& after)
-    : m_track(track), m_before(before), m_after(after) {
-    m_track->AddRef();
-}
+    : m_track(RefPtr<CTrack>::Share(track)), m_before(before), m_after(after) {}
 
-CTrackSettingsUndo::CTrackSettingsUndo(const CTrackSettingsUndo& other)
-    : CUndoAtom(other), m_track(other.m_track), m_before(other.m_before), m_after(other.m_after) {
-    m_track->AddRef();
-}
+CTrackSettingsUndo::CTrackSettingsUndo(const CTrackSettingsUndo&) = default;
 
-CTrackSettingsUndo::~CTrackSettingsUndo() {
-    m_track->DeleteRefObject();
-}
+CTrackSettingsUndo::~CTrackSettingsUndo() = default;
 
 std::unique_ptr<CUndoAtom> CTrackSettingsUndo::Clone() const {
     return std::make_unique<CTrackSettingsUndo>(*this);

@@ -2,6 +2,7 @@
 
 #include "project/TrackSettings.h"
 #include "support/CUndoAtom.h"
+#include "support/RefPtr.h"
 
 class CTrack;
 
@@ -19,7 +20,7 @@ public:
     void Restore(bool redo) override;
 
 private:
-    CTrack* m_track;
+    RefPtr<CTrack> m_track;
     TrackSettings m_before;
     TrackSettings m_after;
 };

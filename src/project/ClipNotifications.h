@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Notification.h"
+
 #include <cstdint>
 
 class CClip;
@@ -55,3 +57,15 @@ struct ClipMoveDrag {
     int32_t dy = 0;
     int32_t phase = kFirstMove;
 };
+
+// What each code carries (see support/Notification.h).
+template <> struct NotificationCarries<kNotifyClipClicked> { using Type = const ClipClick; };
+template <> struct NotificationCarries<kNotifyClipSelectionDrag> {
+    using Type = const ClipSelectionDrag;
+};
+template <> struct NotificationCarries<kNotifyClipReleased> { using Type = void; };
+template <> struct NotificationCarries<kNotifyClipSelect> { using Type = const ClipSelection; };
+template <> struct NotificationCarries<kNotifyClipDeselect> { using Type = const ClipSelection; };
+template <> struct NotificationCarries<kNotifyClipCaret> { using Type = const ClipCaret; };
+template <> struct NotificationCarries<kNotifyClipMoveDrag> { using Type = const ClipMoveDrag; };
+template <> struct NotificationCarries<kNotifyClipDeleteKey> { using Type = void; };

@@ -1,6 +1,13 @@
 #pragma once
 
+#include "support/Notification.h"
+
 #include <cstdint>
+#include <string>
+
+class CPCMAudTrack;
+struct GuiPoint;
+struct GuiSliderChange;
 
 // Notification codes exchanged between the project, its tracks and their
 // header and body objects. The parameter is a plain number (a track index)
@@ -10,6 +17,8 @@ enum ProjectNotification : int {
     kNotifyToolbarButton = 1000,
     // From a header to its track. Parameter: the button (CTrackHeader::Button).
     kNotifyHeaderButton = 1000,
+    // From a header to its track: its picture was clicked.
+    kNotifyTrackPicture = 1001,
     // From a header to its track. Parameter: a GuiSliderChange.
     kNotifyTrackVolume = 1002,
     kNotifySelectTrack = 1004,
@@ -17,6 +26,9 @@ enum ProjectNotification : int {
     kNotifyTrackHeightDrag = 1005,
     // Parameter: the colour.
     kNotifyTrackColour = 1006,
+    // From a header to its track: the name was edited in place.
+    // Parameter: the new name (a const std::string).
+    kNotifyTrackRename = 1007,
     kNotifyTrackOrderChanged = 1008,
     // From a header to its track. Parameter: a TrackReorderDrag.
     kNotifyTrackReorder = 1009,
@@ -40,6 +52,12 @@ enum ProjectNotification : int {
     // Parameter: the GuiPoint in window coordinates.
     kNotifyHeaderMenu = 1030,
     kNotifyBodyMenu = 1031,
+};
+
+// A header tells its track which clips to select with the key flags; the
+// track passes the same number on to the project with a TrackClipsSelection.
+enum TrackPartNotification : int {
+    kNotifyHeaderSelectClips = kNotifySelectTrackClips,
 };
 
 // The toolbar buttons the project acts on.
@@ -72,6 +90,47 @@ struct TrackClipsSelection {
     int32_t trackIndex = -1;
     uint32_t keys = 0;
 };
+
+// What each code carries (see support/Notification.h).
+template <> struct NotificationCarries<kNotifyHeaderButton> {
+    using Type = int32_t; // the button, or the toolbar button
+};
+template <> struct NotificationCarries<kNotifyTrackVolume> { using Type = const GuiSliderChange; };
+template <> struct NotificationCarries<kNotifySelectTrack> {
+    using Type = int32_t; // the track index
+};
+template <> struct NotificationCarries<kNotifyTrackHeightDrag> {
+    using Type = const TrackHeightDrag;
+};
+template <> struct NotificationCarries<kNotifyTrackColour> { using Type = uint32_t; };
+template <> struct NotificationCarries<kNotifyTrackPicture> { using Type = void; };
+template <> struct NotificationCarries<kNotifyTrackRename> {
+    using Type = const std::string; // the new name
+};
+template <> struct NotificationCarries<kNotifyTrackReorder> {
+    using Type = const TrackReorderDrag;
+};
+template <> struct NotificationCarries<kNotifySelectTrackClips> {
+    using Type = const TrackClipsSelection;
+};
+template <> struct NotificationCarries<kNotifyHeaderSelectClips> {
+    using Type = uint32_t; // the key flags
+};
+template <> struct NotificationCarries<kNotifyDeselectClips> {
+    using Type = uint32_t; // the key flags
+};
+template <> struct NotificationCarries<kNotifyBodyDoubleClick> {
+    using Type = int32_t; // the track index
+};
+template <> struct NotificationCarries<kNotifyMoveCaret> {
+    using Type = intptr_t; // milliseconds
+};
+template <> struct NotificationCarries<kNotifyBodyClickX> {
+    using Type = int32_t; // pixels
+};
+template <> struct NotificationCarries<kNotifyTrackArmed> { using Type = CPCMAudTrack; };
+template <> struct NotificationCarries<kNotifyHeaderMenu> { using Type = const GuiPoint; };
+template <> struct NotificationCarries<kNotifyBodyMenu> { using Type = const GuiPoint; };
 
 // Numbers travel in the pointer-sized parameter.
 inline void* NotificationNumber(intptr_t value) {

@@ -11,6 +11,9 @@ struct ProjectPreferences {
     using InstrumentId = std::array<uint8_t, 16>;
 
     std::string DefRecDir;
+    // Where track pictures are kept, made small (ends in '/'); none: a
+    // picture is used where the user found it.
+    std::string pictureFolder;
     std::string defaultAuthor;
     std::string defaultCopyright;
     double defaultTempo = 120.0;

@@ -28,6 +28,7 @@ bool CUndoMgr::AddUndoNode(const CUndoAtom& atom) {
     copy->SetUndoSetId(m_currentSetId);
     m_undoSets.back().push_back(std::move(copy));
     m_dirty = true;
+    ++m_changeCount;
     return true;
 }
 
@@ -44,6 +45,18 @@ void CUndoMgr::OpenNewSet(std::vector<UndoSet>& dropped) {
 void CUndoMgr::NextUndoSet() {
     std::lock_guard guard(m_lock);
     if (!m_restoring)
+        m_setOpen = false;
+}
+
+void CUndoMgr::OpenStep() {
+    std::lock_guard guard(m_lock);
+    if (m_openSteps++ == 0 && !m_restoring)
+        m_setOpen = false;
+}
+
+void CUndoMgr::CloseStep() {
+    std::lock_guard guard(m_lock);
+    if (--m_openSteps == 0 && !m_restoring)
         m_setOpen = false;
 }
 
@@ -84,6 +97,7 @@ bool CUndoMgr::Replay(bool redo) {
     guard.lock();
     m_restoring = false;
     m_dirty = true;
+    ++m_changeCount;
     if (m_clearedWhileRestoring)
         return true;
     if (redo)
@@ -133,6 +147,13 @@ void CUndoMgr::ClearUndoHistory() {
 void CUndoMgr::SetDirty(bool dirty) {
     std::lock_guard guard(m_lock);
     m_dirty = dirty;
+    if (dirty)
+        ++m_changeCount;
+}
+
+uint64_t CUndoMgr::ChangeCount() const {
+    std::lock_guard guard(m_lock);
+    return m_changeCount;
 }
 
 bool CUndoMgr::IsDirty() const {

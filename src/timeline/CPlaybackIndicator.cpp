@@ -3,6 +3,7 @@
 #include "gui/CImageManager.h"
 #include "gui/CSkin.h"
 #include "gui/VRGuiWindow.h"
+#include "timeline/TimelineNotifications.h"
 
 #include <algorithm>
 #include <cairo.h>
@@ -46,8 +47,7 @@ void CPlaybackIndicator::Update() {
     const double position = std::isfinite(ms) && ms > 0.0 ? ms : 0.0;
     if (position != m_positionMs) {
         m_positionMs = position;
-        SendNotification(kNotifyPosition,
-                         reinterpret_cast<void*>(static_cast<intptr_t>(std::min(position, 2e9))));
+        Notify<kNotifyPosition>(*this, static_cast<intptr_t>(std::min(position, 2e9)));
     }
     const int32_t msPerPixel = std::max(1, m_msPerPixelSource());
     const auto column = static_cast<int32_t>(std::min(m_positionMs / msPerPixel, 1e9));

@@ -10,6 +10,7 @@
 #include "support/LocalizedStrings.h"
 #include "timeline/CTrackMarker.h"
 #include "timeline/TimeGridHost.h"
+#include "timeline/TimelineNotifications.h"
 
 #include <cairo.h>
 
@@ -162,6 +163,11 @@ int32_t CTimeGrid::GetSnapInterval() const {
     // 4 / (divisions * 120) minutes of a whole note at 120 beats per minute.
     const int32_t divisions = SnapDivisions(m_snapLevel);
     return divisions == 0 ? 1 : 2000 / divisions;
+}
+
+double CTimeGrid::SnapStep(double realTime, bool forward) const {
+    const double step = GetSnapInterval();
+    return Snap(false, 0, std::max(0.0, realTime + (forward ? step : -step)));
 }
 
 void CTimeGrid::SetSnapLevel(int level) {
@@ -354,9 +360,7 @@ bool CTimeGrid::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
         OnLeftUp(p.x);
         return true;
     case kMouseLeftDoubleClick:
-        m_host.BeginUndoSet();
-        m_host.OpenNewMarkerDialog(
-            m_host.GetTempoMap().GetRealTime(double(int64_t(p.x) * m_msPerPixel)));
+        OnDoubleClick(p);
         return true;
     case kMouseRightDown:
         return true;
@@ -376,6 +380,28 @@ void CTimeGrid::OnLeftUp(int32_t x) {
         m_host.RelocatePlayback(ms);
     else
         m_host.MovePlaybackMarker(ms);
+}
+
+void CTimeGrid::OnDoubleClick(GuiPoint p) {
+    m_host.BeginUndoSet();
+    // Anywhere on a marker, flag or text, edits it: a new marker at its
+    // time could only be refused as taken.
+    if (const int index = MarkerAt(p); index >= 0)
+        m_host.OpenMarkerDialog(index);
+    else
+        m_host.OpenNewMarkerDialog(
+            m_host.GetTempoMap().GetRealTime(double(int64_t(p.x) * m_msPerPixel)));
+}
+
+int CTimeGrid::MarkerAt(GuiPoint p) const {
+    // Later markers lie over earlier ones.
+    for (size_t i = m_markers.size(); i-- > 0;) {
+        const CTrackMarker& marker = *m_markers[i];
+        if (marker.IsVisible() && p.x >= marker.GetX() && p.x < marker.GetX() + marker.GetWidth() &&
+            p.y >= marker.GetY() && p.y < marker.GetY() + marker.GetHeight())
+            return int(i);
+    }
+    return -1;
 }
 
 void CTimeGrid::RunContextMenu(GuiPoint p) {
@@ -441,7 +467,7 @@ void CTimeGrid::OnZoomChanged(int32_t msPerPixel) {
 
 void CTimeGrid::OnNotification(int message, void* parameter) {
     if (message == kNotifyZoomChanged)
-        OnZoomChanged(ClampToInt32(double(reinterpret_cast<intptr_t>(parameter))));
+        OnZoomChanged(ClampToInt32(double(NotificationArgument<kNotifyZoomChanged>(parameter))));
     else if (message == kNotifyDragState)
         SendNotification(kNotifyDragState, parameter);
 }

@@ -63,6 +63,10 @@ public:
     double SnapAdjusted(bool useGivenLevel, int level, double time) const;
     // Milliseconds of one snap step at 120 beats per minute in quarters; 1 when off.
     int32_t GetSnapInterval() const;
+    // The grid line one snap step later (or earlier) than a reference time,
+    // never before 0: a step of reference time, so that it is one grid step
+    // at every tempo.
+    double SnapStep(double realTime, bool forward) const;
 
     void SetSnapLevel(int level);
     int GetSnapLevel() const { return m_snapLevel; }
@@ -102,6 +106,9 @@ private:
     void DrawTicks(const GuiRect& r);
     void OnZoomChanged(int32_t msPerPixel);
     void OnLeftUp(int32_t x);
+    void OnDoubleClick(GuiPoint p);
+    // The topmost marker under a point of the ruler, -1 when none.
+    int MarkerAt(GuiPoint p) const;
     void RunContextMenu(GuiPoint p);
     void RunMenuCommand(int32_t command, double clickedMs);
     double SnapMeasure(double realTime) const;

@@ -1,9 +1,11 @@
 #include "timeline/CToolbar.h"
 
 #include "gui/GuiMenu.h"
+#include "gui/GuiNotifications.h"
 #include "gui/GuiPopupMenu.h"
 #include "gui/VRGuiWindow.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 #include "support/LocalizedStrings.h"
 #include "support/Log.h"
 #include "timeline/CTimeGrid.h"
@@ -176,7 +178,7 @@ void CToolbar::Refresh() {
 
 void CToolbar::OnNotification(int message, void* parameter) {
     if (message == GuiButton::kNotifyClick) {
-        RunCommand(int32_t(reinterpret_cast<intptr_t>(parameter)));
+        RunCommand(NotificationArgument<GuiButton::kNotifyClick>(parameter));
         Refresh();
     }
     m_commands.RefreshMainWindow();
@@ -194,10 +196,11 @@ void CToolbar::RunCommand(int32_t id) {
     case kSave:
         m_commands.SaveProject();
         break;
-    case kAddSound:
-        m_undo.NextUndoSet();
+    case kAddSound: {
+        CUndoStep step(m_undo);
         m_commands.AddSound();
         break;
+    }
     case kLibrary:
         m_commands.ShowDetailsPage(kLibraryPage);
         break;

@@ -28,6 +28,8 @@ public:
     virtual void BeginUndoSet() = 0;
     // The marker dialog, creating a marker at a real time.
     virtual void OpenNewMarkerDialog(double realMs) = 0;
+    // The marker dialog, editing marker i.
+    virtual void OpenMarkerDialog(int index) = 0;
     virtual void OpenMarkerWizard() = 0;
     // Switches the project to clock (1) or measure (0) mode; the project
     // passes the mode back to the ruler.

@@ -2,11 +2,13 @@
 
 #include "engine/CPCMMixer.h"
 #include "gui/GuiInput.h"
+#include "gui/GuiNotifications.h"
 #include "gui/GuiPopupMenu.h"
 #include "gui/VRGuiWindow.h"
 #include "project/CMasterVolUndo.h"
 #include "project/CProject.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 #include "support/LocalizedStrings.h"
 #include "support/Log.h"
 #include "timeline/CPlaybackIndicator.h"
@@ -191,9 +193,11 @@ void CMixMasterBar::RunCommand(int32_t button) {
 
 void CMixMasterBar::OnNotification(int message, void* parameter) {
     if (message == GuiButton::kNotifyClick) {
-        RunCommand(static_cast<int32_t>(reinterpret_cast<intptr_t>(parameter)));
-    } else if (message == GuiSlider::kNotifyValueChange && parameter) {
-        OnVolumeChange(*static_cast<const GuiSliderChange*>(parameter));
+        RunCommand(NotificationArgument<GuiButton::kNotifyClick>(parameter));
+    } else if (message == GuiSlider::kNotifyValueChange) {
+        if (const GuiSliderChange* change =
+                NotificationArgument<GuiSlider::kNotifyValueChange>(parameter))
+            OnVolumeChange(*change);
     } else if (message == CPlaybackIndicator::kNotifyPosition) {
         RefreshState();
     }
@@ -212,7 +216,7 @@ void CMixMasterBar::OnVolumeChange(const GuiSliderChange& change) {
     m_dragging = false;
     const double now = m_project.GetMasterVolume();
     if (now != m_volumeAtDragStart) {
-        m_undo.NextUndoSet();
+        CUndoStep step(m_undo);
         m_undo.AddUndoNode(CMasterVolUndo(m_project, m_volumeAtDragStart, now));
     }
 }
@@ -282,8 +286,10 @@ bool CMixMasterBar::RunMenuChoice(int32_t id) {
         break;
     }
     if (entry >= kEntryFirstVolume && entry < kEntryFirstVolume + kVolumeSteps) {
-        m_undo.NextUndoSet();
-        m_project.SetMasterVolume(0.2 * (entry - kEntryFirstVolume + 1), true);
+        {
+            CUndoStep step(m_undo);
+            m_project.SetMasterVolume(0.2 * (entry - kEntryFirstVolume + 1), true);
+        }
         RefreshState();
         return true;
     }

@@ -20,10 +20,12 @@ CTransport::CTransport(CProject& project, CPCMMixer& mixer) : m_project(project)
         heardMs = mixer.GetPositionMs();
         return true;
     });
+    m_project.SetMarkerPlayer(this);
 }
 
 CTransport::~CTransport() {
     m_project.SetFollowPlayback(nullptr);
+    m_project.SetMarkerPlayer(nullptr);
 }
 
 double CTransport::ProjectEndMs() const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "project/MarkerPlayer.h"
+
 #include <functional>
 #include <optional>
 
@@ -22,7 +24,7 @@ struct HeardRange {
 // milliseconds, as the timeline shows them. Clip times, marker (tempo event)
 // times and the grid-step arithmetic of the steps are reference time and
 // are converted through the project's tempo map where they are used.
-class CTransport {
+class CTransport : public MarkerPlayer {
 public:
     // Play closer than this to the end starts over from the beginning.
     static constexpr double kRestartNearEndMs = 100.0;
@@ -31,7 +33,7 @@ public:
 
     // While it exists, the track area follows the play position.
     CTransport(CProject& project, CPCMMixer& mixer);
-    ~CTransport();
+    ~CTransport() override;
     CTransport(const CTransport&) = delete;
     CTransport& operator=(const CTransport&) = delete;
 
@@ -52,11 +54,11 @@ public:
     // caret lies outside the loop. False when nothing started.
     bool Play();
     // Plays from a heard position; near the end (kRestartNearEndMs) from 0.
-    bool PlayFrom(double heardMs);
-    void Stop();
+    bool PlayFrom(double heardMs) override;
+    void Stop() override;
     // Space: stops while playing, else plays.
     void PlayStop();
-    bool IsPlaying() const;
+    bool IsPlaying() const override;
     // The mixer's heard position while playing, else the caret.
     double PlayPosition() const;
 

@@ -40,7 +40,7 @@ protected:
     void SaveNineTrackProject(const std::string& path) {
         project.NewProject(true);
         project.AddAudioTrack(-1, false);
-        ASSERT_TRUE(project.SaveProject(path, false, false, false));
+        ASSERT_TRUE(project.SaveProject(path));
         project.NewProject(true);
     }
 };
@@ -155,7 +155,8 @@ TEST_F(MainWindowTest, MenusAreLocalizedAndListRecentProjects) {
     EXPECT_EQ(file.ItemAt(0).label, "New Project");
     EXPECT_EQ(file.ItemAt(0).shortcut, "Ctrl+N");
     window->PrepareMenu(file);
-    EXPECT_FALSE(file.FindItem(kCmdBurnCD)->enabled);
+    EXPECT_TRUE(file.FindItem(kCmdBurnCD)->enabled);
+    EXPECT_FALSE(file.FindItem(kCmdLabelCD)->enabled);
     ASSERT_NE(file.FindItem(kCmdRecentFirst), nullptr);
     EXPECT_EQ(file.FindItem(kCmdRecentFirst)->label, "&1 Recent Song.lt4");
     // A second file of that name: both show the folder that tells them apart.
@@ -742,7 +743,7 @@ std::string ReadAll(const std::string& path) {
 TEST_F(MainWindowTest, APartlyLoadedProjectIsNotSavedOverWithoutAsking) {
     const std::string path = m_root + "Cut.lt4";
     project.NewProject(true);
-    ASSERT_TRUE(project.SaveProject(path, false, false, false));
+    ASSERT_TRUE(project.SaveProject(path));
     // The file loses its last bytes, as when a disk filled up while copying.
     fs::resize_file(path, fs::file_size(path) - 20);
     const std::string damaged = ReadAll(path);
@@ -775,7 +776,7 @@ TEST_F(MainWindowTest, FindMissingSoundsBringsBackAClipWhoseSoundReturned) {
     WriteToneWav(sound, 44100, 8000);
     project.NewProject(true);
     ASSERT_NE(project.AddAudioClip(sound), nullptr);
-    ASSERT_TRUE(project.SaveProject(path, false, false, false));
+    ASSERT_TRUE(project.SaveProject(path));
     fs::rename(sound, m_root + "Away.wav");
     Open();
     window->OpenFileOrNewProject(path);

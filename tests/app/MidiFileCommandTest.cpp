@@ -131,7 +131,7 @@ TEST_F(MidiExportCommands, FileMenuAndCommandLineWriteTheProjectsNotesAndMarkers
     // The command line writes the same file from the saved project.
     if (!ProgramBuilt())
         GTEST_SKIP() << "loomtone is not built";
-    ASSERT_TRUE(project.SaveProject(m_root + "Song.lt4", false, false, false));
+    ASSERT_TRUE(project.SaveProject(m_root + "Song.lt4"));
     const std::string command = LeakCheckEnv(m_root) + "'" + kProgram + "' --export-midi '" +
                                 m_root + "Song.lt4' '" + m_root + "Cli.mid' > '" + m_root +
                                 "cli.txt' 2>&1";

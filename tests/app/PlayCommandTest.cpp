@@ -142,7 +142,7 @@ std::string MutedInstrumentCopy(const std::string& dir) {
         if (project.GetTrack(index)->GetKind() == CTrack::kMidi)
             project.GetTrack(index)->ToggleMute();
     const std::string path = dir + "Muted.lt4";
-    EXPECT_TRUE(project.SaveProject(path, false, false, false));
+    EXPECT_TRUE(project.SaveProject(path));
     return path;
 }
 

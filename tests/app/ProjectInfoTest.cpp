@@ -90,7 +90,7 @@ void WriteProjectWithClips(const std::string& dir) {
     auto* clip = new CMIDIClip(project.Clips(), sound);
     ASSERT_TRUE(track->AddClip(clip, 1000.0, false));
     clip->DeleteRefObject();
-    ASSERT_TRUE(project.SaveProject(dir + "clips.lt4", false, false, false));
+    ASSERT_TRUE(project.SaveProject(dir + "clips.lt4"));
 }
 
 TEST(ProjectInfoTest, EveryClipIsListedWithItsSoundOrItsNotes) {

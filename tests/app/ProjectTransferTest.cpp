@@ -34,7 +34,7 @@ protected:
         ASSERT_NE(project.AddAudioClip(m_root + "sounds/Kick.wav"), nullptr);
         project.SelectTrack(1, false);
         ASSERT_NE(project.AddAudioClip(m_root + "sounds/Bass.wav"), nullptr);
-        ASSERT_TRUE(project.SaveProject(original, false, false, false));
+        ASSERT_TRUE(project.SaveProject(original));
         ASSERT_TRUE(window->ExecuteCommand(kCmdAddAudioTrack));
         ASSERT_TRUE(undo.IsDirty());
         chosenPath = m_root + "copy";

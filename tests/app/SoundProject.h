@@ -32,5 +32,5 @@ inline void WriteProjectOfSounds(const std::string& path, const std::vector<std:
     }
     if (change)
         change(project);
-    ASSERT_TRUE(project.SaveProject(path, false, false, false));
+    ASSERT_TRUE(project.SaveProject(path));
 }

@@ -189,7 +189,7 @@ protected:
             track->SetVolume(plan.trackVolume, false);
             track->SetPan(plan.trackPan, false);
         }
-        ASSERT_TRUE(project.SaveProject(dir + "three.lt4", false, false, false));
+        ASSERT_TRUE(project.SaveProject(dir + "three.lt4"));
     }
 
     std::string dir;

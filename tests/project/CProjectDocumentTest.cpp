@@ -96,7 +96,7 @@ TEST_F(ProjectOnWindow, NewProjectDialogKindsAndRecentProjects) {
     ASSERT_TRUE(recent.Init("Software\\Loomtone\\Recent"));
     m_project->SetRecentFiles(&recent);
     m_project->AddMIDITrack(-1, false);
-    ASSERT_TRUE(m_project->SaveProject(m_dir + "nine.lt4", false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(m_dir + "nine.lt4"));
     Drive({[&] { ClickDialogButton(CNewProjectDialog::kFirstRecentId); }});
     m_project->NewProject(false);
     EXPECT_EQ(m_project->GetNumTracks(), 9);
@@ -194,18 +194,20 @@ TEST_F(ProjectOnWindow, TrackAreaNotifications) {
 
 TEST_F(ProjectOnWindow, SavesKeepBackupsTemplatesAndUnusedRecordings) {
     const std::string path = m_dir + "p.lt4";
-    ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(path));
     const std::string first = ReadAll(path);
     m_project->AddMIDITrack(-1, false);
-    ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(path));
     const std::string second = ReadAll(path);
     EXPECT_EQ(ReadAll(path + ".backup"), first);
     m_project->DeleteTrack(0, false);
-    ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(path));
     EXPECT_EQ(ReadAll(path + ".backup"), second);
 
     m_undo.SetDirty(true);
-    ASSERT_TRUE(m_project->SaveProject(m_dir + "t.lt4template", true, false, false));
+    SaveOptions asTemplate;
+    asTemplate.asTemplate = true;
+    ASSERT_TRUE(m_project->SaveProject(m_dir + "t.lt4template", asTemplate));
     EXPECT_TRUE(m_undo.IsDirty());
     EXPECT_EQ(m_project->GetProjectFilePath(), path);
 
@@ -213,7 +215,7 @@ TEST_F(ProjectOnWindow, SavesKeepBackupsTemplatesAndUnusedRecordings) {
     std::ofstream(recording) << "RIFF";
     m_prefs.bDeleteUnusedRecordings = false;
     m_project->AddRecording(recording);
-    ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(path));
     EXPECT_TRUE(fs::exists(recording));
     m_prefs.bDeleteUnusedRecordings = true;
     m_project->AddRecording(recording);
@@ -224,7 +226,7 @@ TEST_F(ProjectOnWindow, SavesKeepBackupsTemplatesAndUnusedRecordings) {
 // A cancel pressed in the progress dialog while the save runs.
 TEST_F(ProjectOnWindow, CancelledSaveLeavesTheFileAsItWas) {
     const std::string path = m_dir + "kept.lt4";
-    ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(path));
     const std::string before = ReadAll(path);
     m_project->AddMIDITrack(-1, true);
     bool sawDialog = false;
@@ -235,7 +237,7 @@ TEST_F(ProjectOnWindow, CancelledSaveLeavesTheFileAsItWas) {
         Click(dialog->GetButton(IDCANCEL));
     }});
     LogCapture log;
-    EXPECT_FALSE(m_project->SaveProject(path, false, false, false));
+    EXPECT_FALSE(m_project->SaveProject(path));
     EXPECT_TRUE(sawDialog);
     EXPECT_EQ(ReadAll(path), before);
     EXPECT_TRUE(m_titles.empty());
@@ -250,7 +252,7 @@ TEST_F(ProjectOnWindow, CancelledSaveLeavesTheFileAsItWas) {
 
     // Without a cancel the same save goes through, the dialog gone afterwards.
     m_host.SetModalDriver(nullptr);
-    EXPECT_TRUE(m_project->SaveProject(path, false, false, false));
+    EXPECT_TRUE(m_project->SaveProject(path));
     EXPECT_NE(ReadAll(path), before);
     EXPECT_EQ(m_window.LayerCount(), 0);
 }
@@ -290,7 +292,7 @@ TEST_F(ProjectOnWindow, MarkerTimesThatDisagreeKeepTheStartFirst) {
     verse.tempoEvent.time = 8000;
     ASSERT_TRUE(m_project->Markers().Add(verse));
     const std::string path = m_dir + "marks.lt4";
-    ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(path));
     const std::string saved = ReadAll(path);
     // The chunk code, not the test folder's name in the project record.
     const size_t records = saved.find("Mark", 12 + 8 + 2656) + 8 + 80;
@@ -449,7 +451,7 @@ TEST_F(FirstSound, AutoBeatMatchAnalysesAudioClipsAndAdoptsTheFirstTempo) {
 // must always load, holding either the first or the second project.
 TEST_F(ProjectOnWindow, KillDuringSaveNeverDamagesTheFile) {
     const std::string path = m_dir + "killed.lt4";
-    ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(path));
     std::mt19937 random(7);
     for (int round = 0; round < 40; ++round) {
         int ready[2];
@@ -462,7 +464,7 @@ TEST_F(ProjectOnWindow, KillDuringSaveNeverDamagesTheFile) {
             if (write(ready[1], "r", 1) != 1)
                 _exit(1);
             for (;;)
-                m_project->SaveProject(path, false, false, false);
+                m_project->SaveProject(path);
         }
         close(ready[1]);
         char signal;

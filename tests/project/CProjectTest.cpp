@@ -49,7 +49,7 @@ protected:
         return m_project->LoadProject(path, cancelled);
     }
     Bytes SaveAndRead(const std::string& name) {
-        EXPECT_TRUE(m_project->SaveProject(Path(name), false, false, false));
+        EXPECT_TRUE(m_project->SaveProject(Path(name)));
         return ReadAll<Bytes>(Path(name));
     }
 };
@@ -211,7 +211,9 @@ TEST_F(CProjectTest, LoadEdgeCases) {
     EXPECT_EQ(m_project->GetNumTracks(), 8);
 
     m_project->AddMIDITrack(-1, false);
-    ASSERT_TRUE(m_project->SaveProject(Path("t.lt4template"), true, false, false));
+    SaveOptions asTemplate;
+    asTemplate.asTemplate = true;
+    ASSERT_TRUE(m_project->SaveProject(Path("t.lt4template"), asTemplate));
     EXPECT_EQ(m_project->GetProjectFilePath(), "");
     EXPECT_TRUE(Load(Path("t.lt4template")));
     EXPECT_EQ(m_project->GetNumTracks(), 9);
@@ -249,7 +251,7 @@ TEST_F(CProjectTest, DamagedTracksAreSkippedWithOneMessage) {
 
 TEST_F(CProjectTest, FailedSaveAsKeepsPathAndStaysChanged) {
     SaveAndRead("saved.lt4");
-    EXPECT_FALSE(m_project->SaveProject(m_dir + "no/such/folder/x.lt4", false, false, false));
+    EXPECT_FALSE(m_project->SaveProject(m_dir + "no/such/folder/x.lt4"));
     EXPECT_EQ(m_project->GetProjectFilePath(), Path("saved.lt4"));
     EXPECT_TRUE(m_undo.IsDirty());
     EXPECT_EQ(m_titles, std::vector<std::string>{"Err_SaveFailedTitle"});

@@ -84,7 +84,7 @@ protected:
         session.Finish();
     }
     std::string Saved(const std::string& name) {
-        EXPECT_TRUE(m_project->SaveProject(m_dir + name, false, false, false));
+        EXPECT_TRUE(m_project->SaveProject(m_dir + name));
         return Bytes(m_dir + name);
     }
     const MarkerRecord& Marker(int index) { return m_project->Markers().At(index); }
@@ -99,6 +99,8 @@ TEST_F(MarkerDialogTest, RulerDoubleClickAddsAMarkerEditedLiveAndOkIsOneUndoStep
     Drive({
         [&] {
             EXPECT_EQ(Dialog().GetTitle(), MyLoadString("MDT_AddTitle"));
+            // Nothing to play through without a transport.
+            EXPECT_FALSE(Dialog().GetButton(CMarkerDialog::kPlayId)->IsEnabled());
             // The name field has the focus.
             m_host.Text("Chorus");
             EXPECT_EQ(Marker(1).name, "Chorus");

@@ -24,7 +24,7 @@ class MarkerEditingTest : public ProjectOnWindowTest {
 protected:
     std::string Saved(const std::string& name) {
         const std::string path = m_dir + name;
-        EXPECT_TRUE(m_project->SaveProject(path, false, false, false));
+        EXPECT_TRUE(m_project->SaveProject(path));
         return Bytes(path);
     }
 };

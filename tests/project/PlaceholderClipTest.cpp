@@ -70,7 +70,7 @@ protected:
             ASSERT_TRUE(midi->AddClip(clip, at, false));
             clip->DeleteRefObject();
         }
-        ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
+        ASSERT_TRUE(m_project->SaveProject(path));
     }
 
     bool Load(const std::string& path) {
@@ -166,12 +166,12 @@ TEST_F(PlaceholderClips, ADamagedCorpusKeepsEveryClipAndSavesBackUnchanged) {
         EXPECT_EQ(Placeholders().size(), placeholders);
         const std::string loaded = Summary();
         const std::string copy = corpus + "/saved-" + name;
-        ASSERT_TRUE(m_project->SaveProject(copy, false, false, false));
+        ASSERT_TRUE(m_project->SaveProject(copy));
         ASSERT_TRUE(Load(copy));
         EXPECT_EQ(Summary(), loaded);
         // Saving what was loaded from the copy writes the same file again.
         const std::string again = corpus + "/again-" + name;
-        ASSERT_TRUE(m_project->SaveProject(again, false, false, false));
+        ASSERT_TRUE(m_project->SaveProject(again));
         EXPECT_EQ(ReadAll(again), ReadAll(copy));
     }
     EXPECT_GE(projects, 11);
@@ -193,7 +193,7 @@ TEST_F(PlaceholderClips, AClipWithoutItsSoundStaysAndIsWrittenBackAsItWasRead) {
     EXPECT_EQ(placeholders[0]->GetStartMs(), 0.0);
     EXPECT_EQ(placeholders[1]->GetStartMs(), 3000.0);
     EXPECT_TRUE(m_project->LoadWasPartial());
-    ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(path));
     const std::string after = ReadAll(path);
     // Each placeholder's chunks, header and all, stand in the new file as
     // they stood in the old one.
@@ -265,7 +265,7 @@ TEST_F(PlaceholderClips, AMovedPlaceholderKeepsEveryByteButItsPosition) {
     EXPECT_GE(changed.front(), 536u);
     EXPECT_LT(changed.back(), 544u);
 
-    ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(path));
     ASSERT_TRUE(Load(path));
     ASSERT_EQ(m_project->GetTrack(0)->Clips().size(), 3u);
     EXPECT_EQ(m_project->GetTrack(0)->Clips().back()->GetStartMs(), 4250.0);
@@ -289,7 +289,7 @@ TEST_F(PlaceholderClips, ADeletedPlaceholderIsGoneFromTheFileAndComesBackWithUnd
     m_undo.Undo();
     ASSERT_EQ(Placeholders().size(), 2u);
     m_undo.Redo();
-    ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(path));
     ASSERT_TRUE(Load(path));
     EXPECT_EQ(Placeholders().size(), 1u);
     EXPECT_EQ(AllClips().size(), 5u);

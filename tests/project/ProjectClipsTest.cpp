@@ -69,7 +69,7 @@ TEST_F(ProjectClips, ClipsOfEveryKindSaveLoadAndSaveAgainByteIdentically) {
     for (int t = 0; t < m_project->GetNumTracks(); ++t)
         for (CClip* clip : m_project->GetTrack(t)->Clips())
             clip->SetSelected(false);
-    ASSERT_TRUE(m_project->SaveProject(m_dir + "first.lt4", false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(m_dir + "first.lt4"));
 
     bool cancelled = false;
     ASSERT_TRUE(m_project->LoadProject(m_dir + "first.lt4", cancelled));
@@ -89,7 +89,7 @@ TEST_F(ProjectClips, ClipsOfEveryKindSaveLoadAndSaveAgainByteIdentically) {
     ASSERT_FALSE(tones.empty());
     EXPECT_NEAR(tones.front()->GetLengthMs(), 1000.0, 1.0);
 
-    ASSERT_TRUE(m_project->SaveProject(m_dir + "second.lt4", false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(m_dir + "second.lt4"));
     const std::string first = ReadAll(m_dir + "first.lt4");
     EXPECT_GT(first.size(), 1000u);
     EXPECT_EQ(FirstDifference(first, ReadAll(m_dir + "second.lt4")), -1);
@@ -134,7 +134,7 @@ TEST_F(ProjectClips, MovedSoundsAreAskedForOncePerLoadAndMarkTheProjectChanged) 
     fs::create_directories(m_dir + "moved");
     ASSERT_NE(AddClipAt(0, 0.0), nullptr);
     ASSERT_NE(AddClipAt(1, 0.0), nullptr);
-    ASSERT_TRUE(m_project->SaveProject(m_dir + "song.lt4", false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(m_dir + "song.lt4"));
     fs::rename(m_dir + "Tone.wav", m_dir + "moved/Tone.wav");
     int asked = 0;
     SetMissingSoundHook([&](const MissingSoundRequest&) {
@@ -150,7 +150,7 @@ TEST_F(ProjectClips, MovedSoundsAreAskedForOncePerLoadAndMarkTheProjectChanged) 
         EXPECT_EQ(m_project->GetTrack(1)->Clips().size(), 1u);
     }
     SetMissingSoundHook(nullptr);
-    ASSERT_TRUE(m_project->SaveProject(m_dir + "song.lt4", false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(m_dir + "song.lt4"));
     asked = 0;
     bool cancelled = false;
     ASSERT_TRUE(m_project->LoadProject(m_dir + "song.lt4", cancelled));

@@ -332,7 +332,7 @@ TEST_F(TrackAreaEditing, NewAndOpenedProjectsStartAtTheTopLeftWithBarsThatFitThe
     m_project->SetHorizontalScroll(300);
     ASSERT_EQ(m_project->GetTracksScrollY(), 200);
     const std::string path = m_dir + "Tall.lt4";
-    ASSERT_TRUE(m_project->SaveProject(path, false, false, false));
+    ASSERT_TRUE(m_project->SaveProject(path));
 
     m_project->NewProject(true);
     EXPECT_EQ(m_project->GetTracksScrollY(), 0);

@@ -189,8 +189,8 @@ TEST_F(TrackHeaderControls, TheHeaderMenuSelectsTheTrackAndCarriesOutACommand) {
 }
 
 TEST_F(TrackHeaderControls, AVolumePresetFromTheMenuThenUndoFromTheLaneMenu) {
-    // The volume sub-menu is item 16; its item 4 is 60%.
-    ChooseFromMenu(Header(0), 4, 16);
+    // The volume sub-menu is item 18; its item 4 is 60%.
+    ChooseFromMenu(Header(0), 4, 18);
     EXPECT_DOUBLE_EQ(Track(0)->GetVolume(), 0.6);
     EXPECT_DOUBLE_EQ(Header(0).GetVolumeSlider().GetValue(), 0.6);
     // The lane menu's first item undoes.
@@ -202,9 +202,11 @@ TEST_F(TrackHeaderControls, CommandsThatCannotRunAreDisabledAndOthersRunDirectly
     m_project->SelectTrack(0, false);
     CTrack& track = *Track(0);
     for (int32_t command : {CTrackMenus::kDuplicate, CTrackMenus::kFreeze, CTrackMenus::kEffects,
-                            CTrackMenus::kChoosePicture, CTrackMenus::kMoveUp})
+                            CTrackMenus::kMoveUp})
         EXPECT_FALSE(track.CanHandleCommand(command)) << command;
-    EXPECT_TRUE(track.CanHandleCommand(CTrackMenus::kMoveDown));
+    for (int32_t command : {CTrackMenus::kMoveDown, CTrackMenus::kChoosePicture,
+                            CTrackMenus::kRename, CTrackMenus::kColour})
+        EXPECT_TRUE(track.CanHandleCommand(command)) << command;
     track.HandleCommand(CTrackMenus::kInsertMidi);
     EXPECT_EQ(Track(0)->GetKind(), CTrack::kMidi);
     EXPECT_TRUE(Track(0)->IsSelected());

@@ -27,6 +27,7 @@ struct FakeGridHost : TimeGridHost {
     std::optional<double> playbackMarker, relocated, newMarkerAt;
     int undoSets = 0, selectionClears = 0, wizards = 0;
     std::optional<int32_t> modeAsked;
+    std::optional<int> editedMarker;
     std::vector<TrackMarkerLook> looks;
 
     FakeGridHost() { map.AddEvent(StartEvent()); }
@@ -39,6 +40,7 @@ struct FakeGridHost : TimeGridHost {
     void ClearTimeSelection() override { ++selectionClears; }
     void BeginUndoSet() override { ++undoSets; }
     void OpenNewMarkerDialog(double realMs) override { newMarkerAt = realMs; }
+    void OpenMarkerDialog(int index) override { editedMarker = index; }
     void OpenMarkerWizard() override { ++wizards; }
     void SetTimeLineMode(int32_t mode) override { modeAsked = mode; }
     void InvalidateTrackBodies() override {}
@@ -335,6 +337,39 @@ TEST_F(TimeGrid, MouseMovesPlaybackAndOpensTheMarkerDialog) {
     screen.LeftDown(320, 20); // the second press of a double click
     EXPECT_EQ(host.newMarkerAt, 3200.0);
     EXPECT_EQ(host.undoSets, 1);
+}
+
+TEST_F(TimeGrid, DoubleClickOnAMarkerEditsItAndOnTheBareRulerAddsOne) {
+    host.map.AddEvent({.time = 4000, .keyChange = true});
+    grid->SyncMarkers();
+    const CTrackMarker& marker = *grid->GetMarker(1);
+    ASSERT_EQ(marker.GetX(), 400);
+
+    screen.LeftDown(402, 5);
+    screen.LeftUp(402, 5);
+    screen.LeftDown(402, 5); // on the flag
+    EXPECT_EQ(host.editedMarker, 1);
+    EXPECT_FALSE(host.newMarkerAt);
+    EXPECT_EQ(host.undoSets, 1);
+    screen.LeftUp(402, 5);
+
+    screen.Advance(1000);
+    host.editedMarker.reset();
+    const int32_t text = marker.GetX() + marker.GetWidth() - 2; // on its text
+    screen.LeftDown(text, 5);
+    screen.LeftUp(text, 5);
+    screen.LeftDown(text, 5);
+    EXPECT_EQ(host.editedMarker, 1);
+    screen.LeftUp(text, 5);
+
+    screen.Advance(1000);
+    host.editedMarker.reset();
+    screen.LeftDown(380, 5); // left of it, on the bare ruler
+    screen.LeftUp(380, 5);
+    screen.LeftDown(380, 5);
+    EXPECT_FALSE(host.editedMarker);
+    EXPECT_EQ(host.newMarkerAt, 3800.0);
+    EXPECT_EQ(host.undoSets, 3);
 }
 
 TEST_F(TimeGrid, ContextMenuCommands) {

@@ -1,7 +1,12 @@
 #include "transport/CTransport.h"
 #include "engine/CNullDevice.h"
 #include "engine/TempoMap.h"
+#include "project/CMarkerDialog.h"
+#include "project/CTrack.h"
 #include "project/ProjectOnWindowTest.h"
+#include "support/LocalizedStrings.h"
+#include "timeline/CTimeGrid.h"
+#include "timeline/CTrackMarker.h"
 
 #include <gtest/gtest.h>
 
@@ -76,9 +81,12 @@ TEST_F(TransportTest, PlayNearTheEndStartsOverAtBothTempos) {
     ASSERT_TRUE(Transport().Play());
     EXPECT_DOUBLE_EQ(m_mixer.GetPositionMs(), 9850.0);
 
-    // 60 bpm: the same reference end is heard at 20000 ms, so 9950 heard
-    // is far from it and 19950 heard is near it.
+    // 60 bpm: the clip moved to reference 5000 is heard from 10000 and,
+    // lasting ten seconds, ends at 20000 heard ms, so 9950 heard is far
+    // from the end and 19950 heard is near it.
     SetStartTempo(60.0);
+    CTrack* track = m_project->GetTrack(0);
+    ASSERT_TRUE(track->AddClip(track->Clips().front(), 5000.0, false));
     EXPECT_DOUBLE_EQ(Transport().ProjectEndMs(), 20000.0);
     m_project->MoveCaretAndPlayback(9950.0);
     ASSERT_TRUE(Transport().Play());
@@ -184,9 +192,12 @@ TEST_F(TransportTest, GoToStartAndEnd) {
 
 TEST_F(TransportTest, LoopWithoutSelectionIsTheWholeProject) {
     SetStartTempo(60.0);
+    CTrack* track = m_project->GetTrack(0);
+    ASSERT_TRUE(track->AddClip(track->Clips().front(), 5000.0, false));
     Transport().SetLoopPlay(true);
     EXPECT_TRUE(m_mixer.IsLooping());
-    // Heard: ten reference seconds at 60 bpm.
+    // Heard: the clip starts at reference 5000, heard 10000 at 60 bpm, and
+    // lasts its ten seconds.
     EXPECT_DOUBLE_EQ(m_mixer.GetLoopStartMs(), 0.0);
     EXPECT_DOUBLE_EQ(m_mixer.GetLoopEndMs(), 20000.0);
     Transport().ToggleLoopPlay();
@@ -255,6 +266,44 @@ TEST_F(TransportTest, PlayFromMarkersAcrossATempoChange) {
     EXPECT_DOUBLE_EQ(m_mixer.GetPositionMs(), 4000.0);
     m_mixer.SetPositionMs(20000.0);
     EXPECT_FALSE(Transport().PlayFromNextMarker());
+}
+
+TEST_F(TransportTest, TheMarkerDialogOfADoubleClickedMarkerPlaysFromItAndStops) {
+    // At 60 bpm the marker at reference 2000 is heard at 4000.
+    SetStartTempo(60.0);
+    AddTempoMarker(2000.0, 60.0);
+    m_project->TimeGrid().SyncMarkers();
+    const CTrackMarker* marker = m_project->TimeGrid().GetMarker(1);
+    ASSERT_NE(marker, nullptr);
+    const GuiRect flag = marker->GetAbsRect();
+    const int32_t x = flag.left + 2;
+    const int32_t y = flag.top + 2;
+    auto dialog = [this] { return dynamic_cast<CMarkerDialog*>(m_window.TopLayer()); };
+    auto playButton = [&] { return dialog()->GetButton(CMarkerDialog::kPlayId); };
+    Drive({
+        [&] {
+            ASSERT_NE(dialog(), nullptr);
+            EXPECT_EQ(dialog()->GetTitle(), MyLoadString("MDT_EditTitle"));
+            EXPECT_EQ(dialog()->Session().Index(), 1);
+            EXPECT_EQ(playButton()->GetCaption(), MyLoadString("SDTip_Play"));
+            Click(playButton());
+            EXPECT_TRUE(m_mixer.Playing());
+            EXPECT_DOUBLE_EQ(m_mixer.GetPositionMs(), 4000.0);
+            EXPECT_EQ(playButton()->GetCaption(), MyLoadString("SDTip_Stop"));
+        },
+        [&] {
+            Click(playButton());
+            EXPECT_FALSE(m_mixer.Playing());
+            EXPECT_EQ(playButton()->GetCaption(), MyLoadString("SDTip_Play"));
+        },
+        [&] { ClickDialogButton(IDCANCEL); },
+    });
+    m_host.LeftDown(x, y);
+    m_host.LeftUp(x, y);
+    m_host.LeftDown(x, y);
+    m_host.LeftUp(x, y);
+    EXPECT_EQ(m_window.TopLayer(), nullptr);
+    EXPECT_EQ(m_project->Markers().Count(), 2);
 }
 
 } // namespace

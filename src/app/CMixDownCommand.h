@@ -1,0 +1,58 @@
+#pragma once
+
+#include "support/SystemInfo.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class CPCMMixer;
+class CPrefs;
+class CProject;
+class CUndoMgr;
+class VRGuiWindow;
+
+// A kind of file the project is mixed down to.
+struct MixDownType {
+    int32_t command;
+    const char* menuKey; // as "FileMenu:MixDown:MP3"
+    const char* extension;
+    const char* filter;
+};
+
+// The mix-down commands: the save question, the file dialog, rendering with
+// the progress dialog, then the result reported or opened.
+class CMixDownCommand {
+public:
+    // What the command borrows of the main window: saving, and running an
+    // operation as file activity (the window takes no input meanwhile).
+    struct WindowHooks {
+        std::function<bool()> save;
+        std::function<bool(const std::function<bool()>&)> withFileActivity;
+    };
+    CMixDownCommand(VRGuiWindow& owner, CPrefs& prefs, CProject& project, CUndoMgr& undo,
+                    CPCMMixer& mixer, WindowHooks hooks);
+
+    // False when the command is no mix-down.
+    bool Execute(int32_t command);
+    // Mixes down to a file of that extension (".WAV" ...), asking only for the file.
+    void RenderMixDown(const std::string& extension);
+    // OpenWithDefaultApplication unless replaced; never empty.
+    void SetFileOpener(std::function<bool(const std::string&)> opener) {
+        if (opener)
+            m_fileOpener = std::move(opener);
+    }
+
+private:
+    void MixDown(const MixDownType& type);
+    void RenderMixDownOf(const MixDownType& type);
+    void RunMixDown(const std::string& path);
+
+    VRGuiWindow& m_owner;
+    CPrefs& m_prefs;
+    CProject& m_project;
+    CUndoMgr& m_undo;
+    CPCMMixer& m_mixer;
+    WindowHooks m_hooks;
+    std::function<bool(const std::string&)> m_fileOpener = OpenWithDefaultApplication;
+};
