@@ -12,6 +12,9 @@ enum PRNotification : int {
     // that an open piano roll drops its selection and repaints. The
     // parameter is the clip.
     kNotifyNotesRestored = 1063,
+    // Sent by a MIDI clip when undo or redo put back controller events, so
+    // that an open controller lane repaints. The parameter is the clip.
+    kNotifyControllersRestored = 1120,
 };
 
 // The key of a keyboard notification.
