@@ -32,6 +32,8 @@ PianoRollControl::PianoRollControl(CMIDIClip& clip)
     m_keyboard.AddObserver(this);
     m_keyboardView.AddChild(&m_keyboard, 0, 0);
     m_bodyView.AddChild(m_body.get(), 0, 0);
+    m_lane = std::make_unique<PRControllerLaneView>(m_body->Edits(), m_body->Gestures());
+    AddChild(m_lane.get(), PRNoteGeometry::kKeyboardWidth, kStripHeight);
     AddChild(&m_keyboardView, 0, kStripHeight);
     AddChild(&m_bodyView, PRNoteGeometry::kKeyboardWidth, kStripHeight);
     m_keyboard.SetVelocity(m_body->Gestures().Settings().velocity);
@@ -40,6 +42,7 @@ PianoRollControl::PianoRollControl(CMIDIClip& clip)
 
 PianoRollControl::~PianoRollControl() {
     m_keyboard.RemoveObserver(this);
+    RemoveChild(m_lane.get());
     m_bodyView.RemoveChild(m_body.get());
     m_keyboardView.RemoveChild(&m_keyboard);
     RemoveChild(&m_bodyView);
@@ -54,6 +57,8 @@ void PianoRollControl::SetSize(int32_t width, int32_t height) {
 void PianoRollControl::Layout() {
     m_keyboardView.SetSize(PRNoteGeometry::kKeyboardWidth, ViewHeight());
     m_bodyView.SetSize(ViewWidth(), ViewHeight());
+    m_lane->SetSize(ViewWidth(), m_lane->GetHeight());
+    m_lane->SetPosition(PRNoteGeometry::kKeyboardWidth, kStripHeight + ViewHeight());
     ScrollTo(ScrollX(), ScrollY());
 }
 
@@ -63,6 +68,7 @@ void PianoRollControl::ScrollTo(int32_t x, int32_t y) {
     m_bodyView.SetScrollX(std::clamp(x, 0, maxX));
     m_bodyView.SetScrollY(std::clamp(y, 0, maxY));
     m_keyboardView.SetScrollY(m_bodyView.GetScrollY());
+    m_lane->Follow(m_body->GetWidth(), m_bodyView.GetScrollX());
     Invalidate(nullptr);
 }
 

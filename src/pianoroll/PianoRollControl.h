@@ -2,6 +2,7 @@
 
 #include "gui/VRGuiContainer.h"
 #include "pianoroll/CKeyboardControl.h"
+#include "pianoroll/PRControllerLaneView.h"
 #include "pianoroll/PRMixerPreview.h"
 #include "pianoroll/PianoRollBody.h"
 #include "support/Observer.h"
@@ -29,6 +30,7 @@ public:
 
     PianoRollBody& Body() { return *m_body; }
     CKeyboardControl& Keyboard() { return m_keyboard; }
+    PRControllerLaneView& ControllerLane() { return *m_lane; }
     CMIDIClip& Clip() const { return m_clip; }
 
     void SetSize(int32_t width, int32_t height) override;
@@ -48,7 +50,9 @@ public:
 
 private:
     int32_t ViewWidth() const { return std::max(1, GetWidth() - PRNoteGeometry::kKeyboardWidth); }
-    int32_t ViewHeight() const { return std::max(1, GetHeight() - kStripHeight); }
+    int32_t ViewHeight() const {
+        return std::max(1, GetHeight() - kStripHeight - m_lane->GetHeight());
+    }
     void ApplyZoom(int level);
     void Layout();
 
@@ -58,5 +62,6 @@ private:
     CKeyboardControl m_keyboard;
     VRGuiContainer m_keyboardView;
     VRGuiContainer m_bodyView;
+    std::unique_ptr<PRControllerLaneView> m_lane;
     int m_zoomLevel = kInitialZoomLevel;
 };

@@ -58,7 +58,8 @@ TEST_F(PianoRollControlTest, FitPicksTheLevelAfterTheFirstThatHoldsTheClip) {
     control->Fit();
     EXPECT_EQ(control->ZoomLevel(), 13);
     // The notes' average pitch (63) sits in the middle of the view.
-    const int viewHeight = 600 - PianoRollControl::kStripHeight;
+    const int viewHeight =
+        600 - PianoRollControl::kStripHeight - control->ControllerLane().GetHeight();
     EXPECT_EQ(control->ScrollY(), (128 - 63) * 10 - viewHeight / 2);
 }
 
