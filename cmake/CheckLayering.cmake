@@ -12,6 +12,7 @@
 #   project              (the document; it implements the timeline's interfaces)
 #   transport            (the transport and the master bar over the document)
 #   burn                 (audio CDs and disc images over the document)
+#   pianoroll            (the MIDI note editor over the document and transport)
 #   app                  (the program)
 cmake_minimum_required(VERSION 3.25)
 
@@ -22,8 +23,9 @@ set(allowed_timeline timeline engine gui support)
 set(allowed_project project timeline engine gui support)
 set(allowed_transport transport project timeline engine gui support)
 set(allowed_burn burn project timeline engine gui support)
-set(allowed_app app burn transport project timeline engine gui support)
-set(layers support engine gui timeline project transport burn app)
+set(allowed_pianoroll pianoroll transport project timeline engine gui support)
+set(allowed_app app pianoroll burn transport project timeline engine gui support)
+set(layers support engine gui timeline project transport burn pianoroll app)
 
 # The toolkit's drawing context is a cairo context (OnDraw hands it over), and
 # the toolkit has no drawing layer of its own above it: the track area, the
@@ -32,7 +34,7 @@ set(layers support engine gui timeline project transport burn app)
 # place outside the toolkit where its libraries may be used; the engine, the
 # support library and the transport never touch them.
 set(gui_libraries_pattern "^(cairo|pango|SDL|fontconfig|jpeglib)")
-set(draws_with_cairo gui timeline project burn app)
+set(draws_with_cairo gui timeline project burn pianoroll app)
 
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "CheckLayering.cmake: pass -DSOURCE_DIR=<repository>")

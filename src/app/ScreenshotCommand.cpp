@@ -5,9 +5,15 @@
 #include "app/LoomtoneMainWindow.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/MessageBoxes.h"
+#include "pianoroll/PianoRollControl.h"
+#include "project/CMIDIClip.h"
+#include "project/CProject.h"
+#include "project/CTrack.h"
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <string>
 
 namespace {
 
@@ -16,6 +22,39 @@ bool ParseSize(const char* text, int32_t& width, int32_t& height) {
     if (std::sscanf(text, "%dx%d%n", &width, &height, &consumed) != 2 || text[consumed] != '\0')
         return false;
     return width > 0 && height > 0 && width <= kMaxScreenshotSide && height <= kMaxScreenshotSide;
+}
+
+CMIDIClip* FirstMidiClip(const CProject& project) {
+    for (int index = 0; index < project.GetNumTracks(); ++index)
+        for (CClip* clip : project.GetTrack(index)->Clips())
+            if (auto* midi = dynamic_cast<CMIDIClip*>(clip))
+                return midi;
+    return nullptr;
+}
+
+// Paints the window once, with the piano roll of the first MIDI clip over
+// all of it when asked.
+bool PaintWindow(COffscreenGuiHost& host, LoomtoneMainWindow& window, CProject& project,
+                 bool pianoRoll, std::string& reason) {
+    std::unique_ptr<PianoRollControl> control;
+    if (pianoRoll) {
+        CMIDIClip* clip = FirstMidiClip(project);
+        if (!clip) {
+            reason = "the project has no MIDI clip";
+            return false;
+        }
+        control = std::make_unique<PianoRollControl>(*clip);
+        control->SetZOrder(1000);
+        window.AddChild(control.get(), 0, 0);
+        control->SetSize(window.GetWidth(), window.GetHeight());
+        control->Fit();
+    }
+    window.Invalidate(nullptr);
+    host.Advance(VRGuiWindow::kRefreshPeriodMs);
+    host.DeliverPaint();
+    if (control)
+        window.RemoveChild(control.get());
+    return true;
 }
 
 } // namespace
@@ -35,6 +74,8 @@ bool ParseScreenshotArguments(int count, char** arguments, ScreenshotRequest& re
                 return false;
             }
             ++index;
+        } else if (std::strcmp(arguments[index], "--piano-roll") == 0) {
+            request.pianoRoll = true;
         } else if (request.file.empty()) {
             request.file = arguments[index];
         } else {
@@ -64,10 +105,11 @@ int RunScreenshotCommand(const ScreenshotRequest& request) {
         } else {
             LoomtoneMainWindow& window = *app.MainWindow();
             window.OpenFileOrNewProject(request.file);
-            window.Invalidate(nullptr);
-            host.Advance(VRGuiWindow::kRefreshPeriodMs);
-            host.DeliverPaint();
-            if (!host.SaveScreenPng(request.outPath)) {
+            std::string reason;
+            if (!PaintWindow(host, window, *app.Project(), request.pianoRoll, reason)) {
+                std::fprintf(stderr, "loomtone: %s\n", reason.c_str());
+                result = 1;
+            } else if (!host.SaveScreenPng(request.outPath)) {
                 std::fprintf(stderr, "loomtone: %s: the picture could not be written\n",
                              request.outPath.c_str());
                 result = 1;

@@ -3,13 +3,16 @@
 #include <cstdint>
 #include <string>
 
-// loomtone --screenshot OUT.png [--size WxH] [FILE]: the main window with the
-// file (or a new project), painted once without a display and written as PNG.
+// loomtone --screenshot OUT.png [--size WxH] [--piano-roll] [FILE]: the main
+// window with the file (or a new project), painted once without a display and
+// written as PNG; with --piano-roll, the piano roll of the project's first
+// MIDI clip over the whole window instead.
 struct ScreenshotRequest {
     std::string outPath;
     std::string file;
     int32_t width = 1024;
     int32_t height = 720;
+    bool pianoRoll = false;
 };
 
 constexpr int32_t kMaxScreenshotSide = 8192;

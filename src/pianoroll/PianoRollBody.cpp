@@ -1,0 +1,267 @@
+#include "pianoroll/PianoRollBody.h"
+
+#include "engine/CMidiSound.h"
+#include "gui/GuiInput.h"
+#include "gui/GuiSkinColor.h"
+#include "gui/VRGuiWindow.h"
+#include "pianoroll/PRMixerPreview.h"
+#include "pianoroll/PRNotifications.h"
+#include "project/CMIDIClip.h"
+#include "support/CUndoMgr.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// Skin colours are 0x00BBGGRR.
+void SetColor(cairo_t* cr, uint32_t bgr) {
+    cairo_set_source_rgb(cr, (bgr & 0xFF) / 255.0, ((bgr >> 8) & 0xFF) / 255.0,
+                         ((bgr >> 16) & 0xFF) / 255.0);
+}
+
+uint32_t Darker(uint32_t bgr, int amount) {
+    uint32_t out = 0;
+    for (int shift : {0, 8, 16}) {
+        const int channel = std::max(0, static_cast<int>((bgr >> shift) & 0xFF) - amount);
+        out |= static_cast<uint32_t>(channel) << shift;
+    }
+    return out;
+}
+
+bool IsBlackKey(int pitch) {
+    switch (pitch % 12) {
+    case 1:
+    case 3:
+    case 6:
+    case 8:
+    case 10:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double radius) {
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, x + w - radius, y + radius, radius, -M_PI / 2, 0);
+    cairo_arc(cr, x + w - radius, y + h - radius, radius, 0, M_PI / 2);
+    cairo_arc(cr, x + radius, y + h - radius, radius, M_PI / 2, M_PI);
+    cairo_arc(cr, x + radius, y + radius, radius, M_PI, 3 * M_PI / 2);
+    cairo_close_path(cr);
+}
+
+unsigned GestureModifiers(uint32_t keys) {
+    return ((keys & MK_SHIFT) ? PRNoteGestures::kShift : 0u) |
+           ((keys & MK_CONTROL) ? PRNoteGestures::kControl : 0u);
+}
+
+} // namespace
+
+PianoRollBody::PianoRollBody(CMIDIClip& clip, CUndoMgr& undo, PRMixerPreview* preview)
+    : m_clip(clip), m_edits(clip, undo), m_gestures(m_edits, *this), m_preview(preview) {
+    m_clip.AddRef();
+    m_clip.AddObserver(this);
+    FitSize();
+}
+
+PianoRollBody::~PianoRollBody() {
+    m_clip.RemoveObserver(this);
+    m_clip.DeleteRefObject();
+}
+
+void PianoRollBody::SetMsPerPixel(double msPerPixel) {
+    m_gestures.SetMsPerPixel(msPerPixel);
+    FitSize();
+    Invalidate(nullptr);
+}
+
+void PianoRollBody::FitSize() {
+    const CMidiSound* sound = m_edits.Sound();
+    const double lengthMs = sound ? std::max(sound->GetMediaLength(), sound->Length()) : 0.0;
+    const int width = m_gestures.Geometry().XOfTime(lengthMs) + kExtraWidth;
+    SetSize(std::max(width, 2000), PRNoteGeometry::kContentHeight);
+}
+
+void PianoRollBody::OnDraw(const GuiRect& r) {
+    DrawRows(r);
+    DrawGridLines(r);
+    DrawNotes(r);
+}
+
+void PianoRollBody::DrawRows(const GuiRect& r) {
+    cairo_t* cr = GetWindow()->GetDrawContext();
+    const CMidiSound* sound = m_edits.Sound();
+    const double soundEndMs = sound ? sound->GetMediaLength() : 0.0;
+    const int soundEndX = std::clamp(m_gestures.Geometry().XOfTime(soundEndMs), r.left, r.right);
+    const uint32_t light = GuiSkinColor("piano-roll-light-color");
+    const uint32_t dark = GuiSkinColor("piano-roll-dark-color");
+    const uint32_t croppedLight = GuiSkinColor("piano-roll-cropped-light-color");
+    const uint32_t croppedDark = GuiSkinColor("piano-roll-cropped-dark-color");
+    const uint32_t line = GuiSkinColor("piano-roll-line-color");
+    const uint32_t lineForC = GuiSkinColor("piano-roll-line-color-for-c");
+    SetColor(cr, GuiSkinColor("piano-roll-back-fill"));
+    cairo_rectangle(cr, r.left, r.top, r.Width(), r.Height());
+    cairo_fill(cr);
+    for (int pitch = PRNoteGeometry::PitchAtY(r.top); pitch >= 0; --pitch) {
+        const int top = PRNoteGeometry::RowTop(pitch);
+        if (top >= r.bottom)
+            break;
+        const bool black = IsBlackKey(pitch);
+        SetColor(cr, black ? dark : light);
+        cairo_rectangle(cr, r.left, top, soundEndX - r.left, PRNoteGeometry::kRowHeight);
+        cairo_fill(cr);
+        SetColor(cr, black ? croppedDark : croppedLight);
+        cairo_rectangle(cr, soundEndX, top, r.right - soundEndX, PRNoteGeometry::kRowHeight);
+        cairo_fill(cr);
+        SetColor(cr, pitch % 12 == 0 ? lineForC : line);
+        cairo_rectangle(cr, r.left, top + PRNoteGeometry::kRowHeight - 1, r.Width(), 1);
+        cairo_fill(cr);
+    }
+}
+
+void PianoRollBody::DrawGridLines(const GuiRect& r) {
+    cairo_t* cr = GetWindow()->GetDrawContext();
+    const PRNoteTiming timing = m_gestures.Timing();
+    const PRNoteGeometry& geometry = m_gestures.Geometry();
+    const double beatMs = 60000.0 / timing.Tempo();
+    if (geometry.XOfTime(beatMs) < 4)
+        return;
+    const uint32_t major = GuiSkinColor("maj-tick");
+    const uint32_t minor = GuiSkinColor("min-tick");
+    const auto firstBeat = static_cast<int64_t>(geometry.TimeOfX(r.left) / beatMs);
+    for (int64_t beat = firstBeat;; ++beat) {
+        const int x = geometry.XOfTime(std::trunc(beat * beatMs));
+        if (x >= r.right)
+            break;
+        if (x < r.left)
+            continue;
+        SetColor(cr, beat % timing.BeatsPerMeasure() == 0 ? major : minor);
+        cairo_rectangle(cr, x, r.top, 1, r.Height());
+        cairo_fill(cr);
+    }
+}
+
+void PianoRollBody::DrawNotes(const GuiRect& r) {
+    cairo_t* cr = GetWindow()->GetDrawContext();
+    const uint32_t inside = GuiSkinColor("piano-roll-note-inside");
+    const uint32_t dragging = GuiSkinColor("piano-roll-note-dragging-inside");
+    const uint32_t border = GuiSkinColor("piano-roll-note-border");
+    const uint32_t hoverBorder = GuiSkinColor("piano-roll-note-hover-border");
+    const bool moving = m_gestures.MovingSelection();
+    const GuiRect area{r.left, r.top, r.right, r.bottom};
+    const auto draw = [&](const PRNoteRect& n, uint32_t fill, uint32_t edge) {
+        if (n.right < area.left || n.left >= area.right || n.bottom <= area.top ||
+            n.top >= area.bottom)
+            return;
+        RoundedRect(cr, n.left + 0.5, n.top + 0.5, std::max(1, n.Width()) - 1.0,
+                    PRNoteGeometry::kRowHeight - 1.0, 2.0);
+        SetColor(cr, fill);
+        cairo_fill_preserve(cr);
+        SetColor(cr, edge);
+        cairo_set_line_width(cr, 1.0);
+        cairo_stroke(cr);
+    };
+    cairo_save(cr);
+    for (const MidiNotePtr& note : m_edits.Notes()) {
+        const bool selected = m_gestures.IsSelected(note.get());
+        if (moving && selected)
+            continue;
+        const std::optional<PRNoteRect> rect = m_gestures.NoteRect(*note);
+        if (!rect)
+            continue;
+        // Louder notes are darker.
+        const int brush = std::max(0, std::min(note->GetVelocity(), 127) * 10 / 127 - 1);
+        const bool lit = selected || note == m_gestures.Hovered();
+        draw(*rect, Darker(inside, 7 * brush), lit ? hoverBorder : border);
+    }
+    if (moving)
+        for (const PRSelectedNote& s : m_gestures.Selection())
+            draw(s.rect, dragging, hoverBorder);
+    cairo_restore(cr);
+}
+
+bool PianoRollBody::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
+    const unsigned modifiers = GestureModifiers(keys);
+    switch (event) {
+    case kMouseMove:
+        if (m_gestures.ButtonDown())
+            m_gestures.Drag(p.x, p.y);
+        else
+            m_gestures.Hover(p.x, p.y);
+        return true;
+    case kMouseLeftDown:
+    case kMouseLeftDoubleClick:
+        if (VRGuiWindow* window = GetWindow())
+            window->SetCapture(this);
+        m_gestures.Press(p.x, p.y, modifiers);
+        return true;
+    case kMouseLeftUp:
+    case kMouseLeftUpAfterDoubleClick:
+        if (VRGuiWindow* window = GetWindow())
+            window->ReleaseCapture();
+        m_gestures.Release(p.x, p.y, modifiers);
+        Invalidate(nullptr);
+        m_clip.Invalidate(nullptr);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool PianoRollBody::OnKey(int32_t event, int32_t key, uint32_t) {
+    if (event != kKeyDown || m_gestures.ButtonDown())
+        return true;
+    switch (key) {
+    case VK_DELETE:
+    case VK_BACK:
+        m_edits.Undo().NextUndoSet();
+        m_gestures.DeleteSelection();
+        m_clip.Invalidate(nullptr);
+        break;
+    case VK_ESCAPE:
+        m_gestures.DeselectAll();
+        m_gestures.HideRubberBand();
+        break;
+    default:
+        break;
+    }
+    Invalidate(nullptr);
+    return true;
+}
+
+bool PianoRollBody::GetToolTip(GuiPoint p, std::string& text) {
+    static const char* const kNames[] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                         "F#", "G",  "G#", "A",  "A#", "B"};
+    const int pitch = PRNoteGeometry::PitchAtY(p.y);
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%s%d", kNames[pitch % 12], pitch / 12);
+    text = buffer;
+    return true;
+}
+
+void PianoRollBody::OnNotification(int message, void*) {
+    if (message != kNotifyNotesRestored)
+        return;
+    m_gestures.DeselectAll();
+    m_gestures.HideRubberBand();
+    Invalidate(nullptr);
+}
+
+void PianoRollBody::PreviewNoteOn(int pitch, int velocity, int channel) {
+    if (m_preview)
+        m_preview->NoteOn(pitch, velocity, channel);
+}
+
+void PianoRollBody::PreviewNoteOff(int, int) {
+    if (m_preview)
+        m_preview->NoteOff();
+}
+
+void PianoRollBody::RepaintRect(const PRNoteRect& r) {
+    const GuiRect dirty{r.left - 1, r.top - 1, r.right + 2, r.bottom + 1};
+    Invalidate(&dirty);
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "gui/VRGuiContainer.h"
+#include "pianoroll/PRNoteEdits.h"
+#include "pianoroll/PRNoteGestures.h"
+#include "support/Observer.h"
+
+#include <cstdint>
+
+class CMIDIClip;
+class CUndoMgr;
+class PRMixerPreview;
+
+// The note area of the piano roll: the key rows, the bar and beat lines and
+// the clip's notes, drawn at the content coordinates of PRNoteGeometry (the
+// object is as large as its content; a scrolling parent shows part of it).
+// Mouse and keys go to PRNoteGestures; previews go to the mixer through the
+// preview given, and undo or redo of a note clears the selection.
+class PianoRollBody : public VRGuiContainer, public Observer, private PRNoteAreaListener {
+public:
+    // Content width beyond the clip's end.
+    static constexpr int32_t kExtraWidth = 200;
+
+    // preview may be null (no sound).
+    PianoRollBody(CMIDIClip& clip, CUndoMgr& undo, PRMixerPreview* preview);
+    ~PianoRollBody() override;
+
+    PRNoteGestures& Gestures() { return m_gestures; }
+    PRNoteEdits& Edits() { return m_edits; }
+    // Horizontal scale; resizes the area to the clip's length.
+    void SetMsPerPixel(double msPerPixel);
+
+    void OnDraw(const GuiRect& r) override;
+    bool OnMouse(int32_t event, GuiPoint p, uint32_t keys) override;
+    bool OnKey(int32_t event, int32_t key, uint32_t modifiers) override;
+    bool GetToolTip(GuiPoint p, std::string& text) override;
+    void OnNotification(int message, void* parameter) override;
+
+private:
+    void PreviewNoteOn(int pitch, int velocity, int channel) override;
+    void PreviewNoteOff(int pitch, int channel) override;
+    void RepaintRect(const PRNoteRect& r) override;
+
+    void FitSize();
+    void DrawRows(const GuiRect& r);
+    void DrawGridLines(const GuiRect& r);
+    void DrawNotes(const GuiRect& r);
+
+    CMIDIClip& m_clip;
+    PRNoteEdits m_edits;
+    PRNoteGestures m_gestures;
+    PRMixerPreview* m_preview;
+};

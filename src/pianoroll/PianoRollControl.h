@@ -1,0 +1,67 @@
+#pragma once
+
+#include "gui/VRGuiContainer.h"
+#include "pianoroll/CKeyboardControl.h"
+#include "pianoroll/PRControllerLaneView.h"
+#include "pianoroll/PRMixerPreview.h"
+#include "pianoroll/PianoRollBody.h"
+#include "support/Observer.h"
+
+#include <cstdint>
+#include <memory>
+
+class CMIDIClip;
+
+// The piano roll around one MIDI clip: a strip showing the tool settings on
+// top, the keyboard on the left and the note area beside it, which scroll
+// together vertically; the note area scrolls horizontally and zooms through
+// the levels of kZoomMsPerPixel. Previews of the note area and the keyboard
+// sound on the instrument of the clip's track.
+class PianoRollControl : public VRGuiContainer, public Observer {
+public:
+    static constexpr int32_t kStripHeight = 24;
+    static constexpr int kNumZoomLevels = 35;
+    static constexpr int kInitialZoomLevel = 10;
+    static const double kZoomMsPerPixel[kNumZoomLevels];
+
+    // Edits the clip with its document's undo manager and mixer.
+    explicit PianoRollControl(CMIDIClip& clip);
+    ~PianoRollControl() override;
+
+    PianoRollBody& Body() { return *m_body; }
+    CKeyboardControl& Keyboard() { return m_keyboard; }
+    PRControllerLaneView& ControllerLane() { return *m_lane; }
+    CMIDIClip& Clip() const { return m_clip; }
+
+    void SetSize(int32_t width, int32_t height) override;
+    int ZoomLevel() const { return m_zoomLevel; }
+    // False (nothing changes) beyond the first or last level.
+    bool Zoom(bool out);
+    // The zoom that shows the whole clip, and the notes' average pitch in the
+    // middle of the view.
+    void Fit();
+    void ScrollTo(int32_t x, int32_t y);
+    int32_t ScrollX() const { return m_bodyView.GetScrollX(); }
+    int32_t ScrollY() const { return m_bodyView.GetScrollY(); }
+
+    void OnDraw(const GuiRect& r) override;
+    bool OnWheel(GuiPoint p, int32_t delta, uint32_t keys) override;
+    void OnNotification(int message, void* parameter) override;
+
+private:
+    int32_t ViewWidth() const { return std::max(1, GetWidth() - PRNoteGeometry::kKeyboardWidth); }
+    int32_t ViewHeight() const {
+        return std::max(1, GetHeight() - kStripHeight - m_lane->GetHeight());
+    }
+    void ApplyZoom(int level);
+    void Layout();
+
+    CMIDIClip& m_clip;
+    PRMixerPreview m_preview;
+    std::unique_ptr<PianoRollBody> m_body;
+    CKeyboardControl m_keyboard;
+    VRGuiContainer m_keyboardView;
+    VRGuiContainer m_bodyView;
+    std::unique_ptr<PRControllerLaneView> m_lane;
+    int m_zoomLevel = kInitialZoomLevel;
+};
