@@ -212,14 +212,21 @@ bool PianoRollBody::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
     }
 }
 
-bool PianoRollBody::OnKey(int32_t event, int32_t key, uint32_t) {
+bool PianoRollBody::OnKey(int32_t event, int32_t key, uint32_t modifiers) {
     if (event != kKeyDown || m_gestures.ButtonDown())
         return true;
+    if ((modifiers & kModControl) && (key == 'X' || key == 'C' || key == 'V')) {
+        key == 'X'   ? m_clipboard.Cut()
+        : key == 'C' ? m_clipboard.Copy()
+                     : void(m_clipboard.Paste());
+        m_clip.Invalidate(nullptr);
+        Invalidate(nullptr);
+        return true;
+    }
     switch (key) {
     case VK_DELETE:
     case VK_BACK:
-        m_edits.Undo().NextUndoSet();
-        m_gestures.DeleteSelection();
+        m_clipboard.Delete();
         m_clip.Invalidate(nullptr);
         break;
     case VK_ESCAPE:

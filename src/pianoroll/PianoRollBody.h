@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gui/VRGuiContainer.h"
+#include "pianoroll/PRNoteClipboard.h"
 #include "pianoroll/PRNoteEdits.h"
 #include "pianoroll/PRNoteGestures.h"
 #include "support/Observer.h"
@@ -27,6 +28,7 @@ public:
 
     PRNoteGestures& Gestures() { return m_gestures; }
     PRNoteEdits& Edits() { return m_edits; }
+    PRNoteClipboard& Clipboard() { return m_clipboard; }
     // Horizontal scale; resizes the area to the clip's length.
     void SetMsPerPixel(double msPerPixel);
 
@@ -49,5 +51,6 @@ private:
     CMIDIClip& m_clip;
     PRNoteEdits m_edits;
     PRNoteGestures m_gestures;
+    PRNoteClipboard m_clipboard{m_edits, m_gestures};
     PRMixerPreview* m_preview;
 };

@@ -227,7 +227,7 @@ TEST_P(PRDragRulesTest, EdgePastTheOtherLeavesOneSnapStep) {
     // the truncated grid step.
     const int32_t dragged = rules.DraggedStartMs(geometry.XOfTime(end - 3 * step), 400, end);
     EXPECT_EQ(dragged, int32_t(timing.Snap(end - step, kLevelSixteenth)));
-    EXPECT_NEAR(end - dragged, timing.SnapStepMs(kLevelSixteenth), 1.0);
+    EXPECT_NEAR(end - dragged, step, 1.0);
     const double start = 4 * timing.Snap(1000, kLevelSixteenth);
     EXPECT_EQ(rules.DraggedEndMs(geometry.XOfTime(start + 2 * step), -300, start),
               int32_t(timing.Snap(start + step, kLevelSixteenth)));
