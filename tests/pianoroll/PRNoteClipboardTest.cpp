@@ -1,5 +1,6 @@
 #include "pianoroll/PRNoteClipboard.h"
 
+#include "PRNoteTestSupport.h"
 #include "engine/CMidiSound.h"
 #include "pianoroll/PRNoteEdits.h"
 #include "pianoroll/PRNoteGestures.h"
@@ -15,25 +16,15 @@
 
 namespace {
 
-using NoteSpan = std::tuple<double, double, int>; // start, end, stored pitch
-using Notes = std::vector<NoteSpan>;
-
 struct SilentListener : PRNoteAreaListener {
     void PreviewNoteOn(int, int, int) override {}
     void PreviewNoteOff(int, int) override {}
 };
 
-int Row(int pitch) {
-    return PRNoteGeometry::RowTop(pitch) + 5;
-}
-
 class PRNoteClipboardTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto* sound = new CMidiSound;
-        sound->SetMediaLength(8000.0);
-        sound->SetVirtualLength(8000.0);
-        clip = new CMIDIClip(doc, sound);
+        clip = NewEmptyMidiClip(doc, 8000.0);
         edits = std::make_unique<PRNoteEdits>(*clip, doc.undo);
         gestures = std::make_unique<PRNoteGestures>(*edits, listener);
         gestures->SetMsPerPixel(10); // an eighth (250 ms) is 25 pixels
@@ -46,13 +37,7 @@ protected:
         clip->DeleteRefObject();
     }
 
-    Notes AllNotes() const {
-        Notes notes;
-        for (const MidiNotePtr& n : edits->Notes())
-            notes.emplace_back(n->GetStart(), n->GetEnd(), n->GetPitch());
-        std::sort(notes.begin(), notes.end());
-        return notes;
-    }
+    Notes AllNotes() const { return SortedNotes(*edits); }
     void Click(int x, int y) {
         gestures->Hover(x, y);
         gestures->Press(x, y, 0);
