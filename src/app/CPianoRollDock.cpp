@@ -40,6 +40,7 @@ void CPianoRollDock::Open(CMIDIClip& clip) {
     Show();
     LayOutChildren();
     m_control->Fit();
+    m_control->StartTimers();
     StartTimer(kWatchTimer, kWatchPeriodMs);
     Invalidate(nullptr);
 }
@@ -49,6 +50,7 @@ void CPianoRollDock::Close() {
         return;
     Log("CPianoRollDock::Close()");
     KillTimer(kWatchTimer);
+    m_control->StopTimers();
     ForgetEditorInput();
     RemoveChild(&m_close);
     RemoveChild(m_control.get());

@@ -7,6 +7,7 @@
 #include "support/Observer.h"
 
 #include <cstdint>
+#include <optional>
 
 class CMIDIClip;
 class CUndoMgr;
@@ -32,6 +33,10 @@ public:
     // Horizontal scale; resizes the area to the clip's length.
     void SetMsPerPixel(double msPerPixel);
 
+    // The play-position line at a sound time, or none.
+    void SetPlayLine(std::optional<int32_t> soundMs);
+    std::optional<int32_t> PlayLine() const { return m_playLineMs; }
+
     void OnDraw(const GuiRect& r) override;
     bool OnMouse(int32_t event, GuiPoint p, uint32_t keys) override;
     bool OnKey(int32_t event, int32_t key, uint32_t modifiers) override;
@@ -47,10 +52,13 @@ private:
     void DrawRows(const GuiRect& r);
     void DrawGridLines(const GuiRect& r);
     void DrawNotes(const GuiRect& r);
+    void DrawPlayLine(const GuiRect& r);
+    void InvalidatePlayLine();
 
     CMIDIClip& m_clip;
     PRNoteEdits m_edits;
     PRNoteGestures m_gestures;
     PRNoteClipboard m_clipboard{m_edits, m_gestures};
     PRMixerPreview* m_preview;
+    std::optional<int32_t> m_playLineMs;
 };
