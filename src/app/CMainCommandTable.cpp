@@ -9,6 +9,7 @@
 #include "app/PercentDialog.h"
 #include "engine/CPCMMixer.h"
 #include "project/CClip.h"
+#include "project/CNewMidiClip.h"
 #include "project/CProject.h"
 #include "project/CTrack.h"
 #include "project/CTrackMenus.h"
@@ -121,6 +122,8 @@ void CMainCommandTable::AddMixCommands() {
     CProject& project = m_sources.project;
     Add(kCmdAddSound, [&project] { project.AddAudioClip(""); });
     Add(kCmdSoundAddSound, [&project] { project.AddAudioClip(""); });
+    for (const int32_t command : {kCmdAddInstrumentClip, kCmdSoundAddInstrumentClip})
+        Add(command, [this] { CNewMidiClip(m_sources.project, m_sources.undo).AddAtCaret(); });
     Add(kCmdMasterVolumeExact, [this] { AskMasterVolume(); });
     Add(kCmdMidiReset, [this] { m_sources.mixer.MidiAllNotesOffNow(); });
     // Clips kept without their sound get it back where it is found.

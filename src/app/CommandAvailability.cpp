@@ -13,7 +13,6 @@ namespace {
 constexpr std::array kNotBuilt = {
     kCmdLabelCD,
     kCmdPreferences,
-    kCmdAddInstrumentClip,
     kCmdLoopLibrary,
     kCmdRecord,
     kCmdRecordingTimer,
@@ -27,7 +26,6 @@ constexpr std::array kNotBuilt = {
     kCmdFreezeTrack,
     kCmdTrackEffects,
     kCmdEditLoop,
-    kCmdSoundAddInstrumentClip,
     kCmdSoundLoopLibrary,
     kCmdExternalEditor,
     kCmdFadeInFast,

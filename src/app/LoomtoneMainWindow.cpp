@@ -1,8 +1,8 @@
 #include "app/LoomtoneMainWindow.h"
 
 #include "app/BurnCommand.h"
-#include "app/CHelpCommands.h"
 #include "app/CDownloadPages.h"
+#include "app/CHelpCommands.h"
 #include "app/CPrefs.h"
 #include "app/CommandAvailability.h"
 #include "app/MainCommands.h"
@@ -71,6 +71,7 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
                  {[this] { ToggleDetails(); }, [this] { RequestClose(); }}),
       m_menuBar(0, kMenuBarHeight), m_details("gui-menu background", "gui-menu text"),
       m_statusBar("gui-menu background", "gui-menu text"),
+      m_pianoRollDock(setup.project, [this] { ShowDetailsArea(); }),
       m_toolbarCommands(*this, setup.project, setup.mixer),
       m_transportCommands(setup.project, setup.mixer, setup.prefs),
       m_menuState({setup.project, setup.mixer, setup.prefs, m_recent, m_transportCommands},
@@ -96,6 +97,7 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
                                 [this] { return m_prefs.bDetailsShowingState; }});
     AddChild(&m_details, 0, kMenuBarHeight);
     AddChild(&m_statusBar, 0, kMenuBarHeight);
+    AddChild(&m_pianoRollDock, 0, kMenuBarHeight);
 }
 
 LoomtoneMainWindow::~LoomtoneMainWindow() {
@@ -110,6 +112,8 @@ LoomtoneMainWindow::~LoomtoneMainWindow() {
     m_menuBar.RemoveObserver(this);
     if (GetMainWindow() == this)
         SetMainWindow(nullptr);
+    m_pianoRollDock.Close();
+    RemoveChild(&m_pianoRollDock);
     RemoveChild(&m_statusBar);
     RemoveChild(&m_details);
     RemoveChild(&m_project);
@@ -158,6 +162,7 @@ void LoomtoneMainWindow::LayOut() {
     m_project.SetSize(width, heights.trackArea);
     m_details.SetPosition(0, kMenuBarHeight + heights.trackArea);
     m_details.SetSize(width, heights.details);
+    m_pianoRollDock.Place(0, kMenuBarHeight + heights.trackArea, width, heights.details);
     m_statusBar.SetPosition(0, std::max(0, height - kStatusBarHeight));
     m_statusBar.SetSize(width, kStatusBarHeight);
     Invalidate(nullptr);

@@ -6,6 +6,7 @@
 #include "app/CMainMenuState.h"
 #include "app/CMainToolbarCommands.h"
 #include "app/CMixDownCommand.h"
+#include "app/CPianoRollDock.h"
 #include "app/CTransportCommands.h"
 #include "gui/GuiMenuBar.h"
 #include "gui/GuiTexturePanel.h"
@@ -120,6 +121,7 @@ public:
     void RefreshState();
     CToolbar& Toolbar() { return m_toolbar; }
     CMixMasterBar& MasterBar() { return m_masterBar; }
+    CPianoRollDock& PianoRollDock() { return m_pianoRollDock; }
 
 private:
     // The help topics and the About box; false for any other command.
@@ -149,6 +151,7 @@ private:
     GuiMenuBar m_menuBar;
     CFilledStrip m_details;
     CFilledStrip m_statusBar;
+    CPianoRollDock m_pianoRollDock;
     CMainToolbarCommands m_toolbarCommands;
     CTransportCommands m_transportCommands;
     CMainMenuState m_menuState;

@@ -90,6 +90,35 @@ void PianoRollBody::OnDraw(const GuiRect& r) {
     DrawRows(r);
     DrawGridLines(r);
     DrawNotes(r);
+    DrawPlayLine(r);
+}
+
+void PianoRollBody::SetPlayLine(std::optional<int32_t> soundMs) {
+    if (soundMs == m_playLineMs)
+        return;
+    InvalidatePlayLine();
+    m_playLineMs = soundMs;
+    InvalidatePlayLine();
+}
+
+void PianoRollBody::InvalidatePlayLine() {
+    if (!m_playLineMs)
+        return;
+    const int x = m_gestures.Geometry().XOfTime(*m_playLineMs);
+    const GuiRect column{x, 0, x + 1, GetHeight()};
+    Invalidate(&column);
+}
+
+void PianoRollBody::DrawPlayLine(const GuiRect& r) {
+    if (!m_playLineMs)
+        return;
+    const int x = m_gestures.Geometry().XOfTime(*m_playLineMs);
+    if (x < r.left || x >= r.right)
+        return;
+    cairo_t* cr = GetWindow()->GetDrawContext();
+    SetColor(cr, GuiSkinColor("play indicator color"));
+    cairo_rectangle(cr, x, r.top, 1, r.Height());
+    cairo_fill(cr);
 }
 
 void PianoRollBody::DrawRows(const GuiRect& r) {
@@ -212,14 +241,21 @@ bool PianoRollBody::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
     }
 }
 
-bool PianoRollBody::OnKey(int32_t event, int32_t key, uint32_t) {
+bool PianoRollBody::OnKey(int32_t event, int32_t key, uint32_t modifiers) {
     if (event != kKeyDown || m_gestures.ButtonDown())
         return true;
+    if ((modifiers & kModControl) && (key == 'X' || key == 'C' || key == 'V')) {
+        key == 'X'   ? m_clipboard.Cut()
+        : key == 'C' ? m_clipboard.Copy()
+                     : void(m_clipboard.Paste());
+        m_clip.Invalidate(nullptr);
+        Invalidate(nullptr);
+        return true;
+    }
     switch (key) {
     case VK_DELETE:
     case VK_BACK:
-        m_edits.Undo().NextUndoSet();
-        m_gestures.DeleteSelection();
+        m_clipboard.Delete();
         m_clip.Invalidate(nullptr);
         break;
     case VK_ESCAPE:

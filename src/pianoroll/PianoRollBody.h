@@ -1,11 +1,13 @@
 #pragma once
 
 #include "gui/VRGuiContainer.h"
+#include "pianoroll/PRNoteClipboard.h"
 #include "pianoroll/PRNoteEdits.h"
 #include "pianoroll/PRNoteGestures.h"
 #include "support/Observer.h"
 
 #include <cstdint>
+#include <optional>
 
 class CMIDIClip;
 class CUndoMgr;
@@ -27,8 +29,13 @@ public:
 
     PRNoteGestures& Gestures() { return m_gestures; }
     PRNoteEdits& Edits() { return m_edits; }
+    PRNoteClipboard& Clipboard() { return m_clipboard; }
     // Horizontal scale; resizes the area to the clip's length.
     void SetMsPerPixel(double msPerPixel);
+
+    // The play-position line at a sound time, or none.
+    void SetPlayLine(std::optional<int32_t> soundMs);
+    std::optional<int32_t> PlayLine() const { return m_playLineMs; }
 
     void OnDraw(const GuiRect& r) override;
     bool OnMouse(int32_t event, GuiPoint p, uint32_t keys) override;
@@ -45,9 +52,13 @@ private:
     void DrawRows(const GuiRect& r);
     void DrawGridLines(const GuiRect& r);
     void DrawNotes(const GuiRect& r);
+    void DrawPlayLine(const GuiRect& r);
+    void InvalidatePlayLine();
 
     CMIDIClip& m_clip;
     PRNoteEdits m_edits;
     PRNoteGestures m_gestures;
+    PRNoteClipboard m_clipboard{m_edits, m_gestures};
     PRMixerPreview* m_preview;
+    std::optional<int32_t> m_playLineMs;
 };

@@ -5,6 +5,7 @@
 #include "gui/GuiInput.h"
 #include "gui/VRGuiWindow.h"
 #include "pianoroll/PRNotifications.h"
+#include "pianoroll/PRPlayLine.h"
 #include "project/CMIDIClip.h"
 #include "project/ClipDocument.h"
 
@@ -109,6 +110,33 @@ void PianoRollControl::Fit() {
     const int average =
         notes.empty() ? 64 : static_cast<int>(sum / static_cast<int64_t>(notes.size()));
     ScrollTo(0, (128 - average) * PRNoteGeometry::kRowHeight - ViewHeight() / 2);
+}
+
+void PianoRollControl::StartTimers() {
+    StartTimer(kFollowTimer, kFollowPeriodMs);
+}
+
+void PianoRollControl::StopTimers() {
+    KillTimer(kFollowTimer);
+}
+
+void PianoRollControl::OnTimer(uint32_t id) {
+    if (id == kFollowTimer)
+        FollowPlayback();
+}
+
+void PianoRollControl::FollowPlayback() {
+    const CPCMMixer& mixer = m_clip.GetDocument().ClipMixer();
+    if (!mixer.Playing())
+        return;
+    const int32_t soundMs =
+        PRPlayLine::SoundMsAt(PRPlayLine::TimingOf(m_clip), mixer.GetPositionMs());
+    m_body->SetPlayLine(soundMs);
+    if (m_body->Gestures().ButtonDown())
+        return;
+    const int column = m_body->Gestures().Geometry().XOfTime(soundMs);
+    if (column < ScrollX() || column > ScrollX() + ViewWidth())
+        ScrollTo(column, ScrollY());
 }
 
 void PianoRollControl::OnDraw(const GuiRect& r) {

@@ -23,6 +23,10 @@ public:
     static constexpr int kNumZoomLevels = 35;
     static constexpr int kInitialZoomLevel = 10;
     static const double kZoomMsPerPixel[kNumZoomLevels];
+    // Moves the play-position line while the transport plays, and keeps it
+    // in view.
+    static constexpr uint32_t kFollowTimer = 623;
+    static constexpr uint32_t kFollowPeriodMs = 100;
 
     // Edits the clip with its document's undo manager and mixer.
     explicit PianoRollControl(CMIDIClip& clip);
@@ -44,7 +48,16 @@ public:
     int32_t ScrollX() const { return m_bodyView.GetScrollX(); }
     int32_t ScrollY() const { return m_bodyView.GetScrollY(); }
 
+    // Once the control is in a window, and before it leaves it (the window
+    // would not hear of the control's end otherwise).
+    void StartTimers();
+    void StopTimers();
+    // The line to where the transport plays; the view follows unless a
+    // note gesture is under way.
+    void FollowPlayback();
+
     void OnDraw(const GuiRect& r) override;
+    void OnTimer(uint32_t id) override;
     bool OnWheel(GuiPoint p, int32_t delta, uint32_t keys) override;
     void OnNotification(int message, void* parameter) override;
 

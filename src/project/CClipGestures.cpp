@@ -2,6 +2,7 @@
 
 #include "gui/GuiInput.h"
 #include "project/CProject.h"
+#include "project/ClipEditorNotification.h"
 #include "project/ClipNotifications.h"
 #include "support/Log.h"
 
@@ -39,6 +40,11 @@ void CClipGestures::OnNotification(int message, void* parameter) {
         break;
     case kNotifyClipDeleteKey:
         m_project.DeleteSelection();
+        break;
+    case kNotifyOpenClipEditor:
+        // The main window docks the editor.
+        Notify<kNotifyOpenClipEditor>(m_project,
+                                      NotificationArgument<kNotifyOpenClipEditor>(parameter));
         break;
     default:
         break;

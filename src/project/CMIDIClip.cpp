@@ -1,5 +1,6 @@
 #include "project/CMIDIClip.h"
 #include "engine/MidiNote.h"
+#include "gui/GuiInput.h"
 #include "gui/VRGuiWindow.h"
 #include <cairo.h>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "project/CMIDIClipUndo.h"
 #include "project/CMixerLock.h"
 #include "project/ClipDocument.h"
+#include "project/ClipEditorNotification.h"
 #include "project/ClipEnvelopeRecord.h"
 #include "project/MidiClipRecord.h"
 #include "support/CRIFF.h"
@@ -200,6 +202,24 @@ bool CMIDIClip::OffersMenuItem(int index) const {
                          (index >= 26 && index <= 28) || (index >= 30 && index <= 32) ||
                          (index >= 34 && index <= 37) || (index >= 39 && index <= 42);
     return ownItem || CClip::OffersMenuItem(index);
+}
+
+bool CMIDIClip::DoesMenuItemItself(int index) const {
+    return index == kMenuDetails || CClip::DoesMenuItemItself(index);
+}
+
+void CMIDIClip::DoMenuItemItself(int index) {
+    if (index == kMenuDetails)
+        Notify<kNotifyOpenClipEditor>(*this, this);
+    else
+        CClip::DoMenuItemItself(index);
+}
+
+bool CMIDIClip::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
+    const bool handled = CClip::OnMouse(event, p, keys);
+    if (event == kMouseLeftUpAfterDoubleClick && !IsRecording())
+        Notify<kNotifyOpenClipEditor>(*this, this);
+    return handled;
 }
 
 std::string CMIDIClip::MenuLabelKey(int index) const {

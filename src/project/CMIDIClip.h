@@ -16,6 +16,9 @@ class CMidiSound;
 // data, followed by "Envl" with the clip's six envelopes.
 class CMIDIClip : public CClip {
 public:
+    // The clip menu's details entry, which for MIDI material is its note editor.
+    static constexpr int kMenuDetails = 1;
+
     // An empty clip, for loading.
     explicit CMIDIClip(ClipDocument& document);
     // Takes over the caller's reference on the atom.
@@ -64,6 +67,9 @@ public:
 
     CClipAudioBuffer& Envelopes() { return m_envelopes; }
 
+    // The release that ends a double click asks for the note editor.
+    bool OnMouse(int32_t event, GuiPoint p, uint32_t keys) override;
+
     bool Save(CRIFF& riff) override;
     bool Load(CRIFF& riff) override;
 
@@ -71,6 +77,9 @@ protected:
     ~CMIDIClip() override;
     bool OffersMenuItem(int index) const override;
     std::string MenuLabelKey(int index) const override;
+    // The details entry opens the note editor.
+    bool DoesMenuItemItself(int index) const override;
+    void DoMenuItemItself(int index) override;
 
 private:
     void AttachAtom(CMidiSound* atom);

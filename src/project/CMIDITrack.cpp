@@ -3,12 +3,15 @@
 #include "engine/CEffectChain.h"
 #include "engine/CGMInstrument.h"
 #include "engine/CPCMTrack.h"
+#include "engine/EffectsFactory.h"
 #include "gui/MessageBoxes.h"
 #include "project/MidiTrackRecord.h"
 #include "project/ProjectNotifications.h"
 #include "project/SoundFontNotice.h"
 #include "support/LocalizedStrings.h"
 #include "support/Log.h"
+
+#include <memory>
 
 void CMIDITrack::Init() {
     SetName(MyLoadString("DEF_MIDI_Name"), false);
@@ -59,6 +62,15 @@ bool CMIDITrack::Arm(int32_t device, int32_t channel) {
 
 CEffectChain* CMIDITrack::GetInstrumentChain() const {
     return GetPCMTrack() ? GetPCMTrack()->GetInstrumentChain() : nullptr;
+}
+
+void CMIDITrack::EnsureInstrument() {
+    CEffectChain* chain = GetInstrumentChain();
+    if (!chain || chain->NumEffects() > 0)
+        return;
+    if (std::unique_ptr<CAudioEffect> builtIn =
+            EffectsFactory::GetInstance()->LoadEffect(CGMInstrument::kID))
+        chain->Insert(std::move(builtIn), 0);
 }
 
 CEffectChain* CMIDITrack::GetInstrumentEffectsChain() const {

@@ -23,6 +23,9 @@ public:
 
     CEffectChain* GetInstrumentChain() const;
     CEffectChain* GetInstrumentEffectsChain() const;
+    // An empty instrument chain (the preferred instrument did not load) gets
+    // the built-in instrument, so that the track's notes are heard.
+    void EnsureInstrument();
 
     // -1 for all channels, else 0..15; other values are refused.
     int32_t GetMidiInputChannel() const { return m_midiInputChannel; }

@@ -3,7 +3,6 @@
 #include "engine/CEffectChain.h"
 #include "engine/CGMInstrument.h"
 #include "engine/CMidiSound.h"
-#include "engine/EffectsFactory.h"
 #include "engine/TempoMap.h"
 #include "project/CMIDIClip.h"
 #include "project/CMIDITrack.h"
@@ -119,12 +118,7 @@ void CMidiFileImport::ChooseInstrument(CMIDITrack& track, const MidiFileContent:
     CEffectChain* chain = track.GetInstrumentChain();
     if (!chain)
         return;
-    if (chain->NumEffects() == 0) {
-        // The preferred instrument did not load: the built-in one instead.
-        if (std::unique_ptr<CAudioEffect> builtIn =
-                EffectsFactory::GetInstance()->LoadEffect(CGMInstrument::kID))
-            chain->Insert(std::move(builtIn), 0);
-    }
+    track.EnsureInstrument();
     CAudioEffect* instrument = chain->NumEffects() > 0 ? chain->GetEffect(0) : nullptr;
     const CMidiControllerList* programs =
         sound.GetMidiControllerList(CMidiControllerList::kProgramChange);

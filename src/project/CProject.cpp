@@ -25,6 +25,7 @@
 #include "project/CMarkerDialog.h"
 #include "project/CMasterVolUndo.h"
 #include "project/CMidiFileImport.h"
+#include "project/CNewMidiClip.h"
 #include "project/CNewProjectDialog.h"
 #include "project/CPlaceholderClip.h"
 #include "project/CPlaceholderResolver.h"
@@ -308,6 +309,8 @@ void CProject::OnNotification(int message, void* parameter) {
         if (CTrack* track = m_tracks.At(m_lastSelectedTrack);
             track && track->GetKind() == CTrack::kAudio)
             AddAudioClip("");
+        else if (track && track->GetKind() == CTrack::kMidi)
+            CNewMidiClip(*this, m_undo).AddAtCaret();
         break;
     case kNotifyTempoChange:
         Log("MN_TEMPO_CHANGE: Project");

@@ -222,8 +222,12 @@ TEST_P(PRDragRulesTest, EdgePastTheOtherLeavesOneSnapStep) {
     const PRDragRules rules(timing, geometry, kLevelSixteenth);
     const int32_t step = timing.GridStepMs(kLevelSixteenth);
     const double end = 8 * timing.Snap(2000, kLevelSixteenth);
-    EXPECT_EQ(rules.DraggedStartMs(geometry.XOfTime(end - 3 * step), 400, end),
-              int32_t(end) - step);
+    // The fallback start is itself snapped, so where a sixteenth is not a whole
+    // number of milliseconds (90 bpm) the note keeps one snapped sixteenth, not
+    // the truncated grid step.
+    const int32_t dragged = rules.DraggedStartMs(geometry.XOfTime(end - 3 * step), 400, end);
+    EXPECT_EQ(dragged, int32_t(timing.Snap(end - step, kLevelSixteenth)));
+    EXPECT_NEAR(end - dragged, step, 1.0);
     const double start = 4 * timing.Snap(1000, kLevelSixteenth);
     EXPECT_EQ(rules.DraggedEndMs(geometry.XOfTime(start + 2 * step), -300, start),
               int32_t(timing.Snap(start + step, kLevelSixteenth)));

@@ -1,5 +1,6 @@
 #include "pianoroll/PRNoteGestures.h"
 
+#include "PRNoteTestSupport.h"
 #include "engine/CMidiSound.h"
 #include "pianoroll/PRNoteEdits.h"
 #include "project/CMIDIClip.h"
@@ -14,9 +15,6 @@
 
 namespace {
 
-using NoteSpan = std::tuple<double, double, int>; // start, end, stored pitch
-using Notes = std::vector<NoteSpan>;
-
 struct PreviewLog : PRNoteAreaListener {
     std::vector<int> on;
     std::vector<int> off;
@@ -26,18 +24,10 @@ struct PreviewLog : PRNoteAreaListener {
     void ToolSettingsChanged() override { ++settingsChanged; }
 };
 
-// Middle of a pitch's row.
-int Row(int pitch) {
-    return PRNoteGeometry::RowTop(pitch) + 5;
-}
-
 class PRNoteGesturesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto* sound = new CMidiSound;
-        sound->SetMediaLength(4000.0);
-        sound->SetVirtualLength(4000.0);
-        clip = new CMIDIClip(doc, sound);
+        clip = NewEmptyMidiClip(doc, 4000.0);
         edits = std::make_unique<PRNoteEdits>(*clip, doc.undo);
         gestures = std::make_unique<PRNoteGestures>(*edits, listener);
         gestures->SetMsPerPixel(10); // an eighth (250 ms) is 25 pixels
@@ -48,14 +38,7 @@ protected:
         clip->DeleteRefObject();
     }
 
-    Notes AllNotes() const {
-        Notes notes;
-        for (const MidiNotePtr& n : edits->Notes())
-            notes.emplace_back(n->GetStart(), n->GetEnd(), n->GetPitch());
-        // Notes of equal start keep no fixed order among themselves.
-        std::sort(notes.begin(), notes.end());
-        return notes;
-    }
+    Notes AllNotes() const { return SortedNotes(*edits); }
     void Click(int x, int y, unsigned modifiers = 0) {
         gestures->Hover(x, y);
         gestures->Press(x, y, modifiers);

@@ -1,5 +1,6 @@
 #include "pianoroll/PianoRollBody.h"
 
+#include "PRNoteTestSupport.h"
 #include "engine/CMidiSound.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/GuiInput.h"
@@ -17,21 +18,12 @@
 
 namespace {
 
-using Notes = std::vector<std::tuple<double, double, int>>;
-
-int Row(int pitch) {
-    return PRNoteGeometry::RowTop(pitch) + 5;
-}
-
 // The note area alone in a window tall enough for all its rows, at 10 ms a
 // pixel: an eighth note (the default length) is 25 pixels wide.
 class PianoRollBodyTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto* sound = new CMidiSound;
-        sound->SetMediaLength(4000.0);
-        sound->SetVirtualLength(4000.0);
-        clip = new CMIDIClip(doc, sound);
+        clip = NewEmptyMidiClip(doc, 4000.0);
         body = std::make_unique<PianoRollBody>(*clip, doc.undo, nullptr);
         body->SetMsPerPixel(10);
         ASSERT_TRUE(window.Initialize(&host, 800, PRNoteGeometry::kContentHeight));
@@ -61,14 +53,7 @@ protected:
         host.LeftUp(x1, y1, keys);
         Tick();
     }
-    Notes AllNotes() const {
-        Notes notes;
-        for (const MidiNotePtr& n : body->Edits().Notes())
-            notes.emplace_back(n->GetStart(), n->GetEnd(), n->GetPitch());
-        // Notes of equal start keep no fixed order among themselves.
-        std::sort(notes.begin(), notes.end());
-        return notes;
-    }
+    Notes AllNotes() const { return SortedNotes(body->Edits()); }
     // Whether the screen shows a note in the middle of an eighth's place: its
     // colour differs from the same row where no note ever is.
     bool NoteShownAt(double startMs, int pitch) {
