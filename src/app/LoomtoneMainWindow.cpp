@@ -1,8 +1,8 @@
 #include "app/LoomtoneMainWindow.h"
 
 #include "app/BurnCommand.h"
-#include "app/CHelpCommands.h"
 #include "app/CDownloadPages.h"
+#include "app/CHelpCommands.h"
 #include "app/CPrefs.h"
 #include "app/CommandAvailability.h"
 #include "app/MainCommands.h"
@@ -259,7 +259,7 @@ bool LoomtoneMainWindow::ExecuteCommand(int32_t command) {
 
 bool LoomtoneMainWindow::RunHelpCommand(int32_t command) {
     if (command == kCmdHelpTopics)
-        CHelpCommands::OpenHelpTopics(m_setup.programFolder, m_helpOpener);
+        CHelpCommands::OpenHelpTopics(m_setup.programFolder, m_mixDown.FileOpener());
     else if (command == kCmdAbout)
         CHelpCommands::ShowAbout(this, m_setup.userDataFolder);
     else
