@@ -5,6 +5,7 @@
 #include "gui/CDialogChoice.h"
 #include "gui/CImage.h"
 #include "gui/DialogLook.h"
+#include "gui/IGuiHost.h"
 #include "gui/MessageBoxes.h"
 #include "gui/VRGuiWindow.h"
 #include "support/LocalizedStrings.h"

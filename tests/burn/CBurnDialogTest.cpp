@@ -6,6 +6,7 @@
 #include "engine/CSoundGroup.h"
 #include "gui/CDialogButton.h"
 #include "gui/CDialogCheckBox.h"
+#include "gui/CDialogChoice.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/MessageBoxes.h"
 #include "gui/VRGuiWindow.h"
