@@ -19,6 +19,9 @@ CBurnDialog::Source SourceOf(const CProject& project, CPCMMixer& mixer, const CP
         CCueSheet::AlbumTitle(project.Authoring().album, project.GetProjectFilePath());
     source.performer = project.Authoring().author;
     source.tempFolder = prefs.TempDirM;
+    // The track area keeps no time selection yet (HasActiveTimeSelection is
+    // always false), so hasSelection stays false and the dialog offers the
+    // whole project only.
     CreateMultiLevelDir(source.tempFolder);
     return source;
 }

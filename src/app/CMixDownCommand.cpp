@@ -3,6 +3,7 @@
 #include "app/CPrefs.h"
 #include "app/MainCommands.h"
 #include "app/MainMenuBuilder.h"
+#include "app/MixDownSettings.h"
 #include "engine/CPCMMixer.h"
 #include "gui/CFileDialog.h"
 #include "gui/MessageBoxes.h"
@@ -86,13 +87,7 @@ void CMixDownCommand::RunMixDown(const std::string& path) {
     CProjectMixdown mixdown(m_mixer, m_project.Authoring(),
                             std::string(CPrefs::kCurrentKeyPath) + "\\Render");
     mixdown.SetFilesInUse(ProjectFilesInUse(m_project));
-    mixdown.SetWriteTags(m_prefs.bRenderTags);
-    mixdown.SetNormalize(m_prefs.bNormalizeMixDown, m_prefs.fMixDownLoudness,
-                         m_prefs.fMixDownTruePeak);
-    if (m_prefs.bCreateFilesForEachMarker)
-        mixdown.SetCdTrackStarts(
-            CProjectMixdown::CdTrackStartsOf(m_project.Markers(), m_mixer.GetTempoMap()),
-            m_prefs.bUseMarkerTitlesForTrackNames);
+    MixDownSettings::FromPrefs(m_prefs).ApplyTo(mixdown, m_project, m_mixer);
     const bool rendered = m_hooks.withFileActivity([this, &mixdown, &path] {
         CRenderProgress progress(&m_owner);
         return mixdown.Render(path, progress.Callback());

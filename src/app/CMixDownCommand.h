@@ -42,6 +42,7 @@ public:
         if (opener)
             m_fileOpener = std::move(opener);
     }
+    const std::function<bool(const std::string&)>& FileOpener() const { return m_fileOpener; }
 
 private:
     void MixDown(const MixDownType& type);

@@ -264,7 +264,7 @@ bool LoomtoneMainWindow::ExecuteCommand(int32_t command) {
 
 bool LoomtoneMainWindow::RunHelpCommand(int32_t command) {
     if (command == kCmdHelpTopics)
-        CHelpCommands::OpenHelpTopics(m_setup.programFolder, m_helpOpener);
+        CHelpCommands::OpenHelpTopics(m_setup.programFolder, m_mixDown.FileOpener());
     else if (command == kCmdAbout)
         CHelpCommands::ShowAbout(this, m_setup.userDataFolder);
     else

@@ -101,9 +101,8 @@ public:
     void SetTitleSink(std::function<void(const std::string&)> sink);
     // What opens a finished mix-down and the help topics with the desktop's
     // default application (OpenWithDefaultApplication unless replaced; never empty).
+    // The mix-down command keeps the one opener.
     void SetFileOpener(std::function<bool(const std::string&)> opener) {
-        if (opener)
-            m_helpOpener = opener;
         m_mixDown.SetFileOpener(std::move(opener));
     }
     int32_t MinimumHeight() const;
@@ -147,7 +146,6 @@ private:
     CFileCommands m_files;
     CMixDownCommand m_mixDown;
     CMainCommandTable m_commands;
-    std::function<bool(const std::string&)> m_helpOpener = OpenWithDefaultApplication;
     GuiMenuBar m_menuBar;
     CFilledStrip m_details;
     CFilledStrip m_statusBar;

@@ -4,6 +4,7 @@
 #include "app/CrashTestCommand.h"
 #include "app/LoomtoneApp.h"
 #include "app/LoomtoneMainWindow.h"
+#include "app/MixDownSettings.h"
 #include "app/PlayCommand.h"
 #include "app/PrefsReport.h"
 #include "app/ProjectInfoReport.h"
@@ -57,7 +58,7 @@ void PrintUsage(FILE* out) {
     std::fprintf(
         out,
         "Usage: loomtone [FILE | --version | --help | --prefs | --info FILE |\n"
-        "                 --new FILE [--force] | --render FILE OUT |\n"
+        "                 --new FILE [--force] | --render FILE OUT [OPTIONS] |\n"
         "                 --export-midi FILE OUT.mid | --cd-image FILE OUT.cue |\n"
         "                 --play FILE [--driver pulse|jack|alsa|null] [--from SECONDS]\n"
         "                        [--seconds N] |\n"
@@ -70,7 +71,13 @@ void PrintUsage(FILE* out) {
         "  --info FILE   print a project's settings, markers and tracks as JSON\n"
         "  --new FILE [--force]\n"
         "                write a new default project; an existing FILE only with --force\n"
-        "  --render FILE OUT  mix a project down to OUT (.wav, .mp3, .ogg or .wma)\n"
+        "  --render FILE OUT [OPTIONS]\n"
+        "                mix a project down to OUT (.wav, .mp3, .ogg or .wma) as the editor's\n"
+        "                mix-down does with the preferences; these OPTIONS override them:\n"
+        "                --normalize LUFS, --no-normalize  loudness normalisation (-70 to 0)\n"
+        "                --true-peak DBTP  the normalised peak's ceiling (-20 to 0)\n"
+        "                --files-per-marker, --one-file  one numbered file per CD marker\n"
+        "                --marker-titles, --no-marker-titles  the markers' names as titles\n"
         "  --export-midi FILE OUT.mid  write a project's MIDI tracks as a MIDI file\n"
         "  --cd-image FILE OUT.cue  write a project as an audio CD image (OUT.bin and its\n"
         "                cue sheet), one CD track per CD marker\n"
@@ -195,13 +202,15 @@ int NewCommand(int count, char** arguments) {
 // Loads the project and mixes it down as the mix-down command does, with
 // progress on standard error.
 bool RenderProjectFile(CProject& project, CPCMMixer& mixer, const std::string& path,
-                       const std::string& out, std::string& reason) {
+                       const std::string& out, const MixDownSettings& settings,
+                       std::string& reason) {
     bool cancelled = false;
     if (!project.LoadProject(path, cancelled))
         return false;
     CProjectMixdown mixdown(mixer, project.Authoring(),
                             std::string(CPrefs::kCurrentKeyPath) + "\\Render");
     mixdown.SetFilesInUse(ProjectFilesInUse(project));
+    settings.ApplyTo(mixdown, project, mixer);
     // Whatever runs past the last sound is said, so that a longer file is no surprise.
     if (const double tailMs = mixdown.RingingTailMs(); tailMs > 0)
         std::fprintf(stderr,
@@ -223,17 +232,27 @@ bool RenderProjectFile(CProject& project, CPCMMixer& mixer, const std::string& p
     return rendered;
 }
 
-int RenderCommand(const char* path, const char* outArgument) {
-    const std::string out = MakeAbsolutePath(outArgument);
+// The mix-down preferences, as the editor would use them, with the command
+// line's overrides.
+int RenderCommand(int argc, char** argv) {
+    const std::string out = MakeAbsolutePath(argv[3]);
     ConversionType type;
     if (!ConversionTypeForExtension(ExtractExtension(out), &type)) {
         PrintError(out + ": the file name must end in .wav, .mp3, .ogg or .wma");
         return kExitUsage;
     }
+    CPrefs prefs;
+    prefs.Load(prefs.ShouldReadOldVersionSettings());
+    MixDownSettings settings = MixDownSettings::FromPrefs(prefs);
+    std::string reason;
+    if (!settings.ParseOverrides(argc - 4, argv + 4, reason)) {
+        PrintError(reason);
+        return kExitUsage;
+    }
     return RunOnProject(
-        MakeAbsolutePath(path),
-        [&out](CProject& project, CPCMMixer& mixer, const std::string& file, std::string& reason) {
-            return RenderProjectFile(project, mixer, file, out, reason);
+        MakeAbsolutePath(argv[2]),
+        [&](CProject& project, CPCMMixer& mixer, const std::string& file, std::string& failure) {
+            return RenderProjectFile(project, mixer, file, out, settings, failure);
         });
 }
 
@@ -356,8 +375,8 @@ int main(int argc, char** argv) {
         return RunOnProject(MakeAbsolutePath(argv[2]), PrintInfo);
     if (argc >= 3 && std::strcmp(option, "--new") == 0)
         return NewCommand(argc - 2, argv + 2);
-    if (argc == 4 && std::strcmp(option, "--render") == 0)
-        return RenderCommand(argv[2], argv[3]);
+    if (argc >= 4 && std::strcmp(option, "--render") == 0)
+        return RenderCommand(argc, argv);
     if (argc >= 3 && std::strcmp(option, "--play") == 0)
         return PlayCommand(argc, argv);
     if (argc == 4 && std::strcmp(option, "--cd-image") == 0)

@@ -5,6 +5,7 @@
 #include "gui/CDialogChoice.h"
 #include "gui/CImage.h"
 #include "gui/DialogLook.h"
+#include "gui/IGuiHost.h"
 #include "gui/MessageBoxes.h"
 #include "gui/VRGuiWindow.h"
 #include "support/LocalizedStrings.h"
@@ -17,7 +18,7 @@ namespace {
 
 constexpr int32_t kRow = 28;
 constexpr int32_t kLabelWidth = 110;
-constexpr int kRows = 9;
+constexpr int kRows = 10;
 constexpr int32_t kHeight =
     CBaseDialog::kTitleHeight + 2 * CBaseDialog::kMargin + kRows * kRow + CDialogButton::kHeight;
 constexpr int32_t kFieldWidth = CBurnDialog::kWidth - 2 * CBaseDialog::kMargin - kLabelWidth;
@@ -57,6 +58,15 @@ CBurnDialog::CBurnDialog(CDiscBurner& burner, CPCMMixer& mixer, Source source,
     AddFocusable(m_cdText.get(), kMargin, ContentTop() + 3 * kRow);
     m_oneTrack = std::make_unique<CDialogCheckBox>(wide, MyLoadString("BD_OneTrack"));
     AddFocusable(m_oneTrack.get(), kMargin, ContentTop() + 4 * kRow);
+    m_rangeChoice = std::make_unique<CDialogChoice>(
+        kFieldWidth,
+        std::vector<std::string>{MyLoadString("BD_All"), MyLoadString("BD_Selection")});
+    AddFocusable(m_rangeChoice.get(), kMargin, ContentTop() + 5 * kRow);
+    m_rangeChoice->SetOnChange([this] {
+        ReadChoices();
+        ShowLayout();
+        Invalidate(nullptr);
+    });
     AddButton(kBurnId, MyLoadString("BD_Burn"), kWidth - 2 * (kMargin + CDialogButton::kWidth),
               kHeight - kMargin - CDialogButton::kHeight);
     AddButton(IDCANCEL, MyLoadString("Cancel"), kWidth - kMargin - CDialogButton::kWidth,
@@ -66,6 +76,11 @@ CBurnDialog::CBurnDialog(CDiscBurner& burner, CPCMMixer& mixer, Source source,
     m_testMode->SetChecked(m_choices.testMode);
     m_cdText->SetChecked(m_choices.cdText);
     m_oneTrack->SetChecked(m_choices.burnAsOne);
+    // Without a time selection only the whole project can be burned.
+    m_choices.selectionOnly = m_choices.selectionOnly && m_source.hasSelection;
+    m_rangeChoice->SetSelected(m_choices.selectionOnly ? 1 : 0);
+    if (!m_source.hasSelection)
+        m_rangeChoice->Disable();
     if (m_choices.writerIndex >= 0 && m_choices.writerIndex < static_cast<int>(m_writers.size()))
         m_writerChoice->SetSelected(m_choices.writerIndex);
     if (m_writers.empty()) {
@@ -74,17 +89,39 @@ CBurnDialog::CBurnDialog(CDiscBurner& burner, CPCMMixer& mixer, Source source,
         m_stageText = MyLoadString("BD_NoWriterBody");
         Log("CMixBurner - no CD writer found");
     }
-    CBurnLayout preview;
-    CBurnLayout::Request request = m_source.request;
-    request.forBurn = false;
-    preview.PrepareBurn(request);
-    m_layout = preview;
+    ShowLayout();
 }
 
 CBurnDialog::~CBurnDialog() {
     KillTimer(kPollTimer);
     m_session.reset();
     m_burner.Close();
+    KeepDisplayAwake(false);
+}
+
+CBurnLayout::Request CBurnDialog::RequestFor(bool forBurn) const {
+    CBurnLayout::Request request = m_source.request;
+    request.forBurn = forBurn;
+    request.selection = m_source.hasSelection && m_choices.selectionOnly;
+    if (forBurn)
+        request.burnAsOne = m_choices.burnAsOne;
+    return request;
+}
+
+void CBurnDialog::ShowLayout() {
+    CBurnLayout preview;
+    preview.PrepareBurn(RequestFor(false));
+    m_layout = preview;
+}
+
+void CBurnDialog::KeepDisplayAwake(bool awake) {
+    if (awake == m_keepingDisplayAwake)
+        return;
+    VRGuiWindow* window = GetWindow();
+    if (!window || !window->GetHWND())
+        return;
+    window->GetHWND()->KeepDisplayAwake(awake);
+    m_keepingDisplayAwake = awake;
 }
 
 void CBurnDialog::OnInitDialog() {
@@ -124,6 +161,7 @@ void CBurnDialog::ReadChoices() {
     m_choices.testMode = m_testMode->IsChecked();
     m_choices.cdText = m_cdText->IsChecked();
     m_choices.burnAsOne = m_oneTrack->IsChecked();
+    m_choices.selectionOnly = m_source.hasSelection && m_rangeChoice->GetSelected() == 1;
 }
 
 bool CBurnDialog::IsBurning() const {
@@ -154,6 +192,7 @@ void CBurnDialog::OnClose() {
         if (m_session)
             m_session->Abort();
     }
+    KeepDisplayAwake(false);
     ReadChoices();
     EndDialog(IDCANCEL);
 }
@@ -164,6 +203,7 @@ void CBurnDialog::StartBurn() {
         return;
     if (!PrepareWriter())
         return;
+    KeepDisplayAwake(true);
     if (m_waitingForBlank) {
         SetStage(MyLoadString("WaitingForBlank"));
         SetControlsEnabled(false);
@@ -199,13 +239,12 @@ bool CBurnDialog::PrepareWriter() {
 
 void CBurnDialog::StartSession() {
     m_waitingForBlank = false;
-    CBurnLayout::Request request = m_source.request;
-    request.forBurn = true;
-    request.burnAsOne = m_choices.burnAsOne;
+    CBurnLayout::Request request = RequestFor(true);
     request.capacityMs = m_burner.CapacityMs();
     m_layout.PrepareBurn(request);
     if (m_layout.TooShort()) {
         m_burner.Close();
+        KeepDisplayAwake(false);
         ShowMessage(Owner(), "BD_LengthShortBody", MB_OK | MB_ICONEXCLAMATION,
                     "BD_LengthShortTitle");
         SetControlsEnabled(true);
@@ -239,6 +278,7 @@ void CBurnDialog::OnTimer(uint32_t id) {
             KillTimer(kPollTimer);
             m_waitingForBlank = false;
             m_burner.Close();
+            KeepDisplayAwake(false);
             SetControlsEnabled(true);
             SetStage(MyLoadString("BurnerUsedCD"));
             ShowMessage(Owner(), "BurnerUsedCDBody", MB_OK | MB_ICONEXCLAMATION, "BurnerUsedCD");
@@ -269,6 +309,7 @@ void CBurnDialog::EndBurn(CBurnSession::Outcome outcome) {
     m_lastOutcome = outcome;
     const std::string error = m_session ? m_session->Error() : std::string();
     m_burner.Close();
+    KeepDisplayAwake(false);
     SetControlsEnabled(true);
     switch (outcome) {
     case CBurnSession::Outcome::Success:
@@ -306,13 +347,15 @@ void CBurnDialog::SetStage(const std::string& text) {
 void CBurnDialog::SetControlsEnabled(bool enabled) {
     for (VRGuiObject* object : std::initializer_list<VRGuiObject*>{
              m_writerChoice.get(), m_speedChoice.get(), m_testMode.get(), m_cdText.get(),
-             m_oneTrack.get(), GetButton(kBurnId)}) {
+             m_oneTrack.get(), m_rangeChoice.get(), GetButton(kBurnId)}) {
         if (enabled)
             object->Enable();
         else
             object->Disable();
         object->Invalidate(nullptr);
     }
+    if (!m_source.hasSelection)
+        m_rangeChoice->Disable();
 }
 
 void CBurnDialog::OnDraw(const GuiRect& r) {
@@ -326,14 +369,14 @@ void CBurnDialog::OnDraw(const GuiRect& r) {
     const int32_t fieldLeft = kMargin + kLabelWidth;
     label(0, MyLoadString("BD_Writer"), kMargin, fieldLeft);
     label(1, MyLoadString("BD_Speed"), kMargin, fieldLeft);
-    label(5, MyLoadString("BD_Length"), kMargin, fieldLeft);
-    label(5,
+    label(6, MyLoadString("BD_Length"), kMargin, fieldLeft);
+    label(6,
           LengthText(m_layout.Length()) + "  (" + std::to_string(m_layout.Tracks().size()) + " " +
               MyLoadString("BD_Tracks") + ")",
           fieldLeft, kWidth - kMargin);
-    label(6, MyLoadString("BD_Stage"), kMargin, fieldLeft);
-    label(6, m_stageText, fieldLeft, kWidth - kMargin);
-    label(7, MyLoadString("BD_Progress"), kMargin, fieldLeft);
+    label(7, MyLoadString("BD_Stage"), kMargin, fieldLeft);
+    label(7, m_stageText, fieldLeft, kWidth - kMargin);
+    label(8, MyLoadString("BD_Progress"), kMargin, fieldLeft);
     // The progress bar: a frame, filled to the finished fraction.
     const GuiRect bar = ProgressBarRect();
     const double width = bar.right - bar.left;
@@ -347,6 +390,6 @@ void CBurnDialog::OnDraw(const GuiRect& r) {
 }
 
 GuiRect CBurnDialog::ProgressBarRect() const {
-    const int32_t top = ContentTop() + 7 * kRow + 4;
+    const int32_t top = ContentTop() + 8 * kRow + 4;
     return {kMargin + kLabelWidth, top, kWidth - kMargin, top + 15};
 }

@@ -13,11 +13,13 @@ class CDialogCheckBox;
 class CDialogChoice;
 class CPCMMixer;
 
-// The Burn CD dialog: the writer, its speed, test mode, CD-Text and burning
-// as one track; Burn opens the writer, waits for a blank disc, lays out the
+// The Burn CD dialog: the writer, its speed, test mode, CD-Text, burning
+// as one track and the whole project or only the time selection (offered
+// when there is one); Burn opens the writer, waits for a blank disc, lays out the
 // tracks for the disc's capacity and runs a burn session, whose stage and
 // progress a timer shows. The outcome is told in a message box. Closing
-// while burning asks first and stops the burn.
+// while burning asks first and stops the burn. While a burn runs the display
+// is kept awake: a screen saver that starts mid-burn only hides the progress.
 class CBurnDialog : public CBaseDialog {
 public:
     static constexpr int kBurnId = 100;
@@ -34,12 +36,16 @@ public:
         bool testMode = false;
         bool cdText = true;
         bool burnAsOne = false;
+        // Burn the time selection rather than the whole project.
+        bool selectionOnly = false;
     };
 
-    // What is burned: the project's layout request (markers and end), its
-    // texts and the folder for the temporary files.
+    // What is burned: the project's layout request (markers, end and, when
+    // hasSelection, the time selection's heard range), its texts and the
+    // folder for the temporary files.
     struct Source {
         CBurnLayout::Request request;
+        bool hasSelection = false;
         std::string albumTitle;
         std::string performer;
         std::string tempFolder;
@@ -55,6 +61,10 @@ public:
     // The outcome of the last burn; None before one ended.
     CBurnSession::Outcome LastOutcome() const { return m_lastOutcome; }
     CDialogChoice* WriterChoice() const { return m_writerChoice.get(); }
+    // "BD_All" or "BD_Selection".
+    CDialogChoice* RangeChoice() const { return m_rangeChoice.get(); }
+    // The tracks the dialog shows, for the range chosen.
+    const CBurnLayout& Layout() const { return m_layout; }
     // Where the progress bar is drawn, in the dialog's coordinates.
     GuiRect ProgressBarRect() const;
 
@@ -77,6 +87,10 @@ private:
     void EndBurn(CBurnSession::Outcome outcome);
     void SetStage(const std::string& text);
     void SetControlsEnabled(bool enabled);
+    // The layout request for the choices made.
+    CBurnLayout::Request RequestFor(bool forBurn) const;
+    void ShowLayout();
+    void KeepDisplayAwake(bool awake);
 
     CDiscBurner& m_burner;
     CPCMMixer& m_mixer;
@@ -89,9 +103,11 @@ private:
     std::unique_ptr<CDialogCheckBox> m_testMode;
     std::unique_ptr<CDialogCheckBox> m_cdText;
     std::unique_ptr<CDialogCheckBox> m_oneTrack;
+    std::unique_ptr<CDialogChoice> m_rangeChoice;
     std::unique_ptr<CBurnSession> m_session;
     CBurnLayout m_layout;
     bool m_waitingForBlank = false;
+    bool m_keepingDisplayAwake = false;
     std::string m_stageText;
     double m_progress = 0.0;
     CBurnSession::Outcome m_lastOutcome = CBurnSession::Outcome::None;

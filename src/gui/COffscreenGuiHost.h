@@ -51,6 +51,8 @@ public:
     // A clipboard of the host's own.
     std::string GetClipboardText() override { return m_clipboard; }
     void SetClipboardText(const std::string& text) override { m_clipboard = text; }
+    void KeepDisplayAwake(bool awake) override { m_displayKeptAwake = awake; }
+    bool IsDisplayKeptAwake() const { return m_displayKeptAwake; }
     uint64_t NowMs() const override { return m_now; }
     GuiPoint CursorPos() const override { return m_cursor; }
     GuiPoint WindowPosition() const override { return m_position; }
@@ -145,5 +147,6 @@ private:
     // when a step replaces the driver.
     std::shared_ptr<ModalDriver> m_modalDriver;
     std::string m_clipboard;
+    bool m_displayKeptAwake = false;
     int m_modalDepth = 0;
 };

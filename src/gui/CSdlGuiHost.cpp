@@ -290,6 +290,19 @@ void CSdlGuiHost::SetClipboardText(const std::string& text) {
         LogFmt("CSdlGuiHost::SetClipboardText failed: %s", SDL_GetError());
 }
 
+void CSdlGuiHost::KeepDisplayAwake(bool awake) {
+    if (awake == m_keepingDisplayAwake)
+        return;
+    m_keepingDisplayAwake = awake;
+    // Back to what the desktop had before, which SDL's own setting decides.
+    if (awake) {
+        m_screenSaverWasEnabled = SDL_IsScreenSaverEnabled() == SDL_TRUE;
+        SDL_DisableScreenSaver();
+    } else if (m_screenSaverWasEnabled) {
+        SDL_EnableScreenSaver();
+    }
+}
+
 uint64_t CSdlGuiHost::NowMs() const {
     return SDL_GetTicks64();
 }

@@ -52,6 +52,7 @@ public:
     void SetCursor(GuiCursor cursor) override;
     std::string GetClipboardText() override;
     void SetClipboardText(const std::string& text) override;
+    void KeepDisplayAwake(bool awake) override;
     uint64_t NowMs() const override;
     GuiPoint CursorPos() const override;
 
@@ -95,6 +96,8 @@ private:
     std::map<uint32_t, Timer> m_timers;
     uint32_t m_timerGeneration = 0;
     bool m_quit = false;
+    bool m_keepingDisplayAwake = false;
+    bool m_screenSaverWasEnabled = false;
     // Files of the drop in progress.
     std::vector<std::string> m_droppedFiles;
     int m_presentCount = 0;

@@ -62,6 +62,11 @@ public:
     virtual std::string GetClipboardText() = 0;
     virtual void SetClipboardText(const std::string& text) = 0;
 
+    // Keeps the screen saver and the display's power saving off while a long
+    // job runs that the user may wish to watch (a CD burn); false restores
+    // what the desktop does.
+    virtual void KeepDisplayAwake(bool awake) = 0;
+
     // Milliseconds on a monotonic clock.
     virtual uint64_t NowMs() const = 0;
     // The pointer in client coordinates.

@@ -506,15 +506,15 @@ bool CAudioClip::RestoreToUndoState(const AudioClipUndoStruct& s, int32_t envelo
     return true;
 }
 
-bool CAudioClip::Save(CRIFF& riff) {
-    if (!SaveLoad::Save(riff) || !m_atom || GetFilePath().empty())
-        return false;
+std::optional<std::vector<RawChunk>> CAudioClip::MakeFileChunks() {
+    if (!ContinueSave() || !m_atom || GetFilePath().empty())
+        return std::nullopt;
     std::string path = GetFilePath();
     CSoundTransfer* transfer = m_document.SoundTransfer();
     if (transfer && transfer->Wants(GetSoundId() != 0)) {
         path = transfer->Transfer(path);
         if (path.empty())
-            return false;
+            return std::nullopt;
     }
     AudioClipRecord record;
     record.absolutePath = path;
@@ -542,11 +542,23 @@ bool CAudioClip::Save(CRIFF& riff) {
     record.forcedTempo = m_forcedTempo;
     record.forceKey = m_forceKey;
     record.forcedKey = m_forcedKey;
-    if (!record.Write(riff))
+    std::vector<RawChunk> chunks(2);
+    chunks[0].code = AudioClipRecord::kChunkCode;
+    chunks[0].body = record.ToBytes();
+    chunks[1].code = ClipEnvelopeRecord::kChunkCode;
+    chunks[1].body = ClipEnvelopeRecord::FromEnvelopes(EnvelopesOf(*m_atom)).ToBytes();
+    return chunks;
+}
+
+bool CAudioClip::Save(CRIFF& riff) {
+    const std::optional<std::vector<RawChunk>> chunks = MakeFileChunks();
+    if (!chunks)
         return false;
-    if (!ClipEnvelopeRecord::FromEnvelopes(EnvelopesOf(*m_atom)).Write(riff)) {
-        Log("CAudioClip::Save failed on GetEnvelope()->Save(riff) - returning false!");
-        return false;
+    for (const RawChunk& chunk : *chunks) {
+        if (!chunk.Write(riff)) {
+            Log("CAudioClip::Save failed on WriteSubChunk - returning false!");
+            return false;
+        }
     }
     return true;
 }

@@ -99,6 +99,8 @@ public:
     bool FillUndoStruct(AudioClipUndoStruct* state) const;
     bool RestoreToUndoState(const AudioClipUndoStruct& state, int32_t envelopeShiftMs);
 
+    // Its "ClpA" record and "Envl" envelopes.
+    std::optional<std::vector<RawChunk>> MakeFileChunks() override;
     bool Save(CRIFF& riff) override;
     bool Load(CRIFF& riff) override;
     // Reads a sound of a legacy session (the reader inside its LIST "sndc").

@@ -8,6 +8,7 @@
 #include "gui/GuiTextPanel.h"
 #include "gui/IGuiHost.h"
 #include "gui/VRGuiWindow.h"
+#include "project/CClipChunks.h"
 #include "project/CEnvelopeUndo.h"
 #include "project/CMixerLock.h"
 #include "project/CTrack.h"
@@ -275,6 +276,10 @@ void CClip::SetBeatOffset(int32_t ms, bool undoable) {
     m_beatOffsetMs = ms;
     if (undoable)
         EndChange();
+}
+
+std::optional<std::vector<RawChunk>> CClip::MakeFileChunks() {
+    return CClipChunks::WriteInMemory(*this);
 }
 
 int32_t CClip::GetTrackIndex() const {

@@ -4,6 +4,7 @@
 #include "gui/GuiMenu.h"
 #include "gui/GuiTexturePanel.h"
 #include "project/CEnvelopeFunctions.h"
+#include "project/RawChunk.h"
 #include "project/SaveLoad.h"
 #include "support/CRefObj.h"
 #include "support/Observable.h"
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,6 +80,12 @@ public:
 
     // The document the clip belongs to.
     virtual ClipDocument& GetDocument() const = 0;
+
+    // The chunks the clip keeps in a project file (its record, then what
+    // follows it); none when it cannot be written. By default the clip's
+    // Save runs on a file in memory; a clip that knows its chunks makes them
+    // directly, which keeps the autosave of a large project short.
+    virtual std::optional<std::vector<RawChunk>> MakeFileChunks();
 
     ClipKind GetClipKind() const { return m_clipKind; }
 

@@ -64,7 +64,7 @@ std::vector<RawChunk> ReadAllChunks(CRIFF& riff) {
 
 } // namespace
 
-std::optional<std::vector<RawChunk>> CClipChunks::Write(CClip& clip) {
+std::optional<std::vector<RawChunk>> CClipChunks::WriteInMemory(CClip& clip) {
     MemoryWriter writer;
     if (!writer.ok || !clip.Save(*writer.riff) || !writer.riff->Close())
         return std::nullopt;

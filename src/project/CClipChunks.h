@@ -14,9 +14,10 @@ class ClipDocument;
 // chunks that the project file reader and writer carry.
 class CClipChunks {
 public:
-    // The chunks the clip writes of itself (its record, then what follows
-    // it); none when the clip cannot be written.
-    static std::optional<std::vector<RawChunk>> Write(CClip& clip);
+    // The chunks the clip's Save writes on a file in memory (its record, then
+    // what follows it); none when the clip cannot be written. Clips that know
+    // their chunks make them directly instead (CClip::MakeFileChunks).
+    static std::optional<std::vector<RawChunk>> WriteInMemory(CClip& clip);
     // A clip read from the chunks of one clip (an audio clip for "ClpA", a
     // MIDI clip for a LIST "ClpM"), holding one reference. When they cannot
     // be read or the sound cannot be found, a CPlaceholderClip that keeps

@@ -530,7 +530,7 @@ bool CTrack::MakeClipChunks(std::vector<RawChunk>* chunks) const {
     for (auto clip = m_clips.rbegin(); clip != m_clips.rend(); ++clip) {
         if ((*clip)->IsRecording())
             continue;
-        std::optional<std::vector<RawChunk>> written = CClipChunks::Write(**clip);
+        std::optional<std::vector<RawChunk>> written = (*clip)->MakeFileChunks();
         if (!written) {
             Log(m_kind == kMidi
                     ? "CMIDITrack::Save failed on zeClip->Save(riff) -  returning false!"

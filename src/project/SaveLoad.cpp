@@ -5,6 +5,10 @@
 #include "support/Log.h"
 
 bool SaveLoad::Save(CRIFF& /*riff*/) {
+    return ContinueSave();
+}
+
+bool SaveLoad::ContinueSave() const {
     if (!IsCancelled())
         return true;
     Log("Project Save cancelled.");

@@ -14,6 +14,9 @@ public:
 
     // False (logged "Project Save cancelled.") when the user cancelled.
     virtual bool Save(CRIFF& riff);
+    // The check Save runs first, for objects that also write themselves
+    // without a RIFF writer.
+    bool ContinueSave() const;
     // Sets the progress to the reader's position in the file; false (logged
     // "Project Load cancelled.") when the user cancelled.
     virtual bool Load(CRIFF& riff);

@@ -154,3 +154,17 @@ TEST_F(AutosaveTest, AKillDuringTheWriteNeverDamagesTheCopyOrTheProject) {
     }
     EXPECT_EQ(Bytes(userFile), userBytes);
 }
+
+// The copy is what a save of the same state next to it would write, byte
+// for byte: the next start reads it as it would read the user's own file.
+TEST_F(AutosaveTest, TheCopyHoldsTheBytesOfASaveOfTheSameState) {
+    AddClips(6);
+    project.GetTrack(2)->SetName("Drums", true);
+    const std::string saved = dir + "song.lt4";
+    ASSERT_TRUE(project.SaveCopy(saved));
+    ProjectFileContents contents = CRecoverySave::Snapshot(project, mixer, recovery);
+    ASSERT_TRUE(CRecoverySave::Write(contents, recovery));
+    const std::string copy = Bytes(recovery);
+    EXPECT_GT(copy.size(), 6u * 8u * 968u);
+    EXPECT_TRUE(copy == Bytes(saved));
+}

@@ -1,10 +1,14 @@
 #include "ProgramUnderTest.h"
+#include "ScopedEnv.h"
 #include "SoundProject.h"
 #include "ToneWav.h"
+#include "app/CPrefs.h"
 #include "engine/CDelayEffect.h"
 #include "engine/CEffectChain.h"
 #include "engine/CGainEffect.h"
 #include "project/CTrack.h"
+#include "project/MarkerRecord.h"
+#include "support/CRegStore.h"
 
 #include <gtest/gtest.h>
 
@@ -161,4 +165,65 @@ TEST_F(RenderCommand, ConvertedSoundsGoToTheTemporarySoundFolder) {
     // The same sound; only the titles (the file names) differ.
     EXPECT_EQ(CommandOutput("soxi -s '" + dir + "blocked.wav'"),
               CommandOutput("soxi -s '" + dir + "mix.wav'"));
+}
+
+// Without options the command mixes down as the editor's mix-down would with
+// the user's preferences, which it only reads; the command line overrides
+// them.
+TEST_F(RenderCommand, FollowsTheMixDownPreferencesUnlessTheCommandLineSaysOtherwise) {
+    WriteToneWav(dir + "Long.wav", 10 * 44100, 16384);
+    WriteProjectOfSounds(dir + "album.lt4", {dir + "Long.wav"}, [](CProject& project) {
+        for (const int32_t ms : {3000, 6000}) {
+            MarkerRecord marker = project.Markers().At(0);
+            marker.time = ms;
+            marker.tempoEvent.time = ms;
+            marker.tempoEvent.tempoChange = marker.tempoEvent.keyChange =
+                marker.tempoEvent.timeSigChange = false;
+            marker.name = "Song at " + std::to_string(ms);
+            marker.cdTrack = true;
+            ASSERT_TRUE(project.Markers().Add(marker));
+        }
+    });
+    const std::string config = dir + "config";
+    std::string store;
+    {
+        ScopedEnv configHome("XDG_CONFIG_HOME", config.c_str());
+        CPrefs prefs;
+        prefs.bCreateFilesForEachMarker = true;
+        prefs.bNormalizeMixDown = true;
+        prefs.fMixDownLoudness = -30.0;
+        ASSERT_TRUE(prefs.Save());
+        store = CRegStore::CurrentUserPath();
+    }
+    const std::string storeBytes = FileContents(store);
+    ASSERT_FALSE(storeBytes.empty());
+    const auto render = [&](const std::string& out, const std::string& options) {
+        return RunShell(env + "XDG_CONFIG_HOME='" + config + "' " + kProgram + " --render '" + dir +
+                        "album.lt4' '" + dir + out + "' " + options + " 2> '" + dir + "err.txt'");
+    };
+    const auto peak = [&](const std::string& file) {
+        const std::string stat = CommandOutput("sox '" + dir + file + "' -n stat 2>&1");
+        const size_t at = stat.find("Maximum amplitude:");
+        return at == std::string::npos ? -1.0 : std::atof(stat.c_str() + at + 18);
+    };
+
+    ASSERT_EQ(render("marked.wav", ""), 0) << FileContents(dir + "err.txt");
+    EXPECT_FALSE(fs::exists(dir + "marked.wav"));
+    ASSERT_TRUE(fs::exists(dir + "marked-1.wav"));
+    EXPECT_TRUE(fs::exists(dir + "marked-2.wav"));
+    // Brought down to -30 LUFS from a tone at half scale.
+    EXPECT_GT(peak("marked-1.wav"), 0.0);
+    EXPECT_LT(peak("marked-1.wav"), 0.1);
+
+    ASSERT_EQ(render("whole.wav", "--one-file --no-normalize"), 0) << FileContents(dir + "err.txt");
+    EXPECT_TRUE(fs::exists(dir + "whole.wav"));
+    EXPECT_FALSE(fs::exists(dir + "whole-1.wav"));
+    EXPECT_NEAR(peak("whole.wav"), 0.5, 0.05);
+
+    EXPECT_EQ(render("bad.wav", "--normalize loud"), 2);
+    EXPECT_NE(FileContents(dir + "err.txt").find("--normalize"), std::string::npos);
+    EXPECT_EQ(render("bad.wav", "--normalize -14 --shout"), 2);
+    EXPECT_FALSE(fs::exists(dir + "bad.wav"));
+    // The preferences were read, never written.
+    EXPECT_EQ(FileContents(store), storeBytes);
 }

@@ -6,6 +6,7 @@
 #include "engine/CSoundGroup.h"
 #include "gui/CDialogButton.h"
 #include "gui/CDialogCheckBox.h"
+#include "gui/CDialogChoice.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/MessageBoxes.h"
 #include "gui/VRGuiWindow.h"
@@ -112,6 +113,7 @@ TEST_F(BurnDialogTest, BurnRunsTheSessionAndTellsTheOutcome) {
     // The temporary files are gone once the burn ended.
     EXPECT_TRUE(fs::is_empty(dir));
     EXPECT_EQ(dialog.GetChoices().speed, 8);
+    EXPECT_FALSE(host.IsDisplayKeptAwake());
     dialog.EndDialog(IDCANCEL);
 }
 
@@ -125,5 +127,73 @@ TEST_F(BurnDialogTest, AUsedDiscIsRefused) {
     EXPECT_EQ(boxes, std::vector<std::string>{MyLoadString("BurnerUsedCD")});
     EXPECT_TRUE(burner.started.tracks.empty());
     EXPECT_FALSE(dialog.IsBurning());
+    dialog.EndDialog(IDCANCEL);
+}
+
+TEST_F(BurnDialogTest, TheSelectionIsOfferedOnlyWhenThereIsOne) {
+    ScriptedBurner burner;
+    CBurnDialog::Choices choices;
+    choices.selectionOnly = true;
+    {
+        CBurnDialog whole(burner, mixer, Source(), choices);
+        EXPECT_FALSE(whole.RangeChoice()->IsEnabled());
+        EXPECT_EQ(whole.RangeChoice()->GetSelectedText(), MyLoadString("BD_All"));
+        EXPECT_FALSE(whole.GetChoices().selectionOnly);
+        EXPECT_EQ(whole.Layout().Length(), 9000);
+    }
+    CBurnDialog::Source source = Source();
+    source.hasSelection = true;
+    source.request.selectionStartMs = 5000;
+    source.request.selectionEndMs = 9000;
+    CBurnDialog dialog(burner, mixer, source, choices);
+    dialog.ShowModeless(&window);
+    host.Advance(40);
+    EXPECT_TRUE(dialog.RangeChoice()->IsEnabled());
+    EXPECT_EQ(dialog.RangeChoice()->GetSelectedText(), MyLoadString("BD_Selection"));
+    EXPECT_EQ(dialog.Layout().RangeStart(), 5000);
+    EXPECT_EQ(dialog.Layout().Length(), 4000);
+    Click(dialog.GetButton(CBurnDialog::kBurnId));
+    AdvanceUntilDone(dialog);
+    // Only the selection went to the disc: one track, from the marker at 5 s.
+    ASSERT_EQ(burner.started.tracks.size(), 1u);
+    EXPECT_TRUE(dialog.GetChoices().selectionOnly);
+    // Once burnt, the controls come back, the range choice with them.
+    EXPECT_TRUE(dialog.RangeChoice()->IsEnabled());
+    dialog.EndDialog(IDCANCEL);
+}
+
+// A burn keeps the display awake until it ends, however it ends: here the
+// user closes the dialog while it waits for a blank disc, is asked, and the
+// burn stops.
+TEST_F(BurnDialogTest, ClosingWhileBurningAsksStopsAndLetsTheDisplaySleep) {
+    ScriptedBurner burner;
+    burner.disc = CDiscBurner::DiscState::NoDisc;
+    CBurnDialog dialog(burner, mixer, Source(), {});
+    dialog.ShowModeless(&window);
+    host.Advance(40);
+    EXPECT_FALSE(host.IsDisplayKeptAwake());
+    Click(dialog.GetButton(CBurnDialog::kBurnId));
+    ASSERT_TRUE(dialog.IsBurning());
+    EXPECT_TRUE(host.IsDisplayKeptAwake());
+    EXPECT_EQ(dialog.StageText(), MyLoadString("WaitingForBlank"));
+    Click(dialog.GetButton(IDCANCEL));
+    EXPECT_EQ(boxes, std::vector<std::string>{MyLoadString("BurnerAbortQuestion")});
+    EXPECT_FALSE(dialog.IsBurning());
+    EXPECT_FALSE(host.IsDisplayKeptAwake());
+    EXPECT_TRUE(burner.started.tracks.empty());
+}
+
+TEST_F(BurnDialogTest, ARefusedDiscLetsTheDisplaySleep) {
+    ScriptedBurner burner;
+    burner.disc = CDiscBurner::DiscState::NoDisc;
+    CBurnDialog dialog(burner, mixer, Source(), {});
+    dialog.ShowModeless(&window);
+    host.Advance(40);
+    Click(dialog.GetButton(CBurnDialog::kBurnId));
+    EXPECT_TRUE(host.IsDisplayKeptAwake());
+    burner.disc = CDiscBurner::DiscState::NotBlank;
+    host.Advance(CBurnDialog::kPollMs);
+    EXPECT_EQ(boxes, std::vector<std::string>{MyLoadString("BurnerUsedCD")});
+    EXPECT_FALSE(host.IsDisplayKeptAwake());
     dialog.EndDialog(IDCANCEL);
 }
