@@ -52,9 +52,13 @@ std::vector<CPCMAudTrack*> CRecordTake::ArmedAudioTracks() {
     return armed;
 }
 
+bool CRecordTake::FolderUsable(const std::string& folder) {
+    return !folder.empty() && CreateMultiLevelDir(folder);
+}
+
 bool CRecordTake::Start(std::string& reason) {
     const std::string folder = m_project.GetRecordingFolder();
-    if (folder.empty() || !CreateMultiLevelDir(folder)) {
+    if (!FolderUsable(folder)) {
         reason = "the recording folder '" + folder + "' cannot be made";
         return false;
     }
@@ -67,7 +71,7 @@ bool CRecordTake::Start(std::string& reason) {
     }
     if (m_tracks.empty()) {
         Log("Error: Nothing to record! Failing & exiting.");
-        reason = "no audio track is armed";
+        reason = kNothingArmed;
         return false;
     }
     std::vector<CRecordWriter::Target> targets;
@@ -117,8 +121,10 @@ int CRecordTake::Stop() {
     int placed = 0;
     for (size_t index = 0; index < m_tracks.size(); ++index)
         placed += PlaceClip(*m_tracks[index], m_files[index], startMs) ? 1 : 0;
-    if (placed > 0)
+    if (placed > 0) {
         m_undo.SetDirty(true);
+        m_placedEndMs = m_project.GetTempoMap().GetTempoAdjustedTime(startMs) + RecordedMs();
+    }
     return placed;
 }
 
