@@ -121,10 +121,8 @@ int CRecordTake::Stop() {
     int placed = 0;
     for (size_t index = 0; index < m_tracks.size(); ++index)
         placed += PlaceClip(*m_tracks[index], m_files[index], startMs) ? 1 : 0;
-    if (placed > 0) {
+    if (placed > 0)
         m_undo.SetDirty(true);
-        m_placedEndMs = m_project.GetTempoMap().GetTempoAdjustedTime(startMs) + RecordedMs();
-    }
     return placed;
 }
 

@@ -48,8 +48,6 @@ public:
     const std::vector<CPCMAudTrack*>& Tracks() const { return m_tracks; }
     // Milliseconds recorded so far.
     double RecordedMs() const;
-    // Where the placed clips end, heard; 0 before a take placed any.
-    double PlacedEndMs() const { return m_placedEndMs; }
 
 private:
     std::vector<CPCMAudTrack*> ArmedAudioTracks();
@@ -60,5 +58,4 @@ private:
     CRecordWriter m_writer;
     std::vector<CPCMAudTrack*> m_tracks;
     std::vector<std::string> m_files;
-    double m_placedEndMs = 0.0;
 };

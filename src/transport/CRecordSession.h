@@ -1,9 +1,12 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+class CMidiInputQueue;
+class CMidiRecordTake;
 class CPCMMixer;
 class CProject;
 class CRecordTake;
@@ -11,7 +14,7 @@ class CRecordingClip;
 class CTransport;
 class CUndoMgr;
 
-// Recording from the editor: a take of the armed tracks started and stopped
+// Recording from the editor: a take of the armed audio and MIDI tracks started and stopped
 // by the record button, with playback alongside as the preference says.
 // Started while stopped, playback starts with the take (sync recording) and
 // stops with it; started while playing, the take punches in and playback
@@ -31,6 +34,8 @@ public:
     CRecordSession(const CRecordSession&) = delete;
     CRecordSession& operator=(const CRecordSession&) = delete;
 
+    // Where MIDI input arrives; without one MIDI tracks do not record.
+    void SetMidiInput(CMidiInputQueue* queue) { m_midiInput = queue; }
     // Whether the project plays while recording.
     void SetPlayWhileRecording(bool play) { m_playWhileRecording = play; }
     // A take stops by itself once it holds limitMs; off: it runs until stopped.
@@ -55,6 +60,9 @@ public:
 
 private:
     bool StartTake();
+    bool AnyArmed(int kind) const;
+    void ArmSelectedWhenNothingIsArmed();
+    void TakeMidiInput();
     void AddRecordingClips();
     void RemoveRecordingClips();
 
@@ -63,6 +71,9 @@ private:
     CPCMMixer& m_mixer;
     CUndoMgr& m_undo;
     std::unique_ptr<CRecordTake> m_take;
+    std::unique_ptr<CMidiRecordTake> m_midiTake;
+    CMidiInputQueue* m_midiInput = nullptr;
+    std::chrono::steady_clock::time_point m_started;
     std::vector<CRecordingClip*> m_clips;
     double m_startMs = 0.0;
     bool m_playWhileRecording = true;

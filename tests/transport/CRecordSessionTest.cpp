@@ -1,7 +1,12 @@
 #include "transport/CRecordSession.h"
 #include "engine/CAudioAtom.h"
+#include "engine/CMidiInputQueue.h"
+#include "engine/CMidiSound.h"
+#include "engine/MidiNote.h"
 #include "project/CAudioTrack.h"
 #include "project/CClip.h"
+#include "project/CMIDIClip.h"
+#include "project/CMIDITrack.h"
 #include "project/ProjectOnWindowTest.h"
 #include "support/LocalizedStrings.h"
 #include "transport/CTransport.h"
@@ -23,7 +28,7 @@ class RecordSessionTest : public ProjectOnWindowTest {
 protected:
     void SetUp() override {
         ProjectOnWindowTest::SetUp();
-        m_project->SetRecordingInput({0, 1, [](int) { return 2; }}, 0);
+        m_project->SetRecordingInput({0, 1, [](int) { return 2; }}, 1);
         WriteToneWav(m_dir + "Long.wav", 441000, 8000);
         ASSERT_NE(AddClipAt(0, 0.0, m_dir + "Long.wav"), nullptr);
         while (m_project->GetNumTracks() < 4)
@@ -171,6 +176,65 @@ TEST_F(RecordSessionTest, AStopBeforeAnyInputLeavesNoClipAndNoUndoStep) {
     EXPECT_EQ(m_session->Stop(), 0);
     EXPECT_TRUE(Track(1).Clips().empty());
     EXPECT_FALSE(m_undo.CanUndo());
+}
+
+TEST_F(RecordSessionTest, AnArmedMidiTrackRecordsItsChannelIntoAClipAtTheStart) {
+    CMidiInputQueue input;
+    m_session->SetMidiInput(&input);
+    CMIDITrack* all = m_project->AddMIDITrack(-1, false);
+    CMIDITrack* second = m_project->AddMIDITrack(-1, false);
+    ASSERT_TRUE(all && second);
+    ASSERT_TRUE(all->Arm(0, -1));
+    ASSERT_TRUE(second->Arm(0, 1));
+    // Played before the take: not part of it.
+    input.Push({0x403C90, 900.0});
+    ASSERT_TRUE(m_session->Start());
+    ASSERT_EQ(all->Clips().size(), size_t{1});
+    EXPECT_TRUE(all->Clips()[0]->IsRecording());
+    input.Push({0x643C90, 1100.0}); // note on, channel 1
+    input.Push({0x003C80, 1600.0}); // note off
+    input.Push({0x504091, 1200.0}); // channel 2, held to the stop
+    m_session->Tick();
+    EXPECT_EQ(m_session->Stop(), 2);
+    EXPECT_FALSE(m_mixer.Playing());
+
+    ASSERT_EQ(all->Clips().size(), size_t{1});
+    auto& clip = *static_cast<CMIDIClip*>(all->Clips()[0]);
+    EXPECT_FALSE(clip.IsRecording());
+    EXPECT_DOUBLE_EQ(clip.GetStartMs(), 1000.0);
+    ASSERT_EQ(clip.GetAtom()->NumNotes(), 2);
+    const TMidiSndNoteData first = clip.GetAtom()->GetNote(0)->GetNoteData();
+    EXPECT_EQ(first.pitch, 60);
+    EXPECT_EQ(first.velocity, 100);
+    EXPECT_DOUBLE_EQ(first.start, 100.0);
+    EXPECT_DOUBLE_EQ(first.end, 600.0);
+    // The held note ends with the take.
+    const TMidiSndNoteData held = clip.GetAtom()->GetNote(1)->GetNoteData();
+    EXPECT_EQ(held.channel, 1);
+    EXPECT_DOUBLE_EQ(held.start, 200.0);
+    EXPECT_GE(held.end, 600.0);
+
+    ASSERT_EQ(second->Clips().size(), size_t{1});
+    EXPECT_EQ(static_cast<CMIDIClip*>(second->Clips()[0])->GetAtom()->NumNotes(), 1);
+    // One undo step takes both clips away.
+    ASSERT_TRUE(m_undo.Undo());
+    EXPECT_TRUE(all->Clips().empty());
+    EXPECT_TRUE(second->Clips().empty());
+}
+
+TEST(MidiInputQueue, AFullQueueDropsAndCountsWithoutWaiting) {
+    CMidiInputQueue queue;
+    size_t pushed = 0;
+    while (queue.Push({0x403C90, static_cast<double>(pushed)}))
+        ++pushed;
+    EXPECT_EQ(pushed, CMidiInputQueue::kCapacity - 1);
+    EXPECT_EQ(queue.Dropped(), 1);
+    TimedMidiMessage event;
+    ASSERT_TRUE(queue.Pop(event));
+    EXPECT_DOUBLE_EQ(event.heardMs, 0.0);
+    queue.Clear();
+    EXPECT_FALSE(queue.Pop(event));
+    EXPECT_TRUE(queue.Push({0x403C90, 1.0}));
 }
 
 } // namespace

@@ -1,0 +1,89 @@
+#include "engine/CMidiInput.h"
+
+#include "engine/CMidiInputQueue.h"
+#include "engine/CPCMMixer.h"
+#include "support/Log.h"
+
+#include <rtmidi/RtMidi.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr RtMidi::Api kApis[] = {RtMidi::LINUX_ALSA, RtMidi::UNIX_JACK};
+
+bool Compiled(RtMidi::Api api) {
+    std::vector<RtMidi::Api> apis;
+    RtMidi::getCompiledApi(apis);
+    return std::find(apis.begin(), apis.end(), api) != apis.end();
+}
+
+} // namespace
+
+CMidiInput::CMidiInput(CPCMMixer& mixer, CMidiInputQueue& queue) : m_mixer(mixer), m_queue(queue) {}
+
+CMidiInput::~CMidiInput() {
+    Close();
+}
+
+bool CMidiInput::Open(int index, std::string& reason) {
+    Close();
+    if (index < 0) {
+        reason = "no MIDI input is chosen";
+        return false;
+    }
+    int remaining = index;
+    for (RtMidi::Api api : kApis) {
+        if (!Compiled(api))
+            continue;
+        try {
+            auto input = std::make_unique<RtMidiIn>(api, "Loomtone");
+            const int count = static_cast<int>(input->getPortCount());
+            if (remaining >= count) {
+                remaining -= count;
+                continue;
+            }
+            const std::string name = input->getPortName(static_cast<unsigned>(remaining));
+            input->ignoreTypes(true, true, true);
+            input->setCallback(&CMidiInput::OnMessage, this);
+            input->openPort(static_cast<unsigned>(remaining), "MIDI in");
+            m_input = std::move(input);
+            LogFmt("MIDI input open: %s", name.c_str());
+            return true;
+        } catch (const RtMidiError& error) {
+            reason = error.getMessage();
+            return false;
+        }
+    }
+    reason = "there is no MIDI input " + std::to_string(index);
+    return false;
+}
+
+void CMidiInput::Close() {
+    if (!m_input)
+        return;
+    try {
+        m_input->closePort();
+        m_input->cancelCallback();
+    } catch (const RtMidiError& error) {
+        LogFmt("MIDI input close: %s", error.getMessage().c_str());
+    }
+    m_input.reset();
+}
+
+uint32_t CMidiInput::Pack(const std::vector<unsigned char>& bytes) {
+    if (bytes.empty() || bytes.size() > 3)
+        return 0;
+    uint32_t message = 0;
+    for (size_t index = 0; index < bytes.size(); ++index)
+        message |= static_cast<uint32_t>(bytes[index]) << (8 * index);
+    return message;
+}
+
+// Runs on the MIDI input's own thread.
+void CMidiInput::OnMessage(double, std::vector<unsigned char>* bytes, void* self) {
+    auto& input = *static_cast<CMidiInput*>(self);
+    const uint32_t message = bytes ? Pack(*bytes) : 0;
+    if (message != 0)
+        input.m_queue.Push({message, input.m_mixer.GetPositionMs()});
+}
