@@ -1,8 +1,8 @@
 #include "app/LoomtoneMainWindow.h"
 
 #include "app/BurnCommand.h"
-#include "app/CHelpCommands.h"
 #include "app/CDownloadPages.h"
+#include "app/CHelpCommands.h"
 #include "app/CPrefs.h"
 #include "app/CommandAvailability.h"
 #include "app/MainCommands.h"
@@ -72,7 +72,7 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
       m_menuBar(0, kMenuBarHeight), m_details("gui-menu background", "gui-menu text"),
       m_statusBar("gui-menu background", "gui-menu text"),
       m_toolbarCommands(*this, setup.project, setup.mixer),
-      m_transportCommands(setup.project, setup.mixer, setup.prefs),
+      m_transportCommands(setup.project, setup.mixer, setup.prefs, setup.undo),
       m_menuState({setup.project, setup.mixer, setup.prefs, m_recent, m_transportCommands},
                   [this](int32_t command) { return IsCommandEnabled(command); }),
       m_toolbar(1, m_toolbarCommands, setup.undo),
@@ -91,6 +91,8 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
     m_project.AttachToolbar(&m_toolbar);
     m_project.AttachMasterBar(&m_masterBar);
     m_masterBar.Watch(&m_project.PlaybackLine());
+    m_masterBar.AttachRecording(&m_transportCommands.Recorder());
+    m_transportCommands.SetRecordButton([this] { m_masterBar.RunCommand(CMixMasterBar::kRecord); });
     m_masterBar.SetWindowHooks({nullptr, [this] { m_commands.AskMasterVolume(); },
                                 [this] { ToggleDetails(); },
                                 [this] { return m_prefs.bDetailsShowingState; }});
@@ -101,6 +103,8 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
 LoomtoneMainWindow::~LoomtoneMainWindow() {
     SetDropHandler(nullptr);
     m_project.AttachToolbar(nullptr);
+    m_transportCommands.SetRecordButton(nullptr);
+    m_masterBar.AttachRecording(nullptr);
     m_project.AttachMasterBar(nullptr);
     m_masterBar.Watch(nullptr);
     m_project.SetOpenDroppedProject(nullptr);

@@ -7,6 +7,7 @@
 #include <rtmidi/RtMidi.h>
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -80,10 +81,16 @@ uint32_t CMidiInput::Pack(const std::vector<unsigned char>& bytes) {
     return message;
 }
 
+double CMidiInput::ClockMs() {
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 // Runs on the MIDI input's own thread.
 void CMidiInput::OnMessage(double, std::vector<unsigned char>* bytes, void* self) {
     auto& input = *static_cast<CMidiInput*>(self);
     const uint32_t message = bytes ? Pack(*bytes) : 0;
     if (message != 0)
-        input.m_queue.Push({message, input.m_mixer.GetPositionMs()});
+        input.m_queue.Push({message, input.m_mixer.GetPositionMs(), ClockMs()});
 }

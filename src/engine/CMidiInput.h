@@ -27,6 +27,8 @@ public:
 
     // A message of one to three bytes as the queue carries it; 0 for none.
     static uint32_t Pack(const std::vector<unsigned char>& bytes);
+    // The steady clock in milliseconds, as messages are stamped with it.
+    static double ClockMs();
 
 private:
     static void OnMessage(double deltaSeconds, std::vector<unsigned char>* bytes, void* self);

@@ -8,10 +8,13 @@
 #include <cstdint>
 
 // A MIDI message as it arrived: status in the low byte, then the two data
-// bytes, and the play position (heard milliseconds) at its arrival.
+// bytes; the play position (heard milliseconds) at its arrival, and the
+// arrival on the steady clock (milliseconds), which still moves while the
+// play position stands.
 struct TimedMidiMessage {
     uint32_t message = 0;
     double heardMs = 0.0;
+    double clockMs = 0.0;
 };
 
 // Carries MIDI input from the thread it arrives on to the one that records

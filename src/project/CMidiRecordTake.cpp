@@ -10,9 +10,11 @@
 
 #include <algorithm>
 
-bool CMidiRecordTake::Start(double heardStartMs) {
+bool CMidiRecordTake::Start(double heardStartMs, double clockStartMs, bool withPlayback) {
     m_recordings.clear();
     m_startMs = heardStartMs;
+    m_clockStartMs = clockStartMs;
+    m_withPlayback = withPlayback;
     for (int index = 0; index < m_project.GetNumTracks(); ++index) {
         CTrack* track = m_project.GetTrack(index);
         if (track->GetKind() == CTrack::kMidi && track->IsArmed())
@@ -21,14 +23,19 @@ bool CMidiRecordTake::Start(double heardStartMs) {
     return !m_recordings.empty();
 }
 
+double CMidiRecordTake::HeardTimeOf(const TimedMidiMessage& event) const {
+    return m_withPlayback ? event.heardMs : m_startMs + (event.clockMs - m_clockStartMs);
+}
+
 void CMidiRecordTake::Take(const TimedMidiMessage& event) {
-    if (event.heardMs < m_startMs)
+    const double heardMs = HeardTimeOf(event);
+    if (heardMs < m_startMs)
         return;
     const int channel = static_cast<int>(event.message & 0x0F);
     for (Recording& recording : m_recordings) {
         const int wanted = recording.track->GetArmedChannel();
         if (wanted == MidiTrackRecord::kAllChannels || wanted == channel)
-            recording.events.push_back(event);
+            recording.events.push_back({event.message, heardMs, event.clockMs});
     }
 }
 

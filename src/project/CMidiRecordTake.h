@@ -18,8 +18,11 @@ class CMidiRecordTake {
 public:
     explicit CMidiRecordTake(CProject& project) : m_project(project) {}
 
-    // Records on the armed MIDI tracks from heardStartMs; false when none is armed.
-    bool Start(double heardStartMs);
+    // Records on the armed MIDI tracks from heardStartMs, at clockStartMs on
+    // the messages' steady clock; false when none is armed. With playback the
+    // messages are placed by the play position they arrived at, without it
+    // (the position stands) by their arrival on the clock.
+    bool Start(double heardStartMs, double clockStartMs, bool withPlayback);
     // A message that arrived; ones from before the start are left out.
     void Take(const TimedMidiMessage& event);
     // Places the clips, at least recordedMs long; the number placed.
@@ -32,8 +35,11 @@ private:
         std::vector<TimedMidiMessage> events;
     };
     bool PlaceClip(const Recording& recording, double recordedMs);
+    double HeardTimeOf(const TimedMidiMessage& event) const;
 
     CProject& m_project;
     std::vector<Recording> m_recordings;
     double m_startMs = 0.0;
+    double m_clockStartMs = 0.0;
+    bool m_withPlayback = true;
 };

@@ -2,10 +2,29 @@
 
 #include "support/Log.h"
 
-bool CDeviceCheck::Changed() {
-    if (!m_count)
+CDeviceCheck::Event CDeviceCheck::Check() {
+    if (m_lost) {
+        if (!m_hooks.reopen || !m_hooks.reopen())
+            return Event::kNone;
+        Log("The audio device runs again");
+        m_lost = false;
+        // Devices counted while the server was away do not count as a change.
+        m_last.reset();
+        CountsChanged();
+        return Event::kDeviceBack;
+    }
+    if (m_hooks.failed && m_hooks.failed()) {
+        Log("The audio device stopped on its own");
+        m_lost = true;
+        return Event::kDeviceLost;
+    }
+    return CountsChanged() ? Event::kCountsChanged : Event::kNone;
+}
+
+bool CDeviceCheck::CountsChanged() {
+    if (!m_hooks.count)
         return false;
-    const Counts now = m_count();
+    const Counts now = m_hooks.count();
     const bool changed = m_last && *m_last != now;
     if (changed)
         LogFmt("Audio devices changed: %d recording, %d playback (were %d, %d)", now.first,

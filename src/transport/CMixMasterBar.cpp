@@ -201,7 +201,7 @@ void CMixMasterBar::StopRecording() {
 void CMixMasterBar::StartDeviceCheck(CDeviceCheck* check) {
     m_deviceCheck = check;
     if (check) {
-        check->Changed();
+        check->Check();
         StartTimer(kDeviceCheckTimer, kDeviceCheckPeriodMs);
     } else {
         KillTimer(kDeviceCheckTimer);
@@ -209,15 +209,27 @@ void CMixMasterBar::StartDeviceCheck(CDeviceCheck* check) {
 }
 
 // A device that came or went may be the one recording: the take stops and
-// keeps what it holds, and the user is told.
+// keeps what it holds, and the user is told. So too when the device in use
+// stops on its own; the check then opens it again once it can.
 void CMixMasterBar::CheckDevices() {
-    if (!m_deviceCheck || !m_deviceCheck->Changed())
+    if (!m_deviceCheck)
         return;
+    const CDeviceCheck::Event event = m_deviceCheck->Check();
+    if (event == CDeviceCheck::Event::kNone)
+        return;
+    if (event == CDeviceCheck::Event::kDeviceBack) {
+        RefreshState();
+        return;
+    }
     KillTimer(kDeviceCheckTimer);
     StopRecording();
+    m_transport.Stop();
     RefreshState();
-    ShowMessage(nullptr, "CHANGED_NUM_AUDIO_DEVICES", MB_OK | MB_ICONASTERISK,
-                "CHANGED_DEVICES_TITLE");
+    if (event == CDeviceCheck::Event::kCountsChanged)
+        ShowMessage(nullptr, "CHANGED_NUM_AUDIO_DEVICES", MB_OK | MB_ICONASTERISK,
+                    "CHANGED_DEVICES_TITLE");
+    else
+        ShowMessage(nullptr, "Err_NoPlaybackDevice", MB_OK | MB_ICONHAND, "ProgramName");
     StartTimer(kDeviceCheckTimer, kDeviceCheckPeriodMs);
 }
 

@@ -24,8 +24,9 @@ class CUndoMgr;
 // the metronome; the master volume slider; the position and tempo read-out;
 // and a context menu with the same commands. Record is enabled once a
 // recording session is attached; while it records, timer 557 grows the
-// recording clips. Timer 558 checks the audio devices every second and
-// stops a recording when one comes or goes.
+// recording clips. Timer 558 checks the audio devices every second: one
+// coming or going, or the device in use stopping on its own, stops the
+// recording and playback and tells the user.
 class CMixMasterBar : public GuiTexturePanel, public Observer {
 public:
     // Button identifiers, which are also the commands they give.

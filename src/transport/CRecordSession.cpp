@@ -1,5 +1,6 @@
 #include "transport/CRecordSession.h"
 
+#include "engine/CMidiInput.h"
 #include "engine/CMidiInputQueue.h"
 #include "engine/CPCMMixer.h"
 #include "engine/TempoMap.h"
@@ -101,7 +102,7 @@ bool CRecordSession::Start() {
     if (midi) {
         // What came in before the record start is not part of the take.
         m_midiInput->Clear();
-        m_midiTake->Start(m_startMs);
+        m_midiTake->Start(m_startMs, CMidiInput::ClockMs(), m_transport.IsPlaying());
     }
     m_started = std::chrono::steady_clock::now();
     AddRecordingClips();

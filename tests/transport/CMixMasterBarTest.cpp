@@ -282,7 +282,7 @@ TEST_F(MasterBarRecordingTest, StopEndsTheRecordingAndThePlayback) {
 
 TEST_F(MasterBarRecordingTest, ADeviceCountChangeStopsTheRecordingAndKeepsTheFile) {
     CDeviceCheck::Counts counts{1, 1};
-    CDeviceCheck check([&counts] { return counts; });
+    CDeviceCheck check({[&counts] { return counts; }, nullptr, nullptr});
     m_bar->StartDeviceCheck(&check);
     m_host.Advance(CMixMasterBar::kDeviceCheckPeriodMs + 10);
     EXPECT_TRUE(m_titles.empty());
@@ -302,6 +302,43 @@ TEST_F(MasterBarRecordingTest, ADeviceCountChangeStopsTheRecordingAndKeepsTheFil
     // The check goes on: the same counts again tell nothing more.
     m_host.Advance(CMixMasterBar::kDeviceCheckPeriodMs + 10);
     EXPECT_EQ(m_titles.size(), size_t{1});
+}
+
+TEST_F(MasterBarRecordingTest, ADeviceThatStopsOnItsOwnIsToldAndOpenedAgainOnceItCan) {
+    bool failed = false;
+    bool serverBack = false;
+    int reopenTries = 0;
+    CDeviceCheck check({[] {
+                            return CDeviceCheck::Counts{1, 1};
+                        },
+                        [&failed] { return failed; },
+                        [&] {
+                            ++reopenTries;
+                            if (serverBack)
+                                failed = false;
+                            return serverBack;
+                        }});
+    m_bar->StartDeviceCheck(&check);
+    Click(Button(CMixMasterBar::kRecord));
+    ASSERT_TRUE(m_session->IsRecording());
+    HalfASecondOfInput();
+    failed = true;
+    m_host.Advance(CMixMasterBar::kDeviceCheckPeriodMs + 10);
+    EXPECT_FALSE(m_session->IsRecording());
+    EXPECT_FALSE(m_mixer.Playing());
+    ASSERT_EQ(m_titles.size(), size_t{1});
+    EXPECT_EQ(m_titles[0], MyLoadString("ProgramName"));
+    EXPECT_EQ(SecondTrackClips().size(), size_t{1});
+    // Every second it tries again, without telling the user again.
+    m_host.Advance(2 * CMixMasterBar::kDeviceCheckPeriodMs + 10);
+    EXPECT_EQ(reopenTries, 2);
+    EXPECT_TRUE(check.IsDeviceLost());
+    serverBack = true;
+    m_host.Advance(CMixMasterBar::kDeviceCheckPeriodMs + 10);
+    EXPECT_FALSE(check.IsDeviceLost());
+    EXPECT_EQ(m_titles.size(), size_t{1});
+    Click(Button(CMixMasterBar::kPlay));
+    EXPECT_TRUE(m_mixer.Playing());
 }
 
 } // namespace

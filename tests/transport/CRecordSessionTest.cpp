@@ -1,5 +1,6 @@
 #include "transport/CRecordSession.h"
 #include "engine/CAudioAtom.h"
+#include "engine/CMidiInput.h"
 #include "engine/CMidiInputQueue.h"
 #include "engine/CMidiSound.h"
 #include "engine/MidiNote.h"
@@ -235,6 +236,27 @@ TEST(MidiInputQueue, AFullQueueDropsAndCountsWithoutWaiting) {
     queue.Clear();
     EXPECT_FALSE(queue.Pop(event));
     EXPECT_TRUE(queue.Push({0x403C90, 1.0}));
+}
+
+TEST_F(RecordSessionTest, WithoutPlaybackMidiIsPlacedByItsArrivalOnTheClock) {
+    CMidiInputQueue input;
+    m_session->SetMidiInput(&input);
+    m_session->SetPlayWhileRecording(false);
+    CMIDITrack* track = m_project->AddMIDITrack(-1, false);
+    ASSERT_TRUE(track && track->Arm(0, -1));
+    const double start = CMidiInput::ClockMs();
+    ASSERT_TRUE(m_session->Start());
+    // The play position stands at the caret; the clock goes on.
+    input.Push({0x643C90, 1000.0, start + 250.0});
+    input.Push({0x003C80, 1000.0, start + 750.0});
+    EXPECT_EQ(m_session->Stop(), 1);
+    ASSERT_EQ(track->Clips().size(), size_t{1});
+    const auto& clip = *static_cast<CMIDIClip*>(track->Clips()[0]);
+    ASSERT_EQ(clip.GetAtom()->NumNotes(), 1);
+    const TMidiSndNoteData note = clip.GetAtom()->GetNote(0)->GetNoteData();
+    // The take started a moment after the clock was read here.
+    EXPECT_NEAR(note.start, 250.0, 50.0);
+    EXPECT_NEAR(note.end - note.start, 500.0, 1e-6);
 }
 
 } // namespace
