@@ -116,7 +116,11 @@ bool CTransportCommands::IsChecked(int32_t command) const {
 
 void CTransportCommands::PlayStop() {
     if (m_recorder.IsRecording()) {
-        m_recorder.Stop();
+        // Through the record button, so that the master bar shows it.
+        if (m_pressRecord)
+            m_pressRecord();
+        else
+            m_recorder.Stop();
         m_transport.Stop();
     } else {
         m_transport.PlayStop();

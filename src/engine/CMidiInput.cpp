@@ -19,6 +19,20 @@ bool Compiled(RtMidi::Api api) {
     return std::find(apis.begin(), apis.end(), api) != apis.end();
 }
 
+// An input client of the system, or none where the system cannot be asked
+// (no ALSA sequencer, no JACK server): it then offers no ports, as in
+// MidiInputNames.
+std::unique_ptr<RtMidiIn> InputOf(RtMidi::Api api) {
+    if (!Compiled(api))
+        return nullptr;
+    try {
+        return std::make_unique<RtMidiIn>(api, "Loomtone");
+    } catch (const RtMidiError& error) {
+        LogFmt("MIDI inputs: %s", error.getMessage().c_str());
+        return nullptr;
+    }
+}
+
 } // namespace
 
 CMidiInput::CMidiInput(CPCMMixer& mixer, CMidiInputQueue& queue) : m_mixer(mixer), m_queue(queue) {}
@@ -35,15 +49,15 @@ bool CMidiInput::Open(int index, std::string& reason) {
     }
     int remaining = index;
     for (RtMidi::Api api : kApis) {
-        if (!Compiled(api))
+        std::unique_ptr<RtMidiIn> input = InputOf(api);
+        if (!input)
             continue;
+        const int count = static_cast<int>(input->getPortCount());
+        if (remaining >= count) {
+            remaining -= count;
+            continue;
+        }
         try {
-            auto input = std::make_unique<RtMidiIn>(api, "Loomtone");
-            const int count = static_cast<int>(input->getPortCount());
-            if (remaining >= count) {
-                remaining -= count;
-                continue;
-            }
             const std::string name = input->getPortName(static_cast<unsigned>(remaining));
             input->ignoreTypes(true, true, true);
             input->setCallback(&CMidiInput::OnMessage, this);
