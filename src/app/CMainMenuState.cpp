@@ -119,6 +119,8 @@ void CMainMenuState::UpdateFlags(GuiMenu& menu) {
             break;
         case kCmdLoopPlay:
         case kCmdMetronome:
+        case kCmdRecord:
+        case kCmdRecordingTimer:
             item.checked = m_transport.IsChecked(item.id);
             break;
         case kCmdMuteTrack:

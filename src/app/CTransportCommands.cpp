@@ -2,6 +2,7 @@
 
 #include "app/CPrefs.h"
 #include "app/MainCommands.h"
+#include "app/RecordTimerDialog.h"
 #include "engine/CNullDevice.h"
 #include "engine/CPCMMixer.h"
 #include "project/CProject.h"
@@ -18,11 +19,15 @@ bool IsMarkerCommand(int32_t command) {
 
 } // namespace
 
-CTransportCommands::CTransportCommands(CProject& project, CPCMMixer& mixer, const CPrefs& prefs)
-    : m_project(project), m_mixer(mixer), m_transport(project, mixer) {
+CTransportCommands::CTransportCommands(CProject& project, CPCMMixer& mixer, CPrefs& prefs,
+                                       CUndoMgr& undo)
+    : m_project(project), m_mixer(mixer), m_prefs(prefs), m_transport(project, mixer),
+      m_recorder(m_transport, project, mixer, undo) {
     m_transport.SetStartOutput([&mixer] { return StartOutputIfIdle(mixer); });
     m_transport.SetStepsAsClicks(prefs.bSetPlaybackIndicatorOnTracksClick);
-    m_project.SetPlayStopCommand([this](uint32_t) { m_transport.PlayStop(); });
+    m_recorder.SetPlayWhileRecording(prefs.bPlaybackWhenRecording);
+    m_recorder.SetTimer(false, prefs.recTimerMils);
+    m_project.SetPlayStopCommand([this](uint32_t) { PlayStop(); });
     // Loop play repeats the time selection when there is one.
     m_transport.SetTimeSelectionSource([&project]() -> std::optional<HeardRange> {
         if (const std::optional<TimeRange> range = project.TimeSelection().Range())
@@ -33,6 +38,7 @@ CTransportCommands::CTransportCommands(CProject& project, CPCMMixer& mixer, cons
 
 CTransportCommands::~CTransportCommands() {
     m_project.SetPlayStopCommand(nullptr);
+    m_recorder.Stop();
     // Nothing plays on once the window that started it is gone.
     m_transport.Stop();
 }
@@ -56,6 +62,8 @@ bool CTransportCommands::Handles(int32_t command) const {
     case kCmdLoopPlay:
     case kCmdMetronome:
     case kCmdPlaySound:
+    case kCmdRecord:
+    case kCmdRecordingTimer:
         return true;
     default:
         return IsMarkerCommand(command);
@@ -65,7 +73,13 @@ bool CTransportCommands::Handles(int32_t command) const {
 bool CTransportCommands::Execute(int32_t command) {
     switch (command) {
     case kCmdPlay:
-        m_transport.PlayStop();
+        PlayStop();
+        return true;
+    case kCmdRecord:
+        if (m_pressRecord)
+            m_pressRecord();
+        else
+            m_recorder.Toggle();
         return true;
     case kCmdPlayFromPreviousMarker:
         return m_transport.PlayFromPreviousMarker();
@@ -85,6 +99,9 @@ bool CTransportCommands::Execute(int32_t command) {
         return true;
     case kCmdPlaySound:
         return PlaySelectedClip();
+    case kCmdRecordingTimer:
+        AskRecordTimer();
+        return true;
     default:
         return IsMarkerCommand(command) &&
                m_transport.PlayFromMarker(command - kCmdPlayFromMarkerFirst);
@@ -96,7 +113,31 @@ bool CTransportCommands::IsChecked(int32_t command) const {
         return m_transport.IsLoopPlay();
     if (command == kCmdMetronome)
         return m_transport.IsMetronomeOn();
+    if (command == kCmdRecord)
+        return m_recorder.IsRecording();
+    if (command == kCmdRecordingTimer)
+        return m_recorder.IsTimerOn();
     return false;
+}
+
+void CTransportCommands::PlayStop() {
+    if (m_recorder.IsRecording()) {
+        // Through the record button, so that the master bar shows it.
+        if (m_pressRecord)
+            m_pressRecord();
+        else
+            m_recorder.Stop();
+        m_transport.Stop();
+    } else {
+        m_transport.PlayStop();
+    }
+}
+
+// The dialog's answer switches the timer on or off; the limit is kept for
+// the next time.
+void CTransportCommands::AskRecordTimer() {
+    const bool on = ::AskRecordTimer(m_project.DialogOwner(), m_prefs.recTimerMils);
+    m_recorder.SetTimer(on, m_prefs.recTimerMils);
 }
 
 bool CTransportCommands::PlaySelectedClip() {

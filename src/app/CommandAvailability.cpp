@@ -7,15 +7,13 @@
 
 namespace {
 
-// Commands waiting for their subsystem: recording, the clipboard and clip
+// Commands waiting for their subsystem: the clipboard and clip
 // editing operations, the effects views, the details pages, the piano roll
 // and the dialogs that are not built yet.
 constexpr std::array kNotBuilt = {
     kCmdLabelCD,
     kCmdPreferences,
     kCmdLoopLibrary,
-    kCmdRecord,
-    kCmdRecordingTimer,
     kCmdGlobalEffects,
     kCmdProjectSettings,
     kCmdTransposeUp,

@@ -2,10 +2,13 @@
 
 #include "app/CAutosave.h"
 #include "app/CCrashHandler.h"
+#include "app/DeviceCatalog.h"
 #include "app/LoomtoneMainWindow.h"
 #include "app/ProjectPreferencesFrom.h"
 #include "app/SoundCacheFolder.h"
 #include "app/StartupDevices.h"
+#include "engine/CAudioDevice.h"
+#include "engine/CMidiInput.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CSoundLoader.h"
 #include "gui/CJpegWriter.h"
@@ -16,6 +19,8 @@
 #include "support/Log.h"
 #include "support/Paths.h"
 #include "support/SystemInfo.h"
+#include "transport/CDeviceCheck.h"
+#include "transport/CRecordSession.h"
 
 #include <ctime>
 
@@ -125,11 +130,46 @@ bool LoomtoneApp::Startup(IGuiHost& host, const StartupOptions& options) {
     m_autosave->Start(*m_window);
     if (options.handleCrashes)
         InstallCrashHandler(options.buildNumber);
-    if (options.openAudioDevices)
+    if (options.openAudioDevices) {
         OpenAudioDevices(*m_mixer, ChooseAudioDevices(m_prefs, m_devices));
+        m_project->SetRecordingInput(RecordingInputOf(*m_mixer, m_prefs, m_devices),
+                                     static_cast<int>(m_devices.MidiInputDevices().size()));
+        StartDeviceCheck();
+        OpenMidiInput();
+    }
     m_prefs.bAttemptToOpenDevice = false;
     m_prefs.Save();
     return true;
+}
+
+// The chosen MIDI input feeds the recording of armed MIDI tracks.
+void LoomtoneApp::OpenMidiInput() {
+    if (m_prefs.mixMidiInDevice < 0)
+        return;
+    m_midiInput = std::make_unique<CMidiInput>(*m_mixer, m_midiQueue);
+    std::string reason;
+    if (!m_midiInput->Open(m_prefs.mixMidiInDevice, reason)) {
+        LogFmt("MIDI input %d could not open: %s", m_prefs.mixMidiInDevice, reason.c_str());
+        m_midiInput.reset();
+        return;
+    }
+    if (CRecordSession* recorder = m_window->MasterBar().GetRecorder())
+        recorder->SetMidiInput(&m_midiQueue);
+}
+
+void LoomtoneApp::StartDeviceCheck() {
+    CDeviceCheck::Hooks hooks;
+    hooks.count = [this] {
+        const int driver = m_prefs.mixDeviceType;
+        return CDeviceCheck::Counts{static_cast<int>(m_devices.RecordingDevices(driver).size()),
+                                    static_cast<int>(m_devices.PlaybackDevices(driver).size())};
+    };
+    hooks.failed = [this] { return m_mixer->IsOpen() && m_mixer->GetDevice().Failed(); };
+    hooks.reopen = [this] {
+        return OpenAudioDevices(*m_mixer, ChooseAudioDevices(m_prefs, m_devices));
+    };
+    m_deviceCheck = std::make_unique<CDeviceCheck>(std::move(hooks));
+    m_window->MasterBar().StartDeviceCheck(m_deviceCheck.get());
 }
 
 void LoomtoneApp::InstallCrashHandler(int buildNumber) {
@@ -168,6 +208,8 @@ void LoomtoneApp::Shutdown() {
     m_autosave.reset();
     m_undo.ClearUndoHistory();
     m_window.reset();
+    m_deviceCheck.reset();
+    m_midiInput.reset();
     CopyProjectPreferencesBack(m_projectPrefs, m_prefs);
     m_prefs.Save();
     m_project.reset();

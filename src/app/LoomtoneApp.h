@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CPrefs.h"
+#include "engine/CMidiInputQueue.h"
 #include "engine/InstPresetManager.h"
 #include "gui/CSkin.h"
 #include "project/ProjectPreferences.h"
@@ -11,6 +12,8 @@
 #include <string>
 
 class CAutosave;
+class CDeviceCheck;
+class CMidiInput;
 class CPCMMixer;
 class CProject;
 class DeviceCatalog;
@@ -64,6 +67,9 @@ private:
     void StartLog();
     void OpenDevices();
     void InstallCrashHandler(int buildNumber);
+    // Timer 558 of the master bar counts the devices every second.
+    void StartDeviceCheck();
+    void OpenMidiInput();
     bool Fail(const std::string& reason);
 
     const DeviceCatalog& m_devices;
@@ -77,6 +83,9 @@ private:
     InstPresetManager m_presets;
     std::unique_ptr<CPCMMixer> m_mixer;
     std::unique_ptr<CProject> m_project;
+    std::unique_ptr<CDeviceCheck> m_deviceCheck;
+    CMidiInputQueue m_midiQueue;
+    std::unique_ptr<CMidiInput> m_midiInput;
     std::unique_ptr<LoomtoneMainWindow> m_window;
     std::unique_ptr<CAutosave> m_autosave;
     bool m_started = false;

@@ -73,7 +73,7 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
       m_statusBar("gui-menu background", "gui-menu text"),
       m_pianoRollDock(setup.project, [this] { ShowDetailsArea(); }),
       m_toolbarCommands(*this, setup.project, setup.mixer),
-      m_transportCommands(setup.project, setup.mixer, setup.prefs),
+      m_transportCommands(setup.project, setup.mixer, setup.prefs, setup.undo),
       m_menuState({setup.project, setup.mixer, setup.prefs, m_recent, m_transportCommands},
                   [this](int32_t command) { return IsCommandEnabled(command); }),
       m_toolbar(1, m_toolbarCommands, setup.undo),
@@ -92,6 +92,8 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
     m_project.AttachToolbar(&m_toolbar);
     m_project.AttachMasterBar(&m_masterBar);
     m_masterBar.Watch(&m_project.PlaybackLine());
+    m_masterBar.AttachRecording(&m_transportCommands.Recorder());
+    m_transportCommands.SetRecordButton([this] { m_masterBar.RunCommand(CMixMasterBar::kRecord); });
     m_masterBar.SetWindowHooks({nullptr, [this] { m_commands.AskMasterVolume(); },
                                 [this] { ToggleDetails(); },
                                 [this] { return m_prefs.bDetailsShowingState; }});
@@ -103,6 +105,8 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
 LoomtoneMainWindow::~LoomtoneMainWindow() {
     SetDropHandler(nullptr);
     m_project.AttachToolbar(nullptr);
+    m_transportCommands.SetRecordButton(nullptr);
+    m_masterBar.AttachRecording(nullptr);
     m_project.AttachMasterBar(nullptr);
     m_masterBar.Watch(nullptr);
     m_project.SetOpenDroppedProject(nullptr);

@@ -2,6 +2,7 @@
 
 #include "app/CPrefs.h"
 #include "app/DeviceCatalog.h"
+#include "engine/CAudioDevice.h"
 #include "engine/CPCMMixer.h"
 #include "gui/MessageBoxes.h"
 #include "support/Log.h"
@@ -171,4 +172,15 @@ bool OpenAudioDevices(CPCMMixer& mixer, const AudioDeviceChoice& choice) {
         return true;
     LogFmt("Audio device could not open: %s - playing on the null device", reason.c_str());
     return false;
+}
+
+RecordingInput RecordingInputOf(CPCMMixer& mixer, const CPrefs& prefs,
+                                const DeviceCatalog& devices) {
+    RecordingInput input;
+    input.driverType = prefs.mixDeviceType;
+    input.deviceCount = static_cast<int>(devices.RecordingDevices(prefs.mixDeviceType).size());
+    input.channelCount = [&mixer](int) {
+        return mixer.IsOpen() ? mixer.GetDevice().InputChannels() : 0;
+    };
+    return input;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/AudioDeviceChoice.h"
+#include "project/RecordingInput.h"
 
 class CPCMMixer;
 class CPrefs;
@@ -41,3 +42,9 @@ AudioDeviceChoice ChooseAudioDevices(const CPrefs& prefs, const DeviceCatalog& d
 // logged with the reason and the mixer plays on its null device. True when a
 // real device runs.
 bool OpenAudioDevices(CPCMMixer& mixer, const AudioDeviceChoice& choice);
+
+// The inputs tracks can arm: the recording devices of the driver in use,
+// each offering the channels of the input the mixer opened (none when no
+// input opened).
+RecordingInput RecordingInputOf(CPCMMixer& mixer, const CPrefs& prefs,
+                                const DeviceCatalog& devices);

@@ -52,9 +52,13 @@ std::vector<CPCMAudTrack*> CRecordTake::ArmedAudioTracks() {
     return armed;
 }
 
+bool CRecordTake::FolderUsable(const std::string& folder) {
+    return !folder.empty() && CreateMultiLevelDir(folder);
+}
+
 bool CRecordTake::Start(std::string& reason) {
     const std::string folder = m_project.GetRecordingFolder();
-    if (folder.empty() || !CreateMultiLevelDir(folder)) {
+    if (!FolderUsable(folder)) {
         reason = "the recording folder '" + folder + "' cannot be made";
         return false;
     }
@@ -67,7 +71,7 @@ bool CRecordTake::Start(std::string& reason) {
     }
     if (m_tracks.empty()) {
         Log("Error: Nothing to record! Failing & exiting.");
-        reason = "no audio track is armed";
+        reason = kNothingArmed;
         return false;
     }
     std::vector<CRecordWriter::Target> targets;

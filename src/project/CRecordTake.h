@@ -30,6 +30,11 @@ public:
     static std::string FileNameFor(const std::string& folder, int audioIndex,
                                    const std::string& trackName);
 
+    // The reason Start gives when there is no track to record on.
+    static constexpr const char* kNothingArmed = "no audio track is armed";
+    // Whether the folder exists or can be made, so that takes can go there.
+    static bool FolderUsable(const std::string& folder);
+
     // Starts recording the armed audio tracks (the selected track is armed
     // when none is). False with the reason when the folder cannot be made,
     // nothing is armed, or a file cannot be created (no file is left then).
@@ -39,7 +44,9 @@ public:
     bool IsRecording() const { return m_writer.IsRecording(); }
 
     const std::vector<std::string>& Files() const { return m_files; }
-    // Reference milliseconds recorded so far.
+    // The tracks recording, in track order, while the take runs.
+    const std::vector<CPCMAudTrack*>& Tracks() const { return m_tracks; }
+    // Milliseconds recorded so far.
     double RecordedMs() const;
 
 private:

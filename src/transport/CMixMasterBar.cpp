@@ -4,6 +4,7 @@
 #include "gui/GuiInput.h"
 #include "gui/GuiNotifications.h"
 #include "gui/GuiPopupMenu.h"
+#include "gui/MessageBoxes.h"
 #include "gui/VRGuiWindow.h"
 #include "project/CMasterVolUndo.h"
 #include "project/CProject.h"
@@ -12,6 +13,8 @@
 #include "support/LocalizedStrings.h"
 #include "support/Log.h"
 #include "timeline/CPlaybackIndicator.h"
+#include "transport/CDeviceCheck.h"
+#include "transport/CRecordSession.h"
 #include "transport/CTransport.h"
 
 #include <cmath>
@@ -144,14 +147,102 @@ void CMixMasterBar::RefreshState() {
         metronome.SetTooltip(clicking ? "Metronome_On" : "Metronome_Off");
         metronome.Invalidate(nullptr);
     }
-    // Recording does not exist yet.
-    if (m_buttons[kRecord]->IsEnabled())
-        m_buttons[kRecord]->Disable();
+    RefreshRecordButton();
     if (!m_dragging && m_volume->GetValue() != m_project.GetMasterVolume()) {
         m_volume->SetValue(m_project.GetMasterVolume());
         m_volume->Invalidate(nullptr);
     }
     ShowPosition(m_transport.PlayPosition());
+}
+
+void CMixMasterBar::RefreshRecordButton() {
+    GuiButton& record = *m_buttons[kRecord];
+    if (record.IsEnabled() != (m_recorder != nullptr)) {
+        if (m_recorder)
+            record.Enable();
+        else
+            record.Disable();
+        record.Invalidate(nullptr);
+    }
+    const char* skin = IsRecording() ? "master rec-on" : "master rec";
+    if (record.GetSkin() != skin) {
+        record.SetSkin(skin);
+        record.Invalidate(nullptr);
+    }
+}
+
+void CMixMasterBar::AttachRecording(CRecordSession* recorder) {
+    if (!recorder)
+        StopRecording();
+    m_recorder = recorder;
+    RefreshState();
+}
+
+bool CMixMasterBar::IsRecording() const {
+    return m_recorder && m_recorder->IsRecording();
+}
+
+void CMixMasterBar::ToggleRecording() {
+    if (!m_recorder)
+        return;
+    if (IsRecording()) {
+        StopRecording();
+    } else if (m_recorder->Start()) {
+        StartTimer(kRecordProgressTimer, CRecordSession::kProgressPeriodMs);
+    }
+}
+
+void CMixMasterBar::StopRecording() {
+    KillTimer(kRecordProgressTimer);
+    if (IsRecording())
+        m_recorder->Stop();
+}
+
+void CMixMasterBar::StartDeviceCheck(CDeviceCheck* check) {
+    m_deviceCheck = check;
+    if (check) {
+        check->Check();
+        StartTimer(kDeviceCheckTimer, kDeviceCheckPeriodMs);
+    } else {
+        KillTimer(kDeviceCheckTimer);
+    }
+}
+
+// A device that came or went may be the one recording: the take stops and
+// keeps what it holds, and the user is told. So too when the device in use
+// stops on its own; the check then opens it again once it can.
+void CMixMasterBar::CheckDevices() {
+    if (!m_deviceCheck)
+        return;
+    const CDeviceCheck::Event event = m_deviceCheck->Check();
+    if (event == CDeviceCheck::Event::kNone)
+        return;
+    if (event == CDeviceCheck::Event::kDeviceBack) {
+        RefreshState();
+        return;
+    }
+    KillTimer(kDeviceCheckTimer);
+    StopRecording();
+    m_transport.Stop();
+    RefreshState();
+    if (event == CDeviceCheck::Event::kCountsChanged)
+        ShowMessage(nullptr, "CHANGED_NUM_AUDIO_DEVICES", MB_OK | MB_ICONASTERISK,
+                    "CHANGED_DEVICES_TITLE");
+    else
+        ShowMessage(nullptr, "Err_NoPlaybackDevice", MB_OK | MB_ICONHAND, "ProgramName");
+    StartTimer(kDeviceCheckTimer, kDeviceCheckPeriodMs);
+}
+
+void CMixMasterBar::OnTimer(uint32_t id) {
+    if (id == kRecordProgressTimer) {
+        if (!m_recorder || !m_recorder->IsRecording() || m_recorder->Tick())
+            KillTimer(kRecordProgressTimer);
+        RefreshState();
+    } else if (id == kDeviceCheckTimer) {
+        CheckDevices();
+    } else {
+        GuiTexturePanel::OnTimer(id);
+    }
 }
 
 void CMixMasterBar::ShowPosition(double heardMs) {
@@ -164,7 +255,11 @@ void CMixMasterBar::RunCommand(int32_t button) {
         m_transport.Play();
         break;
     case kStop:
+        StopRecording();
         m_transport.Stop();
+        break;
+    case kRecord:
+        ToggleRecording();
         break;
     case kStepBack:
         m_transport.StepBack();
@@ -225,8 +320,8 @@ GuiMenu CMixMasterBar::BuildContextMenu() const {
     const bool playing = m_transport.IsPlaying();
     GuiMenu menu;
     menu.AddItem(MenuId(kEntryPlay), EntryLabel(kEntryPlay, playing));
-    menu.AddItem(MenuId(kEntryRecord), EntryLabel(kEntryRecord, false));
-    menu.Enable(MenuId(kEntryRecord), false);
+    menu.AddItem(MenuId(kEntryRecord), EntryLabel(kEntryRecord, IsRecording()));
+    menu.Enable(MenuId(kEntryRecord), m_recorder != nullptr);
     menu.AddSeparator();
     for (int entry : {kEntryGoToStart, kEntryStepBack, kEntryStepForward, kEntryGoToEnd})
         menu.AddItem(MenuId(entry), EntryLabel(entry, false));
@@ -256,6 +351,9 @@ bool CMixMasterBar::RunMenuChoice(int32_t id) {
     switch (entry) {
     case kEntryPlay:
         RunCommand(m_transport.IsPlaying() ? kStop : kPlay);
+        return true;
+    case kEntryRecord:
+        RunCommand(kRecord);
         return true;
     case kEntryGoToStart:
         RunCommand(kGoToStart);

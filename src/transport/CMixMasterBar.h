@@ -12,16 +12,21 @@
 #include <map>
 #include <memory>
 
+class CDeviceCheck;
 class CPlaybackIndicator;
 class CProject;
+class CRecordSession;
 class CTransport;
 class CUndoMgr;
 
 // The transport strip below the tracks: go to the start, step back, play
 // (stop while playing), step forward, go to the end, record, loop play and
 // the metronome; the master volume slider; the position and tempo read-out;
-// and a context menu with the same commands. Record shows, disabled, until
-// recording exists.
+// and a context menu with the same commands. Record is enabled once a
+// recording session is attached; while it records, timer 557 grows the
+// recording clips. Timer 558 checks the audio devices every second: one
+// coming or going, or the device in use stopping on its own, stops the
+// recording and playback and tells the user.
 class CMixMasterBar : public GuiTexturePanel, public Observer {
 public:
     // Button identifiers, which are also the commands they give.
@@ -53,6 +58,9 @@ public:
         kEntryFirstVolume = 15, // 0.2 ... 2.0 up to entry 24
     };
     static constexpr int kVolumeSteps = 10;
+    static constexpr uint32_t kRecordProgressTimer = 557;
+    static constexpr uint32_t kDeviceCheckTimer = 558;
+    static constexpr uint32_t kDeviceCheckPeriodMs = 1000;
 
     // What the bar's menu asks of the main window; entries without one are
     // disabled.
@@ -69,6 +77,11 @@ public:
     // The read-out follows the line's position.
     void Watch(CPlaybackIndicator* line);
     void SetWindowHooks(WindowHooks hooks) { m_hooks = std::move(hooks); }
+    // The session the record button drives; none: record is disabled.
+    void AttachRecording(CRecordSession* recorder);
+    CRecordSession* GetRecorder() const { return m_recorder; }
+    // Starts checking the devices every second (needs the bar in a window).
+    void StartDeviceCheck(CDeviceCheck* check);
 
     // A button's command.
     void RunCommand(int32_t button);
@@ -87,18 +100,26 @@ public:
     void SetSize(int32_t width, int32_t height) override;
     bool OnMouse(int32_t event, GuiPoint p, uint32_t keys) override;
     void OnNotification(int message, void* parameter) override;
+    void OnTimer(uint32_t id) override;
 
 private:
     GuiButton& AddButton(int32_t id, const std::string& skin, const std::string& tip);
     void LayOut();
     void OnVolumeChange(const GuiSliderChange& change);
     void ShowPosition(double heardMs);
+    void ToggleRecording();
+    void StopRecording();
+    void CheckDevices();
+    bool IsRecording() const;
+    void RefreshRecordButton();
 
     CTransport& m_transport;
     CProject& m_project;
     CUndoMgr& m_undo;
     CPlaybackIndicator* m_line = nullptr;
     WindowHooks m_hooks;
+    CRecordSession* m_recorder = nullptr;
+    CDeviceCheck* m_deviceCheck = nullptr;
     std::map<int32_t, std::unique_ptr<GuiButton>> m_buttons;
     std::unique_ptr<GuiSlider> m_volume;
     std::unique_ptr<CPlayerInfoBar> m_readOut;

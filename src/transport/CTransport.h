@@ -94,13 +94,14 @@ public:
 
     // The end of the last clip, heard.
     double ProjectEndMs() const;
+    // Makes sure a device runs (see SetStartOutput); false when none can.
+    bool StartOutput();
 
 private:
     HeardRange TakeLoopRange() const;
     double SnappedStep(double caretMs, bool forward) const;
     void ApplyStep(double heardMs);
     void ScrollToShow(double heardMs);
-    bool StartOutput();
 
     CProject& m_project;
     CPCMMixer& m_mixer;

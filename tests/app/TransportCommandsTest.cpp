@@ -2,13 +2,20 @@
 #include "ToneWav.h"
 #include "app/CommandAvailability.h"
 #include "app/MainCommands.h"
+#include "app/RecordTimerDialog.h"
 #include "engine/CNullDevice.h"
 #include "gui/GuiInput.h"
 #include "gui/GuiMenu.h"
 #include "project/CClip.h"
 #include "project/CTrack.h"
+#include "transport/CRecordSession.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -39,11 +46,9 @@ protected:
 TEST_F(TransportCommandsTest, TheTransportCommandsAreEnabled) {
     for (int32_t command :
          {kCmdPlay, kCmdPlayFromPreviousMarker, kCmdPlayFromNextMarker, kCmdRewindToStart,
-          kCmdFastForwardToEnd, kCmdLoopPlay, kCmdMetronome, kCmdPlayFromMarkerFirst}) {
+          kCmdFastForwardToEnd, kCmdLoopPlay, kCmdMetronome, kCmdPlayFromMarkerFirst, kCmdRecord}) {
         EXPECT_TRUE(window->IsCommandEnabled(command)) << command;
     }
-    // Recording does not exist yet.
-    EXPECT_FALSE(window->IsCommandEnabled(kCmdRecord));
     // A clip's sound plays only with a clip selected.
     EXPECT_FALSE(window->IsCommandEnabled(kCmdPlaySound));
     project.SelectClip(m_clip, false);
@@ -114,6 +119,75 @@ TEST_F(TransportCommandsTest, ClosingTheWindowStopsPlayback) {
     ASSERT_TRUE(window->ExecuteCommand(kCmdPlay));
     window.reset();
     EXPECT_FALSE(mixer.Playing());
+}
+
+TEST_F(TransportCommandsTest, RecordFromTheEditorRecordsTheSelectedTrackUntilSpace) {
+    project.SetRecordingInput({0, 1, [](int) { return 2; }}, 0);
+    project.GetTrack(0)->SetName("", false);
+    project.SelectTrack(0, false);
+    undo.ClearUndoHistory();
+    ASSERT_TRUE(window->ExecuteCommand(kCmdRecord));
+    ASSERT_NE(window->MasterBar().GetRecorder(), nullptr);
+    CRecordSession& session = *window->MasterBar().GetRecorder();
+    ASSERT_TRUE(session.IsRecording());
+    EXPECT_TRUE(project.GetTrack(0)->IsArmed());
+    EXPECT_TRUE(mixer.Playing());
+    EXPECT_EQ(window->MasterBar().GetButton(CMixMasterBar::kRecord)->GetSkin(), "master rec-on");
+    GuiMenu menu;
+    menu.AddItem(kCmdRecord, "record");
+    window->PrepareMenu(menu);
+    EXPECT_TRUE(menu.ItemAt(0).checked);
+
+    const std::vector<float> block(2 * 441, 0.25f);
+    for (int n = 0; n < 20; ++n)
+        mixer.CaptureInput(block.data(), 441, 2);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (session.RecordedMs() < 199.0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    host.KeyDown(VK_SPACE, 0);
+    EXPECT_FALSE(session.IsRecording());
+    EXPECT_FALSE(mixer.Playing());
+    EXPECT_EQ(window->MasterBar().GetButton(CMixMasterBar::kRecord)->GetSkin(), "master rec");
+    ASSERT_EQ(project.GetTrack(0)->Clips().size(), size_t{2});
+    EXPECT_TRUE(std::filesystem::exists(m_root + "01.wav"));
+    ASSERT_TRUE(undo.Undo());
+    EXPECT_EQ(project.GetTrack(0)->Clips().size(), size_t{1});
+}
+
+TEST(RecordTimerLimit, MinutesAboveZeroThatFitGiveTheLimit) {
+    EXPECT_EQ(RecordTimerLimitFrom("0.05"), 3000);
+    EXPECT_EQ(RecordTimerLimitFrom("1.5"), 90000);
+    for (const char* refused : {"0", "-1", "", "abc", "2x", "0.0000001", "1e9", "nan"})
+        EXPECT_FALSE(RecordTimerLimitFrom(refused).has_value()) << refused;
+}
+
+TEST_F(TransportCommandsTest, TheRecordTimerDialogSetsTheLimitOrSwitchesTheTimerOff) {
+    prefs.recTimerMils = 90000;
+    auto typeInto = [this](const std::string& text) {
+        host.SetModalDriver([text, step = 0](COffscreenGuiHost& h, int) mutable {
+            if (step++ != 0)
+                return;
+            for (int n = 0; n < 8; ++n)
+                h.KeyDown(VK_BACK);
+            h.Text(text);
+            h.KeyDown(VK_RETURN);
+        });
+    };
+    GuiMenu menu;
+    menu.AddItem(kCmdRecordingTimer, "timer");
+    ASSERT_TRUE(window->IsCommandEnabled(kCmdRecordingTimer));
+    typeInto("0.05");
+    ASSERT_TRUE(window->ExecuteCommand(kCmdRecordingTimer));
+    EXPECT_EQ(prefs.recTimerMils, 3000);
+    window->PrepareMenu(menu);
+    EXPECT_TRUE(menu.ItemAt(0).checked);
+    // Not a number: the timer goes off and the limit stays.
+    typeInto("soon");
+    ASSERT_TRUE(window->ExecuteCommand(kCmdRecordingTimer));
+    EXPECT_EQ(prefs.recTimerMils, 3000);
+    window->PrepareMenu(menu);
+    EXPECT_FALSE(menu.ItemAt(0).checked);
+    host.SetModalDriver(nullptr);
 }
 
 } // namespace

@@ -1,16 +1,24 @@
 #include "transport/CMixMasterBar.h"
 #include "engine/TempoMap.h"
 #include "gui/GuiPopupMenu.h"
+#include "project/CAudioTrack.h"
+#include "project/CClip.h"
 #include "project/ProjectOnWindowTest.h"
 #include "support/LocalizedStrings.h"
 #include "timeline/LoomtoneCustomWindow.h"
+#include "transport/CDeviceCheck.h"
 #include "transport/CPlayerInfoBar.h"
+#include "transport/CRecordSession.h"
 #include "transport/CTransport.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -95,7 +103,7 @@ TEST_F(MasterBarTest, LoopAndMetronomeShowTheirStateAndTheClickToCome) {
     EXPECT_EQ(Tip(CMixMasterBar::kMetronome), MyLoadString("Metronome_On"));
 }
 
-TEST_F(MasterBarTest, RecordIsShownButDisabled) {
+TEST_F(MasterBarTest, WithoutARecordingSessionRecordIsShownButDisabled) {
     EXPECT_TRUE(Button(CMixMasterBar::kRecord).IsVisible());
     EXPECT_FALSE(Button(CMixMasterBar::kRecord).IsEnabled());
     Click(Button(CMixMasterBar::kRecord));
@@ -200,6 +208,137 @@ TEST(PlayerInfoBar, TempoSignatureAndKey) {
     ASSERT_GE(tempo.AddEvent(start), 0);
     EXPECT_EQ(CPlayerInfoBar::TempoText(tempo, 1000.0),
               "96.5 " + MyLoadString("BPM") + "\n3 / 4   " + TempoMap::GetKeyStr(3));
+}
+
+// The bar with a recording session, the second track armed on a stereo input.
+class MasterBarRecordingTest : public MasterBarTest {
+protected:
+    void SetUp() override {
+        MasterBarTest::SetUp();
+        m_project->SetRecordingInput({0, 1, [](int) { return 2; }}, 0);
+        while (m_project->GetNumTracks() < 2)
+            m_project->AddAudioTrack(-1, false);
+        m_project->GetTrack(1)->SetName("", false);
+        ASSERT_TRUE(static_cast<CAudioTrack*>(m_project->GetTrack(1))->Arm(0, 2));
+        m_session = std::make_unique<CRecordSession>(*m_transport, *m_project, m_mixer, m_undo);
+        m_bar->AttachRecording(m_session.get());
+        m_undo.ClearUndoHistory();
+    }
+    void TearDown() override {
+        m_bar->StartDeviceCheck(nullptr);
+        m_bar->AttachRecording(nullptr);
+        m_session.reset();
+        MasterBarTest::TearDown();
+    }
+    // Half a second of input, taken by the writer.
+    void HalfASecondOfInput() {
+        const std::vector<float> block(2 * 441, 0.25f);
+        const double before = m_session->RecordedMs();
+        for (int n = 0; n < 50; ++n)
+            m_mixer.CaptureInput(block.data(), 441, 2);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (m_session->RecordedMs() < before + 499.0 &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    const std::vector<CClip*>& SecondTrackClips() { return m_project->GetTrack(1)->Clips(); }
+
+    std::unique_ptr<CRecordSession> m_session;
+};
+
+TEST_F(MasterBarRecordingTest, RecordStartsAndStopsATakeThatGrowsEveryHalfSecond) {
+    GuiButton& record = Button(CMixMasterBar::kRecord);
+    ASSERT_TRUE(record.IsEnabled());
+    Click(record);
+    ASSERT_TRUE(m_session->IsRecording());
+    EXPECT_EQ(record.GetSkin(), "master rec-on");
+    EXPECT_EQ(m_bar->BuildContextMenu().ItemAt(1).label, MyLoadString("MasterBarMenuItem1Alt"));
+    ASSERT_EQ(SecondTrackClips().size(), size_t{1});
+    const int32_t before = SecondTrackClips()[0]->GetWidth();
+    HalfASecondOfInput();
+    m_host.Advance(CRecordSession::kProgressPeriodMs + 10);
+    EXPECT_GT(SecondTrackClips()[0]->GetWidth(), before);
+    EXPECT_NEAR(SecondTrackClips()[0]->GetLengthMs(), 500.0, 1.0);
+
+    Click(record);
+    EXPECT_FALSE(m_session->IsRecording());
+    EXPECT_EQ(record.GetSkin(), "master rec");
+    ASSERT_EQ(SecondTrackClips().size(), size_t{1});
+    EXPECT_FALSE(SecondTrackClips()[0]->IsRecording());
+    ASSERT_TRUE(m_undo.Undo());
+    EXPECT_TRUE(SecondTrackClips().empty());
+}
+
+TEST_F(MasterBarRecordingTest, StopEndsTheRecordingAndThePlayback) {
+    ASSERT_TRUE(m_bar->RunMenuChoice(CMixMasterBar::kMenuBase + CMixMasterBar::kEntryRecord));
+    ASSERT_TRUE(m_session->IsRecording());
+    EXPECT_TRUE(m_mixer.Playing());
+    HalfASecondOfInput();
+    m_bar->RunCommand(CMixMasterBar::kStop);
+    EXPECT_FALSE(m_session->IsRecording());
+    EXPECT_FALSE(m_mixer.Playing());
+    ASSERT_EQ(SecondTrackClips().size(), size_t{1});
+}
+
+TEST_F(MasterBarRecordingTest, ADeviceCountChangeStopsTheRecordingAndKeepsTheFile) {
+    CDeviceCheck::Counts counts{1, 1};
+    CDeviceCheck check({[&counts] { return counts; }, nullptr, nullptr});
+    m_bar->StartDeviceCheck(&check);
+    m_host.Advance(CMixMasterBar::kDeviceCheckPeriodMs + 10);
+    EXPECT_TRUE(m_titles.empty());
+    Click(Button(CMixMasterBar::kRecord));
+    ASSERT_TRUE(m_session->IsRecording());
+    HalfASecondOfInput();
+    counts.first = 2;
+    m_host.Advance(CMixMasterBar::kDeviceCheckPeriodMs + 10);
+    EXPECT_FALSE(m_session->IsRecording());
+    EXPECT_EQ(Button(CMixMasterBar::kRecord).GetSkin(), "master rec");
+    ASSERT_EQ(m_titles.size(), size_t{1});
+    EXPECT_EQ(m_titles[0], MyLoadString("CHANGED_DEVICES_TITLE"));
+    // What was recorded is on the track and plays from its file.
+    ASSERT_EQ(SecondTrackClips().size(), size_t{1});
+    EXPECT_NEAR(SecondTrackClips()[0]->GetLengthMs(), 500.0, 1.0);
+    EXPECT_TRUE(std::filesystem::exists(m_dir + "02.wav"));
+    // The check goes on: the same counts again tell nothing more.
+    m_host.Advance(CMixMasterBar::kDeviceCheckPeriodMs + 10);
+    EXPECT_EQ(m_titles.size(), size_t{1});
+}
+
+TEST_F(MasterBarRecordingTest, ADeviceThatStopsOnItsOwnIsToldAndOpenedAgainOnceItCan) {
+    bool failed = false;
+    bool serverBack = false;
+    int reopenTries = 0;
+    CDeviceCheck check({[] {
+                            return CDeviceCheck::Counts{1, 1};
+                        },
+                        [&failed] { return failed; },
+                        [&] {
+                            ++reopenTries;
+                            if (serverBack)
+                                failed = false;
+                            return serverBack;
+                        }});
+    m_bar->StartDeviceCheck(&check);
+    Click(Button(CMixMasterBar::kRecord));
+    ASSERT_TRUE(m_session->IsRecording());
+    HalfASecondOfInput();
+    failed = true;
+    m_host.Advance(CMixMasterBar::kDeviceCheckPeriodMs + 10);
+    EXPECT_FALSE(m_session->IsRecording());
+    EXPECT_FALSE(m_mixer.Playing());
+    ASSERT_EQ(m_titles.size(), size_t{1});
+    EXPECT_EQ(m_titles[0], MyLoadString("ProgramName"));
+    EXPECT_EQ(SecondTrackClips().size(), size_t{1});
+    // Every second it tries again, without telling the user again.
+    m_host.Advance(2 * CMixMasterBar::kDeviceCheckPeriodMs + 10);
+    EXPECT_EQ(reopenTries, 2);
+    EXPECT_TRUE(check.IsDeviceLost());
+    serverBack = true;
+    m_host.Advance(CMixMasterBar::kDeviceCheckPeriodMs + 10);
+    EXPECT_FALSE(check.IsDeviceLost());
+    EXPECT_EQ(m_titles.size(), size_t{1});
+    Click(Button(CMixMasterBar::kPlay));
+    EXPECT_TRUE(m_mixer.Playing());
 }
 
 } // namespace
