@@ -6,12 +6,11 @@
 #include "burn/CCueSheet.h"
 #include "burn/CLibburnBurner.h"
 #include "project/CProject.h"
+#include "project/CTimeSelection.h"
 #include "support/Log.h"
 #include "support/Paths.h"
 
-namespace {
-
-CBurnDialog::Source SourceOf(const CProject& project, CPCMMixer& mixer, const CPrefs& prefs) {
+CBurnDialog::Source BurnSourceOf(const CProject& project, CPCMMixer& mixer, const CPrefs& prefs) {
     CBurnDialog::Source source;
     source.request.markers = CBurnLayout::MarkersOf(project.Markers(), project.GetTempoMap());
     source.request.projectEndMs = CBurnLayout::ProjectEndOf(mixer);
@@ -19,14 +18,15 @@ CBurnDialog::Source SourceOf(const CProject& project, CPCMMixer& mixer, const CP
         CCueSheet::AlbumTitle(project.Authoring().album, project.GetProjectFilePath());
     source.performer = project.Authoring().author;
     source.tempFolder = prefs.TempDirM;
-    // The track area keeps no time selection yet (HasActiveTimeSelection is
-    // always false), so hasSelection stays false and the dialog offers the
-    // whole project only.
+    // The dialog offers the time selection only when there is one.
+    if (const std::optional<TimeRange> range = project.TimeSelection().Range()) {
+        source.hasSelection = true;
+        source.request.selectionStartMs = range->startMs;
+        source.request.selectionEndMs = range->endMs;
+    }
     CreateMultiLevelDir(source.tempFolder);
     return source;
 }
-
-} // namespace
 
 bool RunBurnCommand(int32_t command, VRGuiWindow* owner, CProject& project, CPCMMixer& mixer,
                     CPrefs& prefs) {
@@ -41,7 +41,7 @@ bool RunBurnCommand(int32_t command, VRGuiWindow* owner, CProject& project, CPCM
     choices.burnAsOne = prefs.bBurnAsOne;
     CLibburnBurner burner;
     {
-        CBurnDialog dialog(burner, mixer, SourceOf(project, mixer, prefs), choices);
+        CBurnDialog dialog(burner, mixer, BurnSourceOf(project, mixer, prefs), choices);
         dialog.DoModal(owner);
         choices = dialog.GetChoices();
     }
