@@ -1,6 +1,7 @@
 // Split at the caret and Join of the selected clips, at several tempos and
 // across a tempo change: the pieces play exactly what the clip played.
 #include "ProjectOnWindowTest.h"
+#include "TempoCase.h"
 #include "engine/CNullDevice.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CSoundGroup.h"
@@ -18,37 +19,7 @@
 
 namespace {
 
-constexpr double kBarFiveMs = 8000.0; // reference start of bar 5 in 4/4
-constexpr int kFrames = 44100 * 20;   // past the clip at 60 bpm
-
-// Two seconds in which no two neighbouring samples are alike, so that a
-// piece heard one frame off shows.
-void WriteSawWav(const std::string& path) {
-    SF_INFO info{};
-    info.samplerate = 44100;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr);
-    std::vector<short> samples(88200);
-    for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<short>(int(i * 37 % 20000) - 10000);
-    EXPECT_EQ(sf_write_short(file, samples.data(), sf_count_t(samples.size())),
-              sf_count_t(samples.size()));
-    sf_close(file);
-}
-
-struct TempoCase {
-    double startBpm;
-    double barFiveBpm; // 0: no change
-};
-
-std::string CaseName(const ::testing::TestParamInfo<TempoCase>& info) {
-    std::string name = std::to_string(int(info.param.startBpm)) + "bpm";
-    if (info.param.barFiveBpm > 0.0)
-        name += "Then" + std::to_string(int(info.param.barFiveBpm)) + "AtBar5";
-    return name;
-}
+constexpr int kFrames = 44100 * 20; // past the clip at 60 bpm
 
 class ClipSplitJoinTest : public ProjectOnWindowTest,
                           public ::testing::WithParamInterface<TempoCase> {
@@ -56,19 +27,9 @@ protected:
     void SetUp() override {
         ProjectOnWindowTest::SetUp();
         WriteSawWav(m_dir + "Saw.wav");
-        MarkerRecord start = m_project->Markers().At(0);
-        start.tempoEvent.tempo = GetParam().startBpm;
-        start.tempoEvent.tempoChange = true;
-        ASSERT_TRUE(m_project->Markers().Replace(0, start));
-        if (GetParam().barFiveBpm > 0.0) {
-            MarkerRecord change;
-            change.time = static_cast<int32_t>(kBarFiveMs);
-            change.name = "change";
-            change.tempoEvent.time = kBarFiveMs;
-            change.tempoEvent.tempo = GetParam().barFiveBpm;
-            change.tempoEvent.tempoChange = true;
-            ASSERT_TRUE(m_project->Markers().Add(change));
-        }
+        ApplyTempoCase(*m_project, GetParam());
+        if (HasFatalFailure())
+            return;
         m_undo.ClearUndoHistory();
     }
     void TearDown() override {

@@ -3,6 +3,7 @@
 // checked at several tempos and across a tempo change, on the document, on
 // the picture and on a render.
 #include "ProjectOnWindowTest.h"
+#include "TempoCase.h"
 #include "engine/CNullDevice.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CSoundGroup.h"
@@ -25,35 +26,13 @@
 namespace {
 
 constexpr double kRate = 44100.0;
-constexpr int kEighths = 4;           // snap level: 250 reference ms in 4/4
-constexpr double kEighthMs = 250.0;   // one snap step, reference
-constexpr double kBarFiveMs = 8000.0; // reference start of bar 5 in 4/4
+constexpr int kEighths = 4;         // snap level: 250 reference ms in 4/4
+constexpr double kEighthMs = 250.0; // one snap step, reference
 constexpr int16_t kLevel = 8000;
 
 // Two seconds of a constant level, so that the first frame heard is plain.
 void WriteLevelWav(const std::string& path) {
-    SF_INFO info{};
-    info.samplerate = 44100;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr);
-    const std::vector<short> samples(88200, kLevel);
-    EXPECT_EQ(sf_write_short(file, samples.data(), sf_count_t(samples.size())),
-              sf_count_t(samples.size()));
-    sf_close(file);
-}
-
-struct TempoCase {
-    double startBpm;
-    double barFiveBpm; // 0: no change
-};
-
-std::string CaseName(const ::testing::TestParamInfo<TempoCase>& info) {
-    std::string name = std::to_string(int(info.param.startBpm)) + "bpm";
-    if (info.param.barFiveBpm > 0.0)
-        name += "Then" + std::to_string(int(info.param.barFiveBpm)) + "AtBar5";
-    return name;
+    WriteMonoWav(path, std::vector<short>(88200, kLevel));
 }
 
 class ClipTempoTest : public ProjectOnWindowTest, public ::testing::WithParamInterface<TempoCase> {
@@ -61,19 +40,9 @@ protected:
     void SetUp() override {
         ProjectOnWindowTest::SetUp();
         WriteLevelWav(m_dir + "Level.wav");
-        MarkerRecord start = m_project->Markers().At(0);
-        start.tempoEvent.tempo = GetParam().startBpm;
-        start.tempoEvent.tempoChange = true;
-        ASSERT_TRUE(m_project->Markers().Replace(0, start));
-        if (GetParam().barFiveBpm > 0.0) {
-            MarkerRecord change;
-            change.time = static_cast<int32_t>(kBarFiveMs);
-            change.name = "change";
-            change.tempoEvent.time = kBarFiveMs;
-            change.tempoEvent.tempo = GetParam().barFiveBpm;
-            change.tempoEvent.tempoChange = true;
-            ASSERT_TRUE(m_project->Markers().Add(change));
-        }
+        ApplyTempoCase(*m_project, GetParam());
+        if (HasFatalFailure())
+            return;
         m_project->SetSnapLevel(kEighths);
     }
     void TearDown() override {

@@ -2,6 +2,7 @@
 // snapped to the grid as heard at every tempo, drawn over the tracks it
 // spans, selecting the clips it touches, and gone after a click or Escape.
 #include "ProjectOnWindowTest.h"
+#include "TempoCase.h"
 #include "engine/TempoMap.h"
 #include "gui/CSkin.h"
 #include "gui/GuiInput.h"
@@ -19,19 +20,6 @@
 namespace {
 
 constexpr int kEighths = 4;
-constexpr double kBarFiveMs = 8000.0;
-
-struct TempoCase {
-    double startBpm;
-    double barFiveBpm; // 0: no change
-};
-
-std::string CaseName(const ::testing::TestParamInfo<TempoCase>& info) {
-    std::string name = std::to_string(int(info.param.startBpm)) + "bpm";
-    if (info.param.barFiveBpm > 0.0)
-        name += "Then" + std::to_string(int(info.param.barFiveBpm)) + "AtBar5";
-    return name;
-}
 
 class TimeSelectionTest : public ProjectOnWindowTest,
                           public ::testing::WithParamInterface<TempoCase> {
@@ -40,19 +28,9 @@ protected:
         ASSERT_TRUE(m_skin.Init(std::string(LOOMTONE_SOURCE_DIR) + "/data/loomskin.ini"));
         CSkin::SetCurrent(&m_skin);
         ProjectOnWindowTest::SetUp();
-        MarkerRecord start = m_project->Markers().At(0);
-        start.tempoEvent.tempo = GetParam().startBpm;
-        start.tempoEvent.tempoChange = true;
-        ASSERT_TRUE(m_project->Markers().Replace(0, start));
-        if (GetParam().barFiveBpm > 0.0) {
-            MarkerRecord change;
-            change.time = static_cast<int32_t>(kBarFiveMs);
-            change.name = "change";
-            change.tempoEvent.time = kBarFiveMs;
-            change.tempoEvent.tempo = GetParam().barFiveBpm;
-            change.tempoEvent.tempoChange = true;
-            ASSERT_TRUE(m_project->Markers().Add(change));
-        }
+        ApplyTempoCase(*m_project, GetParam());
+        if (HasFatalFailure())
+            return;
         m_project->SetSnapLevel(kEighths);
     }
     void TearDown() override {
