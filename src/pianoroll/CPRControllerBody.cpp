@@ -4,6 +4,7 @@
 #include "gui/GuiInput.h"
 #include "gui/GuiSkinColor.h"
 #include "gui/VRGuiWindow.h"
+#include "pianoroll/PRBeatLines.h"
 #include "pianoroll/PRNoteEdits.h"
 #include "pianoroll/PRNoteGestures.h"
 #include "pianoroll/PRNotifications.h"
@@ -73,19 +74,12 @@ void CPRControllerBody::OnDraw(const GuiRect& r) {
 
 void CPRControllerBody::DrawGridLines(const GuiRect& r) {
     cairo_t* cr = GetWindow()->GetDrawContext();
-    const PRNoteTiming timing = m_gestures.Timing();
-    const PRNoteGeometry& geometry = m_gestures.Geometry();
-    const double beatMs = 60000.0 / timing.Tempo();
-    if (geometry.XOfTime(beatMs) < 4)
-        return;
     const uint32_t major = GuiSkinColor("maj-tick");
     const uint32_t minor = GuiSkinColor("min-tick");
-    for (auto beat = static_cast<int64_t>(geometry.TimeOfX(r.left) / beatMs);; ++beat) {
-        const int x = geometry.XOfTime(std::trunc(beat * beatMs));
-        if (x >= r.right)
-            break;
-        SetColour(cr, beat % timing.BeatsPerMeasure() == 0 ? major : minor);
-        FillRect(cr, x, PRControllerLane::kResizeStrip, 1,
+    for (const PRBeatLine& line :
+         PRBeatLinesIn(m_gestures.Timing(), m_gestures.Geometry(), r.left, r.right)) {
+        SetColour(cr, line.measureStart ? major : minor);
+        FillRect(cr, line.x, PRControllerLane::kResizeStrip, 1,
                  GetHeight() - PRControllerLane::kResizeStrip);
     }
 }

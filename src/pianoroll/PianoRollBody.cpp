@@ -4,6 +4,7 @@
 #include "gui/GuiInput.h"
 #include "gui/GuiSkinColor.h"
 #include "gui/VRGuiWindow.h"
+#include "pianoroll/PRBeatLines.h"
 #include "pianoroll/PRMixerPreview.h"
 #include "pianoroll/PRNotifications.h"
 #include "project/CMIDIClip.h"
@@ -154,22 +155,12 @@ void PianoRollBody::DrawRows(const GuiRect& r) {
 
 void PianoRollBody::DrawGridLines(const GuiRect& r) {
     cairo_t* cr = GetWindow()->GetDrawContext();
-    const PRNoteTiming timing = m_gestures.Timing();
-    const PRNoteGeometry& geometry = m_gestures.Geometry();
-    const double beatMs = 60000.0 / timing.Tempo();
-    if (geometry.XOfTime(beatMs) < 4)
-        return;
     const uint32_t major = GuiSkinColor("maj-tick");
     const uint32_t minor = GuiSkinColor("min-tick");
-    const auto firstBeat = static_cast<int64_t>(geometry.TimeOfX(r.left) / beatMs);
-    for (int64_t beat = firstBeat;; ++beat) {
-        const int x = geometry.XOfTime(std::trunc(beat * beatMs));
-        if (x >= r.right)
-            break;
-        if (x < r.left)
-            continue;
-        SetColor(cr, beat % timing.BeatsPerMeasure() == 0 ? major : minor);
-        cairo_rectangle(cr, x, r.top, 1, r.Height());
+    for (const PRBeatLine& line :
+         PRBeatLinesIn(m_gestures.Timing(), m_gestures.Geometry(), r.left, r.right)) {
+        SetColor(cr, line.measureStart ? major : minor);
+        cairo_rectangle(cr, line.x, r.top, 1, r.Height());
         cairo_fill(cr);
     }
 }
