@@ -21,25 +21,8 @@ namespace {
 
 constexpr int kFrames = 44100 * 20; // past the clip at 60 bpm
 
-class ClipSplitJoinTest : public ProjectOnWindowTest,
-                          public ::testing::WithParamInterface<TempoCase> {
+class ClipSplitJoinTest : public SawAtTempoTest {
 protected:
-    void SetUp() override {
-        ProjectOnWindowTest::SetUp();
-        WriteSawWav(m_dir + "Saw.wav");
-        ApplyTempoCase(*m_project, GetParam());
-        if (HasFatalFailure())
-            return;
-        m_undo.ClearUndoHistory();
-    }
-    void TearDown() override {
-        m_mixer.Stop(0);
-        ProjectOnWindowTest::TearDown();
-    }
-
-    double Heard(double referenceMs) {
-        return m_project->GetTempoMap().GetTempoAdjustedTime(referenceMs);
-    }
     // A clip of the saw on track 0, starting at a reference time (just
     // before bar 5, so that it runs across a tempo change there).
     CClip* AddSaw(double referenceMs = 7000.0) {

@@ -27,23 +27,8 @@ namespace {
 
 constexpr int kFrames = 44100 * 20; // past the clip at 60 bpm
 
-class ClipboardTest : public ProjectOnWindowTest, public ::testing::WithParamInterface<TempoCase> {
+class ClipboardTest : public SawAtTempoTest {
 protected:
-    void SetUp() override {
-        ProjectOnWindowTest::SetUp();
-        WriteSawWav(m_dir + "Saw.wav");
-        ApplyTempoCase(*m_project, GetParam());
-        if (HasFatalFailure())
-            return;
-        m_undo.ClearUndoHistory();
-    }
-    void TearDown() override {
-        m_mixer.Stop(0);
-        ProjectOnWindowTest::TearDown();
-    }
-    double Heard(double referenceMs) {
-        return m_project->GetTempoMap().GetTempoAdjustedTime(referenceMs);
-    }
     CClip* AddSaw(int track, double referenceMs) {
         m_project->SelectTrack(track, false);
         m_project->MoveCaretAndPlayback(Heard(referenceMs));

@@ -2,6 +2,8 @@
 
 // Projects at one tempo, or with a tempo change at bar 5, for the tests that
 // check an editing gesture at several tempos.
+#include "ProjectOnWindowTest.h"
+#include "engine/TempoMap.h"
 #include "project/CProject.h"
 #include "project/CProjectMarkers.h"
 #include "project/MarkerRecord.h"
@@ -65,3 +67,25 @@ inline void WriteSawWav(const std::string& path) {
         samples[i] = static_cast<short>(int(i * 37 % 20000) - 10000);
     WriteMonoWav(path, samples);
 }
+
+// A project on a window at one tempo case, with the saw sound written beside
+// it and no undo steps yet.
+class SawAtTempoTest : public ProjectOnWindowTest, public ::testing::WithParamInterface<TempoCase> {
+protected:
+    void SetUp() override {
+        ProjectOnWindowTest::SetUp();
+        WriteSawWav(m_dir + "Saw.wav");
+        ApplyTempoCase(*m_project, GetParam());
+        if (HasFatalFailure())
+            return;
+        m_undo.ClearUndoHistory();
+    }
+    void TearDown() override {
+        m_mixer.Stop(0);
+        ProjectOnWindowTest::TearDown();
+    }
+
+    double Heard(double referenceMs) {
+        return m_project->GetTempoMap().GetTempoAdjustedTime(referenceMs);
+    }
+};
