@@ -11,7 +11,8 @@ JOBS ?= $(shell nproc)
 # repository reuses the same cache.
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
-LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# Expanded when a recipe runs, after setup has installed ccache on a fresh machine.
+LAUNCHER = $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 CONFIGURE = cmake -S . -G Ninja $(LAUNCHER)
 
 .PHONY: run test install fuzz bench setup format
