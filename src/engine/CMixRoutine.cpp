@@ -110,6 +110,7 @@ void CMixRoutine::RenderLocked(CPCMMixer& mixer, float* out, int frames) {
 }
 
 void CMixRoutine::TellReader(CAudioAtom* atom) {
+    m_windowAtom = atom;
     m_reader.SetPosition(m_plan, m_sequence);
     if (m_wait) {
         // A render's streams are short: the reader refills them as the mix
@@ -127,6 +128,13 @@ void CMixRoutine::TellReader(CAudioAtom* atom) {
             AddToWindow(group->At(index));
     }
     m_reader.EndWindow();
+}
+
+void CMixRoutine::HandWindowFor(CPCMSound& sound) {
+    if (!m_wait || !m_windowAtom || !m_reader.Unknown(sound))
+        return;
+    m_reader.WaitForWindowTaken(true);
+    TellReader(m_windowAtom);
 }
 
 void CMixRoutine::AddToWindow(CAudioAtom* atom) {
@@ -405,6 +413,7 @@ void CMixRoutine::MixSound(CPCMSound& sound, const Segment& segment, float* bus)
             const int frames = static_cast<int>(to - from);
             const int64_t sequence = segment.sequence + (from - segment.startFrame);
             const StreamStamp stamp = StreamStamp::Of(m_plan, sound, data);
+            HandWindowFor(sound);
             const bool read =
                 m_wait ? m_reader.ReadWaiting(sound, stamp, sequence, frames, m_span.data())
                        : m_reader.Read(sound, stamp, sequence, frames, m_span.data());

@@ -106,6 +106,10 @@ private:
     // which sounds may play soon.
     void TellReader(CAudioAtom* atom);
     void AddToWindow(CAudioAtom* atom);
+    // A render that may wait: a sound the reader does not stream yet (added
+    // while the reader had not taken the last window) gets a new window at
+    // once, or the wait for its frames would never end.
+    void HandWindowFor(CPCMSound& sound);
 
     void RenderChunk(CPCMMixer& mixer, float* out, int frames);
     // Transport stopped or paused: the tracks' chains still run, so that
@@ -139,6 +143,8 @@ private:
 
     CSoundReader& m_reader;
     bool m_wait = false;
+    // The atom the last window was made from.
+    CAudioAtom* m_windowAtom = nullptr;
     // The play order the streams follow, the place in it of the next block,
     // and the timeline frame that block must start at to follow on (-1: none).
     StreamPlan m_plan;

@@ -123,14 +123,18 @@ void CSoundReader::EndWindow() LOOMTONE_REALTIME {
     m_windowReady.store(true, std::memory_order_release);
 }
 
-void CSoundReader::WaitForWindowTaken() {
+void CSoundReader::WaitForWindowTaken(bool now) {
     const int64_t sequence = m_sequence.load(std::memory_order_relaxed);
-    const bool due = m_windowSequence < 0 || sequence < m_windowSequence ||
+    const bool due = now || m_windowSequence < 0 || sequence < m_windowSequence ||
                      sequence - m_windowSequence >= kMixerSampleRate;
     for (int step = 0; due && m_windowReady.load() && step < kWaitSteps; ++step) {
         Wake();
         std::this_thread::sleep_for(kWaitStep);
     }
+}
+
+bool CSoundReader::Unknown(CPCMSound& sound) const {
+    return m_slot >= 0 && sound.StreamSlot(m_slot).load(std::memory_order_acquire) == nullptr;
 }
 
 bool CSoundReader::Read(CPCMSound& sound, const StreamStamp& stamp, int64_t sequence, int frames,

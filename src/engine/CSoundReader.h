@@ -77,8 +77,11 @@ public:
 
     // Offline consumers, which may wait: the same, waiting (up to kMaxWaitMs)
     // for the reader. WaitForWindowTaken makes sure that a window is handed
-    // over at least every second of play order.
-    void WaitForWindowTaken();
+    // over at least every second of play order, or now when `now` is set.
+    void WaitForWindowTaken(bool now = false);
+    // True when the sound is not among the streams of the window the reader
+    // took last (it joined the played group after that window was made).
+    bool Unknown(CPCMSound& sound) const;
     // Wakes the reader to fill what the consumer's new position made room for.
     void Wake();
     bool ReadWaiting(CPCMSound& sound, const StreamStamp& stamp, int64_t sequence, int frames,

@@ -208,6 +208,30 @@ TEST(CSoundReader, SoundsAddedAheadAndSeeksAreHeardFromTheirFirstFrame) {
     EXPECT_EQ(mix.mixer.GetUnderruns(), 0);
 }
 
+TEST(CSoundReader, ARenderWaitsForASoundAddedWhileTheReaderLagsBehindItsWindows) {
+    RampMix mix(10 * kRate);
+    // A reader that looks only every 20 ms leaves each window it was handed
+    // waiting while the render races through many blocks.
+    mix.mixer.GetSoundReader().SetReadHook(
+        [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); });
+    ASSERT_TRUE(mix.mixer.Play(mix.mixer.GetSoundGroup(), 0.0, 0));
+    mix.Render(kRate);
+    SoundPtr later(new CPCMSound());
+    ASSERT_TRUE(later->SetSoundData(Ramp(kRate)));
+    later->SetTrackNumber(0);
+    mix.mixer.Lock();
+    mix.mixer.GetSoundGroup()->Add(later.get(), 1100.0);
+    mix.mixer.Unlock();
+    const std::vector<float> out = mix.Render(kRate / 2);
+    EXPECT_EQ(FirstMismatch(out, kRate,
+                            [](int64_t frame) {
+                                const int64_t at = frame - kRate * 11 / 10;
+                                return RampValue(frame) + (at >= 0 ? RampValue(at) : 0.0f);
+                            }),
+              -1);
+    EXPECT_EQ(mix.mixer.GetUnderruns(), 0);
+}
+
 // The first `frames` frames of a sound file's first channel, as libsndfile reads them.
 std::vector<float> FileFrames(const std::string& path, int64_t frames) {
     SF_INFO info{};
