@@ -17,6 +17,7 @@
 #include "gui/CFileDialog.h"
 #include "gui/GuiInput.h"
 #include "gui/GuiMenu.h"
+#include "gui/GuiNotifications.h"
 #include "gui/IGuiHost.h"
 #include "gui/MessageBoxes.h"
 #include "project/CProject.h"
@@ -203,7 +204,7 @@ intptr_t LoomtoneMainWindow::WindowProc(const GuiMessage& message) {
 
 void LoomtoneMainWindow::OnNotification(int message, void* parameter) {
     if (message == GuiMenuBar::kNotifyMenuCommand)
-        ExecuteCommand(static_cast<int32_t>(reinterpret_cast<intptr_t>(parameter)));
+        ExecuteCommand(NotificationArgument<GuiMenuBar::kNotifyMenuCommand>(parameter));
     UpdateTitle();
 }
 

@@ -273,23 +273,24 @@ void CProject::SetFileActivity(bool on) {
 
 void CProject::OnNotification(int message, void* parameter) {
     switch (message) {
-    case kNotifySelectTrack:
-        LogFmt("MN_SELECT_TRACK %d: Project", static_cast<int>(NotificationNumberOf(parameter)));
-        SelectTrack(static_cast<int>(NotificationNumberOf(parameter)), false);
-        break;
+    case kNotifySelectTrack: {
+        const int32_t index = NotificationArgument<kNotifySelectTrack>(parameter);
+        LogFmt("MN_SELECT_TRACK %d: Project", index);
+        SelectTrack(index, false);
+    } break;
     case kNotifyTrackHeightDrag:
-        if (parameter)
-            HandleHeightDrag(*static_cast<const TrackHeightDrag*>(parameter));
+        if (const TrackHeightDrag* drag = NotificationArgument<kNotifyTrackHeightDrag>(parameter))
+            HandleHeightDrag(*drag);
         break;
     case kNotifySoloOn:
     case kNotifySoloOff:
         m_tracks.UpdateSoloSilencing();
         break;
     case kNotifyToolbarButton:
-        m_corner.HandleButton(static_cast<int>(NotificationNumberOf(parameter)));
+        m_corner.HandleButton(NotificationArgument<kNotifyToolbarButton>(parameter));
         break;
     case kNotifyMoveCaret:
-        MoveCaretOnClick(static_cast<double>(NotificationNumberOf(parameter)));
+        MoveCaretOnClick(static_cast<double>(NotificationArgument<kNotifyMoveCaret>(parameter)));
         break;
     case kNotifyBodySelectionDrag:
         if (const ClipSelectionDrag* drag =
@@ -302,7 +303,8 @@ void CProject::OnNotification(int message, void* parameter) {
             SelectAllClips(-1, false);
         break;
     case kNotifySelectTrackClips:
-        if (const auto* selection = static_cast<const TrackClipsSelection*>(parameter)) {
+        if (const TrackClipsSelection* selection =
+                NotificationArgument<kNotifySelectTrackClips>(parameter)) {
             if (!(selection->keys & (MK_SHIFT | MK_CONTROL)))
                 SelectAllClips(-1, false);
             SelectAllClips(selection->trackIndex, true);
@@ -310,7 +312,7 @@ void CProject::OnNotification(int message, void* parameter) {
         }
         break;
     case kNotifyBodyDoubleClick:
-        SelectTrack(static_cast<int>(NotificationNumberOf(parameter)), false);
+        SelectTrack(NotificationArgument<kNotifyBodyDoubleClick>(parameter), false);
         if (CTrack* track = m_tracks.At(m_lastSelectedTrack);
             track && track->GetKind() == CTrack::kAudio)
             AddAudioClip("");
@@ -324,7 +326,7 @@ void CProject::OnNotification(int message, void* parameter) {
         // Another armed track on the same input gives it up, when the
         // preference says so.
         if (m_prefs.recInputInUseBehavior == 1)
-            m_tracks.DisarmOthersOnInput(static_cast<const CTrack*>(parameter));
+            m_tracks.DisarmOthersOnInput(NotificationArgument<kNotifyTrackArmed>(parameter));
         break;
     default:
         break;
