@@ -15,6 +15,7 @@
 #include "project/CTrackMenus.h"
 #include "support/CMRUList.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 #include "support/Log.h"
 
 CMainCommandTable::CMainCommandTable(const Sources& sources, WindowHooks hooks)
@@ -147,7 +148,7 @@ void CMainCommandTable::AddTrackCommands() {
     Add(
         kCmdDeleteTrack,
         [this, &project] {
-            m_sources.undo.NextUndoSet();
+            CUndoStep step(m_sources.undo);
             project.DeleteSelectedTrack();
         },
         track);
@@ -204,7 +205,7 @@ void CMainCommandTable::Undo(bool redo) {
 void CMainCommandTable::AddTrack(bool midi, bool atSelection) {
     CProject& project = m_sources.project;
     const int index = atSelection ? project.GetLastSelectedTrack() : -1;
-    m_sources.undo.NextUndoSet();
+    CUndoStep step(m_sources.undo);
     if (midi)
         project.AddMIDITrack(index, true);
     else
@@ -213,7 +214,7 @@ void CMainCommandTable::AddTrack(bool midi, bool atSelection) {
 
 void CMainCommandTable::ToggleTrackState(int32_t command) {
     CTrack* track = SelectedTrack();
-    m_sources.undo.NextUndoSet();
+    CUndoStep step(m_sources.undo);
     track->BeginSettingsChange();
     if (command == kCmdMuteTrack)
         track->ToggleMute();
@@ -227,24 +228,24 @@ void CMainCommandTable::ToggleTrackState(int32_t command) {
 void CMainCommandTable::SetTrackHeight(int32_t size) {
     CProject& project = m_sources.project;
     if (const int index = project.GetLastSelectedTrack(); project.GetTrack(index)) {
-        m_sources.undo.NextUndoSet();
+        CUndoStep step(m_sources.undo);
         project.Tracks().SetHeight(index, TrackHeightFor(size), true);
         project.RecomputeScrollRanges(true, false);
     }
 }
 
 void CMainCommandTable::SetMasterVolume(double volume) {
-    m_sources.undo.NextUndoSet();
+    CUndoStep step(m_sources.undo);
     m_sources.project.SetMasterVolume(volume, true);
 }
 
 void CMainCommandTable::SetTrackVolume(double volume) {
-    m_sources.undo.NextUndoSet();
+    CUndoStep step(m_sources.undo);
     SelectedTrack()->SetVolume(volume, true);
 }
 
 void CMainCommandTable::SetTrackPan(double pan) {
-    m_sources.undo.NextUndoSet();
+    CUndoStep step(m_sources.undo);
     SelectedTrack()->SetPan(pan, true);
 }
 

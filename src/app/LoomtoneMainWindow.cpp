@@ -4,6 +4,7 @@
 #include "app/CDownloadPages.h"
 #include "app/CHelpCommands.h"
 #include "app/CPrefs.h"
+#include "app/CStartupSequence.h"
 #include "app/CommandAvailability.h"
 #include "app/MainCommands.h"
 #include "app/MainMenuBuilder.h"
@@ -17,6 +18,7 @@
 #include "gui/CFileDialog.h"
 #include "gui/GuiInput.h"
 #include "gui/GuiMenu.h"
+#include "gui/GuiNotifications.h"
 #include "gui/IGuiHost.h"
 #include "gui/MessageBoxes.h"
 #include "project/CProject.h"
@@ -32,9 +34,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
-
-namespace {} // namespace
 
 LoomtoneMainWindow::Heights LoomtoneMainWindow::LayoutHeights(int32_t clientHeight,
                                                               int32_t detailsHeight) {
@@ -203,7 +202,7 @@ intptr_t LoomtoneMainWindow::WindowProc(const GuiMessage& message) {
 
 void LoomtoneMainWindow::OnNotification(int message, void* parameter) {
     if (message == GuiMenuBar::kNotifyMenuCommand)
-        ExecuteCommand(static_cast<int32_t>(reinterpret_cast<intptr_t>(parameter)));
+        ExecuteCommand(NotificationArgument<GuiMenuBar::kNotifyMenuCommand>(parameter));
     UpdateTitle();
 }
 
@@ -322,51 +321,12 @@ void LoomtoneMainWindow::ToggleDetails() {
 
 void LoomtoneMainWindow::RunAfterCreationSequence() {
     RestoreWindowPlacement(*this, m_prefs, MinimumHeight());
-    if (!OpenRecoveredProject()) {
-        const std::string file = StartupFile();
-        const bool opened = !file.empty() && OpenFileOrNewProject(file);
-        if (file.empty())
-            m_project.NewProject(false);
-        // A first run greets the user with the example playing; the play
-        // command decides whether playback is available.
-        if (IsExampleStart(file) && opened)
-            ExecuteCommand(kCmdPlay);
-    }
-    m_prefs.bFirstRun = false;
+    CStartupSequence(m_setup, this,
+                     {[this](const std::function<bool()>& load) { return WithFileActivity(load); },
+                      [this](const std::string& path) { return OpenFileOrNewProject(path); },
+                      [this](int32_t command) { return ExecuteCommand(command); }})
+        .OpenFirstProject();
     if (IGuiHost* host = GetHWND())
         host->SetFocus();
     UpdateTitle();
-}
-
-bool LoomtoneMainWindow::OpenRecoveredProject() {
-    const std::string path = m_setup.userDataFolder + kRecoveryFileName;
-    if (!DoesFileExist(path))
-        return false;
-    bool recovered = false;
-    if (ShowMessage(this, "CRASH_RecoverProject", MB_YESNO | MB_ICONQUESTION,
-                    "CRASH_RecoverProjectTitle") == IDYES) {
-        recovered = WithFileActivity([this, &path] {
-            bool cancelled = false;
-            return m_project.LoadProject(path, cancelled);
-        });
-    }
-    if (std::remove(path.c_str()) != 0)
-        LogFmt("LoomtoneMainWindow: could not delete '%s'", path.c_str());
-    if (recovered) {
-        // The recovery file is gone: the project has no file until the user names one.
-        m_project.SetProjectFilePath("");
-        m_undo.SetDirty(true);
-    }
-    return recovered;
-}
-
-std::string LoomtoneMainWindow::StartupFile() const {
-    if (!m_setup.commandLineFile.empty() || !m_prefs.bFirstRun)
-        return m_setup.commandLineFile;
-    const std::string example = m_setup.programFolder + MyLoadString("LoomExampleProject");
-    return DoesFileExist(example) ? example : std::string();
-}
-
-bool LoomtoneMainWindow::IsExampleStart(const std::string& file) const {
-    return m_prefs.bFirstRun && m_setup.commandLineFile.empty() && !file.empty();
 }

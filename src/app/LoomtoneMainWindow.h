@@ -133,11 +133,6 @@ private:
 
     void ToggleDetails();
 
-    bool OpenRecoveredProject();
-    std::string StartupFile() const;
-    // Whether the file opened at start is the example of a first run.
-    bool IsExampleStart(const std::string& file) const;
-
     MainWindowSetup m_setup;
     CPrefs& m_prefs;
     CProject& m_project;

@@ -13,19 +13,6 @@
 CKeyboardControl::CKeyboardControl()
     : VRGuiObject(PRNoteGeometry::kKeyboardWidth, PRNoteGeometry::kContentHeight) {}
 
-bool CKeyboardControl::IsBlackKey(int pitch) {
-    switch (pitch % 12) {
-    case 1:
-    case 3:
-    case 6:
-    case 8:
-    case 10:
-        return true;
-    default:
-        return false;
-    }
-}
-
 int CKeyboardControl::KeyAt(GuiPoint p) {
     return PRNoteGeometry::PitchAtY(p.y);
 }
@@ -46,7 +33,7 @@ void CKeyboardControl::OnDraw(const GuiRect& r) {
         if (top >= r.bottom)
             break;
         const bool pressed = pitch == m_pressed;
-        if (IsBlackKey(pitch)) {
+        if (PRNoteGeometry::IsBlackKey(pitch)) {
             cairo_set_source_rgb(cr, pressed ? 0.35 : 0.1, pressed ? 0.35 : 0.1,
                                  pressed ? 0.45 : 0.1);
             cairo_rectangle(cr, 0, top, kBlackKeyWidth, PRNoteGeometry::kRowHeight);

@@ -27,7 +27,6 @@ public:
 
     // The key under a point: the key of the note area's row there.
     static int KeyAt(GuiPoint p);
-    static bool IsBlackKey(int pitch);
 
 private:
     void Send(int message, int pitch);

@@ -35,6 +35,19 @@ int PRNoteGeometry::PitchOfRowTop(int top) {
     return ClampPitch((kLowestRowTop - top) / kRowHeight);
 }
 
+bool PRNoteGeometry::IsBlackKey(int pitch) {
+    switch (pitch % 12) {
+    case 1:
+    case 3:
+    case 6:
+    case 8:
+    case 10:
+        return true;
+    default:
+        return false;
+    }
+}
+
 int PRNoteGeometry::PitchAtY(int y) {
     // Row p covers kLowestRowTop - 10p up to 10 pixels further down; floor
     // division keeps the row's first pixel in the row.

@@ -51,6 +51,8 @@ public:
     static int PitchOfRowTop(int top);
     // The pitch of the row under content y, clamped to 0..127.
     static int PitchAtY(int y);
+    // The keys of the sharps and flats: their rows are drawn darker.
+    static bool IsBlackKey(int pitch);
     // Row boundary at or above content y: where the rubber band's vertical
     // edges go.
     static int RowBoundaryAt(int y) { return (y / kRowHeight) * kRowHeight + kTopMargin; }

@@ -3,7 +3,6 @@
 #include "engine/CMidiSound.h"
 #include "pianoroll/PRDragRules.h"
 #include "pianoroll/PRNoteEdits.h"
-#include "support/CUndoMgr.h"
 
 #include <algorithm>
 #include <cmath>
@@ -163,7 +162,7 @@ void PRNoteGestures::Hover(int x, int y) {
 }
 
 void PRNoteGestures::Press(int x, int y, unsigned modifiers) {
-    m_edits.Undo().NextUndoSet();
+    m_gestureStep.emplace(m_edits.Undo());
     Hover(x, y);
     m_buttonDown = true;
     m_pressX = x;
@@ -347,6 +346,7 @@ void PRNoteGestures::Release(int x, int y, unsigned modifiers) {
         TakeNoteAsModel();
     m_bandSelected.clear();
     m_buttonDown = false;
+    m_gestureStep.reset();
     RenewStartRects();
 }
 

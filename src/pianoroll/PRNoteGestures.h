@@ -3,6 +3,7 @@
 #include "engine/MidiNote.h"
 #include "pianoroll/PRNoteGeometry.h"
 #include "pianoroll/PRNoteTiming.h"
+#include "support/CUndoStep.h"
 
 #include <cstdint>
 #include <optional>
@@ -120,6 +121,8 @@ private:
     int m_pressX = 0;
     int m_pressY = 0;
     bool m_buttonDown = false;
+    // Everything a press, its drags and its release change is one undo step.
+    std::optional<CUndoStep> m_gestureStep;
     bool m_moved = false;
     double m_caretMs = 0.0;
     std::vector<PRSelectedNote> m_selection;

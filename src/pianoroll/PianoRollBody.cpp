@@ -33,19 +33,6 @@ uint32_t Darker(uint32_t bgr, int amount) {
     return out;
 }
 
-bool IsBlackKey(int pitch) {
-    switch (pitch % 12) {
-    case 1:
-    case 3:
-    case 6:
-    case 8:
-    case 10:
-        return true;
-    default:
-        return false;
-    }
-}
-
 void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double radius) {
     cairo_new_sub_path(cr);
     cairo_arc(cr, x + w - radius, y + radius, radius, -M_PI / 2, 0);
@@ -140,7 +127,7 @@ void PianoRollBody::DrawRows(const GuiRect& r) {
         const int top = PRNoteGeometry::RowTop(pitch);
         if (top >= r.bottom)
             break;
-        const bool black = IsBlackKey(pitch);
+        const bool black = PRNoteGeometry::IsBlackKey(pitch);
         SetColor(cr, black ? dark : light);
         cairo_rectangle(cr, r.left, top, soundEndX - r.left, PRNoteGeometry::kRowHeight);
         cairo_fill(cr);

@@ -80,7 +80,7 @@ bool CAudioTrack::Arm(int32_t device, int32_t channel) {
     m_lastDriverType = input.driverType;
     m_lastDevice = device;
     m_lastChannel = channel;
-    SendNotification(kNotifyTrackArmed, this);
+    Notify<kNotifyTrackArmed>(*this, this);
     return true;
 }
 

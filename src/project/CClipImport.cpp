@@ -10,6 +10,7 @@
 #include "project/CProject.h"
 #include "project/CTrack.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 #include "support/LocalizedStrings.h"
 #include "support/Log.h"
 #include "support/Paths.h"
@@ -24,7 +25,7 @@ void CClipImport::AutoBeatMatch(const std::vector<KeyTempoTrack>& tracks) {
     for (const KeyTempoTrack& track : tracks)
         for (const KeyTempoClip* clip : track.clips)
             unanalysed = unanalysed || !clip->IsSoundAnalysed();
-    m_undo.NextUndoSet();
+    CUndoStep step(m_undo);
     if (unanalysed && m_prefs.bAskToAutoBeatMatch) {
         bool dontAskAgain = false;
         const int answer = AskBeatMatching(&dontAskAgain);
@@ -93,7 +94,7 @@ CClip* CClipImport::AddFromFile(const std::string& path, const char* logName, bo
     }
     CAudioClip* clip = nullptr;
     if (!chosen.empty()) {
-        m_undo.NextUndoSet();
+        CUndoStep step(m_undo);
         clip = new CAudioClip(m_project.Clips());
         CTrack* track = TrackForAudioClip();
         const bool placed = track && clip->LoadFromFile(chosen, m_project.GetAutoBeatMatch()) &&
@@ -121,7 +122,7 @@ CClip* CClipImport::AddFromFile(const std::string& path, const char* logName, bo
 }
 
 CClip* CClipImport::AddMidiFileClips(const std::string& path) {
-    m_undo.NextUndoSet();
+    CUndoStep step(m_undo);
     MidiFileContent content;
     std::string error;
     CClip* last = nullptr;

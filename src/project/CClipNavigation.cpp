@@ -9,6 +9,7 @@
 #include "project/CTrack.h"
 #include "project/CTrackBody.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 #include "support/Log.h"
 #include "timeline/CTimeGrid.h"
 
@@ -123,7 +124,7 @@ void CClipNavigation::MoveClips(double xDeltaMs, int32_t yTrackDelta, bool useSn
         shift = std::max(shift, -clip->GetStartMs());
     if (movable.empty() || (shift == 0.0 && yTrackDelta == 0))
         return;
-    m_undo.NextUndoSet();
+    CUndoStep step(m_undo);
     bool moved = false;
     for (CClip* clip : movable) {
         CTrack* target = NeighbourTrack(*clip, yTrackDelta);
@@ -159,8 +160,8 @@ void CClipNavigation::MoveCaret(double xDeltaMs, int32_t yTrackDelta, bool useSn
     double caret = std::max(0.0, m_project.GetCaretTime() + xDeltaMs);
     if (useSnap && xDeltaMs != 0 && m_project.GetSnapLevel() != 0) {
         const TempoMap& tempo = m_project.GetTempoMap();
-        caret = tempo.GetTempoAdjustedTime(
-            m_project.TimeGrid().SnapStep(tempo.GetRealTime(m_project.GetCaretTime()), xDeltaMs > 0));
+        caret = tempo.GetTempoAdjustedTime(m_project.TimeGrid().SnapStep(
+            tempo.GetRealTime(m_project.GetCaretTime()), xDeltaMs > 0));
     }
     m_project.MoveCaretAndPlayback(caret);
     if (yTrackDelta != 0 && m_project.GetNumTracks() > 0) {

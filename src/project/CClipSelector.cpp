@@ -7,6 +7,7 @@
 #include "project/CProject.h"
 #include "project/CTrack.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 
 #include <vector>
 
@@ -71,7 +72,7 @@ void CClipSelector::DeleteSelection() {
         DeselectClip(clip);
     // One undo step for the whole selection; undo selects the clips again
     // once they are back.
-    m_undo.NextUndoSet();
+    CUndoStep step(m_undo);
     m_undo.AddUndoNode(CClipSelectionUndo(m_project, std::move(selected),
                                           CClipSelectionUndo::Snapshot(m_selection)));
     for (CClip* clip : clips) {

@@ -8,6 +8,7 @@
 #include "project/CProject.h"
 #include "project/ProjectNotifications.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 #include "support/LocalizedStrings.h"
 
 namespace {
@@ -78,7 +79,7 @@ void CHeaderCorner::AddTrackFromMenu() {
     const int32_t chosen = popup.Run(window, at.x, at.y);
     if (chosen != kMenuAudioTrack && chosen != kMenuMidiTrack)
         return;
-    m_undo.NextUndoSet();
+    CUndoStep step(m_undo);
     if (chosen == kMenuAudioTrack)
         m_project.AddAudioTrack(-1, true);
     else

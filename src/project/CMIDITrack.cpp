@@ -56,7 +56,7 @@ bool CMIDITrack::Arm(int32_t device, int32_t channel) {
         channel < MidiTrackRecord::kAllChannels || channel > MidiTrackRecord::kLastChannel)
         return false;
     SetArmedState(true, device, channel, 0);
-    SendNotification(kNotifyTrackArmed, this);
+    Notify<kNotifyTrackArmed>(*this, this);
     return true;
 }
 

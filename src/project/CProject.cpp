@@ -40,6 +40,7 @@
 #include "project/ProjectNotifications.h"
 #include "support/CMRUList.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 #include "support/LocalizedStrings.h"
 #include "support/Log.h"
 #include "support/Paths.h"
@@ -50,6 +51,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 CProject::CProject(CPCMMixer& mixer, CUndoMgr& undo, ProjectPreferences& prefs)
@@ -207,8 +209,9 @@ bool CProject::DeleteTrack(int index, bool undo) {
     CTrack* track = m_tracks.At(index);
     if (!track)
         return false;
+    std::optional<CUndoStep> step;
     if (undo)
-        m_undo.NextUndoSet();
+        step.emplace(m_undo);
     while (!track->Clips().empty())
         track->RemoveClip(track->Clips().back(), undo);
     const bool removed = m_tracks.Remove(index, undo);
@@ -223,6 +226,8 @@ bool CProject::DeleteTrack(int index, bool undo) {
 bool CProject::DeleteSelectedTrack() {
     if (m_lastSelectedTrack < 0)
         return false;
+    // The last track gives way to an empty one in the same undo step.
+    CUndoStep step(m_undo);
     const bool deleted = DeleteTrack(m_lastSelectedTrack, true);
     if (m_tracks.Count() == 0)
         AddAudioTrack(-1, true);
@@ -268,23 +273,24 @@ void CProject::SetFileActivity(bool on) {
 
 void CProject::OnNotification(int message, void* parameter) {
     switch (message) {
-    case kNotifySelectTrack:
-        LogFmt("MN_SELECT_TRACK %d: Project", static_cast<int>(NotificationNumberOf(parameter)));
-        SelectTrack(static_cast<int>(NotificationNumberOf(parameter)), false);
-        break;
+    case kNotifySelectTrack: {
+        const int32_t index = NotificationArgument<kNotifySelectTrack>(parameter);
+        LogFmt("MN_SELECT_TRACK %d: Project", index);
+        SelectTrack(index, false);
+    } break;
     case kNotifyTrackHeightDrag:
-        if (parameter)
-            HandleHeightDrag(*static_cast<const TrackHeightDrag*>(parameter));
+        if (const TrackHeightDrag* drag = NotificationArgument<kNotifyTrackHeightDrag>(parameter))
+            HandleHeightDrag(*drag);
         break;
     case kNotifySoloOn:
     case kNotifySoloOff:
         m_tracks.UpdateSoloSilencing();
         break;
     case kNotifyToolbarButton:
-        m_corner.HandleButton(static_cast<int>(NotificationNumberOf(parameter)));
+        m_corner.HandleButton(NotificationArgument<kNotifyToolbarButton>(parameter));
         break;
     case kNotifyMoveCaret:
-        MoveCaretOnClick(static_cast<double>(NotificationNumberOf(parameter)));
+        MoveCaretOnClick(static_cast<double>(NotificationArgument<kNotifyMoveCaret>(parameter)));
         break;
     case kNotifyBodySelectionDrag:
         if (const ClipSelectionDrag* drag =
@@ -297,7 +303,8 @@ void CProject::OnNotification(int message, void* parameter) {
             SelectAllClips(-1, false);
         break;
     case kNotifySelectTrackClips:
-        if (const auto* selection = static_cast<const TrackClipsSelection*>(parameter)) {
+        if (const TrackClipsSelection* selection =
+                NotificationArgument<kNotifySelectTrackClips>(parameter)) {
             if (!(selection->keys & (MK_SHIFT | MK_CONTROL)))
                 SelectAllClips(-1, false);
             SelectAllClips(selection->trackIndex, true);
@@ -305,7 +312,7 @@ void CProject::OnNotification(int message, void* parameter) {
         }
         break;
     case kNotifyBodyDoubleClick:
-        SelectTrack(static_cast<int>(NotificationNumberOf(parameter)), false);
+        SelectTrack(NotificationArgument<kNotifyBodyDoubleClick>(parameter), false);
         if (CTrack* track = m_tracks.At(m_lastSelectedTrack);
             track && track->GetKind() == CTrack::kAudio)
             AddAudioClip("");
@@ -319,7 +326,7 @@ void CProject::OnNotification(int message, void* parameter) {
         // Another armed track on the same input gives it up, when the
         // preference says so.
         if (m_prefs.recInputInUseBehavior == 1)
-            m_tracks.DisarmOthersOnInput(static_cast<const CTrack*>(parameter));
+            m_tracks.DisarmOthersOnInput(NotificationArgument<kNotifyTrackArmed>(parameter));
         break;
     default:
         break;
@@ -331,14 +338,16 @@ void CProject::HandleHeightDrag(const TrackHeightDrag& drag) {
     CTrack* track = m_tracks.At(drag.trackIndex);
     if (!track)
         return;
-    if (drag.released) {
-        // One undo step from the height at the press to the final one.
-        m_undo.NextUndoSet();
-        m_tracks.SetHeight(drag.trackIndex, drag.heightAtPress, false);
+    const int32_t height = drag.heightAtPress + drag.heightChange;
+    if (!drag.released) {
+        m_tracks.SetHeight(drag.trackIndex, height, false);
+        return;
     }
-    m_tracks.SetHeight(drag.trackIndex, drag.heightAtPress + drag.heightChange, drag.released);
-    if (drag.released)
-        RecomputeScrollRanges(true, false);
+    // One undo step from the height at the press to the final one.
+    CUndoStep step(m_undo);
+    m_tracks.SetHeight(drag.trackIndex, drag.heightAtPress, false);
+    m_tracks.SetHeight(drag.trackIndex, height, true);
+    RecomputeScrollRanges(true, false);
 }
 
 bool CProject::AutoSwitchKeyTempo(const KeyTempoClip& clip,
@@ -383,7 +392,7 @@ void CProject::RemoveClip(CClip* clip) {
     LogFmt("CProject::RemoveClip() clip: %s", clip->GetName().c_str());
     DeselectClip(clip);
     if (CTrack* track = clip->GetTrack()) {
-        m_undo.NextUndoSet();
+        CUndoStep step(m_undo);
         track->RemoveClip(clip, true);
         m_undo.SetDirty(true);
     }
@@ -477,7 +486,7 @@ void CProject::ResizeAllTracks(int32_t height) {
 void CProject::SetMasterEnvelopeType(int type) {
     LogFmt("CProject::SetMasterEnvelopeType() ENTER envType=%d", type);
     if (type >= 0 && type < 6 && type != m_envelopeType) {
-        m_undo.NextUndoSet();
+        CUndoStep step(m_undo);
         m_undo.AddUndoNode(CProjectUndo(*this, CProjectUndo::kEnvelopeType, m_envelopeType, type));
         m_envelopeType = type;
         InvalidateTrackBodies();
@@ -544,7 +553,9 @@ void CProject::RelocatePlayback(double ms) {
 }
 
 void CProject::BeginUndoSet() {
-    m_undo.NextUndoSet();
+    // A step that closes at once ends the set that is open, so that the
+    // marker edit the ruler starts next cannot join the edit before it.
+    CUndoStep boundary(m_undo);
 }
 
 void CProject::OpenNewMarkerDialog(double realMs) {

@@ -18,6 +18,7 @@
 #include "project/ProjectFileContents.h"
 #include "support/CMRUList.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 #include "support/Log.h"
 #include "support/Paths.h"
 
@@ -310,10 +311,12 @@ int CProjectFileOps::ResolveMissingSounds() {
     m_project.m_clipDocument->MissingSounds().ResetRememberedAnswers();
     // Relative paths in the records count from the project's file.
     m_project.m_clipDocument->SetFileInUse(m_project.m_filePath);
-    m_project.m_undo.NextUndoSet();
-    const int resolved = CPlaceholderResolver::Resolve(*m_project.m_clipDocument, tracks);
+    int resolved = 0;
+    {
+        CUndoStep step(m_project.m_undo);
+        resolved = CPlaceholderResolver::Resolve(*m_project.m_clipDocument, tracks);
+    }
     m_project.m_clipDocument->SetFileInUse("");
-    m_project.m_undo.NextUndoSet();
     if (resolved > 0) {
         m_project.m_undo.SetDirty(true);
         m_project.RecomputeScrollRanges(false, true);

@@ -284,7 +284,7 @@ void CTrack::SetName(const std::string& name, bool undo) {
 void CTrack::Rename(const std::string& name) {
     if (name == m_name)
         return;
-    m_services.undo.NextUndoSet();
+    CUndoStep step(m_services.undo);
     SetName(name, true);
     Select();
 }

@@ -5,6 +5,7 @@
 #include "project/CTrack.h"
 #include "project/CTrackBody.h"
 #include "support/CUndoMgr.h"
+#include "support/CUndoStep.h"
 #include "support/Paths.h"
 
 namespace {
@@ -20,7 +21,6 @@ bool IsProjectFileName(const std::string& path) {
 
 void CTrackDrops::FilesDropped(const std::vector<std::string>& files, GuiPoint bodyPoint) {
     m_mixer.Stop(0);
-    m_undo.NextUndoSet();
     bool first = true;
     for (const std::string& file : files) {
         if (IsProjectFileName(file)) {
@@ -29,6 +29,9 @@ void CTrackDrops::FilesDropped(const std::vector<std::string>& files, GuiPoint b
             return;
         }
         if (first) {
+            // A track made for the drop is an undo step of its own; each
+            // sound added to it is another.
+            CUndoStep step(m_undo);
             SelectTrackForDrop(bodyPoint.y);
             m_project.MoveCaretAndPlayback(static_cast<double>(bodyPoint.x) *
                                            m_project.MsPerPixel());

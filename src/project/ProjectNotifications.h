@@ -144,6 +144,3 @@ template <> struct NotificationCarries<kNotifyBodySelectionDrag> {
 inline void* NotificationNumber(intptr_t value) {
     return reinterpret_cast<void*>(value);
 }
-inline intptr_t NotificationNumberOf(void* parameter) {
-    return reinterpret_cast<intptr_t>(parameter);
-}

@@ -3,10 +3,9 @@
 #include "gui/CImageManager.h"
 #include "gui/CSkin.h"
 #include "gui/VRGuiWindow.h"
+#include "timeline/CColumnLine.h"
 
 #include <algorithm>
-#include <cairo.h>
-#include <cmath>
 
 namespace {
 
@@ -27,9 +26,7 @@ CCaret::CCaret()
 }
 
 void CCaret::Place(double heardMs, int32_t msPerPixel, int32_t top, int32_t height) {
-    const double ms = std::isfinite(heardMs) && heardMs > 0.0 ? heardMs : 0.0;
-    const auto column = static_cast<int32_t>(std::min(ms / std::max(1, msPerPixel), 1e9));
-    const int32_t x = column - m_lineOffset;
+    const int32_t x = CColumnLine::ColumnOf(heardMs, msPerPixel) - m_lineOffset;
     height = std::max(1, height);
     if (x == GetX() && top == GetY() && height == GetHeight())
         return;
@@ -42,10 +39,7 @@ void CCaret::OnDraw(const GuiRect& r) {
     if (!window)
         return;
     cairo_t* cr = window->GetDrawContext();
-    cairo_set_source_rgb(cr, (m_colour & 0xFF) / 255.0, ((m_colour >> 8) & 0xFF) / 255.0,
-                         ((m_colour >> 16) & 0xFF) / 255.0);
-    cairo_rectangle(cr, m_lineOffset, r.top, 1, r.bottom - r.top);
-    cairo_fill(cr);
+    CColumnLine::Draw(cr, m_colour, m_lineOffset, r);
     if (m_top && m_top->IsValid())
         m_top->Draw(cr, 0, 0);
     if (m_bottom && m_bottom->IsValid())

@@ -3,10 +3,10 @@
 #include "gui/CImageManager.h"
 #include "gui/CSkin.h"
 #include "gui/VRGuiWindow.h"
+#include "timeline/CColumnLine.h"
 #include "timeline/TimelineNotifications.h"
 
 #include <algorithm>
-#include <cairo.h>
 #include <cmath>
 
 CPlaybackIndicator::CPlaybackIndicator() {
@@ -49,8 +49,7 @@ void CPlaybackIndicator::Update() {
         m_positionMs = position;
         Notify<kNotifyPosition>(*this, static_cast<intptr_t>(std::min(position, 2e9)));
     }
-    const int32_t msPerPixel = std::max(1, m_msPerPixelSource());
-    const auto column = static_cast<int32_t>(std::min(m_positionMs / msPerPixel, 1e9));
+    const int32_t column = CColumnLine::ColumnOf(m_positionMs, m_msPerPixelSource());
     if (column == m_column && GetX() == column - m_lineOffset)
         return;
     m_column = column;
@@ -62,10 +61,7 @@ void CPlaybackIndicator::OnDraw(const GuiRect& r) {
     if (!window)
         return;
     cairo_t* cr = window->GetDrawContext();
-    cairo_set_source_rgb(cr, (m_colour & 0xFF) / 255.0, ((m_colour >> 8) & 0xFF) / 255.0,
-                         ((m_colour >> 16) & 0xFF) / 255.0);
-    cairo_rectangle(cr, m_lineOffset, r.top, 1, r.bottom - r.top);
-    cairo_fill(cr);
+    CColumnLine::Draw(cr, m_colour, m_lineOffset, r);
     if (m_top && m_top->IsValid() && r.top < m_top->Height())
         m_top->Draw(cr, 0, 0);
 }

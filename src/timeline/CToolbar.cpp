@@ -5,7 +5,6 @@
 #include "gui/GuiPopupMenu.h"
 #include "gui/VRGuiWindow.h"
 #include "support/CUndoMgr.h"
-#include "support/CUndoStep.h"
 #include "support/LocalizedStrings.h"
 #include "support/Log.h"
 #include "timeline/CTimeGrid.h"
@@ -196,11 +195,11 @@ void CToolbar::RunCommand(int32_t id) {
     case kSave:
         m_commands.SaveProject();
         break;
-    case kAddSound: {
-        CUndoStep step(m_undo);
+    case kAddSound:
+        // The sound and its beat matching each make their own undo step,
+        // as from the menu.
         m_commands.AddSound();
         break;
-    }
     case kLibrary:
         m_commands.ShowDetailsPage(kLibraryPage);
         break;

@@ -179,6 +179,26 @@ TEST_F(PRNoteGesturesTest, RubberBandSelectsWhatItTouches) {
     EXPECT_FALSE(gestures->RubberBand().has_value());
 }
 
+TEST_F(PRNoteGesturesTest, AnEraserSweepIsOneStepAndTheEditAfterItAnother) {
+    for (int x : {3, 53, 103})
+        Click(x, Row(60));
+    const Notes drawn = AllNotes();
+    gestures->Settings().tool = PRTool::kEraser;
+    DragFromTo(10, Row(60) + 4, 60, Row(60) + 4); // over the first two notes
+    EXPECT_EQ(AllNotes(), (Notes{{1000, 1250, 60}}));
+
+    TMidiSndNoteData data;
+    data.start = 2000;
+    data.end = 2250;
+    data.pitch = 64;
+    data.velocity = data.releaseVelocity = 100;
+    ASSERT_TRUE(edits->AddNote(data));
+    ASSERT_TRUE(doc.undo.Undo());
+    EXPECT_EQ(AllNotes(), (Notes{{1000, 1250, 60}}));
+    ASSERT_TRUE(doc.undo.Undo());
+    EXPECT_EQ(AllNotes(), drawn);
+}
+
 TEST_F(PRNoteGesturesTest, ForcedKeyShiftsDisplayedPitches) {
     CMidiSound* sound = clip->GetAtom();
     ASSERT_TRUE(sound->ForceKey(5));

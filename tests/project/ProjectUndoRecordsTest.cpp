@@ -9,6 +9,7 @@
 #include "project/CProjectUndo.h"
 #include "project/CTimeGridUndo.h"
 #include "project/CTrack.h"
+#include "project/ProjectNotifications.h"
 #include "support/CUndoMgr.h"
 #include "timeline/CTimeGrid.h"
 
@@ -197,6 +198,36 @@ TEST_F(ProjectUndoRecords, MarkerRecordsPutAddedChangedAndRemovedMarkersBack) {
     EXPECT_FALSE(markers.Remove(0)) << "the start marker stays";
     EXPECT_EQ(markers.Count(), 1);
     EXPECT_EQ(markers.IndexAt(123.0), -1);
+}
+
+TEST_F(ProjectUndoRecords, DeletingTheLastTrackAndItsEmptySuccessorAreOneStep) {
+    while (m_project->GetNumTracks() > 1)
+        m_project->DeleteTrack(0, false);
+    CTrack* last = m_project->GetTrack(0);
+    m_project->SelectTrack(0, false);
+    ASSERT_TRUE(m_project->DeleteSelectedTrack());
+    ASSERT_EQ(m_project->GetNumTracks(), 1);
+    EXPECT_NE(m_project->GetTrack(0), last);
+    EXPECT_EQ(m_undo.NumUndoSets(), 1);
+    ASSERT_TRUE(m_undo.Undo());
+    ASSERT_EQ(m_project->GetNumTracks(), 1);
+    EXPECT_EQ(m_project->GetTrack(0), last);
+    ASSERT_TRUE(m_undo.Redo());
+    ASSERT_EQ(m_project->GetNumTracks(), 1);
+    EXPECT_NE(m_project->GetTrack(0), last);
+}
+
+TEST_F(ProjectUndoRecords, TwoTrackRenamesAreTwoSteps) {
+    CTrack* track = m_project->GetTrack(0);
+    const std::string original = track->GetName();
+    // As the header's name field tells the track.
+    for (std::string name : {"Bass", "Drums"})
+        track->OnNotification(kNotifyTrackRename, &name);
+    EXPECT_EQ(m_undo.NumUndoSets(), 2);
+    ASSERT_TRUE(m_undo.Undo());
+    EXPECT_EQ(track->GetName(), "Bass");
+    ASSERT_TRUE(m_undo.Undo());
+    EXPECT_EQ(track->GetName(), original);
 }
 
 } // namespace
