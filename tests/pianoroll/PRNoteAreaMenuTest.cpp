@@ -2,6 +2,7 @@
 
 #include "PRNoteTestSupport.h"
 #include "engine/CMidiSound.h"
+#include "gui/CDialogButton.h"
 #include "gui/CDialogTextField.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/GuiInput.h"
@@ -144,7 +145,10 @@ TEST_F(PRNoteAreaMenuTest, DoubleClickOnANoteOpensTheNoteDialogForTheSelection) 
         }
         opened = true;
         dialog->VelocityField().SetText("64");
-        h.KeyDown(VK_RETURN);
+        const CDialogButton* ok = dialog->GetButton(IDOK);
+        h.MouseMove(ok->GetAbsX() + 5, ok->GetAbsY() + 5, 0);
+        h.LeftDown(ok->GetAbsX() + 5, ok->GetAbsY() + 5);
+        h.LeftUp(ok->GetAbsX() + 5, ok->GetAbsY() + 5, 0);
     });
     const GuiPoint note = At(700, 64);
     LeftClick(note);

@@ -2,9 +2,11 @@
 
 #include "PRNoteTestSupport.h"
 #include "engine/CMidiSound.h"
+#include "gui/CDialogButton.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/GuiInput.h"
 #include "gui/VRGuiWindow.h"
+#include "pianoroll/CQuantizeDlg.h"
 #include "pianoroll/PRLatchButton.h"
 #include "pianoroll/PianoRollControl.h"
 #include "project/CMIDIClip.h"
@@ -183,7 +185,17 @@ TEST_F(PRToolbarTest, QuantizeOpensTheDialogWithTheLastSettingsAndQuantizes) {
     last.startLevel = 4;
     last.swing = 50;
     last.swingOn = true;
-    host.SetModalDriver([](COffscreenGuiHost& h, int) { h.KeyDown(VK_RETURN); });
+    host.SetModalDriver([this](COffscreenGuiHost& h, int) {
+        auto* dialog = dynamic_cast<CQuantizeDlg*>(window.TopLayer());
+        if (!dialog) {
+            h.KeyDown(VK_ESCAPE);
+            return;
+        }
+        const CDialogButton* ok = dialog->GetButton(IDOK);
+        h.MouseMove(ok->GetAbsX() + 5, ok->GetAbsY() + 5, 0);
+        h.LeftDown(ok->GetAbsX() + 5, ok->GetAbsY() + 5);
+        h.LeftUp(ok->GetAbsX() + 5, ok->GetAbsY() + 5, 0);
+    });
     Click(PRToolbar::kQuantize);
     host.SetModalDriver(nullptr);
     EXPECT_EQ(SortedNotes(control->Body().Edits()),
