@@ -44,7 +44,8 @@ bool CPRControllerHeader::Choose(const std::string& text) {
 
 void CPRControllerHeader::OnBeforeDropDown(GuiEditDrop& drop) {
     drop.ClearEntries();
-    for (const PRControllerChoice& entry : PRControllerChoices(m_body.Sound()).Entries())
+    const PRControllerChoices choices(m_body.Sound());
+    for (const PRControllerChoice& entry : choices.Entries())
         drop.AddEntry(entry.text, entry.hasEvents);
 }
 

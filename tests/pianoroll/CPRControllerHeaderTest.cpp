@@ -90,8 +90,8 @@ TEST_F(CPRControllerHeaderTest, TheListOpensWithTheSoundsControllersAndChoosesTh
     host.LeftUp(x, y);
     EXPECT_EQ(Lane().Type(), PRLaneType::kReleaseVelocity);
     EXPECT_EQ(Header().Drop().GetText(), "Release Velocity");
-    EXPECT_EQ(Header().Drop().EntryCount(),
-              static_cast<int>(PRControllerChoices(clip->GetAtom()).Entries().size()));
+    const PRControllerChoices choices(clip->GetAtom());
+    EXPECT_EQ(Header().Drop().EntryCount(), static_cast<int>(choices.Entries().size()));
 }
 
 TEST_F(CPRControllerHeaderTest, DraggingTheLanesEdgeResizesItWithinItsLimits) {
