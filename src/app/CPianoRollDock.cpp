@@ -1,5 +1,6 @@
 #include "app/CPianoRollDock.h"
 
+#include "app/PianoRollToolPrefs.h"
 #include "gui/GuiButton.h"
 #include "gui/GuiNotifications.h"
 #include "gui/VRGuiWindow.h"
@@ -13,8 +14,8 @@
 
 #include <algorithm>
 
-CPianoRollDock::CPianoRollDock(CProject& project, std::function<void()> showArea)
-    : m_project(project), m_showArea(std::move(showArea)),
+CPianoRollDock::CPianoRollDock(CProject& project, std::function<void()> showArea, CPrefs* prefs)
+    : m_project(project), m_showArea(std::move(showArea)), m_prefs(prefs),
       m_close(kCloseButtonId, MyLoadString("MC_PR_Close")) {
     m_close.SetTooltip("MC_PR_Close_TT");
     m_close.AddObserver(&m_closeWatch);
@@ -33,6 +34,11 @@ void CPianoRollDock::Open(CMIDIClip& clip) {
     LogFmt("CPianoRollDock::Open() clip: %s", clip.GetName().c_str());
     m_clip = RefPtr<CMIDIClip>::Share(&clip);
     m_control = std::make_unique<PianoRollControl>(clip);
+    if (m_prefs) {
+        m_control->TakeToolSettings(PianoRollToolPrefs::Read(*m_prefs));
+        m_control->SetToolSettingsStore(
+            [prefs = m_prefs](const PRToolSettings& s) { PianoRollToolPrefs::Write(s, *prefs); });
+    }
     AddChild(m_control.get(), 0, 0);
     AddChild(&m_close, 0, 0);
     if (m_showArea)

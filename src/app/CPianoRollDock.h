@@ -10,6 +10,7 @@
 #include <memory>
 
 class CMIDIClip;
+class CPrefs;
 class CProject;
 class PianoRollControl;
 
@@ -28,7 +29,9 @@ public:
     static constexpr int32_t kMinVisibleHeight = 60;
 
     // showArea makes the details area visible (the dock takes its place).
-    CPianoRollDock(CProject& project, std::function<void()> showArea);
+    // With prefs, every editor opens with the remembered tool settings and
+    // keeps each change of them there.
+    CPianoRollDock(CProject& project, std::function<void()> showArea, CPrefs* prefs = nullptr);
     ~CPianoRollDock() override;
 
     void Open(CMIDIClip& clip);
@@ -63,6 +66,7 @@ private:
 
     CProject& m_project;
     std::function<void()> m_showArea;
+    CPrefs* m_prefs;
     RefPtr<CMIDIClip> m_clip;
     std::unique_ptr<PianoRollControl> m_control;
     CDialogButton m_close;

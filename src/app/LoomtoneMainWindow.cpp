@@ -70,7 +70,8 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
                  {[this] { ToggleDetails(); }, [this] { RequestClose(); }}),
       m_menuBar(0, kMenuBarHeight), m_details("gui-menu background", "gui-menu text"),
       m_statusBar("gui-menu background", "gui-menu text"),
-      m_pianoRollDock(setup.project, [this] { ShowDetailsArea(); }),
+      m_pianoRollDock(
+          setup.project, [this] { ShowDetailsArea(); }, &setup.prefs),
       m_toolbarCommands(*this, setup.project, setup.mixer),
       m_transportCommands(setup.project, setup.mixer, setup.prefs, setup.undo),
       m_menuState({setup.project, setup.mixer, setup.prefs, m_recent, m_transportCommands},

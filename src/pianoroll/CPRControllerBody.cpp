@@ -9,6 +9,7 @@
 #include "pianoroll/PRNoteGestures.h"
 #include "pianoroll/PRNotifications.h"
 #include "project/CMIDIClip.h"
+#include "support/LocalizedStrings.h"
 
 #include <cairo.h>
 
@@ -17,9 +18,6 @@
 #include <cstdio>
 
 namespace {
-
-constexpr uint32_t kStripColour = 0x636363;
-constexpr uint32_t kAreaColour = 0xFFFFFF;
 
 // Skin colours are 0x00BBGGRR.
 void SetColour(cairo_t* cr, uint32_t bgr) {
@@ -51,6 +49,10 @@ void CPRControllerBody::SetLane(const PRControllerLane& lane) {
     Invalidate(nullptr);
 }
 
+const CMidiSound* CPRControllerBody::Sound() const {
+    return m_edits.Sound();
+}
+
 double CPRControllerBody::MsPerPixel() const {
     return m_gestures.Geometry().MsPerPixel();
 }
@@ -62,9 +64,9 @@ bool CPRControllerBody::Erasing() const {
 void CPRControllerBody::OnDraw(const GuiRect& r) {
     cairo_t* cr = GetWindow()->GetDrawContext();
     cairo_save(cr);
-    SetColour(cr, kStripColour);
+    SetColour(cr, GuiSkinColor("piano-roll-controller-resize-strip"));
     FillRect(cr, r.left, 0, r.Width(), PRControllerLane::kResizeStrip);
-    SetColour(cr, kAreaColour);
+    SetColour(cr, GuiSkinColor("piano-roll-controller-back"));
     FillRect(cr, r.left, PRControllerLane::kResizeStrip, r.Width(),
              GetHeight() - PRControllerLane::kResizeStrip);
     DrawGridLines(r);
@@ -152,11 +154,13 @@ void CPRControllerBody::DrawValue(int x, int value, uint32_t colour) {
 
 bool CPRControllerBody::OnMouse(int32_t event, GuiPoint p, uint32_t) {
     const int y = p.y - PRControllerLane::kResizeStrip;
+    if (m_resizing || ((event == kMouseLeftDown || event == kMouseLeftDoubleClick) && y < 0)) {
+        DragSplit(event, p);
+        return true;
+    }
     switch (event) {
     case kMouseLeftDown:
     case kMouseLeftDoubleClick:
-        if (y < 0)
-            return true;
         if (VRGuiWindow* window = GetWindow())
             window->SetCapture(this);
         m_drawing = !(Erasing() && m_lane.IsVelocity());
@@ -182,6 +186,36 @@ bool CPRControllerBody::OnMouse(int32_t event, GuiPoint p, uint32_t) {
     }
 }
 
+void CPRControllerBody::DragSplit(int32_t event, GuiPoint p) {
+    VRGuiWindow* window = GetWindow();
+    const int32_t windowY = LocalToAbsPoint(p).y;
+    switch (event) {
+    case kMouseLeftDown:
+    case kMouseLeftDoubleClick:
+        if (window)
+            window->SetCapture(this);
+        m_resizing = true;
+        m_resizePressY = windowY;
+        SendSplit(PRLaneSplit{0, PRLaneSplit::kStart});
+        break;
+    case kMouseMove:
+        SendSplit(PRLaneSplit{m_resizePressY - windowY, PRLaneSplit::kDrag});
+        break;
+    case kMouseLeftUp:
+    case kMouseLeftUpAfterDoubleClick:
+        if (window)
+            window->ReleaseCapture();
+        m_resizing = false;
+        break;
+    default:
+        break;
+    }
+}
+
+void CPRControllerBody::SendSplit(const PRLaneSplit& split) {
+    Notify<kNotifyLaneSplit>(*this, &split);
+}
+
 void CPRControllerBody::Commit() {
     if (!m_drawing)
         return;
@@ -199,8 +233,10 @@ void CPRControllerBody::RepaintColumns(int least, int greatest) {
 
 bool CPRControllerBody::GetToolTip(GuiPoint p, std::string& text) {
     const int y = p.y - PRControllerLane::kResizeStrip;
-    if (y < 0)
-        return false;
+    if (y < 0) {
+        text = MyLoadString("CTRL_RESIZE");
+        return true;
+    }
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%d",
                   m_lane.ShownValue(m_lane.ValueAtY(y, DrawingHeight())));

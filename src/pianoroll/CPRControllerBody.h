@@ -4,10 +4,13 @@
 #include "pianoroll/PRControllerEdits.h"
 #include "pianoroll/PRControllerLane.h"
 #include "pianoroll/PRControllerStroke.h"
+#include "pianoroll/PRNotifications.h"
+#include "support/Observable.h"
 #include "support/Observer.h"
 
 #include <cstdint>
 
+class CMidiSound;
 class PRNoteEdits;
 class PRNoteGestures;
 
@@ -16,8 +19,9 @@ class PRNoteGestures;
 // lines, at the note area's columns (content x; a scrolling parent shows
 // part of it). The pencil and arrow draw a stroke and the eraser wipes one;
 // the release commits it as one undo step. Tool and horizontal scale are
-// the note area's.
-class CPRControllerBody : public VRGuiObject, public Observer {
+// the note area's. Dragging the strip on top resizes the lane: observers
+// hear kNotifyLaneSplit with how far the pointer went up since the press.
+class CPRControllerBody : public VRGuiObject, public Observable, public Observer {
 public:
     static constexpr int32_t kDefaultHeight = 104;
 
@@ -25,6 +29,7 @@ public:
     ~CPRControllerBody() override;
 
     const PRControllerLane& Lane() const { return m_lane; }
+    const CMidiSound* Sound() const;
     void SetLane(const PRControllerLane& lane);
     // The stroke being drawn (empty between strokes).
     const PRControllerStroke& Stroke() const { return m_stroke; }
@@ -43,6 +48,8 @@ private:
     void DrawValue(int x, int value, uint32_t colour);
     void RepaintColumns(int least, int greatest);
     void Commit();
+    void DragSplit(int32_t event, GuiPoint p);
+    void SendSplit(const PRLaneSplit& split);
 
     PRNoteEdits& m_edits;
     const PRNoteGestures& m_gestures;
@@ -50,4 +57,7 @@ private:
     PRControllerLane m_lane;
     PRControllerStroke m_stroke;
     bool m_drawing = false;
+    bool m_resizing = false;
+    // Window y of the press that started a resize (the lane moves under it).
+    int32_t m_resizePressY = 0;
 };

@@ -1,7 +1,9 @@
 #include "pianoroll/PRNoteClipboard.h"
 
+#include "pianoroll/CSelRectUndo.h"
 #include "pianoroll/PRNoteEdits.h"
 #include "pianoroll/PRNoteGestures.h"
+#include "support/CUndoMgr.h"
 #include "support/CUndoStep.h"
 
 #include <algorithm>
@@ -55,6 +57,9 @@ void PRNoteClipboard::Delete() {
 
 void PRNoteClipboard::DeleteKeepingOutside(const std::optional<TimeRange>& band) {
     const std::vector<MidiNotePtr> notes = SelectedNotes();
+    // Undo shows the rubber band the notes were cut out with again.
+    if (const std::optional<PRBandSpan> span = m_gestures.RubberBandSpan(); span && !notes.empty())
+        m_edits.Undo().AddUndoNode(CSelRectUndo(m_edits.Clip(), *span));
     m_gestures.DeselectAll();
     m_gestures.HideRubberBand();
     for (auto it = notes.rbegin(); it != notes.rend(); ++it) {

@@ -16,6 +16,17 @@ struct PRNoteRect {
     bool operator==(const PRNoteRect&) const = default;
 };
 
+// Where the rubber band lies apart from the zoom: its time edges in sound
+// ms and its row edges in content pixels.
+struct PRBandSpan {
+    double startMs = 0.0;
+    double endMs = 0.0;
+    int top = 0;
+    int bottom = 0;
+
+    bool operator==(const PRBandSpan&) const = default;
+};
+
 // The tools of the note area, numbered as the preference stores them.
 enum class PRTool { kArrow = 0, kPencil = 1, kEraser = 2 };
 

@@ -271,6 +271,18 @@ void PRNoteGestures::ResizeHovered(int dx) {
     m_listener.ShowTime(s->newTimeMs);
 }
 
+std::optional<PRBandSpan> PRNoteGestures::RubberBandSpan() const {
+    if (!m_band)
+        return std::nullopt;
+    return PRBandSpan{m_geometry.TimeOfX(m_band->left), m_geometry.TimeOfX(m_band->right),
+                      m_band->top, m_band->bottom};
+}
+
+void PRNoteGestures::ShowRubberBand(const PRBandSpan& span) {
+    m_band = PRNoteRect{m_geometry.XOfTime(span.startMs), span.top, m_geometry.XOfTime(span.endMs),
+                        span.bottom};
+}
+
 void PRNoteGestures::SpanRubberBand(int x, int y, bool live) {
     const PRNoteTiming timing = Timing();
     const auto snappedX = [&](int px) {
@@ -286,7 +298,11 @@ void PRNoteGestures::SpanRubberBand(int x, int y, bool live) {
         else
             band.bottom += PRNoteGeometry::kRowHeight;
     }
+    // The old band and the new one, with the notes they touch.
+    if (m_band)
+        m_listener.RepaintRect(*m_band);
     m_band = band;
+    m_listener.RepaintRect(band);
     if (live) {
         for (const MidiNotePtr& note : m_bandSelected)
             m_selection.erase(

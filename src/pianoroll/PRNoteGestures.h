@@ -87,6 +87,9 @@ public:
     // The rubber band's rectangle (content pixels, snapped) while shown.
     const std::optional<PRNoteRect>& RubberBand() const { return m_band; }
     void HideRubberBand() { m_band.reset(); }
+    // The rubber band apart from the zoom, and shown again from that.
+    std::optional<PRBandSpan> RubberBandSpan() const;
+    void ShowRubberBand(const PRBandSpan& span);
     // Deletes the selected notes, one undo record each.
     void DeleteSelection();
 

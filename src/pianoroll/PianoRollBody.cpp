@@ -4,8 +4,10 @@
 #include "gui/GuiInput.h"
 #include "gui/GuiSkinColor.h"
 #include "gui/VRGuiWindow.h"
+#include "pianoroll/CEditNotesDlg.h"
 #include "pianoroll/PRBeatLines.h"
 #include "pianoroll/PRMixerPreview.h"
+#include "pianoroll/PRNoteAreaMenu.h"
 #include "pianoroll/PRNotifications.h"
 #include "project/CMIDIClip.h"
 #include "support/CUndoMgr.h"
@@ -17,6 +19,9 @@
 #include <cstdio>
 
 namespace {
+
+// How much of the notes below the rubber band shows through it.
+constexpr double kRubberBandOpacity = 70 / 255.0;
 
 // Skin colours are 0x00BBGGRR.
 void SetColor(cairo_t* cr, uint32_t bgr) {
@@ -78,7 +83,31 @@ void PianoRollBody::OnDraw(const GuiRect& r) {
     DrawRows(r);
     DrawGridLines(r);
     DrawNotes(r);
+    DrawRubberBand(r);
     DrawPlayLine(r);
+}
+
+void PianoRollBody::DrawRubberBand(const GuiRect& r) {
+    const std::optional<PRNoteRect>& band = m_gestures.RubberBand();
+    if (!band || band->Width() <= 0)
+        return;
+    const GuiRect box{band->left, band->top, band->right, band->bottom};
+    if (!box.Intersects(r))
+        return;
+    cairo_t* cr = GetWindow()->GetDrawContext();
+    const uint32_t fill = GuiSkinColor("selection-color");
+    cairo_save(cr);
+    cairo_rectangle(cr, r.left, r.top, r.Width(), r.Height());
+    cairo_clip(cr);
+    cairo_set_source_rgba(cr, (fill & 0xFF) / 255.0, ((fill >> 8) & 0xFF) / 255.0,
+                          ((fill >> 16) & 0xFF) / 255.0, kRubberBandOpacity);
+    cairo_rectangle(cr, box.left, box.top, box.Width(), box.Height());
+    cairo_fill(cr);
+    SetColor(cr, GuiSkinColor("selection-outline-color"));
+    cairo_set_line_width(cr, 1.0);
+    cairo_rectangle(cr, box.left + 0.5, box.top + 0.5, box.Width() - 1.0, box.Height() - 1.0);
+    cairo_stroke(cr);
+    cairo_restore(cr);
 }
 
 void PianoRollBody::SetPlayLine(std::optional<int32_t> soundMs) {
@@ -213,6 +242,14 @@ bool PianoRollBody::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
         m_gestures.Release(p.x, p.y, modifiers);
         Invalidate(nullptr);
         m_clip.Invalidate(nullptr);
+        if (event == kMouseLeftUpAfterDoubleClick)
+            EditSelectedNotes();
+        return true;
+    case kMouseRightDown:
+        return true;
+    case kMouseRightUp:
+        if (!m_gestures.ButtonDown())
+            PRNoteAreaMenu(*this).Run(GetWindow(), LocalToAbsPoint(p));
         return true;
     default:
         return false;
@@ -257,12 +294,44 @@ bool PianoRollBody::GetToolTip(GuiPoint p, std::string& text) {
     return true;
 }
 
-void PianoRollBody::OnNotification(int message, void*) {
-    if (message != kNotifyNotesRestored)
+void PianoRollBody::OnNotification(int message, void* parameter) {
+    switch (message) {
+    case kNotifyNotesRestored:
+        m_gestures.DeselectAll();
+        m_gestures.HideRubberBand();
+        break;
+    case kNotifyRubberBandRestored:
+        if (const PRBandSpan* band = NotificationArgument<kNotifyRubberBandRestored>(parameter))
+            m_gestures.ShowRubberBand(*band);
+        else
+            m_gestures.HideRubberBand();
+        break;
+    default:
         return;
-    m_gestures.DeselectAll();
-    m_gestures.HideRubberBand();
+    }
     Invalidate(nullptr);
+}
+
+std::vector<MidiNotePtr> PianoRollBody::SelectedNotes() const {
+    std::vector<MidiNotePtr> notes;
+    for (const PRSelectedNote& selected : m_gestures.Selection())
+        if (selected.note && selected.note->IsValid())
+            notes.push_back(selected.note);
+    return notes;
+}
+
+void PianoRollBody::EditSelectedNotes() {
+    const std::vector<MidiNotePtr> notes = SelectedNotes();
+    if (notes.empty())
+        return;
+    if (CEditNotesDlg::Run(GetWindow(), m_edits, notes)) {
+        Invalidate(nullptr);
+        m_clip.Invalidate(nullptr);
+    }
+}
+
+void PianoRollBody::ToolSettingsChanged() {
+    Notify<kNotifyToolSettingsChanged>(*this);
 }
 
 void PianoRollBody::PreviewNoteOn(int pitch, int velocity, int channel) {

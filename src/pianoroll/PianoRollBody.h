@@ -4,6 +4,7 @@
 #include "pianoroll/PRNoteClipboard.h"
 #include "pianoroll/PRNoteEdits.h"
 #include "pianoroll/PRNoteGestures.h"
+#include "support/Observable.h"
 #include "support/Observer.h"
 
 #include <cstdint>
@@ -17,8 +18,14 @@ class PRMixerPreview;
 // the clip's notes, drawn at the content coordinates of PRNoteGeometry (the
 // object is as large as its content; a scrolling parent shows part of it).
 // Mouse and keys go to PRNoteGestures; previews go to the mixer through the
-// preview given, and undo or redo of a note clears the selection.
-class PianoRollBody : public VRGuiContainer, public Observer, private PRNoteAreaListener {
+// preview given, and undo or redo of a note clears the selection. A double
+// click on a note opens the note edit dialog for the selection, the right
+// button the context menu. Observers hear kNotifyToolSettingsChanged when a
+// clicked note became the model for new notes.
+class PianoRollBody : public VRGuiContainer,
+                      public Observable,
+                      public Observer,
+                      private PRNoteAreaListener {
 public:
     // Content width beyond the clip's end.
     static constexpr int32_t kExtraWidth = 200;
@@ -30,6 +37,10 @@ public:
     PRNoteGestures& Gestures() { return m_gestures; }
     PRNoteEdits& Edits() { return m_edits; }
     PRNoteClipboard& Clipboard() { return m_clipboard; }
+    const PRNoteClipboard& Clipboard() const { return m_clipboard; }
+    const PRNoteEdits& Edits() const { return m_edits; }
+    // The selected notes still in the sound, in selection order.
+    std::vector<MidiNotePtr> SelectedNotes() const;
     // Horizontal scale; resizes the area to the clip's length.
     void SetMsPerPixel(double msPerPixel);
 
@@ -47,12 +58,15 @@ private:
     void PreviewNoteOn(int pitch, int velocity, int channel) override;
     void PreviewNoteOff(int pitch, int channel) override;
     void RepaintRect(const PRNoteRect& r) override;
+    void ToolSettingsChanged() override;
+    void EditSelectedNotes();
 
     void FitSize();
     void DrawRows(const GuiRect& r);
     void DrawGridLines(const GuiRect& r);
     void DrawNotes(const GuiRect& r);
     void DrawPlayLine(const GuiRect& r);
+    void DrawRubberBand(const GuiRect& r);
     void InvalidatePlayLine();
 
     CMIDIClip& m_clip;

@@ -12,18 +12,10 @@
 #include <cairo.h>
 
 #include <algorithm>
-#include <cstdio>
 
 const double PianoRollControl::kZoomMsPerPixel[kNumZoomLevels] = {
     1,   2,   3,   4,   5,   6,   8,   10,  12,  15,   20,   25,   30,   40,   50,   60,   80,  100,
     120, 150, 200, 250, 300, 400, 500, 600, 800, 1000, 1200, 1500, 2000, 2500, 3000, 4000, 5000};
-
-namespace {
-
-const char* const kToolNames[] = {"Arrow", "Pencil", "Eraser"};
-const char* const kLengthNames[] = {"1/1", "1/2", "1/4", "1/8", "1/16", "1/32", "custom"};
-
-} // namespace
 
 PianoRollControl::PianoRollControl(CMIDIClip& clip)
     : m_clip(clip),
@@ -31,10 +23,16 @@ PianoRollControl::PianoRollControl(CMIDIClip& clip)
                                                                : CPCMMixer::kFirstInstrumentTrack),
       m_body(std::make_unique<PianoRollBody>(clip, clip.GetDocument().ClipUndo(), &m_preview)) {
     m_keyboard.AddObserver(this);
+    m_body->AddObserver(this);
+    m_toolbar = std::make_unique<PRToolbar>(*m_body, [this] { ToolSettingsChanged(); });
+    AddChild(m_toolbar.get(), 0, 0);
     m_keyboardView.AddChild(&m_keyboard, 0, 0);
     m_bodyView.AddChild(m_body.get(), 0, 0);
     m_lane = std::make_unique<PRControllerLaneView>(m_body->Edits(), m_body->Gestures());
     AddChild(m_lane.get(), PRNoteGeometry::kKeyboardWidth, kStripHeight);
+    m_lane->Body().AddObserver(this);
+    m_laneHeader = std::make_unique<CPRControllerHeader>(m_lane->Body());
+    AddChild(m_laneHeader.get(), 0, kStripHeight);
     AddChild(&m_keyboardView, 0, kStripHeight);
     AddChild(&m_bodyView, PRNoteGeometry::kKeyboardWidth, kStripHeight);
     m_keyboard.SetVelocity(m_body->Gestures().Settings().velocity);
@@ -43,6 +41,10 @@ PianoRollControl::PianoRollControl(CMIDIClip& clip)
 
 PianoRollControl::~PianoRollControl() {
     m_keyboard.RemoveObserver(this);
+    m_body->RemoveObserver(this);
+    m_lane->Body().RemoveObserver(this);
+    RemoveChild(m_toolbar.get());
+    RemoveChild(m_laneHeader.get());
     RemoveChild(m_lane.get());
     m_bodyView.RemoveChild(m_body.get());
     m_keyboardView.RemoveChild(&m_keyboard);
@@ -56,11 +58,21 @@ void PianoRollControl::SetSize(int32_t width, int32_t height) {
 }
 
 void PianoRollControl::Layout() {
+    m_toolbar->SetSize(GetWidth(), kStripHeight);
     m_keyboardView.SetSize(PRNoteGeometry::kKeyboardWidth, ViewHeight());
     m_bodyView.SetSize(ViewWidth(), ViewHeight());
     m_lane->SetSize(ViewWidth(), m_lane->GetHeight());
     m_lane->SetPosition(PRNoteGeometry::kKeyboardWidth, kStripHeight + ViewHeight());
+    m_laneHeader->SetSize(PRNoteGeometry::kKeyboardWidth, m_lane->GetHeight());
+    m_laneHeader->SetPosition(0, kStripHeight + ViewHeight());
     ScrollTo(ScrollX(), ScrollY());
+}
+
+void PianoRollControl::SetLaneHeight(int32_t height) {
+    const int32_t total = GetHeight();
+    const auto most = std::max(1, total - static_cast<int32_t>(total * kMinNotesShare));
+    m_lane->SetSize(ViewWidth(), std::clamp(height, std::min(kMinLaneHeight, most), most));
+    Layout();
 }
 
 void PianoRollControl::ScrollTo(int32_t x, int32_t y) {
@@ -144,18 +156,32 @@ void PianoRollControl::OnDraw(const GuiRect& r) {
     cairo_set_source_rgb(cr, 0.2, 0.21, 0.24);
     cairo_rectangle(cr, r.left, r.top, r.Width(), r.Height());
     cairo_fill(cr);
+}
+
+void PianoRollControl::TakeToolSettings(const PRToolSettings& settings) {
+    PRToolSettings& s = m_body->Gestures().Settings();
+    s = settings;
+    s.velocity = std::clamp(s.velocity, 1, 127);
+    s.snapLevel = std::clamp(s.snapLevel, 0, PRNoteTiming::kMaxSnapLevel);
+    s.length.type = std::clamp(s.length.type, 0, PRNoteTiming::kCustomLength - 1);
+    s.customLengthMs = 0.0;
+    // The two modifiers exclude each other.
+    if (s.length.dotted)
+        s.length.triplet = false;
+    m_keyboard.SetVelocity(s.velocity);
+    m_toolbar->Refresh();
+}
+
+void PianoRollControl::SetToolSettingsStore(std::function<void(const PRToolSettings&)> store) {
+    m_storeSettings = std::move(store);
+}
+
+void PianoRollControl::ToolSettingsChanged() {
     const PRToolSettings& s = m_body->Gestures().Settings();
-    char text[160];
-    std::snprintf(text, sizeof text, "%s   %s%s%s   Velocity: %d   Snap level: %d   %s",
-                  kToolNames[static_cast<int>(s.tool)],
-                  kLengthNames[std::clamp(s.length.type, 0, 6)], s.length.dotted ? " dotted" : "",
-                  s.length.triplet ? " triplet" : "", s.velocity, s.snapLevel,
-                  m_clip.GetName().c_str());
-    cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr, 12.0);
-    cairo_set_source_rgb(cr, 0.92, 0.92, 0.92);
-    cairo_move_to(cr, 8, 16);
-    cairo_show_text(cr, text);
+    m_keyboard.SetVelocity(s.velocity);
+    m_lane->Body().Invalidate(nullptr);
+    if (m_storeSettings)
+        m_storeSettings(s);
 }
 
 bool PianoRollControl::OnWheel(GuiPoint, int32_t delta, uint32_t keys) {
@@ -177,6 +203,18 @@ void PianoRollControl::OnNotification(int message, void* parameter) {
         break;
     case kNotifyPreviewNoteOff:
         m_preview.NoteOff();
+        break;
+    case kNotifyLaneSplit: {
+        const PRLaneSplit* split = NotificationArgument<kNotifyLaneSplit>(parameter);
+        if (split && split->state == PRLaneSplit::kStart)
+            m_splitStartHeight = m_lane->GetHeight();
+        else if (split)
+            SetLaneHeight(m_splitStartHeight + split->up);
+        break;
+    }
+    case kNotifyToolSettingsChanged:
+        m_toolbar->Refresh();
+        ToolSettingsChanged();
         break;
     case kNotifySelectKeyNotes:
     case kNotifyAddKeyNotes:

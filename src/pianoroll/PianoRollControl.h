@@ -2,24 +2,27 @@
 
 #include "gui/VRGuiContainer.h"
 #include "pianoroll/CKeyboardControl.h"
+#include "pianoroll/CPRControllerHeader.h"
 #include "pianoroll/PRControllerLaneView.h"
 #include "pianoroll/PRMixerPreview.h"
+#include "pianoroll/PRToolbar.h"
 #include "pianoroll/PianoRollBody.h"
 #include "support/Observer.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class CMIDIClip;
 
-// The piano roll around one MIDI clip: a strip showing the tool settings on
-// top, the keyboard on the left and the note area beside it, which scroll
+// The piano roll around one MIDI clip: the toolbar on top, the keyboard on
+// the left and the note area beside it, which scroll
 // together vertically; the note area scrolls horizontally and zooms through
 // the levels of kZoomMsPerPixel. Previews of the note area and the keyboard
 // sound on the instrument of the clip's track.
 class PianoRollControl : public VRGuiContainer, public Observer {
 public:
-    static constexpr int32_t kStripHeight = 24;
+    static constexpr int32_t kStripHeight = PRToolbar::kHeight;
     static constexpr int kNumZoomLevels = 35;
     static constexpr int kInitialZoomLevel = 10;
     static const double kZoomMsPerPixel[kNumZoomLevels];
@@ -27,6 +30,8 @@ public:
     // in view.
     static constexpr uint32_t kFollowTimer = 623;
     static constexpr uint32_t kFollowPeriodMs = 100;
+    static constexpr double kMinNotesShare = 0.2;
+    static constexpr int32_t kMinLaneHeight = 40;
 
     // Edits the clip with its document's undo manager and mixer.
     explicit PianoRollControl(CMIDIClip& clip);
@@ -35,6 +40,15 @@ public:
     PianoRollBody& Body() { return *m_body; }
     CKeyboardControl& Keyboard() { return m_keyboard; }
     PRControllerLaneView& ControllerLane() { return *m_lane; }
+    PRToolbar& Toolbar() { return *m_toolbar; }
+    CPRControllerHeader& ControllerHeader() { return *m_laneHeader; }
+    // The controller lane's height, at least kMinLaneHeight and leaving the
+    // toolbar and the note area at least kMinNotesShare of the control.
+    void SetLaneHeight(int32_t height);
+    // The tool settings new notes get (the remembered ones of the last piano
+    // roll), and where every later change of them is kept.
+    void TakeToolSettings(const PRToolSettings& settings);
+    void SetToolSettingsStore(std::function<void(const PRToolSettings&)> store);
     CMIDIClip& Clip() const { return m_clip; }
 
     void SetSize(int32_t width, int32_t height) override;
@@ -68,6 +82,7 @@ private:
     }
     void ApplyZoom(int level);
     void Layout();
+    void ToolSettingsChanged();
 
     CMIDIClip& m_clip;
     PRMixerPreview m_preview;
@@ -76,5 +91,10 @@ private:
     VRGuiContainer m_keyboardView;
     VRGuiContainer m_bodyView;
     std::unique_ptr<PRControllerLaneView> m_lane;
+    std::unique_ptr<CPRControllerHeader> m_laneHeader;
+    std::unique_ptr<PRToolbar> m_toolbar;
+    // The lane's height when a drag of its edge began.
+    int32_t m_splitStartHeight = 0;
+    std::function<void(const PRToolSettings&)> m_storeSettings;
     int m_zoomLevel = kInitialZoomLevel;
 };

@@ -108,7 +108,8 @@ TEST_F(CPRControllerBodyTest, PitchBendStrokeEndsWithTheCentreAndTheToolTipShows
     std::string text;
     ASSERT_TRUE(lane->GetToolTip({10, 4}, text));
     EXPECT_EQ(text, "8191");
-    EXPECT_FALSE(lane->GetToolTip({10, 2}, text)); // the strip
+    ASSERT_TRUE(lane->GetToolTip({10, 2}, text)); // the strip
+    EXPECT_EQ(text, "Drag to resize the lane");
 }
 
 TEST_F(CPRControllerBodyTest, VelocityDrawnAtTheTopAndBottomGives127And1) {
