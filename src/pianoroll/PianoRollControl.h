@@ -1,7 +1,12 @@
 #pragma once
 
+#include "gui/GuiScrollBar.h"
 #include "gui/VRGuiContainer.h"
 #include "pianoroll/CKeyboardControl.h"
+#include "pianoroll/CLoopFlag.h"
+#include "pianoroll/CPRMeasureDisplay.h"
+#include "pianoroll/CPRTimeline.h"
+#include "pianoroll/PRAutoScroll.h"
 #include "pianoroll/PRControllerLaneView.h"
 #include "pianoroll/PRMixerPreview.h"
 #include "pianoroll/PianoRollBody.h"
@@ -10,21 +15,28 @@
 #include <cstdint>
 #include <memory>
 
+struct PRLoopFlagMove;
+
 class CMIDIClip;
 
 // The piano roll around one MIDI clip: a strip showing the tool settings on
-// top, the keyboard on the left and the note area beside it, which scroll
-// together vertically; the note area scrolls horizontally and zooms through
-// the levels of kZoomMsPerPixel. Previews of the note area and the keyboard
-// sound on the instrument of the clip's track.
+// top; below it the measure read-out and the ruler with the loop flags; then
+// the keyboard on the left and the note area beside it, which scroll
+// together vertically, with the controller lane under them and a scroll bar
+// on the right and at the bottom. The ruler, the note area and the lane
+// scroll together horizontally and zoom through the levels of
+// kZoomMsPerPixel. Previews of the note area and the keyboard sound on the
+// instrument of the clip's track.
 class PianoRollControl : public VRGuiContainer, public Observer {
 public:
     static constexpr int32_t kStripHeight = 24;
+    static constexpr int32_t kNotesTop = kStripHeight + CPRTimeline::kHeight;
+    static constexpr int32_t kScrollBarSize = 18;
     static constexpr int kNumZoomLevels = 35;
     static constexpr int kInitialZoomLevel = 10;
     static const double kZoomMsPerPixel[kNumZoomLevels];
-    // Moves the play-position line while the transport plays, and keeps it
-    // in view.
+    // Moves the play-position line while the transport plays and keeps it
+    // in view; scrolls while a note or a rubber band is dragged at an edge.
     static constexpr uint32_t kFollowTimer = 623;
     static constexpr uint32_t kFollowPeriodMs = 100;
 
@@ -34,6 +46,13 @@ public:
 
     PianoRollBody& Body() { return *m_body; }
     CKeyboardControl& Keyboard() { return m_keyboard; }
+    CPRTimeline& Ruler() { return m_ruler; }
+    CPRMeasureDisplay& ReadOut() { return m_readout; }
+    CLoopFlag& LoopFlag(CLoopFlag::Which which) {
+        return which == CLoopFlag::kLoopStart ? m_loopStart : m_loopEnd;
+    }
+    GuiScrollBar& HorizontalBar() { return m_horizontalBar; }
+    GuiScrollBar& VerticalBar() { return m_verticalBar; }
     PRControllerLaneView& ControllerLane() { return *m_lane; }
     CMIDIClip& Clip() const { return m_clip; }
 
@@ -47,6 +66,8 @@ public:
     void ScrollTo(int32_t x, int32_t y);
     int32_t ScrollX() const { return m_bodyView.GetScrollX(); }
     int32_t ScrollY() const { return m_bodyView.GetScrollY(); }
+    // The note area's view in the control's coordinates.
+    PRAutoScroll::View NotesView() const;
 
     // Once the control is in a window, and before it leaves it (the window
     // would not hear of the control's end otherwise).
@@ -55,6 +76,10 @@ public:
     // The line to where the transport plays; the view follows unless a
     // note gesture is under way.
     void FollowPlayback();
+    // One step of scrolling for a drag in the note area at an edge of its
+    // view; the drag goes on at the pointer's place in the moved view.
+    // False when nothing scrolled.
+    bool AutoScroll();
 
     void OnDraw(const GuiRect& r) override;
     void OnTimer(uint32_t id) override;
@@ -62,12 +87,21 @@ public:
     void OnNotification(int message, void* parameter) override;
 
 private:
-    int32_t ViewWidth() const { return std::max(1, GetWidth() - PRNoteGeometry::kKeyboardWidth); }
+    int32_t ViewWidth() const {
+        return std::max(1, GetWidth() - PRNoteGeometry::kKeyboardWidth - kScrollBarSize);
+    }
     int32_t ViewHeight() const {
-        return std::max(1, GetHeight() - kStripHeight - m_lane->GetHeight());
+        return std::max(1, GetHeight() - kNotesTop - m_lane->GetHeight() - kScrollBarSize);
     }
     void ApplyZoom(int level);
     void Layout();
+    void UpdateScrollBars();
+    void OnHorizontalBar(GuiScrollBar::Code code, int32_t position);
+    void OnVerticalBar(GuiScrollBar::Code code, int32_t position);
+    bool ScrollBarHeld();
+    void PlaceLoopFlags();
+    void OnLoopFlag(const PRLoopFlagMove& move);
+    void CommitLoopRange();
 
     CMIDIClip& m_clip;
     PRMixerPreview m_preview;
@@ -76,5 +110,12 @@ private:
     VRGuiContainer m_keyboardView;
     VRGuiContainer m_bodyView;
     std::unique_ptr<PRControllerLaneView> m_lane;
+    CPRMeasureDisplay m_readout;
+    VRGuiContainer m_rulerView;
+    CPRTimeline m_ruler;
+    CLoopFlag m_loopStart{CLoopFlag::kLoopStart};
+    CLoopFlag m_loopEnd{CLoopFlag::kLoopEnd};
+    GuiScrollBar m_horizontalBar{GuiScrollBar::Orientation::kHorizontal};
+    GuiScrollBar m_verticalBar{GuiScrollBar::Orientation::kVertical};
     int m_zoomLevel = kInitialZoomLevel;
 };
