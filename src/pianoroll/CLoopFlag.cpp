@@ -25,7 +25,6 @@ const char* TipKey(CLoopFlag::Which which) {
 } // namespace
 
 CLoopFlag::CLoopFlag(Which which) : VRGuiControl(which, 1, kHeight) {
-    SetTransparent(true);
     // A bracket that opens toward the looped range; the tooltip names the flag.
     m_label = which == kLoopStart ? "[" : "]";
     const GuiTextLayout layout(GuiFont{GuiFont::kDefaultPixelSize - 2, true}, m_label);

@@ -40,6 +40,8 @@ protected:
         ASSERT_TRUE(window.Initialize(&host, kWindowWidth, 600));
         window.AddChild(control.get(), 0, 0);
         control->SetSize(kWindowWidth, 600);
+        // 15 ms a pixel, which the expectations below count in.
+        ASSERT_TRUE(control->Zoom(false));
     }
     void TearDown() override {
         if (control)
@@ -149,45 +151,6 @@ TEST_F(PianoRollControlTest, TheRulerLabelsBarsWhereTheNotesAreAndScrollsWithThe
     control->ScrollTo(1000, 0);
     EXPECT_EQ(labelled(1066), "9");
     EXPECT_EQ(control->Body().Gestures().Geometry().XOfTime(16000), 1066);
-}
-
-TEST_F(PianoRollControlTest, DraggingTheLoopEndBeforeTheStartLeavesATenthOfASecondAsOneUndoStep) {
-    Open(4000);
-    Tick();
-    CLoopFlag& end = control->LoopFlag(CLoopFlag::kLoopEnd);
-    const int32_t line = kNotesLeft + end.LineX();
-    EXPECT_EQ(end.LineX(), 266);
-    const int32_t y = PianoRollControl::kStripHeight + CLoopFlag::kHeight / 2;
-    host.MouseMove(line - 2, y);
-    host.LeftDown(line - 2, y);
-    host.MouseMove(line - 100, y);
-    // Snapped to eighths while dragging: 4000 - 1500 ms.
-    EXPECT_EQ(end.GetTime(), 2500);
-    EXPECT_EQ(clip->GetLoopEnd(), 4000) << "the clip changes on release";
-    host.MouseMove(10, y);
-    host.LeftUp(10, y);
-    EXPECT_EQ(clip->GetLoopEnd(), 100);
-    EXPECT_EQ(clip->GetLoopStart(), 0);
-    ASSERT_TRUE(doc.undo.CanUndo());
-    doc.undo.Undo();
-    EXPECT_EQ(clip->GetLoopEnd(), 4000);
-    EXPECT_FALSE(doc.undo.CanUndo());
-}
-
-TEST_F(PianoRollControlTest, ALoopEndDraggedPastTheMaterialLengthensIt) {
-    Open(4000);
-    Tick();
-    CLoopFlag& end = control->LoopFlag(CLoopFlag::kLoopEnd);
-    const int32_t line = kNotesLeft + end.LineX();
-    const int32_t y = PianoRollControl::kStripHeight + 2;
-    host.MouseMove(line - 2, y);
-    host.LeftDown(line - 2, y);
-    host.MouseMove(line + 98, y);
-    host.LeftUp(line + 98, y);
-    EXPECT_EQ(clip->GetLoopEnd(), 5500);
-    EXPECT_GE(clip->GetAtom()->GetMediaLength(), 5500);
-    doc.undo.Undo();
-    EXPECT_EQ(clip->GetAtom()->GetMediaLength(), 4000);
 }
 
 TEST_F(PianoRollControlTest, ANoteDraggedToTheRightEdgeScrollsTheViewAndKeepsMoving) {
