@@ -10,21 +10,16 @@
 #include "ProgramUnderTest.h"
 #include "ScopedEnv.h"
 #include "ToneWav.h"
-#include "app/CPianoRollDock.h"
 #include "app/CPrefs.h"
 #include "app/CSystemDeviceCatalog.h"
 #include "app/LoomtoneApp.h"
 #include "app/LoomtoneMainWindow.h"
 #include "app/MainCommands.h"
-#include "engine/CMidiSound.h"
 #include "gui/CBackBuffer.h"
-#include "gui/CDialogButton.h"
 #include "gui/CFileDialog.h"
 #include "gui/CSdlGuiHost.h"
 #include "gui/GuiPopupMenu.h"
-#include "pianoroll/PianoRollControl.h"
 #include "project/CClip.h"
-#include "project/CMIDIClip.h"
 #include "project/CProject.h"
 #include "project/CTrack.h"
 #include "project/CTrackBody.h"
@@ -523,79 +518,6 @@ std::vector<ScriptedUser::Step> TwelveTrackSession(LoomtoneApp& app, const std::
     };
 }
 
-// A note as the test compares it before saving and after reopening.
-struct DrawnNote {
-    double startMs = 0;
-    double endMs = 0;
-    int pitch = 0;
-    bool operator==(const DrawnNote&) const = default;
-};
-
-std::vector<DrawnNote> NotesOf(const CProject& project) {
-    std::vector<DrawnNote> notes;
-    for (int index = 0; index < project.GetNumTracks(); ++index)
-        for (CClip* clip : project.GetTrack(index)->Clips())
-            if (const auto* midi = dynamic_cast<CMIDIClip*>(clip); midi && midi->GetAtom())
-                for (int n = 0; n < midi->GetAtom()->NumNotes(); ++n) {
-                    const MidiNotePtr note = midi->GetAtom()->GetNote(n);
-                    notes.push_back({note->GetStart(), note->GetEnd(), note->GetPitch()});
-                }
-    return notes;
-}
-
-constexpr int kDrawnNotes = 3;
-
-// The steps of a session with the note editor: Add Instrument Clip from the
-// Mix menu opens the piano roll on a new empty clip; three clicks of the
-// pencil draw three notes; the editor's Close button closes it; the project
-// is saved under a new name and the window closed.
-std::vector<ScriptedUser::Step> PianoRollSession(LoomtoneApp& app, const std::string& saved,
-                                                 std::vector<DrawnNote>& drawn) {
-    LoomtoneMainWindow& window = *app.MainWindow();
-    CProject& project = *app.Project();
-    CPianoRollDock& dock = window.PianoRollDock();
-    auto popup = [&window] { return dynamic_cast<GuiPopupMenu*>(window.TopLayer()); };
-    auto fileDialog = [&window] { return dynamic_cast<CFileDialog*>(window.TopLayer()); };
-    auto idle = [&window] { return window.TopLayer() == nullptr && !window.GetCaptured(); };
-    return {
-        {"the Mix menu title", [idle] { return idle(); },
-         [&window] {
-             GuiMenuBar& bar = window.MenuBar();
-             for (int index = 0; index < bar.MenuCount(); ++index)
-                 if (bar.MenuAt(index).FindItem(kCmdAddInstrumentClip))
-                     Click(Centre(bar.TitleRect(index)));
-         }},
-        {"the open Mix menu", [popup] { return popup() != nullptr; },
-         [popup, &window] {
-             ClickMenuItem(*popup(), window.MenuBar().MenuAt(window.MenuBar().GetOpenMenu()),
-                           kCmdAddInstrumentClip);
-         }},
-        {"the piano roll on the new clip",
-         [idle, &dock] { return idle() && dock.IsOpen() && dock.IsVisible(); },
-         [&dock] {
-             // Pencil clicks along the middle row of the note area's view.
-             const GuiRect view = dock.Control()->Body().GetParent()->GetAbsRect();
-             const int32_t y = (view.top + view.bottom) / 2;
-             for (int note = 0; note < kDrawnNotes; ++note)
-                 Click({view.left + 30 + note * 90, y + note * PRNoteGeometry::kRowHeight});
-         }},
-        {"three notes drawn",
-         [idle, &project] { return idle() && NotesOf(project).size() == size_t(kDrawnNotes); },
-         [&project, &dock, &drawn] {
-             drawn = NotesOf(project);
-             const GuiRect area = dock.GetAbsRect();
-             Click({area.right - CDialogButton::kWidth / 2, area.top + 10});
-         }},
-        {"the closed piano roll", [idle, &dock] { return idle() && !dock.IsOpen(); },
-         [] { PushKey(SDLK_s, KMOD_LCTRL); }},
-        {"the save dialog", [fileDialog] { return fileDialog() != nullptr; },
-         [saved] { Type(fs::path(saved).stem().string()); }},
-        {"the saved project",
-         [idle, &project, saved] { return idle() && project.GetProjectFilePath() == saved; },
-         [] { PushClose(); }},
-    };
-}
-
 } // namespace
 
 TEST_F(EditorOnDisplay, TheWheelReachesTheLastOfTwelveTracksAndBareNamesSaveWhereShown) {
@@ -745,34 +667,4 @@ TEST_F(EditorOnDisplay, AClipDraggedUndoneRedoneAndSavedIsThereAfterARestart) {
     in >> track >> position;
     EXPECT_EQ(track, kTargetTrack);
     EXPECT_EQ(position, dropped.startMs);
-}
-
-TEST_F(EditorOnDisplay, NotesDrawnInANewMidiClipAreThereAfterSavingAndARestart) {
-    if (!OnVirtualDisplay())
-        GTEST_SKIP() << "Xvfb is not installed";
-    const std::string saved = m_root + "projects/Notes.lt4";
-    std::vector<DrawnNote> drawn;
-    const std::string first = RunEditor(
-        "", [&](LoomtoneApp& app) { return PianoRollSession(app, saved, drawn); },
-        [](LoomtoneApp&) {});
-    ASSERT_EQ(first, "");
-    ASSERT_EQ(drawn.size(), size_t(kDrawnNotes));
-    // Three places, three rows: the clicks drew three different notes.
-    EXPECT_LT(drawn[0].startMs, drawn[1].startMs);
-    EXPECT_LT(drawn[1].startMs, drawn[2].startMs);
-    EXPECT_NE(drawn[0].pitch, drawn[2].pitch);
-    ASSERT_TRUE(fs::exists(saved));
-
-    std::vector<DrawnNote> reopened;
-    const std::string second = RunEditor(
-        saved,
-        [](LoomtoneApp& app) {
-            LoomtoneMainWindow& window = *app.MainWindow();
-            return std::vector<ScriptedUser::Step>{
-                {"the loaded project", [&window] { return window.TopLayer() == nullptr; },
-                 [] { PushClose(); }}};
-        },
-        [&reopened](LoomtoneApp& app) { reopened = NotesOf(*app.Project()); });
-    ASSERT_EQ(second, "");
-    EXPECT_EQ(reopened, drawn);
 }
