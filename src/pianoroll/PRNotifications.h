@@ -3,6 +3,8 @@
 #include "pianoroll/PRNoteGeometry.h"
 #include "support/Notification.h"
 
+#include <cstdint>
+
 // Notification codes of the piano roll.
 enum PRNotification : int {
     // Preview a pitch (PRKeyEvent) until the matching preview off.
@@ -16,6 +18,10 @@ enum PRNotification : int {
     // The note area's tool settings changed to those of a clicked note; the
     // toolbar shows them again.
     kNotifyToolSettingsChanged = 1062,
+    // A loop flag is dragged (PRLoopFlagMove).
+    kNotifyLoopFlagMoved = 1052,
+    // The read-out shows a sound time (whole ms).
+    kNotifyShowTime = 1060,
     // Sent by a MIDI clip when undo or redo put one of its notes back, so
     // that an open piano roll drops its selection and repaints. The
     // parameter is the clip.
@@ -51,3 +57,12 @@ template <> struct NotificationCarries<kNotifyToolSettingsChanged> { using Type 
 template <> struct NotificationCarries<kNotifyRubberBandRestored> {
     using Type = const PRBandSpan;
 };
+// Where a dragged loop flag's pointer would put it.
+struct PRLoopFlagMove {
+    int32_t flag = 0;  // CLoopFlag::Which
+    double timeMs = 0; // sound ms
+    int32_t phase = 0; // CLoopFlag::Phase
+};
+
+template <> struct NotificationCarries<kNotifyLoopFlagMoved> { using Type = const PRLoopFlagMove; };
+template <> struct NotificationCarries<kNotifyShowTime> { using Type = int32_t; };

@@ -222,6 +222,7 @@ void PianoRollBody::DrawNotes(const GuiRect& r) {
 
 bool PianoRollBody::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
     const unsigned modifiers = GestureModifiers(keys);
+    m_lastPointer = p;
     switch (event) {
     case kMouseMove:
         if (m_gestures.ButtonDown())
@@ -233,6 +234,7 @@ bool PianoRollBody::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
     case kMouseLeftDoubleClick:
         if (VRGuiWindow* window = GetWindow())
             window->SetCapture(this);
+        m_pressPoint = p;
         m_gestures.Press(p.x, p.y, modifiers);
         return true;
     case kMouseLeftUp:
@@ -347,4 +349,9 @@ void PianoRollBody::PreviewNoteOff(int, int) {
 void PianoRollBody::RepaintRect(const PRNoteRect& r) {
     const GuiRect dirty{r.left - 1, r.top - 1, r.right + 2, r.bottom + 1};
     Invalidate(&dirty);
+}
+
+void PianoRollBody::ShowTime(double soundMs) {
+    if (m_timeSink)
+        m_timeSink(soundMs);
 }

@@ -8,6 +8,7 @@
 #include "support/Observer.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class CMIDIClip;
@@ -48,6 +49,14 @@ public:
     void SetPlayLine(std::optional<int32_t> soundMs);
     std::optional<int32_t> PlayLine() const { return m_playLineMs; }
 
+    // Where the sound times under the pointer or of a dragged note go (the
+    // read-out).
+    void SetTimeSink(std::function<void(double soundMs)> sink) { m_timeSink = std::move(sink); }
+    // The press and the last pointer position of the left-button gesture
+    // under way (content coordinates); what auto-scrolling needs.
+    GuiPoint PressPoint() const { return m_pressPoint; }
+    GuiPoint LastPointer() const { return m_lastPointer; }
+
     void OnDraw(const GuiRect& r) override;
     bool OnMouse(int32_t event, GuiPoint p, uint32_t keys) override;
     bool OnKey(int32_t event, int32_t key, uint32_t modifiers) override;
@@ -60,6 +69,7 @@ private:
     void RepaintRect(const PRNoteRect& r) override;
     void ToolSettingsChanged() override;
     void EditSelectedNotes();
+    void ShowTime(double soundMs) override;
 
     void FitSize();
     void DrawRows(const GuiRect& r);
@@ -75,4 +85,7 @@ private:
     PRNoteClipboard m_clipboard{m_edits, m_gestures};
     PRMixerPreview* m_preview;
     std::optional<int32_t> m_playLineMs;
+    std::function<void(double)> m_timeSink;
+    GuiPoint m_pressPoint{0, 0};
+    GuiPoint m_lastPointer{0, 0};
 };

@@ -4,10 +4,13 @@
 #include "engine/CPCMMixer.h"
 #include "gui/GuiInput.h"
 #include "gui/VRGuiWindow.h"
+#include "pianoroll/PRLoopRange.h"
 #include "pianoroll/PRNotifications.h"
 #include "pianoroll/PRPlayLine.h"
 #include "project/CMIDIClip.h"
+#include "project/CMixerLock.h"
 #include "project/ClipDocument.h"
+#include "support/CUndoStep.h"
 
 #include <cairo.h>
 
@@ -21,7 +24,8 @@ PianoRollControl::PianoRollControl(CMIDIClip& clip)
     : m_clip(clip),
       m_preview(clip.GetDocument().ClipMixer(), clip.GetAtom() ? clip.GetAtom()->GetTrackNumber()
                                                                : CPCMMixer::kFirstInstrumentTrack),
-      m_body(std::make_unique<PianoRollBody>(clip, clip.GetDocument().ClipUndo(), &m_preview)) {
+      m_body(std::make_unique<PianoRollBody>(clip, clip.GetDocument().ClipUndo(), &m_preview)),
+      m_readout(m_body->Gestures()), m_ruler(m_body->Gestures()) {
     m_keyboard.AddObserver(this);
     m_body->AddObserver(this);
     m_toolbar = std::make_unique<PRToolbar>(*m_body, [this] { ToolSettingsChanged(); });
@@ -32,11 +36,28 @@ PianoRollControl::PianoRollControl(CMIDIClip& clip)
     AddChild(m_lane.get(), PRNoteGeometry::kKeyboardWidth, kStripHeight);
     m_lane->Body().AddObserver(this);
     m_laneHeader = std::make_unique<CPRControllerHeader>(m_lane->Body());
-    AddChild(m_laneHeader.get(), 0, kStripHeight);
-    AddChild(&m_keyboardView, 0, kStripHeight);
-    AddChild(&m_bodyView, PRNoteGeometry::kKeyboardWidth, kStripHeight);
+    AddChild(m_laneHeader.get(), 0, kNotesTop);
+    AddChild(&m_keyboardView, 0, kNotesTop);
+    AddChild(&m_bodyView, PRNoteGeometry::kKeyboardWidth, kNotesTop);
+    m_body->SetTimeSink([this](double soundMs) { m_readout.ShowTime(soundMs); });
+    AddChild(&m_readout, 0, kStripHeight);
+    m_readout.SetSize(PRNoteGeometry::kKeyboardWidth, CPRTimeline::kHeight);
+    m_rulerView.AddChild(&m_ruler, 0, 0);
+    AddChild(&m_rulerView, PRNoteGeometry::kKeyboardWidth, kStripHeight);
+    m_ruler.AddObserver(this);
+    for (CLoopFlag* flag : {&m_loopStart, &m_loopEnd}) {
+        m_ruler.AddChild(flag, 0, 0);
+        flag->AddObserver(this);
+    }
+    AddChild(&m_horizontalBar, PRNoteGeometry::kKeyboardWidth, 0);
+    AddChild(&m_verticalBar, 0, kNotesTop);
+    m_horizontalBar.SetHandler(
+        [this](GuiScrollBar::Code code, int32_t position) { OnHorizontalBar(code, position); });
+    m_verticalBar.SetHandler(
+        [this](GuiScrollBar::Code code, int32_t position) { OnVerticalBar(code, position); });
     m_keyboard.SetVelocity(m_body->Gestures().Settings().velocity);
     ApplyZoom(kInitialZoomLevel);
+    PlaceLoopFlags();
 }
 
 PianoRollControl::~PianoRollControl() {
@@ -45,6 +66,16 @@ PianoRollControl::~PianoRollControl() {
     m_lane->Body().RemoveObserver(this);
     RemoveChild(m_toolbar.get());
     RemoveChild(m_laneHeader.get());
+    m_ruler.RemoveObserver(this);
+    for (CLoopFlag* flag : {&m_loopStart, &m_loopEnd}) {
+        flag->RemoveObserver(this);
+        m_ruler.RemoveChild(flag);
+    }
+    m_rulerView.RemoveChild(&m_ruler);
+    RemoveChild(&m_rulerView);
+    RemoveChild(&m_readout);
+    RemoveChild(&m_horizontalBar);
+    RemoveChild(&m_verticalBar);
     RemoveChild(m_lane.get());
     m_bodyView.RemoveChild(m_body.get());
     m_keyboardView.RemoveChild(&m_keyboard);
@@ -61,10 +92,15 @@ void PianoRollControl::Layout() {
     m_toolbar->SetSize(GetWidth(), kStripHeight);
     m_keyboardView.SetSize(PRNoteGeometry::kKeyboardWidth, ViewHeight());
     m_bodyView.SetSize(ViewWidth(), ViewHeight());
+    m_rulerView.SetSize(ViewWidth(), CPRTimeline::kHeight);
     m_lane->SetSize(ViewWidth(), m_lane->GetHeight());
-    m_lane->SetPosition(PRNoteGeometry::kKeyboardWidth, kStripHeight + ViewHeight());
+    m_lane->SetPosition(PRNoteGeometry::kKeyboardWidth, kNotesTop + ViewHeight());
     m_laneHeader->SetSize(PRNoteGeometry::kKeyboardWidth, m_lane->GetHeight());
-    m_laneHeader->SetPosition(0, kStripHeight + ViewHeight());
+    m_laneHeader->SetPosition(0, kNotesTop + ViewHeight());
+    m_horizontalBar.SetPosition(PRNoteGeometry::kKeyboardWidth, GetHeight() - kScrollBarSize);
+    m_horizontalBar.SetSize(ViewWidth(), kScrollBarSize);
+    m_verticalBar.SetPosition(GetWidth() - kScrollBarSize, kNotesTop);
+    m_verticalBar.SetSize(kScrollBarSize, ViewHeight());
     ScrollTo(ScrollX(), ScrollY());
 }
 
@@ -75,19 +111,136 @@ void PianoRollControl::SetLaneHeight(int32_t height) {
     Layout();
 }
 
+PRAutoScroll::View PianoRollControl::NotesView() const {
+    return {PRNoteGeometry::kKeyboardWidth, kNotesTop, PRNoteGeometry::kKeyboardWidth + ViewWidth(),
+            kNotesTop + ViewHeight()};
+}
+
 void PianoRollControl::ScrollTo(int32_t x, int32_t y) {
     const int32_t maxX = std::max(0, m_body->GetWidth() - ViewWidth());
     const int32_t maxY = std::max(0, PRNoteGeometry::kContentHeight - ViewHeight());
     m_bodyView.SetScrollX(std::clamp(x, 0, maxX));
     m_bodyView.SetScrollY(std::clamp(y, 0, maxY));
     m_keyboardView.SetScrollY(m_bodyView.GetScrollY());
+    if (m_ruler.GetWidth() != m_body->GetWidth())
+        m_ruler.SetSize(m_body->GetWidth(), CPRTimeline::kHeight);
+    m_rulerView.SetScrollX(m_bodyView.GetScrollX());
     m_lane->Follow(m_body->GetWidth(), m_bodyView.GetScrollX());
+    UpdateScrollBars();
     Invalidate(nullptr);
+}
+
+void PianoRollControl::UpdateScrollBars() {
+    m_horizontalBar.SetRange(0, m_body->GetWidth() - 1, ViewWidth());
+    m_horizontalBar.SetPos(ScrollX());
+    m_verticalBar.SetRange(0, PRNoteGeometry::kContentHeight - 1, ViewHeight());
+    m_verticalBar.SetPos(ScrollY());
+}
+
+void PianoRollControl::OnHorizontalBar(GuiScrollBar::Code code, int32_t position) {
+    const int32_t line = std::max(1, ViewWidth() / 10);
+    switch (code) {
+    case GuiScrollBar::kLineUp:
+        ScrollTo(ScrollX() - line, ScrollY());
+        break;
+    case GuiScrollBar::kLineDown:
+        ScrollTo(ScrollX() + line, ScrollY());
+        break;
+    case GuiScrollBar::kPageUp:
+        ScrollTo(ScrollX() - ViewWidth(), ScrollY());
+        break;
+    case GuiScrollBar::kPageDown:
+        ScrollTo(ScrollX() + ViewWidth(), ScrollY());
+        break;
+    case GuiScrollBar::kThumbTracking:
+    case GuiScrollBar::kThumbReleased:
+        ScrollTo(position, ScrollY());
+        break;
+    }
+}
+
+void PianoRollControl::OnVerticalBar(GuiScrollBar::Code code, int32_t position) {
+    const int32_t line = 3 * PRNoteGeometry::kRowHeight;
+    switch (code) {
+    case GuiScrollBar::kLineUp:
+        ScrollTo(ScrollX(), ScrollY() - line);
+        break;
+    case GuiScrollBar::kLineDown:
+        ScrollTo(ScrollX(), ScrollY() + line);
+        break;
+    case GuiScrollBar::kPageUp:
+        ScrollTo(ScrollX(), ScrollY() - ViewHeight());
+        break;
+    case GuiScrollBar::kPageDown:
+        ScrollTo(ScrollX(), ScrollY() + ViewHeight());
+        break;
+    case GuiScrollBar::kThumbTracking:
+    case GuiScrollBar::kThumbReleased:
+        ScrollTo(ScrollX(), position);
+        break;
+    }
+}
+
+bool PianoRollControl::ScrollBarHeld() {
+    const VRGuiWindow* window = GetWindow();
+    const VRGuiObject* captured = window ? window->GetCaptured() : nullptr;
+    return captured == &m_horizontalBar || captured == &m_verticalBar;
 }
 
 void PianoRollControl::ApplyZoom(int level) {
     m_zoomLevel = level;
     m_body->SetMsPerPixel(kZoomMsPerPixel[level]);
+    m_ruler.SetSize(m_body->GetWidth(), CPRTimeline::kHeight);
+    m_ruler.Invalidate(nullptr);
+    for (CLoopFlag* flag : {&m_loopStart, &m_loopEnd})
+        flag->SetMsPerPixel(kZoomMsPerPixel[level]);
+}
+
+void PianoRollControl::PlaceLoopFlags() {
+    m_loopStart.SetTime(m_clip.GetLoopStart());
+    m_loopEnd.SetTime(m_clip.GetLoopEnd());
+}
+
+void PianoRollControl::OnLoopFlag(const PRLoopFlagMove& move) {
+    PRLoopRange range(m_loopStart.GetTime(), m_loopEnd.GetTime());
+    const PRNoteTiming timing = m_body->Gestures().Timing();
+    const int snapLevel = m_body->Gestures().Settings().snapLevel;
+    if (move.flag == CLoopFlag::kLoopStart)
+        range.DragStart(move.timeMs, timing, snapLevel);
+    else
+        range.DragEnd(move.timeMs, timing, snapLevel);
+    m_loopStart.SetTime(range.StartMs());
+    m_loopEnd.SetTime(range.EndMs());
+    if (move.phase == CLoopFlag::kRelease)
+        CommitLoopRange();
+}
+
+void PianoRollControl::CommitLoopRange() {
+    CMidiSound* sound = m_clip.GetAtom();
+    if (!sound)
+        return;
+    const double start = m_loopStart.GetTime();
+    const double end = m_loopEnd.GetTime();
+    {
+        CUndoStep step(m_clip.GetDocument().ClipUndo());
+        m_clip.BeginChange();
+        {
+            CMixerLock lock(m_clip.GetDocument().ClipMixer());
+            // A loop reaching past the material makes the material longer.
+            if (end > sound->GetMediaLength())
+                sound->SetMediaLength(end);
+            sound->SetLoopStart(start);
+            sound->SetLoopEnd(end);
+        }
+        m_clip.EndChange();
+    }
+    m_clip.Invalidate(nullptr);
+    m_body->Gestures().HideRubberBand();
+    ApplyZoom(m_zoomLevel);
+    ScrollTo(ScrollX(), ScrollY());
+    PlaceLoopFlags();
+    m_body->Invalidate(nullptr);
+    m_lane->Invalidate(nullptr);
 }
 
 bool PianoRollControl::Zoom(bool out) {
@@ -133,8 +286,34 @@ void PianoRollControl::StopTimers() {
 }
 
 void PianoRollControl::OnTimer(uint32_t id) {
-    if (id == kFollowTimer)
+    if (id != kFollowTimer)
+        return;
+    if (!AutoScroll())
         FollowPlayback();
+}
+
+bool PianoRollControl::AutoScroll() {
+    const VRGuiWindow* window = GetWindow();
+    if (!m_body->Gestures().ButtonDown() || !window || window->GetCaptured() != m_body.get())
+        return false;
+    // The pointer and the press as they lie in the view now.
+    const PRAutoScroll::View view = NotesView();
+    const GuiPoint pointer = m_body->LastPointer();
+    const GuiPoint press = m_body->PressPoint();
+    const int32_t x = pointer.x - ScrollX() + view.left;
+    const int32_t y = pointer.y - ScrollY() + view.top;
+    const PRAutoScroll::Step step = PRAutoScroll::StepFor(
+        view, x, y, press.x - ScrollX() + view.left, press.y - ScrollY() + view.top);
+    const int32_t oldX = ScrollX();
+    const int32_t oldY = ScrollY();
+    if (step == PRAutoScroll::Step{})
+        return false;
+    ScrollTo(oldX + step.dx, oldY + step.dy);
+    if (ScrollX() == oldX && ScrollY() == oldY)
+        return false;
+    // The pointer stays where it is on the screen, over what scrolled under it.
+    m_body->OnMouse(kMouseMove, {x - view.left + ScrollX(), y - view.top + ScrollY()}, MK_LBUTTON);
+    return true;
 }
 
 void PianoRollControl::FollowPlayback() {
@@ -144,7 +323,7 @@ void PianoRollControl::FollowPlayback() {
     const int32_t soundMs =
         PRPlayLine::SoundMsAt(PRPlayLine::TimingOf(m_clip), mixer.GetPositionMs());
     m_body->SetPlayLine(soundMs);
-    if (m_body->Gestures().ButtonDown())
+    if (m_body->Gestures().ButtonDown() || ScrollBarHeld())
         return;
     const int column = m_body->Gestures().Geometry().XOfTime(soundMs);
     if (column < ScrollX() || column > ScrollX() + ViewWidth())
@@ -198,6 +377,13 @@ bool PianoRollControl::OnWheel(GuiPoint, int32_t delta, uint32_t keys) {
 void PianoRollControl::OnNotification(int message, void* parameter) {
     const auto* key = static_cast<const PRKeyEvent*>(parameter);
     switch (message) {
+    case kNotifyLoopFlagMoved:
+        if (const PRLoopFlagMove* move = NotificationArgument<kNotifyLoopFlagMoved>(parameter))
+            OnLoopFlag(*move);
+        break;
+    case kNotifyShowTime:
+        m_readout.ShowTime(NotificationArgument<kNotifyShowTime>(parameter));
+        break;
     case kNotifyPreviewNoteOn:
         m_preview.NoteOn(key->pitch, key->velocity, key->channel);
         break;

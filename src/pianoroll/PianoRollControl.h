@@ -1,8 +1,13 @@
 #pragma once
 
+#include "gui/GuiScrollBar.h"
 #include "gui/VRGuiContainer.h"
 #include "pianoroll/CKeyboardControl.h"
+#include "pianoroll/CLoopFlag.h"
 #include "pianoroll/CPRControllerHeader.h"
+#include "pianoroll/CPRMeasureDisplay.h"
+#include "pianoroll/CPRTimeline.h"
+#include "pianoroll/PRAutoScroll.h"
 #include "pianoroll/PRControllerLaneView.h"
 #include "pianoroll/PRMixerPreview.h"
 #include "pianoroll/PRToolbar.h"
@@ -13,21 +18,27 @@
 #include <functional>
 #include <memory>
 
+struct PRLoopFlagMove;
+
 class CMIDIClip;
 
-// The piano roll around one MIDI clip: the toolbar on top, the keyboard on
-// the left and the note area beside it, which scroll
-// together vertically; the note area scrolls horizontally and zooms through
-// the levels of kZoomMsPerPixel. Previews of the note area and the keyboard
-// sound on the instrument of the clip's track.
+// The piano roll around one MIDI clip: the toolbar on top; below it the
+// measure read-out and the ruler with the loop flags; then the keyboard on the
+// left and the note area beside it, which scroll together vertically, with
+// the controller lane and its header under them and a scroll bar on the right
+// and at the bottom. The ruler, the note area and the lane scroll together
+// horizontally and zoom through the levels of kZoomMsPerPixel. Previews of the
+// note area and the keyboard sound on the instrument of the clip's track.
 class PianoRollControl : public VRGuiContainer, public Observer {
 public:
     static constexpr int32_t kStripHeight = PRToolbar::kHeight;
+    static constexpr int32_t kNotesTop = kStripHeight + CPRTimeline::kHeight;
+    static constexpr int32_t kScrollBarSize = 18;
     static constexpr int kNumZoomLevels = 35;
     static constexpr int kInitialZoomLevel = 10;
     static const double kZoomMsPerPixel[kNumZoomLevels];
-    // Moves the play-position line while the transport plays, and keeps it
-    // in view.
+    // Moves the play-position line while the transport plays and keeps it
+    // in view; scrolls while a note or a rubber band is dragged at an edge.
     static constexpr uint32_t kFollowTimer = 623;
     static constexpr uint32_t kFollowPeriodMs = 100;
     static constexpr double kMinNotesShare = 0.2;
@@ -39,6 +50,13 @@ public:
 
     PianoRollBody& Body() { return *m_body; }
     CKeyboardControl& Keyboard() { return m_keyboard; }
+    CPRTimeline& Ruler() { return m_ruler; }
+    CPRMeasureDisplay& ReadOut() { return m_readout; }
+    CLoopFlag& LoopFlag(CLoopFlag::Which which) {
+        return which == CLoopFlag::kLoopStart ? m_loopStart : m_loopEnd;
+    }
+    GuiScrollBar& HorizontalBar() { return m_horizontalBar; }
+    GuiScrollBar& VerticalBar() { return m_verticalBar; }
     PRControllerLaneView& ControllerLane() { return *m_lane; }
     PRToolbar& Toolbar() { return *m_toolbar; }
     CPRControllerHeader& ControllerHeader() { return *m_laneHeader; }
@@ -61,6 +79,8 @@ public:
     void ScrollTo(int32_t x, int32_t y);
     int32_t ScrollX() const { return m_bodyView.GetScrollX(); }
     int32_t ScrollY() const { return m_bodyView.GetScrollY(); }
+    // The note area's view in the control's coordinates.
+    PRAutoScroll::View NotesView() const;
 
     // Once the control is in a window, and before it leaves it (the window
     // would not hear of the control's end otherwise).
@@ -69,6 +89,10 @@ public:
     // The line to where the transport plays; the view follows unless a
     // note gesture is under way.
     void FollowPlayback();
+    // One step of scrolling for a drag in the note area at an edge of its
+    // view; the drag goes on at the pointer's place in the moved view.
+    // False when nothing scrolled.
+    bool AutoScroll();
 
     void OnDraw(const GuiRect& r) override;
     void OnTimer(uint32_t id) override;
@@ -76,13 +100,22 @@ public:
     void OnNotification(int message, void* parameter) override;
 
 private:
-    int32_t ViewWidth() const { return std::max(1, GetWidth() - PRNoteGeometry::kKeyboardWidth); }
+    int32_t ViewWidth() const {
+        return std::max(1, GetWidth() - PRNoteGeometry::kKeyboardWidth - kScrollBarSize);
+    }
     int32_t ViewHeight() const {
-        return std::max(1, GetHeight() - kStripHeight - m_lane->GetHeight());
+        return std::max(1, GetHeight() - kNotesTop - m_lane->GetHeight() - kScrollBarSize);
     }
     void ApplyZoom(int level);
     void Layout();
     void ToolSettingsChanged();
+    void UpdateScrollBars();
+    void OnHorizontalBar(GuiScrollBar::Code code, int32_t position);
+    void OnVerticalBar(GuiScrollBar::Code code, int32_t position);
+    bool ScrollBarHeld();
+    void PlaceLoopFlags();
+    void OnLoopFlag(const PRLoopFlagMove& move);
+    void CommitLoopRange();
 
     CMIDIClip& m_clip;
     PRMixerPreview m_preview;
@@ -96,5 +129,12 @@ private:
     // The lane's height when a drag of its edge began.
     int32_t m_splitStartHeight = 0;
     std::function<void(const PRToolSettings&)> m_storeSettings;
+    CPRMeasureDisplay m_readout;
+    VRGuiContainer m_rulerView;
+    CPRTimeline m_ruler;
+    CLoopFlag m_loopStart{CLoopFlag::kLoopStart};
+    CLoopFlag m_loopEnd{CLoopFlag::kLoopEnd};
+    GuiScrollBar m_horizontalBar{GuiScrollBar::Orientation::kHorizontal};
+    GuiScrollBar m_verticalBar{GuiScrollBar::Orientation::kVertical};
     int m_zoomLevel = kInitialZoomLevel;
 };
