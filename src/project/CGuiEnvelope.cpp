@@ -1,7 +1,9 @@
 #include "project/CGuiEnvelope.h"
 
+#include "gui/CBaseDialog.h"
 #include "gui/CImage.h"
 #include "gui/CImageManager.h"
+#include "gui/CValueEntryDialog.h"
 #include "gui/GuiInput.h"
 #include "gui/GuiMenu.h"
 #include "gui/GuiPopupMenu.h"
@@ -14,6 +16,7 @@
 #include "project/EnvelopeValueText.h"
 #include "support/CUndoStep.h"
 #include "support/LocalizedStrings.h"
+#include "timeline/CToolbar.h"
 
 #include <cairo.h>
 
@@ -410,13 +413,38 @@ void CGuiEnvelope::ShowPointMenu(int32_t index, GuiPoint p) {
     menu.AddItem(kMenuEditPoint, MyLoadString("GuiPoint_Item0"));
     menu.AddSeparator();
     menu.AddItem(kMenuRemovePoint, MyLoadString("GuiPoint_Item2"));
-    // The numeric editor is not there yet; the ends keep their place.
-    menu.Enable(kMenuEditPoint, false);
+    // The ends keep their place.
     menu.Enable(kMenuRemovePoint, !IsEnd(index));
     GuiPopupMenu popup(menu);
     const GuiPoint at = LocalToAbsPoint(p);
-    if (popup.Run(window, at.x, at.y) == kMenuRemovePoint)
+    const int32_t chosen = popup.Run(window, at.x, at.y);
+    if (chosen == kMenuRemovePoint)
         RemovePointByIndex(index);
+    else if (chosen == kMenuEditPoint)
+        AskPointValue(index);
+}
+
+void CGuiEnvelope::AskPointValue(int32_t index) {
+    const CEnvelope* envelope = Envelope();
+    EnvelopePoint point;
+    if (!envelope || !envelope->GetPointAtIndex(index, point))
+        return;
+    const int32_t type = EnvelopeType();
+    const bool decibels = m_clip.GetDocument().ShowsDecibels();
+    const double minimum = envelope->GetMinValue();
+    const double maximum = envelope->GetMaxValue();
+    const std::string range = MyLoadString("EGPD_Min") + " " +
+                              EnvelopeValueText::EntryText(type, minimum, decibels) + "    " +
+                              MyLoadString("EGPD_Max") + " " +
+                              EnvelopeValueText::EntryText(type, maximum, decibels);
+    CValueEntryDialog dialog(MyLoadString(CToolbar::EnvelopeNameKey(type)), range);
+    dialog.SetText(EnvelopeValueText::EntryText(type, point.value, decibels));
+    if (dialog.DoModal(GetWindow()) != IDOK)
+        return;
+    double value = point.value;
+    if (EnvelopeValueText::ParseEntry(type, dialog.GetText(), decibels, minimum, maximum, value) &&
+        value != point.value)
+        EditPointByIndex(index, point.timeMs, value);
 }
 
 bool CGuiEnvelope::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {

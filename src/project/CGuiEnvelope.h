@@ -59,6 +59,8 @@ public:
     int32_t AddPoint(double timeMs, double value);
     bool RemovePointByIndex(int32_t index);
     bool EditPointByIndex(int32_t index, double timeMs, double value);
+    // Asks for a point's value (the point menu's first entry).
+    void AskPointValue(int32_t index);
 
     bool OnMouse(int32_t event, GuiPoint p, uint32_t keys) override;
     bool GetToolTip(GuiPoint p, std::string& text) override;

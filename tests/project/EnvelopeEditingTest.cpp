@@ -7,6 +7,7 @@
 #include "engine/CPCMMixer.h"
 #include "engine/CSoundGroup.h"
 #include "gui/CSkin.h"
+#include "gui/CValueEntryDialog.h"
 #include "gui/GuiInput.h"
 #include "project/CClip.h"
 #include "project/CEnvelopeFunctions.h"
@@ -19,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -273,6 +275,31 @@ TEST_P(EnvelopeEditingTest, ShiftDragOnTheLineMovesTheSegmentsTwoPoints) {
     // A plain click off the line adds none: it is the clip's.
     Click(x, y + 20 < Editor().GetHeight() ? y + 20 : y - 20);
     EXPECT_EQ(Volume().GetNumPoints(), 6);
+}
+
+TEST_P(EnvelopeEditingTest, APointsValueTypedInDecibelsIsOneStep) {
+    m_prefs.bShowDBValues = true;
+    SetPoints(FivePoints());
+    std::string shown;
+    Drive({[this, &shown] {
+        auto* dialog = dynamic_cast<CValueEntryDialog*>(m_window.TopLayer());
+        ASSERT_NE(dialog, nullptr);
+        shown = dialog->GetText();
+        dialog->SetText("-6");
+        m_host.KeyDown(VK_RETURN);
+    }});
+    Editor().AskPointValue(2);
+    EXPECT_EQ(shown, "-6.0"); // 0.5 in decibels
+    std::vector<EnvelopePoint> expected = FivePoints();
+    expected[2].value = std::pow(10.0, -6.0 / 20.0);
+    ExpectPoints(Points(), expected);
+    EXPECT_NEAR(expected[2].value, 0.501, 0.001);
+    std::string tip;
+    ASSERT_TRUE(Editor().GetToolTip(CentreOf(2), tip));
+    EXPECT_EQ(tip, "-6.0 " + MyLoadString("decibals"));
+    ASSERT_TRUE(m_undo.Undo());
+    ExpectPoints(Points(), FivePoints());
+    EXPECT_FALSE(m_undo.CanUndo());
 }
 
 TEST_P(EnvelopeEditingTest, TheLineInvertsThePixelsBeneathIt) {

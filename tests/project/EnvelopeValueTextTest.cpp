@@ -39,4 +39,29 @@ TEST_F(EnvelopeValueTextTest, FiltersShowTheirWholeNumber) {
     EXPECT_EQ(EnvelopeValueText::Format(5, 0.7, true), "0");
 }
 
+TEST_F(EnvelopeValueTextTest, TheEntryReadsDecibelsOrPercent) {
+    double value = -1.0;
+    ASSERT_TRUE(EnvelopeValueText::ParseEntry(0, "-6", true, 0.0, 2.0, value));
+    EXPECT_NEAR(value, 0.501, 0.001);
+    ASSERT_TRUE(EnvelopeValueText::ParseEntry(0, " -inf ", true, 0.0, 2.0, value));
+    EXPECT_EQ(value, 0.0);
+    ASSERT_TRUE(EnvelopeValueText::ParseEntry(0, "+40", true, 0.0, 2.0, value));
+    EXPECT_EQ(value, 2.0);
+    ASSERT_TRUE(EnvelopeValueText::ParseEntry(0, "50", false, 0.0, 2.0, value));
+    EXPECT_EQ(value, 0.5);
+    ASSERT_TRUE(EnvelopeValueText::ParseEntry(1, "-150", false, -1.0, 1.0, value));
+    EXPECT_EQ(value, -1.0);
+    value = 0.25;
+    EXPECT_FALSE(EnvelopeValueText::ParseEntry(0, "loud", true, 0.0, 2.0, value));
+    EXPECT_FALSE(EnvelopeValueText::ParseEntry(0, "", false, 0.0, 2.0, value));
+    EXPECT_FALSE(EnvelopeValueText::ParseEntry(0, "1e999", false, 0.0, 2.0, value));
+    EXPECT_FALSE(EnvelopeValueText::ParseEntry(0, "-inf", false, 0.0, 2.0, value));
+    EXPECT_EQ(value, 0.25);
+
+    EXPECT_EQ(EnvelopeValueText::EntryText(0, 0.5, false), "50.00");
+    EXPECT_EQ(EnvelopeValueText::EntryText(0, 0.0, true), "-inf");
+    EXPECT_EQ(EnvelopeValueText::EntryText(0, 2.0, true), "+6.0");
+    EXPECT_EQ(EnvelopeValueText::EntryText(1, -0.25, true), "-25.00");
+}
+
 } // namespace
