@@ -100,11 +100,28 @@ void CMainCommandTable::AddEditCommands() {
         kCmdPaste, [&project] { project.Clipboard().Paste(project.GetCaretTime()); },
         [&project] { return !project.Clipboard().IsEmpty(); });
     // The clip menu's selection-wide commands, led by the clip last chosen.
-    const std::pair<int32_t, int> clipCommands[] = {{kCmdMuteSound, CClip::kMenuMute},
-                                                    {kCmdLockSound, CClip::kMenuLock},
-                                                    {kCmdLoopToTrim, CClip::kMenuLoopToTrim},
-                                                    {kCmdTrimSilence, CClip::kMenuTrimSilence},
-                                                    {kCmdNormalize, CClip::kMenuNormalize}};
+    const std::pair<int32_t, int> clipCommands[] = {
+        {kCmdMuteSound, CClip::kMenuMute},
+        {kCmdLockSound, CClip::kMenuLock},
+        {kCmdLoopToTrim, CClip::kMenuLoopToTrim},
+        {kCmdTrimSilence, CClip::kMenuTrimSilence},
+        {kCmdNormalize, CClip::kMenuNormalize},
+        {kCmdResetEnvelope, CClip::kMenuResetEnvelope},
+        {kCmdInvertEnvelope, CClip::kMenuInvertEnvelope},
+        {kCmdFadeInFast, CClip::kMenuFadeInFirst},
+        {kCmdFadeInMedium, CClip::kMenuFadeInFirst + 1},
+        {kCmdFadeInSlow, CClip::kMenuFadeInFirst + 2},
+        {kCmdFadeOutFast, CClip::kMenuFadeOutFirst},
+        {kCmdFadeOutMedium, CClip::kMenuFadeOutFirst + 1},
+        {kCmdFadeOutSlow, CClip::kMenuFadeOutFirst + 2},
+        {kCmdBoost1, CClip::kMenuBoostFirst},
+        {kCmdBoost5, CClip::kMenuBoostFirst + 1},
+        {kCmdBoost25, CClip::kMenuBoostFirst + 2},
+        {kCmdBoost50, CClip::kMenuBoostFirst + 3},
+        {kCmdReduce1, CClip::kMenuReduceFirst},
+        {kCmdReduce5, CClip::kMenuReduceFirst + 1},
+        {kCmdReduce25, CClip::kMenuReduceFirst + 2},
+        {kCmdReduce50, CClip::kMenuReduceFirst + 3}};
     for (const auto& [command, menuIndex] : clipCommands)
         Add(
             command,

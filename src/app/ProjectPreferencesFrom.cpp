@@ -18,6 +18,7 @@ ProjectPreferences ProjectPreferencesFrom(const CPrefs& prefs) {
     project.defaultAudioShade = prefs.defaultAudioShade;
     project.bDeleteUnusedRecordings = prefs.bDeleteUnusedRecordings;
     project.bShowNewProjectDialog = prefs.bShowNewProjectDialog;
+    project.bShowDBValues = prefs.bShowDBValues;
     project.defProjectType = prefs.defProjectType;
     project.lastTimeMode = prefs.lastTimeMode;
     project.lastSnapSetting = prefs.lastSnapSetting;
@@ -47,6 +48,7 @@ void CopyProjectPreferencesBack(const ProjectPreferences& project, CPrefs& prefs
     prefs.bAskToSwitchKeyTempoOnFirstSound = project.bAskToSwitchKeyTempoOnFirstSound;
     prefs.bSwitchKeyTempoOnFirstSound = project.bSwitchKeyTempoOnFirstSound;
     prefs.bShowNewProjectDialog = project.bShowNewProjectDialog;
+    prefs.bShowDBValues = project.bShowDBValues;
     prefs.bUseMetronome = project.bUseMetronome;
     prefs.defProjectType = project.defProjectType;
     prefs.lastSnapSetting = project.lastSnapSetting;

@@ -511,6 +511,8 @@ uint32_t CSdlGuiHost::MouseKeys() const {
         keys |= MK_SHIFT;
     if (modifiers & KMOD_CTRL)
         keys |= MK_CONTROL;
+    if (modifiers & KMOD_LALT)
+        keys |= MK_LALT;
     return keys;
 }
 

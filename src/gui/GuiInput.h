@@ -28,6 +28,8 @@ constexpr uint32_t MK_LBUTTON = 1;
 constexpr uint32_t MK_RBUTTON = 2;
 constexpr uint32_t MK_SHIFT = 4;
 constexpr uint32_t MK_CONTROL = 8;
+// The left Alt key (the right one is often AltGr, typing characters).
+constexpr uint32_t MK_LALT = 32;
 
 // Modifier flags carried by key events; Shift and Control equal the mouse flags.
 constexpr uint32_t kModShift = 4;

@@ -10,6 +10,7 @@
 #include "gui/VRGuiWindow.h"
 #include "project/CClipChunks.h"
 #include "project/CEnvelopeUndo.h"
+#include "project/CGuiEnvelope.h"
 #include "project/CMixerLock.h"
 #include "project/CTrack.h"
 #include "project/ClipDocument.h"
@@ -46,8 +47,6 @@ int32_t Pixels(double ms, double msPerPixel) {
     return std::isfinite(pixels) ? static_cast<int32_t>(std::clamp(pixels, -1e9, 1e9)) : 0;
 }
 
-constexpr int kEnvelopeTypeCount = 6;
-
 // Context menu layout: the main menu's items, its separators, the items
 // that open sub-menus and what each sub-menu holds.
 constexpr int kMainMenuItems = 25;
@@ -60,8 +59,6 @@ struct SubMenu {
     int last;
 };
 constexpr SubMenu kSubMenus[] = {{19, 26, 28}, {20, 30, 32}, {21, 34, 37}, {22, 39, 42}};
-constexpr int kMenuReset = 23;
-constexpr int kMenuInvert = 24;
 constexpr int32_t kFadeOptions[] = {2, 0, 1}; // fast, medium, slow
 constexpr int32_t kBoostOptions[] = {1, 5, 25, 50};
 
@@ -72,33 +69,35 @@ const SubMenu* SubMenuOpenedBy(int index) {
     return nullptr;
 }
 
-// The envelope function and option of an envelope menu item; false for
-// other items.
-bool EnvelopeItem(int index, EnvelopeFunction& function, int32_t& option) {
+} // namespace
+
+bool CClip::EnvelopeMenuItem(int index, EnvelopeFunction& function, int32_t& option) {
     option = 0;
-    if (index == kMenuReset || index == kMenuInvert) {
-        function = index == kMenuReset ? EnvelopeFunction::kReset : EnvelopeFunction::kInvert;
+    if (index == kMenuResetEnvelope || index == kMenuInvertEnvelope) {
+        function =
+            index == kMenuResetEnvelope ? EnvelopeFunction::kReset : EnvelopeFunction::kInvert;
         return true;
     }
-    if (index >= 26 && index <= 28) {
+    const auto within = [index](int first, int count) {
+        return index >= first && index < first + count;
+    };
+    if (within(kMenuFadeInFirst, 3)) {
         function = EnvelopeFunction::kFadeIn;
-        option = kFadeOptions[index - 26];
-    } else if (index >= 30 && index <= 32) {
+        option = kFadeOptions[index - kMenuFadeInFirst];
+    } else if (within(kMenuFadeOutFirst, 3)) {
         function = EnvelopeFunction::kFadeOut;
-        option = kFadeOptions[index - 30];
-    } else if (index >= 34 && index <= 37) {
+        option = kFadeOptions[index - kMenuFadeOutFirst];
+    } else if (within(kMenuBoostFirst, 4)) {
         function = EnvelopeFunction::kBoost;
-        option = kBoostOptions[index - 34];
-    } else if (index >= 39 && index <= 42) {
+        option = kBoostOptions[index - kMenuBoostFirst];
+    } else if (within(kMenuReduceFirst, 4)) {
         function = EnvelopeFunction::kBoost;
-        option = -kBoostOptions[index - 39];
+        option = -kBoostOptions[index - kMenuReduceFirst];
     } else {
         return false;
     }
     return true;
 }
-
-} // namespace
 
 HitZone CClip::HitZoneAt(int32_t width, int32_t height, int32_t x, int32_t y, bool ctrl) {
     if (height < kMinimumZonedHeight || (y >= 0 && y <= kTitleStripHeight))
@@ -128,10 +127,12 @@ GuiCursor CClip::CursorFor(HitZone zone) {
 
 CClip::CClip(ClipKind kind)
     : GuiTexturePanel(kBodySkinItem, 0, kDefaultHeight), m_clipKind(kind),
-      m_label(std::make_unique<GuiTextPanel>(0, kTitleStripHeight)) {
+      m_label(std::make_unique<GuiTextPanel>(0, kTitleStripHeight)),
+      m_envelopeEditor(std::make_unique<CGuiEnvelope>(*this)) {
     LogFmt("CClip 0x%08lX", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(this)));
     SetType(kGuiTypeClip);
     AddChild(m_label.get(), 0, 0);
+    AddChild(m_envelopeEditor.get(), 0, kTitleStripHeight);
     // The atom (and so the mute state) belongs to the derived class, which
     // does not exist yet.
     ApplyLook(false);
@@ -139,6 +140,7 @@ CClip::CClip(ClipKind kind)
 
 CClip::~CClip() {
     LogFmt("~CClip 0x%08lX", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(this)));
+    RemoveChild(m_envelopeEditor.get());
     RemoveChild(m_label.get());
 }
 
@@ -299,6 +301,8 @@ void CClip::SetSize(int32_t width, int32_t height) {
     GuiTexturePanel::SetSize(width, height);
     if (m_label)
         m_label->SetSize(width, kTitleStripHeight);
+    if (m_envelopeEditor)
+        m_envelopeEditor->SetSize(width, std::max(height - kTitleStripHeight, 1));
 }
 
 void CClip::OnNotification(int, void*) {}
@@ -312,6 +316,11 @@ GuiPoint CClip::ToTimeline(GuiPoint p) const {
 }
 
 bool CClip::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
+    // The envelope's points and line come before the clip's own zones.
+    if (!m_pressed && m_envelopeEditor->GetRectInParent().Contains(p.x, p.y) &&
+        m_envelopeEditor->OnMouse(event, ParentPointToChild(m_envelopeEditor.get(), p.x, p.y),
+                                  keys))
+        return true;
     switch (event) {
     case kMouseMove:
         if (m_pressed) {
@@ -493,6 +502,9 @@ void CClip::StretchEdge(double movedMs) {
 }
 
 bool CClip::GetToolTip(GuiPoint p, std::string& text) {
+    if (m_envelopeEditor->GetRectInParent().Contains(p.x, p.y) &&
+        m_envelopeEditor->GetToolTip(ParentPointToChild(m_envelopeEditor.get(), p.x, p.y), text))
+        return true;
     // The zone of the last hover, which knows whether Ctrl was held.
     if (m_clipKind != ClipKind::kAudio || p.x < 0 || p.y < 0)
         return false;
@@ -513,11 +525,8 @@ bool CClip::GetToolTip(GuiPoint p, std::string& text) {
     }
 }
 
-void CClip::SelectEnvelope(int32_t type) {
-    if (type >= 0 && type < kEnvelopeTypeCount) {
-        m_currentEnvelope = type;
-        Invalidate(nullptr);
-    }
+int32_t CClip::GetCurrentEnvelope() const {
+    return GetDocument().ShownEnvelopeType();
 }
 
 void CClip::BeginEnvelopeChange(int32_t type) {
@@ -548,7 +557,8 @@ void CClip::EndEnvelopeChange() {
 }
 
 bool CClip::ProcessEnvelope(EnvelopeFunction function, int32_t option) {
-    CEnvelope* envelope = GetEnvelopeByType(m_currentEnvelope);
+    const int32_t type = GetCurrentEnvelope();
+    CEnvelope* envelope = GetEnvelopeByType(type);
     if (!envelope)
         return false;
     double start = 0.0;
@@ -567,7 +577,7 @@ bool CClip::ProcessEnvelope(EnvelopeFunction function, int32_t option) {
         start = first.timeMs;
         end = last.timeMs;
     }
-    BeginEnvelopeChange(m_currentEnvelope);
+    BeginEnvelopeChange(type);
     bool applied = false;
     {
         CMixerLock lock(GetDocument().ClipMixer());
@@ -589,7 +599,7 @@ bool CClip::DoesMenuItemItself(int index) const {
     int32_t option;
     const bool opensEnvelopeMenu = SubMenuOpenedBy(index) != nullptr;
     return index == kMenuMute || index == kMenuLock || index == kMenuLoopToTrim ||
-           opensEnvelopeMenu || EnvelopeItem(index, function, option);
+           opensEnvelopeMenu || EnvelopeMenuItem(index, function, option);
 }
 
 bool CClip::IsMenuItemAvailable(int index) const {
@@ -674,7 +684,7 @@ void CClip::DoMenuItemItself(int index) {
         SetLocked(!m_locked, true);
     else if (index == kMenuLoopToTrim)
         SetLoopToTrim();
-    else if (EnvelopeItem(index, function, option))
+    else if (EnvelopeMenuItem(index, function, option))
         ProcessEnvelope(function, option);
 }
 

@@ -19,6 +19,7 @@
 
 class CAudioAtom;
 class CEnvelope;
+class CGuiEnvelope;
 class CTrack;
 class ClipDocument;
 class CUndoAtom;
@@ -72,6 +73,14 @@ public:
     static constexpr int kMenuLoopToTrim = 14;
     static constexpr int kMenuTrimSilence = 15;
     static constexpr int kMenuNormalize = 17;
+    static constexpr int kMenuResetEnvelope = 23;
+    static constexpr int kMenuInvertEnvelope = 24;
+    // The fades: fast, medium, slow from here on.
+    static constexpr int kMenuFadeInFirst = 26;
+    static constexpr int kMenuFadeOutFirst = 30;
+    // Boost and reduce: 1, 5, 25 and 50 percent from here on.
+    static constexpr int kMenuBoostFirst = 34;
+    static constexpr int kMenuReduceFirst = 39;
 
     // The zone of a point (in the clip's coordinates) of a clip of that size.
     static HitZone HitZoneAt(int32_t width, int32_t height, int32_t x, int32_t y, bool ctrl);
@@ -153,10 +162,18 @@ public:
     // The automation envelopes, by type (0 volume to 5 high-pass resonance);
     // null for other types.
     virtual CEnvelope* GetEnvelopeByType(int32_t type) = 0;
-    int32_t GetCurrentEnvelope() const { return m_currentEnvelope; }
-    // The envelope the envelope functions work on; types outside 0 to 5 are
-    // ignored.
-    void SelectEnvelope(int32_t type);
+    // The envelope shown, edited and worked on by the envelope functions:
+    // the document's choice for every clip.
+    int32_t GetCurrentEnvelope() const;
+    // The editor of the shown envelope, over the clip's body.
+    CGuiEnvelope& GetEnvelopeEditor() const { return *m_envelopeEditor; }
+    // Records a change of one whole envelope as one undo record, when it
+    // changed at all.
+    void BeginEnvelopeChange(int32_t type);
+    void EndEnvelopeChange();
+    // The envelope function and option of a context menu item; false for
+    // the other items.
+    static bool EnvelopeMenuItem(int index, EnvelopeFunction& function, int32_t& option);
     // Applies an envelope function to the current envelope, within the
     // document's time selection when there is one, else from its first to
     // its last point (the whole clip without points). One undo record when
@@ -220,10 +237,6 @@ protected:
     // the track area out, so that it is laid out after the clip whichever
     // way the step is replayed.
     void RecordChange(const CUndoAtom& record);
-    // Records a change of one whole envelope as one undo record, when it
-    // changed at all.
-    void BeginEnvelopeChange(int32_t type);
-    void EndEnvelopeChange();
     // Puts the clip's rectangle where its timing is at the zoom level.
     void FitToTiming();
 
@@ -260,6 +273,7 @@ private:
     bool m_trackActive = true;
     bool m_frozen = false;
     std::unique_ptr<GuiTextPanel> m_label;
+    std::unique_ptr<CGuiEnvelope> m_envelopeEditor;
     HitZone m_hitZone = kZoneNone;
     bool m_pressed = false;
     GuiPoint m_pressPoint{};
@@ -273,7 +287,6 @@ private:
     double m_pressRate = 1.0;
     // An edge drag of an unlocked clip is under way: one undoable change.
     bool m_edgeDrag = false;
-    int32_t m_currentEnvelope = 0;
     int32_t m_changingEnvelope = -1;
     std::vector<EnvelopePoint> m_envelopeBefore;
     int32_t m_trackAtPress = -1;

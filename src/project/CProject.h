@@ -171,6 +171,7 @@ public:
     void ResizeAllTracks(int32_t height);
     // The envelope every clip shows and edits (0 volume ... 5 high pass).
     int GetMasterEnvelopeType() const { return m_envelopeType; }
+    const ProjectPreferences& GetPreferences() const { return m_prefs; }
     // A change is one undo step of its own.
     void SetMasterEnvelopeType(int type);
     // Places every clip for the zoom and recomputes the scroll ranges.

@@ -65,6 +65,14 @@ void CProjectClipDocument::DoClipCommand(CClip& clip, int32_t index) {
     m_selectedCommands.Do(clip, index);
 }
 
+int32_t CProjectClipDocument::ShownEnvelopeType() const {
+    return m_project.GetMasterEnvelopeType();
+}
+
+bool CProjectClipDocument::ShowsDecibels() const {
+    return m_project.GetPreferences().bShowDBValues;
+}
+
 std::optional<TimeRange> CProjectClipDocument::TimeSelection() const {
     return m_project.TimeSelection().Range();
 }

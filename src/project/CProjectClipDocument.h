@@ -35,6 +35,8 @@ public:
     double MsPerPixel() const override;
     void SetCaretTime(double ms) override;
     std::optional<TimeRange> TimeSelection() const override;
+    int32_t ShownEnvelopeType() const override;
+    bool ShowsDecibels() const override;
     // Mute, Lock, Loop to Trim, Trim Silence and Normalize act on every
     // selected clip.
     bool HandlesClipCommand(int32_t index) const override;

@@ -11,9 +11,11 @@
 #include <vector>
 
 bool CSelectedClipCommands::Handles(int menuIndex) {
-    return menuIndex == CClip::kMenuMute || menuIndex == CClip::kMenuLock ||
-           menuIndex == CClip::kMenuLoopToTrim || menuIndex == CClip::kMenuTrimSilence ||
-           menuIndex == CClip::kMenuNormalize;
+    EnvelopeFunction function;
+    int32_t option;
+    return CClip::EnvelopeMenuItem(menuIndex, function, option) || menuIndex == CClip::kMenuMute ||
+           menuIndex == CClip::kMenuLock || menuIndex == CClip::kMenuLoopToTrim ||
+           menuIndex == CClip::kMenuTrimSilence || menuIndex == CClip::kMenuNormalize;
 }
 
 void CSelectedClipCommands::DoOn(CClip& clip, int menuIndex, bool state) {
@@ -25,7 +27,11 @@ void CSelectedClipCommands::DoOn(CClip& clip, int menuIndex, bool state) {
     if (!CClipSplitJoin::IsEditable(clip))
         return;
     auto* audio = dynamic_cast<CAudioClip*>(&clip);
-    if (menuIndex == CClip::kMenuMute)
+    EnvelopeFunction function;
+    int32_t option;
+    if (CClip::EnvelopeMenuItem(menuIndex, function, option))
+        clip.ProcessEnvelope(function, option);
+    else if (menuIndex == CClip::kMenuMute)
         clip.SetMuted(state, true);
     else if (menuIndex == CClip::kMenuLoopToTrim)
         clip.SetLoopToTrim();

@@ -5,7 +5,9 @@ class CProject;
 class CUndoMgr;
 
 // The clip menu's commands that work on every selected clip at once: Mute,
-// Lock, Loop to Trim, Trim Silence and Normalize. The clip the menu was
+// Lock, Loop to Trim, Trim Silence, Normalize and the envelope functions
+// (fades, boost, reduce, reset, invert; each clip's shown envelope, within
+// the time selection when there is one). The clip the menu was
 // opened on leads: Mute and Lock give every clip the state it toggles to,
 // and a clip outside the selection acts alone. Locked clips, clips of
 // frozen tracks and clips being recorded are left as they are (only Lock

@@ -69,5 +69,10 @@ public:
     virtual double TempoAt(double) const { return 0.0; }
     virtual int32_t KeyAt(double) const { return -1; }
 
+    // The envelope type every clip shows and edits (0 volume ... 5
+    // high-pass resonance), and whether volumes read in decibels.
+    virtual int32_t ShownEnvelopeType() const { return 0; }
+    virtual bool ShowsDecibels() const { return false; }
+
     static constexpr double kDefaultMsPerPixel = 10.0;
 };

@@ -27,6 +27,8 @@ struct ProjectPreferences {
     int32_t defaultAudioShade = 0x00FF00;
     bool bDeleteUnusedRecordings = true;
     bool bShowNewProjectDialog = true;
+    // Envelope volumes read in decibels rather than percent.
+    bool bShowDBValues = false;
     // The kind last chosen in the new-project dialog (0 record a band, 1 mix
     // loops, 2 MIDI) and the time-line mode it set.
     int32_t defProjectType = 2;
