@@ -102,8 +102,8 @@ protected:
         Click(dialog.GetButton(CBurnDialog::kBurnId));
         AdvanceUntilDone(dialog);
         outcome = dialog.LastOutcome();
-        for (int wait = 0; wait < 1000 && mixer.IsOneShotPlaying(); ++wait)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        // The skin's sounds last under a second: 2 s of blocks.
+        LetPlay(device, 2 * kMixerSampleRate / 256);
         device.Stop();
         dialog.EndDialog(IDCANCEL);
         return ReadCapture(capture);

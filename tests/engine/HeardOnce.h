@@ -2,13 +2,27 @@
 
 // Checks on what an output carried: a short sound played once over silence.
 
+#include "engine/CNullDevice.h"
+
 #include <sndfile.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
+
+// Lets the running null device play that many more blocks. Waits without the
+// mixer's lock: a block that finds it taken is played as silence, which would
+// cut into the sound under test.
+inline void LetPlay(const CNullDevice& device, int64_t blocks) {
+    const int64_t until = device.BlocksRendered() + blocks;
+    for (int wait = 0; wait < 3000 && device.BlocksRendered() < until; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
 
 // The interleaved samples of a sound file (the null device's capture), empty
 // when libsndfile cannot read it.
