@@ -1,9 +1,11 @@
 #include "burn/CBurnDialog.h"
 
+#include "engine/CPCMMixer.h"
 #include "gui/CDialogButton.h"
 #include "gui/CDialogCheckBox.h"
 #include "gui/CDialogChoice.h"
 #include "gui/CImage.h"
+#include "gui/CSkin.h"
 #include "gui/DialogLook.h"
 #include "gui/IGuiHost.h"
 #include "gui/MessageBoxes.h"
@@ -315,19 +317,23 @@ void CBurnDialog::EndBurn(CBurnSession::Outcome outcome) {
     case CBurnSession::Outcome::Success:
         m_progress = 1.0;
         SetStage(MyLoadString("BurnerSuccess"));
+        PlayEndSound(kSuccessSound);
         ShowMessage(Owner(), "BurnerSuccessBody", MB_OK | MB_ICONASTERISK, "BurnerSuccess");
         break;
     case CBurnSession::Outcome::TestSuccess:
         m_progress = 1.0;
         SetStage(MyLoadString("BurnerTestSuccess"));
+        PlayEndSound(kSuccessSound);
         ShowMessage(Owner(), "BurnerTestSuccessBody", MB_OK | MB_ICONASTERISK, "BurnerTestSuccess");
         break;
     case CBurnSession::Outcome::FileError:
         SetStage(error);
+        PlayEndSound(kFailureSound);
         ShowMessage(Owner(), "BurnerFileErrorBody", MB_OK | MB_ICONEXCLAMATION, "BurnerFileError");
         break;
     case CBurnSession::Outcome::BurnError:
         SetStage(error);
+        PlayEndSound(kFailureSound);
         ShowFormattedMessage("BurnerError", "BD_ErrorReasonBody", MB_OK | MB_ICONEXCLAMATION,
                              MyLoadString("BurnerErrorBody"), error);
         break;
@@ -336,6 +342,17 @@ void CBurnDialog::EndBurn(CBurnSession::Outcome outcome) {
         SetStage("");
         break;
     }
+}
+
+void CBurnDialog::PlayEndSound(const char* item) {
+    const CSkin* skin = CSkin::Current();
+    const std::string path = skin ? skin->GetSoundFile(item) : std::string();
+    if (path.empty()) {
+        LogFmt("CMixBurner - the skin names no %s", item);
+        return;
+    }
+    // A sound that cannot be played is logged there; the outcome is told anyway.
+    m_mixer.PlayOneShot(path);
 }
 
 void CBurnDialog::SetStage(const std::string& text) {

@@ -17,7 +17,8 @@ class CPCMMixer;
 // as one track and the whole project or only the time selection (offered
 // when there is one); Burn opens the writer, waits for a blank disc, lays out the
 // tracks for the disc's capacity and runs a burn session, whose stage and
-// progress a timer shows. The outcome is told in a message box. Closing
+// progress a timer shows. The outcome is told in a message box, with the
+// skin's sound for a burn that went well or one that failed. Closing
 // while burning asks first and stops the burn. While a burn runs the display
 // is kept awake: a screen saver that starts mid-burn only hides the progress.
 class CBurnDialog : public CBaseDialog {
@@ -27,6 +28,9 @@ public:
     static constexpr uint32_t kPollTimer = 701;
     static constexpr uint32_t kPollMs = 250;
     static constexpr int32_t kWidth = 440;
+    // The skin items naming the sounds played when a burn ends.
+    static constexpr const char* kSuccessSound = "BurnerSuccessSound";
+    static constexpr const char* kFailureSound = "BurnerFailureSound";
 
     // The settings the dialog starts from and hands back (the preferences).
     struct Choices {
@@ -85,6 +89,8 @@ private:
     void StartSession();
     void PollSession();
     void EndBurn(CBurnSession::Outcome outcome);
+    // Plays the sound the skin names for the item, if it names one.
+    void PlayEndSound(const char* item);
     void SetStage(const std::string& text);
     void SetControlsEnabled(bool enabled);
     // The layout request for the choices made.

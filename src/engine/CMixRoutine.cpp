@@ -107,6 +107,7 @@ void CMixRoutine::RenderLocked(CPCMMixer& mixer, float* out, int frames) {
     for (int done = 0; done < frames; done += kChunkFrames)
         RenderChunk(mixer, out + static_cast<size_t>(done) * 2,
                     std::min(kChunkFrames, frames - done));
+    mixer.m_oneShot.MixInto(out, frames);
 }
 
 void CMixRoutine::TellReader(CAudioAtom* atom) {

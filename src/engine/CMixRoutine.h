@@ -30,7 +30,8 @@ class CSoundReader;
 // track's instrument chain; the bus passes through the track's instrument
 // chain, instrument effects chain and effect chain, then volume, pan, mute and
 // solo put it on the master bus, which passes through the master chain; then the
-// metronome and the master volume.
+// metronome and the master volume. Live output (Render) then carries the
+// mixer's one-shot sound (COneShotPlayer) on top, at its own level.
 //
 // While the transport is stopped or paused the tracks' chains keep running on
 // silence, so that instrument previews (CPCMMixer::MidiNoteOnNow) are heard

@@ -6,6 +6,7 @@
 #include "engine/CPCMSound.h"
 #include "engine/CRtAudioDevice.h"
 #include "engine/CSoundGroup.h"
+#include "support/Log.h"
 
 #include <algorithm>
 #include <cmath>
@@ -328,6 +329,31 @@ bool CPCMMixer::MidiAllNotesOffNow() {
         }
     }
     return reached;
+}
+
+bool CPCMMixer::PlayOneShot(const std::string& path) {
+    if (!GetDevice().IsRunning()) {
+        LogFmt("CPCMMixer::PlayOneShot - no output runs, '%s' not played", path.c_str());
+        return false;
+    }
+    std::vector<float> stereo;
+    std::string reason;
+    if (!COneShotPlayer::Decode(path, stereo, reason)) {
+        LogFmt("CPCMMixer::PlayOneShot - cannot play '%s': %s", path.c_str(), reason.c_str());
+        return false;
+    }
+    StartOneShot(std::move(stereo));
+    return true;
+}
+
+void CPCMMixer::StartOneShot(std::vector<float> stereo) {
+    std::lock_guard<CLock> guard(m_lock);
+    m_oneShot.Start(std::move(stereo));
+}
+
+bool CPCMMixer::IsOneShotPlaying() const {
+    std::lock_guard<CLock> guard(m_lock);
+    return m_oneShot.IsPlaying();
 }
 
 bool CPCMMixer::OpenDevice(const AudioDeviceChoice& choice, std::string& reason) {

@@ -3,6 +3,7 @@
 #include "engine/AudioDeviceChoice.h"
 #include "engine/CInputRing.h"
 #include "engine/CMixRoutine.h"
+#include "engine/COneShotPlayer.h"
 #include "engine/CPCMTrack.h"
 #include "engine/CSoundReader.h"
 #include "engine/TempoMap.h"
@@ -147,6 +148,17 @@ public:
     void SetPreviewTrack(int trackNumber) { m_previewTrack.store(trackNumber); }
     int GetPreviewTrack() const { return m_previewTrack.load(); }
 
+    // Plays a short sound file once over the output (COneShotPlayer), in
+    // place of one still playing. Decoded here, on the calling thread; the
+    // mixing thread only copies its samples. False, with a log line, when the
+    // file cannot be played or when no output runs to hear it: the sound is
+    // then dropped rather than kept for a device that starts later. GUI thread.
+    bool PlayOneShot(const std::string& path);
+    // Hands decoded frames (COneShotPlayer::Decode) to the output whether or
+    // not it runs: the next mixed blocks carry them. GUI thread.
+    void StartOneShot(std::vector<float> stereo);
+    bool IsOneShotPlaying() const;
+
     // The output device that needs no sound card.
     CNullDevice& GetNullDevice() { return *m_nullDevice; }
 
@@ -214,6 +226,8 @@ private:
     std::shared_ptr<const CSoundData> m_beatClickData;
     std::shared_ptr<const CSoundData> m_measureClickData;
     double m_metronomeVolume = 1.0;
+
+    COneShotPlayer m_oneShot;
 
     std::atomic<int64_t> m_lostLockBlocks{0};
 

@@ -50,6 +50,22 @@ uint32_t CSkin::GetColor(const std::string& name) const {
     return item.color;
 }
 
+std::string CSkin::GetSoundFile(const std::string& name) const {
+    std::string section = name;
+    for (int depth = 1; depth <= kMaxDepth && !section.empty(); ++depth) {
+        if (const std::optional<std::string> alias = m_reader.FindString(section, "use")) {
+            section = *alias;
+            continue;
+        }
+        const std::string fileName = m_reader.GetString(section, "sound fn");
+        if (fileName.empty())
+            return "";
+        const std::string inFolder = m_folder + ToNativeSeparators(fileName);
+        return DoesFileExist(inFolder) ? inFolder : fileName;
+    }
+    return "";
+}
+
 bool CSkin::GetItem(const std::string& name, SkinItem& item, int depth) const {
     item.layers.clear();
     if (name.empty())

@@ -28,6 +28,8 @@ class CImage;
 //     Num Extra Colors.%u, Extra.R.%u.%u, Extra.G.%u.%u, Extra.B.%u.%u,
 //     Extra Location.%u.%u
 // Image file names are looked up in the skin file's folder, the program's.
+// An item may instead name a sound the program plays ("BurnerSuccessSound"):
+//   sound fn = file                       a sound file, found like an image file
 class CSkin {
 public:
     static constexpr int kMaxDepth = 10;
@@ -56,6 +58,10 @@ public:
     // The item's colour, for pens, text and fills (a fresh item's grey when
     // the item is not a solid colour).
     uint32_t GetColor(const std::string& name) const;
+    // The sound file the item names ("sound fn", after its "use" aliases): in
+    // the skin's folder when it is there, else as written. Empty when the skin
+    // names no sound for it.
+    std::string GetSoundFile(const std::string& name) const;
 
     // What the pixels of all the skin's image files may take together.
     static constexpr int64_t kImageBudgetBytes = 512LL * 1024 * 1024;

@@ -1,6 +1,10 @@
 #include "burn/CBurnDialog.h"
 
 #include "BurnTestDoubles.h"
+#include "HeardOnce.h"
+#include "burn/CLibburnBurner.h"
+#include "engine/CNullDevice.h"
+#include "engine/COneShotPlayer.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CSoundGroup.h"
@@ -8,9 +12,11 @@
 #include "gui/CDialogCheckBox.h"
 #include "gui/CDialogChoice.h"
 #include "gui/COffscreenGuiHost.h"
+#include "gui/CSkin.h"
 #include "gui/MessageBoxes.h"
 #include "gui/VRGuiWindow.h"
 #include "support/LocalizedStrings.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +29,26 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// libburn's file pseudo-drive as the only writer: it writes data only and
+// refuses an audio CD.
+class FileDriveBurner : public CLibburnBurner {
+public:
+    explicit FileDriveBurner(std::string address) : m_address(std::move(address)) {}
+    std::vector<Writer> Writers() override { return {{m_address, "file"}}; }
+
+private:
+    std::string m_address;
+};
+
+// The sound the current skin names for the item, as the output plays it.
+std::vector<float> SkinSound(const char* item) {
+    const std::string path = CSkin::Current()->GetSoundFile(item);
+    std::vector<float> stereo;
+    std::string reason;
+    EXPECT_TRUE(COneShotPlayer::Decode(path, stereo, reason)) << item << ": " << reason;
+    return stereo;
+}
 
 class BurnDialogTest : public ::testing::Test {
 protected:
@@ -64,12 +90,32 @@ protected:
         }
     }
 
+    // Burns through the dialog while the null device plays into a capture
+    // file; gives what the output carried once the end sound is through.
+    std::vector<float> BurnListening(CDiscBurner& burner, const CBurnDialog::Choices& choices) {
+        const std::string capture = SoundFixtures::FreshDir("BurnDialogOutput") + "/out.wav";
+        CNullDevice& device = mixer.GetNullDevice();
+        EXPECT_TRUE(device.Start(256, capture));
+        CBurnDialog dialog(burner, mixer, Source(), choices);
+        dialog.ShowModeless(&window);
+        host.Advance(40);
+        Click(dialog.GetButton(CBurnDialog::kBurnId));
+        AdvanceUntilDone(dialog);
+        outcome = dialog.LastOutcome();
+        // The skin's sounds last under a second: 2 s of blocks.
+        LetPlay(device, 2 * kMixerSampleRate / 256);
+        device.Stop();
+        dialog.EndDialog(IDCANCEL);
+        return ReadCapture(capture);
+    }
+
     COffscreenGuiHost host;
     VRGuiWindow window;
     CPCMMixer mixer;
     SoundPtr tone;
     std::string dir;
     std::vector<std::string> boxes;
+    CBurnSession::Outcome outcome = CBurnSession::Outcome::None;
 };
 
 } // namespace
@@ -196,4 +242,50 @@ TEST_F(BurnDialogTest, ARefusedDiscLetsTheDisplaySleep) {
     EXPECT_EQ(boxes, std::vector<std::string>{MyLoadString("BurnerUsedCD")});
     EXPECT_FALSE(host.IsDisplayKeptAwake());
     dialog.EndDialog(IDCANCEL);
+}
+
+TEST_F(BurnDialogTest, ASuccessfulBurnPlaysTheSkinsSuccessSound) {
+    ScriptedBurner burner;
+    CBurnDialog::Choices choices;
+    choices.testMode = true;
+    const std::vector<float> heard = BurnListening(burner, choices);
+    EXPECT_EQ(outcome, CBurnSession::Outcome::TestSuccess);
+    EXPECT_EQ(boxes, std::vector<std::string>{MyLoadString("BurnerTestSuccess")});
+    EXPECT_TRUE(HeardOnceOnSilence(heard, SkinSound(CBurnDialog::kSuccessSound)));
+}
+
+TEST_F(BurnDialogTest, AFileDriveRefusingAudioPlaysTheSkinsFailureSound) {
+    const std::string drive = SoundFixtures::FreshDir("BurnDialogDrive") + "/disc.img";
+    FileDriveBurner burner("stdio:" + drive);
+    const std::vector<float> heard = BurnListening(burner, {});
+    EXPECT_EQ(outcome, CBurnSession::Outcome::BurnError);
+    EXPECT_EQ(boxes, std::vector<std::string>{MyLoadString("BurnerError")});
+    EXPECT_TRUE(HeardOnceOnSilence(heard, SkinSound(CBurnDialog::kFailureSound)));
+    EXPECT_TRUE(fs::is_empty(dir));
+}
+
+TEST_F(BurnDialogTest, AnEndSoundThatCannotBePlayedIsLoggedAndTheOutcomeStillTold) {
+    CSkin* const shipped = CSkin::Current();
+    CSkin skin;
+    skin.InitFromMemory("[BurnerSuccessSound]\nsound fn = nowhere.wav\n", dir);
+    CSkin::SetCurrent(&skin);
+    LogCapture log;
+    ScriptedBurner burner;
+    const std::vector<float> heard = BurnListening(burner, {});
+    CSkin::SetCurrent(shipped);
+    EXPECT_EQ(outcome, CBurnSession::Outcome::Success);
+    EXPECT_EQ(boxes, std::vector<std::string>{MyLoadString("BurnerSuccess")});
+    EXPECT_TRUE(log.Contains("CPCMMixer::PlayOneShot - cannot play 'nowhere.wav'"));
+    EXPECT_EQ(FirstSound(heard), heard.size());
+
+    // A skin that names no sound for the item: the dialog says so in the log.
+    CSkin silent;
+    silent.InitFromMemory("", dir);
+    CSkin::SetCurrent(&silent);
+    boxes.clear();
+    ScriptedBurner again;
+    BurnListening(again, {});
+    CSkin::SetCurrent(shipped);
+    EXPECT_TRUE(log.Contains("CMixBurner - the skin names no BurnerSuccessSound"));
+    EXPECT_EQ(boxes, std::vector<std::string>{MyLoadString("BurnerSuccess")});
 }

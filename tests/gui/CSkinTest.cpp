@@ -311,6 +311,11 @@ TEST(ShippedSkin, EveryItemRenders) {
     const std::vector<std::string> names = skin.GetReader().GetSectionNames();
     ASSERT_GT(names.size(), 300u);
     for (const std::string& name : names) {
+        // A sound is not a look: its file must be there.
+        if (const std::string sound = skin.GetSoundFile(name); !sound.empty()) {
+            EXPECT_TRUE(DoesFileExist(sound)) << name;
+            continue;
+        }
         SkinItem item;
         ASSERT_TRUE(skin.GetItem(name, item)) << name;
         EXPECT_FALSE(IsDefaultGradient(item)) << name << " falls back to the default";
@@ -323,4 +328,33 @@ TEST(ShippedSkin, EveryItemRenders) {
             EXPECT_TRUE(skin.RenderItem(item, natural, nullptr)) << name;
         }
     }
+}
+
+TEST(CSkinSounds, AnItemNamesASoundFileFoundLikeAnImageFile) {
+    WriteFile(TmpPath("skin-chime.wav"), "RIFF");
+    const CSkin skin =
+        SkinOf("[done]\nsound fn = skin-chime.wav\n"
+               "[elsewhere]\nsound fn = /no/such/folder/chime.wav\n"
+               "[alias]\nuse = done\n"
+               "[circle]\nuse = circle\n"
+               "[colour]\nsolid color.r = 1\nsolid color.g = 2\nsolid color.b = 3\n");
+    EXPECT_EQ(skin.GetSoundFile("done"), std::string(LOOMTONE_TEST_TMP) + "/skin-chime.wav");
+    EXPECT_EQ(skin.GetSoundFile("alias"), skin.GetSoundFile("done"));
+    // Not in the skin's folder: as written, for the player to refuse with a reason.
+    EXPECT_EQ(skin.GetSoundFile("elsewhere"), "/no/such/folder/chime.wav");
+    EXPECT_EQ(skin.GetSoundFile("circle"), "");
+    EXPECT_EQ(skin.GetSoundFile("colour"), "");
+    EXPECT_EQ(skin.GetSoundFile("unknown"), "");
+    EXPECT_EQ(skin.GetSoundFile(""), "");
+}
+
+TEST(ShippedSkin, NamesTheBurnerSounds) {
+    CSkin skin;
+    ASSERT_TRUE(skin.Init(std::string(LOOMTONE_SOURCE_DIR) + "/data/loomskin.ini"));
+    for (const char* name : {"BurnerSuccessSound", "BurnerFailureSound"}) {
+        const std::string path = skin.GetSoundFile(name);
+        EXPECT_TRUE(DoesFileExist(path)) << name << ": " << path;
+    }
+    EXPECT_NE(ReadFile(skin.GetSoundFile("BurnerSuccessSound")),
+              ReadFile(skin.GetSoundFile("BurnerFailureSound")));
 }
