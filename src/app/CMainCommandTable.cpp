@@ -13,6 +13,7 @@
 #include "project/CProject.h"
 #include "project/CTrack.h"
 #include "project/CTrackMenus.h"
+#include "project/ZoomToProject.h"
 #include "support/CMRUList.h"
 #include "support/CUndoMgr.h"
 #include "support/CUndoStep.h"
@@ -200,6 +201,9 @@ void CMainCommandTable::AddViewCommands() {
              [&project](int32_t size) { project.ResizeAllTracks(TrackHeightFor(size)); });
     Add(kCmdZoomIn, [&project] { project.Zoom(false); });
     Add(kCmdZoomOut, [&project] { project.Zoom(true); });
+    Add(
+        kCmdZoomToProject, [&project] { ZoomToProject(project); },
+        [&project] { return project.GetProjectLengthMs() > 0.0; });
     Add(kCmdToggleDetails, [this] { m_hooks.toggleDetails(); });
     AddRange(kCmdSnapFirst, kCmdSnapLast - kCmdSnapFirst + 1,
              [&project](int32_t level) { project.SetSnapLevel(level); });

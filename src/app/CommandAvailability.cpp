@@ -11,26 +11,11 @@ namespace {
 // editing operations, the effects views, the details pages, the piano roll
 // and the dialogs that are not built yet.
 constexpr std::array kNotBuilt = {
-    kCmdLabelCD,
-    kCmdPreferences,
-    kCmdLoopLibrary,
-    kCmdGlobalEffects,
-    kCmdProjectSettings,
-    kCmdTransposeUp,
-    kCmdTransposeDown,
-    kCmdDuplicateTrack,
-    kCmdMoveTrackUp,
-    kCmdMoveTrackDown,
-    kCmdFreezeTrack,
-    kCmdTrackEffects,
-    kCmdEditLoop,
-    kCmdSoundLoopLibrary,
-    kCmdExternalEditor,
-    kCmdProjectDetails,
-    kCmdTrackDetails,
-    kCmdSoundDetails,
+    kCmdLabelCD,         kCmdPreferences,    kCmdLoopLibrary,  kCmdGlobalEffects,
+    kCmdProjectSettings, kCmdDuplicateTrack, kCmdMoveTrackUp,  kCmdMoveTrackDown,
+    kCmdFreezeTrack,     kCmdTrackEffects,   kCmdEditLoop,     kCmdSoundLoopLibrary,
+    kCmdExternalEditor,  kCmdProjectDetails, kCmdTrackDetails, kCmdSoundDetails,
     kCmdViewLoopLibrary,
-    kCmdZoomToProject,
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "project/CAutoMarkerPlacer.h"
 #include "project/CMarkerDialog.h"
 #include "project/CProject.h"
+#include "project/KeyTranspose.h"
 #include "support/CUndoMgr.h"
 #include "support/CUndoStep.h"
 
@@ -23,6 +24,12 @@ bool RunMarkerCommand(int32_t command, VRGuiWindow* owner, CProject& project, CU
     case kCmdDeleteAllMarkers: {
         CUndoStep step(undo);
         CAutoMarkerPlacer::RemoveFromProject(project, undo);
+        return true;
+    }
+    case kCmdTransposeUp:
+    case kCmdTransposeDown: {
+        CUndoStep step(undo);
+        TransposeProjectKeys(project, undo, command == kCmdTransposeUp ? 1 : -1);
         return true;
     }
     default:

@@ -137,36 +137,56 @@ void CClipboard::CutOut(CClip& clip, const Part& part) {
 bool CClipboard::Cut() {
     Log("CClipboard::Cut - ENTER");
     CUndoStep step(m_undo);
+    RemoveSpan(Take(m_project.TimeSelection().Range(), "Cut"), "Cut");
+    Log("CClipboard::Cut - EXIT");
+    return !m_entries.empty();
+}
+
+bool CClipboard::DeleteSpan() {
+    Log("CClipboard::DeleteSpan - ENTER");
+    CUndoStep step(m_undo);
+    const std::optional<TimeRange> range = m_project.TimeSelection().Range();
+    std::vector<CClip*> touched;
+    CClipSelection& selection = m_project.Selection();
+    selection.DropClipsOffTracks();
+    for (CClip* clip : selection.Clips())
+        if (!clip->IsRecording() && SelectedPart(*clip, range, "DeleteSpan"))
+            touched.push_back(clip);
+    const bool removed = RemoveSpan(touched, "DeleteSpan");
+    Log("CClipboard::DeleteSpan - EXIT");
+    return removed;
+}
+
+bool CClipboard::RemoveSpan(const std::vector<CClip*>& touched, const char* operation) {
     CTimeSelection& timeSelection = m_project.TimeSelection();
     const std::optional<TimeRange> range = timeSelection.Range();
     const std::optional<TimeSelectionState> selectedTime = timeSelection.State();
     std::vector<CClip*> selected = CClipSelectionUndo::Snapshot(m_project.Selection());
-    std::vector<CClip*> taken = Take(range, "Cut");
+    // Locked clips and clips of frozen tracks stay where they are.
     std::vector<RefPtr<CClip>> removable;
-    for (CClip* clip : taken)
+    for (CClip* clip : touched)
         if (CClipSplitJoin::IsEditable(*clip))
             removable.push_back(RefPtr<CClip>::Share(clip));
-    if (!removable.empty() || selectedTime) {
-        m_undo.AddUndoNode(CProjectUndo(m_project, CProjectUndo::kLayOut));
-        for (const RefPtr<CClip>& clip : removable)
-            m_project.DeselectClip(clip.Get());
-        m_undo.AddUndoNode(CClipSelectionUndo(m_project, selected,
-                                              CClipSelectionUndo::Snapshot(m_project.Selection())));
-        for (const RefPtr<CClip>& clip : removable) {
-            const std::optional<Part> part = SelectedPart(*clip, range, "Cut");
-            if (part && clip->GetTrack())
-                CutOut(*clip, *part);
-        }
-        if (selectedTime) {
-            timeSelection.Clear();
-            m_undo.AddUndoNode(CTimeSelectionUndo(m_project, selectedTime, std::nullopt));
-        }
-        m_undo.AddUndoNode(CProjectUndo(m_project, CProjectUndo::kLayOut));
-        m_undo.SetDirty(true);
-        m_project.RecomputeScrollRanges(false, true);
+    if (removable.empty() && !selectedTime)
+        return false;
+    m_undo.AddUndoNode(CProjectUndo(m_project, CProjectUndo::kLayOut));
+    for (const RefPtr<CClip>& clip : removable)
+        m_project.DeselectClip(clip.Get());
+    m_undo.AddUndoNode(CClipSelectionUndo(m_project, selected,
+                                          CClipSelectionUndo::Snapshot(m_project.Selection())));
+    for (const RefPtr<CClip>& clip : removable) {
+        const std::optional<Part> part = SelectedPart(*clip, range, operation);
+        if (part && clip->GetTrack())
+            CutOut(*clip, *part);
     }
-    Log("CClipboard::Cut - EXIT");
-    return !m_entries.empty();
+    if (selectedTime) {
+        timeSelection.Clear();
+        m_undo.AddUndoNode(CTimeSelectionUndo(m_project, selectedTime, std::nullopt));
+    }
+    m_undo.AddUndoNode(CProjectUndo(m_project, CProjectUndo::kLayOut));
+    m_undo.SetDirty(true);
+    m_project.RecomputeScrollRanges(false, true);
+    return !removable.empty();
 }
 
 CTrack* CClipboard::TargetTrack(const CClip& clip, int row) {

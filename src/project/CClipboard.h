@@ -31,6 +31,10 @@ public:
     bool Copy();
     // One undo step, which brings back the clips and the time selection.
     bool Cut();
+    // Delete over a time selection: removes the span of the selected clips
+    // as Cut does, leaving what the clipboard holds as it was. One undo step;
+    // true when a clip lost a piece.
+    bool DeleteSpan();
     // At heardMs on the caret's track; one undo step. True when a clip was
     // pasted. The caret ends at the end of the last piece pasted on its track.
     bool Paste(double heardMs);
@@ -56,6 +60,10 @@ private:
     // Copies the part of every selected clip; returns the clips that had one.
     std::vector<CClip*> Take(const std::optional<TimeRange>& range, const char* operation);
     void CutOut(CClip& clip, const Part& part);
+    // Cuts the time selection's span out of the touched clips that may be
+    // edited and clears the selection, with the undo records that bring
+    // both back. True when a clip lost a piece.
+    bool RemoveSpan(const std::vector<CClip*>& touched, const char* operation);
     CTrack* TargetTrack(const CClip& clip, int row);
 
     CProject& m_project;

@@ -602,7 +602,11 @@ void CProject::RebuildClipSelection() {
 }
 
 void CProject::DeleteSelection() {
-    m_selector.DeleteSelection();
+    // Over a time selection only its span goes, as a cut takes it.
+    if (m_timeSelection.IsActive())
+        m_clipboard.DeleteSpan();
+    else
+        m_selector.DeleteSelection();
 }
 
 void CProject::DeselectEverything() {

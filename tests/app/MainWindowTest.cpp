@@ -15,6 +15,7 @@
 #include "project/CPlaceholderClip.h"
 #include "project/CProjectMixdown.h"
 #include "project/CTrack.h"
+#include "project/KeyTranspose.h"
 #include "support/CRegKey.h"
 #include "support/LogCapture.h"
 #include "support/Paths.h"
@@ -216,6 +217,23 @@ TEST_F(MainWindowTest, MarkerCommandsOpenTheDialogAndTheWizard) {
     window->ExecuteCommand(kCmdUndo);
     EXPECT_EQ(project.Markers().Count(), 16);
     host.SetModalDriver(nullptr);
+}
+
+TEST_F(MainWindowTest, TransposeAndZoomToProjectAreCommands) {
+    Open();
+    window->OpenFileOrNewProject("");
+    const int key = project.Markers().At(0).tempoEvent.key;
+    EXPECT_TRUE(window->IsCommandEnabled(kCmdTransposeUp));
+    window->ExecuteCommand(kCmdTransposeUp);
+    window->ExecuteCommand(kCmdTransposeUp);
+    EXPECT_EQ(project.Markers().At(0).tempoEvent.key, TransposedKey(key, 2));
+    window->ExecuteCommand(kCmdTransposeDown);
+    EXPECT_EQ(project.Markers().At(0).tempoEvent.key, TransposedKey(key, 1));
+    window->ExecuteCommand(kCmdUndo);
+    EXPECT_EQ(project.Markers().At(0).tempoEvent.key, TransposedKey(key, 2));
+
+    // Nothing to fit in an empty project.
+    EXPECT_FALSE(window->IsCommandEnabled(kCmdZoomToProject));
 }
 
 TEST_F(MainWindowTest, AnOpenTextFieldTakesShortcutKeysFirst) {

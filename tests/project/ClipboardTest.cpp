@@ -8,6 +8,7 @@
 #include "engine/CPCMMixer.h"
 #include "engine/CSoundGroup.h"
 #include "engine/TempoMap.h"
+#include "gui/GuiInput.h"
 #include "project/CClip.h"
 #include "project/CMIDIClip.h"
 #include "project/CMIDITrack.h"
@@ -91,6 +92,51 @@ TEST_P(ClipboardTest, CutOfTheMiddleSilencesThatSpanAndOneUndoBringsAllBack) {
     EXPECT_DOUBLE_EQ(range->endMs, to);
     EXPECT_EQ(Render(), original);
     EXPECT_FALSE(m_undo.CanUndo());
+}
+
+TEST_P(ClipboardTest, DeleteOverATimeSelectionCutsTheSpanButLeavesTheClipboard) {
+    CClip* held = AddSaw(3, 0.0);
+    ASSERT_NE(held, nullptr);
+    m_project->SelectClip(held, false);
+    ASSERT_TRUE(m_project->Clipboard().Copy());
+    CClip* clip = AddSaw(0, 7000.0);
+    CClip* locked = AddSaw(1, 7000.0);
+    ASSERT_TRUE(clip && locked);
+    locked->SetLocked(true, false);
+    m_undo.ClearUndoHistory();
+    const double from = std::trunc(Heard(7000.0)) + 400.0;
+    const double to = from + 900.0;
+    m_project->TimeSelection().Set(from, to, 0, 1);
+    m_project->SelectClip(clip, false);
+    m_project->SelectClip(locked, true);
+
+    for (const int32_t key : {VK_DELETE, VK_BACK}) {
+        m_host.KeyDown(key);
+        ASSERT_EQ(ClipsOn(0).size(), 2u);
+        EXPECT_NEAR(ClipsOn(0)[0]->GetHeardStartMs() + ClipsOn(0)[0]->GetLengthMs(), from, 0.012);
+        EXPECT_NEAR(ClipsOn(0)[1]->GetHeardStartMs(), to, 0.012);
+        // The locked clip stays whole; the clipboard still holds the copy.
+        ASSERT_EQ(ClipsOn(1).size(), 1u);
+        EXPECT_EQ(ClipsOn(1)[0], locked);
+        EXPECT_NEAR(locked->GetLengthMs(), 2000.0, 0.012);
+        EXPECT_FALSE(m_project->TimeSelection().IsActive());
+        ASSERT_EQ(m_project->Clipboard().Count(), 1u);
+
+        // One undo step brings the clip, its selection and the time back.
+        ASSERT_TRUE(m_undo.Undo());
+        ASSERT_EQ(ClipsOn(0).size(), 1u);
+        EXPECT_EQ(ClipsOn(0)[0], clip);
+        EXPECT_TRUE(clip->IsSelected());
+        const auto range = m_project->TimeSelection().Range();
+        ASSERT_TRUE(range.has_value());
+        EXPECT_DOUBLE_EQ(range->startMs, from);
+        EXPECT_DOUBLE_EQ(range->endMs, to);
+        EXPECT_FALSE(m_undo.CanUndo());
+    }
+    m_project->SelectTrack(2, false);
+    ASSERT_TRUE(m_project->Clipboard().Paste(Heard(12000.0)));
+    ASSERT_EQ(ClipsOn(2).size(), 1u);
+    EXPECT_NEAR(ClipsOn(2)[0]->GetLengthMs(), 2000.0, 0.012);
 }
 
 TEST_P(ClipboardTest, PastingTwiceGivesIndependentClipsAndLeavesTheCaretAtTheEnd) {
