@@ -99,8 +99,10 @@ TEST_F(CPRControllerHeaderTest, DraggingTheLanesEdgeResizesItWithinItsLimits) {
     DragEdge(50);
     EXPECT_EQ(control->ControllerLane().GetHeight(), before + 50);
     EXPECT_EQ(Header().GetHeight(), before + 50);
-    // The note area above gives way, and ends where the lane begins.
-    EXPECT_EQ(control->ControllerLane().GetAbsY(), kHeight - before - 50);
+    // The note area above gives way, and ends where the lane begins; the
+    // horizontal scroll bar stays under the lane.
+    EXPECT_EQ(control->ControllerLane().GetAbsY(),
+              kHeight - PianoRollControl::kScrollBarSize - before - 50);
     DragEdge(1000);
     EXPECT_EQ(control->ControllerLane().GetHeight(),
               kHeight - static_cast<int>(kHeight * PianoRollControl::kMinNotesShare));
