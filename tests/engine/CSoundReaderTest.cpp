@@ -48,6 +48,22 @@ struct RampMix {
         return out;
     }
 
+    // Adds a second ramp of one second at atMs while the mix plays.
+    SoundPtr AddRampAt(double atMs) {
+        SoundPtr added(new CPCMSound());
+        EXPECT_TRUE(added->SetSoundData(Ramp(kRate)));
+        added->SetTrackNumber(0);
+        mixer.Lock();
+        mixer.GetSoundGroup()->Add(added.get(), atMs);
+        mixer.Unlock();
+        return added;
+    }
+    // The first frame of out (from timeline frame `first` on) that is not the
+    // two ramps summed, the second one starting at frame addedAt; -1 when
+    // every frame is.
+    static int64_t FirstMismatchOfTwo(const std::vector<float>& out, int64_t first,
+                                      int64_t addedAt);
+
     CPCMMixer mixer;
     SoundPtr sound;
 };
@@ -63,6 +79,13 @@ int64_t FirstMismatch(const std::vector<float>& out, int64_t first, Expected exp
             return frame;
     }
     return -1;
+}
+
+int64_t RampMix::FirstMismatchOfTwo(const std::vector<float>& out, int64_t first, int64_t addedAt) {
+    return FirstMismatch(out, first, [addedAt](int64_t frame) {
+        const int64_t at = frame - addedAt;
+        return RampValue(frame) + (at >= 0 ? RampValue(at) : 0.0f);
+    });
 }
 
 TEST(CSoundReader, ASlowReaderMeansCountedSilenceNeverAWaitAndThenTheRightSample) {
@@ -189,19 +212,9 @@ TEST(CSoundReader, SoundsAddedAheadAndSeeksAreHeardFromTheirFirstFrame) {
     RampMix mix(10 * kRate);
     ASSERT_TRUE(mix.mixer.Play(mix.mixer.GetSoundGroup(), 0.0, 0));
     mix.Render(kRate);
-    SoundPtr later(new CPCMSound());
-    ASSERT_TRUE(later->SetSoundData(Ramp(kRate)));
-    later->SetTrackNumber(0);
-    mix.mixer.Lock();
-    mix.mixer.GetSoundGroup()->Add(later.get(), 1500.0);
-    mix.mixer.Unlock();
+    const SoundPtr later = mix.AddRampAt(1500.0);
     std::vector<float> out = mix.Render(kRate);
-    EXPECT_EQ(FirstMismatch(out, kRate,
-                            [](int64_t frame) {
-                                const int64_t at = frame - kRate * 3 / 2;
-                                return RampValue(frame) + (at >= 0 ? RampValue(at) : 0.0f);
-                            }),
-              -1);
+    EXPECT_EQ(RampMix::FirstMismatchOfTwo(out, kRate, kRate * 3 / 2), -1);
     mix.mixer.SetPositionMs(7000.0);
     out = mix.Render(kRate / 2);
     EXPECT_EQ(FirstMismatch(out, 7 * kRate, RampValue), -1);
@@ -216,19 +229,9 @@ TEST(CSoundReader, ARenderWaitsForASoundAddedWhileTheReaderLagsBehindItsWindows)
         [] { std::this_thread::sleep_for(std::chrono::milliseconds(20)); });
     ASSERT_TRUE(mix.mixer.Play(mix.mixer.GetSoundGroup(), 0.0, 0));
     mix.Render(kRate);
-    SoundPtr later(new CPCMSound());
-    ASSERT_TRUE(later->SetSoundData(Ramp(kRate)));
-    later->SetTrackNumber(0);
-    mix.mixer.Lock();
-    mix.mixer.GetSoundGroup()->Add(later.get(), 1100.0);
-    mix.mixer.Unlock();
+    const SoundPtr later = mix.AddRampAt(1100.0);
     const std::vector<float> out = mix.Render(kRate / 2);
-    EXPECT_EQ(FirstMismatch(out, kRate,
-                            [](int64_t frame) {
-                                const int64_t at = frame - kRate * 11 / 10;
-                                return RampValue(frame) + (at >= 0 ? RampValue(at) : 0.0f);
-                            }),
-              -1);
+    EXPECT_EQ(RampMix::FirstMismatchOfTwo(out, kRate, kRate * 11 / 10), -1);
     EXPECT_EQ(mix.mixer.GetUnderruns(), 0);
 }
 
