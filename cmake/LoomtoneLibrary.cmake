@@ -34,10 +34,10 @@ function(loomtone_tests name)
   add_executable(${name} ${sources} ${PROJECT_SOURCE_DIR}/tests/TestTmp.cpp)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPENDS} GTest::gtest GTest::gtest_main GTest::gmock)
-  target_compile_definitions(${name} PRIVATE
-    LOOMTONE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-    LOOMTONE_BINARY_DIR="${CMAKE_BINARY_DIR}"
-    LOOMTONE_TEST_TMP_ROOT="${CMAKE_BINARY_DIR}/test-tmp")
+  # Only this file knows the checkout's paths; the others ask it at run time,
+  # so that they compile alike in every checkout and ccache shares them.
+  set_source_files_properties(${PROJECT_SOURCE_DIR}/tests/TestTmp.cpp PROPERTIES
+    COMPILE_DEFINITIONS "LOOMTONE_SOURCE_ROOT=\"${PROJECT_SOURCE_DIR}\";LOOMTONE_BINARY_ROOT=\"${CMAKE_BINARY_DIR}\"")
   target_compile_options(${name} PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/TestTmp.h)
   # One variable per property: the discovery script splits a list value
   # into separate arguments however it is escaped, so a second variable in

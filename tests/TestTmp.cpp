@@ -11,7 +11,7 @@ namespace {
 // children share the path, so only the creator removes it.
 struct ProcessFolder {
     ProcessFolder()
-        : owner(getpid()), path(std::string(LOOMTONE_TEST_TMP_ROOT) + "/" + std::to_string(owner)) {
+        : owner(getpid()), path(std::string(LOOMTONE_BINARY_ROOT) + "/test-tmp/" + std::to_string(owner)) {
         std::error_code ec;
         std::filesystem::remove_all(path, ec);
         std::filesystem::create_directories(path, ec);
@@ -35,6 +35,10 @@ struct ProcessFolder {
 }();
 
 } // namespace
+
+const char* LoomtoneSourceDir() { return LOOMTONE_SOURCE_ROOT; }
+
+const char* LoomtoneBinaryDir() { return LOOMTONE_BINARY_ROOT; }
 
 const char* LoomtoneTestTmp() {
     static ProcessFolder folder;

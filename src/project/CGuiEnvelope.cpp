@@ -291,10 +291,12 @@ void CGuiEnvelope::Capture(bool on) {
 }
 
 void CGuiEnvelope::PressPoint(int32_t index, GuiPoint p) {
+    // Where the engine has the point, taken before the gesture starts:
+    // from then on PointRect answers where the pointer has it.
+    m_rectAtPress = PointRect(index);
     m_gesture = Gesture::kPoint;
     m_dragIndex = index;
     m_selected = index;
-    m_rectAtPress = PointRect(index);
     m_press = p;
     m_pointer = p;
     m_swallowed.assign(size_t(Envelope()->GetNumPoints()), false);
@@ -367,10 +369,11 @@ void CGuiEnvelope::PressSegment(GuiPoint p) {
         const GuiRect right = PointRect(k);
         if (right.left + m_pointWidth / 2 <= p.x)
             continue;
-        m_gesture = Gesture::kSegment;
-        m_dragIndex = k - 1;
+        // Taken before the gesture starts, as for a point.
         m_segmentTops[0] = PointRect(k - 1).top;
         m_segmentTops[1] = right.top;
+        m_gesture = Gesture::kSegment;
+        m_dragIndex = k - 1;
         m_press = p;
         m_pointer = p;
         Capture(true);

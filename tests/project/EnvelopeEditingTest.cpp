@@ -180,10 +180,7 @@ TEST_P(EnvelopeEditingTest, AVolumeDrawnWithTheMouseSoundsLikeTheSameWrittenByCo
     EXPECT_EQ(FirstDifference(Render(), drawn), -1);
 }
 
-// Dragging a point or a segment does not work yet in the track area: the
-// press reaches the envelope, but no drag follows. Kept, disabled, until it
-// does.
-TEST_P(EnvelopeEditingTest, DISABLED_DraggingAcrossNeighboursSwallowsThemAndReleaseDeletesThem) {
+TEST_P(EnvelopeEditingTest, DraggingAcrossNeighboursSwallowsThemAndReleaseDeletesThem) {
     SetPoints(FivePoints());
     const GuiPoint from = CentreOf(3);
     Press(from.x, from.y);
@@ -209,8 +206,7 @@ TEST_P(EnvelopeEditingTest, DISABLED_DraggingAcrossNeighboursSwallowsThemAndRele
     EXPECT_FALSE(m_undo.CanUndo());
 }
 
-// Disabled with the test above: dragging does not work yet.
-TEST_P(EnvelopeEditingTest, DISABLED_ReleasingBackAtTheStartChangesNothing) {
+TEST_P(EnvelopeEditingTest, ReleasingBackAtTheStartChangesNothing) {
     SetPoints(FivePoints());
     const GuiPoint from = CentreOf(2);
     Press(from.x, from.y);
@@ -223,8 +219,7 @@ TEST_P(EnvelopeEditingTest, DISABLED_ReleasingBackAtTheStartChangesNothing) {
     EXPECT_FALSE(m_undo.CanUndo());
 }
 
-// Disabled with the test above: dragging does not work yet.
-TEST_P(EnvelopeEditingTest, DISABLED_TheFirstAndLastPointsMoveOnlyUpAndDownAndStay) {
+TEST_P(EnvelopeEditingTest, TheFirstAndLastPointsMoveOnlyUpAndDownAndStay) {
     SetPoints(FivePoints());
     // Left Alt and a click removes a middle point, not an end.
     GuiPoint first = CentreOf(0);
@@ -254,8 +249,7 @@ TEST_P(EnvelopeEditingTest, DISABLED_TheFirstAndLastPointsMoveOnlyUpAndDownAndSt
     ExpectPoints(Points(), FivePoints());
 }
 
-// Disabled with the test above: dragging does not work yet.
-TEST_P(EnvelopeEditingTest, DISABLED_ShiftDragOnTheLineMovesTheSegmentsTwoPoints) {
+TEST_P(EnvelopeEditingTest, ShiftDragOnTheLineMovesTheSegmentsTwoPoints) {
     SetPoints(FivePoints());
     // Halfway between points 2 and 3, on the line.
     const GuiPoint left = CentreOf(2);
