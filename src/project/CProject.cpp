@@ -1,9 +1,7 @@
 #include "project/CProject.h"
 
-#include "engine/CEffectChain.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
-#include "engine/EffectsFactory.h"
 #include "engine/TempoMap.h"
 #include "gui/CDialogButton.h"
 #include "gui/CFileDialog.h"
@@ -22,7 +20,6 @@
 #include "project/CClipSelectionUndo.h"
 #include "project/CMIDIClip.h"
 #include "project/CMIDITrack.h"
-#include "project/CMarkerDialog.h"
 #include "project/CMasterVolUndo.h"
 #include "project/CMidiFileImport.h"
 #include "project/CNewMidiClip.h"
@@ -45,7 +42,6 @@
 #include "support/Log.h"
 #include "support/Paths.h"
 #include "timeline/CTimeGrid.h"
-#include "timeline/CTrackMarker.h"
 
 #include <algorithm>
 #include <cmath>
@@ -60,7 +56,7 @@ CProject::CProject(CPCMMixer& mixer, CUndoMgr& undo, ProjectPreferences& prefs)
       m_markers(mixer.GetTempoMap()) {
     m_tracks.SetGuiParents(&HeaderColumn(), &TrackBodies());
     m_markers.SetOnTempoMapChanged([this] { CClipRetiming::AfterTempoChange(m_mixer, m_tracks); });
-    m_timeGrid = std::make_unique<CTimeGrid>(*this);
+    m_timeGrid = std::make_unique<CTimeGrid>(m_ruler);
     m_timeGrid->SetSnapLevel(prefs.lastSnapSetting);
     m_timeGrid->SetTimeLineMode(static_cast<int32_t>(m_timeLineMode));
     m_timeGrid->OnNotification(CTimeGrid::kNotifyZoomChanged, NotificationNumber(MsPerPixel()));
@@ -164,22 +160,9 @@ void CProject::SetProjectFilePath(const std::string& path) {
     m_filePath = path;
 }
 
-CTrack* CProject::CreateTrack(bool midi) {
-    CTrack* track = midi ? static_cast<CTrack*>(new CMIDITrack(m_services))
-                         : static_cast<CTrack*>(new CAudioTrack(m_services));
-    track->Init();
-    track->AddObserver(this);
-    if (!track->CreateEngineTrack()) {
-        track->DeleteRefObject();
-        return nullptr;
-    }
-    track->CreateControls();
-    return track;
-}
-
 template <typename Track> Track* CProject::AddTrack(int index, bool undo, const char* logName) {
     LogFmt("CProject::%s() trackix:%d", logName, index);
-    Track* track = static_cast<Track*>(CreateTrack(std::is_same_v<Track, CMIDITrack>));
+    auto* track = static_cast<Track*>(m_trackFactory.Create(std::is_same_v<Track, CMIDITrack>));
     const bool added =
         track && (index < 0 ? m_tracks.Append(track, undo) : m_tracks.Insert(track, index, undo));
     if (added)
@@ -195,12 +178,8 @@ CAudioTrack* CProject::AddAudioTrack(int index, bool undo) {
 
 CMIDITrack* CProject::AddMIDITrack(int index, bool undo) {
     CMIDITrack* track = AddTrack<CMIDITrack>(index, undo, "AddMIDITrack");
-    const ProjectPreferences::InstrumentId& id = m_prefs.defaultVirtualInstrument;
-    const bool noInstrument = std::all_of(id.begin(), id.end(), [](uint8_t b) { return b == 0; });
-    if (!track || noInstrument)
-        return track;
-    if (std::unique_ptr<CAudioEffect> instrument = EffectsFactory::GetInstance()->LoadEffect(id))
-        track->GetInstrumentChain()->Insert(std::move(instrument), 0);
+    if (track)
+        m_trackFactory.AddDefaultInstrument(*track);
     return track;
 }
 
@@ -235,16 +214,7 @@ bool CProject::DeleteSelectedTrack() {
 }
 
 void CProject::DeleteAllTracks() {
-    // From the last: no track is moved up only to be deleted next. The track
-    // area is laid out and measured once at the end, not once per track.
-    m_tracks.BeginBatch();
-    while (m_tracks.Count() > 0) {
-        CTrack* track = m_tracks.At(m_tracks.Count() - 1);
-        while (!track->Clips().empty())
-            track->RemoveClip(track->Clips().back(), false);
-        m_tracks.Remove(m_tracks.Count() - 1, false);
-    }
-    m_tracks.EndBatch();
+    m_tracks.RemoveAll();
     m_lastSelectedTrack = -1;
     m_selection.DropClipsOffTracks();
     RecomputeScrollRanges(true, false);
@@ -398,21 +368,6 @@ void CProject::RemoveClip(CClip* clip) {
     }
 }
 
-std::vector<KeyTempoTrack> CProject::KeyTempoTracks() const {
-    std::vector<KeyTempoTrack> tracks;
-    for (int index = 0; index < m_tracks.Count(); ++index) {
-        const CTrack* track = m_tracks.At(index);
-        KeyTempoTrack entry;
-        entry.audio = track->GetKind() == CTrack::kAudio;
-        entry.frozen = track->IsFrozen();
-        for (CClip* clip : track->Clips())
-            if (auto* keyTempo = dynamic_cast<KeyTempoClip*>(clip))
-                entry.clips.push_back(keyTempo);
-        tracks.push_back(std::move(entry));
-    }
-    return tracks;
-}
-
 // The view.
 
 int32_t CProject::MsPerPixel() const {
@@ -534,53 +489,9 @@ double CProject::GetProjectLengthMs() const {
     return GetTempoMap().GetRealTime(end);
 }
 
-// What the ruler asks of the document.
-
-bool CProject::IsRecording() const {
-    return false;
-}
-
-bool CProject::IsPlaying() const {
-    return m_mixer.Playing();
-}
-
-void CProject::MovePlaybackMarker(double ms) {
-    m_mixer.SetPositionMs(std::max(0.0, ms));
-}
-
-void CProject::RelocatePlayback(double ms) {
-    m_mixer.SetPositionMs(std::max(0.0, ms));
-}
-
-void CProject::BeginUndoSet() {
-    // A step that closes at once ends the set that is open, so that the
-    // marker edit the ruler starts next cannot join the edit before it.
-    CUndoStep boundary(m_undo);
-}
-
-void CProject::OpenNewMarkerDialog(double realMs) {
-    if (VRGuiWindow* owner = DialogOwner())
-        CMarkerDialog::RunAdd(*this, m_undo, owner, realMs);
-}
-
-void CProject::OpenMarkerDialog(int index) {
-    if (VRGuiWindow* owner = DialogOwner())
-        CMarkerDialog::RunEdit(*this, m_undo, owner, index);
-}
-
 void CProject::OpenMarkerWizard() {
     if (VRGuiWindow* owner = DialogOwner())
         CAutoMarkerWizard::Run(*this, m_undo, m_mixer, m_prefs, owner);
-}
-
-bool CProject::GetMarkerLook(int index, TrackMarkerLook& look) const {
-    if (index < 0 || index >= m_markers.Count())
-        return false;
-    const MarkerRecord& marker = m_markers.At(index);
-    look.name = marker.name;
-    look.colour = marker.colour;
-    look.cdTrack = marker.cdTrack;
-    return true;
 }
 
 // Clip selection.

@@ -15,8 +15,10 @@
 #include "project/CProjectFileOps.h"
 #include "project/CProjectMarkers.h"
 #include "project/CProjectProgress.h"
+#include "project/CProjectRuler.h"
 #include "project/CTimeSelection.h"
 #include "project/CTrackDrops.h"
+#include "project/CTrackFactory.h"
 #include "project/KeyTempoClip.h"
 #include "project/ProgressSink.h"
 #include "project/ProjectAuthoring.h"
@@ -24,7 +26,6 @@
 #include "project/TrackServices.h"
 #include "support/Observable.h"
 #include "support/Observer.h"
-#include "timeline/TimeGridHost.h"
 
 #include <functional>
 #include <memory>
@@ -53,7 +54,7 @@ struct TrackHeightDrag;
 // new recordings. It creates, loads and saves projects, adds and removes
 // tracks and keeps the engine in step. Observers of the project hear the
 // track notifications it passes on.
-class CProject : public ProjectWindowBase, public TimeGridHost, public Observer, public Observable {
+class CProject : public ProjectWindowBase, public Observer, public Observable {
 public:
     CProject(CPCMMixer& mixer, CUndoMgr& undo, ProjectPreferences& prefs);
     ~CProject() override;
@@ -177,7 +178,7 @@ public:
     // Places every clip for the zoom and recomputes the scroll ranges.
     void LayOutTrackArea();
     CTimeGrid& TimeGrid() { return *m_timeGrid; }
-    const TempoMap& GetTempoMap() const override;
+    const TempoMap& GetTempoMap() const;
 
     // Clip selection.
     CClipSelection& Selection() { return m_selection; }
@@ -238,8 +239,6 @@ public:
     // yet and lets those clips follow the project tempo; then the first of
     // them may give the project its key and tempo. Refused in file activity.
     void AutoBeatMatch(const std::vector<KeyTempoTrack>& tracks);
-    // The project's tracks as the two rules above see them.
-    std::vector<KeyTempoTrack> KeyTempoTracks() const;
     double GetMasterVolume() const { return m_engine.GetMasterVolume(); }
     // 1.0 is unity. With undo, a change is recorded in the open undo set.
     void SetMasterVolume(double volume, bool undo) { m_engine.SetMasterVolume(volume, undo); }
@@ -266,28 +265,18 @@ public:
     VRGuiWindow* DialogOwner();
 
     // What the ruler asks of the document.
-    int32_t CurrentMsPerPixel() const override { return MsPerPixel(); }
-    bool IsRecording() const override;
-    bool IsPlaying() const override;
-    void MovePlaybackMarker(double ms) override;
-    void RelocatePlayback(double ms) override;
-    void ClearTimeSelection() override { m_timeSelection.Clear(); }
-    void SelectTimeOnRuler(int32_t fromX, int32_t toX) override {
-        m_timeSelection.DragOnRuler(fromX, toX);
-    }
-    void BeginUndoSet() override;
-    void OpenNewMarkerDialog(double realMs) override;
-    void OpenMarkerDialog(int index) override;
-    void OpenMarkerWizard() override;
-    void SetTimeLineMode(int32_t mode) override;
-    void InvalidateTrackBodies() override;
-    bool GetMarkerLook(int index, TrackMarkerLook& look) const override;
+    CProjectRuler& Ruler() { return m_ruler; }
+    void OpenMarkerWizard();
+    // Switches to clock (1) or measure (0) mode, in the ruler and the corner button.
+    void SetTimeLineMode(int32_t mode);
+    void InvalidateTrackBodies();
 
 protected:
     // What the track area asks of the document.
     int32_t TrackAreaMsPerPixel() const override { return MsPerPixel(); }
     TimelineExtents GetTimelineExtents() const override;
     bool HasActiveTimeSelection() const override { return m_timeSelection.IsActive(); }
+    void ClearTimeSelection() override { m_timeSelection.Clear(); }
     bool HasSelectedClips() const override { return !m_selection.IsEmpty(); }
     void DeselectEverything() override;
     void PlayStopKey(uint32_t modifiers) override;
@@ -306,7 +295,6 @@ private:
     friend class CProjectFileOps;
 
     template <typename Track> Track* AddTrack(int index, bool undo, const char* logName);
-    CTrack* CreateTrack(bool midi);
     void DeleteAllTracks();
     void ResetAuthoring();
     void HandleHeightDrag(const TrackHeightDrag& drag);
@@ -319,6 +307,7 @@ private:
     CProjectProgress m_ownProgress;
     ProgressSink* m_progress = &m_ownProgress;
     CAllTracks m_tracks;
+    CTrackFactory m_trackFactory{m_services, *this, m_prefs};
     CProjectMarkers m_markers;
     CFirstSoundKeyTempo m_firstSound{m_markers, m_prefs};
     CProjectEngineSettings m_engine{*this, m_mixer, m_undo, m_prefs};
@@ -334,6 +323,7 @@ private:
     int m_lastSelectedTrack = -1;
     std::function<void()> m_openProjectCommand;
     double m_caretTime = 0.0;
+    CProjectRuler m_ruler{*this, m_mixer, m_undo};
     std::unique_ptr<CTimeGrid> m_timeGrid;
     CHeaderCorner m_corner{*this, m_undo};
     int m_zoomLevel = kDefaultZoomLevel;

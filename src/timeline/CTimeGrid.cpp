@@ -6,6 +6,7 @@
 #include "gui/GuiMenu.h"
 #include "gui/GuiPopupMenu.h"
 #include "gui/GuiTextLayout.h"
+#include "gui/IGuiHost.h"
 #include "gui/VRGuiWindow.h"
 #include "support/LocalizedStrings.h"
 #include "timeline/CTrackMarker.h"
@@ -129,7 +130,7 @@ double CTimeGrid::Snap(bool useGivenLevel, int level, double realTime) const {
                                                   &event))
         return realTime;
     if (snapLevel == kMeasureSnapLevel)
-        return SnapMeasure(realTime);
+        return SnapToMeasure(m_host.GetTempoMap(), realTime);
     const double interval = event.denominator * 60000.0 / (divisions * TempoMap::kReferenceTempo);
     const double base = std::trunc(realTime / interval) * interval;
     const double remainder = std::trunc(realTime - base);
@@ -137,8 +138,7 @@ double CTimeGrid::Snap(bool useGivenLevel, int level, double realTime) const {
     return remainder > interval / 2 ? base + interval : base;
 }
 
-double CTimeGrid::SnapMeasure(double realTime) const {
-    const TempoMap& map = m_host.GetTempoMap();
+double CTimeGrid::SnapToMeasure(const TempoMap& map, double realTime) {
     int beatsPerMeasure = 4;
     int beatUnit = 4;
     // The signature of the measure the time lies in, not of one starting at it.
@@ -355,14 +355,25 @@ bool CTimeGrid::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
         return true;
     switch (event) {
     case kMouseLeftDown:
-        OnLeftDown(p.x);
+        if (const int flag = m_markerMouse.FlagAt(p); flag > 0 && m_markerMouse.Press(flag, p.x))
+            Capture(true);
+        else
+            OnLeftDown(p.x);
         return true;
     case kMouseMove:
-        if (m_pressed)
+        if (m_markerMouse.IsDragging())
+            m_markerMouse.Move(p.x);
+        else if (m_pressed)
             OnDrag(p.x);
-        return m_pressed;
+        else
+            ShowCursor(m_markerMouse.FlagAt(p) > 0 ? GuiCursor::kResizeLeftRight
+                                                   : GuiCursor::kArrow);
+        return m_pressed || m_markerMouse.IsDragging();
     case kMouseLeftUp:
-        if (m_pressed && m_selecting)
+        if (m_markerMouse.IsDragging()) {
+            Capture(false);
+            m_markerMouse.Release(p.x);
+        } else if (m_pressed && m_selecting)
             OnDrag(p.x);
         else
             OnLeftUp(p.x);
@@ -374,7 +385,10 @@ bool CTimeGrid::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
     case kMouseRightDown:
         return true;
     case kMouseRightUp:
-        RunContextMenu(p);
+        if (const int flag = m_markerMouse.FlagAt(p); flag >= 0)
+            m_markerMouse.RunMenu(flag, p);
+        else
+            RunContextMenu(p);
         return true;
     default:
         return false;
@@ -386,8 +400,23 @@ void CTimeGrid::OnLeftDown(int32_t x) {
     m_pressed = true;
     m_selecting = false;
     m_pressX = x;
-    if (VRGuiWindow* window = GetWindow())
+    Capture(true);
+}
+
+void CTimeGrid::Capture(bool on) {
+    VRGuiWindow* window = GetWindow();
+    if (!window)
+        return;
+    if (on)
         window->SetCapture(this);
+    else if (window->GetCaptured() == this)
+        window->ReleaseCapture();
+}
+
+void CTimeGrid::ShowCursor(GuiCursor cursor) {
+    if (VRGuiWindow* window = GetWindow())
+        if (IGuiHost* host = window->GetHWND())
+            host->SetCursor(cursor);
 }
 
 void CTimeGrid::OnDrag(int32_t x) {
@@ -401,9 +430,7 @@ void CTimeGrid::OnDrag(int32_t x) {
 void CTimeGrid::EndPress() {
     m_pressed = false;
     m_selecting = false;
-    VRGuiWindow* window = GetWindow();
-    if (window && window->GetCaptured() == this)
-        window->ReleaseCapture();
+    Capture(false);
 }
 
 void CTimeGrid::OnLeftUp(int32_t x) {

@@ -1,13 +1,17 @@
 #pragma once
 
+#include "gui/GuiCursor.h"
 #include "gui/GuiTexturePanel.h"
 #include "support/Observable.h"
 #include "support/Observer.h"
+#include "timeline/CMarkerMouse.h"
 #include "timeline/CRulerTicks.h"
 
 #include <cstdint>
 #include <memory>
 #include <vector>
+
+class TempoMap;
 
 class CTrackMarker;
 class TimeGridHost;
@@ -63,6 +67,9 @@ public:
     double Snap(bool useGivenLevel, int level, double realTime) const;
     // Snaps a tempo-adjusted time (through its real time).
     double SnapAdjusted(bool useGivenLevel, int level, double time) const;
+    // The bar line of the map nearest to a reference time: the next one
+    // once the time is past half of its measure's beats.
+    static double SnapToMeasure(const TempoMap& map, double realTime);
     // Milliseconds of one snap step at 120 beats per minute in quarters; 1 when off.
     int32_t GetSnapInterval() const;
     // The grid line one snap step later (or earlier) than a reference time,
@@ -112,12 +119,13 @@ private:
     void OnLeftDown(int32_t x);
     void OnDrag(int32_t x);
     void EndPress();
+    void Capture(bool on);
+    void ShowCursor(GuiCursor cursor);
     void OnDoubleClick(GuiPoint p);
     // The topmost marker under a point of the ruler, -1 when none.
     int MarkerAt(GuiPoint p) const;
     void RunContextMenu(GuiPoint p);
     void RunMenuCommand(int32_t command, double clickedMs);
-    double SnapMeasure(double realTime) const;
 
     TimeGridHost& m_host;
     int32_t m_timeLineMode = kClockMode;
@@ -131,6 +139,7 @@ private:
     bool m_ticksBuilt = false;
     RulerView m_builtView;
     std::vector<std::unique_ptr<CTrackMarker>> m_markers;
+    CMarkerMouse m_markerMouse{*this, m_host};
     bool m_pressed = false;
     bool m_selecting = false;
     int32_t m_pressX = 0;

@@ -34,6 +34,8 @@ public:
     const TempoEvent& GetTempoEvent() const { return m_event; }
     const TrackMarkerLook& GetLook() const { return m_look; }
     const std::string& GetText() const { return m_textPanel.GetText(); }
+    // Width of the flag image, the part the marker is dragged by; 0 without one.
+    int32_t FlagWidth() const { return m_flag.IsValid() ? m_flag.Width() : 0; }
     // Narrows the text so that it ends before the next marker's flag.
     void LimitWidth(int32_t maxWidth);
 

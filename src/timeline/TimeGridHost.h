@@ -34,6 +34,11 @@ public:
     // The marker dialog, editing marker i.
     virtual void OpenMarkerDialog(int index) = 0;
     virtual void OpenMarkerWizard() = 0;
+    // A marker dragged on the ruler and let go at a reference time (already
+    // snapped): the document moves it there or refuses, as one undo step.
+    virtual void MoveMarker(int index, double realMs) = 0;
+    // Removes marker i (never the start marker) as one undo step.
+    virtual void RemoveMarker(int index) = 0;
     // Switches the project to clock (1) or measure (0) mode; the project
     // passes the mode back to the ruler.
     virtual void SetTimeLineMode(int32_t mode) = 0;

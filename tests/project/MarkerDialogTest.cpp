@@ -142,7 +142,7 @@ TEST_F(MarkerDialogTest, RulerDoubleClickAddsAMarkerEditedLiveAndOkIsOneUndoStep
 TEST_F(MarkerDialogTest, AddingWhereAMarkerStandsShowsTheMessageAndAddsNothing) {
     int steps = 0;
     m_host.SetModalDriver([&steps](COffscreenGuiHost&, int) { ++steps; });
-    m_project->OpenNewMarkerDialog(0.0);
+    m_project->Ruler().OpenNewMarkerDialog(0.0);
     EXPECT_EQ(steps, 0); // no dialog
     ASSERT_EQ(m_titles.size(), 1u);
     EXPECT_EQ(m_titles[0], MyLoadString("MDT_TimeUnavail_Title"));

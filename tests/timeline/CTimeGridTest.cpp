@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -27,7 +28,8 @@ struct FakeGridHost : TimeGridHost {
     std::optional<double> playbackMarker, relocated, newMarkerAt;
     int undoSets = 0, selectionClears = 0, wizards = 0;
     std::optional<int32_t> modeAsked;
-    std::optional<int> editedMarker;
+    std::optional<int> editedMarker, removedMarker;
+    std::optional<std::pair<int, double>> movedMarker;
     std::vector<TrackMarkerLook> looks;
 
     FakeGridHost() { map.AddEvent(StartEvent()); }
@@ -42,6 +44,8 @@ struct FakeGridHost : TimeGridHost {
     void OpenNewMarkerDialog(double realMs) override { newMarkerAt = realMs; }
     void OpenMarkerDialog(int index) override { editedMarker = index; }
     void OpenMarkerWizard() override { ++wizards; }
+    void MoveMarker(int index, double realMs) override { movedMarker = {index, realMs}; }
+    void RemoveMarker(int index) override { removedMarker = index; }
     void SetTimeLineMode(int32_t mode) override { modeAsked = mode; }
     void InvalidateTrackBodies() override {}
     bool GetMarkerLook(int index, TrackMarkerLook& look) const override {
@@ -400,4 +404,87 @@ TEST_F(TimeGrid, ContextMenuCommands) {
     screen.RightUp(250, 20);
     EXPECT_EQ(host.newMarkerAt, 2500.0);
     EXPECT_EQ(host.undoSets, 1);
+}
+
+TEST_F(TimeGrid, AMarkerIsDraggedByItsFlagToASnappedTime) {
+    host.map.AddEvent({.time = 4000, .keyChange = true});
+    grid->SyncMarkers();
+    grid->SetSnapLevel(4); // eighths: 250 ms at 120 bpm
+    const CTrackMarker* marker = grid->GetMarker(1);
+    ASSERT_EQ(marker->GetX(), 400);
+    ASSERT_GT(marker->FlagWidth(), 3);
+
+    screen.MouseMove(402, 5);
+    screen.LeftDown(402, 5);
+    screen.MouseMove(403, 5, MK_LBUTTON); // within the slack: nothing moves
+    EXPECT_EQ(marker->GetX(), 400);
+    // The flag keeps its place under the pointer: 400 + 151 pixels is
+    // 5510 ms, snapped to 5500.
+    screen.MouseMove(553, 5, MK_LBUTTON);
+    EXPECT_EQ(marker->GetX(), 550);
+    EXPECT_FALSE(host.movedMarker);
+    screen.LeftUp(553, 5);
+    ASSERT_TRUE(host.movedMarker);
+    EXPECT_EQ(host.movedMarker->first, 1);
+    EXPECT_DOUBLE_EQ(host.movedMarker->second, 5500.0);
+    // A drag is not a click on the ruler.
+    EXPECT_FALSE(host.playbackMarker);
+    EXPECT_EQ(host.selectionClears, 0);
+    // The document kept the marker where it was: it is placed from the map.
+    EXPECT_EQ(grid->GetMarker(1)->GetX(), 400);
+}
+
+TEST_F(TimeGrid, TheStartMarkerStaysAndAClickOnAFlagPutsThePlayPositionOnIt) {
+    host.map.AddEvent({.time = 4000, .keyChange = true});
+    grid->SyncMarkers();
+    screen.MouseMove(2, 5);
+    screen.LeftDown(2, 5);
+    screen.MouseMove(150, 5, MK_LBUTTON);
+    screen.LeftUp(150, 5);
+    EXPECT_FALSE(host.movedMarker);
+    EXPECT_EQ(grid->GetMarker(0)->GetX(), 0);
+
+    screen.Advance(1000);
+    screen.MouseMove(403, 5);
+    screen.LeftDown(403, 5);
+    screen.LeftUp(403, 5);
+    EXPECT_FALSE(host.movedMarker);
+    EXPECT_EQ(host.playbackMarker, 4000.0);
+}
+
+TEST_F(TimeGrid, TheMarkerMenuPlaysEditsAndRemoves) {
+    host.map.AddEvent({.time = 4000, .keyChange = true});
+    grid->SyncMarkers();
+    const auto rightClick = [&](int32_t x, int item) {
+        DriveMenu(screen, {[&, item] { ClickMenuItem(screen, window, item); }});
+        screen.RightDown(x, 5);
+        screen.RightUp(x, 5);
+    };
+    rightClick(402, 0);
+    EXPECT_EQ(host.playbackMarker, 4000.0);
+    rightClick(402, 1);
+    EXPECT_EQ(host.editedMarker, 1);
+    EXPECT_EQ(host.undoSets, 1);
+    rightClick(402, 3);
+    EXPECT_EQ(host.removedMarker, 1);
+
+    // The start marker has the menu, but cannot be removed.
+    host.removedMarker.reset();
+    rightClick(2, 3);
+    EXPECT_FALSE(host.removedMarker);
+    EXPECT_EQ(window.LayerCount(), 0);
+    rightClick(2, 1);
+    EXPECT_EQ(host.editedMarker, 0);
+
+    // While recording the play position stays.
+    host.playbackMarker.reset();
+    host.recording = true;
+    rightClick(402, 0);
+    EXPECT_FALSE(host.playbackMarker);
+    EXPECT_EQ(window.LayerCount(), 0);
+
+    // Off the flags the ruler's own menu opens.
+    host.recording = false;
+    rightClick(250, 0);
+    EXPECT_EQ(host.newMarkerAt, 2500.0);
 }
