@@ -161,6 +161,19 @@ void CAllTracks::Layout(int from) {
     }
 }
 
+void CAllTracks::RemoveAll() {
+    // From the last: no track is moved up only to be deleted next. The track
+    // area is laid out and measured once at the end, not once per track.
+    BeginBatch();
+    while (Count() > 0) {
+        CTrack* track = At(Count() - 1);
+        while (!track->Clips().empty())
+            track->RemoveClip(track->Clips().back(), false);
+        Remove(Count() - 1, false);
+    }
+    EndBatch();
+}
+
 void CAllTracks::EndBatch() {
     m_batch = false;
     int32_t y = 0;

@@ -30,6 +30,8 @@ public:
     bool Insert(CTrack* track, int index, bool undo);
     // Takes the track out of the engine and gives up the list's reference.
     bool Remove(int index, bool undo);
+    // Every track and its clips, without undo records.
+    void RemoveAll();
     bool Move(int from, int to, bool undo);
     // Moves a track whose header was dragged to `top` in the column to the
     // place its middle was dropped on, and lays the tracks out again even

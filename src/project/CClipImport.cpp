@@ -101,7 +101,7 @@ CClip* CClipImport::AddFromFile(const std::string& path, const char* logName, bo
                             track->AddClip(clip, m_project.CaretClipStart(), true);
         if (placed) {
             m_project.SelectClip(clip, false);
-            m_project.AutoSwitchKeyTempo(*clip, m_project.KeyTempoTracks(), true, false);
+            m_project.AutoSwitchKeyTempo(*clip, KeyTempoTracks(), true, false);
             m_undo.SetDirty(true);
         } else if (track) {
             ShowMessage(nullptr, "Err_LoadSoundFailed_Body", MB_OK | MB_ICONEXCLAMATION,
@@ -116,7 +116,7 @@ CClip* CClipImport::AddFromFile(const std::string& path, const char* logName, bo
     // Beat matching is a file activity of its own: it refuses to run inside
     // this one.
     if (clip && m_project.GetAutoBeatMatch())
-        AutoBeatMatch(m_project.KeyTempoTracks());
+        AutoBeatMatch(KeyTempoTracks());
     LogFmt("%s EXIT", logName);
     return clip;
 }
@@ -141,4 +141,19 @@ CClip* CClipImport::AddMidiFileClips(const std::string& path) {
                     "Err_LoadSoundFailed_Title");
     }
     return last;
+}
+
+std::vector<KeyTempoTrack> CClipImport::KeyTempoTracks() const {
+    std::vector<KeyTempoTrack> tracks;
+    for (int index = 0; index < m_project.GetNumTracks(); ++index) {
+        const CTrack* track = m_project.GetTrack(index);
+        KeyTempoTrack entry;
+        entry.audio = track->GetKind() == CTrack::kAudio;
+        entry.frozen = track->IsFrozen();
+        for (CClip* clip : track->Clips())
+            if (auto* keyTempo = dynamic_cast<KeyTempoClip*>(clip))
+                entry.clips.push_back(keyTempo);
+        tracks.push_back(std::move(entry));
+    }
+    return tracks;
 }

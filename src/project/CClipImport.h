@@ -32,6 +32,8 @@ public:
     void AutoBeatMatch(const std::vector<KeyTempoTrack>& tracks);
 
 private:
+    // The project's tracks as the key, tempo and beat-matching rules see them.
+    std::vector<KeyTempoTrack> KeyTempoTracks() const;
     CClip* AddMidiFileClips(const std::string& path);
     CTrack* TrackForAudioClip();
 

@@ -278,7 +278,7 @@ bool CProjectFileOps::ApplyTracks(ProjectFileContents& contents) {
     bool partial = contents.skippedTracks > 0 || contents.cutShort;
     m_project.m_tracks.BeginBatch();
     for (TrackFileContents& trackContents : contents.tracks) {
-        CTrack* track = m_project.CreateTrack(trackContents.IsMidi());
+        CTrack* track = m_project.m_trackFactory.Create(trackContents.IsMidi());
         if (!track || !m_project.m_tracks.Append(track, false)) {
             partial = true;
             continue;

@@ -25,6 +25,7 @@ struct FakeClipDocument : ClipDocument {
     int placed = 0;
     int removed = 0;
     int32_t lastTrack = -1;
+    std::optional<double> caretTime;
 
     CUndoMgr& ClipUndo() override { return undo; }
     CPCMMixer& ClipMixer() override { return mixer; }
@@ -47,4 +48,5 @@ struct FakeClipDocument : ClipDocument {
         return missingAnswer;
     }
     CSoundTransfer* SoundTransfer() override { return transfer.get(); }
+    void SetCaretTime(double ms) override { caretTime = ms; }
 };
