@@ -67,15 +67,15 @@ void CKeyboardControl::OnDraw(const GuiRect& r) {
     cairo_fill(cr);
 }
 
-void CKeyboardControl::Send(int message, int pitch) {
-    PRKeyEvent event{pitch, m_velocity, 0};
-    SendNotification(message, &event);
+template <PRNotification Code> void CKeyboardControl::Send(int pitch) {
+    const PRKeyEvent event{pitch, m_velocity, 0};
+    Notify<Code>(*this, &event);
 }
 
 void CKeyboardControl::PressKey(int pitch) {
     ReleaseKey();
     m_pressed = pitch;
-    Send(kNotifyPreviewNoteOn, pitch);
+    Send<kNotifyPreviewNoteOn>(pitch);
     const GuiRect row{0, PRNoteGeometry::RowTop(pitch), GetWidth(),
                       PRNoteGeometry::RowTop(pitch) + PRNoteGeometry::kRowHeight};
     Invalidate(&row);
@@ -84,7 +84,7 @@ void CKeyboardControl::PressKey(int pitch) {
 void CKeyboardControl::ReleaseKey() {
     if (m_pressed < 0)
         return;
-    Send(kNotifyPreviewNoteOff, m_pressed);
+    Send<kNotifyPreviewNoteOff>(m_pressed);
     const GuiRect row{0, PRNoteGeometry::RowTop(m_pressed), GetWidth(),
                       PRNoteGeometry::RowTop(m_pressed) + PRNoteGeometry::kRowHeight};
     m_pressed = -1;
@@ -104,8 +104,10 @@ bool CKeyboardControl::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
         PressKey(KeyAt(p));
         return true;
     case kMouseLeftDoubleClick:
-        Send((keys & (MK_SHIFT | MK_CONTROL)) ? kNotifyAddKeyNotes : kNotifySelectKeyNotes,
-             KeyAt(p));
+        if (keys & (MK_SHIFT | MK_CONTROL))
+            Send<kNotifyAddKeyNotes>(KeyAt(p));
+        else
+            Send<kNotifySelectKeyNotes>(KeyAt(p));
         PressKey(KeyAt(p));
         return true;
     case kMouseLeftUp:

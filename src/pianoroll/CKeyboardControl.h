@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gui/VRGuiObject.h"
+#include "pianoroll/PRNotifications.h"
 #include "support/Observable.h"
 
 #include <cstdint>
@@ -29,7 +30,7 @@ public:
     static int KeyAt(GuiPoint p);
 
 private:
-    void Send(int message, int pitch);
+    template <PRNotification Code> void Send(int pitch);
     void PressKey(int pitch);
     void ReleaseKey();
 

@@ -72,10 +72,20 @@ void CPRTimeline::OnDraw(const GuiRect& r) {
     }
 }
 
-bool CPRTimeline::OnMouse(int32_t event, GuiPoint p, uint32_t) {
-    if (event != kMouseMove)
-        return false;
+bool CPRTimeline::OnMouse(int32_t event, GuiPoint p, uint32_t keys) {
+    // The loop flags on the ruler come first.
+    if (GuiTexturePanel::OnMouse(event, p, keys))
+        return true;
     const double ms = std::max(0, p.x) * m_gestures.Geometry().MsPerPixel();
-    Notify<kNotifyShowTime>(*this, static_cast<int32_t>(std::min(ms, 2147483647.0)));
-    return true;
+    const auto soundMs = static_cast<int32_t>(std::min(ms, 2147483647.0));
+    switch (event) {
+    case kMouseMove:
+        Notify<kNotifyShowTime>(*this, soundMs);
+        return true;
+    case kMouseLeftUp:
+        Notify<kNotifyLocate>(*this, soundMs);
+        return true;
+    default:
+        return false;
+    }
 }

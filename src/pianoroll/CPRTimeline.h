@@ -15,7 +15,8 @@ class PRNoteGestures;
 // are kept; they are worked out again when the zoom, the snap level, the
 // sound's timing or the visible part change.
 //
-// The pointer over it tells the sound time under it (kNotifyShowTime).
+// The pointer over it tells the sound time under it (kNotifyShowTime); a
+// click puts the caret and the play position there (kNotifyLocate).
 class CPRTimeline : public GuiTexturePanel, public Observable {
 public:
     static constexpr int32_t kHeight = 36;

@@ -77,6 +77,8 @@ public:
     const MidiNotePtr& Hovered() const { return m_hovered; }
     PRHitZone HoverZone() const { return m_zone; }
     double CaretTimeMs() const { return m_caretMs; }
+    // Where a click on the ruler put the caret (the paste target).
+    void SetCaretTimeMs(double soundMs) { m_caretMs = soundMs; }
     const std::vector<PRSelectedNote>& Selection() const { return m_selection; }
     bool IsSelected(const MidiNote* note) const;
     void Select(const MidiNotePtr& note);

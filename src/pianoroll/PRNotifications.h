@@ -22,6 +22,9 @@ enum PRNotification : int {
     kNotifyLoopFlagMoved = 1052,
     // The read-out shows a sound time (whole ms).
     kNotifyShowTime = 1060,
+    // A click on the ruler puts the caret and the play position at a sound
+    // time (whole ms).
+    kNotifyLocate = 1061,
     // Sent by a MIDI clip when undo or redo put one of its notes back, so
     // that an open piano roll drops its selection and repaints. The
     // parameter is the clip.
@@ -52,6 +55,10 @@ struct PRKeyEvent {
     int channel = 0;
 };
 
+template <> struct NotificationCarries<kNotifyPreviewNoteOn> { using Type = const PRKeyEvent; };
+template <> struct NotificationCarries<kNotifyPreviewNoteOff> { using Type = const PRKeyEvent; };
+template <> struct NotificationCarries<kNotifySelectKeyNotes> { using Type = const PRKeyEvent; };
+template <> struct NotificationCarries<kNotifyAddKeyNotes> { using Type = const PRKeyEvent; };
 template <> struct NotificationCarries<kNotifyToolSettingsChanged> { using Type = void; };
 
 template <> struct NotificationCarries<kNotifyRubberBandRestored> {
@@ -66,3 +73,4 @@ struct PRLoopFlagMove {
 
 template <> struct NotificationCarries<kNotifyLoopFlagMoved> { using Type = const PRLoopFlagMove; };
 template <> struct NotificationCarries<kNotifyShowTime> { using Type = int32_t; };
+template <> struct NotificationCarries<kNotifyLocate> { using Type = int32_t; };

@@ -18,7 +18,7 @@ int32_t TruncMs(double ms) {
 
 PRPlayLine::ClipTiming PRPlayLine::TimingOf(const CMIDIClip& clip) {
     ClipTiming timing;
-    timing.startMs = clip.GetStartMs();
+    timing.startMs = clip.GetHeardStartMs();
     timing.lengthMs = clip.GetLengthMs();
     timing.offsetMs = clip.GetOffsetMs();
     timing.loopStartMs = clip.GetLoopStart();
@@ -45,4 +45,10 @@ int32_t PRPlayLine::SoundMsAt(const ClipTiming& clip, double playMs) {
     if (t > clip.loopEndMs)
         t -= std::ceil((t - clip.loopEndMs) / loop) * loop;
     return TruncMs(t);
+}
+
+double PRPlayLine::PlayMsAt(const ClipTiming& clip, double soundMs) {
+    if (!std::isfinite(soundMs) || !(clip.soundMsPerMs > 0.0))
+        return clip.startMs;
+    return clip.startMs + std::max(0.0, soundMs - clip.offsetMs) / clip.soundMsPerMs;
 }

@@ -10,7 +10,7 @@ class CMIDIClip;
 class PRPlayLine {
 public:
     struct ClipTiming {
-        double startMs = 0.0;  // on the timeline
+        double startMs = 0.0;  // heard, as the play position counts
         double lengthMs = 0.0; // as the clip plays
         double offsetMs = 0.0; // into the sound
         double loopStartMs = 0.0;
@@ -27,4 +27,7 @@ public:
     // starts, at the loop start; in between the time wraps through the loop.
     // An empty loop range does not wrap. Never below 0.
     static int32_t SoundMsAt(const ClipTiming& clip, double playMs);
+    // The other way: the play position at which the clip's first pass
+    // plays a sound time. A time before the offset is the clip's start.
+    static double PlayMsAt(const ClipTiming& clip, double soundMs);
 };

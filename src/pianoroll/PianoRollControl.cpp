@@ -215,6 +215,16 @@ void PianoRollControl::OnLoopFlag(const PRLoopFlagMove& move) {
         CommitLoopRange();
 }
 
+void PianoRollControl::SelectKey(int pitch, bool replace) {
+    m_body->Gestures().SelectKey(pitch, replace);
+    m_body->Invalidate(nullptr);
+}
+
+void PianoRollControl::Locate(int32_t soundMs) {
+    m_body->Gestures().SetCaretTimeMs(soundMs);
+    m_clip.GetDocument().SetCaretTime(PRPlayLine::PlayMsAt(PRPlayLine::TimingOf(m_clip), soundMs));
+}
+
 void PianoRollControl::CommitLoopRange() {
     CMidiSound* sound = m_clip.GetAtom();
     if (!sound)
@@ -375,7 +385,6 @@ bool PianoRollControl::OnWheel(GuiPoint, int32_t delta, uint32_t keys) {
 }
 
 void PianoRollControl::OnNotification(int message, void* parameter) {
-    const auto* key = static_cast<const PRKeyEvent*>(parameter);
     switch (message) {
     case kNotifyLoopFlagMoved:
         if (const PRLoopFlagMove* move = NotificationArgument<kNotifyLoopFlagMoved>(parameter))
@@ -385,7 +394,8 @@ void PianoRollControl::OnNotification(int message, void* parameter) {
         m_readout.ShowTime(NotificationArgument<kNotifyShowTime>(parameter));
         break;
     case kNotifyPreviewNoteOn:
-        m_preview.NoteOn(key->pitch, key->velocity, key->channel);
+        if (const PRKeyEvent* key = NotificationArgument<kNotifyPreviewNoteOn>(parameter))
+            m_preview.NoteOn(key->pitch, key->velocity, key->channel);
         break;
     case kNotifyPreviewNoteOff:
         m_preview.NoteOff();
@@ -403,9 +413,15 @@ void PianoRollControl::OnNotification(int message, void* parameter) {
         ToolSettingsChanged();
         break;
     case kNotifySelectKeyNotes:
+        if (const PRKeyEvent* key = NotificationArgument<kNotifySelectKeyNotes>(parameter))
+            SelectKey(key->pitch, true);
+        break;
     case kNotifyAddKeyNotes:
-        m_body->Gestures().SelectKey(key->pitch, message == kNotifySelectKeyNotes);
-        m_body->Invalidate(nullptr);
+        if (const PRKeyEvent* key = NotificationArgument<kNotifyAddKeyNotes>(parameter))
+            SelectKey(key->pitch, false);
+        break;
+    case kNotifyLocate:
+        Locate(NotificationArgument<kNotifyLocate>(parameter));
         break;
     default:
         break;

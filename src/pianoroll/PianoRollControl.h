@@ -115,6 +115,11 @@ private:
     bool ScrollBarHeld();
     void PlaceLoopFlags();
     void OnLoopFlag(const PRLoopFlagMove& move);
+    // The notes of a key, replacing the selection or added to it.
+    void SelectKey(int pitch, bool replace);
+    // A click on the ruler: the note area's caret and the project's play
+    // position go to the sound time.
+    void Locate(int32_t soundMs);
     void CommitLoopRange();
 
     CMIDIClip& m_clip;

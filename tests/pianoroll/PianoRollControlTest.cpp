@@ -182,4 +182,54 @@ TEST_F(PianoRollControlTest, ANoteDraggedToTheRightEdgeScrollsTheViewAndKeepsMov
     EXPECT_NEAR(moved->GetStart(), unscrolled + scrolled * 15.0, 250.0);
 }
 
+TEST_F(PianoRollControlTest, ALoopFlagDraggedOnTheRulerMovesTheLoopAsOneStep) {
+    Open(4000.0);
+    CLoopFlag& end = control->LoopFlag(CLoopFlag::kLoopEnd);
+    const GuiRect r = end.GetAbsRect();
+    const int32_t x = (r.left + r.right) / 2;
+    const int32_t y = r.top + CLoopFlag::kHeight / 2;
+    host.MouseMove(x, y);
+    host.LeftDown(x, y);
+    ASSERT_TRUE(end.IsDragging());
+    // 40 pixels of 15 ms to the left: the flag follows, snapped.
+    host.MouseMove(x - 40, y, MK_LBUTTON);
+    const double dragged = end.GetTime();
+    EXPECT_GT(dragged, 3000.0);
+    EXPECT_LT(dragged, 4000.0);
+    EXPECT_EQ(clip->GetAtom()->GetLoopEnd(), 4000.0); // not before the release
+    host.LeftUp(x - 40, y);
+    EXPECT_FALSE(end.IsDragging());
+    EXPECT_EQ(clip->GetAtom()->GetLoopEnd(), dragged);
+
+    // The start flag stops 100 ms before the end, however far it goes.
+    CLoopFlag& start = control->LoopFlag(CLoopFlag::kLoopStart);
+    const GuiRect s = start.GetAbsRect();
+    const int32_t sx = (s.left + s.right) / 2;
+    host.MouseMove(sx, y);
+    host.LeftDown(sx, y);
+    host.MouseMove(sx + 600, y, MK_LBUTTON);
+    host.LeftUp(sx + 600, y);
+    EXPECT_EQ(clip->GetAtom()->GetLoopStart(), dragged - 100.0);
+
+    ASSERT_TRUE(doc.undo.Undo());
+    EXPECT_EQ(clip->GetAtom()->GetLoopStart(), 0.0);
+    ASSERT_TRUE(doc.undo.Undo());
+    EXPECT_EQ(clip->GetAtom()->GetLoopEnd(), 4000.0);
+    EXPECT_EQ(end.GetTime(), 4000.0);
+    EXPECT_FALSE(doc.undo.CanUndo());
+}
+
+TEST_F(PianoRollControlTest, AClickOnTheRulerPutsTheCaretAndThePlayPositionThere) {
+    Open(4000.0);
+    clip->GetEngineAtom()->SetAbsoluteOffset(2000.0);
+    // Below the loop flags, 100 pixels of 15 ms into the sound.
+    const int32_t x = kNotesLeft + 100 - control->ScrollX();
+    host.MouseMove(x, kRulerY);
+    host.LeftDown(x, kRulerY);
+    host.LeftUp(x, kRulerY);
+    EXPECT_EQ(control->Body().Gestures().CaretTimeMs(), 1500.0);
+    ASSERT_TRUE(doc.caretTime);
+    EXPECT_EQ(*doc.caretTime, 3500.0);
+}
+
 } // namespace
