@@ -298,8 +298,18 @@ void PianoRollControl::StopTimers() {
 void PianoRollControl::OnTimer(uint32_t id) {
     if (id != kFollowTimer)
         return;
+    FollowLoopRange();
     if (!AutoScroll())
         FollowPlayback();
+}
+
+void PianoRollControl::FollowLoopRange() {
+    // Undo and redo change the loop behind the flags' backs.
+    if (m_loopStart.IsDragging() || m_loopEnd.IsDragging())
+        return;
+    if (m_loopStart.GetTime() != m_clip.GetLoopStart() ||
+        m_loopEnd.GetTime() != m_clip.GetLoopEnd())
+        PlaceLoopFlags();
 }
 
 bool PianoRollControl::AutoScroll() {

@@ -89,6 +89,8 @@ public:
     // The line to where the transport plays; the view follows unless a
     // note gesture is under way.
     void FollowPlayback();
+    // The loop flags stand where the clip's loop is, once no flag is dragged.
+    void FollowLoopRange();
     // One step of scrolling for a drag in the note area at an edge of its
     // view; the drag goes on at the pointer's place in the moved view.
     // False when nothing scrolled.

@@ -3,6 +3,7 @@
 // keeps its reference time, and each edit is one undo step.
 #include "TempoCase.h"
 #include "engine/TempoMap.h"
+#include "gui/CSkin.h"
 #include "gui/GuiInput.h"
 #include "project/CProject.h"
 #include "project/CProjectMarkers.h"
@@ -37,6 +38,9 @@ MarkerRecord Marker(int32_t time, const std::string& name) {
 class MarkerDragTest : public SawAtTempoTest {
 protected:
     void SetUp() override {
+        // The flags markers are dragged by are the skin's.
+        ASSERT_TRUE(m_skin.Init(std::string(LOOMTONE_SOURCE_DIR) + "/data/loomskin.ini"));
+        CSkin::SetCurrent(&m_skin);
         SawAtTempoTest::SetUp();
         if (HasFatalFailure())
             return;
@@ -46,7 +50,13 @@ protected:
         Grid().SyncMarkers();
         // The verse marker a few hundred pixels into the view.
         m_project->SetHorizontalScroll(std::max(0, FlagOf(VerseIndex()).x - 300));
+        ASSERT_GT(Grid().GetMarker(VerseIndex())->FlagWidth(), 3);
         m_undo.ClearUndoHistory();
+    }
+
+    void TearDown() override {
+        SawAtTempoTest::TearDown();
+        CSkin::SetCurrent(nullptr);
     }
 
     CTimeGrid& Grid() { return m_project->TimeGrid(); }
@@ -79,6 +89,8 @@ protected:
         return int32_t(
             std::lround(Grid().Snap(false, 0, m_project->GetTempoMap().GetRealTime(heard))));
     }
+
+    CSkin m_skin;
 };
 
 TEST_P(MarkerDragTest, TheDraggedMarkerKeepsItsReferenceTimeWhereItWasDropped) {
