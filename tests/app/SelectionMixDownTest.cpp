@@ -52,7 +52,7 @@ protected:
         ApplyTempoCase(project, GetParam());
         for (const double at : {500.0, kBarFiveMs}) {
             project.SelectTrack(0, false);
-            project.MoveCaretAndPlayback(at);
+            project.MoveCaretAndPlayback(Heard(at));
             ASSERT_NE(project.AddAudioClip(m_root + "saw.wav"), nullptr);
         }
         undo.SetDirty(false);

@@ -209,4 +209,22 @@ TEST_F(TrackFreezeRules, ASoundAddedToAFrozenTrackThawsItFirst) {
     EXPECT_TRUE(track->IsFrozen()) << "undo freezes the track again";
 }
 
+TEST_F(TrackFreezeRules, CancellingTheProgressLeavesTheTrackPlayingItsClips) {
+    WriteToneWav(m_dir + "long.wav", 44100 * 120, 8000);
+    ASSERT_NE(AddClipAt(0, 0.0, m_dir + "long.wav"), nullptr);
+    m_project->SelectTrack(0, false);
+    m_undo.ClearUndoHistory();
+    m_host.SetModalDriver([](COffscreenGuiHost& host, int) { host.KeyDown(VK_ESCAPE); });
+    CTrack* track = m_project->GetTrack(0);
+    track->HandleCommand(CTrackMenus::kFreeze);
+    EXPECT_FALSE(track->IsFrozen());
+    EXPECT_TRUE(track->GetFrozenFilePath().empty());
+    EXPECT_FALSE(track->Clips().front()->IsFrozen());
+    EXPECT_FALSE(m_undo.CanUndo());
+    EXPECT_FALSE(m_project->InFileActivity());
+    for (const auto& entry : fs::directory_iterator(m_dir))
+        EXPECT_EQ(entry.path().filename().string().find("frozen-track"), std::string::npos)
+            << entry.path();
+}
+
 } // namespace
