@@ -12,6 +12,7 @@
 #include "project/CNewMidiClip.h"
 #include "project/CProject.h"
 #include "project/CTrack.h"
+#include "project/CTrackDuplicate.h"
 #include "project/CTrackMenus.h"
 #include "project/ZoomToProject.h"
 #include "support/CMRUList.h"
@@ -183,6 +184,19 @@ void CMainCommandTable::AddTrackCommands() {
     AddRange(
         kCmdTrackPanFirst, kCmdPercentRange,
         [this](int32_t percent) { SetTrackPan((percent - 100) / 100.0); }, track);
+    Add(
+        kCmdDuplicateTrack,
+        [this, &project] { CTrackDuplicate(project, m_sources.undo).DuplicateSelectedTrack(); },
+        [this] { return CTrackDuplicate::CanDuplicate(SelectedTrack()); });
+    for (const auto& [command, menuCommand] : {std::pair{kCmdMoveTrackUp, CTrackMenus::kMoveUp},
+                                               std::pair{kCmdMoveTrackDown, CTrackMenus::kMoveDown},
+                                               std::pair{kCmdFreezeTrack, CTrackMenus::kFreeze}})
+        Add(
+            command, [this, menuCommand] { SelectedTrack()->HandleCommand(menuCommand); },
+            [this, menuCommand] {
+                CTrack* selected = SelectedTrack();
+                return selected && selected->CanHandleCommand(menuCommand);
+            });
     Add(
         kCmdChooseTrackImage,
         [this] { SelectedTrack()->HandleCommand(CTrackMenus::kChoosePicture); }, track);

@@ -64,7 +64,26 @@ void CMixDownCommand::RenderMixDown(const std::string& extension) {
     LogFmt("LoomtoneMainWindow: no mix-down of type '%s'", extension.c_str());
 }
 
+std::optional<bool> CMixDownCommand::ChooseSelectionOnly() const {
+    if (!m_project.TimeSelection().IsActive())
+        return false;
+    if (m_prefs.bRenderSelectionIfThereIsOne)
+        return true;
+    switch (ShowMessage(&m_owner, "MixDownSelection_Body", MB_YESNOCANCEL | MB_ICONQUESTION,
+                        "MixDownSelection_Title")) {
+    case IDYES:
+        return true;
+    case IDNO:
+        return false;
+    default:
+        return std::nullopt;
+    }
+}
+
 void CMixDownCommand::RenderMixDownOf(const MixDownType& type) {
+    const std::optional<bool> selectionOnly = ChooseSelectionOnly();
+    if (!selectionOnly)
+        return;
     FileDialogRequest request;
     request.mode = FileDialogRequest::Mode::kSave;
     request.owner = &m_owner;
@@ -80,14 +99,16 @@ void CMixDownCommand::RenderMixDownOf(const MixDownType& type) {
         return;
     if (!HasFileExtension(path, type.extension))
         path += std::string(".") + type.extension;
-    RunMixDown(path);
+    RunMixDown(path, *selectionOnly);
 }
 
-void CMixDownCommand::RunMixDown(const std::string& path) {
+void CMixDownCommand::RunMixDown(const std::string& path, bool selectionOnly) {
     CProjectMixdown mixdown(m_mixer, m_project.Authoring(),
                             std::string(CPrefs::kCurrentKeyPath) + "\\Render");
     mixdown.SetFilesInUse(ProjectFilesInUse(m_project));
-    MixDownSettings::FromPrefs(m_prefs).ApplyTo(mixdown, m_project, m_mixer);
+    MixDownSettings settings = MixDownSettings::FromPrefs(m_prefs);
+    settings.selectionOnly = selectionOnly;
+    settings.ApplyTo(mixdown, m_project, m_mixer);
     const bool rendered = m_hooks.withFileActivity([this, &mixdown, &path] {
         CRenderProgress progress(&m_owner);
         return mixdown.Render(path, progress.Callback());

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 class CPCMMixer;
@@ -20,8 +21,9 @@ struct MixDownType {
     const char* filter;
 };
 
-// The mix-down commands: the save question, the file dialog, rendering with
-// the progress dialog, then the result reported or opened.
+// The mix-down commands: the save question, the choice between the time
+// selection and the whole project, the file dialog, rendering with the
+// progress dialog, then the result reported or opened.
 class CMixDownCommand {
 public:
     // What the command borrows of the main window: saving, and running an
@@ -47,7 +49,10 @@ public:
 private:
     void MixDown(const MixDownType& type);
     void RenderMixDownOf(const MixDownType& type);
-    void RunMixDown(const std::string& path);
+    // With a time selection, whether to mix down only it: the preference,
+    // else the user's answer; none when the user cancelled.
+    std::optional<bool> ChooseSelectionOnly() const;
+    void RunMixDown(const std::string& path, bool selectionOnly);
 
     VRGuiWindow& m_owner;
     CPrefs& m_prefs;

@@ -12,8 +12,7 @@ namespace {
 // and the dialogs that are not built yet.
 constexpr std::array kNotBuilt = {
     kCmdLabelCD,         kCmdPreferences,    kCmdLoopLibrary,  kCmdGlobalEffects,
-    kCmdProjectSettings, kCmdDuplicateTrack, kCmdMoveTrackUp,  kCmdMoveTrackDown,
-    kCmdFreezeTrack,     kCmdTrackEffects,   kCmdEditLoop,     kCmdSoundLoopLibrary,
+    kCmdProjectSettings, kCmdTrackEffects,   kCmdEditLoop,     kCmdSoundLoopLibrary,
     kCmdExternalEditor,  kCmdProjectDetails, kCmdTrackDetails, kCmdSoundDetails,
     kCmdViewLoopLibrary,
 };

@@ -35,6 +35,7 @@ MixDownSettings MixDownSettings::FromPrefs(const CPrefs& prefs) {
     settings.truePeakDb = prefs.fMixDownTruePeak;
     settings.filesPerMarker = prefs.bCreateFilesForEachMarker;
     settings.markerTitles = prefs.bUseMarkerTitlesForTrackNames;
+    settings.selectionOnly = prefs.bRenderSelectionIfThereIsOne;
     return settings;
 }
 
@@ -80,4 +81,6 @@ void MixDownSettings::ApplyTo(CProjectMixdown& mixdown, const CProject& project,
     if (filesPerMarker)
         mixdown.SetCdTrackStarts(
             CProjectMixdown::CdTrackStartsOf(project.Markers(), mixer.GetTempoMap()), markerTitles);
+    if (selectionOnly)
+        mixdown.SetTimeSpan(project.TimeSelection().Range());
 }

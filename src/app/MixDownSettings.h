@@ -7,9 +7,9 @@ class CPrefs;
 class CProject;
 class CProjectMixdown;
 
-// How a project is mixed down: tags, loudness normalisation and one file per
-// CD marker. The editor's mix-down takes them from the preferences;
-// `loomtone --render` starts from the same preferences, only reading them,
+// How a project is mixed down: tags, loudness normalisation, one file per
+// CD marker, and the time selection alone or the whole project. The editor's mix-down takes them
+// from the preferences; `loomtone --render` starts from the same preferences, only reading them,
 // and lets the command line override each one.
 struct MixDownSettings {
     bool writeTags = true;
@@ -18,6 +18,8 @@ struct MixDownSettings {
     double truePeakDb = -1.0;    // ceiling, dBTP
     bool filesPerMarker = false;
     bool markerTitles = false;
+    // Only the time selection, when the project has one (one file).
+    bool selectionOnly = false;
 
     static MixDownSettings FromPrefs(const CPrefs& prefs);
 

@@ -16,6 +16,7 @@ ProjectPreferences ProjectPreferencesFrom(const CPrefs& prefs) {
     project.metronomeMeasureSoundFilePath = prefs.metronomeMeasureSoundFilePath;
     project.metronomeVolume = prefs.metronomeVolume;
     project.defaultAudioShade = prefs.defaultAudioShade;
+    project.lastFreezeID = prefs.lastFreezeID;
     project.bDeleteUnusedRecordings = prefs.bDeleteUnusedRecordings;
     project.bShowNewProjectDialog = prefs.bShowNewProjectDialog;
     project.bShowDBValues = prefs.bShowDBValues;
@@ -45,6 +46,7 @@ ProjectPreferences ProjectPreferencesFrom(const CPrefs& prefs) {
 
 void CopyProjectPreferencesBack(const ProjectPreferences& project, CPrefs& prefs) {
     prefs.bAskToAutoBeatMatch = project.bAskToAutoBeatMatch;
+    prefs.lastFreezeID = project.lastFreezeID;
     prefs.bAskToSwitchKeyTempoOnFirstSound = project.bAskToSwitchKeyTempoOnFirstSound;
     prefs.bSwitchKeyTempoOnFirstSound = project.bSwitchKeyTempoOnFirstSound;
     prefs.bShowNewProjectDialog = project.bShowNewProjectDialog;

@@ -8,7 +8,7 @@ class CPrefs;
 ProjectPreferences ProjectPreferencesFrom(const CPrefs& prefs);
 
 // Copies back what the project changes while it runs (the answers of its
-// questions, the kind of new project, the ruler's mode and snap, the
+// questions, the kind of new project, the last freeze number, the ruler's mode and snap, the
 // metronome, the automatic marker wizard's settings), so that they are saved with the program's
 // preferences.
 void CopyProjectPreferencesBack(const ProjectPreferences& project, CPrefs& prefs);

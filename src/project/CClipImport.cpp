@@ -9,6 +9,7 @@
 #include "project/CMidiFileImport.h"
 #include "project/CProject.h"
 #include "project/CTrack.h"
+#include "project/CTrackFreeze.h"
 #include "support/CUndoMgr.h"
 #include "support/CUndoStep.h"
 #include "support/LocalizedStrings.h"
@@ -64,6 +65,13 @@ CTrack* CClipImport::TrackForAudioClip() {
         track = m_project.AddAudioTrack(m_project.GetLastSelectedTrack(), true);
     if (track && !track->IsSelected())
         m_project.SelectTrack(track->GetIndex(), false);
+    // A new sound on a frozen track would not be heard: the track thaws first,
+    // in the same undo step.
+    if (auto* frozen = dynamic_cast<CPCMAudTrack*>(track); frozen && frozen->IsFrozen()) {
+        frozen->BeginSettingsChange();
+        CTrackFreeze(m_project, m_mixer, m_undo, m_prefs).SetFrozen(*frozen, false);
+        frozen->EndSettingsChange();
+    }
     return track;
 }
 

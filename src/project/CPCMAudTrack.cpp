@@ -2,8 +2,17 @@
 
 #include "engine/CEffectChain.h"
 #include "engine/CPCMMixer.h"
+#include "engine/CPCMSound.h"
 #include "engine/CPCMTrack.h"
+#include "engine/CSoundGroup.h"
+#include "project/CClip.h"
 #include "project/ProjectNotifications.h"
+#include "support/Log.h"
+
+CPCMAudTrack::~CPCMAudTrack() {
+    UnplaceFrozenSound();
+    CAudioAtom::DeleteAtom(m_frozenSound);
+}
 
 bool CPCMAudTrack::CreateEngineTrack() {
     if (m_engineTrack)
@@ -22,6 +31,7 @@ bool CPCMAudTrack::CreateEngineTrack() {
         m_detached.reset();
         ApplySettings(settings);
     }
+    PlaceFrozenSound();
     return true;
 }
 
@@ -37,6 +47,7 @@ void CPCMAudTrack::RemoveFromEngine() {
         SendNotification(kNotifySoloOff, NotificationNumber(GetIndex()));
     if (m_armed)
         Disarm();
+    UnplaceFrozenSound();
     // The mixer renumbers the following engine tracks and the sounds on them.
     Services().mixer.RemoveTrack(m_engineTrack->GetTrackNumber());
     m_engineTrack = nullptr;
@@ -155,7 +166,13 @@ void CPCMAudTrack::ApplyEngineSettings(const TrackSettings& settings) {
         m_engineTrack->SetIsMonitoring(settings.monitoring);
     }
     SetSolo(settings.solo);
-    SetFrozenState(settings.frozen);
+    if (settings.frozen != IsFrozen()) {
+        // Freezing renders, thawing deletes a file: the project does both.
+        if (Services().changeFrozen)
+            Services().changeFrozen(*this, settings.frozen);
+        else
+            SetFrozenState(settings.frozen);
+    }
     UpdateHeaderControls();
 }
 
@@ -213,4 +230,74 @@ bool CPCMAudTrack::TakeChain(CEffectChain* engineChain, const CEffectChain* from
     }
     const std::vector<uint8_t> body = fromFile->SaveBody();
     return engineChain->LoadBody(body.data(), body.size());
+}
+
+bool CPCMAudTrack::TakeFrozenSound(const std::string& path, double referenceStartMs) {
+    if (!m_engineTrack || m_frozenSound)
+        return false;
+    auto* sound = new CPCMSound();
+    if (!sound->EasyLoad(path)) {
+        LogFmt("Failed to load frozen sound '%s'!", path.c_str());
+        CAudioAtom::DeleteAtom(sound);
+        return false;
+    }
+    sound->SetAbsoluteOffset(referenceStartMs);
+    m_frozenSound = sound;
+    PlaceFrozenSound();
+    CPCMMixer& mixer = Services().mixer;
+    mixer.Lock();
+    CSoundGroup* group = mixer.GetSoundGroup();
+    for (CClip* clip : Clips()) {
+        CAudioAtom* atom = clip->GetEngineAtom();
+        if (group && atom && group->Contains(atom))
+            group->Remove(atom);
+    }
+    mixer.Unlock();
+    for (CClip* clip : Clips())
+        clip->Freeze();
+    SetFrozenFilePath(path);
+    SetFrozenState(true);
+    return true;
+}
+
+void CPCMAudTrack::DropFrozenSound() {
+    CPCMMixer& mixer = Services().mixer;
+    mixer.Lock();
+    CSoundGroup* group = mixer.GetSoundGroup();
+    for (auto clip = Clips().rbegin(); clip != Clips().rend(); ++clip) {
+        CAudioAtom* atom = (*clip)->GetEngineAtom();
+        if (group && atom && !(*clip)->IsRecording() && !group->Contains(atom))
+            group->Add(atom, atom->AbsoluteOffset());
+    }
+    mixer.Unlock();
+    UnplaceFrozenSound();
+    CAudioAtom::DeleteAtom(m_frozenSound);
+    m_frozenSound = nullptr;
+    for (CClip* clip : Clips())
+        clip->Thaw();
+    SetFrozenState(false);
+}
+
+void CPCMAudTrack::PlaceFrozenSound() {
+    if (!m_frozenSound || !m_engineTrack)
+        return;
+    CPCMMixer& mixer = Services().mixer;
+    mixer.Lock();
+    CSoundGroup* group = mixer.GetSoundGroup();
+    m_frozenSound->SetTimeBase(&mixer.GetTempoMap());
+    if (group && !group->Contains(m_frozenSound))
+        group->Add(m_frozenSound, m_frozenSound->AbsoluteOffset());
+    m_frozenSound->SetTrackNumber(m_engineTrack->GetTrackNumber());
+    mixer.Unlock();
+}
+
+void CPCMAudTrack::UnplaceFrozenSound() {
+    if (!m_frozenSound)
+        return;
+    CPCMMixer& mixer = Services().mixer;
+    mixer.Lock();
+    CSoundGroup* group = mixer.GetSoundGroup();
+    if (group && group->Contains(m_frozenSound))
+        group->Remove(m_frozenSound);
+    mixer.Unlock();
 }

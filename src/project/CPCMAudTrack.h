@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+class CPCMSound;
 class CPCMTrack;
 
 // What audio and MIDI tracks share through their engine track: volume, pan,
@@ -42,7 +43,21 @@ public:
     virtual bool Arm(int32_t device, int32_t channel) = 0;
     virtual void Disarm();
 
+    // While frozen the track plays one sound, made from its clips through its
+    // effects, in place of the clips; null otherwise.
+    CPCMSound* GetFrozenSound() const { return m_frozenSound; }
+    // Plays the frozen file from the reference time on in place of the clips,
+    // whose sounds leave the mix; the effects turn off. The clips stay on the
+    // track. False, with nothing changed, when the file cannot be loaded.
+    bool TakeFrozenSound(const std::string& path, double referenceStartMs);
+    // The clips and the effects play again and the frozen sound goes; its
+    // file stays (see ForgetFrozenFile).
+    void DropFrozenSound();
+    void ForgetFrozenFile() { SetFrozenFilePath(std::string()); }
+
 protected:
+    ~CPCMAudTrack() override;
+
     void FillEngineSettings(TrackSettings& settings) const;
     // Applies the common and engine settings; solo changes are announced.
     void ApplyEngineSettings(const TrackSettings& settings);
@@ -69,6 +84,10 @@ private:
     };
 
     void SetSolo(bool solo);
+    // The frozen sound joins or leaves the engine's sound group (with the
+    // engine track, when the track list takes the track out or puts it back).
+    void PlaceFrozenSound();
+    void UnplaceFrozenSound();
 
     CPCMTrack* m_engineTrack = nullptr;
     std::optional<DetachedEngineState> m_detached;
@@ -77,4 +96,5 @@ private:
     int32_t m_armedChannel = 0;
     int32_t m_armedDriverType = 0;
     std::vector<bool> m_activeAtFreezing;
+    CPCMSound* m_frozenSound = nullptr;
 };

@@ -31,6 +31,8 @@
 #include "project/CProjectUndo.h"
 #include "project/CTimeGridUndo.h"
 #include "project/CTrackBody.h"
+#include "project/CTrackDuplicate.h"
+#include "project/CTrackFreeze.h"
 #include "project/CTrackHeader.h"
 #include "project/ClipNotifications.h"
 #include "project/ProjectFileContents.h"
@@ -73,6 +75,15 @@ CProject::CProject(CPCMMixer& mixer, CUndoMgr& undo, ProjectPreferences& prefs)
     };
     m_services.trackList = &m_tracks;
     m_services.deleteSelectedTrack = [this] { DeleteSelectedTrack(); };
+    m_services.duplicateSelectedTrack = [this] {
+        CTrackDuplicate(*this, m_undo).DuplicateSelectedTrack();
+    };
+    m_services.freezeOrThawSelectedTrack = [this] {
+        CTrackFreeze(*this, m_mixer, m_undo, m_prefs).FreezeOrThawSelectedTrack();
+    };
+    m_services.changeFrozen = [this](CPCMAudTrack& track, bool frozen) {
+        return CTrackFreeze(*this, m_mixer, m_undo, m_prefs).SetFrozen(track, frozen);
+    };
     m_services.insertTrack = [this](int index, bool midi) {
         if (midi)
             AddMIDITrack(index, true);

@@ -59,6 +59,14 @@ double CProjectMixdown::RingingTailMs() const {
 CTrackRenderList CProjectMixdown::RenderListFor(const std::string& path) const {
     CTrackRenderList list;
     const _renderWorkerTrackStruct whole = WholeProject(m_authoring, path);
+    if (m_span) {
+        _renderWorkerTrackStruct span = whole;
+        span.startMs = m_span->startMs;
+        span.endMs = m_span->endMs;
+        if (span.endMs > span.startMs)
+            list.AddTrackInfo(span);
+        return list;
+    }
     if (m_cdTrackStarts.size() < 2) {
         list.AddTrackInfo(whole);
         return list;
@@ -121,7 +129,7 @@ void CProjectMixdown::RemoveFilesOfThisRender() const {
 }
 
 std::string CProjectMixdown::ProgressTextAt(double fraction) const {
-    const double renderedMs = fraction * m_endMs;
+    const double renderedMs = m_startMs + fraction * (m_endMs - m_startMs);
     if (m_endMs > m_lastSoundMs && renderedMs > m_lastSoundMs)
         return MyLoadFormattedString("PD_RingingOut", (m_endMs - m_lastSoundMs) / 1000.0);
     // The file being written: the last one whose range has begun.
@@ -135,6 +143,10 @@ bool CProjectMixdown::Render(const std::string& path, const Progress& progress) 
     m_error.clear();
     m_cancelled = false;
     const CTrackRenderList list = RenderListFor(path);
+    if (list.Count() == 0) {
+        m_error = "the time selection is empty";
+        return false;
+    }
     m_outputs = OutputsOf(path, list.Count());
     m_refusedInUse = std::any_of(m_outputs.begin(), m_outputs.end(), [this](const Output& out) {
         return IsFileInUse(out.path, m_filesInUse);
@@ -155,7 +167,8 @@ bool CProjectMixdown::Render(const std::string& path, const Progress& progress) 
     for (int index = 0; index < list.Count(); ++index)
         m_fileStartsMs.push_back(list.At(index)->startMs);
     m_lastSoundMs = LastSoundEnd(m_mixer);
-    m_endMs = m_mixer.GetRingingEndTime(*m_mixer.GetSoundGroup());
+    m_startMs = m_span ? m_span->startMs : 0.0;
+    m_endMs = m_span ? m_span->endMs : m_mixer.GetRingingEndTime(*m_mixer.GetSoundGroup());
     if (m_normalize)
         RenderNormalized(worker, list, path, worker.FormatDetails(type), progress);
     else

@@ -2,10 +2,12 @@
 
 #include "engine/CTrackRenderList.h"
 #include "engine/FormatDetails.h"
+#include "project/ClipDocument.h"
 #include "project/ProjectAuthoring.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,10 +56,14 @@ public:
         m_cdTrackStarts = std::move(starts);
         m_markerTitles = namesAsTitles;
     }
+    // Renders only this span of the timeline (heard ms, a time selection)
+    // to one file, whatever the CD markers say; none renders the project.
+    void SetTimeSpan(std::optional<TimeRange> span) { m_span = span; }
     // The markers that start CD tracks, in marker order, at their heard times.
     static std::vector<CdTrackStart> CdTrackStartsOf(const CProjectMarkers& markers,
                                                      const TempoMap& tempoMap);
-    // The render entries for a target: one per CD track, or the whole project.
+    // The render entries for a target: the time span, one per CD track, or
+    // the whole project.
     CTrackRenderList RenderListFor(const std::string& path) const;
 
     // How long the mix-down runs on past the project's last sound, in ms,
@@ -109,13 +115,15 @@ private:
     double m_ceilingDb = -1.0;
     std::vector<CdTrackStart> m_cdTrackStarts;
     bool m_markerTitles = false;
+    std::optional<TimeRange> m_span;
     std::string m_error;
     bool m_refusedInUse = false;
     bool m_cancelled = false;
     // The render in progress: its files, where each begins, where the last
-    // sound ends and where the render ends (timeline ms, heard).
+    // sound ends and where the render starts and ends (timeline ms, heard).
     std::vector<Output> m_outputs;
     std::vector<double> m_fileStartsMs;
     double m_lastSoundMs = 0.0;
+    double m_startMs = 0.0;
     double m_endMs = 0.0;
 };

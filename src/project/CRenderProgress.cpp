@@ -4,10 +4,10 @@
 #include "gui/VRGuiWindow.h"
 #include "support/LocalizedStrings.h"
 
-CRenderProgress::CRenderProgress(VRGuiWindow* owner) {
+CRenderProgress::CRenderProgress(VRGuiWindow* owner, const char* titleKey) {
     if (!owner || !owner->GetHWND())
         return;
-    m_dialog = std::make_unique<CProgressDialog>(MyLoadString("PD_MixingDown"));
+    m_dialog = std::make_unique<CProgressDialog>(MyLoadString(titleKey));
     m_dialog->Show(owner);
 }
 

@@ -15,7 +15,8 @@ class VRGuiWindow;
 // is no dialog and nothing is ever cancelled.
 class CRenderProgress {
 public:
-    explicit CRenderProgress(VRGuiWindow* owner);
+    // titleKey: the string key of the dialog's title.
+    explicit CRenderProgress(VRGuiWindow* owner, const char* titleKey = "PD_MixingDown");
     ~CRenderProgress();
     CRenderProgress(const CRenderProgress&) = delete;
     CRenderProgress& operator=(const CRenderProgress&) = delete;

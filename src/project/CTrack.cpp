@@ -428,7 +428,8 @@ bool CTrack::AddClip(CClip* clip, double timeMs, bool undo) {
         group->Remove(atom);
     // timeMs is reference time; the sound is heard through the tempo map.
     atom->SetTimeBase(&mixer.GetTempoMap());
-    if (clip->IsRecording() || !group)
+    // A frozen track's frozen sound plays in place of its clips.
+    if (clip->IsRecording() || !group || m_frozen)
         atom->SetAbsoluteOffset(timeMs);
     else
         group->Add(atom, timeMs);
@@ -442,6 +443,10 @@ bool CTrack::AddClip(CClip* clip, double timeMs, bool undo) {
         return a->GetStartMs() < b->GetStartMs();
     });
     clip->SetTrack(this);
+    if (m_frozen)
+        clip->Freeze();
+    else if (clip->IsFrozen())
+        clip->Thaw();
     ShowClip(clip);
     StackClips();
     if (undo && m_services.clipDocument)

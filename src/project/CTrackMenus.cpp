@@ -7,6 +7,8 @@
 #include "gui/VRGuiImage.h"
 #include "project/CAllTracks.h"
 #include "project/CTrack.h"
+#include "project/CTrackDuplicate.h"
+#include "project/CTrackFreeze.h"
 #include "project/CTrackHeader.h"
 #include "project/ProjectNotifications.h"
 #include "project/TrackServices.h"
@@ -109,6 +111,12 @@ bool CTrackMenus::CanHandle(int32_t command) const {
     const CAllTracks* list = m_services.trackList;
     const int index = m_track.GetIndex();
     switch (command) {
+    case kDuplicate:
+        return m_track.IsSelected() && m_services.duplicateSelectedTrack &&
+               CTrackDuplicate::CanDuplicate(&m_track);
+    case kFreeze:
+        return m_track.IsSelected() && m_services.freezeOrThawSelectedTrack &&
+               CTrackFreeze::CanFreezeOrThaw(&m_track);
     case kMoveUp:
         return list && m_track.IsSelected() && index > 0;
     case kMoveDown:
@@ -150,6 +158,10 @@ void CTrackMenus::Handle(int32_t command, VRGuiWindow* dialogOwner) {
     if (!CanHandle(command))
         return;
     switch (command) {
+    case kDuplicate:
+        return m_services.duplicateSelectedTrack();
+    case kFreeze:
+        return m_services.freezeOrThawSelectedTrack();
     case kMoveUp:
         return MoveBy(-1);
     case kMoveDown:

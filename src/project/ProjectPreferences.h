@@ -25,6 +25,8 @@ struct ProjectPreferences {
     std::string metronomeMeasureSoundFilePath;
     int32_t metronomeVolume = 42;
     int32_t defaultAudioShade = 0x00FF00;
+    // The last number a frozen file was named with; it only grows.
+    int32_t lastFreezeID = 0;
     bool bDeleteUnusedRecordings = true;
     bool bShowNewProjectDialog = true;
     // Envelope volumes read in decibels rather than percent.

@@ -9,6 +9,7 @@
 #include "gui/GuiRect.h"
 
 class CAllTracks;
+class CPCMAudTrack;
 class CClip;
 class ClipDocument;
 class CPCMMixer;
@@ -43,4 +44,11 @@ struct TrackServices {
     // and inserting a new selected track at an index.
     std::function<void()> deleteSelectedTrack{};
     std::function<void(int index, bool midi)> insertTrack{};
+    // Duplicating the selected track, and freezing or thawing it (each one
+    // undo step of its own).
+    std::function<void()> duplicateSelectedTrack{};
+    std::function<void()> freezeOrThawSelectedTrack{};
+    // Brings a track to the frozen state or out of it without recording
+    // (loading, undo and redo); false when that failed.
+    std::function<bool(CPCMAudTrack& track, bool frozen)> changeFrozen{};
 };
