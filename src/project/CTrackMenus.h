@@ -11,7 +11,7 @@ struct TrackServices;
 // header's menu, numbered as its string keys "MENUC_TrackMenuItem%d", and
 // the lane's menu ("MENUC_TrackBodyMenuItem%d", numbered here from
 // kBodyFirst). Commands of parts the program does not have yet (duplicating,
-// freezing, effects, pasting, instrument clips) are shown disabled.
+// freezing, pasting, instrument clips) are shown disabled.
 class CTrackMenus {
 public:
     enum Command : int32_t {
