@@ -6,35 +6,24 @@
 #include "engine/CEffectChain.h"
 #include "engine/CGainEffect.h"
 
+#include "EffectBlock.h"
+
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <memory>
-#include <numbers>
 #include <vector>
 
 namespace {
 
-constexpr double kRate = 44100.0;
-constexpr int kFrames = 512;
-
-std::vector<float> TestBlock() {
-    std::vector<float> block(kFrames * 2);
-    for (int frame = 0; frame < kFrames; ++frame) {
-        const auto value =
-            static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * 220.0 * frame / kRate));
-        block[2 * frame] = value;
-        block[2 * frame + 1] = -value;
-    }
-    return block;
-}
+constexpr double kRate = kEffectBlockRate;
+constexpr int kFrames = kEffectBlockFrames;
 
 void BM_ParameterToAudibleBlock(benchmark::State& state) {
     CEffectChain chain;
     chain.Prepare(kRate, kFrames);
     chain.Insert(std::make_unique<CGainEffect>(), 0);
     CAudioEffect& gain = *chain.GetEffect(0);
-    const std::vector<float> input = TestBlock();
+    const std::vector<float> input = EffectTestBlock();
     std::vector<float> unchanged = input;
     chain.Process(unchanged.data(), kFrames);
     std::vector<float> block(input.size());

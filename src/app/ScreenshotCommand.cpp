@@ -140,6 +140,8 @@ int RunScreenshotCommand(const ScreenshotRequest& request) {
             LoomtoneMainWindow& window = *app.MainWindow();
             window.OpenFileOrNewProject(request.file);
             std::string reason;
+            // Showing the effects unfolds the details area; the settings keep it as it was.
+            const bool detailsShown = app.Prefs().bDetailsShowingState;
             if (request.effectTrack > 0 && !OpenEffect(window, *app.Project(), request, reason)) {
                 std::fprintf(stderr, "loomtone: %s\n", reason.c_str());
                 result = 1;
@@ -151,6 +153,7 @@ int RunScreenshotCommand(const ScreenshotRequest& request) {
                              request.outPath.c_str());
                 result = 1;
             }
+            app.Prefs().bDetailsShowingState = detailsShown;
         }
     }
     SetMessageBoxHook(nullptr);
