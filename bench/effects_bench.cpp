@@ -4,28 +4,18 @@
 #include "engine/CEffectChain.h"
 #include "engine/EffectsFactory.h"
 
+#include "EffectBlock.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <memory>
-#include <numbers>
 #include <vector>
 
 namespace {
 
-constexpr double kRate = 44100.0;
-constexpr int kFrames = 512;
-
-std::vector<float> TestBlock() {
-    std::vector<float> block(kFrames * 2);
-    for (int frame = 0; frame < kFrames; ++frame) {
-        const auto value =
-            static_cast<float>(0.5 * std::sin(2.0 * std::numbers::pi * 220.0 * frame / kRate));
-        block[2 * frame] = value;
-        block[2 * frame + 1] = -value;
-    }
-    return block;
-}
+constexpr double kRate = kEffectBlockRate;
+constexpr int kFrames = kEffectBlockFrames;
 
 void ReportRealtime(benchmark::State& state) {
     // Seconds of sound per second of work.
@@ -47,7 +37,7 @@ void BM_Effect(benchmark::State& state) {
     std::unique_ptr<CAudioEffect> effect =
         EffectsFactory::GetInstance()->LoadEffect(description.id);
     effect->Prepare(kRate, kFrames);
-    const std::vector<float> input = TestBlock();
+    const std::vector<float> input = EffectTestBlock();
     std::vector<float> block = input;
     for (auto _ : state) {
         block = input;
@@ -64,7 +54,7 @@ void BM_FullChain(benchmark::State& state) {
     chain.Prepare(kRate, kFrames);
     for (const EffectDescription& description : BuiltIns())
         chain.Insert(EffectsFactory::GetInstance()->LoadEffect(description.id), -1);
-    const std::vector<float> input = TestBlock();
+    const std::vector<float> input = EffectTestBlock();
     std::vector<float> block = input;
     for (auto _ : state) {
         block = input;

@@ -13,6 +13,7 @@
 #   transport            (the transport and the master bar over the document)
 #   burn                 (audio CDs and disc images over the document)
 #   pianoroll            (the MIDI note editor over the document and transport)
+#   details              (the details area's views: effect chains, over the document)
 #   app                  (the program)
 cmake_minimum_required(VERSION 3.25)
 
@@ -24,8 +25,9 @@ set(allowed_project project timeline engine gui support)
 set(allowed_transport transport project timeline engine gui support)
 set(allowed_burn burn project timeline engine gui support)
 set(allowed_pianoroll pianoroll transport project timeline engine gui support)
-set(allowed_app app pianoroll burn transport project timeline engine gui support)
-set(layers support engine gui timeline project transport burn pianoroll app)
+set(allowed_details details transport project timeline engine gui support)
+set(allowed_app app details pianoroll burn transport project timeline engine gui support)
+set(layers support engine gui timeline project transport burn pianoroll details app)
 
 # The toolkit's drawing context is a cairo context (OnDraw hands it over), and
 # the toolkit has no drawing layer of its own above it: the track area, the
@@ -34,7 +36,7 @@ set(layers support engine gui timeline project transport burn pianoroll app)
 # place outside the toolkit where its libraries may be used; the engine, the
 # support library and the transport never touch them.
 set(gui_libraries_pattern "^(cairo|pango|SDL|fontconfig|jpeglib)")
-set(draws_with_cairo gui timeline project burn pianoroll app)
+set(draws_with_cairo gui timeline project burn pianoroll details app)
 
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "CheckLayering.cmake: pass -DSOURCE_DIR=<repository>")

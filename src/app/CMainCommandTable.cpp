@@ -145,6 +145,7 @@ void CMainCommandTable::AddMixCommands() {
     for (const int32_t command : {kCmdAddInstrumentClip, kCmdSoundAddInstrumentClip})
         Add(command, [this] { CNewMidiClip(m_sources.project, m_sources.undo).AddAtCaret(); });
     Add(kCmdMasterVolumeExact, [this] { AskMasterVolume(); });
+    Add(kCmdGlobalEffects, [this] { m_hooks.showGlobalEffects(); });
     Add(kCmdMidiReset, [this] { m_sources.mixer.MidiAllNotesOffNow(); });
     // Clips kept without their sound get it back where it is found.
     Add(kCmdFindMissingSounds, [&project] { project.ResolveMissingSounds(); });
@@ -200,6 +201,8 @@ void CMainCommandTable::AddTrackCommands() {
     Add(
         kCmdChooseTrackImage,
         [this] { SelectedTrack()->HandleCommand(CTrackMenus::kChoosePicture); }, track);
+    Add(
+        kCmdTrackEffects, [this] { SelectedTrack()->HandleCommand(CTrackMenus::kEffects); }, track);
     AddRange(kCmdTrackHeightSmall, 3, [this](int32_t size) { SetTrackHeight(size); });
     Add(kCmdSelectAllSoundsOnTrack, [&project] {
         project.SelectAllClips(-1, false);

@@ -33,6 +33,7 @@ public:
     struct WindowHooks {
         std::function<void()> toggleDetails;
         std::function<void()> requestClose;
+        std::function<void()> showGlobalEffects;
     };
     CMainCommandTable(const Sources& sources, WindowHooks hooks);
 

@@ -8,13 +8,12 @@
 namespace {
 
 // Commands waiting for their subsystem: the clipboard and clip
-// editing operations, the effects views, the details pages, the piano roll
+// editing operations, the details pages, the piano roll
 // and the dialogs that are not built yet.
 constexpr std::array kNotBuilt = {
-    kCmdLabelCD,         kCmdPreferences,    kCmdLoopLibrary,  kCmdGlobalEffects,
-    kCmdProjectSettings, kCmdTrackEffects,   kCmdEditLoop,     kCmdSoundLoopLibrary,
-    kCmdExternalEditor,  kCmdProjectDetails, kCmdTrackDetails, kCmdSoundDetails,
-    kCmdViewLoopLibrary,
+    kCmdLabelCD,        kCmdPreferences,      kCmdLoopLibrary,    kCmdProjectSettings,
+    kCmdEditLoop,       kCmdSoundLoopLibrary, kCmdExternalEditor, kCmdProjectDetails,
+    kCmdTrackDetails,   kCmdSoundDetails,     kCmdViewLoopLibrary,
 };
 
 } // namespace

@@ -67,11 +67,13 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
            [this](const std::function<bool()>& operation) { return WithFileActivity(operation); }}),
       m_commands({*this, setup.prefs, setup.project, setup.undo, setup.mixer, m_recent, m_files,
                   m_mixDown},
-                 {[this] { ToggleDetails(); }, [this] { RequestClose(); }}),
+                 {[this] { ToggleDetails(); }, [this] { RequestClose(); },
+                  [this] { m_effectView.OpenGlobal(); }}),
       m_menuBar(0, kMenuBarHeight), m_details("gui-menu background", "gui-menu text"),
       m_statusBar("gui-menu background", "gui-menu text"),
       m_pianoRollDock(
-          setup.project, [this] { ShowDetailsArea(); }, &setup.prefs),
+          setup.project, [this] { GiveDetailsAreaTo(m_pianoRollDock); }, &setup.prefs),
+      m_effectView(setup.project, setup.undo, [this] { GiveDetailsAreaTo(m_effectView); }),
       m_toolbarCommands(*this, setup.project, setup.mixer),
       m_transportCommands(setup.project, setup.mixer, setup.prefs, setup.undo),
       m_menuState({setup.project, setup.mixer, setup.prefs, m_recent, m_transportCommands},
@@ -100,6 +102,7 @@ LoomtoneMainWindow::LoomtoneMainWindow(const MainWindowSetup& setup)
     AddChild(&m_details, 0, kMenuBarHeight);
     AddChild(&m_statusBar, 0, kMenuBarHeight);
     AddChild(&m_pianoRollDock, 0, kMenuBarHeight);
+    AddChild(&m_effectView, 0, kMenuBarHeight);
 }
 
 LoomtoneMainWindow::~LoomtoneMainWindow() {
@@ -116,6 +119,8 @@ LoomtoneMainWindow::~LoomtoneMainWindow() {
     m_menuBar.RemoveObserver(this);
     if (GetMainWindow() == this)
         SetMainWindow(nullptr);
+    m_effectView.Close();
+    RemoveChild(&m_effectView);
     m_pianoRollDock.Close();
     RemoveChild(&m_pianoRollDock);
     RemoveChild(&m_statusBar);
@@ -167,6 +172,7 @@ void LoomtoneMainWindow::LayOut() {
     m_details.SetPosition(0, kMenuBarHeight + heights.trackArea);
     m_details.SetSize(width, heights.details);
     m_pianoRollDock.Place(0, kMenuBarHeight + heights.trackArea, width, heights.details);
+    m_effectView.Place(0, kMenuBarHeight + heights.trackArea, width, heights.details);
     m_statusBar.SetPosition(0, std::max(0, height - kStatusBarHeight));
     m_statusBar.SetSize(width, kStatusBarHeight);
     Invalidate(nullptr);
@@ -288,6 +294,14 @@ bool LoomtoneMainWindow::RequestClose() {
 void LoomtoneMainWindow::ShowDetailsArea() {
     if (!m_prefs.bDetailsShowingState)
         ToggleDetails();
+}
+
+void LoomtoneMainWindow::GiveDetailsAreaTo(const VRGuiObject& view) {
+    if (&view != &m_pianoRollDock)
+        m_pianoRollDock.Close();
+    if (&view != &m_effectView)
+        m_effectView.Close();
+    ShowDetailsArea();
 }
 
 void LoomtoneMainWindow::RenderMixDown(const std::string& extension) {

@@ -8,6 +8,7 @@
 #include "app/CMixDownCommand.h"
 #include "app/CPianoRollDock.h"
 #include "app/CTransportCommands.h"
+#include "details/CCustomEffectView.h"
 #include "gui/GuiMenuBar.h"
 #include "gui/GuiTexturePanel.h"
 #include "gui/VRGuiWindow.h"
@@ -121,6 +122,7 @@ public:
     CToolbar& Toolbar() { return m_toolbar; }
     CMixMasterBar& MasterBar() { return m_masterBar; }
     CPianoRollDock& PianoRollDock() { return m_pianoRollDock; }
+    CCustomEffectView& EffectView() { return m_effectView; }
 
 private:
     // The help topics and the About box; false for any other command.
@@ -132,6 +134,9 @@ private:
     bool WithFileActivity(const std::function<bool()>& operation);
 
     void ToggleDetails();
+    // The piano roll and the effects share the details area: the one that
+    // opens closes the other.
+    void GiveDetailsAreaTo(const VRGuiObject& view);
 
     MainWindowSetup m_setup;
     CPrefs& m_prefs;
@@ -145,6 +150,7 @@ private:
     CFilledStrip m_details;
     CFilledStrip m_statusBar;
     CPianoRollDock m_pianoRollDock;
+    CCustomEffectView m_effectView;
     CMainToolbarCommands m_toolbarCommands;
     CTransportCommands m_transportCommands;
     CMainMenuState m_menuState;

@@ -3,6 +3,7 @@
 #include "app/CSystemDeviceCatalog.h"
 #include "app/LoomtoneApp.h"
 #include "app/LoomtoneMainWindow.h"
+#include "engine/CEffectChain.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/MessageBoxes.h"
 #include "pianoroll/PianoRollControl.h"
@@ -22,6 +23,32 @@ bool ParseSize(const char* text, int32_t& width, int32_t& height) {
     if (std::sscanf(text, "%dx%d%n", &width, &height, &consumed) != 2 || text[consumed] != '\0')
         return false;
     return width > 0 && height > 0 && width <= kMaxScreenshotSide && height <= kMaxScreenshotSide;
+}
+
+bool ParseTrackAndSlot(const char* text, int& track, int& slot) {
+    int consumed = 0;
+    if (std::sscanf(text, "%d:%d%n", &track, &slot, &consumed) != 2 || text[consumed] != '\0')
+        return false;
+    return track > 0 && slot > 0;
+}
+
+// Shows the track's effects in the details area and the effect's dialog over them.
+bool OpenEffect(LoomtoneMainWindow& window, CProject& project, const ScreenshotRequest& request,
+                std::string& reason) {
+    CTrack* track = project.GetTrack(request.effectTrack - 1);
+    const CEffectChain* chain = track ? track->GetEffectChain() : nullptr;
+    if (!chain) {
+        reason = "the project has no track " + std::to_string(request.effectTrack);
+        return false;
+    }
+    if (request.effectSlot > chain->NumEffects()) {
+        reason = "track " + std::to_string(request.effectTrack) + " has no effect " +
+                 std::to_string(request.effectSlot);
+        return false;
+    }
+    window.EffectView().OpenTrack(*track);
+    window.EffectView().OpenEffectDialog(request.effectSlot - 1);
+    return true;
 }
 
 CMIDIClip* FirstMidiClip(const CProject& project) {
@@ -76,6 +103,13 @@ bool ParseScreenshotArguments(int count, char** arguments, ScreenshotRequest& re
             ++index;
         } else if (std::strcmp(arguments[index], "--piano-roll") == 0) {
             request.pianoRoll = true;
+        } else if (std::strcmp(arguments[index], "--open-effect") == 0) {
+            if (index + 1 >= count ||
+                !ParseTrackAndSlot(arguments[index + 1], request.effectTrack, request.effectSlot)) {
+                reason = "--open-effect needs TRACK:EFFECT, both counted from 1";
+                return false;
+            }
+            ++index;
         } else if (request.file.empty()) {
             request.file = arguments[index];
         } else {
@@ -106,7 +140,12 @@ int RunScreenshotCommand(const ScreenshotRequest& request) {
             LoomtoneMainWindow& window = *app.MainWindow();
             window.OpenFileOrNewProject(request.file);
             std::string reason;
-            if (!PaintWindow(host, window, *app.Project(), request.pianoRoll, reason)) {
+            // Showing the effects unfolds the details area; the settings keep it as it was.
+            const bool detailsShown = app.Prefs().bDetailsShowingState;
+            if (request.effectTrack > 0 && !OpenEffect(window, *app.Project(), request, reason)) {
+                std::fprintf(stderr, "loomtone: %s\n", reason.c_str());
+                result = 1;
+            } else if (!PaintWindow(host, window, *app.Project(), request.pianoRoll, reason)) {
                 std::fprintf(stderr, "loomtone: %s\n", reason.c_str());
                 result = 1;
             } else if (!host.SaveScreenPng(request.outPath)) {
@@ -114,6 +153,7 @@ int RunScreenshotCommand(const ScreenshotRequest& request) {
                              request.outPath.c_str());
                 result = 1;
             }
+            app.Prefs().bDetailsShowingState = detailsShown;
         }
     }
     SetMessageBoxHook(nullptr);

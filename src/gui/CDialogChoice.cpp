@@ -11,6 +11,12 @@
 CDialogChoice::CDialogChoice(int32_t width, std::vector<std::string> entries)
     : VRGuiObject(width, kHeight), m_entries(std::move(entries)) {}
 
+void CDialogChoice::SetEntries(std::vector<std::string> entries, int index) {
+    m_entries = std::move(entries);
+    m_selected = index >= 0 && index < EntryCount() ? index : 0;
+    Invalidate(nullptr);
+}
+
 void CDialogChoice::SetSelected(int index) {
     if (index < 0 || index >= EntryCount() || index == m_selected)
         return;

@@ -131,6 +131,11 @@ void CTrack::PressHeaderButton(int32_t button) {
         Select();
         return;
     }
+    if (button == CTrackHeader::kEffectsButton) {
+        Select();
+        ShowEffects(true);
+        return;
+    }
     CUndoStep step(m_services.undo);
     BeginSettingsChange();
     if (button == CTrackHeader::kSoloButton)
@@ -142,6 +147,11 @@ void CTrack::PressHeaderButton(int32_t button) {
     EndSettingsChange();
     UpdateHeaderControls();
     Select();
+}
+
+void CTrack::ShowEffects(bool toggle) {
+    const TrackEffectsRequest request{this, toggle};
+    Notify<kNotifyTrackEffects>(*this, &request);
 }
 
 void CTrack::OnVolumeSlider(const GuiSliderChange& change) {

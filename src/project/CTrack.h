@@ -79,6 +79,9 @@ public:
     // What a press of a header button does (CTrackHeader::Button), as one
     // undo step; the track becomes the selected one.
     void PressHeaderButton(int32_t button);
+    // Asks the effect chain view to show the track's effects; with toggle
+    // it hides them when they are showing.
+    void ShowEffects(bool toggle);
     // The context menus at a window point; a chosen command is carried out.
     void ShowHeaderMenu(GuiPoint at);
     void ShowBodyMenu(GuiPoint at);

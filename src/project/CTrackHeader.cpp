@@ -30,9 +30,10 @@ constexpr int32_t kControlsTop = 28;
 constexpr int32_t kMuteX = 10;
 constexpr int32_t kSoloX = 36;
 constexpr int32_t kArmX = 62;
-constexpr int32_t kVolumeX = 92;
-constexpr int32_t kPanX = 204;
-constexpr int32_t kPanWidth = 86;
+constexpr int32_t kEffectsX = 88;
+constexpr int32_t kVolumeX = 116;
+constexpr int32_t kPanX = 224;
+constexpr int32_t kPanWidth = 66;
 constexpr int32_t kControlsHeight = 18;
 
 constexpr int32_t kVolumeControlId = 2;
@@ -61,6 +62,7 @@ CTrackHeader::~CTrackHeader() {
     RemoveChild(m_mute.get());
     RemoveChild(m_solo.get());
     RemoveChild(m_arm.get());
+    RemoveChild(m_effects.get());
     RemoveChild(m_volume.get());
     RemoveChild(m_picture.get());
 }
@@ -69,22 +71,25 @@ void CTrackHeader::AddControls() {
     m_mute = std::make_unique<GuiButton>(kMuteButton, MuteSkin(false), "", "MENUC_TrackMenuItem14");
     m_solo = std::make_unique<GuiButton>(kSoloButton, SoloSkin(false), "", "T_TT_Solo");
     m_arm = std::make_unique<GuiButton>(kArmButton, ArmSkin(false), "", "T_TT_Arm");
+    m_effects = std::make_unique<GuiButton>(kEffectsButton, "fx", "", "T_TT_FX");
     m_volume = std::make_unique<GuiSlider>(kVolumeControlId, "slidevil", 0.0, kMaxVolume);
     m_volume->SetValue(m_controls.volume);
     AddChild(m_mute.get(), kMuteX, kControlsTop);
     AddChild(m_solo.get(), kSoloX, kControlsTop);
     AddChild(m_arm.get(), kArmX, kControlsTop);
+    AddChild(m_effects.get(), kEffectsX, kControlsTop);
     AddChild(m_volume.get(), kVolumeX,
              kControlsTop + (kControlsHeight - m_volume->GetHeight()) / 2);
     for (Observable* control :
          {static_cast<Observable*>(m_mute.get()), static_cast<Observable*>(m_solo.get()),
-          static_cast<Observable*>(m_arm.get()), static_cast<Observable*>(m_volume.get())})
+          static_cast<Observable*>(m_arm.get()), static_cast<Observable*>(m_effects.get()),
+          static_cast<Observable*>(m_volume.get())})
         control->AddObserver(this);
     m_picture = std::make_unique<VRGuiImage>(kPictureSide, kPictureSide);
     AddChild(m_picture.get(), PictureRect().left, PictureRect().top);
     m_picture->AddObserver(this);
     // The button images have soft edges over the header's panel.
-    for (GuiButton* button : {m_mute.get(), m_solo.get(), m_arm.get()})
+    for (GuiButton* button : {m_mute.get(), m_solo.get(), m_arm.get(), m_effects.get()})
         button->SetTransparent(true);
 }
 
@@ -93,6 +98,8 @@ GuiButton& CTrackHeader::GetButton(Button button) const {
         return *m_solo;
     if (button == kArmButton)
         return *m_arm;
+    if (button == kEffectsButton)
+        return *m_effects;
     return *m_mute;
 }
 
@@ -159,7 +166,8 @@ void CTrackHeader::SetSize(int32_t width, int32_t height) {
     GuiTexturePanel::SetSize(width, height);
     for (VRGuiObject* control :
          {static_cast<VRGuiObject*>(m_mute.get()), static_cast<VRGuiObject*>(m_solo.get()),
-          static_cast<VRGuiObject*>(m_arm.get()), static_cast<VRGuiObject*>(m_volume.get())}) {
+          static_cast<VRGuiObject*>(m_arm.get()), static_cast<VRGuiObject*>(m_effects.get()),
+          static_cast<VRGuiObject*>(m_volume.get())}) {
         if (!control)
             continue;
         if (Fits(control->GetRectInParent()))

@@ -139,6 +139,7 @@ bool CTrackMenus::CanHandle(int32_t command) const {
     case kBodySelectClips:
     case kChoosePicture:
     case kColour:
+    case kEffects:
         return true;
     case kRename:
         return m_track.GetHeader() != nullptr;
@@ -177,6 +178,8 @@ void CTrackMenus::Handle(int32_t command, VRGuiWindow* dialogOwner) {
         return m_track.PressHeaderButton(CTrackHeader::kSoloButton);
     case kArm:
         return m_track.PressHeaderButton(CTrackHeader::kArmButton);
+    case kEffects:
+        return m_track.ShowEffects(false);
     case kSelectClips:
     case kBodySelectClips: {
         TrackClipsSelection selection{m_track.GetIndex(), 0};

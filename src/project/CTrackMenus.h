@@ -10,8 +10,8 @@ struct TrackServices;
 // The two context menus of a track and the commands they carry out: the
 // header's menu, numbered as its string keys "MENUC_TrackMenuItem%d", and
 // the lane's menu ("MENUC_TrackBodyMenuItem%d", numbered here from
-// kBodyFirst). Commands of parts the program does not have yet (effects,
-// pasting, instrument clips) are shown disabled.
+// kBodyFirst). Commands of parts the program does not have yet (pasting,
+// instrument clips) are shown disabled.
 class CTrackMenus {
 public:
     enum Command : int32_t {

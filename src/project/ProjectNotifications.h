@@ -6,6 +6,7 @@
 #include <string>
 
 class CPCMAudTrack;
+class CTrack;
 struct ClipSelectionDrag;
 struct GuiPoint;
 struct GuiSliderChange;
@@ -57,6 +58,10 @@ enum ProjectNotification : int {
     // the project. Parameter: a ClipSelectionDrag in pixels of the track
     // bodies' content.
     kNotifyBodySelectionDrag = 1180,
+    // From a track through the project to the effect chain view: show the
+    // track's effects (the header's button shows or hides them).
+    // Parameter: a TrackEffectsRequest.
+    kNotifyTrackEffects = 1410,
 };
 
 // A header tells its track which clips to select with the key flags; the
@@ -94,6 +99,13 @@ struct TrackReorderDrag {
 struct TrackClipsSelection {
     int32_t trackIndex = -1;
     uint32_t keys = 0;
+};
+
+// The payload of kNotifyTrackEffects.
+struct TrackEffectsRequest {
+    CTrack* track = nullptr;
+    // Hide the effects when they are showing already.
+    bool toggle = false;
 };
 
 // What each code carries (see support/Notification.h).
@@ -138,6 +150,9 @@ template <> struct NotificationCarries<kNotifyHeaderMenu> { using Type = const G
 template <> struct NotificationCarries<kNotifyBodyMenu> { using Type = const GuiPoint; };
 template <> struct NotificationCarries<kNotifyBodySelectionDrag> {
     using Type = const ClipSelectionDrag;
+};
+template <> struct NotificationCarries<kNotifyTrackEffects> {
+    using Type = const TrackEffectsRequest;
 };
 
 // Numbers travel in the pointer-sized parameter.

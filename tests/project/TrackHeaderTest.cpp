@@ -201,11 +201,11 @@ TEST_F(TrackHeaderControls, AVolumePresetFromTheMenuThenUndoFromTheLaneMenu) {
 TEST_F(TrackHeaderControls, CommandsThatCannotRunAreDisabledAndOthersRunDirectly) {
     m_project->SelectTrack(0, false);
     CTrack& track = *Track(0);
-    for (int32_t command : {CTrackMenus::kFreeze, CTrackMenus::kEffects, CTrackMenus::kMoveUp})
+    for (int32_t command : {CTrackMenus::kFreeze, CTrackMenus::kMoveUp})
         EXPECT_FALSE(track.CanHandleCommand(command)) << command;
     for (int32_t command :
          {CTrackMenus::kDuplicate, CTrackMenus::kMoveDown, CTrackMenus::kChoosePicture,
-          CTrackMenus::kRename, CTrackMenus::kColour})
+          CTrackMenus::kRename, CTrackMenus::kColour, CTrackMenus::kEffects})
         EXPECT_TRUE(track.CanHandleCommand(command)) << command;
     track.HandleCommand(CTrackMenus::kInsertMidi);
     EXPECT_EQ(Track(0)->GetKind(), CTrack::kMidi);
