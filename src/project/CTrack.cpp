@@ -4,6 +4,7 @@
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CSoundGroup.h"
+#include "gui/GuiButton.h"
 #include "gui/GuiMenu.h"
 #include "gui/GuiPopupMenu.h"
 #include "gui/GuiSlider.h"
@@ -139,9 +140,18 @@ void CTrack::PressHeaderButton(int32_t button) {
         ToggleMute();
     else if (button == CTrackHeader::kArmButton)
         ToggleArm();
+    else if (button == CTrackHeader::kInputButton)
+        ShowArmMenu(InputMenuPoint());
     EndSettingsChange();
     UpdateHeaderControls();
     Select();
+}
+
+GuiPoint CTrack::InputMenuPoint() const {
+    if (!m_header)
+        return {0, 0};
+    const GuiRect r = m_header->GetButton(CTrackHeader::kInputButton).GetAbsRect();
+    return {r.left, r.bottom};
 }
 
 void CTrack::OnVolumeSlider(const GuiSliderChange& change) {

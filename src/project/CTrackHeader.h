@@ -29,10 +29,16 @@ public:
     // The lower edge zone that resizes the track.
     static constexpr int32_t kResizeZone = 5;
     enum DragMode : int32_t { kReorder = 0, kResize = 1, kPointerLeft = 2 };
-    // The buttons, numbered as the track knows them.
-    // The buttons, numbered as the track knows them; the pan value shown as
-    // text acts as a button that asks for an exact pan.
-    enum Button : int32_t { kSoloButton = 3, kMuteButton = 4, kArmButton = 7, kPanValue = 9 };
+    // The buttons, numbered as the track knows them; the one beside the arm
+    // button opens the input menu, and the pan value shown as text acts as a
+    // button that asks for an exact pan.
+    enum Button : int32_t {
+        kSoloButton = 3,
+        kMuteButton = 4,
+        kArmButton = 7,
+        kInputButton = 8,
+        kPanValue = 9
+    };
     static constexpr double kMaxVolume = 2.0;
     static constexpr int32_t kPictureSide = 24;
     static constexpr int32_t kColourStripWidth = 4;
@@ -102,6 +108,7 @@ private:
     std::unique_ptr<GuiButton> m_mute;
     std::unique_ptr<GuiButton> m_solo;
     std::unique_ptr<GuiButton> m_arm;
+    std::unique_ptr<GuiButton> m_input;
     std::unique_ptr<GuiSlider> m_volume;
     std::unique_ptr<VRGuiImage> m_picture;
     GuiEditField m_nameField;
