@@ -11,7 +11,7 @@ namespace {
 // editing operations, the effects views, the details pages, the piano roll
 // and the dialogs that are not built yet.
 constexpr std::array kNotBuilt = {
-    kCmdLabelCD,         kCmdPreferences,    kCmdLoopLibrary,  kCmdGlobalEffects,
+    kCmdLabelCD,         kCmdLoopLibrary,    kCmdGlobalEffects,
     kCmdProjectSettings, kCmdDuplicateTrack, kCmdMoveTrackUp,  kCmdMoveTrackDown,
     kCmdFreezeTrack,     kCmdTrackEffects,   kCmdEditLoop,     kCmdSoundLoopLibrary,
     kCmdExternalEditor,  kCmdProjectDetails, kCmdTrackDetails, kCmdSoundDetails,

@@ -21,6 +21,7 @@
 #include <functional>
 #include <string>
 
+class CAudioDevices;
 class CPCMMixer;
 class CPrefs;
 class CProject;
@@ -37,6 +38,7 @@ struct MainWindowSetup {
     std::string programFolder;  // ends in '/'
     std::string userDataFolder; // ends in '/'
     std::string commandLineFile;
+    CAudioDevices* audioDevices = nullptr; // what the preferences dialog reopens; none in tests
 };
 
 // The top-level window: the menu bar at the top, the project's track area

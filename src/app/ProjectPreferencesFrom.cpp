@@ -28,6 +28,7 @@ ProjectPreferences ProjectPreferencesFrom(const CPrefs& prefs) {
     project.bAskToSwitchKeyTempoOnFirstSound = prefs.bAskToSwitchKeyTempoOnFirstSound;
     project.bAskToAutoBeatMatch = prefs.bAskToAutoBeatMatch;
     project.recInputInUseBehavior = prefs.recInputInUseBehavior;
+    project.bWarnAboutMonitorLatency = prefs.bWarnAboutMonitorLatency;
     project.mixWaveInput = prefs.mixWaveInput;
     project.mixWaveRTInput = prefs.mixWaveRTInput;
     project.mixASIOInput = prefs.mixASIOInput;
@@ -45,6 +46,7 @@ ProjectPreferences ProjectPreferencesFrom(const CPrefs& prefs) {
 
 void CopyProjectPreferencesBack(const ProjectPreferences& project, CPrefs& prefs) {
     prefs.bAskToAutoBeatMatch = project.bAskToAutoBeatMatch;
+    prefs.bWarnAboutMonitorLatency = project.bWarnAboutMonitorLatency;
     prefs.bAskToSwitchKeyTempoOnFirstSound = project.bAskToSwitchKeyTempoOnFirstSound;
     prefs.bSwitchKeyTempoOnFirstSound = project.bSwitchKeyTempoOnFirstSound;
     prefs.bShowNewProjectDialog = project.bShowNewProjectDialog;

@@ -18,6 +18,12 @@ void CDialogChoice::SetSelected(int index) {
     Invalidate(nullptr);
 }
 
+void CDialogChoice::SetEntries(std::vector<std::string> entries, int index) {
+    m_entries = std::move(entries);
+    m_selected = index >= 0 && index < EntryCount() ? index : 0;
+    Invalidate(nullptr);
+}
+
 const std::string& CDialogChoice::GetSelectedText() const {
     static const std::string kNone;
     return m_entries.empty() ? kNone : m_entries[static_cast<size_t>(m_selected)];

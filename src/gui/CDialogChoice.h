@@ -16,6 +16,9 @@ public:
 
     CDialogChoice(int32_t width, std::vector<std::string> entries);
 
+    // Replaces the entries and shows the one at index (the first when index
+    // lies outside them); no change callback.
+    void SetEntries(std::vector<std::string> entries, int index);
     // Set by the program: no change callback. An index outside the entries is ignored.
     void SetSelected(int index);
     int GetSelected() const { return m_selected; }
