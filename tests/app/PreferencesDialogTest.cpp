@@ -7,6 +7,7 @@
 #include "app/CPrefs.h"
 #include "app/CSystemDeviceCatalog.h"
 #include "engine/CAudioDevice.h"
+#include "engine/CNullDevice.h"
 #include "engine/CPCMMixer.h"
 #include "gui/CDialogButton.h"
 #include "gui/CDialogChoice.h"

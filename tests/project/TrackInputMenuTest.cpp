@@ -173,9 +173,11 @@ TEST_F(TrackInputMenu, AMonoInputOffersNoRightChannel) {
     CTrackInputMenu inputs(*Track(0), mono, 0);
     ASSERT_TRUE(inputs.Build(menu));
     EXPECT_FALSE(menu.ItemAt(0).subMenu->ItemAt(2).enabled);
-    EXPECT_FALSE(inputs.Choose(CTrackInputMenu::AudioItem(0, 1)));
-    EXPECT_FALSE(Track(0)->IsArmed());
     EXPECT_FALSE(inputs.Choose(0)) << "nothing chosen";
+    EXPECT_FALSE(Track(0)->IsArmed());
+    // A device of one channel records that channel whatever was asked.
+    EXPECT_TRUE(inputs.Choose(CTrackInputMenu::AudioItem(0, 1)));
+    EXPECT_EQ(Track(0)->GetArmedChannel(), 0);
 }
 
 TEST_F(TrackInputMenu, WithoutDevicesTheUserIsToldAndNothingArms) {
