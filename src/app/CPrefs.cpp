@@ -93,6 +93,7 @@ const Pref kPrefs[] = {
     NumberPref{"mixWaveRTOutput", &P::mixWaveRTOutput, kLowestDevice, kHighestDevice},
     NumberPref{"mixWaveRTLatency", &P::mixWaveRTLatency, 1, 1000},
     MixerPref{"mixWaveRTInit", &P::mixWaveRTInit},
+    FlagPref{"bNoAudioDevice", &P::bNoAudioDevice},
     TextPref{"lastPlaybackDevice", &P::lastPlaybackDevice, TextKind::Name},
     TextPref{"lastRecordingDevice", &P::lastRecordingDevice, TextKind::Name},
     TextPref{"lastMidiInDevice", &P::lastMidiInDevice, TextKind::Name},
@@ -462,6 +463,7 @@ void CPrefs::ResetDeviceSettings() {
     mixWaveRTOutput = 0;
     mixWaveRTLatency = 20;
     mixWaveRTInit = MixerInitRecord::WaveRTDefault();
+    bNoAudioDevice = false;
 }
 
 void CPrefs::ResetInstrumentDefaults() {

@@ -45,7 +45,8 @@ public:
     // store could not be written.
     bool Save() const;
 
-    // The audio driver type, the three mixer records, every device index and the WaveRT latency.
+    // The audio driver type, the three mixer records, every device index, the WaveRT latency
+    // and the choice of no device.
     void ResetDeviceSettings();
     // The default and General MIDI instruments.
     void ResetInstrumentDefaults();
@@ -64,7 +65,7 @@ public:
     std::string TempDirM;
     Rect lastMainWinRect;
     bool bMainWindowMaximized = true;
-    // The device fields up to mixWaveRTInit take their defaults from ResetDeviceSettings.
+    // The device fields up to bNoAudioDevice take their defaults from ResetDeviceSettings.
     int32_t mixDeviceType;
     MixerInitRecord mixerInit;
     MixerInitRecord mixerASIOInit;
@@ -78,6 +79,8 @@ public:
     int32_t mixWaveRTOutput;
     int32_t mixWaveRTLatency;
     MixerInitRecord mixWaveRTInit;
+    // No sound card or server at all: the mixer plays on its null device.
+    bool bNoAudioDevice;
     std::string lastPlaybackDevice;
     std::string lastRecordingDevice;
     std::string lastMidiInDevice;

@@ -11,9 +11,9 @@ namespace {
 // editing operations, the details pages, the piano roll
 // and the dialogs that are not built yet.
 constexpr std::array kNotBuilt = {
-    kCmdLabelCD,        kCmdPreferences,      kCmdLoopLibrary,    kCmdProjectSettings,
-    kCmdEditLoop,       kCmdSoundLoopLibrary, kCmdExternalEditor, kCmdProjectDetails,
-    kCmdTrackDetails,   kCmdSoundDetails,     kCmdViewLoopLibrary,
+    kCmdLabelCD,        kCmdLoopLibrary,      kCmdProjectSettings, kCmdEditLoop,
+    kCmdSoundLoopLibrary, kCmdExternalEditor, kCmdProjectDetails,  kCmdTrackDetails,
+    kCmdSoundDetails,   kCmdViewLoopLibrary,
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "app/LoomtoneApp.h"
 
+#include "app/CAudioDevices.h"
 #include "app/CAutosave.h"
 #include "app/CCrashHandler.h"
 #include "app/DeviceCatalog.h"
@@ -8,7 +9,6 @@
 #include "app/SoundCacheFolder.h"
 #include "app/StartupDevices.h"
 #include "engine/CAudioDevice.h"
-#include "engine/CMidiInput.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CSoundLoader.h"
 #include "gui/CJpegWriter.h"
@@ -114,13 +114,16 @@ bool LoomtoneApp::Startup(IGuiHost& host, const StartupOptions& options) {
     m_project = std::make_unique<CProject>(*m_mixer, m_undo, m_projectPrefs);
     m_project->SetMissingSoundFolders(
         {m_prefs.missingSoundFolders.folders, m_prefs.missingSoundFolders.bAutoAddFolders});
+    m_audio = std::make_unique<CAudioDevices>(m_prefs, *m_mixer, m_devices);
+    m_audio->SetProjectPreferences(&m_projectPrefs);
     MainWindowSetup setup{m_prefs,
                           *m_project,
                           m_undo,
                           *m_mixer,
                           m_programFolder,
                           m_userDataFolder,
-                          options.commandLineFile};
+                          options.commandLineFile,
+                          m_audio.get()};
     m_window = std::make_unique<LoomtoneMainWindow>(setup);
     m_started = true;
     if (!m_window->Initialize(&host, options.width, options.height))
@@ -130,31 +133,14 @@ bool LoomtoneApp::Startup(IGuiHost& host, const StartupOptions& options) {
     m_autosave->Start(*m_window);
     if (options.handleCrashes)
         InstallCrashHandler(options.buildNumber);
+    m_audio->Attach(m_project.get(), m_window->MasterBar().GetRecorder(), nullptr);
     if (options.openAudioDevices) {
-        OpenAudioDevices(*m_mixer, ChooseAudioDevices(m_prefs, m_devices));
-        m_project->SetRecordingInput(RecordingInputOf(*m_mixer, m_prefs, m_devices),
-                                     static_cast<int>(m_devices.MidiInputDevices().size()));
+        m_audio->Open();
         StartDeviceCheck();
-        OpenMidiInput();
     }
     m_prefs.bAttemptToOpenDevice = false;
     m_prefs.Save();
     return true;
-}
-
-// The chosen MIDI input feeds the recording of armed MIDI tracks.
-void LoomtoneApp::OpenMidiInput() {
-    if (m_prefs.mixMidiInDevice < 0)
-        return;
-    m_midiInput = std::make_unique<CMidiInput>(*m_mixer, m_midiQueue);
-    std::string reason;
-    if (!m_midiInput->Open(m_prefs.mixMidiInDevice, reason)) {
-        LogFmt("MIDI input %d could not open: %s", m_prefs.mixMidiInDevice, reason.c_str());
-        m_midiInput.reset();
-        return;
-    }
-    if (CRecordSession* recorder = m_window->MasterBar().GetRecorder())
-        recorder->SetMidiInput(&m_midiQueue);
 }
 
 void LoomtoneApp::StartDeviceCheck() {
@@ -165,10 +151,9 @@ void LoomtoneApp::StartDeviceCheck() {
                                     static_cast<int>(m_devices.PlaybackDevices(driver).size())};
     };
     hooks.failed = [this] { return m_mixer->IsOpen() && m_mixer->GetDevice().Failed(); };
-    hooks.reopen = [this] {
-        return OpenAudioDevices(*m_mixer, ChooseAudioDevices(m_prefs, m_devices));
-    };
+    hooks.reopen = [this] { return m_audio->OpenAudio(); };
     m_deviceCheck = std::make_unique<CDeviceCheck>(std::move(hooks));
+    m_audio->Attach(m_project.get(), m_window->MasterBar().GetRecorder(), m_deviceCheck.get());
     m_window->MasterBar().StartDeviceCheck(m_deviceCheck.get());
 }
 
@@ -208,8 +193,8 @@ void LoomtoneApp::Shutdown() {
     m_autosave.reset();
     m_undo.ClearUndoHistory();
     m_window.reset();
+    m_audio.reset();
     m_deviceCheck.reset();
-    m_midiInput.reset();
     CopyProjectPreferencesBack(m_projectPrefs, m_prefs);
     m_prefs.Save();
     m_project.reset();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/CPrefs.h"
-#include "engine/CMidiInputQueue.h"
 #include "engine/InstPresetManager.h"
 #include "gui/CSkin.h"
 #include "project/ProjectPreferences.h"
@@ -11,9 +10,9 @@
 #include <memory>
 #include <string>
 
+class CAudioDevices;
 class CAutosave;
 class CDeviceCheck;
-class CMidiInput;
 class CPCMMixer;
 class CProject;
 class DeviceCatalog;
@@ -69,7 +68,6 @@ private:
     void InstallCrashHandler(int buildNumber);
     // Timer 558 of the master bar counts the devices every second.
     void StartDeviceCheck();
-    void OpenMidiInput();
     bool Fail(const std::string& reason);
 
     const DeviceCatalog& m_devices;
@@ -83,9 +81,8 @@ private:
     InstPresetManager m_presets;
     std::unique_ptr<CPCMMixer> m_mixer;
     std::unique_ptr<CProject> m_project;
+    std::unique_ptr<CAudioDevices> m_audio;
     std::unique_ptr<CDeviceCheck> m_deviceCheck;
-    CMidiInputQueue m_midiQueue;
-    std::unique_ptr<CMidiInput> m_midiInput;
     std::unique_ptr<LoomtoneMainWindow> m_window;
     std::unique_ptr<CAutosave> m_autosave;
     bool m_started = false;

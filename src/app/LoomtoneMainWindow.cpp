@@ -11,6 +11,7 @@
 #include "app/MarkerCommands.h"
 #include "app/MidiExportCommand.h"
 #include "app/PercentDialog.h"
+#include "app/PreferencesCommand.h"
 #include "app/SaveFolders.h"
 #include "app/ShortcutTable.h"
 #include "app/WindowPlacement.h"
@@ -267,7 +268,8 @@ bool LoomtoneMainWindow::ExecuteCommand(int32_t command) {
     const bool done =
         (m_transportCommands.Handles(command) && m_transportCommands.Execute(command)) ||
         m_commands.Execute(command) || RunMarkerCommand(command, this, m_project, m_undo) ||
-        RunBurnCommand(command, this, m_project, m_mixer, m_prefs) || RunHelpCommand(command);
+        RunBurnCommand(command, this, m_project, m_mixer, m_prefs) || RunHelpCommand(command) ||
+        RunPreferencesCommand(command, this, m_setup.audioDevices);
     UpdateTitle();
     return done;
 }

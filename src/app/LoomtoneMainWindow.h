@@ -22,6 +22,7 @@
 #include <functional>
 #include <string>
 
+class CAudioDevices;
 class CPCMMixer;
 class CPrefs;
 class CProject;
@@ -38,6 +39,7 @@ struct MainWindowSetup {
     std::string programFolder;  // ends in '/'
     std::string userDataFolder; // ends in '/'
     std::string commandLineFile;
+    CAudioDevices* audioDevices = nullptr; // what the preferences dialog reopens; none in tests
 };
 
 // The top-level window: the menu bar at the top, the project's track area

@@ -29,6 +29,7 @@ ProjectPreferences ProjectPreferencesFrom(const CPrefs& prefs) {
     project.bAskToSwitchKeyTempoOnFirstSound = prefs.bAskToSwitchKeyTempoOnFirstSound;
     project.bAskToAutoBeatMatch = prefs.bAskToAutoBeatMatch;
     project.recInputInUseBehavior = prefs.recInputInUseBehavior;
+    project.bWarnAboutMonitorLatency = prefs.bWarnAboutMonitorLatency;
     project.mixWaveInput = prefs.mixWaveInput;
     project.mixWaveRTInput = prefs.mixWaveRTInput;
     project.mixASIOInput = prefs.mixASIOInput;
@@ -47,6 +48,7 @@ ProjectPreferences ProjectPreferencesFrom(const CPrefs& prefs) {
 void CopyProjectPreferencesBack(const ProjectPreferences& project, CPrefs& prefs) {
     prefs.bAskToAutoBeatMatch = project.bAskToAutoBeatMatch;
     prefs.lastFreezeID = project.lastFreezeID;
+    prefs.bWarnAboutMonitorLatency = project.bWarnAboutMonitorLatency;
     prefs.bAskToSwitchKeyTempoOnFirstSound = project.bAskToSwitchKeyTempoOnFirstSound;
     prefs.bSwitchKeyTempoOnFirstSound = project.bSwitchKeyTempoOnFirstSound;
     prefs.bShowNewProjectDialog = project.bShowNewProjectDialog;

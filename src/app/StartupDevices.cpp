@@ -178,7 +178,9 @@ RecordingInput RecordingInputOf(CPCMMixer& mixer, const CPrefs& prefs,
                                 const DeviceCatalog& devices) {
     RecordingInput input;
     input.driverType = prefs.mixDeviceType;
-    input.deviceCount = static_cast<int>(devices.RecordingDevices(prefs.mixDeviceType).size());
+    input.deviceNames = devices.RecordingDevices(prefs.mixDeviceType);
+    input.deviceCount = static_cast<int>(input.deviceNames.size());
+    input.midiDeviceNames = devices.MidiInputDevices();
     input.channelCount = [&mixer](int) {
         return mixer.IsOpen() ? mixer.GetDevice().InputChannels() : 0;
     };

@@ -86,6 +86,13 @@ void CMixRoutine::Render(CPCMMixer& mixer, float* out, int frames) LOOMTONE_REAL
     mixer.m_lock.Unlock();
 }
 
+void CMixRoutine::Render(CPCMMixer& mixer, float* out, int frames,
+                         LiveInput input) LOOMTONE_REALTIME {
+    m_input = input.channels > 0 ? input : LiveInput{};
+    Render(mixer, out, frames);
+    m_input = LiveInput{};
+}
+
 void CMixRoutine::Render(CPCMMixer& mixer, float* out, int frames, bool wait) {
     if (!wait) {
         Render(mixer, out, frames);
@@ -104,6 +111,7 @@ void CMixRoutine::Render(CPCMMixer& mixer, float* out, int frames, bool wait) {
 void CMixRoutine::RenderLocked(CPCMMixer& mixer, float* out, int frames) {
     m_offline = false;
     m_onlyTrack = kAllTracks;
+    m_blockOut = out;
     for (int done = 0; done < frames; done += kChunkFrames)
         RenderChunk(mixer, out + static_cast<size_t>(done) * 2,
                     std::min(kChunkFrames, frames - done));
@@ -508,6 +516,8 @@ void CMixRoutine::SumTracks(CPCMMixer& mixer, const Segment& segment) {
         // that echoes and reverbs ring on and instruments can play.
         if (!m_busUsed[static_cast<size_t>(number)])
             std::fill(bus, bus + samples, 0.0f);
+        if (m_input.samples && !m_offline && track.HearsInput())
+            AddMonitoredInput(track, segment, bus);
         RunTrackChains(track, number, bus, segment.frames);
         if (m_onlyTrack != kAllTracks) {
             for (int index = 0; index < samples; ++index)
@@ -527,6 +537,21 @@ void CMixRoutine::SumTracks(CPCMMixer& mixer, const Segment& segment) {
         return;
     for (int index = 0; index < samples; ++index)
         segment.out[index] += m_masterBus[static_cast<size_t>(index)];
+}
+
+void CMixRoutine::AddMonitoredInput(const CPCMTrack& track, const Segment& segment,
+                                    float* bus) const {
+    const int channels = m_input.channels;
+    const int selection = track.GetMonitorInput();
+    // A mono input, or one side of a stereo one, is heard in the middle.
+    const int left = selection == 1 && channels > 1 ? 1 : 0;
+    const int right = selection == 2 && channels > 1 ? 1 : left;
+    const size_t first = static_cast<size_t>((segment.out - m_blockOut) / 2);
+    for (int frame = 0; frame < segment.frames; ++frame) {
+        const float* in = m_input.samples + (first + static_cast<size_t>(frame)) * channels;
+        bus[frame * 2] += in[left];
+        bus[frame * 2 + 1] += in[right];
+    }
 }
 
 void CMixRoutine::RunTrackChains(CPCMTrack& track, int trackNumber, float* bus, int frames) {

@@ -76,11 +76,20 @@ public:
     // the last (playback restarted at its own position). Mixer locked.
     void RestartStreams() { m_streamNext = -1; }
 
+    // A device's input block: frames of `channels` interleaved samples.
+    struct LiveInput {
+        const float* samples = nullptr;
+        int channels = 0;
+    };
+
     // Playback: fills frames of interleaved stereo float output from the
     // mixer's transport and moves it on. A block whose lock is taken is
     // silence. With wait set (a caller that is not real-time) it waits for
-    // the sound reader rather than leave a sound out.
+    // the sound reader rather than leave a sound out. With an input, each
+    // monitoring track adds the input it is armed on to its bus before its
+    // chains (software monitoring).
     void Render(CPCMMixer& mixer, float* out, int frames) LOOMTONE_REALTIME;
+    void Render(CPCMMixer& mixer, float* out, int frames, LiveInput input) LOOMTONE_REALTIME;
     void Render(CPCMMixer& mixer, float* out, int frames, bool wait);
 
     // Rendering: fills frames of the atom's timeline from startFrame, without
@@ -137,6 +146,8 @@ private:
     void ApplyFilters(CClipAudioBuffer& buffer, double clipMs, int frames);
     void SumTracks(CPCMMixer& mixer, const Segment& segment);
     void RunTrackChains(CPCMTrack& track, int trackNumber, float* bus, int frames);
+    // Adds the live input's frames under the segment to a monitoring track's bus.
+    void AddMonitoredInput(const CPCMTrack& track, const Segment& segment, float* bus) const;
     void MixMetronome(CPCMMixer& mixer, const Segment& segment);
     // Plays the sounding click into segment frames [from, to).
     void PlayClick(const Segment& segment, int from, int to, double volume);
@@ -175,6 +186,9 @@ private:
     int m_eventListsUsed = 0;
     std::vector<int> m_trackEventList;            // per track: its list in this segment, -1 none
     std::vector<EffectMidiEvent> m_shiftedEvents; // kMaxSoundEvents
+    // Live: the device's input of the block being mixed and where that block's output starts.
+    LiveInput m_input;
+    const float* m_blockOut = nullptr;
     bool m_offline = false;
     bool m_idle = false;
     int m_onlyTrack = kAllTracks;

@@ -121,6 +121,12 @@ public:
     // The mixing routine: fills frames of interleaved stereo float. Any thread;
     // never blocks or allocates.
     void Mix(float* out, int frames) LOOMTONE_REALTIME { m_routine.Render(*this, out, frames); }
+    // The same for a device with inputs: the block's input (frames of
+    // `channels` interleaved samples, arrived with it) is heard through the
+    // chains of the tracks that monitor it.
+    void MixWithInput(float* out, const float* in, int channels, int frames) LOOMTONE_REALTIME {
+        m_routine.Render(*this, out, frames, CMixRoutine::LiveInput{in, channels});
+    }
     // The same for a caller that is not real-time: it waits for the sound
     // reader rather than play a sound's frames as silence.
     void MixWaitingForReader(float* out, int frames);

@@ -33,6 +33,16 @@ public:
     void SetIsSolo(bool solo) { m_solo.store(solo, std::memory_order_relaxed); }
     bool IsMonitoring() const { return m_monitoring.load(std::memory_order_relaxed); }
     void SetIsMonitoring(bool on) { m_monitoring.store(on, std::memory_order_relaxed); }
+    // The device input a monitoring track passes through its chains while
+    // the device runs: 0 its left channel, 1 its right, 2 both, kNoInput
+    // none (the track is not armed on an audio input).
+    static constexpr int kNoInput = -1;
+    int GetMonitorInput() const { return m_monitorInput.load(std::memory_order_relaxed); }
+    void SetMonitorInput(int channelSelection) {
+        m_monitorInput.store(channelSelection, std::memory_order_relaxed);
+    }
+    // Monitoring on an input: the live input is heard through the track.
+    bool HearsInput() const { return IsMonitoring() && GetMonitorInput() != kNoInput; }
 
     // The track's sound passes, in this order, through the instrument chain
     // (which plays the track's MIDI and adds its voices), the instrument
@@ -52,6 +62,7 @@ private:
     std::atomic<bool> m_mute{false};
     std::atomic<bool> m_solo{false};
     std::atomic<bool> m_monitoring{false};
+    std::atomic<int> m_monitorInput{kNoInput};
     std::unique_ptr<CEffectChain> m_instrumentChain;
     std::unique_ptr<CEffectChain> m_instrumentEffectsChain;
     std::unique_ptr<CEffectChain> m_effectChain;

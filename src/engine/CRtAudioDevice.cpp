@@ -243,6 +243,6 @@ int CRtAudioDevice::Callback(float* out, const float* in, unsigned int frames) L
     if (in)
         m_mixer.CaptureInput(in, static_cast<int>(frames), m_inputChannels);
     if (out)
-        m_mixer.Mix(out, static_cast<int>(frames));
+        m_mixer.MixWithInput(out, in, in ? m_inputChannels : 0, static_cast<int>(frames));
     return 0;
 }

@@ -1,11 +1,16 @@
 #include "project/CPCMAudTrack.h"
 
+#include "engine/CAudioDevice.h"
 #include "engine/CEffectChain.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CPCMTrack.h"
 #include "engine/CSoundGroup.h"
 #include "project/CClip.h"
+#include "gui/GuiMenu.h"
+#include "gui/GuiPopupMenu.h"
+#include "gui/MessageBoxes.h"
+#include "project/CTrackInputMenu.h"
 #include "project/ProjectNotifications.h"
 #include "support/Log.h"
 
@@ -13,6 +18,8 @@ CPCMAudTrack::~CPCMAudTrack() {
     UnplaceFrozenSound();
     CAudioAtom::DeleteAtom(m_frozenSound);
 }
+
+#include <cmath>
 
 bool CPCMAudTrack::CreateEngineTrack() {
     if (m_engineTrack)
@@ -121,6 +128,8 @@ bool CPCMAudTrack::IsMonitoring() const {
 void CPCMAudTrack::SetMonitoring(bool on, bool undo) {
     if (!m_engineTrack || on == IsMonitoring())
         return;
+    if (on && GetKind() == kAudio && Services().prefs.bWarnAboutMonitorLatency)
+        WarnAboutMonitorLatency();
     if (undo)
         BeginSettingsChange();
     m_engineTrack->SetIsMonitoring(on);
@@ -128,8 +137,34 @@ void CPCMAudTrack::SetMonitoring(bool on, bool undo) {
         EndSettingsChange();
 }
 
+// The input reaches the ear one block, plus the device's input and output
+// latencies, after it was played.
+void CPCMAudTrack::WarnAboutMonitorLatency() {
+    CAudioDevice& device = Services().mixer.GetDevice();
+    const int frames =
+        device.BlockFrames() + device.InputLatencyFrames() + device.OutputLatencyFrames();
+    const int ms = static_cast<int>(std::lround(frames * 1000.0 / kMixerSampleRate));
+    bool dontWarnAgain = false;
+    AskWithDontAskAgain("T_Monitor_Warning_Title", &dontWarnAgain, "T_Monitor_Warning_Body",
+                        MB_OK | MB_ICONASTERISK, ms);
+    if (dontWarnAgain)
+        Services().prefs.bWarnAboutMonitorLatency = false;
+}
+
 CEffectChain* CPCMAudTrack::GetEffectChain() const {
     return m_engineTrack ? m_engineTrack->GetEffectChain() : nullptr;
+}
+
+void CPCMAudTrack::ShowArmMenu(GuiPoint at) {
+    VRGuiWindow* window = Window();
+    if (!window)
+        return;
+    CTrackInputMenu inputs(*this, Services().recordingInput, Services().midiInputDeviceCount);
+    GuiMenu menu;
+    if (!inputs.Build(menu))
+        return;
+    GuiPopupMenu popup(menu);
+    inputs.Choose(popup.Run(window, at.x, at.y));
 }
 
 void CPCMAudTrack::Disarm() {
@@ -141,6 +176,10 @@ void CPCMAudTrack::SetArmedState(bool armed, int32_t device, int32_t channel, in
     m_armedDevice = armed ? device : 0;
     m_armedChannel = armed ? channel : 0;
     m_armedDriverType = armed ? driverType : 0;
+    // An audio track hears the input it is armed on while it monitors; a
+    // MIDI track's channel is a MIDI channel, not a device input.
+    if (m_engineTrack && GetKind() == kAudio)
+        m_engineTrack->SetMonitorInput(armed ? channel : CPCMTrack::kNoInput);
     UpdateHeaderControls();
 }
 

@@ -33,6 +33,8 @@ public:
     double GetPan() const override;
     void SetPan(double pan, bool undo) override;
     bool IsMonitoring() const;
+    // Turning an audio track's monitoring on first tells how late the input
+    // will be heard, unless the user asked not to be told.
     void SetMonitoring(bool on, bool undo);
     CEffectChain* GetEffectChain() const override;
 
@@ -42,6 +44,8 @@ public:
     int32_t GetArmedDriverType() const { return m_armedDriverType; }
     virtual bool Arm(int32_t device, int32_t channel) = 0;
     virtual void Disarm();
+    // The input menu (CTrackInputMenu) at a window point.
+    void ShowArmMenu(GuiPoint at) override;
 
     // While frozen the track plays one sound, made from its clips through its
     // effects, in place of the clips; null otherwise.
@@ -88,6 +92,9 @@ private:
     // engine track, when the track list takes the track out or puts it back).
     void PlaceFrozenSound();
     void UnplaceFrozenSound();
+    // Tells how late the input is heard while monitoring; the user may ask
+    // not to be told again.
+    void WarnAboutMonitorLatency();
 
     CPCMTrack* m_engineTrack = nullptr;
     std::optional<DetachedEngineState> m_detached;

@@ -4,6 +4,7 @@
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CSoundGroup.h"
+#include "gui/GuiButton.h"
 #include "gui/GuiMenu.h"
 #include "gui/GuiPopupMenu.h"
 #include "gui/GuiSlider.h"
@@ -144,6 +145,8 @@ void CTrack::PressHeaderButton(int32_t button) {
         ToggleMute();
     else if (button == CTrackHeader::kArmButton)
         ToggleArm();
+    else if (button == CTrackHeader::kInputButton)
+        ShowArmMenu(InputMenuPoint());
     EndSettingsChange();
     UpdateHeaderControls();
     Select();
@@ -152,6 +155,11 @@ void CTrack::PressHeaderButton(int32_t button) {
 void CTrack::ShowEffects(bool toggle) {
     const TrackEffectsRequest request{this, toggle};
     Notify<kNotifyTrackEffects>(*this, &request);
+GuiPoint CTrack::InputMenuPoint() const {
+    if (!m_header)
+        return {0, 0};
+    const GuiRect r = m_header->GetButton(CTrackHeader::kInputButton).GetAbsRect();
+    return {r.left, r.bottom};
 }
 
 void CTrack::OnVolumeSlider(const GuiSliderChange& change) {

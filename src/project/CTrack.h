@@ -82,6 +82,8 @@ public:
     // Asks the effect chain view to show the track's effects; with toggle
     // it hides them when they are showing.
     void ShowEffects(bool toggle);
+    // The input menu at a window point; a chosen input arms the track.
+    virtual void ShowArmMenu(GuiPoint) {}
     // The context menus at a window point; a chosen command is carried out.
     void ShowHeaderMenu(GuiPoint at);
     void ShowBodyMenu(GuiPoint at);
@@ -167,10 +169,14 @@ protected:
     // cannot be read is dropped. False when the user cancelled.
     bool TakeClipChunks(const std::vector<RawChunk>& chunks);
     bool IsTemplateSave() const { return m_templateSave; }
+    // The window the header (or else the body) lies in; null while neither does.
+    VRGuiWindow* Window() const;
 
 private:
     // Unless the track is selected, asks the project to select it.
     void Select();
+    // Under the header's input button, where its menu opens.
+    GuiPoint InputMenuPoint() const;
     void OnVolumeSlider(const GuiSliderChange& change);
     void OnReorderDrag(const TrackReorderDrag& drag);
     void RunMenu(GuiPoint at, bool header);
@@ -181,7 +187,6 @@ private:
     // The picture file of the image name: as it is when it names a folder,
     // else in the picture folder.
     std::string PicturePath() const;
-    VRGuiWindow* Window() const;
 
     TrackServices& m_services;
     const Kind m_kind;

@@ -30,10 +30,12 @@ constexpr int32_t kControlsTop = 28;
 constexpr int32_t kMuteX = 10;
 constexpr int32_t kSoloX = 36;
 constexpr int32_t kArmX = 62;
-constexpr int32_t kEffectsX = 88;
-constexpr int32_t kVolumeX = 116;
-constexpr int32_t kPanX = 224;
-constexpr int32_t kPanWidth = 66;
+// The input menu's button sits against the arm button it belongs to.
+constexpr int32_t kInputX = 84;
+constexpr int32_t kEffectsX = 110;
+constexpr int32_t kVolumeX = 136;
+constexpr int32_t kPanX = 240;
+constexpr int32_t kPanWidth = 56;
 constexpr int32_t kControlsHeight = 18;
 
 constexpr int32_t kVolumeControlId = 2;
@@ -46,6 +48,9 @@ const char* SoloSkin(bool on) {
 }
 const char* ArmSkin(bool on) {
     return on ? "recarmed" : "recarm";
+}
+const char* InputSkin(bool armed) {
+    return armed ? "recacarmed-tri" : "recac";
 }
 
 } // namespace
@@ -63,6 +68,7 @@ CTrackHeader::~CTrackHeader() {
     RemoveChild(m_solo.get());
     RemoveChild(m_arm.get());
     RemoveChild(m_effects.get());
+    RemoveChild(m_input.get());
     RemoveChild(m_volume.get());
     RemoveChild(m_picture.get());
 }
@@ -72,24 +78,28 @@ void CTrackHeader::AddControls() {
     m_solo = std::make_unique<GuiButton>(kSoloButton, SoloSkin(false), "", "T_TT_Solo");
     m_arm = std::make_unique<GuiButton>(kArmButton, ArmSkin(false), "", "T_TT_Arm");
     m_effects = std::make_unique<GuiButton>(kEffectsButton, "fx", "", "T_TT_FX");
+    m_input = std::make_unique<GuiButton>(kInputButton, InputSkin(false), "", "T_TT_ArmChoose");
     m_volume = std::make_unique<GuiSlider>(kVolumeControlId, "slidevil", 0.0, kMaxVolume);
     m_volume->SetValue(m_controls.volume);
     AddChild(m_mute.get(), kMuteX, kControlsTop);
     AddChild(m_solo.get(), kSoloX, kControlsTop);
     AddChild(m_arm.get(), kArmX, kControlsTop);
     AddChild(m_effects.get(), kEffectsX, kControlsTop);
+    AddChild(m_input.get(), kInputX, kControlsTop);
     AddChild(m_volume.get(), kVolumeX,
              kControlsTop + (kControlsHeight - m_volume->GetHeight()) / 2);
     for (Observable* control :
          {static_cast<Observable*>(m_mute.get()), static_cast<Observable*>(m_solo.get()),
           static_cast<Observable*>(m_arm.get()), static_cast<Observable*>(m_effects.get()),
+          static_cast<Observable*>(m_input.get()),
           static_cast<Observable*>(m_volume.get())})
         control->AddObserver(this);
     m_picture = std::make_unique<VRGuiImage>(kPictureSide, kPictureSide);
     AddChild(m_picture.get(), PictureRect().left, PictureRect().top);
     m_picture->AddObserver(this);
     // The button images have soft edges over the header's panel.
-    for (GuiButton* button : {m_mute.get(), m_solo.get(), m_arm.get(), m_effects.get()})
+    for (GuiButton* button :
+         {m_mute.get(), m_solo.get(), m_arm.get(), m_input.get(), m_effects.get()})
         button->SetTransparent(true);
 }
 
@@ -100,6 +110,8 @@ GuiButton& CTrackHeader::GetButton(Button button) const {
         return *m_arm;
     if (button == kEffectsButton)
         return *m_effects;
+    if (button == kInputButton)
+        return *m_input;
     return *m_mute;
 }
 
@@ -158,6 +170,7 @@ void CTrackHeader::ShowControls(const Controls& controls) {
     m_mute->SetSkin(MuteSkin(controls.mute));
     m_solo->SetSkin(SoloSkin(controls.solo));
     m_arm->SetSkin(ArmSkin(controls.armed));
+    m_input->SetSkin(InputSkin(controls.armed));
     m_volume->SetValue(controls.volume);
     Invalidate(nullptr);
 }
@@ -167,6 +180,7 @@ void CTrackHeader::SetSize(int32_t width, int32_t height) {
     for (VRGuiObject* control :
          {static_cast<VRGuiObject*>(m_mute.get()), static_cast<VRGuiObject*>(m_solo.get()),
           static_cast<VRGuiObject*>(m_arm.get()), static_cast<VRGuiObject*>(m_effects.get()),
+          static_cast<VRGuiObject*>(m_input.get()),
           static_cast<VRGuiObject*>(m_volume.get())}) {
         if (!control)
             continue;

@@ -29,13 +29,15 @@ public:
     // The lower edge zone that resizes the track.
     static constexpr int32_t kResizeZone = 5;
     enum DragMode : int32_t { kReorder = 0, kResize = 1, kPointerLeft = 2 };
-    // The buttons, numbered as the track knows them; the pan value shown as
-    // text acts as a button that asks for an exact pan.
+    // The buttons, numbered as the track knows them; the one beside the arm
+    // button opens the input menu, and the pan value shown as text acts as a
+    // button that asks for an exact pan.
     enum Button : int32_t {
         kSoloButton = 3,
         kMuteButton = 4,
         kEffectsButton = 6,
         kArmButton = 7,
+        kInputButton = 8,
         kPanValue = 9
     };
     static constexpr double kMaxVolume = 2.0;
@@ -108,6 +110,7 @@ private:
     std::unique_ptr<GuiButton> m_solo;
     std::unique_ptr<GuiButton> m_arm;
     std::unique_ptr<GuiButton> m_effects;
+    std::unique_ptr<GuiButton> m_input;
     std::unique_ptr<GuiSlider> m_volume;
     std::unique_ptr<VRGuiImage> m_picture;
     GuiEditField m_nameField;

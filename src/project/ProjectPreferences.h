@@ -46,6 +46,8 @@ struct ProjectPreferences {
     bool bAskToSwitchKeyTempoOnFirstSound = true;
     bool bAskToAutoBeatMatch = true;
     int32_t recInputInUseBehavior = 1;
+    // Turning input monitoring on tells how late the input will be heard.
+    bool bWarnAboutMonitorLatency = true;
     // The recording input a track is first armed with, per driver type
     // (0 wave, 2 WaveRT, any other ASIO), and the MIDI input device.
     int32_t mixWaveInput = 0;

@@ -32,3 +32,8 @@ bool CDeviceCheck::CountsChanged() {
     m_last = now;
     return changed;
 }
+
+void CDeviceCheck::Rebase() {
+    m_last.reset();
+    m_lost = false;
+}

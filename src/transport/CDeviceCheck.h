@@ -27,6 +27,9 @@ public:
 
     Event Check();
     bool IsDeviceLost() const { return m_lost; }
+    // After the user chose other devices: the next check takes the counts
+    // afresh, and nothing is lost.
+    void Rebase();
 
 private:
     bool CountsChanged();

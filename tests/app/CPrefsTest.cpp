@@ -36,7 +36,8 @@ std::vector<std::string> Words(std::string_view text) {
 const std::vector<std::string> kTableNames = Words(
     "TempDirM lastMainWinRect bMainWindowMaximized mixDeviceType mixerInit mixerASIOInit "
     "mixWaveInput mixWaveOutput mixASIOInput mixASIOOutput mixASIODevice mixMidiInDevice "
-    "mixWaveRTInput mixWaveRTOutput mixWaveRTLatency mixWaveRTInit lastPlaybackDevice "
+    "mixWaveRTInput mixWaveRTOutput mixWaveRTLatency mixWaveRTInit bNoAudioDevice "
+    "lastPlaybackDevice "
     "lastRecordingDevice lastMidiInDevice DefRecDir bMonitorInputDuringRecording "
     "bWarnAboutMonitorLatency recInputInUseBehavior metronomeMeasureSoundFilePath "
     "metronomeBeatSoundFilePath bUseMetronome bPlaybackWhenRecording metronomeVolume "
@@ -495,6 +496,7 @@ TEST_F(CPrefsTest, ResetsTouchOnlyTheirFields) {
     prefs.mixASIODevice = prefs.mixMidiInDevice = prefs.mixWaveRTInput = 5;
     prefs.mixWaveRTOutput = -1;
     prefs.mixWaveRTLatency = 50;
+    prefs.bNoAudioDevice = true;
     prefs.lastPlaybackDevice = "kept";
     prefs.generalMidiInstrument.fill(9);
     prefs.defaultVirtualInstrument.fill(8);

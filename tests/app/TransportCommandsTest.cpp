@@ -122,7 +122,7 @@ TEST_F(TransportCommandsTest, ClosingTheWindowStopsPlayback) {
 }
 
 TEST_F(TransportCommandsTest, RecordFromTheEditorRecordsTheSelectedTrackUntilSpace) {
-    project.SetRecordingInput({0, 1, [](int) { return 2; }}, 0);
+    project.SetRecordingInput({0, 1, [](int) { return 2; }, {}, {}}, 0);
     project.GetTrack(0)->SetName("", false);
     project.SelectTrack(0, false);
     undo.ClearUndoHistory();

@@ -77,7 +77,7 @@ TEST_F(CProjectTest, NewProjectFileHoldsEightAudioTracksInOrder) {
 
 // Changes every setting of every kind of track, markers and project fields.
 void MakeEverythingDifferent(CProject& project) {
-    project.SetRecordingInput({0, 2, [](int) { return 2; }}, 1);
+    project.SetRecordingInput({0, 2, [](int) { return 2; }, {}, {}}, 1);
     project.AddMIDITrack(1, false);
     project.AddMIDITrack(-1, false);
     for (int index = 0; index < project.GetNumTracks(); ++index) {

@@ -24,7 +24,7 @@ TEST(RecordTakeNames, NumberTheAudioTrackAndKeepItsNameSafe) {
 struct TakeProject {
     explicit TakeProject(const std::string& folder) {
         prefs.DefRecDir = folder;
-        project.SetRecordingInput({0, 1, [](int) { return 2; }}, 0);
+        project.SetRecordingInput({0, 1, [](int) { return 2; }, {}, {}}, 0);
         project.NewProject(true);
         while (project.GetNumTracks() < 5)
             project.AddAudioTrack(-1, false);

@@ -281,16 +281,16 @@ TEST(AudioTrackRecordTest, ArmingFromFileIsUsableOnlyWhenTheInputExists) {
     EXPECT_TRUE(read.armingFromFile);
     EXPECT_TRUE(read.armed); // kept as read
 
-    RecordingInput input{0, 2, [](int device) { return device == 1 ? 2 : 1; }};
+    RecordingInput input{0, 2, [](int device) { return device == 1 ? 2 : 1; }, {}, {}};
     EXPECT_TRUE(read.ArmingUsable(input));
     input.channelCount = [](int) { return 1; }; // a mono device has no right channel
     EXPECT_FALSE(read.ArmingUsable(input));
-    input = {0, 1, [](int) { return 2; }}; // the device is gone
+    input = {0, 1, [](int) { return 2; }, {}, {}}; // the device is gone
     EXPECT_FALSE(read.ArmingUsable(input));
-    input = {2, 2, [](int) { return 2; }}; // another driver type
+    input = {2, 2, [](int) { return 2; }, {}, {}}; // another driver type
     EXPECT_FALSE(read.ArmingUsable(input));
     read.armedDevice = -1;
-    EXPECT_FALSE(read.ArmingUsable({0, 2, [](int) { return 2; }}));
+    EXPECT_FALSE(read.ArmingUsable({0, 2, [](int) { return 2; }, {}, {}}));
 }
 
 TEST(MidiTrackRecordTest, FieldsLieAtTheirOffsets) {
