@@ -155,6 +155,8 @@ void CTrack::PressHeaderButton(int32_t button) {
 void CTrack::ShowEffects(bool toggle) {
     const TrackEffectsRequest request{this, toggle};
     Notify<kNotifyTrackEffects>(*this, &request);
+}
+
 GuiPoint CTrack::InputMenuPoint() const {
     if (!m_header)
         return {0, 0};
