@@ -74,7 +74,7 @@ bool CTrackFreeze::FreezeOrThawSelectedTrack() {
     const int index = m_project.GetLastSelectedTrack();
     LogFmt("CProject::FreezeOrThawSelectedTrack() lastSelectedTrack:%d", index);
     auto* track = dynamic_cast<CPCMAudTrack*>(m_project.GetTrack(index));
-    if (!track || m_project.IsRecording() || !CanFreezeOrThaw(track))
+    if (!track || m_project.Ruler().IsRecording() || !CanFreezeOrThaw(track))
         return false;
     CUndoStep step(m_undo);
     if (m_mixer.Playing())

@@ -116,20 +116,6 @@ inline void Click(GuiPoint p) {
     PushMouse(SDL_MOUSEBUTTONUP, p);
 }
 
-// The second press of a double click says so, as SDL reports it.
-inline void DoubleClick(GuiPoint p) {
-    Click(p);
-    SDL_Event event{};
-    event.type = SDL_MOUSEBUTTONDOWN;
-    event.button.button = SDL_BUTTON_LEFT;
-    event.button.clicks = 2;
-    event.button.x = p.x;
-    event.button.y = p.y;
-    SDL_PushEvent(&event);
-    event.type = SDL_MOUSEBUTTONUP;
-    SDL_PushEvent(&event);
-}
-
 inline void PushKey(SDL_Keycode key, uint16_t modifiers) {
     for (uint32_t type : {SDL_KEYDOWN, SDL_KEYUP}) {
         SDL_Event event{};

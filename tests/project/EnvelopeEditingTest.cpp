@@ -30,12 +30,10 @@ namespace {
 constexpr int kFrames = 44100 * 20; // past the clip at 60 bpm
 constexpr int kZoomTenMsPerPixel = 7;
 
-class EnvelopeEditingTest : public SawAtTempoTest {
+class EnvelopeEditingTest : public SkinnedSawAtTempoTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_skin.Init(std::string(LOOMTONE_SOURCE_DIR) + "/data/loomskin.ini"));
-        CSkin::SetCurrent(&m_skin);
-        SawAtTempoTest::SetUp();
+        SkinnedSawAtTempoTest::SetUp();
         if (HasFatalFailure())
             return;
         m_project->SetZoomLevel(kZoomTenMsPerPixel);
@@ -48,11 +46,6 @@ protected:
         m_project->SetHorizontalScroll(std::max(0, m_clip->GetX() - 300));
         m_undo.ClearUndoHistory();
     }
-    void TearDown() override {
-        SawAtTempoTest::TearDown();
-        CSkin::SetCurrent(nullptr);
-    }
-
     CGuiEnvelope& Editor() { return m_clip->GetEnvelopeEditor(); }
     CEnvelope& Volume() { return *m_clip->GetEnvelopeByType(0); }
     std::vector<EnvelopePoint> Points() { return CEnvelopeFunctions::Points(Volume()); }
@@ -132,7 +125,6 @@ protected:
         return {{0.0, 1.0}, {40 * Ms(), 1.5}, {80 * Ms(), 0.5}, {120 * Ms(), 1.0}, {length, 1.0}};
     }
 
-    CSkin m_skin;
     CClip* m_clip = nullptr;
 };
 

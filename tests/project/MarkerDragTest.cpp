@@ -35,13 +35,10 @@ MarkerRecord Marker(int32_t time, const std::string& name) {
     return marker;
 }
 
-class MarkerDragTest : public SawAtTempoTest {
+class MarkerDragTest : public SkinnedSawAtTempoTest {
 protected:
     void SetUp() override {
-        // The flags markers are dragged by are the skin's.
-        ASSERT_TRUE(m_skin.Init(std::string(LOOMTONE_SOURCE_DIR) + "/data/loomskin.ini"));
-        CSkin::SetCurrent(&m_skin);
-        SawAtTempoTest::SetUp();
+        SkinnedSawAtTempoTest::SetUp();
         if (HasFatalFailure())
             return;
         m_project->SetZoomLevel(kTenMsPerPixel);
@@ -52,11 +49,6 @@ protected:
         m_project->SetHorizontalScroll(std::max(0, FlagOf(VerseIndex()).x - 300));
         ASSERT_GT(Grid().GetMarker(VerseIndex())->FlagWidth(), 3);
         m_undo.ClearUndoHistory();
-    }
-
-    void TearDown() override {
-        SawAtTempoTest::TearDown();
-        CSkin::SetCurrent(nullptr);
     }
 
     CTimeGrid& Grid() { return m_project->TimeGrid(); }
@@ -89,8 +81,6 @@ protected:
         return int32_t(
             std::lround(Grid().Snap(false, 0, m_project->GetTempoMap().GetRealTime(heard))));
     }
-
-    CSkin m_skin;
 };
 
 TEST_P(MarkerDragTest, TheDraggedMarkerKeepsItsReferenceTimeWhereItWasDropped) {

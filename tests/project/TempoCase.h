@@ -4,6 +4,7 @@
 // check an editing gesture at several tempos.
 #include "ProjectOnWindowTest.h"
 #include "engine/TempoMap.h"
+#include "gui/CSkin.h"
 #include "project/CProject.h"
 #include "project/CProjectMarkers.h"
 #include "project/MarkerRecord.h"
@@ -88,4 +89,21 @@ protected:
     double Heard(double referenceMs) {
         return m_project->GetTempoMap().GetTempoAdjustedTime(referenceMs);
     }
+};
+
+// The same, drawn with the program's skin: the points and flags the mouse
+// takes hold of are the skin's images.
+class SkinnedSawAtTempoTest : public SawAtTempoTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_skin.Init(std::string(LOOMTONE_SOURCE_DIR) + "/data/loomskin.ini"));
+        CSkin::SetCurrent(&m_skin);
+        SawAtTempoTest::SetUp();
+    }
+    void TearDown() override {
+        SawAtTempoTest::TearDown();
+        CSkin::SetCurrent(nullptr);
+    }
+
+    CSkin m_skin;
 };
