@@ -83,8 +83,10 @@ public:
     // The parameter values and the preset name as bytes, for undo and for
     // saved chains (which take states of up to CEffectChain::kMaxStateBytes). SetState refuses
     // (changing nothing) bytes that are not a whole, well-formed state of this layout.
-    std::vector<uint8_t> GetState() const;
-    bool SetState(const uint8_t* data, size_t size);
+    // Effects whose settings need more than their parameter values (a plug-in
+    // naming itself, a placeholder keeping bytes it cannot read) have a layout of their own.
+    virtual std::vector<uint8_t> GetState() const;
+    virtual bool SetState(const uint8_t* data, size_t size);
 
     // How long the effect keeps sounding after its input falls silent, with
     // the current settings, in milliseconds.
