@@ -2,6 +2,7 @@
 
 #include "engine/CByteReader.h"
 #include "engine/CByteWriter.h"
+#include "engine/CMissingEffect.h"
 #include "engine/EffectsFactory.h"
 #include "support/CRIFF.h"
 #include "support/Log.h"
@@ -129,9 +130,11 @@ bool CEffectChain::ParseBody(const uint8_t* data, size_t size, std::vector<Slot>
         std::memcpy(id.data(), idBytes, id.size());
         std::unique_ptr<CAudioEffect> effect = EffectsFactory::GetInstance()->LoadEffect(id);
         if (!effect) {
-            LogFmt("CEffectChain::Load - effect '%s' is not available here; it is left out",
-                   EffectIDToText(id).c_str());
-            continue;
+            // Leaving it out would lose it at the next save.
+            LogFmt("CEffectChain::Load - effect '%s' is not available here; it is kept and plays "
+                   "dry",
+                   CMissingEffect::DescribeMissing(id, state, stateSize).c_str());
+            effect = std::make_unique<CMissingEffect>(id, state, stateSize);
         }
         if (!effect->SetState(state, stateSize) ||
             !effect->Prepare(m_sampleRate, m_maxBlockFrames)) {

@@ -76,8 +76,9 @@ public:
     // Replaces the chain's effects by those of the body. The whole body is
     // checked before anything changes: a wrong version, a count or size that
     // does not fit, a bad active byte, an effect refusing its state or bytes
-    // left over refuse it. Effects the factory does not know are skipped
-    // with a log line, so a project still opens without them.
+    // left over refuse it. An effect the factory does not know is kept as a
+    // CMissingEffect with a log line: the project opens, the chain plays it
+    // dry, and saves it back as it was.
     bool LoadBody(const uint8_t* data, size_t size);
 
     // Audio thread: runs the block (interleaved stereo, in place) through

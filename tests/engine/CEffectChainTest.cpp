@@ -362,7 +362,7 @@ TEST(CEffectChain, DamagedBodiesAreRefusedAndLeaveTheChainAsItWas) {
     ExpectSameChain(source, chain);
 }
 
-TEST(CEffectChain, AnUnknownEffectIsLeftOutWithALogLine) {
+TEST(CEffectChain, AnUnknownEffectIsKeptInItsSlotWithALogLine) {
     CEffectChain source;
     source.Insert(Gain(-5), -1);
     source.Insert(std::make_unique<CChorusEffect>(), -1);
@@ -371,9 +371,11 @@ TEST(CEffectChain, AnUnknownEffectIsLeftOutWithALogLine) {
     CEffectChain chain;
     LogCapture log;
     ASSERT_TRUE(chain.LoadBody(body.data(), body.size()));
-    ASSERT_EQ(chain.NumEffects(), 1);
-    EXPECT_EQ(chain.GetEffect(0)->GetIdentifier(), CChorusEffect::kID);
+    ASSERT_EQ(chain.NumEffects(), 2);
+    EXPECT_EQ(chain.GetEffect(0)->GetIdentifier(), MakeEffectID("ZGai"));
+    EXPECT_EQ(chain.GetEffect(1)->GetIdentifier(), CChorusEffect::kID);
     EXPECT_TRUE(log.Contains("CEffectChain::Load - effect 'ZGai' is not available here"));
+    EXPECT_EQ(chain.SaveBody(), body);
 }
 
 TEST(CEffectChain, MissingShortOrOversizedChunksFail) {
