@@ -13,6 +13,7 @@
 #include "app/StartupDevices.h"
 #include "app/TempSoundFolder.h"
 #include "engine/CGMInstrument.h"
+#include "engine/CLV2Catalog.h"
 #include "engine/CPCMMixer.h"
 #include "engine/FormatDetails.h"
 #include "gui/COffscreenGuiHost.h"
@@ -351,6 +352,9 @@ int main(int argc, char** argv) {
     // Instrument tracks name their General MIDI instrument by its factory
     // identifier; without it their chains would load empty and play nothing.
     CGMInstrument::Register();
+    // The installed LV2 effects, likewise, for chains that name them and for
+    // the effect list.
+    CLV2Catalog::Instance().ScanAndRegister();
     if (argc == 1)
         return RunEditor("");
     const char* option = argv[1];
