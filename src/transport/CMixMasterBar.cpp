@@ -1,5 +1,6 @@
 #include "transport/CMixMasterBar.h"
 
+#include "engine/CBypassNotices.h"
 #include "engine/CPCMMixer.h"
 #include "gui/GuiInput.h"
 #include "gui/GuiNotifications.h"
@@ -233,6 +234,14 @@ void CMixMasterBar::CheckDevices() {
     StartTimer(kDeviceCheckTimer, kDeviceCheckPeriodMs);
 }
 
+// An effect that switched itself off on the audio thread (a plug-in whose
+// output stopped being a number) could not tell the user there; it is told here.
+void CMixMasterBar::TellBypassedEffects() {
+    for (const std::string& name : CBypassNotices::Instance().Take())
+        ShowFormattedMessage("Err_PluginBypassed_Title", "Err_PluginBypassed_Body",
+                             MB_OK | MB_ICONEXCLAMATION, name);
+}
+
 void CMixMasterBar::OnTimer(uint32_t id) {
     if (id == kRecordProgressTimer) {
         if (!m_recorder || !m_recorder->IsRecording() || m_recorder->Tick())
@@ -240,6 +249,7 @@ void CMixMasterBar::OnTimer(uint32_t id) {
         RefreshState();
     } else if (id == kDeviceCheckTimer) {
         CheckDevices();
+        TellBypassedEffects();
     } else {
         GuiTexturePanel::OnTimer(id);
     }

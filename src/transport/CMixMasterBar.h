@@ -110,6 +110,7 @@ private:
     void ToggleRecording();
     void StopRecording();
     void CheckDevices();
+    void TellBypassedEffects();
     bool IsRecording() const;
     void RefreshRecordButton();
 

@@ -1,4 +1,5 @@
 #include "transport/CMixMasterBar.h"
+#include "engine/CBypassNotices.h"
 #include "engine/TempoMap.h"
 #include "gui/GuiPopupMenu.h"
 #include "project/CAudioTrack.h"
@@ -169,6 +170,21 @@ TEST_F(MasterBarTest, TheRightButtonOpensTheMenu) {
     m_host.RightUp(x, y);
     EXPECT_EQ(chosen, 0);
     EXPECT_FALSE(m_mixer.Playing());
+}
+
+TEST_F(MasterBarTest, AnEffectBypassedOnTheAudioThreadIsToldOnceAtTheNextCheck) {
+    CDeviceCheck check({[] { return CDeviceCheck::Counts{1, 1}; }, nullptr, nullptr});
+    CBypassNotices::Instance().Take();
+    m_bar->StartDeviceCheck(&check);
+    std::thread audio([] { CBypassNotices::Instance().Post("Simple amplifier"); });
+    audio.join();
+    EXPECT_TRUE(m_titles.empty()); // not from the audio thread
+    m_host.Advance(CMixMasterBar::kDeviceCheckPeriodMs + 10);
+    ASSERT_EQ(m_titles.size(), size_t{1});
+    EXPECT_EQ(m_titles[0], MyLoadString("Err_PluginBypassed_Title"));
+    m_host.Advance(CMixMasterBar::kDeviceCheckPeriodMs + 10);
+    EXPECT_EQ(m_titles.size(), size_t{1});
+    m_bar->StartDeviceCheck(nullptr);
 }
 
 TEST_F(MasterBarTest, TheReadOutFollowsPlayback) {
