@@ -134,6 +134,39 @@ TEST(CLV2Effect, MinusSixDecibelsHalvesBothChannels) {
     EXPECT_FALSE(amp->IsBypassed());
 }
 
+TEST(CLV2Effect, AStereoPluginTakesBothChannelsInOneInstance) {
+    // SWH "Matrix: Stereo to MS": mid = (L + R) / 2, side = (L - R) / 2.
+    std::unique_ptr<CAudioEffect> matrix = EffectsFactory::GetInstance()->LoadEffect(
+        CLV2State::MakeID("http://plugin.org.uk/swh-plugins/matrixStMS"));
+    if (!matrix)
+        GTEST_SKIP() << "the SWH stereo matrix is not installed";
+    ASSERT_TRUE(matrix->Prepare(kRate, kBlock));
+    const Buffer dry = TwoSines(kBlock);
+    Buffer wet = dry;
+    matrix->Process(wet.data(), kBlock);
+    for (size_t frame = 0; frame < kBlock; ++frame) {
+        ASSERT_NEAR(wet[2 * frame], 0.5f * (dry[2 * frame] + dry[2 * frame + 1]), 1e-6f);
+        ASSERT_NEAR(wet[2 * frame + 1], 0.5f * (dry[2 * frame] - dry[2 * frame + 1]), 1e-6f);
+    }
+}
+
+TEST(CLV2Effect, AMonoInputWithStereoOutputsHearsBothChannelsMixed) {
+    // SWH "Mono to Stereo splitter": its input on both outputs.
+    std::unique_ptr<CAudioEffect> split = EffectsFactory::GetInstance()->LoadEffect(
+        CLV2State::MakeID("http://plugin.org.uk/swh-plugins/split"));
+    if (!split)
+        GTEST_SKIP() << "the SWH splitter is not installed";
+    ASSERT_TRUE(split->Prepare(kRate, kBlock));
+    const Buffer dry = TwoSines(kBlock);
+    Buffer wet = dry;
+    split->Process(wet.data(), kBlock);
+    for (size_t frame = 0; frame < kBlock; ++frame) {
+        const float mixed = 0.5f * (dry[2 * frame] + dry[2 * frame + 1]);
+        ASSERT_NEAR(wet[2 * frame], mixed, 1e-6f);
+        ASSERT_NEAR(wet[2 * frame + 1], mixed, 1e-6f);
+    }
+}
+
 TEST(CLV2Effect, ChangesTheRenderOfATrackByTheMeasuredAmount) {
     SKIP_WITHOUT_AMP();
     CPCMMixer mixer;
