@@ -11,9 +11,9 @@ class CEffectChain;
 class CUndoMgr;
 
 // The edits a user makes to one effect chain. Each is one undo step with a
-// CEffectUndo record and ends by announcing the change to the chain's owner;
-// an edit that changes nothing records nothing. A parameter moved by a
-// slider is one step from the press to the release.
+// CEffectUndo record (CSynthUndo on an instrument chain) and ends by announcing the change to the
+// chain's owner; an edit that changes nothing records nothing. A parameter moved by a slider is one
+// step from the press to the release.
 class CEffectChainEdits {
 public:
     CEffectChainEdits(CUndoMgr& undo, CEffectChainOwner owner);
@@ -43,6 +43,8 @@ public:
     void EndParameterGesture(int slot);
 
 private:
+    // Adds the record of the change to the open undo step.
+    void File(const CEffectUndo& change);
     bool RecordChange(int slot, const CEffectUndo::Snapshot& before);
 
     CUndoMgr& m_undo;

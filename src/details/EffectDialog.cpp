@@ -1,5 +1,6 @@
 #include "details/EffectDialog.h"
 
+#include "details/PresetTitle.h"
 #include "engine/CAudioEffect.h"
 #include "engine/CEffectChain.h"
 #include "gui/CDialogCheckBox.h"
@@ -143,7 +144,7 @@ std::vector<std::string> EffectDialog::PresetEntries(int& current) const {
         return {MyLoadString("ED_NoPresetsAvailable")};
     current = effect->GetNumPresets();
     for (int preset = 0; preset < effect->GetNumPresets(); ++preset) {
-        entries.push_back(effect->GetPresetName(preset) + kSystemPresetMark);
+        entries.push_back(PresetTitle(*effect, preset) + kSystemPresetMark);
         if (effect->GetPresetName(preset) == effect->GetCurrentPresetName())
             current = preset;
     }

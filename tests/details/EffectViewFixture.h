@@ -4,7 +4,9 @@
 #include "engine/CAudioEffect.h"
 #include "engine/CEffectChain.h"
 #include "engine/CPCMMixer.h"
+#include "gui/CDialogChoice.h"
 #include "gui/COffscreenGuiHost.h"
+#include "gui/GuiInput.h"
 #include "gui/MessageBoxes.h"
 #include "gui/VRGuiWindow.h"
 #include "project/CAudioTrack.h"
@@ -62,6 +64,18 @@ protected:
 
     CEffectChain& TrackChain() { return *m_track->GetEffectChain(); }
     CEffectChain& MasterChain() { return *m_project->GetMasterEffectChain(); }
+
+    // Chooses the entry with the keyboard, as a user does, from the entry
+    // next to it (every entry stepped on is a choice of its own).
+    static void ChooseEntry(CDialogChoice& choice, int entry) {
+        if (entry > 0) {
+            choice.SetSelected(entry - 1);
+            choice.OnKey(kKeyDown, VK_DOWN, 0);
+        } else {
+            choice.SetSelected(1);
+            choice.OnKey(kKeyDown, VK_UP, 0);
+        }
+    }
 
     // A press and release in the middle of the object.
     void Click(const VRGuiObject& object) {
