@@ -99,6 +99,16 @@ bool CEffectChainEdits::SetParameter(int slot, int parameter, float value) {
     return RecordChange(slot, before);
 }
 
+bool CEffectChainEdits::SetParameters(int slot, const std::vector<float>& values) {
+    CAudioEffect* effect = Effect(slot);
+    if (!effect)
+        return false;
+    const CEffectUndo::Snapshot before = CEffectUndo::Snapshot::Of(*effect);
+    for (int parameter = 0; parameter < static_cast<int>(values.size()); ++parameter)
+        effect->SetParameter(parameter, values[static_cast<size_t>(parameter)]);
+    return RecordChange(slot, before);
+}
+
 void CEffectChainEdits::BeginParameterGesture(int slot) {
     const CAudioEffect* effect = Effect(slot);
     m_gestureSlot = slot;

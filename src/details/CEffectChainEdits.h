@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 class CEffectChain;
 class CUndoMgr;
@@ -35,6 +36,8 @@ public:
     bool ChoosePreset(int slot, const std::string& name);
     // One parameter set as its own step (a switch).
     bool SetParameter(int slot, int parameter, float value);
+    // Every parameter, in parameter order, as one step (a user preset).
+    bool SetParameters(int slot, const std::vector<float>& values);
 
     // A parameter gesture: Begin remembers the settings, Move changes the
     // value (heard at once), End records the whole gesture as one step.

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -36,6 +37,8 @@ protected:
                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
         std::filesystem::remove_all(m_dir);
         std::filesystem::create_directories(m_dir);
+        // The user's presets are the test's own.
+        setenv("XDG_DATA_HOME", (m_dir + "data").c_str(), 1);
         m_prefs.DefRecDir = m_dir;
         m_prefs.bSwitchKeyTempoOnFirstSound = false;
         m_prefs.bShowNewProjectDialog = false;
