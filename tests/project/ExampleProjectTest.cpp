@@ -1,8 +1,11 @@
 // The example project the first run opens, as it is kept in data/: it must
 // load whole from wherever its folder lies, without asking anything.
 
+#include "engine/CEffectChain.h"
+#include "engine/CEqualizerEffect.h"
 #include "engine/CMidiSound.h"
 #include "engine/CPCMMixer.h"
+#include "engine/CReverbEffect.h"
 #include "engine/TempoMap.h"
 #include "gui/MessageBoxes.h"
 #include "project/CAudioClip.h"
@@ -97,6 +100,25 @@ TEST_F(ExampleProjectTest, LoadsItsTracksWithEverySoundFoundTheMelodyAndItsTempo
     tempo.GetTimeSignatureAtTime(0.0, &numerator, &denominator);
     EXPECT_EQ(numerator, 4);
     EXPECT_EQ(denominator, 4);
+}
+
+TEST_F(ExampleProjectTest, TheBassIsWarmedByTheEqualizerAndThePadPlaysInAHall) {
+    ASSERT_TRUE(loaded);
+    ASSERT_EQ(project->GetNumTracks(), 4);
+    EXPECT_EQ(project->GetTrack(0)->GetEffectChain()->NumEffects(), 0);
+    const struct {
+        int track;
+        EffectID id;
+        const char* preset;
+    } expected[] = {{1, CEqualizerEffect::kID, "Warm"}, {2, CReverbEffect::kID, "Hall"}};
+    for (const auto& effect : expected) {
+        SCOPED_TRACE(effect.preset);
+        const CEffectChain* chain = project->GetTrack(effect.track)->GetEffectChain();
+        ASSERT_EQ(chain->NumEffects(), 1);
+        EXPECT_EQ(chain->GetEffect(0)->GetIdentifier(), effect.id);
+        EXPECT_EQ(chain->GetEffect(0)->GetCurrentPresetName(), effect.preset);
+        EXPECT_TRUE(chain->GetEffect(0)->isActive());
+    }
 }
 
 // Each clip keeps its sound's path relative to the project as well: a bare
