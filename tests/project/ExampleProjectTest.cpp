@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -130,6 +131,31 @@ TEST(ExampleProjectFile, NamesEverySoundRelativeToItself) {
     ASSERT_FALSE(bytes.empty());
     for (const char* sound : {"Drums.ogg", "Bass.ogg", "Pad.ogg"})
         EXPECT_NE(bytes.find('\0' + std::string(sound) + '\0'), std::string::npos) << sound;
+}
+
+// Beside the relative paths, the file keeps the absolute ones of the folder
+// it was made in, which a load takes first while they exist: they must name
+// nothing, or a copy of the example would use another folder's sounds.
+TEST(ExampleProjectFile, ItsAbsoluteSoundPathsNameNothing) {
+    std::ifstream in(kProjectFile, std::ios::binary);
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    int absolute = 0;
+    for (const char* sound : {"/Drums.ogg", "/Bass.ogg", "/Pad.ogg"}) {
+        for (size_t at = bytes.find(sound); at != std::string::npos;
+             at = bytes.find(sound, at + 1)) {
+            size_t start = at;
+            while (start > 0 && bytes[start - 1] >= 0x20 && bytes[start - 1] < 0x7F)
+                --start;
+            // The text is led by its length, which may read as a character.
+            const size_t root = bytes.find('/', start);
+            if (root >= at)
+                continue;
+            const std::string path = bytes.substr(root, at - root + std::strlen(sound));
+            ++absolute;
+            EXPECT_FALSE(fs::exists(path)) << path;
+        }
+    }
+    EXPECT_EQ(absolute, 3);
 }
 
 } // namespace
