@@ -2,9 +2,11 @@
 
 #include "ExampleMusic.h"
 #include "engine/CEffectChain.h"
+#include "engine/CEqualizerEffect.h"
 #include "engine/CGMInstrument.h"
 #include "engine/CMidiSound.h"
 #include "engine/CPCMMixer.h"
+#include "engine/CReverbEffect.h"
 #include "engine/EffectsFactory.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/MessageBoxes.h"
@@ -35,6 +37,16 @@ constexpr AudioTrackPlan kAudioTracks[] = {
     {"Drums", 0.7, 0.0},
     {"Bass", 0.55, 0.0},
     {"Pad", 0.4, -0.3},
+};
+// Effects at work: the bass warmed by the equalizer, the pad in a hall.
+struct EffectPlan {
+    int track;
+    EffectID id;
+    const char* preset;
+};
+constexpr EffectPlan kTrackEffects[] = {
+    {1, CEqualizerEffect::kID, "Warm"},
+    {2, CReverbEffect::kID, "Hall"},
 };
 constexpr double kMelodyVolume = 0.6;
 constexpr double kMelodyPan = 0.3;
@@ -111,6 +123,20 @@ bool AddAudioTracks(CProject& project, const std::string& folder, std::string& e
     return true;
 }
 
+bool AddTrackEffects(CProject& project, std::string& error) {
+    for (const EffectPlan& plan : kTrackEffects) {
+        CTrack* track = project.GetTrack(plan.track);
+        std::unique_ptr<CAudioEffect> effect = EffectsFactory::GetInstance()->LoadEffect(plan.id);
+        if (!track || !effect || !effect->LoadPreset(plan.preset) ||
+            !track->GetEffectChain()->Insert(std::move(effect), -1)) {
+            error = std::string("cannot put the effect with preset ") + plan.preset + " on track " +
+                    std::to_string(plan.track + 1);
+            return false;
+        }
+    }
+    return true;
+}
+
 // The melody's instrument, for a program that knows it; one that does not
 // leaves it out on loading and the track plays nothing.
 void AddMelodyInstrument(CMIDITrack& track) {
@@ -152,7 +178,8 @@ bool BuildAndSave(CProject& project, const std::string& folder, std::string& err
     authoring.title = "Example Song";
     authoring.author = "Loomtone";
     project.SetAuthoring(authoring);
-    if (!AddAudioTracks(project, folder, error) || !AddMelodyTrack(project, error))
+    if (!AddAudioTracks(project, folder, error) || !AddTrackEffects(project, error) ||
+        !AddMelodyTrack(project, error))
         return false;
     project.SelectTrack(0, false);
     const std::string path = folder + "Example Song.lt4";

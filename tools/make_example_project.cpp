@@ -4,6 +4,12 @@
 // "Example Song.lt4" using them. Run by hand when the example changes,
 // never by the build or the tests.
 //
+// A project keeps each sound's absolute path beside its relative one, and a
+// loader takes the absolute path while it exists. So the example is made in
+// a scratch folder that is gone afterwards, and only then copied into place:
+// the absolute paths it keeps name nothing, and every copy of the example
+// finds its sounds next to itself, even on the machine that made it.
+//
 //   make_example_project <folder>
 
 #include "ExampleSong.h"
@@ -12,6 +18,7 @@
 #include "support/Paths.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -30,6 +37,8 @@ bool UseProgramStrings() {
     }
     return false;
 }
+
+constexpr const char* kFiles[] = {"Drums.ogg", "Bass.ogg", "Pad.ogg", "Example Song.lt4"};
 
 bool WriteSounds(const std::string& folder, std::string& error) {
     struct Sound {
@@ -67,9 +76,23 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "make_example_project: cannot find loomstrings.ini\n");
         return 1;
     }
-    const std::string path = (folder / "").string();
+    char scratchName[] = "/tmp/loomtone-example-XXXXXX";
+    if (!mkdtemp(scratchName)) {
+        std::fprintf(stderr, "make_example_project: cannot make a scratch folder\n");
+        return 1;
+    }
+    const fs::path scratch(scratchName);
     std::string error;
-    if (!WriteSounds(path, error) || !WriteExampleSong(path, error)) {
+    bool made = WriteSounds((scratch / "").string(), error) &&
+                WriteExampleSong((scratch / "").string(), error);
+    for (const char* file : kFiles) {
+        if (made && !fs::copy_file(scratch / file, folder / file,
+                                   fs::copy_options::overwrite_existing, failed))
+            error = "cannot copy " + (folder / file).string() + ": " + failed.message();
+        made = made && !failed;
+    }
+    fs::remove_all(scratch, failed);
+    if (!made) {
         std::fprintf(stderr, "make_example_project: %s\n", error.c_str());
         return 1;
     }

@@ -2,6 +2,7 @@
 
 #include "details/DetailsNotifications.h"
 #include "details/EffectDialog.h"
+#include "details/PresetTitle.h"
 #include "engine/CEffectChain.h"
 #include "engine/EffectsFactory.h"
 #include "gui/CBaseDialog.h"
@@ -51,6 +52,13 @@ CCustomEffectView::CCustomEffectView(CProject& project, CUndoMgr& undo,
     m_close.SetTooltip("ELV_Close_TT");
     m_close.AddObserver(&m_buttonWatch);
     AddChild(&m_close, 0, 0);
+    std::vector<std::string> chains;
+    for (const auto which : {CEffectChainOwner::kTrackEffects, CEffectChainOwner::kInstrument,
+                             CEffectChainOwner::kInstrumentEffects})
+        chains.push_back(MyLoadString(CEffectChainOwner::ChainNameKey(which)));
+    m_chainChoice = std::make_unique<CDialogChoice>(kChainChoiceWidth, std::move(chains));
+    m_chainChoice->SetOnChange([this] { OnChainChosen(); });
+    AddChild(m_chainChoice.get(), 0, 0);
     m_project.AddObserver(this);
     Hide();
 }
@@ -66,14 +74,15 @@ CCustomEffectView::~CCustomEffectView() {
     }
     m_close.RemoveObserver(&m_buttonWatch);
     RemoveChild(&m_close);
+    RemoveChild(m_chainChoice.get());
 }
 
 void CCustomEffectView::OpenGlobal() {
     Open(CEffectChainOwner::Global(m_project));
 }
 
-void CCustomEffectView::OpenTrack(CTrack& track) {
-    Open(CEffectChainOwner::OfTrack(m_project, track));
+void CCustomEffectView::OpenTrack(CTrack& track, CEffectChainOwner::TrackChain which) {
+    Open(CEffectChainOwner::OfTrack(m_project, track, which));
 }
 
 void CCustomEffectView::Open(CEffectChainOwner owner) {
@@ -111,6 +120,8 @@ void CCustomEffectView::Place(int32_t x, int32_t y, int32_t width, int32_t heigh
     SetPosition(x, y);
     SetSize(width, height);
     m_close.SetPosition(std::max(0, width - CDialogButton::kWidth - 4), 1);
+    m_chainChoice->SetPosition(std::max(0, width - CDialogButton::kWidth - 12 - kChainChoiceWidth),
+                               (kTitleHeight - CDialogChoice::kHeight) / 2);
     ShowFitting();
 }
 
@@ -233,6 +244,14 @@ void CCustomEffectView::OnPresetChosen(int row) {
     PresetChoice(row).SetSelected(PresetEntryOf(*effect));
 }
 
+void CCustomEffectView::OnChainChosen() {
+    CTrack* track = m_edits ? m_edits->Owner().Track() : nullptr;
+    const int entry = m_chainChoice->GetSelected();
+    if (track && entry >= CEffectChainOwner::kTrackEffects &&
+        entry <= CEffectChainOwner::kInstrumentEffects)
+        OpenTrack(*track, static_cast<CEffectChainOwner::TrackChain>(entry));
+}
+
 void CCustomEffectView::OnActiveClicked(int row) {
     if (m_edits)
         m_edits->SetActive(row, ActiveBox(row).IsChecked());
@@ -286,6 +305,7 @@ void CCustomEffectView::Rebuild() {
         ShowRow(row, row < effects ? chain->GetEffect(row) : nullptr);
     for (int row = m_shownRows; row < static_cast<int>(m_rows.size()); ++row)
         HideRow(row);
+    ShowChainChoice();
     LayOutRows();
     Invalidate(nullptr);
 }
@@ -347,6 +367,15 @@ void CCustomEffectView::ShowRow(int row, const CAudioEffect* effect) {
     }
 }
 
+void CCustomEffectView::ShowChainChoice() {
+    if (!m_edits || !m_edits->Owner().HasInstrumentChains()) {
+        m_chainChoice->Hide();
+        return;
+    }
+    m_chainChoice->SetSelected(m_edits->Owner().Which());
+    m_chainChoice->Show();
+}
+
 void CCustomEffectView::HideRow(int row) {
     for (VRGuiObject* object : m_rows[static_cast<size_t>(row)]->Objects())
         object->Hide();
@@ -371,6 +400,9 @@ void CCustomEffectView::LayOutRows() {
 
 std::vector<std::string> CCustomEffectView::EffectChoiceEntries() {
     static const char* const kGroupKeys[] = {"ELV_VeranthFX", "ELV_VSTFX", "ELV_DirectXFX"};
+    static const char* const kInstrumentGroupKeys[] = {"ELV_BuiltInInstruments",
+                                                       "ELV_VSTInstruments", "ELV_DirectXFX"};
+    const bool instruments = m_edits && m_edits->Owner().IsInstrumentChain();
     std::vector<std::string> entries{MyLoadString("ELV_NoEffect")};
     m_effectIds.assign(1, std::nullopt);
     const std::vector<EffectDescription> available =
@@ -378,11 +410,12 @@ std::vector<std::string> CCustomEffectView::EffectChoiceEntries() {
     for (const EffectGroup group : {EffectGroup::BuiltIn, EffectGroup::Vst, EffectGroup::DirectX}) {
         bool headed = false;
         for (const EffectDescription& description : available) {
-            if (description.group != group || description.isInstrument)
+            if (description.group != group || description.isInstrument != instruments)
                 continue;
             if (!headed) {
-                entries.push_back("\u2014 " + MyLoadString(kGroupKeys[static_cast<int>(group)]) +
-                                  " \u2014");
+                const int index = static_cast<int>(group);
+                const char* key = instruments ? kInstrumentGroupKeys[index] : kGroupKeys[index];
+                entries.push_back("\u2014 " + MyLoadString(key) + " \u2014");
                 m_effectIds.push_back(std::nullopt);
                 headed = true;
             }
@@ -396,7 +429,7 @@ std::vector<std::string> CCustomEffectView::EffectChoiceEntries() {
 std::vector<std::string> CCustomEffectView::PresetEntries(const CAudioEffect& effect) const {
     std::vector<std::string> entries;
     for (int preset = 0; preset < effect.GetNumPresets(); ++preset)
-        entries.push_back(effect.GetPresetName(preset));
+        entries.push_back(PresetTitle(effect, preset));
     if (PresetEntryOf(effect) == effect.GetNumPresets())
         entries.push_back(MyLoadString("ELV_Custom"));
     entries.push_back(MyLoadString("ELV_Edit"));
@@ -434,14 +467,16 @@ void CCustomEffectView::OnDraw(const GuiRect&) {
     const uint32_t text = DialogColor(kDialogTextItem);
     FillDialogRect(cr, GetRect(), DialogColor(kDialogBackgroundItem));
     FillDialogRect(cr, {0, 0, GetWidth(), kTitleHeight}, DialogColor(kDialogTitleItem));
-    DrawDialogText(cr, Title(), {8, 0, GetWidth() - CDialogButton::kWidth - 12, kTitleHeight},
-                   kDialogBoldFont, 0xFFFFFF, false);
+    const int32_t titleRight = m_chainChoice->IsVisible() ? m_chainChoice->GetX() - 8
+                                                          : GetWidth() - CDialogButton::kWidth - 12;
+    DrawDialogText(cr, Title(), {8, 0, titleRight, kTitleHeight}, kDialogBoldFont, 0xFFFFFF, false);
     const int32_t top = kTitleHeight;
     const int32_t bottom = kTitleHeight + kHeadingHeight;
     DrawDialogText(cr, MyLoadString("active"), {kActiveX - 4, top, kEffectX, bottom}, kDialogFont,
                    text, false);
-    DrawDialogText(cr, MyLoadString("ELV_Effect"), {kEffectX, top, kPresetX, bottom},
-                   kDialogBoldFont, text, false);
+    const bool instruments = m_edits && m_edits->Owner().IsInstrumentChain();
+    DrawDialogText(cr, MyLoadString(instruments ? "ELV_Instrument" : "ELV_Effect"),
+                   {kEffectX, top, kPresetX, bottom}, kDialogBoldFont, text, false);
     DrawDialogText(cr, MyLoadString("ELV_Preset"), {kPresetX, top, kButtonsX, bottom},
                    kDialogBoldFont, text, false);
 }

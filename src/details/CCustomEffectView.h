@@ -27,7 +27,11 @@ class EffectDialog;
 // remove it; an empty last row adds an effect. Every change is one undo step.
 // The rows follow the chain: the view hears the project's chain notifications
 // and, on a watch timer, picks up changes made otherwise (a project loaded).
-// It closes by itself when its track leaves the project.
+// It closes by itself when its track leaves the project. On an instrument
+// track a drop-down in the title bar switches between the track's effects,
+// its instrument chain (whose drop-down lists the instruments, and whose
+// General MIDI instrument offers its sounds in the preset column) and the
+// instrument's effects.
 class CCustomEffectView : public VRGuiContainer, public Observer {
 public:
     static constexpr uint32_t kWatchTimer = 760;
@@ -41,6 +45,7 @@ public:
     static constexpr int32_t kPresetX = kEffectX + kChoiceWidth + 10;
     static constexpr int32_t kButtonsX = kPresetX + kChoiceWidth + 10;
     static constexpr int32_t kSmallButtonWidth = 28;
+    static constexpr int32_t kChainChoiceWidth = 180;
     // Below this height (the details area folded) the view is hidden.
     static constexpr int32_t kMinVisibleHeight = 60;
     enum RowButton : int32_t { kUpButton = 1, kDownButton = 2, kRemoveButton = 3 };
@@ -50,7 +55,8 @@ public:
     ~CCustomEffectView() override;
 
     void OpenGlobal();
-    void OpenTrack(CTrack& track);
+    void OpenTrack(CTrack& track,
+                   CEffectChainOwner::TrackChain which = CEffectChainOwner::kTrackEffects);
     void Close();
     bool IsOpen() const { return m_edits.has_value(); }
     // Null while closed.
@@ -67,6 +73,9 @@ public:
     CDialogChoice& PresetChoice(int row) const;
     CDialogButton& Button(int row, RowButton button) const;
     CDialogButton& CloseButton() { return m_close; }
+    // Switches between an instrument track's chains (entries in
+    // CEffectChainOwner::TrackChain order); hidden for other chains.
+    CDialogChoice& ChainChoice() const { return *m_chainChoice; }
     // The effect kinds in the effect drop-down, by entry (none for "(none)"
     // and the group headings).
     const std::vector<std::optional<EffectID>>& EffectEntries() const { return m_effectIds; }
@@ -105,6 +114,7 @@ private:
     void OnEffectChosen(int row);
     void OnPresetChosen(int row);
     void OnActiveClicked(int row);
+    void OnChainChosen();
     // Brings the rows in step with the chain when it changed.
     void Sync();
     void Rebuild();
@@ -112,6 +122,7 @@ private:
     void ShowFitting();
     void ShowRow(int row, const CAudioEffect* effect);
     void HideRow(int row);
+    void ShowChainChoice();
     Row& MakeRow(int row);
     std::vector<ShownEffect> ChainAsShown() const;
     std::vector<std::string> EffectChoiceEntries();
@@ -130,5 +141,6 @@ private:
     std::vector<std::optional<EffectID>> m_effectIds;
     std::unique_ptr<EffectDialog> m_dialog;
     CDialogButton m_close;
+    std::unique_ptr<CDialogChoice> m_chainChoice;
     ButtonWatch m_buttonWatch{*this};
 };

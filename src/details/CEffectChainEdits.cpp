@@ -1,5 +1,6 @@
 #include "details/CEffectChainEdits.h"
 
+#include "details/CSynthUndo.h"
 #include "engine/CEffectChain.h"
 #include "engine/EffectsFactory.h"
 #include "support/CUndoMgr.h"
@@ -29,7 +30,7 @@ bool CEffectChainEdits::Insert(int slot, const EffectID& id) {
     CUndoStep step(m_undo);
     if (!chain->Insert(std::move(effect), slot))
         return false;
-    m_undo.AddUndoNode(CEffectUndo::Inserted(m_owner, slot, inserted));
+    File(CEffectUndo::Inserted(m_owner, slot, inserted));
     LogFmt("CEffectChainEdits::Insert - %s into slot %d", inserted.GetName().c_str(), slot);
     m_owner.AnnounceChange();
     return true;
@@ -49,7 +50,7 @@ bool CEffectChainEdits::Remove(int slot) {
     if (!effect)
         return false;
     CUndoStep step(m_undo);
-    m_undo.AddUndoNode(CEffectUndo::Removed(m_owner, slot, *effect));
+    File(CEffectUndo::Removed(m_owner, slot, *effect));
     LogFmt("CEffectChainEdits::Remove - %s from slot %d", effect->GetName().c_str(), slot);
     chain->Remove(slot);
     m_owner.AnnounceChange();
@@ -62,7 +63,7 @@ bool CEffectChainEdits::Move(int slot, int step) {
     if (!chain || (step != -1 && step != 1) || !chain->Swap(slot, other))
         return false;
     CUndoStep undoStep(m_undo);
-    m_undo.AddUndoNode(CEffectUndo::Swapped(m_owner, slot, other));
+    File(CEffectUndo::Swapped(m_owner, slot, other));
     m_owner.AnnounceChange();
     return true;
 }
@@ -98,6 +99,16 @@ bool CEffectChainEdits::SetParameter(int slot, int parameter, float value) {
     return RecordChange(slot, before);
 }
 
+bool CEffectChainEdits::SetParameters(int slot, const std::vector<float>& values) {
+    CAudioEffect* effect = Effect(slot);
+    if (!effect)
+        return false;
+    const CEffectUndo::Snapshot before = CEffectUndo::Snapshot::Of(*effect);
+    for (int parameter = 0; parameter < static_cast<int>(values.size()); ++parameter)
+        effect->SetParameter(parameter, values[static_cast<size_t>(parameter)]);
+    return RecordChange(slot, before);
+}
+
 void CEffectChainEdits::BeginParameterGesture(int slot) {
     const CAudioEffect* effect = Effect(slot);
     m_gestureSlot = slot;
@@ -126,7 +137,14 @@ bool CEffectChainEdits::RecordChange(int slot, const CEffectUndo::Snapshot& befo
     if (after.active == before.active && after.state == before.state)
         return false;
     CUndoStep step(m_undo);
-    m_undo.AddUndoNode(CEffectUndo::Changed(m_owner, slot, before, *effect));
+    File(CEffectUndo::Changed(m_owner, slot, before, *effect));
     m_owner.AnnounceChange();
     return true;
+}
+
+void CEffectChainEdits::File(const CEffectUndo& change) {
+    if (m_owner.IsInstrumentChain())
+        m_undo.AddUndoNode(CSynthUndo(change));
+    else
+        m_undo.AddUndoNode(change);
 }

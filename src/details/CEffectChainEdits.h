@@ -6,14 +6,15 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 class CEffectChain;
 class CUndoMgr;
 
 // The edits a user makes to one effect chain. Each is one undo step with a
-// CEffectUndo record and ends by announcing the change to the chain's owner;
-// an edit that changes nothing records nothing. A parameter moved by a
-// slider is one step from the press to the release.
+// CEffectUndo record (CSynthUndo on an instrument chain) and ends by announcing the change to the
+// chain's owner; an edit that changes nothing records nothing. A parameter moved by a slider is one
+// step from the press to the release.
 class CEffectChainEdits {
 public:
     CEffectChainEdits(CUndoMgr& undo, CEffectChainOwner owner);
@@ -35,6 +36,8 @@ public:
     bool ChoosePreset(int slot, const std::string& name);
     // One parameter set as its own step (a switch).
     bool SetParameter(int slot, int parameter, float value);
+    // Every parameter, in parameter order, as one step (a user preset).
+    bool SetParameters(int slot, const std::vector<float>& values);
 
     // A parameter gesture: Begin remembers the settings, Move changes the
     // value (heard at once), End records the whole gesture as one step.
@@ -43,6 +46,8 @@ public:
     void EndParameterGesture(int slot);
 
 private:
+    // Adds the record of the change to the open undo step.
+    void File(const CEffectUndo& change);
     bool RecordChange(int slot, const CEffectUndo::Snapshot& before);
 
     CUndoMgr& m_undo;

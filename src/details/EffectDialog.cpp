@@ -1,12 +1,16 @@
 #include "details/EffectDialog.h"
 
+#include "details/PresetTitle.h"
 #include "engine/CAudioEffect.h"
 #include "engine/CEffectChain.h"
+#include "gui/CDialogButton.h"
 #include "gui/CDialogCheckBox.h"
 #include "gui/CDialogChoice.h"
+#include "gui/CValueEntryDialog.h"
 #include "gui/DialogLook.h"
 #include "gui/GuiNotifications.h"
 #include "gui/GuiSlider.h"
+#include "gui/MessageBoxes.h"
 #include "gui/VRGuiWindow.h"
 #include "project/CTrack.h"
 #include "support/LocalizedStrings.h"
@@ -30,16 +34,19 @@ const CAudioEffect* EffectIn(const CEffectChainOwner& owner, int slot) {
 int32_t DialogHeight(const CEffectChainOwner& owner, int slot) {
     const CAudioEffect* effect = EffectIn(owner, slot);
     const int parameters = effect ? effect->GetNumParameters() : 0;
-    return CBaseDialog::kTitleHeight + CBaseDialog::kMargin + EffectDialog::kRowHeight + 8 +
-           parameters * EffectDialog::kRowHeight + CBaseDialog::kMargin;
+    return CBaseDialog::kTitleHeight + CBaseDialog::kMargin + EffectDialog::kRowHeight +
+           EffectDialog::kButtonRowHeight + 8 + parameters * EffectDialog::kRowHeight +
+           CBaseDialog::kMargin;
 }
 
 } // namespace
 
 EffectDialog::EffectDialog(CUndoMgr& undo, const CEffectChainOwner& owner, int slot)
     : CBaseDialog("", kWidth, DialogHeight(owner, slot)), m_edits(undo, owner), m_slot(slot),
-      m_effect(EffectIn(owner, slot)), m_effectName(m_effect ? m_effect->GetName() : "") {
+      m_effect(EffectIn(owner, slot)), m_effectName(m_effect ? m_effect->GetName() : ""),
+      m_userPresets(CUserPresetStore::DefaultPath()) {
     LogFmt("Creating Effect Dialog for effect %s", m_effectName.c_str());
+    m_userPresets.Load();
     SetTitle(MakeTitle());
     AddControls();
     Refresh();
@@ -87,6 +94,12 @@ void EffectDialog::AddControls() {
     m_presets = std::make_unique<CDialogChoice>(kPresetWidth, std::vector<std::string>{});
     m_presets->SetOnChange([this] { OnPresetChosen(); });
     AddFocusable(m_presets.get(), kPresetX, top + (kRowHeight - CDialogChoice::kHeight) / 2);
+    const int32_t buttonsTop = top + kRowHeight + (kButtonRowHeight - CDialogButton::kHeight) / 2;
+    AddButton(kSavePresetButton, MyLoadString("ED_Save"), kPresetX, buttonsTop)
+        ->SetTooltip("EDTip_Save");
+    AddButton(kDeletePresetButton, MyLoadString("ED_Delete"), kPresetX + CDialogButton::kWidth + 8,
+              buttonsTop)
+        ->SetTooltip("EDTip_Remove");
     const int parameters = m_effect ? m_effect->GetNumParameters() : 0;
     m_controls.resize(static_cast<size_t>(parameters));
     for (int parameter = 0; parameter < parameters; ++parameter) {
@@ -109,7 +122,7 @@ void EffectDialog::AddControls() {
 }
 
 int32_t EffectDialog::ParameterTop(int parameter) const {
-    return ContentTop() + kRowHeight + 8 + parameter * kRowHeight;
+    return ContentTop() + kRowHeight + kButtonRowHeight + 8 + parameter * kRowHeight;
 }
 
 GuiSlider* EffectDialog::Slider(int parameter) const {
@@ -135,21 +148,74 @@ void EffectDialog::FollowSlot(int slot) {
     Refresh();
 }
 
-std::vector<std::string> EffectDialog::PresetEntries(int& current) const {
+std::vector<float> EffectDialog::ValuesOf(const CAudioEffect& effect) const {
+    std::vector<float> values;
+    for (int parameter = 0; parameter < effect.GetNumParameters(); ++parameter)
+        values.push_back(effect.GetParameter(parameter));
+    return values;
+}
+
+std::vector<CUserPresetStore::Preset>
+EffectDialog::UserPresetsOf(const CAudioEffect& effect) const {
+    return m_userPresets.PresetsOf(effect.GetIdentifier());
+}
+
+int EffectDialog::CurrentPresetEntry(const CAudioEffect& effect) const {
+    const std::vector<CUserPresetStore::Preset> user = UserPresetsOf(effect);
+    const std::vector<float> values = ValuesOf(effect);
+    for (int entry = 0; entry < static_cast<int>(m_presetEntries.size()); ++entry) {
+        const PresetEntry& shown = m_presetEntries[static_cast<size_t>(entry)];
+        if (shown.kind == PresetEntry::kBuiltIn &&
+            effect.GetPresetName(shown.index) == effect.GetCurrentPresetName())
+            return entry;
+        // A user preset leaves the effect's preset name "custom": its values tell it.
+        if (shown.kind == PresetEntry::kUser &&
+            effect.GetCurrentPresetName() == CAudioEffect::kCustomPresetName &&
+            user[static_cast<size_t>(shown.index)].values == values)
+            return entry;
+        if (shown.kind == PresetEntry::kCustom)
+            return entry;
+    }
+    return -1;
+}
+
+std::vector<std::string> EffectDialog::PresetEntries(int& current) {
     std::vector<std::string> entries;
+    m_presetEntries.clear();
     current = 0;
     const CAudioEffect* effect = LiveEffect();
-    if (!effect || effect->GetNumPresets() == 0)
+    if (!effect)
         return {MyLoadString("ED_NoPresetsAvailable")};
-    current = effect->GetNumPresets();
     for (int preset = 0; preset < effect->GetNumPresets(); ++preset) {
-        entries.push_back(effect->GetPresetName(preset) + kSystemPresetMark);
-        if (effect->GetPresetName(preset) == effect->GetCurrentPresetName())
-            current = preset;
+        entries.push_back(PresetTitle(*effect, preset) + kSystemPresetMark);
+        m_presetEntries.push_back({PresetEntry::kBuiltIn, preset});
     }
-    if (current == effect->GetNumPresets())
+    const std::vector<CUserPresetStore::Preset> user = UserPresetsOf(*effect);
+    for (int preset = 0; preset < static_cast<int>(user.size()); ++preset) {
+        entries.push_back(user[static_cast<size_t>(preset)].name);
+        m_presetEntries.push_back({PresetEntry::kUser, preset});
+    }
+    if (entries.empty())
+        return {MyLoadString("ED_NoPresetsAvailable")};
+    current = CurrentPresetEntry(*effect);
+    if (current < 0) {
+        current = static_cast<int>(entries.size());
         entries.push_back(MyLoadString("ELV_Custom"));
+        m_presetEntries.push_back({PresetEntry::kCustom, 0});
+    }
     return entries;
+}
+
+const CUserPresetStore::Preset* EffectDialog::ShownUserPreset() const {
+    const CAudioEffect* effect = LiveEffect();
+    const int entry = m_presets->GetSelected();
+    if (!effect || entry < 0 || entry >= static_cast<int>(m_presetEntries.size()))
+        return nullptr;
+    const PresetEntry& shown = m_presetEntries[static_cast<size_t>(entry)];
+    if (shown.kind != PresetEntry::kUser)
+        return nullptr;
+    const std::vector<CUserPresetStore::Preset> user = UserPresetsOf(*effect);
+    return m_userPresets.Find(effect->GetIdentifier(), user[static_cast<size_t>(shown.index)].name);
 }
 
 void EffectDialog::Refresh() {
@@ -160,8 +226,14 @@ void EffectDialog::Refresh() {
     int current = 0;
     std::vector<std::string> entries = PresetEntries(current);
     m_presets->SetEntries(std::move(entries), current);
-    if (effect->GetNumPresets() == 0)
+    if (m_presetEntries.empty())
         m_presets->Disable();
+    else
+        m_presets->Enable();
+    if (ShownUserPreset())
+        DeletePresetButton().Enable();
+    else
+        DeletePresetButton().Disable();
     for (int parameter = 0; parameter < static_cast<int>(m_controls.size()); ++parameter) {
         const Control& control = m_controls[static_cast<size_t>(parameter)];
         const float value = effect->GetParameter(parameter);
@@ -230,10 +302,17 @@ void EffectDialog::OnSwitch(int parameter) {
 void EffectDialog::OnPresetChosen() {
     const CAudioEffect* effect = LiveEffect();
     const int entry = m_presets->GetSelected();
-    if (!effect || entry >= effect->GetNumPresets())
+    if (!effect || entry < 0 || entry >= static_cast<int>(m_presetEntries.size()))
+        return;
+    const PresetEntry shown = m_presetEntries[static_cast<size_t>(entry)];
+    if (shown.kind == PresetEntry::kCustom)
         return;
     const std::string name = effect->GetName();
-    m_edits.ChoosePreset(m_slot, effect->GetPresetName(entry));
+    if (shown.kind == PresetEntry::kBuiltIn)
+        m_edits.ChoosePreset(m_slot, effect->GetPresetName(shown.index));
+    else
+        m_edits.SetParameters(m_slot,
+                              UserPresetsOf(*effect)[static_cast<size_t>(shown.index)].values);
     LogFmt("Effect %s sending preset change notification.", name.c_str());
     Log("Done sending preset change notification.");
     Refresh();
@@ -246,6 +325,63 @@ void EffectDialog::OnActiveClicked() {
     LogFmt("Effect %s sending effect active change notification.", effect->GetName().c_str());
     m_edits.SetActive(m_slot, m_active->IsChecked());
     Log("Done sending effect active change notification.");
+}
+
+void EffectDialog::OnCommand(int id) {
+    if (id == kSavePresetButton)
+        OnSavePreset();
+    else if (id == kDeletePresetButton)
+        OnDeletePreset();
+    else
+        CBaseDialog::OnCommand(id);
+}
+
+void EffectDialog::OnSavePreset() {
+    const CAudioEffect* effect = LiveEffect();
+    if (!effect)
+        return;
+    const CUserPresetStore::Preset* shown = ShownUserPreset();
+    CValueEntryDialog ask(MyLoadString(shown ? "EDS_Title" : "EDS_NewTitle"),
+                          MyLoadString("EDS_Name"));
+    if (shown)
+        ask.SetText(shown->name);
+    if (ask.DoModal(GetWindow()) != IDOK)
+        return;
+    std::string name = ask.GetText();
+    name.erase(0, name.find_first_not_of(' '));
+    name.erase(name.find_last_not_of(' ') + 1);
+    if (!CUserPresetStore::IsValidName(name))
+        return;
+    for (int preset = 0; preset < effect->GetNumPresets(); ++preset) {
+        if (effect->GetPresetName(preset) == name || PresetTitle(*effect, preset) == name) {
+            ShowMessage(GetWindow(), "ED_SystemPresetName", MB_OK | MB_ICONEXCLAMATION,
+                        "ED_SystemPresetNameTitle");
+            return;
+        }
+    }
+    if (m_userPresets.Find(effect->GetIdentifier(), name) &&
+        ShowMessage(GetWindow(), "ED_OverwritePreset", MB_YESNO | MB_ICONQUESTION,
+                    "ED_OverwritePresetTitle") != IDYES)
+        return;
+    if (!m_userPresets.Save(effect->GetIdentifier(), name, ValuesOf(*effect)))
+        ShowMessage(GetWindow(), "ED_PresetStoreFailed", MB_OK | MB_ICONEXCLAMATION,
+                    "ED_PresetStoreFailedTitle");
+    Refresh();
+}
+
+void EffectDialog::OnDeletePreset() {
+    const CAudioEffect* effect = LiveEffect();
+    const CUserPresetStore::Preset* shown = ShownUserPreset();
+    if (!effect || !shown)
+        return;
+    const std::string name = shown->name;
+    if (ShowMessage(GetWindow(), "ED_ConfirmDeletePreset", MB_YESNO | MB_ICONQUESTION,
+                    "ED_ConfirmDeletePresetTitle") != IDYES)
+        return;
+    if (!m_userPresets.Remove(effect->GetIdentifier(), name))
+        ShowMessage(GetWindow(), "ED_PresetStoreFailed", MB_OK | MB_ICONEXCLAMATION,
+                    "ED_PresetStoreFailedTitle");
+    Refresh();
 }
 
 void EffectDialog::OnDraw(const GuiRect& r) {

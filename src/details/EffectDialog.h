@@ -1,6 +1,7 @@
 #pragma once
 
 #include "details/CEffectChainEdits.h"
+#include "details/CUserPresetStore.h"
 #include "gui/CBaseDialog.h"
 
 #include <cstdint>
@@ -17,9 +18,11 @@ struct GuiSliderChange;
 // The controls of one effect, drawn from its parameter list: a slider with
 // the value and its unit for each parameter, a switch for a parameter that
 // only takes two values; above them the effect's active box and its preset
-// drop-down (built-in presets marked "[Sys]"). It stays open beside the
-// work; every change is heard at once and is one undo step (a slider's whole
-// drag is one).
+// drop-down (built-in presets marked "[Sys]", then the user's own), with
+// buttons that save the settings as a user preset (asking for its name,
+// and before replacing one) and delete the user preset shown. It stays open
+// beside the work; every change is heard at once and is one undo step (a
+// slider's whole drag is one).
 class EffectDialog : public CBaseDialog {
 public:
     static constexpr int32_t kWidth = 460;
@@ -29,6 +32,8 @@ public:
     static constexpr int32_t kValueX = kControlX + 110;
     static constexpr int32_t kPresetX = 190;
     static constexpr int32_t kParameterIdBase = 100;
+    static constexpr int32_t kButtonRowHeight = 30;
+    enum PresetButton : int32_t { kSavePresetButton = 10, kDeletePresetButton = 11 };
 
     EffectDialog(CUndoMgr& undo, const CEffectChainOwner& owner, int slot);
     ~EffectDialog() override;
@@ -44,6 +49,11 @@ public:
 
     CDialogCheckBox& ActiveBox() const { return *m_active; }
     CDialogChoice& Presets() const { return *m_presets; }
+    CDialogButton& SavePresetButton() const { return *GetButton(kSavePresetButton); }
+    CDialogButton& DeletePresetButton() const { return *GetButton(kDeletePresetButton); }
+    // The user's presets as the dialog read them when it opened, and as it
+    // changed them since.
+    const CUserPresetStore& UserPresets() const { return m_userPresets; }
     // Null when the parameter is shown otherwise (or does not exist).
     GuiSlider* Slider(int parameter) const;
     CDialogCheckBox* Switch(int parameter) const;
@@ -55,7 +65,15 @@ public:
     void OnNotification(int message, void* parameter) override;
     void OnDraw(const GuiRect& r) override;
 
+protected:
+    void OnCommand(int id) override;
+
 private:
+    // What an entry of the preset drop-down stands for.
+    struct PresetEntry {
+        enum Kind { kBuiltIn, kUser, kCustom } kind;
+        int index; // among the built-in or the user presets
+    };
     struct Control {
         std::unique_ptr<GuiSlider> slider;
         std::unique_ptr<CDialogCheckBox> toggle;
@@ -68,9 +86,16 @@ private:
     void OnSwitch(int parameter);
     void OnPresetChosen();
     void OnActiveClicked();
+    void OnSavePreset();
+    void OnDeletePreset();
+    // The preset the settings are: an entry of m_presetEntries.
+    int CurrentPresetEntry(const CAudioEffect& effect) const;
+    std::vector<float> ValuesOf(const CAudioEffect& effect) const;
+    std::vector<CUserPresetStore::Preset> UserPresetsOf(const CAudioEffect& effect) const;
+    const CUserPresetStore::Preset* ShownUserPreset() const;
     // The effect in the slot, when it still is the dialog's effect.
     CAudioEffect* LiveEffect() const;
-    std::vector<std::string> PresetEntries(int& current) const;
+    std::vector<std::string> PresetEntries(int& current);
 
     CEffectChainEdits m_edits;
     int m_slot;
@@ -78,6 +103,8 @@ private:
     std::string m_effectName;
     std::unique_ptr<CDialogCheckBox> m_active;
     std::unique_ptr<CDialogChoice> m_presets;
+    std::vector<PresetEntry> m_presetEntries;
+    CUserPresetStore m_userPresets;
     std::vector<Control> m_controls;
     bool m_dragging = false;
 };

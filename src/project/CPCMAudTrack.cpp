@@ -6,10 +6,10 @@
 #include "engine/CPCMSound.h"
 #include "engine/CPCMTrack.h"
 #include "engine/CSoundGroup.h"
-#include "project/CClip.h"
 #include "gui/GuiMenu.h"
 #include "gui/GuiPopupMenu.h"
 #include "gui/MessageBoxes.h"
+#include "project/CClip.h"
 #include "project/CTrackInputMenu.h"
 #include "project/ProjectNotifications.h"
 #include "support/Log.h"
@@ -219,6 +219,7 @@ void CPCMAudTrack::SetFrozenState(bool frozen) {
     if (frozen == IsFrozen())
         return;
     SetFrozenFlag(frozen);
+    UpdateHeaderControls();
     CEffectChain* chain = GetEffectChain();
     if (!chain)
         return;

@@ -254,6 +254,7 @@ void CTrack::UpdateHeaderControls() {
     controls.armed = IsArmed();
     controls.volume = GetVolume();
     controls.pan = GetPan();
+    controls.frozen = m_frozen;
     m_header->ShowControls(controls);
 }
 

@@ -40,6 +40,9 @@ constexpr int32_t kControlsHeight = 18;
 
 constexpr int32_t kVolumeControlId = 2;
 
+constexpr const char* kPanelSkinItem = "track header";
+constexpr const char* kFrozenPanelSkinItem = "details frozen";
+
 const char* MuteSkin(bool on) {
     return on ? "mutedac" : "mute";
 }
@@ -55,7 +58,7 @@ const char* InputSkin(bool armed) {
 
 } // namespace
 
-CTrackHeader::CTrackHeader() : GuiTexturePanel("track header", kWidth, 70) {
+CTrackHeader::CTrackHeader() : GuiTexturePanel(kPanelSkinItem, kWidth, 70) {
     SetType(kGuiTypeTrackHeader);
     AddControls();
 }
@@ -91,8 +94,7 @@ void CTrackHeader::AddControls() {
     for (Observable* control :
          {static_cast<Observable*>(m_mute.get()), static_cast<Observable*>(m_solo.get()),
           static_cast<Observable*>(m_arm.get()), static_cast<Observable*>(m_effects.get()),
-          static_cast<Observable*>(m_input.get()),
-          static_cast<Observable*>(m_volume.get())})
+          static_cast<Observable*>(m_input.get()), static_cast<Observable*>(m_volume.get())})
         control->AddObserver(this);
     m_picture = std::make_unique<VRGuiImage>(kPictureSide, kPictureSide);
     AddChild(m_picture.get(), PictureRect().left, PictureRect().top);
@@ -166,6 +168,8 @@ void CTrackHeader::SetSelectedLook(bool selected) {
 }
 
 void CTrackHeader::ShowControls(const Controls& controls) {
+    if (controls.frozen != m_controls.frozen)
+        ShowFrozen(controls.frozen);
     m_controls = controls;
     m_mute->SetSkin(MuteSkin(controls.mute));
     m_solo->SetSkin(SoloSkin(controls.solo));
@@ -175,13 +179,22 @@ void CTrackHeader::ShowControls(const Controls& controls) {
     Invalidate(nullptr);
 }
 
+void CTrackHeader::ShowFrozen(bool frozen) {
+    SetSkinItem(frozen ? kFrozenPanelSkinItem : kPanelSkinItem);
+    for (GuiButton* button : {m_arm.get(), m_input.get(), m_effects.get()}) {
+        if (frozen)
+            button->Disable();
+        else
+            button->Enable();
+    }
+}
+
 void CTrackHeader::SetSize(int32_t width, int32_t height) {
     GuiTexturePanel::SetSize(width, height);
     for (VRGuiObject* control :
          {static_cast<VRGuiObject*>(m_mute.get()), static_cast<VRGuiObject*>(m_solo.get()),
           static_cast<VRGuiObject*>(m_arm.get()), static_cast<VRGuiObject*>(m_effects.get()),
-          static_cast<VRGuiObject*>(m_input.get()),
-          static_cast<VRGuiObject*>(m_volume.get())}) {
+          static_cast<VRGuiObject*>(m_input.get()), static_cast<VRGuiObject*>(m_volume.get())}) {
         if (!control)
             continue;
         if (Fits(control->GetRectInParent()))

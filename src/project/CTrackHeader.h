@@ -22,7 +22,9 @@ class VRGuiImage;
 // changes its height, a double click selects every clip on it, the right
 // button opens the track's menu; the track hears these as notifications.
 // The controls only show what the track tells them (ShowControls), so that
-// undo and loading keep them in step.
+// undo and loading keep them in step. A frozen track's header takes the
+// skin's frozen panel, and its arm, input and effects buttons are disabled:
+// a frozen track neither records nor changes its effects.
 class CTrackHeader : public GuiTexturePanel, public Observable, public Observer {
 public:
     static constexpr int32_t kWidth = 300;
@@ -51,6 +53,7 @@ public:
         bool armed = false;
         double volume = 1.0;
         double pan = 0.0;
+        bool frozen = false;
     };
 
     CTrackHeader();
@@ -99,6 +102,7 @@ private:
     void OnDrag(GuiPoint p);
     void OnRelease(GuiPoint p);
     bool HoldsCapture();
+    void ShowFrozen(bool frozen);
     bool Fits(const GuiRect& r) const;
 
     std::string m_title;

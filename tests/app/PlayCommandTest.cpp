@@ -1,6 +1,8 @@
 #include "app/PlayCommand.h"
 #include "JackServer.h"
 #include "ProgramUnderTest.h"
+#include "engine/CAudioEffect.h"
+#include "engine/CEffectChain.h"
 #include "engine/CPCMMixer.h"
 #include "project/CProject.h"
 #include "project/CTrack.h"
@@ -130,7 +132,11 @@ std::vector<short> AsRenderedSamples(const std::string& floatPath, const std::st
 }
 
 // The song with its instrument track muted, saved next to the test's files.
-std::string MutedInstrumentCopy(const std::string& dir) {
+// The song with its effects switched off, and its instrument muted when
+// asked. Playing starts at 2 s, where the effects hold nothing yet; in a
+// render from the start they hold what came before (the pad's reverb), so
+// only the song without them can be compared with its render.
+std::string LiveStartCopy(const std::string& dir, bool muteInstrument) {
     CPCMMixer mixer;
     CUndoMgr undo(400);
     ProjectPreferences prefs;
@@ -138,10 +144,15 @@ std::string MutedInstrumentCopy(const std::string& dir) {
     CProject project(mixer, undo, prefs);
     bool cancelled = false;
     EXPECT_TRUE(project.LoadProject(kSong, cancelled));
-    for (int index = 0; index < project.GetNumTracks(); ++index)
-        if (project.GetTrack(index)->GetKind() == CTrack::kMidi)
-            project.GetTrack(index)->ToggleMute();
-    const std::string path = dir + "Muted.lt4";
+    for (int index = 0; index < project.GetNumTracks(); ++index) {
+        CTrack* track = project.GetTrack(index);
+        if (muteInstrument && track->GetKind() == CTrack::kMidi)
+            track->ToggleMute();
+        const CEffectChain* effects = track->GetEffectChain();
+        for (int slot = 0; effects && slot < effects->NumEffects(); ++slot)
+            effects->GetEffect(slot)->setActive(false);
+    }
+    const std::string path = dir + (muteInstrument ? "Muted.lt4" : "Live.lt4");
     EXPECT_TRUE(project.SaveProject(path));
     return path;
 }
@@ -241,7 +252,7 @@ TEST(PlayCommandOnJack, PlaysTheSongSampleForSampleAsItRendersWithTheInstrumentM
         GTEST_SKIP() << "loomtone is not built";
     START_JACK_OR_SKIP(server);
     const std::string dir = FreshTestFolder();
-    const std::string muted = MutedInstrumentCopy(dir);
+    const std::string muted = LiveStartCopy(dir, true);
     const std::vector<short> render = Render(muted, dir);
     ASSERT_FALSE(render.empty());
     // On a loaded machine one period of a take is now and then lost without
@@ -270,7 +281,8 @@ TEST(PlayCommandOnJack, PlaysTheSongCloseToItsRenderWithTheInstrument) {
         GTEST_SKIP() << "loomtone is not built";
     START_JACK_OR_SKIP(server);
     const std::string dir = FreshTestFolder();
-    const std::vector<short> render = Render(kSong, dir);
+    const std::string song = LiveStartCopy(dir, false);
+    const std::vector<short> render = Render(song, dir);
     ASSERT_FALSE(render.empty());
     // Known fault still open: now and then a live start in mid-song leaves the
     // instrument off from the render by about -26 dBFS; a later take of the
@@ -278,7 +290,7 @@ TEST(PlayCommandOnJack, PlaysTheSongCloseToItsRenderWithTheInstrument) {
     double best = 0.0;
     bool compared = false;
     for (int take = 0; take < 4 && !(compared && best < -40.0); ++take) {
-        const Capture captured = CaptureWithoutGaps(kSong, dir);
+        const Capture captured = CaptureWithoutGaps(song, dir);
         if (captured.xruns)
             continue;
         ASSERT_GE(captured.samples.size(), size_t{kRate}) << "nothing captured";

@@ -24,17 +24,6 @@ protected:
         const auto found = std::find(entries.begin(), entries.end(), std::optional<EffectID>(id));
         return found == entries.end() ? -1 : static_cast<int>(found - entries.begin());
     }
-    // Chooses the entry with the keyboard, as a user does, from the entry
-    // next to it (every entry stepped on is a choice of its own).
-    static void ChooseEntry(CDialogChoice& choice, int entry) {
-        if (entry > 0) {
-            choice.SetSelected(entry - 1);
-            choice.OnKey(kKeyDown, VK_DOWN, 0);
-        } else {
-            choice.SetSelected(1);
-            choice.OnKey(kKeyDown, VK_UP, 0);
-        }
-    }
     // Chooses the effect in the row's drop-down.
     void ChooseEffect(int row, const EffectID& id) {
         const int entry = EntryOf(id);

@@ -1,6 +1,7 @@
 #include "details/EffectDialog.h"
 #include "EffectViewFixture.h"
 #include "details/CEffectChainEdits.h"
+#include "details/CUserPresetStore.h"
 #include "engine/CCompressorEffect.h"
 #include "engine/CGainEffect.h"
 #include "gui/CDialogCheckBox.h"
@@ -10,6 +11,9 @@
 #include "support/LocalizedStrings.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -120,6 +124,123 @@ TEST_F(EffectDialogTest, TheDialogClosesWhenItsEffectLeavesTheChain) {
     ASSERT_TRUE(edits.Remove(1));
     EXPECT_EQ(m_view->Dialog(), nullptr);
     EXPECT_EQ(m_window.TopLayer(), nullptr);
+}
+
+TEST_F(EffectDialogTest, SettingsSavedAsAUserPresetAreChosenLikeTheBuiltInOnes) {
+    EffectDialog& dialog = OpenOn(CGainEffect::kID);
+    CAudioEffect& effect = *TrackChain().GetEffect(0);
+    effect.SetParameter(CGainEffect::kGainDb, -9.5f);
+    dialog.Refresh();
+    EXPECT_EQ(dialog.Presets().GetSelectedText(), MyLoadString("ELV_Custom"));
+    // Built-in presets and "Custom" cannot be deleted.
+    EXPECT_FALSE(dialog.DeletePresetButton().IsEnabled());
+
+    m_host.SetModalDriver([step = 0](COffscreenGuiHost& host, int) mutable {
+        if (step++ == 0) {
+            host.Text("Whisper");
+            host.KeyDown(VK_RETURN);
+        }
+    });
+    Click(dialog.SavePresetButton());
+    EXPECT_EQ(dialog.Presets().GetSelectedText(), "Whisper");
+    EXPECT_TRUE(dialog.DeletePresetButton().IsEnabled());
+    // Kept in the user's store, where a new dialog finds it.
+    CUserPresetStore store(CUserPresetStore::DefaultPath());
+    ASSERT_TRUE(store.Load());
+    ASSERT_NE(store.Find(CGainEffect::kID, "Whisper"), nullptr);
+    EXPECT_EQ(store.Find(CGainEffect::kID, "Whisper")->values, std::vector<float>{-9.5f});
+    EXPECT_EQ(m_undo.NumUndoSets(), 0);
+
+    // A built-in preset, then the user's, each one step.
+    ChooseEntry(dialog.Presets(), 0);
+    EXPECT_EQ(effect.GetParameter(CGainEffect::kGainDb), 0.0f);
+    EXPECT_FALSE(dialog.DeletePresetButton().IsEnabled());
+    ChooseEntry(dialog.Presets(), effect.GetNumPresets());
+    EXPECT_EQ(effect.GetParameter(CGainEffect::kGainDb), -9.5f);
+    EXPECT_EQ(dialog.Presets().GetSelectedText(), "Whisper");
+    EXPECT_EQ(m_undo.NumUndoSets(), 2);
+    ASSERT_TRUE(m_undo.Undo());
+    EXPECT_EQ(effect.GetParameter(CGainEffect::kGainDb), 0.0f);
+    EXPECT_EQ(dialog.Presets().GetSelectedText(), "Unity [Sys]");
+}
+
+TEST_F(EffectDialogTest, SavingUnderAnExistingNameAsksBeforeReplacingIt) {
+    EffectDialog& dialog = OpenOn(CGainEffect::kID);
+    CAudioEffect& effect = *TrackChain().GetEffect(0);
+    auto saveAs = [&](const std::string& name) {
+        m_host.SetModalDriver([name, step = 0](COffscreenGuiHost& host, int) mutable {
+            if (step++ == 0) {
+                host.Text(name);
+                host.KeyDown(VK_RETURN);
+            }
+        });
+        Click(dialog.SavePresetButton());
+    };
+    std::vector<std::string> asked;
+    int answer = IDNO;
+    SetMessageBoxHook([&](const MessageBoxRequest& request, bool&) {
+        asked.push_back(request.title);
+        return answer;
+    });
+    effect.SetParameter(CGainEffect::kGainDb, -20.0f);
+    saveAs("Mine");
+    EXPECT_TRUE(asked.empty());
+    effect.SetParameter(CGainEffect::kGainDb, -30.0f);
+    saveAs("Mine");
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], MyLoadString("ED_OverwritePresetTitle"));
+    EXPECT_EQ(dialog.UserPresets().Find(CGainEffect::kID, "Mine")->values,
+              std::vector<float>{-20.0f});
+    answer = IDYES;
+    saveAs("Mine");
+    EXPECT_EQ(dialog.UserPresets().Find(CGainEffect::kID, "Mine")->values,
+              std::vector<float>{-30.0f});
+    EXPECT_EQ(dialog.Presets().GetSelectedText(), "Mine");
+
+    // A built-in preset's name is not taken.
+    asked.clear();
+    saveAs("Unity");
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0], MyLoadString("ED_SystemPresetNameTitle"));
+    EXPECT_EQ(dialog.UserPresets().Find(CGainEffect::kID, "Unity"), nullptr);
+}
+
+TEST_F(EffectDialogTest, DeletingTheUserPresetShownAsksFirst) {
+    EffectDialog& dialog = OpenOn(CGainEffect::kID);
+    CAudioEffect& effect = *TrackChain().GetEffect(0);
+    effect.SetParameter(CGainEffect::kGainDb, -3.0f);
+    m_host.SetModalDriver([step = 0](COffscreenGuiHost& host, int) mutable {
+        if (step++ == 0) {
+            host.Text("Gone soon");
+            host.KeyDown(VK_RETURN);
+        }
+    });
+    Click(dialog.SavePresetButton());
+    ASSERT_EQ(dialog.Presets().GetSelectedText(), "Gone soon");
+    int answer = IDNO;
+    SetMessageBoxHook([&](const MessageBoxRequest&, bool&) { return answer; });
+    Click(dialog.DeletePresetButton());
+    EXPECT_NE(dialog.UserPresets().Find(CGainEffect::kID, "Gone soon"), nullptr);
+    answer = IDYES;
+    Click(dialog.DeletePresetButton());
+    EXPECT_EQ(dialog.UserPresets().Find(CGainEffect::kID, "Gone soon"), nullptr);
+    EXPECT_EQ(dialog.Presets().GetSelectedText(), MyLoadString("ELV_Custom"));
+    EXPECT_FALSE(dialog.DeletePresetButton().IsEnabled());
+    CUserPresetStore store(CUserPresetStore::DefaultPath());
+    ASSERT_TRUE(store.Load());
+    EXPECT_TRUE(store.PresetsOf(CGainEffect::kID).empty());
+    // The effect keeps its settings.
+    EXPECT_EQ(effect.GetParameter(CGainEffect::kGainDb), -3.0f);
+}
+
+TEST_F(EffectDialogTest, ADamagedPresetStoreStillOpensTheDialog) {
+    std::filesystem::create_directories(
+        std::filesystem::path(CUserPresetStore::DefaultPath()).parent_path());
+    std::ofstream(CUserPresetStore::DefaultPath(), std::ios::binary)
+        << std::string("\0\xff\xfe garbage", 12);
+    EffectDialog& dialog = OpenOn(CGainEffect::kID);
+    EXPECT_EQ(dialog.Presets().EntryCount(), TrackChain().GetEffect(0)->GetNumPresets());
+    EXPECT_EQ(dialog.Presets().GetSelectedText(), "Unity [Sys]");
 }
 
 } // namespace

@@ -4,7 +4,9 @@
 #include "engine/CAudioEffect.h"
 #include "engine/CEffectChain.h"
 #include "engine/CPCMMixer.h"
+#include "gui/CDialogChoice.h"
 #include "gui/COffscreenGuiHost.h"
+#include "gui/GuiInput.h"
 #include "gui/MessageBoxes.h"
 #include "gui/VRGuiWindow.h"
 #include "project/CAudioTrack.h"
@@ -15,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -34,6 +37,8 @@ protected:
                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + "/";
         std::filesystem::remove_all(m_dir);
         std::filesystem::create_directories(m_dir);
+        // The user's presets are the test's own.
+        setenv("XDG_DATA_HOME", (m_dir + "data").c_str(), 1);
         m_prefs.DefRecDir = m_dir;
         m_prefs.bSwitchKeyTempoOnFirstSound = false;
         m_prefs.bShowNewProjectDialog = false;
@@ -62,6 +67,18 @@ protected:
 
     CEffectChain& TrackChain() { return *m_track->GetEffectChain(); }
     CEffectChain& MasterChain() { return *m_project->GetMasterEffectChain(); }
+
+    // Chooses the entry with the keyboard, as a user does, from the entry
+    // next to it (every entry stepped on is a choice of its own).
+    static void ChooseEntry(CDialogChoice& choice, int entry) {
+        if (entry > 0) {
+            choice.SetSelected(entry - 1);
+            choice.OnKey(kKeyDown, VK_DOWN, 0);
+        } else {
+            choice.SetSelected(1);
+            choice.OnKey(kKeyDown, VK_UP, 0);
+        }
+    }
 
     // A press and release in the middle of the object.
     void Click(const VRGuiObject& object) {

@@ -1,8 +1,11 @@
 // The example project the first run opens, as it is kept in data/: it must
 // load whole from wherever its folder lies, without asking anything.
 
+#include "engine/CEffectChain.h"
+#include "engine/CEqualizerEffect.h"
 #include "engine/CMidiSound.h"
 #include "engine/CPCMMixer.h"
+#include "engine/CReverbEffect.h"
 #include "engine/TempoMap.h"
 #include "gui/MessageBoxes.h"
 #include "project/CAudioClip.h"
@@ -14,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -99,6 +103,25 @@ TEST_F(ExampleProjectTest, LoadsItsTracksWithEverySoundFoundTheMelodyAndItsTempo
     EXPECT_EQ(denominator, 4);
 }
 
+TEST_F(ExampleProjectTest, TheBassIsWarmedByTheEqualizerAndThePadPlaysInAHall) {
+    ASSERT_TRUE(loaded);
+    ASSERT_EQ(project->GetNumTracks(), 4);
+    EXPECT_EQ(project->GetTrack(0)->GetEffectChain()->NumEffects(), 0);
+    const struct {
+        int track;
+        EffectID id;
+        const char* preset;
+    } expected[] = {{1, CEqualizerEffect::kID, "Warm"}, {2, CReverbEffect::kID, "Hall"}};
+    for (const auto& effect : expected) {
+        SCOPED_TRACE(effect.preset);
+        const CEffectChain* chain = project->GetTrack(effect.track)->GetEffectChain();
+        ASSERT_EQ(chain->NumEffects(), 1);
+        EXPECT_EQ(chain->GetEffect(0)->GetIdentifier(), effect.id);
+        EXPECT_EQ(chain->GetEffect(0)->GetCurrentPresetName(), effect.preset);
+        EXPECT_TRUE(chain->GetEffect(0)->isActive());
+    }
+}
+
 // Each clip keeps its sound's path relative to the project as well: a bare
 // file name, which finds the sound next to the project wherever the
 // folder is copied or installed.
@@ -108,6 +131,31 @@ TEST(ExampleProjectFile, NamesEverySoundRelativeToItself) {
     ASSERT_FALSE(bytes.empty());
     for (const char* sound : {"Drums.ogg", "Bass.ogg", "Pad.ogg"})
         EXPECT_NE(bytes.find('\0' + std::string(sound) + '\0'), std::string::npos) << sound;
+}
+
+// Beside the relative paths, the file keeps the absolute ones of the folder
+// it was made in, which a load takes first while they exist: they must name
+// nothing, or a copy of the example would use another folder's sounds.
+TEST(ExampleProjectFile, ItsAbsoluteSoundPathsNameNothing) {
+    std::ifstream in(kProjectFile, std::ios::binary);
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    int absolute = 0;
+    for (const char* sound : {"/Drums.ogg", "/Bass.ogg", "/Pad.ogg"}) {
+        for (size_t at = bytes.find(sound); at != std::string::npos;
+             at = bytes.find(sound, at + 1)) {
+            size_t start = at;
+            while (start > 0 && bytes[start - 1] >= 0x20 && bytes[start - 1] < 0x7F)
+                --start;
+            // The text is led by its length, which may read as a character.
+            const size_t root = bytes.find('/', start);
+            if (root >= at)
+                continue;
+            const std::string path = bytes.substr(root, at - root + std::strlen(sound));
+            ++absolute;
+            EXPECT_FALSE(fs::exists(path)) << path;
+        }
+    }
+    EXPECT_EQ(absolute, 3);
 }
 
 } // namespace

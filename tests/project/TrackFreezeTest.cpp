@@ -3,10 +3,12 @@
 #include "engine/CAudioEffect.h"
 #include "engine/CEffectChain.h"
 #include "engine/CGainEffect.h"
+#include "gui/GuiButton.h"
 #include "project/CClip.h"
 #include "project/CPCMAudTrack.h"
 #include "project/CTrack.h"
 #include "project/CTrackFreeze.h"
+#include "project/CTrackHeader.h"
 #include "project/CTrackMenus.h"
 #include "project/FrozenFilePath.h"
 
@@ -89,6 +91,10 @@ TEST_P(TrackFreezeTest, AFrozenTrackSoundsAsBeforeAndThawDeletesOnlyItsFile) {
     for (const CClip* clip : track->Clips())
         EXPECT_TRUE(clip->IsFrozen());
     ExpectScaledSamples(unfrozen, Render("frozen"), 1.0, 1e-5);
+    // The header looks frozen: no recording, no effects.
+    EXPECT_TRUE(track->GetHeader()->GetControls().frozen);
+    EXPECT_FALSE(track->GetHeader()->GetButton(CTrackHeader::kEffectsButton).IsEnabled());
+    EXPECT_FALSE(track->GetHeader()->GetButton(CTrackHeader::kArmButton).IsEnabled());
 
     FreezeOrThaw();
     EXPECT_FALSE(track->IsFrozen());
@@ -98,6 +104,8 @@ TEST_P(TrackFreezeTest, AFrozenTrackSoundsAsBeforeAndThawDeletesOnlyItsFile) {
     EXPECT_TRUE(fs::exists(m_dir + "keep.WAV"));
     EXPECT_TRUE(fs::exists(FrozenName(1, 5)));
     EXPECT_TRUE(EffectActive());
+    EXPECT_FALSE(track->GetHeader()->GetControls().frozen);
+    EXPECT_TRUE(track->GetHeader()->GetButton(CTrackHeader::kEffectsButton).IsEnabled());
     ExpectScaledSamples(unfrozen, Render("thawed"), 1.0, 1e-6);
 
     // Again on the same day: another name.

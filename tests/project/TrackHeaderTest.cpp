@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -136,6 +138,50 @@ TEST_F(TrackHeaderControls, TheHeaderPixelsShowTheButtonStates) {
     m_undo.Undo();
     m_host.Advance(100);
     EXPECT_EQ(centre(mute), muteOff);
+}
+
+TEST_F(TrackHeaderControls, AFrozenTrackHasTheFrozenPanelAndNoArmInputOrEffectsButtons) {
+    CTrackHeader& header = Header(0);
+    // A spot of the panel below the controls, and the buttons' centres.
+    auto panel = [&] {
+        return m_host.ScreenPixel(header.GetAbsX() + 20, header.GetAbsY() + header.GetHeight() - 8);
+    };
+    auto centre = [this](const GuiButton& button) {
+        return m_host.ScreenPixel(button.GetAbsX() + button.GetWidth() / 2,
+                                  button.GetAbsY() + button.GetHeight() / 2);
+    };
+    const CTrackHeader::Button frozenOut[] = {CTrackHeader::kArmButton, CTrackHeader::kInputButton,
+                                              CTrackHeader::kEffectsButton};
+    const uint32_t normalPanel = panel();
+    std::vector<uint32_t> normalButtons;
+    for (const CTrackHeader::Button button : frozenOut)
+        normalButtons.push_back(centre(header.GetButton(button)));
+    const uint32_t mute = centre(header.GetButton(CTrackHeader::kMuteButton));
+
+    CTrackHeader::Controls frozen = header.GetControls();
+    frozen.frozen = true;
+    header.ShowControls(frozen);
+    m_host.Advance(100);
+    // The skin's frozen panel is a lighter blue grey than the header's.
+    const uint32_t frozenPanel = panel();
+    EXPECT_NE(frozenPanel, normalPanel);
+    EXPECT_GT(frozenPanel & 0xFF, normalPanel & 0xFF);
+    for (size_t i = 0; i < std::size(frozenOut); ++i) {
+        const GuiButton& button = header.GetButton(frozenOut[i]);
+        EXPECT_FALSE(button.IsEnabled()) << i;
+        EXPECT_NE(centre(button), normalButtons[i]) << "drawn disabled: " << i;
+    }
+    EXPECT_TRUE(header.GetButton(CTrackHeader::kMuteButton).IsEnabled());
+    EXPECT_EQ(centre(header.GetButton(CTrackHeader::kMuteButton)), mute);
+
+    frozen.frozen = false;
+    header.ShowControls(frozen);
+    m_host.Advance(100);
+    EXPECT_EQ(panel(), normalPanel);
+    for (size_t i = 0; i < std::size(frozenOut); ++i) {
+        EXPECT_TRUE(header.GetButton(frozenOut[i]).IsEnabled()) << i;
+        EXPECT_EQ(centre(header.GetButton(frozenOut[i])), normalButtons[i]) << i;
+    }
 }
 
 TEST_F(TrackHeaderControls, AMovedSliderLeavesNoTrailBehind) {
