@@ -40,6 +40,7 @@ public:
     // The open editor, or null.
     PianoRollControl* Control() { return m_control.get(); }
     const CMIDIClip* Clip() const { return m_clip.Get(); }
+    const CDialogButton& CloseButton() const { return m_close; }
 
     // The details area's place in the window; the editor fills it.
     void Place(int32_t x, int32_t y, int32_t width, int32_t height);

@@ -8,6 +8,7 @@
 #include "pianoroll/PRNoteEdits.h"
 #include "pianoroll/PRNoteGestures.h"
 #include "pianoroll/PRNotifications.h"
+#include "pianoroll/PRValueColumns.h"
 #include "project/CMIDIClip.h"
 #include "support/LocalizedStrings.h"
 
@@ -96,6 +97,8 @@ void CPRControllerBody::DrawValues(const GuiRect& r) {
     const auto visible = [&](int x) {
         return x >= r.left - 2 && x <= r.right + 2 && !(showStroke && m_stroke.YAt(x) >= 0);
     };
+    cairo_t* cr = GetWindow()->GetDrawContext();
+    PRValueColumns columns;
     sound->Lock();
     if (m_lane.IsVelocity()) {
         const bool release = m_lane.Type() == PRLaneType::kReleaseVelocity;
@@ -103,8 +106,8 @@ void CPRControllerBody::DrawValues(const GuiRect& r) {
             const MidiNotePtr note = sound->GetNote(i);
             const int x = geometry.XOfTime(release ? note->GetEnd() : note->GetStart());
             if (visible(x))
-                DrawValue(x, release ? note->GetNoteData().releaseVelocity : note->GetVelocity(),
-                          colour);
+                AddValue(columns, x,
+                         release ? note->GetNoteData().releaseVelocity : note->GetVelocity());
         }
     } else if (const CMidiControllerList* list =
                    sound->GetMidiControllerList(m_lane.Controller())) {
@@ -119,12 +122,13 @@ void CPRControllerBody::DrawValues(const GuiRect& r) {
             if (x > r.right + 2)
                 break;
             if (visible(x))
-                DrawValue(x, it->value, colour);
+                AddValue(columns, x, it->value);
         }
     }
     sound->Unlock();
+    SetColour(cr, colour);
+    columns.Fill(cr);
     if (m_lane.IsPitchBend()) {
-        cairo_t* cr = GetWindow()->GetDrawContext();
         SetColour(cr, GuiSkinColor("piano-roll-controller-drawing-zero-point"));
         FillRect(cr, r.left,
                  PRControllerLane::kResizeStrip + m_lane.YOfValue(m_lane.Base(), DrawingHeight()),
@@ -134,22 +138,22 @@ void CPRControllerBody::DrawValues(const GuiRect& r) {
         const uint32_t drawing = GuiSkinColor("piano-roll-controller-drawing-color");
         for (const auto& [x, y] : m_stroke.Points())
             if (x >= r.left - 2 && x <= r.right + 2)
-                DrawValue(x, m_lane.ValueAtY(y, m_stroke.DrawingHeight()), drawing);
+                AddValue(columns, x, m_lane.ValueAtY(y, m_stroke.DrawingHeight()));
+        SetColour(cr, drawing);
+        columns.Fill(cr);
     }
 }
 
-void CPRControllerBody::DrawValue(int x, int value, uint32_t colour) {
-    cairo_t* cr = GetWindow()->GetDrawContext();
+void CPRControllerBody::AddValue(PRValueColumns& columns, int x, int value) const {
     const int h = DrawingHeight();
     const int top = PRControllerLane::kResizeStrip;
     const int base = top + m_lane.YOfValue(m_lane.Base(), h);
     const int at = top + m_lane.YOfValue(value, h);
-    SetColour(cr, colour);
     // Bottom rows of the 0..127 lanes include their own row, so that the
     // least value still shows one pixel.
     const int y0 = std::min(base, at);
     const int y1 = std::max(base, at) + 1;
-    FillRect(cr, x, y0, 1, y1 - y0);
+    columns.Add(x, y0, y1);
 }
 
 bool CPRControllerBody::OnMouse(int32_t event, GuiPoint p, uint32_t) {

@@ -13,6 +13,7 @@
 class CMidiSound;
 class PRNoteEdits;
 class PRNoteGestures;
+class PRValueColumns;
 
 // The body of the controller lane under the note area: a 4-pixel strip on
 // top, then the lane's values drawn as vertical lines over the bar and beat
@@ -45,7 +46,8 @@ private:
     bool Erasing() const;
     void DrawGridLines(const GuiRect& r);
     void DrawValues(const GuiRect& r);
-    void DrawValue(int x, int value, uint32_t colour);
+    // The column of one value, from the lane's base to the value.
+    void AddValue(PRValueColumns& columns, int x, int value) const;
     void RepaintColumns(int least, int greatest);
     void Commit();
     void DragSplit(int32_t event, GuiPoint p);

@@ -8,6 +8,7 @@
 #include "pianoroll/PRBeatLines.h"
 #include "pianoroll/PRMixerPreview.h"
 #include "pianoroll/PRNoteAreaMenu.h"
+#include "pianoroll/PRNotePainter.h"
 #include "pianoroll/PRNotifications.h"
 #include "project/CMIDIClip.h"
 #include "support/CUndoMgr.h"
@@ -36,15 +37,6 @@ uint32_t Darker(uint32_t bgr, int amount) {
         out |= static_cast<uint32_t>(channel) << shift;
     }
     return out;
-}
-
-void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double radius) {
-    cairo_new_sub_path(cr);
-    cairo_arc(cr, x + w - radius, y + radius, radius, -M_PI / 2, 0);
-    cairo_arc(cr, x + w - radius, y + h - radius, radius, 0, M_PI / 2);
-    cairo_arc(cr, x + radius, y + h - radius, radius, M_PI / 2, M_PI);
-    cairo_arc(cr, x + radius, y + radius, radius, M_PI, 3 * M_PI / 2);
-    cairo_close_path(cr);
 }
 
 unsigned GestureModifiers(uint32_t keys) {
@@ -188,18 +180,11 @@ void PianoRollBody::DrawNotes(const GuiRect& r) {
     const uint32_t border = GuiSkinColor("piano-roll-note-border");
     const uint32_t hoverBorder = GuiSkinColor("piano-roll-note-hover-border");
     const bool moving = m_gestures.MovingSelection();
-    const GuiRect area{r.left, r.top, r.right, r.bottom};
+    PRNotePainter painter(cr);
     const auto draw = [&](const PRNoteRect& n, uint32_t fill, uint32_t edge) {
-        if (n.right < area.left || n.left >= area.right || n.bottom <= area.top ||
-            n.top >= area.bottom)
+        if (n.right < r.left || n.left >= r.right || n.bottom <= r.top || n.top >= r.bottom)
             return;
-        RoundedRect(cr, n.left + 0.5, n.top + 0.5, std::max(1, n.Width()) - 1.0,
-                    PRNoteGeometry::kRowHeight - 1.0, 2.0);
-        SetColor(cr, fill);
-        cairo_fill_preserve(cr);
-        SetColor(cr, edge);
-        cairo_set_line_width(cr, 1.0);
-        cairo_stroke(cr);
+        painter.Paint(n, fill, edge);
     };
     cairo_save(cr);
     for (const MidiNotePtr& note : m_edits.Notes()) {
@@ -217,6 +202,7 @@ void PianoRollBody::DrawNotes(const GuiRect& r) {
     if (moving)
         for (const PRSelectedNote& s : m_gestures.Selection())
             draw(s.rect, dragging, hoverBorder);
+    painter.Flush();
     cairo_restore(cr);
 }
 

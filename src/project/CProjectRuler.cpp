@@ -1,12 +1,15 @@
 #include "project/CProjectRuler.h"
 
 #include "engine/CPCMMixer.h"
+#include "project/CClip.h"
 #include "project/CMarkerDialog.h"
 #include "project/CProject.h"
+#include "project/CTrack.h"
 #include "support/CUndoStep.h"
 #include "timeline/CTrackMarker.h"
 
 #include <algorithm>
+#include <vector>
 
 int32_t CProjectRuler::CurrentMsPerPixel() const {
     return m_project.MsPerPixel();
@@ -16,7 +19,15 @@ const TempoMap& CProjectRuler::GetTempoMap() const {
     return m_project.GetTempoMap();
 }
 
+// A take stands in the document as its recording clips from its start to
+// its end, so they tell whether one runs.
 bool CProjectRuler::IsRecording() const {
+    for (int index = 0; index < m_project.GetNumTracks(); ++index) {
+        const std::vector<CClip*>& clips = m_project.GetTrack(index)->Clips();
+        if (std::any_of(clips.begin(), clips.end(),
+                        [](const CClip* clip) { return clip->IsRecording(); }))
+            return true;
+    }
     return false;
 }
 

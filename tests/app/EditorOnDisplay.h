@@ -116,6 +116,20 @@ inline void Click(GuiPoint p) {
     PushMouse(SDL_MOUSEBUTTONUP, p);
 }
 
+// Two clicks in a row at one point, the second a double click.
+inline void DoubleClick(GuiPoint p) {
+    Click(p);
+    SDL_Event event{};
+    event.type = SDL_MOUSEBUTTONDOWN;
+    event.button.button = SDL_BUTTON_LEFT;
+    event.button.clicks = 2;
+    event.button.x = p.x;
+    event.button.y = p.y;
+    SDL_PushEvent(&event);
+    event.type = SDL_MOUSEBUTTONUP;
+    SDL_PushEvent(&event);
+}
+
 inline void PushKey(SDL_Keycode key, uint16_t modifiers) {
     for (uint32_t type : {SDL_KEYDOWN, SDL_KEYUP}) {
         SDL_Event event{};

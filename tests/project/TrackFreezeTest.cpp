@@ -6,6 +6,8 @@
 #include "gui/GuiButton.h"
 #include "project/CClip.h"
 #include "project/CPCMAudTrack.h"
+#include "project/CProjectRuler.h"
+#include "project/CRecordingClip.h"
 #include "project/CTrack.h"
 #include "project/CTrackFreeze.h"
 #include "project/CTrackHeader.h"
@@ -180,6 +182,27 @@ TEST_F(TrackFreezeRules, ATrackWithoutClipsIsNotFrozen) {
     EXPECT_FALSE(m_undo.CanUndo());
     for (const auto& entry : fs::directory_iterator(m_dir))
         EXPECT_EQ(entry.path().filename().string().rfind("frozen-track", 0), std::string::npos);
+}
+
+// While a take records on one track, no track is frozen, and the ruler
+// knows a recording runs; once its clip has gone, freezing works again.
+TEST_F(TrackFreezeRules, NoTrackIsFrozenWhileATakeRecords) {
+    ASSERT_NE(AddClipAt(0, 0.0), nullptr);
+    auto* take = new CRecordingClip(m_project->Clips(), ClipKind::kAudio);
+    CTrack* armed = m_project->GetTrack(1);
+    ASSERT_TRUE(armed->AddClip(take, 0.0, false));
+    EXPECT_TRUE(m_project->Ruler().IsRecording());
+    m_project->SelectTrack(0, false);
+    m_undo.ClearUndoHistory();
+    EXPECT_FALSE(CTrackFreeze(*m_project, m_mixer, m_undo, m_prefs).FreezeOrThawSelectedTrack());
+    EXPECT_FALSE(m_project->GetTrack(0)->IsFrozen());
+    EXPECT_FALSE(m_undo.CanUndo());
+
+    armed->RemoveClip(take, false);
+    take->DeleteRefObject();
+    EXPECT_FALSE(m_project->Ruler().IsRecording());
+    EXPECT_TRUE(CTrackFreeze(*m_project, m_mixer, m_undo, m_prefs).FreezeOrThawSelectedTrack());
+    EXPECT_TRUE(m_project->GetTrack(0)->IsFrozen());
 }
 
 TEST_F(TrackFreezeRules, DeletingAFrozenTrackTakesItsSoundOutOfTheMixUntilUndo) {
