@@ -1,6 +1,7 @@
 #include "details/CEffectUndo.h"
 
 #include "engine/CEffectChain.h"
+#include "engine/CMissingEffect.h"
 #include "engine/EffectsFactory.h"
 #include "support/Log.h"
 
@@ -75,7 +76,11 @@ void CEffectUndo::Restore(bool redo) {
 
 bool CEffectUndo::PutIn(CEffectChain& chain, const Snapshot& snapshot) const {
     std::unique_ptr<CAudioEffect> effect = EffectsFactory::GetInstance()->LoadEffect(snapshot.id);
-    if (!effect || !effect->SetState(snapshot.state.data(), snapshot.state.size()))
+    // An effect this machine cannot make comes back as it was kept: dry, with its bytes.
+    if (!effect)
+        effect = std::make_unique<CMissingEffect>(snapshot.id, snapshot.state.data(),
+                                                  snapshot.state.size());
+    if (!effect->SetState(snapshot.state.data(), snapshot.state.size()))
         return false;
     effect->setActive(snapshot.active);
     if (m_slot > chain.NumEffects())

@@ -3,6 +3,7 @@
 #include "details/CEffectUndo.h"
 #include "engine/CEqualizerEffect.h"
 #include "engine/CGainEffect.h"
+#include "engine/CMissingEffect.h"
 #include "engine/CReverbEffect.h"
 #include "project/CTrack.h"
 
@@ -31,6 +32,23 @@ protected:
         return {std::istreambuf_iterator<char>(in), {}};
     }
 };
+
+// An effect kept for a plug-in that is not installed comes back from an
+// undone removal with the bytes it was loaded with.
+TEST_F(CEffectChainEditsTest, AnUndoneRemovalBringsBackAnEffectThisMachineCannotMake) {
+    const EffectID absent = MakeEffectID("Zzzz");
+    const std::vector<uint8_t> state{1, 2, 3, 250, 0, 7};
+    TrackChain().Insert(std::make_unique<CMissingEffect>(absent, state.data(), state.size()), -1);
+    const std::vector<uint8_t> body = TrackChain().SaveBody();
+    CEffectChainEdits edits = TrackEdits();
+    ASSERT_TRUE(edits.Remove(0));
+    EXPECT_EQ(TrackChain().NumEffects(), 0);
+    ASSERT_TRUE(m_undo.Undo());
+    ASSERT_EQ(TrackChain().NumEffects(), 1);
+    EXPECT_EQ(TrackChain().SaveBody(), body);
+    ASSERT_TRUE(m_undo.Redo());
+    EXPECT_EQ(TrackChain().NumEffects(), 0);
+}
 
 TEST_F(CEffectChainEditsTest, InsertIsOneStepHeardAtOnceAndUndoneSampleForSample) {
     CEffectChainEdits edits = TrackEdits();
