@@ -146,6 +146,20 @@ LV2ControlPort ControlOf(const LilvPlugin* plugin, const LilvPort* port, uint32_
     return control;
 }
 
+// A mix-down ends after the tails of the effects on it: long enough for a
+// plug-in reverb or delay to die away.
+double TailMsOfClass(const LilvPlugin* plugin) {
+    constexpr double kReverbTailMs = 6000.0;
+    constexpr double kDelayTailMs = 4000.0;
+    const LilvPluginClass* type = lilv_plugin_get_class(plugin);
+    const std::string uri = type ? lilv_node_as_uri(lilv_plugin_class_get_uri(type)) : "";
+    if (uri == LV2_CORE__ReverbPlugin)
+        return kReverbTailMs;
+    if (uri == LV2_CORE__DelayPlugin)
+        return kDelayTailMs;
+    return 0.0;
+}
+
 // Sorts the plug-in's ports into the host's kinds; false, with the reason,
 // for a plug-in the host cannot run.
 bool Inspect(const LilvPlugin* plugin, const LV2Vocabulary& words, LV2PluginInfo& info,
@@ -184,6 +198,7 @@ bool Inspect(const LilvPlugin* plugin, const LV2Vocabulary& words, LV2PluginInfo
     if (info.name.empty())
         info.name = info.uri;
     info.plugin = plugin;
+    info.tailMs = TailMsOfClass(plugin);
     return true;
 }
 

@@ -32,6 +32,7 @@ public:
     ~CLV2Effect() override;
 
     const std::string& GetUri() const { return m_plugin.uri; }
+    double GetTailMs() const override { return m_plugin.tailMs; }
 
     std::vector<uint8_t> GetState() const override;
     // Refuses a state of another plug-in or a damaged one. Controls the state

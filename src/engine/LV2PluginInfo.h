@@ -27,4 +27,7 @@ struct LV2PluginInfo {
     std::vector<uint32_t> audioOutputs;
     std::vector<LV2ControlPort> controls; // the effect's parameters, in this order
     std::vector<uint32_t> controlOutputs; // written by the plug-in, read by nobody
+    // How long it may ring on after its input falls silent: LV2 does not
+    // say, so reverbs and delays get a generous fixed time and others none.
+    double tailMs = 0.0;
 };

@@ -121,6 +121,24 @@ TEST(CLV2Catalog, EveryListedControlHasASaneRangeAndDefault) {
     }
 }
 
+// A mix-down runs on after the last clip for as long as the effects ring.
+TEST(CLV2Catalog, ReverbsAndDelaysRingOnAndOtherPluginsDoNot) {
+    SKIP_WITHOUT_AMP();
+    EXPECT_EQ(Amp()->tailMs, 0.0);
+    const LV2PluginInfo* plate =
+        CLV2Catalog::Instance().Find("http://plugin.org.uk/swh-plugins/plate");
+    const LV2PluginInfo* delay =
+        CLV2Catalog::Instance().Find("http://plugin.org.uk/swh-plugins/delayorama");
+    if (!plate || !delay)
+        GTEST_SKIP() << "the SWH plate reverb or delayorama is not installed";
+    EXPECT_GE(plate->tailMs, 3000.0);
+    EXPECT_GT(delay->tailMs, 0.0);
+    std::unique_ptr<CAudioEffect> reverb = EffectsFactory::GetInstance()->LoadEffect(
+        CLV2State::MakeID("http://plugin.org.uk/swh-plugins/plate"));
+    ASSERT_NE(reverb, nullptr);
+    EXPECT_EQ(reverb->GetTailMs(), plate->tailMs);
+}
+
 TEST(CLV2Effect, MinusSixDecibelsHalvesBothChannels) {
     SKIP_WITHOUT_AMP();
     std::unique_ptr<CLV2Effect> amp = MakeAmp(kHalfDb);
