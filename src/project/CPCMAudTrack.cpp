@@ -6,10 +6,10 @@
 #include "engine/CPCMSound.h"
 #include "engine/CPCMTrack.h"
 #include "engine/CSoundGroup.h"
-#include "project/CClip.h"
 #include "gui/GuiMenu.h"
 #include "gui/GuiPopupMenu.h"
 #include "gui/MessageBoxes.h"
+#include "project/CClip.h"
 #include "project/CTrackInputMenu.h"
 #include "project/ProjectNotifications.h"
 #include "support/Log.h"
@@ -149,6 +149,12 @@ void CPCMAudTrack::WarnAboutMonitorLatency() {
                         MB_OK | MB_ICONASTERISK, ms);
     if (dontWarnAgain)
         Services().prefs.bWarnAboutMonitorLatency = false;
+}
+
+std::string CPCMAudTrack::GetArmedDeviceName() const {
+    const std::vector<std::string>& names = Services().recordingInput.deviceNames;
+    const size_t slot = static_cast<size_t>(m_armedDevice);
+    return m_armedDevice >= 0 && slot < names.size() ? names[slot] : std::string();
 }
 
 CEffectChain* CPCMAudTrack::GetEffectChain() const {

@@ -221,6 +221,11 @@ void CMixMasterBar::CheckDevices() {
         RefreshState();
         return;
     }
+    if (event == CDeviceCheck::Event::kMidiInputsChanged ||
+        event == CDeviceCheck::Event::kMidiOutputsChanged) {
+        MidiDevicesChanged(event == CDeviceCheck::Event::kMidiInputsChanged);
+        return;
+    }
     KillTimer(kDeviceCheckTimer);
     StopRecording();
     m_transport.Stop();
@@ -230,6 +235,16 @@ void CMixMasterBar::CheckDevices() {
                     "CHANGED_DEVICES_TITLE");
     else
         ShowMessage(nullptr, "Err_NoPlaybackDevice", MB_OK | MB_ICONHAND, "ProgramName");
+    StartTimer(kDeviceCheckTimer, kDeviceCheckPeriodMs);
+}
+
+// The audio devices are as they were: a punch-in's playback goes on.
+void CMixMasterBar::MidiDevicesChanged(bool inputs) {
+    KillTimer(kDeviceCheckTimer);
+    StopRecording();
+    RefreshState();
+    ShowMessage(nullptr, "CHANGED_NUM_MIDI_DEVICES", inputs ? MB_OK | MB_ICONASTERISK : MB_OK,
+                "CHANGED_DEVICES_TITLE");
     StartTimer(kDeviceCheckTimer, kDeviceCheckPeriodMs);
 }
 

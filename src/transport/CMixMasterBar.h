@@ -110,6 +110,7 @@ private:
     void ToggleRecording();
     void StopRecording();
     void CheckDevices();
+    void MidiDevicesChanged(bool inputs);
     bool IsRecording() const;
     void RefreshRecordButton();
 
