@@ -24,9 +24,9 @@ constexpr const char* kClient = "loomtone-rec";
 
 // The analogue side of a sound card, as a JACK client: what Loomtone sends
 // out comes back into its input after the latency the server declares for its
-// physical ports, as through a cable from the line out to the line in. The
-// server's asynchronous graph already takes two periods round a loop of
-// clients (one client cycle, one hand-over), so the cable delays by the rest.
+// physical ports, as through a cable from the line out to the line in. A loop
+// of clients already takes one period (what one of them writes reaches the
+// other in the next cycle), so the cable delays by the rest.
 class LoopbackCable {
 public:
     explicit LoopbackCable(int delayFrames) : m_delay(static_cast<size_t>(delayFrames) + 1, 0.0f) {
@@ -116,8 +116,8 @@ TEST(RecordOnJack, TheTakeLinesUpWithWhatPlayedWithinOnePeriod) {
     const CAudioDevice& device = mixer.GetDevice();
     EXPECT_EQ(device.BlockFrames(), JackServer::kPeriod);
     const int roundTrip = device.OutputLatencyFrames() + device.InputLatencyFrames();
-    ASSERT_GE(roundTrip, 2 * JackServer::kPeriod);
-    LoopbackCable cable(roundTrip - 2 * JackServer::kPeriod);
+    ASSERT_GE(roundTrip, JackServer::kPeriod);
+    LoopbackCable cable(roundTrip - JackServer::kPeriod);
     ASSERT_TRUE(cable.Connect(kClient));
 
     ASSERT_TRUE(mixer.Play(mixer.GetSoundGroup(), 0.0, 0));
