@@ -2,7 +2,6 @@
 
 #include "engine/CPCMMixer.h"
 #include "engine/CRtAudioInput.h"
-#include "engine/JackLatencies.h"
 #include "engine/RtAudioDrivers.h"
 #include "engine/WaveFormat.h"
 #include "support/Log.h"
@@ -84,7 +83,7 @@ bool CRtAudioDevice::Start(const AudioDeviceChoice& choice, std::string& reason)
             m_audio.reset();
             return false;
         }
-        ReadLatencies(choice);
+        ReadLatencies();
         m_times.Reset();
         m_stoppedOnPurpose = false;
         m_audio->startStream();
@@ -132,22 +131,14 @@ bool CRtAudioDevice::OpenStream(const AudioDeviceChoice& choice) {
     return true;
 }
 
-// RtAudio adds the input and output latencies of a duplex stream together; the
-// JACK server tells them apart, other drivers use equal buffers both ways.
-void CRtAudioDevice::ReadLatencies(const AudioDeviceChoice& choice) {
+// RtAudio adds the input and output latencies of a duplex stream together;
+// its drivers (a JACK server is driven by CJackDevice) use equal buffers both ways.
+void CRtAudioDevice::ReadLatencies() {
     const int total = static_cast<int>(std::max(m_audio->getStreamLatency(), 0L));
     if (m_inputChannels == 0) {
         m_outputLatency = total;
         m_inputLatency = 0;
         return;
-    }
-    if (choice.driverType == AudioDeviceChoice::kJack) {
-        const JackLatencies jack = ReadJackSystemLatencies();
-        if (jack.known) {
-            m_outputLatency = jack.playbackFrames;
-            m_inputLatency = jack.captureFrames;
-            return;
-        }
     }
     m_outputLatency = total - total / 2;
     m_inputLatency = total / 2;

@@ -30,7 +30,7 @@ public:
     int InputLatencyFrames() const override { return m_inputLatency; }
     int InputChannels() const override { return m_inputChannels; }
     std::string InputName() const override { return m_inputName; }
-    // Its JACK client is named after this device's: "loomtone-in1" beside "loomtone".
+    // Its stream is named after this device's: "loomtone-in1" beside "loomtone".
     std::unique_ptr<CRtAudioInput> OpenOtherInput(const std::string& name,
                                                   std::string& reason) override;
     bool Failed() const override;
@@ -51,7 +51,7 @@ public:
 
 private:
     bool OpenStream(const AudioDeviceChoice& choice);
-    void ReadLatencies(const AudioDeviceChoice& choice);
+    void ReadLatencies();
 
     CPCMMixer& m_mixer;
     std::unique_ptr<RtAudio> m_audio;
