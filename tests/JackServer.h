@@ -71,6 +71,12 @@ public:
             unsetenv("JACK_DEFAULT_SERVER");
     }
 
+    // Sends the server a signal and returns at once; Kill waits for it.
+    void Signal(int sig) const {
+        if (m_pid > 0)
+            kill(m_pid, sig);
+    }
+
     // Waits until a port whose name starts with prefix exists; false after the timeout.
     static bool WaitForPort(const std::string& prefix, std::chrono::milliseconds timeout) {
         const auto end = std::chrono::steady_clock::now() + timeout;

@@ -72,13 +72,20 @@ void CAudioDevices::TellProject() {
     }
     if (!m_project)
         return;
-    RecordingInput input = RecordingInputOf(m_mixer, m_prefs, m_devices);
+    RecordingInput input = RecordingInputOf(m_prefs, m_devices);
     if (m_prefs.bNoAudioDevice) {
         // Nothing to record from: arming tells the user so.
         input.deviceCount = 0;
         input.deviceNames.clear();
     }
     m_project->SetRecordingInput(input, static_cast<int>(input.midiDeviceNames.size()));
+}
+
+void CAudioDevices::ReopenMidiInput() {
+    m_midiInput.reset();
+    FindDevicesAgain(m_prefs, m_devices);
+    TellProject();
+    OpenMidiInput();
 }
 
 // The chosen MIDI input feeds the recording of armed MIDI tracks.

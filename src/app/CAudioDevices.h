@@ -51,6 +51,9 @@ public:
     bool Reopen();
     // The audio output and input alone, as the device check reopens them.
     bool OpenAudio();
+    // After MIDI inputs came or went: finds the chosen devices again by name
+    // and opens the MIDI input anew; the project learns the new inputs.
+    void ReopenMidiInput();
     // Plays the test tone over the output that runs, starting the null
     // device when no output runs at all.
     void PlayTestTone();

@@ -9,6 +9,8 @@ class CSystemDeviceCatalog : public DeviceCatalog {
 public:
     std::vector<std::string> PlaybackDevices(int driverType) const override;
     std::vector<std::string> RecordingDevices(int driverType) const override;
+    std::vector<int> RecordingChannels(int driverType) const override;
     std::vector<std::string> MidiInputDevices() const override;
+    std::vector<std::string> MidiOutputDevices() const override;
     int DefaultPlaybackDevice(int driverType) const override;
 };

@@ -17,7 +17,10 @@ public:
 
     virtual std::vector<std::string> PlaybackDevices(int driverType) const = 0;
     virtual std::vector<std::string> RecordingDevices(int driverType) const = 0;
+    // The input channels of each recording device, in the same order.
+    virtual std::vector<int> RecordingChannels(int driverType) const = 0;
     virtual std::vector<std::string> MidiInputDevices() const = 0;
+    virtual std::vector<std::string> MidiOutputDevices() const = 0;
     // The system's default playback device of the driver type; -1 when there is none.
     virtual int DefaultPlaybackDevice(int driverType) const = 0;
 };

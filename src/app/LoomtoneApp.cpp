@@ -152,6 +152,11 @@ void LoomtoneApp::StartDeviceCheck() {
     };
     hooks.failed = [this] { return m_mixer->IsOpen() && m_mixer->GetDevice().Failed(); };
     hooks.reopen = [this] { return m_audio->OpenAudio(); };
+    hooks.midiCount = [this] {
+        return CDeviceCheck::Counts{static_cast<int>(m_devices.MidiInputDevices().size()),
+                                    static_cast<int>(m_devices.MidiOutputDevices().size())};
+    };
+    hooks.reopenMidiInput = [this] { m_audio->ReopenMidiInput(); };
     m_deviceCheck = std::make_unique<CDeviceCheck>(std::move(hooks));
     m_audio->Attach(m_project.get(), m_window->MasterBar().GetRecorder(), m_deviceCheck.get());
     m_window->MasterBar().StartDeviceCheck(m_deviceCheck.get());

@@ -174,15 +174,16 @@ bool OpenAudioDevices(CPCMMixer& mixer, const AudioDeviceChoice& choice) {
     return false;
 }
 
-RecordingInput RecordingInputOf(CPCMMixer& mixer, const CPrefs& prefs,
-                                const DeviceCatalog& devices) {
+RecordingInput RecordingInputOf(const CPrefs& prefs, const DeviceCatalog& devices) {
     RecordingInput input;
     input.driverType = prefs.mixDeviceType;
     input.deviceNames = devices.RecordingDevices(prefs.mixDeviceType);
     input.deviceCount = static_cast<int>(input.deviceNames.size());
     input.midiDeviceNames = devices.MidiInputDevices();
-    input.channelCount = [&mixer](int) {
-        return mixer.IsOpen() ? mixer.GetDevice().InputChannels() : 0;
+    // A track records from its own device, whichever input the mixer reads.
+    input.channelCount = [counts = devices.RecordingChannels(prefs.mixDeviceType)](int device) {
+        const size_t slot = static_cast<size_t>(device);
+        return device >= 0 && slot < counts.size() ? counts[slot] : 0;
     };
     return input;
 }

@@ -44,7 +44,5 @@ AudioDeviceChoice ChooseAudioDevices(const CPrefs& prefs, const DeviceCatalog& d
 bool OpenAudioDevices(CPCMMixer& mixer, const AudioDeviceChoice& choice);
 
 // The inputs tracks can arm: the recording devices of the driver in use,
-// each offering the channels of the input the mixer opened (none when no
-// input opened).
-RecordingInput RecordingInputOf(CPCMMixer& mixer, const CPrefs& prefs,
-                                const DeviceCatalog& devices);
+// each with its own channels (a take opens the devices its tracks chose).
+RecordingInput RecordingInputOf(const CPrefs& prefs, const DeviceCatalog& devices);

@@ -1,6 +1,7 @@
 #include "engine/CNullDevice.h"
 
 #include "engine/CPCMMixer.h"
+#include "engine/CRtAudioInput.h"
 #include "support/Log.h"
 
 #include <sndfile.h>
@@ -10,6 +11,12 @@
 
 CNullDevice::~CNullDevice() {
     Stop();
+}
+
+std::unique_ptr<CRtAudioInput> CNullDevice::OpenOtherInput(const std::string& name,
+                                                           std::string& reason) {
+    reason = "the null device cannot open the input '" + name + "'";
+    return nullptr;
 }
 
 bool CNullDevice::Start(int blockFrames, const std::string& capturePath) {

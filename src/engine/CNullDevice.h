@@ -36,6 +36,10 @@ public:
     int OutputLatencyFrames() const override { return 0; }
     int InputLatencyFrames() const override { return 0; }
     int InputChannels() const override { return 0; }
+    std::string InputName() const override { return ""; }
+    // Without a driver there is no other input either.
+    std::unique_ptr<CRtAudioInput> OpenOtherInput(const std::string& name,
+                                                  std::string& reason) override;
     bool Failed() const override { return false; }
     std::string Description() const override { return "null device"; }
     const CDeviceCallbackTimes& CallbackTimes() const override { return m_times; }

@@ -2,6 +2,7 @@
 
 #include "engine/CEffectChain.h"
 #include "engine/CGMInstrument.h"
+#include "engine/CJackDevice.h"
 #include "engine/CNullDevice.h"
 #include "engine/CPCMSound.h"
 #include "engine/CRtAudioDevice.h"
@@ -356,14 +357,28 @@ bool CPCMMixer::IsOneShotPlaying() const {
     return m_oneShot.IsPlaying();
 }
 
+namespace {
+
+template <typename Device>
+std::unique_ptr<CAudioDevice> Started(CPCMMixer& mixer, const AudioDeviceChoice& choice,
+                                      std::string& reason) {
+    auto device = std::make_unique<Device>(mixer);
+    if (!device->Start(choice, reason))
+        return nullptr;
+    return device;
+}
+
+} // namespace
+
+// A JACK server is driven directly, not through RtAudio: RtAudio closes the
+// client from the server's shutdown thread, which can abort the program.
 bool CPCMMixer::OpenDevice(const AudioDeviceChoice& choice, std::string& reason) {
     CloseDevice();
     m_nullDevice->Stop();
-    auto device = std::make_unique<CRtAudioDevice>(*this);
-    if (!device->Start(choice, reason))
-        return false;
-    m_device = std::move(device);
-    return true;
+    m_device = choice.driverType == AudioDeviceChoice::kJack
+                   ? Started<CJackDevice>(*this, choice, reason)
+                   : Started<CRtAudioDevice>(*this, choice, reason);
+    return m_device != nullptr;
 }
 
 void CPCMMixer::CloseDevice() {

@@ -3,20 +3,26 @@
 #include "engine/CAudioDevice.h"
 #include "engine/CInputRing.h"
 #include "engine/CPCMMixer.h"
+#include "engine/CRtAudioInput.h"
 #include "support/Log.h"
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
 namespace {
 
 constexpr int64_t kBlockFrames = 4096;
-// The ring holds seconds; emptying it this often keeps it far from full.
+// The rings hold seconds; emptying them this often keeps them far from full.
 constexpr auto kWriteEvery = std::chrono::milliseconds(10);
+// The mixer's own input is the first source.
+constexpr size_t kMixerInput = 0;
 
 } // namespace
+
+CRecordWriter::CRecordWriter(CPCMMixer& mixer) : m_mixer(mixer) {}
 
 CRecordWriter::~CRecordWriter() {
     Stop();
@@ -24,7 +30,28 @@ CRecordWriter::~CRecordWriter() {
 
 bool CRecordWriter::Start(const std::vector<Target>& targets, std::string& reason) {
     Stop();
+    m_targetSources.clear();
+    m_sources.clear();
     m_targets = targets;
+    if (!OpenFiles(reason))
+        return false;
+    if (!OpenSources(reason)) {
+        m_targetSources.clear();
+        m_sources.clear();
+        CloseFiles();
+        RemoveFiles(m_targets.size());
+        return false;
+    }
+    m_block.assign(static_cast<size_t>(kBlockFrames * CInputRing::kChannels), 0.0f);
+    m_channelBlock.assign(static_cast<size_t>(kBlockFrames), 0.0f);
+    m_stopping = false;
+    m_mixer.StartCapture();
+    m_sources[kMixerInput]->ring = m_mixer.GetInputRing();
+    m_thread = std::thread(&CRecordWriter::Run, this);
+    return true;
+}
+
+bool CRecordWriter::OpenFiles(std::string& reason) {
     for (const Target& target : m_targets) {
         SF_INFO info{};
         info.samplerate = kMixerSampleRate;
@@ -35,52 +62,92 @@ bool CRecordWriter::Start(const std::vector<Target>& targets, std::string& reaso
             reason = target.path + ": " + sf_strerror(nullptr);
             const size_t made = m_files.size();
             CloseFiles();
-            for (size_t index = 0; index < made; ++index)
-                std::remove(m_targets[index].path.c_str());
-            m_targets.clear();
+            RemoveFiles(made);
             return false;
         }
         sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
         m_files.push_back(file);
     }
-    m_block.assign(static_cast<size_t>(kBlockFrames * CInputRing::kChannels), 0.0f);
-    m_channelBlock.assign(static_cast<size_t>(kBlockFrames), 0.0f);
-    const CAudioDevice& device = m_mixer.GetDevice();
-    m_latencyFrames = device.OutputLatencyFrames() + device.InputLatencyFrames();
-    m_framesWritten = 0;
-    m_stopping = false;
-    m_mixer.StartCapture();
-    m_thread = std::thread(&CRecordWriter::Run, this);
     return true;
+}
+
+bool CRecordWriter::OpenSources(std::string& reason) {
+    m_sources.push_back(std::make_unique<Source>());
+    const CAudioDevice& device = m_mixer.GetDevice();
+    const int outputLatency = device.OutputLatencyFrames();
+    m_sources[kMixerInput]->latencyFrames = outputLatency + device.InputLatencyFrames();
+    for (const Target& target : m_targets) {
+        const size_t source = SourceFor(target.device, reason);
+        if (source >= m_sources.size())
+            return false;
+        m_targetSources.push_back(source);
+    }
+    for (auto& source : m_sources)
+        if (source->input)
+            source->latencyFrames = outputLatency + source->input->LatencyFrames();
+    return true;
+}
+
+// The source that reads the device, opened when no source reads it yet; an
+// index past the sources when it cannot open.
+size_t CRecordWriter::SourceFor(const std::string& device, std::string& reason) {
+    if (!m_mixer.IsOpen() || device.empty() || device == m_mixer.GetDevice().InputName())
+        return kMixerInput;
+    for (size_t index = 0; index < m_sources.size(); ++index) {
+        const CRtAudioInput* input = m_sources[index]->input.get();
+        if (input && input->DeviceName() == device)
+            return index;
+    }
+    std::string why;
+    auto input = m_mixer.GetDevice().OpenOtherInput(device, why);
+    if (!input) {
+        reason = "the input device '" + device + "' cannot open: " + why;
+        return m_sources.size() + 1;
+    }
+    auto source = std::make_unique<Source>();
+    source->ring = &input->Ring();
+    source->input = std::move(input);
+    m_sources.push_back(std::move(source));
+    return m_sources.size() - 1;
 }
 
 void CRecordWriter::Stop() {
     if (!IsRecording())
         return;
     m_mixer.StopCapture();
+    for (auto& source : m_sources)
+        if (source->input)
+            source->input->Stop();
     m_stopping = true;
     m_thread.join();
     // What arrived between the last pass and the stop.
-    Drain();
+    DrainAll();
     CloseFiles();
 }
 
 void CRecordWriter::Run() {
     while (!m_stopping.load()) {
-        Drain();
+        DrainAll();
         std::this_thread::sleep_for(kWriteEvery);
     }
 }
 
-void CRecordWriter::Drain() {
-    CInputRing* ring = m_mixer.GetInputRing();
-    if (!ring)
+void CRecordWriter::DrainAll() {
+    for (size_t source = 0; source < m_sources.size(); ++source)
+        Drain(source);
+}
+
+void CRecordWriter::Drain(size_t sourceIndex) {
+    Source& source = *m_sources[sourceIndex];
+    if (!source.ring)
         return;
     for (;;) {
-        const int64_t frames = ring->Read(m_block.data(), kBlockFrames);
+        const int64_t frames = source.ring->Read(m_block.data(), kBlockFrames);
         if (frames <= 0)
             return;
         for (size_t index = 0; index < m_files.size(); ++index) {
+            if (m_targetSources[index] != sourceIndex)
+                continue;
             auto* file = static_cast<SNDFILE*>(m_files[index]);
             const Target& target = m_targets[index];
             if (target.channels != 1) {
@@ -93,7 +160,7 @@ void CRecordWriter::Drain() {
                     m_block[static_cast<size_t>(frame * CInputRing::kChannels + channel)];
             sf_writef_float(file, m_channelBlock.data(), frames);
         }
-        m_framesWritten += frames;
+        source.framesWritten += frames;
     }
 }
 
@@ -104,14 +171,45 @@ void CRecordWriter::CloseFiles() {
     m_files.clear();
 }
 
-double CRecordWriter::RecordStartMs() const {
-    const int64_t first = m_mixer.GetCaptureStartFrame();
+// Removes the files of the first `made` targets, which this writer created;
+// a path it could not create may be someone else's.
+void CRecordWriter::RemoveFiles(size_t made) {
+    for (size_t index = 0; index < made && index < m_targets.size(); ++index)
+        std::remove(m_targets[index].path.c_str());
+    m_targets.clear();
+}
+
+int64_t CRecordWriter::FramesWritten() const {
+    int64_t most = 0;
+    for (size_t target = 0; target < m_targetSources.size(); ++target)
+        most = std::max(most, FramesWritten(target));
+    return most;
+}
+
+int64_t CRecordWriter::FramesWritten(size_t target) const {
+    if (target >= m_targetSources.size())
+        return 0;
+    return m_sources[m_targetSources[target]]->framesWritten.load();
+}
+
+int64_t CRecordWriter::CaptureStartFrame(const Source& source) const {
+    return source.input ? source.input->CaptureStartFrame() : m_mixer.GetCaptureStartFrame();
+}
+
+double CRecordWriter::RecordStartMs(size_t target) const {
+    if (target >= m_targetSources.size())
+        return -1.0;
+    const Source& source = *m_sources[m_targetSources[target]];
+    const int64_t first = CaptureStartFrame(source);
     if (first < 0)
         return -1.0;
-    return static_cast<double>(first - m_latencyFrames) * 1000.0 / kMixerSampleRate;
+    return static_cast<double>(first - source.latencyFrames) * 1000.0 / kMixerSampleRate;
 }
 
 int64_t CRecordWriter::DroppedFrames() const {
-    const CInputRing* ring = m_mixer.GetInputRing();
-    return ring ? ring->DroppedFrames() : 0;
+    int64_t dropped = 0;
+    for (const auto& source : m_sources)
+        if (source->ring)
+            dropped += source->ring->DroppedFrames();
+    return dropped;
 }

@@ -1,99 +1,23 @@
 #include "engine/CRtAudioDevice.h"
 
 #include "engine/CPCMMixer.h"
-#include "engine/JackLatencies.h"
+#include "engine/CRtAudioInput.h"
+#include "engine/RtAudioDrivers.h"
 #include "engine/WaveFormat.h"
 #include "support/Log.h"
-
-#include <rtaudio/RtAudio.h>
 
 #include <algorithm>
 
 namespace {
 
-RtAudio::Api ApiOf(int driverType) {
-    switch (driverType) {
-    case AudioDeviceChoice::kPulse:
-        return RtAudio::LINUX_PULSE;
-    case AudioDeviceChoice::kJack:
-        return RtAudio::UNIX_JACK;
-    case AudioDeviceChoice::kAlsa:
-        return RtAudio::LINUX_ALSA;
-    default:
-        return RtAudio::RTAUDIO_DUMMY;
-    }
-}
-
-bool Compiled(RtAudio::Api api) {
-    std::vector<RtAudio::Api> apis;
-    RtAudio::getCompiledApi(apis);
-    return std::find(apis.begin(), apis.end(), api) != apis.end();
-}
-
-struct DeviceEntry {
-    unsigned int id = 0;
-    RtAudio::DeviceInfo info;
-};
-
-// The driver's devices, each probed once. Drivers report through exceptions
-// and stderr; a driver that cannot be asked has no devices.
-std::vector<DeviceEntry> DevicesOf(RtAudio& audio) {
-    std::vector<DeviceEntry> devices;
-    try {
-        const unsigned int count = audio.getDeviceCount();
-        for (unsigned int id = 0; id < count; ++id) {
-            RtAudio::DeviceInfo info = audio.getDeviceInfo(id);
-            if (info.probed)
-                devices.push_back({id, info});
-        }
-    } catch (const RtAudioError& error) {
-        LogFmt("Audio devices: %s", error.getMessage().c_str());
-    }
-    return devices;
-}
-
-std::unique_ptr<RtAudio> QuietDriver(int driverType) {
-    const RtAudio::Api api = ApiOf(driverType);
-    if (api == RtAudio::RTAUDIO_DUMMY || !Compiled(api))
-        return nullptr;
-    try {
-        auto audio = std::make_unique<RtAudio>(api);
-        audio->showWarnings(false);
-        return audio;
-    } catch (const RtAudioError& error) {
-        LogFmt("Audio driver %d: %s", driverType, error.getMessage().c_str());
-        return nullptr;
-    }
-}
-
 std::vector<std::string> NamesWith(int driverType, bool outputs) {
     std::vector<std::string> names;
     if (auto audio = QuietDriver(driverType)) {
-        for (const DeviceEntry& device : DevicesOf(*audio))
+        for (const RtDeviceEntry& device : DevicesOf(*audio))
             if ((outputs ? device.info.outputChannels : device.info.inputChannels) > 0)
                 names.push_back(device.info.name);
     }
     return names;
-}
-
-// The device of that name with the needed channels; with no name, the
-// default one (the first such device when none is marked default).
-const DeviceEntry* Pick(const std::vector<DeviceEntry>& devices, const std::string& name,
-                        bool output) {
-    const auto channels = [output](const DeviceEntry& device) {
-        return output ? device.info.outputChannels : device.info.inputChannels;
-    };
-    const DeviceEntry* first = nullptr;
-    for (const DeviceEntry& device : devices) {
-        if (channels(device) == 0)
-            continue;
-        if (!name.empty() && device.info.name == name)
-            return &device;
-        if (name.empty() && (output ? device.info.isDefaultOutput : device.info.isDefaultInput))
-            return &device;
-        first = first ? first : &device;
-    }
-    return name.empty() ? first : nullptr;
 }
 
 int RtCallback(void* out, void* in, unsigned int frames, double, RtAudioStreamStatus, void* user) {
@@ -117,13 +41,23 @@ std::vector<std::string> CRtAudioDevice::InputNames(int driverType) {
     return NamesWith(driverType, false);
 }
 
+std::vector<int> CRtAudioDevice::InputChannelCounts(int driverType) {
+    std::vector<int> counts;
+    if (auto audio = QuietDriver(driverType)) {
+        for (const RtDeviceEntry& device : DevicesOf(*audio))
+            if (device.info.inputChannels > 0)
+                counts.push_back(static_cast<int>(device.info.inputChannels));
+    }
+    return counts;
+}
+
 int CRtAudioDevice::DefaultOutput(int driverType) {
     auto audio = QuietDriver(driverType);
     if (!audio)
         return -1;
     int position = 0;
     int first = -1;
-    for (const DeviceEntry& device : DevicesOf(*audio)) {
+    for (const RtDeviceEntry& device : DevicesOf(*audio)) {
         if (device.info.outputChannels == 0)
             continue;
         if (device.info.isDefaultOutput)
@@ -149,7 +83,7 @@ bool CRtAudioDevice::Start(const AudioDeviceChoice& choice, std::string& reason)
             m_audio.reset();
             return false;
         }
-        ReadLatencies(choice);
+        ReadLatencies();
         m_times.Reset();
         m_stoppedOnPurpose = false;
         m_audio->startStream();
@@ -165,18 +99,22 @@ bool CRtAudioDevice::Start(const AudioDeviceChoice& choice, std::string& reason)
 }
 
 bool CRtAudioDevice::OpenStream(const AudioDeviceChoice& choice) {
-    const std::vector<DeviceEntry> devices = DevicesOf(*m_audio);
-    const DeviceEntry* output = Pick(devices, choice.outputName, true);
+    const std::vector<RtDeviceEntry> devices = DevicesOf(*m_audio);
+    const RtDeviceEntry* output = PickDevice(devices, choice.outputName, true);
     if (!output)
         return false;
     RtAudio::StreamParameters outParams;
     outParams.deviceId = output->id;
     outParams.nChannels = kMixerChannels;
     RtAudio::StreamParameters inParams;
-    const DeviceEntry* input =
-        choice.inputChannels > 0 ? Pick(devices, choice.inputName, false) : nullptr;
+    const RtDeviceEntry* input =
+        choice.inputChannels > 0 ? PickDevice(devices, choice.inputName, false) : nullptr;
     m_inputChannels = 0;
+    m_inputName.clear();
+    m_driverType = choice.driverType;
+    m_clientName = choice.clientName;
     if (input) {
+        m_inputName = input->info.name;
         m_inputChannels = static_cast<int>(std::min<unsigned int>(
             input->info.inputChannels,
             static_cast<unsigned int>(std::clamp(choice.inputChannels, 1, 2))));
@@ -193,25 +131,30 @@ bool CRtAudioDevice::OpenStream(const AudioDeviceChoice& choice) {
     return true;
 }
 
-// RtAudio adds the input and output latencies of a duplex stream together; the
-// JACK server tells them apart, other drivers use equal buffers both ways.
-void CRtAudioDevice::ReadLatencies(const AudioDeviceChoice& choice) {
+// RtAudio adds the input and output latencies of a duplex stream together;
+// its drivers (a JACK server is driven by CJackDevice) use equal buffers both ways.
+void CRtAudioDevice::ReadLatencies() {
     const int total = static_cast<int>(std::max(m_audio->getStreamLatency(), 0L));
     if (m_inputChannels == 0) {
         m_outputLatency = total;
         m_inputLatency = 0;
         return;
     }
-    if (choice.driverType == AudioDeviceChoice::kJack) {
-        const JackLatencies jack = ReadJackSystemLatencies();
-        if (jack.known) {
-            m_outputLatency = jack.playbackFrames;
-            m_inputLatency = jack.captureFrames;
-            return;
-        }
-    }
     m_outputLatency = total - total / 2;
     m_inputLatency = total / 2;
+}
+
+std::unique_ptr<CRtAudioInput> CRtAudioDevice::OpenOtherInput(const std::string& name,
+                                                              std::string& reason) {
+    if (!m_audio) {
+        reason = "no audio device runs";
+        return nullptr;
+    }
+    auto input = std::make_unique<CRtAudioInput>(m_mixer);
+    const std::string client = m_clientName + "-in" + std::to_string(++m_otherInputs);
+    if (!input->Start(m_driverType, name, client, m_blockFrames, reason))
+        return nullptr;
+    return input;
 }
 
 void CRtAudioDevice::Stop() {

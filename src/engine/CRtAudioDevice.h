@@ -29,6 +29,10 @@ public:
     int OutputLatencyFrames() const override { return m_outputLatency; }
     int InputLatencyFrames() const override { return m_inputLatency; }
     int InputChannels() const override { return m_inputChannels; }
+    std::string InputName() const override { return m_inputName; }
+    // Its stream is named after this device's: "loomtone-in1" beside "loomtone".
+    std::unique_ptr<CRtAudioInput> OpenOtherInput(const std::string& name,
+                                                  std::string& reason) override;
     bool Failed() const override;
     std::string Description() const override { return m_description; }
     const CDeviceCallbackTimes& CallbackTimes() const override { return m_times; }
@@ -37,6 +41,8 @@ public:
     // driver has none or is not built in.
     static std::vector<std::string> OutputNames(int driverType);
     static std::vector<std::string> InputNames(int driverType);
+    // The input channels of each device InputNames lists, in its order.
+    static std::vector<int> InputChannelCounts(int driverType);
     // Position of the driver's default output among OutputNames; -1 for none.
     static int DefaultOutput(int driverType);
 
@@ -45,7 +51,7 @@ public:
 
 private:
     bool OpenStream(const AudioDeviceChoice& choice);
-    void ReadLatencies(const AudioDeviceChoice& choice);
+    void ReadLatencies();
 
     CPCMMixer& m_mixer;
     std::unique_ptr<RtAudio> m_audio;
@@ -53,6 +59,10 @@ private:
     int m_outputLatency = 0;
     int m_inputLatency = 0;
     int m_inputChannels = 0;
+    std::string m_inputName;
+    int m_driverType = AudioDeviceChoice::kPulse;
+    std::string m_clientName;
+    int m_otherInputs = 0;
     std::string m_description;
     bool m_started = false;
     std::atomic<bool> m_stoppedOnPurpose{false};

@@ -151,6 +151,12 @@ void CPCMAudTrack::WarnAboutMonitorLatency() {
         Services().prefs.bWarnAboutMonitorLatency = false;
 }
 
+std::string CPCMAudTrack::GetArmedDeviceName() const {
+    const std::vector<std::string>& names = Services().recordingInput.deviceNames;
+    const size_t slot = static_cast<size_t>(m_armedDevice);
+    return m_armedDevice >= 0 && slot < names.size() ? names[slot] : std::string();
+}
+
 CEffectChain* CPCMAudTrack::GetEffectChain() const {
     return m_engineTrack ? m_engineTrack->GetEffectChain() : nullptr;
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 class CPCMSound;
@@ -42,6 +43,9 @@ public:
     int32_t GetArmedDevice() const { return m_armedDevice; }
     int32_t GetArmedChannel() const { return m_armedChannel; }
     int32_t GetArmedDriverType() const { return m_armedDriverType; }
+    // The name of the recording device the track is armed on, as its input
+    // menu shows it; "" when the machine gave the device no name.
+    std::string GetArmedDeviceName() const;
     virtual bool Arm(int32_t device, int32_t channel) = 0;
     virtual void Disarm();
     // The input menu (CTrackInputMenu) at a window point.

@@ -15,12 +15,14 @@
 
 namespace {
 
-// The track's channel selection: 0 the left input, 1 the right, 2 both.
+// The track's input device by the name the input menu showed, and its
+// channel selection: 0 the left input, 1 the right, 2 both.
 CRecordWriter::Target TargetFor(const CPCMAudTrack& track, const std::string& path) {
     CRecordWriter::Target target;
     target.path = path;
     target.channels = track.GetArmedChannel() == 2 ? 2 : 1;
     target.firstChannel = track.GetArmedChannel() == 1 ? 1 : 0;
+    target.device = track.GetArmedDeviceName();
     return target;
 }
 
@@ -112,15 +114,21 @@ int CRecordTake::Stop() {
     m_writer.Stop();
     if (m_writer.FramesWritten() == 0)
         return 0;
-    // A clip cannot start before the project; a take that would is put at 0
-    // (the file keeps all of it).
-    // The take is heard where it was played along; clips start in reference time.
-    const double startMs =
-        m_project.GetTempoMap().GetRealTime(std::max(m_writer.RecordStartMs(), 0.0));
     CUndoStep step(m_undo);
     int placed = 0;
-    for (size_t index = 0; index < m_tracks.size(); ++index)
+    for (size_t index = 0; index < m_tracks.size(); ++index) {
+        // Each input stamps its own first frame.
+        if (m_writer.FramesWritten(index) == 0) {
+            LogFmt("Error - nothing arrived from the input of %s", m_files[index].c_str());
+            continue;
+        }
+        // A clip cannot start before the project; a take that would is put
+        // at 0 (the file keeps all of it). The take is heard where it was
+        // played along; clips start in reference time.
+        const double startMs =
+            m_project.GetTempoMap().GetRealTime(std::max(m_writer.RecordStartMs(index), 0.0));
         placed += PlaceClip(*m_tracks[index], m_files[index], startMs) ? 1 : 0;
+    }
     if (placed > 0)
         m_undo.SetDirty(true);
     return placed;

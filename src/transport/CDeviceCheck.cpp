@@ -18,7 +18,25 @@ CDeviceCheck::Event CDeviceCheck::Check() {
         m_lost = true;
         return Event::kDeviceLost;
     }
-    return CountsChanged() ? Event::kCountsChanged : Event::kNone;
+    // The MIDI devices are counted at the next check after an audio change.
+    return CountsChanged() ? Event::kCountsChanged : MidiCountsChanged();
+}
+
+CDeviceCheck::Event CDeviceCheck::MidiCountsChanged() {
+    if (!m_hooks.midiCount)
+        return Event::kNone;
+    const Counts now = m_hooks.midiCount();
+    const std::optional<Counts> last = m_lastMidi;
+    m_lastMidi = now;
+    if (!last || *last == now)
+        return Event::kNone;
+    LogFmt("MIDI devices changed: %d inputs, %d outputs (were %d, %d)", now.first, now.second,
+           last->first, last->second);
+    if (last->first == now.first)
+        return Event::kMidiOutputsChanged;
+    if (m_hooks.reopenMidiInput)
+        m_hooks.reopenMidiInput();
+    return Event::kMidiInputsChanged;
 }
 
 bool CDeviceCheck::CountsChanged() {
@@ -35,5 +53,6 @@ bool CDeviceCheck::CountsChanged() {
 
 void CDeviceCheck::Rebase() {
     m_last.reset();
+    m_lastMidi.reset();
     m_lost = false;
 }

@@ -222,6 +222,11 @@ void CMixMasterBar::CheckDevices() {
         RefreshState();
         return;
     }
+    if (event == CDeviceCheck::Event::kMidiInputsChanged ||
+        event == CDeviceCheck::Event::kMidiOutputsChanged) {
+        MidiDevicesChanged(event == CDeviceCheck::Event::kMidiInputsChanged);
+        return;
+    }
     KillTimer(kDeviceCheckTimer);
     StopRecording();
     m_transport.Stop();
@@ -240,6 +245,16 @@ void CMixMasterBar::TellBypassedEffects() {
     for (const std::string& name : CBypassNotices::Instance().Take())
         ShowFormattedMessage("Err_PluginBypassed_Title", "Err_PluginBypassed_Body",
                              MB_OK | MB_ICONEXCLAMATION, name);
+}
+
+// The audio devices are as they were: a punch-in's playback goes on.
+void CMixMasterBar::MidiDevicesChanged(bool inputs) {
+    KillTimer(kDeviceCheckTimer);
+    StopRecording();
+    RefreshState();
+    ShowMessage(nullptr, "CHANGED_NUM_MIDI_DEVICES", inputs ? MB_OK | MB_ICONASTERISK : MB_OK,
+                "CHANGED_DEVICES_TITLE");
+    StartTimer(kDeviceCheckTimer, kDeviceCheckPeriodMs);
 }
 
 void CMixMasterBar::OnTimer(uint32_t id) {

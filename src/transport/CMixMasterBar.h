@@ -111,6 +111,7 @@ private:
     void StopRecording();
     void CheckDevices();
     void TellBypassedEffects();
+    void MidiDevicesChanged(bool inputs);
     bool IsRecording() const;
     void RefreshRecordButton();
 

@@ -66,7 +66,7 @@ TEST(RecordWriter, WritesTheInputAndPlacesItWhereItArrived) {
     mixer.SetPositionMs(1000.0);
     CRecordWriter writer(mixer);
     std::string reason;
-    ASSERT_TRUE(writer.Start({{dir + "both.wav", 2, 0}, {dir + "right.wav", 1, 1}}, reason))
+    ASSERT_TRUE(writer.Start({{dir + "both.wav", 2, 0, ""}, {dir + "right.wav", 1, 1, ""}}, reason))
         << reason;
     EXPECT_LT(writer.RecordStartMs(), 0.0);
     const std::vector<float> ramp = Ramp(3000);
@@ -97,8 +97,8 @@ TEST(RecordWriter, AFileThatCannotBeMadeLeavesNoneBehind) {
     CPCMMixer mixer;
     CRecordWriter writer(mixer);
     std::string reason;
-    EXPECT_FALSE(
-        writer.Start({{dir + "first.wav", 2, 0}, {dir + "missing/second.wav", 2, 0}}, reason));
+    EXPECT_FALSE(writer.Start(
+        {{dir + "first.wav", 2, 0, ""}, {dir + "missing/second.wav", 2, 0, ""}}, reason));
     EXPECT_NE(reason.find("second.wav"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir + "first.wav"));
     EXPECT_FALSE(writer.IsRecording());

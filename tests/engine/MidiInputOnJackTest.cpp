@@ -5,7 +5,7 @@
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CSoundGroup.h"
-#include "engine/MidiInputNames.h"
+#include "engine/MidiPortNames.h"
 #include "engine/SoundFixtures.h"
 
 #include <gtest/gtest.h>

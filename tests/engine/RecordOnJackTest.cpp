@@ -10,6 +10,7 @@
 #include <jack/jack.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -23,9 +24,9 @@ constexpr const char* kClient = "loomtone-rec";
 
 // The analogue side of a sound card, as a JACK client: what Loomtone sends
 // out comes back into its input after the latency the server declares for its
-// physical ports, as through a cable from the line out to the line in. The
-// server's asynchronous graph already takes two periods round a loop of
-// clients (one client cycle, one hand-over), so the cable delays by the rest.
+// physical ports, as through a cable from the line out to the line in. A loop
+// of clients already takes one period (what one of them writes reaches the
+// other in the next cycle), so the cable delays by the rest.
 class LoopbackCable {
 public:
     explicit LoopbackCable(int delayFrames) : m_delay(static_cast<size_t>(delayFrames) + 1, 0.0f) {
@@ -45,9 +46,12 @@ public:
     LoopbackCable& operator=(const LoopbackCable&) = delete;
 
     bool Connect(const std::string& client) {
-        return m_active &&
-               jack_connect(m_client, (client + ":outport 0").c_str(), "cable:in") == 0 &&
+        return ConnectFrom(client) &&
                jack_connect(m_client, "cable:out", (client + ":inport 0").c_str()) == 0;
+    }
+    // The client's first output into the cable; whoever reads "cable" hears it.
+    bool ConnectFrom(const std::string& client) {
+        return m_active && jack_connect(m_client, (client + ":outport 0").c_str(), "cable:in") == 0;
     }
 
 private:
@@ -112,13 +116,13 @@ TEST(RecordOnJack, TheTakeLinesUpWithWhatPlayedWithinOnePeriod) {
     const CAudioDevice& device = mixer.GetDevice();
     EXPECT_EQ(device.BlockFrames(), JackServer::kPeriod);
     const int roundTrip = device.OutputLatencyFrames() + device.InputLatencyFrames();
-    ASSERT_GE(roundTrip, 2 * JackServer::kPeriod);
-    LoopbackCable cable(roundTrip - 2 * JackServer::kPeriod);
+    ASSERT_GE(roundTrip, JackServer::kPeriod);
+    LoopbackCable cable(roundTrip - JackServer::kPeriod);
     ASSERT_TRUE(cable.Connect(kClient));
 
     ASSERT_TRUE(mixer.Play(mixer.GetSoundGroup(), 0.0, 0));
     CRecordWriter writer(mixer);
-    ASSERT_TRUE(writer.Start({{dir + "take.wav", 1, 0}}, reason)) << reason;
+    ASSERT_TRUE(writer.Start({{dir + "take.wav", 1, 0, ""}}, reason)) << reason;
     // Playback ends by itself after the tone.
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (mixer.Playing() && std::chrono::steady_clock::now() < limit)
@@ -142,6 +146,84 @@ TEST(RecordOnJack, TheTakeLinesUpWithWhatPlayedWithinOnePeriod) {
     RecordProperty("CallbackWorstUs", std::to_string(callbackWorst));
     std::printf("latency compensation error %.1f frames; callback average %.1f us, worst %.1f us\n",
                 errorFrames, callbackAverage, callbackWorst);
+}
+
+// A track may record from another input than the one the mixer's device
+// reads: the writer opens that device beside it, and each file holds its own
+// device's input, placed by its own first frame.
+TEST(RecordOnJack, AFileRecordsTheInputDeviceItNamesBesideTheMixersOwnInput) {
+    START_JACK_OR_SKIP(server);
+    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/RecordOnJackTwoInputs/";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+
+    CPCMMixer mixer;
+    mixer.AddTrack();
+    SoundFixtures::AtomPtr<CPCMSound> tone(new CPCMSound());
+    ASSERT_TRUE(tone->SetSoundData(SoundFixtures::SineData(0.5, 1000.0)));
+    tone->SetTrackNumber(0);
+    mixer.GetSoundGroup()->Add(tone.get(), 1000.0);
+
+    // The mixer's own input is the server's capture ports, silent on the dummy backend.
+    const std::string client = "loomtone-two";
+    AudioDeviceChoice choice;
+    choice.driverType = AudioDeviceChoice::kJack;
+    choice.inputChannels = 1;
+    choice.clientName = client;
+    std::string reason;
+    ASSERT_TRUE(mixer.OpenDevice(choice, reason)) << reason;
+    CAudioDevice& device = mixer.GetDevice();
+    ASSERT_EQ(device.InputName(), "system");
+    // The other input, "cable", runs in the same server cycle after the
+    // mixer, so its first frame is stamped one period late; the cable stands
+    // for the rest of the way out to the listener.
+    LoopbackCable cable(std::max(device.OutputLatencyFrames() - JackServer::kPeriod, 0));
+    ASSERT_TRUE(cable.ConnectFrom(client));
+
+    ASSERT_TRUE(mixer.Play(mixer.GetSoundGroup(), 0.0, 0));
+    CRecordWriter writer(mixer);
+    ASSERT_TRUE(
+        writer.Start({{dir + "own.wav", 1, 0, ""}, {dir + "cable.wav", 1, 0, "cable"}}, reason))
+        << reason;
+    EXPECT_TRUE(JackServer::WaitForPort(client + "-in1:inport 0", std::chrono::seconds(5)));
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (mixer.Playing() && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    writer.Stop();
+    mixer.Stop(0);
+
+    EXPECT_LT(FirstLoudFrame(ReadMono(dir + "own.wav")), 0) << "the mixer's input heard the tone";
+    EXPECT_GT(writer.FramesWritten(0), 0);
+    const std::vector<float> take = ReadMono(dir + "cable.wav");
+    const int64_t onset = FirstLoudFrame(take);
+    ASSERT_GE(onset, 0) << "the chosen input never heard the tone";
+    const double heardAtMs = writer.RecordStartMs(1) + (onset - 1) * 1000.0 / kMixerSampleRate;
+    const double errorFrames = (heardAtMs - 1000.0) * kMixerSampleRate / 1000.0;
+    EXPECT_LE(std::fabs(errorFrames), JackServer::kPeriod) << "off by " << errorFrames << " frames";
+    std::printf("other input: placement error %.1f frames\n", errorFrames);
+}
+
+TEST(RecordOnJack, AnInputDeviceThatCannotOpenStartsNothingAndLeavesNoFile) {
+    START_JACK_OR_SKIP(server);
+    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/RecordOnJackNoInput/";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    CPCMMixer mixer;
+    AudioDeviceChoice choice;
+    choice.driverType = AudioDeviceChoice::kJack;
+    choice.inputChannels = 1;
+    choice.clientName = "loomtone-gone";
+    std::string reason;
+    ASSERT_TRUE(mixer.OpenDevice(choice, reason)) << reason;
+    CRecordWriter writer(mixer);
+    EXPECT_FALSE(writer.Start(
+        {{dir + "own.wav", 1, 0, ""}, {dir + "gone.wav", 1, 0, "unplugged card"}}, reason));
+    EXPECT_NE(reason.find("unplugged card"), std::string::npos) << reason;
+    EXPECT_FALSE(writer.IsRecording());
+    EXPECT_FALSE(mixer.IsCapturing());
+    EXPECT_FALSE(std::filesystem::exists(dir + "own.wav"));
+    EXPECT_FALSE(std::filesystem::exists(dir + "gone.wav"));
 }
 
 } // namespace

@@ -320,6 +320,78 @@ TEST_F(MasterBarRecordingTest, ADeviceCountChangeStopsTheRecordingAndKeepsTheFil
     EXPECT_EQ(m_titles.size(), size_t{1});
 }
 
+// A MIDI device that comes or goes may be the one a MIDI track records from:
+// the take stops and keeps what it holds, and the user is told, with the
+// information icon when the inputs changed and without one for outputs alone.
+TEST_F(MasterBarRecordingTest, AMidiDeviceCountChangeStopsTheRecordingAndTellsTheUser) {
+    std::vector<MessageBoxRequest> told;
+    SetMessageBoxHook([&told](const MessageBoxRequest& request, bool&) {
+        told.push_back(request);
+        return IDOK;
+    });
+    CDeviceCheck::Counts midi{1, 1};
+    int midiReopened = 0;
+    CDeviceCheck::Hooks hooks;
+    hooks.count = [] { return CDeviceCheck::Counts{1, 1}; };
+    hooks.midiCount = [&midi] { return midi; };
+    hooks.reopenMidiInput = [&midiReopened] { ++midiReopened; };
+    CDeviceCheck check(hooks);
+    m_bar->StartDeviceCheck(&check);
+    Click(Button(CMixMasterBar::kRecord));
+    ASSERT_TRUE(m_session->IsRecording());
+    HalfASecondOfInput();
+    midi.first = 2;
+    m_host.Advance(CMixMasterBar::kDeviceCheckPeriodMs + 10);
+    EXPECT_FALSE(m_session->IsRecording());
+    EXPECT_EQ(Button(CMixMasterBar::kRecord).GetSkin(), "master rec");
+    ASSERT_EQ(told.size(), size_t{1});
+    EXPECT_EQ(told[0].title, MyLoadString("CHANGED_DEVICES_TITLE"));
+    EXPECT_EQ(told[0].text, MyLoadString("CHANGED_NUM_MIDI_DEVICES"));
+    EXPECT_EQ(told[0].flags & MB_ICONMASK, uint32_t{MB_ICONASTERISK});
+    EXPECT_EQ(midiReopened, 1);
+    ASSERT_EQ(SecondTrackClips().size(), size_t{1});
+    EXPECT_NEAR(SecondTrackClips()[0]->GetLengthMs(), 500.0, 1.0);
+    EXPECT_TRUE(std::filesystem::exists(m_dir + "02.wav"));
+
+    // A MIDI output alone: a take stops too, told without an icon; the
+    // inputs are left as they are.
+    Click(Button(CMixMasterBar::kRecord));
+    ASSERT_TRUE(m_session->IsRecording());
+    midi.second = 0;
+    m_host.Advance(CMixMasterBar::kDeviceCheckPeriodMs + 10);
+    EXPECT_FALSE(m_session->IsRecording());
+    ASSERT_EQ(told.size(), size_t{2});
+    EXPECT_EQ(told[1].text, MyLoadString("CHANGED_NUM_MIDI_DEVICES"));
+    EXPECT_EQ(told[1].flags & MB_ICONMASK, uint32_t{0});
+    EXPECT_EQ(midiReopened, 1);
+    // The same counts again tell nothing more.
+    m_host.Advance(CMixMasterBar::kDeviceCheckPeriodMs + 10);
+    EXPECT_EQ(told.size(), size_t{2});
+}
+
+// Audio and MIDI devices changing at once (a USB interface with both) are
+// both told, one check after the other.
+TEST_F(MasterBarRecordingTest, AudioAndMidiChangesAtOnceAreBothTold) {
+    std::vector<std::string> told;
+    SetMessageBoxHook([&told](const MessageBoxRequest& request, bool&) {
+        told.push_back(request.text);
+        return IDOK;
+    });
+    CDeviceCheck::Counts audio{1, 1};
+    CDeviceCheck::Counts midi{1, 1};
+    CDeviceCheck::Hooks hooks;
+    hooks.count = [&audio] { return audio; };
+    hooks.midiCount = [&midi] { return midi; };
+    CDeviceCheck check(hooks);
+    m_bar->StartDeviceCheck(&check);
+    audio.first = 2;
+    midi.first = 2;
+    m_host.Advance(CMixMasterBar::kDeviceCheckPeriodMs + 10);
+    m_host.Advance(CMixMasterBar::kDeviceCheckPeriodMs + 10);
+    EXPECT_EQ(told, (std::vector<std::string>{MyLoadString("CHANGED_NUM_AUDIO_DEVICES"),
+                                              MyLoadString("CHANGED_NUM_MIDI_DEVICES")}));
+}
+
 TEST_F(MasterBarRecordingTest, ADeviceThatStopsOnItsOwnIsToldAndOpenedAgainOnceItCan) {
     bool failed = false;
     bool serverBack = false;
