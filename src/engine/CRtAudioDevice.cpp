@@ -161,14 +161,7 @@ void CRtAudioDevice::Stop() {
     if (!m_audio)
         return;
     m_stoppedOnPurpose = true;
-    try {
-        if (m_audio->isStreamRunning())
-            m_audio->stopStream();
-        if (m_audio->isStreamOpen())
-            m_audio->closeStream();
-    } catch (const RtAudioError& error) {
-        LogFmt("Audio device stop: %s", error.getMessage().c_str());
-    }
+    CloseStream(*m_audio, "Audio device stop");
     m_audio.reset();
     m_started = false;
 }

@@ -65,14 +65,7 @@ bool CRtAudioInput::Start(int driverType, const std::string& deviceName,
 void CRtAudioInput::Stop() {
     if (!m_audio)
         return;
-    try {
-        if (m_audio->isStreamRunning())
-            m_audio->stopStream();
-        if (m_audio->isStreamOpen())
-            m_audio->closeStream();
-    } catch (const RtAudioError& error) {
-        LogFmt("Audio input stop: %s", error.getMessage().c_str());
-    }
+    CloseStream(*m_audio, "Audio input stop");
     m_audio.reset();
 }
 

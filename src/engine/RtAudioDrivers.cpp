@@ -74,3 +74,14 @@ const RtDeviceEntry* PickDevice(const std::vector<RtDeviceEntry>& devices, const
     }
     return name.empty() ? first : nullptr;
 }
+
+void CloseStream(RtAudio& audio, const char* what) {
+    try {
+        if (audio.isStreamRunning())
+            audio.stopStream();
+        if (audio.isStreamOpen())
+            audio.closeStream();
+    } catch (const RtAudioError& error) {
+        LogFmt("%s: %s", what, error.getMessage().c_str());
+    }
+}

@@ -27,3 +27,7 @@ std::vector<RtDeviceEntry> DevicesOf(RtAudio& audio);
 // there is none.
 const RtDeviceEntry* PickDevice(const std::vector<RtDeviceEntry>& devices, const std::string& name,
                                 bool output);
+
+// Stops and closes the driver's stream, whatever state it is in; a driver
+// error is logged with `what` ("Audio device stop") and goes no further.
+void CloseStream(RtAudio& audio, const char* what);

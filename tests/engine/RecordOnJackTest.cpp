@@ -93,26 +93,60 @@ int64_t FirstLoudFrame(const std::vector<float>& samples) {
     return -1;
 }
 
-TEST(RecordOnJack, TheTakeLinesUpWithWhatPlayedWithinOnePeriod) {
-    START_JACK_OR_SKIP(server);
-    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/RecordOnJack/";
+// An empty folder of its own for a test's files.
+std::string FreshDir(const std::string& name) {
+    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/" + name + "/";
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
+    return dir;
+}
 
-    CPCMMixer mixer;
+// A 1 kHz tone one second into the project, on the mixer's one track.
+SoundFixtures::AtomPtr<CPCMSound> AddToneAtOneSecond(CPCMMixer& mixer) {
     mixer.AddTrack();
-    // A 1 kHz tone one second into the project.
     SoundFixtures::AtomPtr<CPCMSound> tone(new CPCMSound());
-    ASSERT_TRUE(tone->SetSoundData(SoundFixtures::SineData(0.5, 1000.0)));
+    if (!tone->SetSoundData(SoundFixtures::SineData(0.5, 1000.0)))
+        return {};
     tone->SetTrackNumber(0);
     mixer.GetSoundGroup()->Add(tone.get(), 1000.0);
+    return tone;
+}
 
+AudioDeviceChoice JackWithOneInput(const std::string& client) {
     AudioDeviceChoice choice;
     choice.driverType = AudioDeviceChoice::kJack;
     choice.inputChannels = 1;
-    choice.clientName = kClient;
+    choice.clientName = client;
+    return choice;
+}
+
+// Plays until the project ends by itself after the tone, gives the tone
+// time to come back through the cable, and stops the take.
+void PlayToTheEnd(CPCMMixer& mixer, CRecordWriter& writer) {
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (mixer.Playing() && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    writer.Stop();
+    mixer.Stop(0);
+}
+
+// How many frames after its place in the project the tone was recorded.
+double PlacementErrorFrames(const std::vector<float>& take, double recordStartMs) {
+    const int64_t onset = FirstLoudFrame(take);
+    // The tone's first sample is 0 and its second the first above the threshold.
+    const double heardAtMs = recordStartMs + (onset - 1) * 1000.0 / kMixerSampleRate;
+    return (heardAtMs - 1000.0) * kMixerSampleRate / 1000.0;
+}
+
+TEST(RecordOnJack, TheTakeLinesUpWithWhatPlayedWithinOnePeriod) {
+    START_JACK_OR_SKIP(server);
+    const std::string dir = FreshDir("RecordOnJack");
+    CPCMMixer mixer;
+    const auto tone = AddToneAtOneSecond(mixer);
+    ASSERT_TRUE(tone);
     std::string reason;
-    ASSERT_TRUE(mixer.OpenDevice(choice, reason)) << reason;
+    ASSERT_TRUE(mixer.OpenDevice(JackWithOneInput(kClient), reason)) << reason;
     const CAudioDevice& device = mixer.GetDevice();
     EXPECT_EQ(device.BlockFrames(), JackServer::kPeriod);
     const int roundTrip = device.OutputLatencyFrames() + device.InputLatencyFrames();
@@ -123,23 +157,13 @@ TEST(RecordOnJack, TheTakeLinesUpWithWhatPlayedWithinOnePeriod) {
     ASSERT_TRUE(mixer.Play(mixer.GetSoundGroup(), 0.0, 0));
     CRecordWriter writer(mixer);
     ASSERT_TRUE(writer.Start({{dir + "take.wav", 1, 0, ""}}, reason)) << reason;
-    // Playback ends by itself after the tone.
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (mixer.Playing() && std::chrono::steady_clock::now() < limit)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    // The tone's way back through the cable.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    writer.Stop();
-    mixer.Stop(0);
+    PlayToTheEnd(mixer, writer);
     const double callbackAverage = device.CallbackTimes().AverageMicroseconds();
     const double callbackWorst = device.CallbackTimes().WorstMicroseconds();
 
     const std::vector<float> take = ReadMono(dir + "take.wav");
-    const int64_t onset = FirstLoudFrame(take);
-    ASSERT_GE(onset, 0) << "the tone never came back";
-    // The tone's first sample is 0 and its second the first above the threshold.
-    const double heardAtMs = writer.RecordStartMs() + (onset - 1) * 1000.0 / kMixerSampleRate;
-    const double errorFrames = (heardAtMs - 1000.0) * kMixerSampleRate / 1000.0;
+    ASSERT_GE(FirstLoudFrame(take), 0) << "the tone never came back";
+    const double errorFrames = PlacementErrorFrames(take, writer.RecordStartMs());
     EXPECT_LE(std::fabs(errorFrames), JackServer::kPeriod) << "off by " << errorFrames << " frames";
     RecordProperty("LatencyErrorFrames", std::to_string(errorFrames));
     RecordProperty("CallbackAverageUs", std::to_string(callbackAverage));
@@ -153,25 +177,14 @@ TEST(RecordOnJack, TheTakeLinesUpWithWhatPlayedWithinOnePeriod) {
 // device's input, placed by its own first frame.
 TEST(RecordOnJack, AFileRecordsTheInputDeviceItNamesBesideTheMixersOwnInput) {
     START_JACK_OR_SKIP(server);
-    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/RecordOnJackTwoInputs/";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-
+    const std::string dir = FreshDir("RecordOnJackTwoInputs");
     CPCMMixer mixer;
-    mixer.AddTrack();
-    SoundFixtures::AtomPtr<CPCMSound> tone(new CPCMSound());
-    ASSERT_TRUE(tone->SetSoundData(SoundFixtures::SineData(0.5, 1000.0)));
-    tone->SetTrackNumber(0);
-    mixer.GetSoundGroup()->Add(tone.get(), 1000.0);
-
+    const auto tone = AddToneAtOneSecond(mixer);
+    ASSERT_TRUE(tone);
     // The mixer's own input is the server's capture ports, silent on the dummy backend.
     const std::string client = "loomtone-two";
-    AudioDeviceChoice choice;
-    choice.driverType = AudioDeviceChoice::kJack;
-    choice.inputChannels = 1;
-    choice.clientName = client;
     std::string reason;
-    ASSERT_TRUE(mixer.OpenDevice(choice, reason)) << reason;
+    ASSERT_TRUE(mixer.OpenDevice(JackWithOneInput(client), reason)) << reason;
     CAudioDevice& device = mixer.GetDevice();
     ASSERT_EQ(device.InputName(), "system");
     // The other input, "cable", runs in the same server cycle after the
@@ -186,36 +199,23 @@ TEST(RecordOnJack, AFileRecordsTheInputDeviceItNamesBesideTheMixersOwnInput) {
         writer.Start({{dir + "own.wav", 1, 0, ""}, {dir + "cable.wav", 1, 0, "cable"}}, reason))
         << reason;
     EXPECT_TRUE(JackServer::WaitForPort(client + "-in1:inport 0", std::chrono::seconds(5)));
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (mixer.Playing() && std::chrono::steady_clock::now() < limit)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    writer.Stop();
-    mixer.Stop(0);
+    PlayToTheEnd(mixer, writer);
 
     EXPECT_LT(FirstLoudFrame(ReadMono(dir + "own.wav")), 0) << "the mixer's input heard the tone";
     EXPECT_GT(writer.FramesWritten(0), 0);
     const std::vector<float> take = ReadMono(dir + "cable.wav");
-    const int64_t onset = FirstLoudFrame(take);
-    ASSERT_GE(onset, 0) << "the chosen input never heard the tone";
-    const double heardAtMs = writer.RecordStartMs(1) + (onset - 1) * 1000.0 / kMixerSampleRate;
-    const double errorFrames = (heardAtMs - 1000.0) * kMixerSampleRate / 1000.0;
+    ASSERT_GE(FirstLoudFrame(take), 0) << "the chosen input never heard the tone";
+    const double errorFrames = PlacementErrorFrames(take, writer.RecordStartMs(1));
     EXPECT_LE(std::fabs(errorFrames), JackServer::kPeriod) << "off by " << errorFrames << " frames";
     std::printf("other input: placement error %.1f frames\n", errorFrames);
 }
 
 TEST(RecordOnJack, AnInputDeviceThatCannotOpenStartsNothingAndLeavesNoFile) {
     START_JACK_OR_SKIP(server);
-    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/RecordOnJackNoInput/";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const std::string dir = FreshDir("RecordOnJackNoInput");
     CPCMMixer mixer;
-    AudioDeviceChoice choice;
-    choice.driverType = AudioDeviceChoice::kJack;
-    choice.inputChannels = 1;
-    choice.clientName = "loomtone-gone";
     std::string reason;
-    ASSERT_TRUE(mixer.OpenDevice(choice, reason)) << reason;
+    ASSERT_TRUE(mixer.OpenDevice(JackWithOneInput("loomtone-gone"), reason)) << reason;
     CRecordWriter writer(mixer);
     EXPECT_FALSE(writer.Start(
         {{dir + "own.wav", 1, 0, ""}, {dir + "gone.wav", 1, 0, "unplugged card"}}, reason));
