@@ -36,6 +36,12 @@ const LV2PluginInfo* Amp() {
     return CLV2Catalog::Instance().Find(kAmpUri);
 }
 
+// An installed plug-in as the effect list makes it; null when it is not installed.
+std::unique_ptr<CAudioEffect> LoadInstalled(const std::string& uri) {
+    CLV2Catalog::Instance().ScanAndRegister();
+    return EffectsFactory::GetInstance()->LoadEffect(CLV2State::MakeID(uri));
+}
+
 #define SKIP_WITHOUT_AMP()                                                                         \
     if (!Amp())                                                                                    \
     GTEST_SKIP() << kAmpUri << " is not installed (scripts/setup installs swh-lv2)"
@@ -154,8 +160,8 @@ TEST(CLV2Effect, MinusSixDecibelsHalvesBothChannels) {
 
 TEST(CLV2Effect, AStereoPluginTakesBothChannelsInOneInstance) {
     // SWH "Matrix: Stereo to MS": mid = (L + R) / 2, side = (L - R) / 2.
-    std::unique_ptr<CAudioEffect> matrix = EffectsFactory::GetInstance()->LoadEffect(
-        CLV2State::MakeID("http://plugin.org.uk/swh-plugins/matrixStMS"));
+    std::unique_ptr<CAudioEffect> matrix =
+        LoadInstalled("http://plugin.org.uk/swh-plugins/matrixStMS");
     if (!matrix)
         GTEST_SKIP() << "the SWH stereo matrix is not installed";
     ASSERT_TRUE(matrix->Prepare(kRate, kBlock));
@@ -170,8 +176,7 @@ TEST(CLV2Effect, AStereoPluginTakesBothChannelsInOneInstance) {
 
 TEST(CLV2Effect, AMonoInputWithStereoOutputsHearsBothChannelsMixed) {
     // SWH "Mono to Stereo splitter": its input on both outputs.
-    std::unique_ptr<CAudioEffect> split = EffectsFactory::GetInstance()->LoadEffect(
-        CLV2State::MakeID("http://plugin.org.uk/swh-plugins/split"));
+    std::unique_ptr<CAudioEffect> split = LoadInstalled("http://plugin.org.uk/swh-plugins/split");
     if (!split)
         GTEST_SKIP() << "the SWH splitter is not installed";
     ASSERT_TRUE(split->Prepare(kRate, kBlock));
