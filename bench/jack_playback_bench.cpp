@@ -78,14 +78,9 @@ private:
 void FillSession(CPCMMixer& mixer) {
     for (int track = 0; track < kTracks; ++track) {
         CPCMTrack* engineTrack = mixer.AddTrack();
-        auto* sound = new CPCMSound();
-        sound->SetSoundData(BenchSine(110.0 + 20.0 * track, kSoundSeconds, 0.1));
-        sound->SetTrackNumber(track);
-        CEnvelope& volume = sound->GetClipAudioBuffer().GetVolumeEnvelope();
-        for (int point = 0; point <= 60; ++point)
-            volume.Insert(point * 1000.0, point % 2 ? 1.0 : 0.3);
-        mixer.GetSoundGroup()->Add(sound, 0.0);
-        CAudioAtom::DeleteAtom(sound); // the group keeps it
+        AddEnvelopedSound(mixer, track, [track](CPCMSound& sound) {
+            return sound.SetSoundData(BenchSine(110.0 + 20.0 * track, kSoundSeconds, 0.1));
+        });
         if (track >= kTracksWithEffects)
             continue;
         for (const EffectDescription& effect : EffectsFactory::GetInstance()->GetAvailableEffects())

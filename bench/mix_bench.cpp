@@ -52,14 +52,9 @@ struct Session {
     explicit Session(int tracks, const Loader& load = SineOf) {
         for (int track = 0; track < tracks; ++track) {
             mixer.AddTrack();
-            auto* sound = new CPCMSound();
-            loaded = load(*sound, track) && loaded;
-            sound->SetTrackNumber(track);
-            CEnvelope& volume = sound->GetClipAudioBuffer().GetVolumeEnvelope();
-            for (int point = 0; point <= 60; ++point)
-                volume.Insert(point * 1000.0, point % 2 ? 1.0 : 0.3);
-            mixer.GetSoundGroup()->Add(sound, 0.0);
-            CAudioAtom::DeleteAtom(sound); // the group keeps it
+            loaded = AddEnvelopedSound(mixer, track,
+                                       [&](CPCMSound& sound) { return load(sound, track); }) &&
+                     loaded;
         }
         mixer.SetLoop(true, 0.0, kSoundSeconds * 1000.0);
         mixer.Play(mixer.GetSoundGroup(), 0.0, 0);
