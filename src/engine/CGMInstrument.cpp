@@ -561,6 +561,9 @@ void CGMInstrument::SetLive(bool live, bool transportJumped) {
 void CGMInstrument::RequestFlush(bool reset) {
     if (reset)
         m_flushResets.store(true, std::memory_order_relaxed);
+    // The new place starts with the next frame this thread plays; events
+    // are timed from there, whenever the worker gets to the flush.
+    m_flushFrame.store(m_playedFrames, std::memory_order_relaxed);
     m_flushGeneration.store(++m_generation, std::memory_order_release);
 }
 
@@ -672,8 +675,9 @@ void CGMInstrument::RenderAhead() {
         if (generation != m_workerGeneration)
             FlushOnWorker(generation);
         const uint64_t played = m_consumed.load(std::memory_order_acquire);
-        if (m_workerFrame < played) {
-            // Fell behind the audio thread: those frames were played as silence.
+        if (m_workerFrame + kCatchUpFrames < played) {
+            // Far behind the audio thread: those frames were played as
+            // silence, and their events are applied at once.
             m_workerFrame = played;
             m_written.store(m_workerFrame, std::memory_order_release);
         }
@@ -707,9 +711,12 @@ void CGMInstrument::FlushOnWorker(uint64_t generation) {
     if (left > 0)
         fluid_synth_write_float(m_synth, left, m_stepLeft.data(), 0, 1, m_stepRight.data(), 0, 1);
     m_renderedFrames = 0;
-    // Rendering goes on from where the audio thread is: what was rendered
-    // ahead for the old place is never played.
-    m_workerFrame = m_consumed.load(std::memory_order_acquire);
+    // Rendering starts again where the new place starts: what was rendered
+    // ahead for the old place is never played. The audio thread may have
+    // played on since (as silence): RenderAhead renders those frames too,
+    // unheard, so the notes of the new place start on their own frames
+    // however late the worker was.
+    m_workerFrame = m_flushFrame.load(std::memory_order_relaxed);
     m_written.store(m_workerFrame, std::memory_order_relaxed);
     m_workerGeneration = generation;
     m_flushDone.store(generation, std::memory_order_release);

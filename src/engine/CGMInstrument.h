@@ -131,6 +131,13 @@ private:
     // The live ring holds this many stereo frames (a power of two, room for
     // the look-ahead, the largest block and a step).
     static constexpr int kRingFrames = 8192;
+    // A worker this far behind the audio thread or less (after a flush it
+    // was late to make, or a stall) renders the frames it missed, unheard,
+    // so that the notes it plays next keep their frames; further behind it
+    // skips them. Within half the ring less the look-ahead, so that what it
+    // writes for frames already played never lands on frames to be played.
+    static constexpr int kCatchUpFrames = kRingFrames / 2 - kLookAheadFrames;
+
     // MIDI events on their way to the worker; further ones are dropped.
     static constexpr int kLiveQueueSize = 16384;
 
@@ -243,6 +250,7 @@ private:
     std::atomic<uint64_t> m_consumed{0};        // frames the audio thread has played
     std::atomic<uint64_t> m_written{0};         // frames the worker has rendered
     std::atomic<uint64_t> m_flushGeneration{0}; // flushes asked for
+    std::atomic<uint64_t> m_flushFrame{0};      // where the last flush asked for starts
     std::atomic<uint64_t> m_flushDone{0};       // the last flush the worker made
     std::atomic<bool> m_flushResets{false};     // the next flush also resets the channels
     std::atomic<uint64_t> m_underrunFrames{0};
