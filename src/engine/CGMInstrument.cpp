@@ -299,6 +299,7 @@ bool CGMInstrument::CreateSynth(double sampleRate) {
     // denormals, so silence would never be silent; the track's effect chain
     // has reverbs of its own.
     fluid_settings_setint(m_settings, "synth.reverb.active", 0);
+    fluid_settings_setint(m_settings, "synth.polyphony", kStartVoices);
     m_synth = new_fluid_synth(m_settings);
     if (!m_synth) {
         Log("CGMInstrument::CreateSynth failed on new_fluid_synth() - returning false!");
@@ -386,14 +387,14 @@ void CGMInstrument::ResetSynth() {
 void CGMInstrument::HandleMidiEvent(const EffectMidiEvent& event) {
     if (m_blockStarted) {
         // The first event of a new block: whatever the last block did not
-        // reach (offsets past its end) happens now. Live blocks leave
-        // nothing behind, so the audio thread never takes the lock here.
-        if (m_nextEvent < m_eventCount) {
-            std::unique_lock<std::mutex> font = LockFont();
-            while (m_nextEvent < m_eventCount)
-                ApplyEvent(m_events[static_cast<size_t>(m_nextEvent++)]);
+        // reach (offsets past its end, or note-ons held back for a full
+        // step) is due at its start. Live blocks leave nothing behind.
+        int kept = 0;
+        for (; m_nextEvent < m_eventCount; ++m_nextEvent, ++kept) {
+            m_events[static_cast<size_t>(kept)] = m_events[static_cast<size_t>(m_nextEvent)];
+            m_events[static_cast<size_t>(kept)].frameOffset = 0;
         }
-        m_eventCount = 0;
+        m_eventCount = kept;
         m_nextEvent = 0;
         m_blockPosition = 0;
         m_blockStarted = false;
@@ -424,13 +425,16 @@ void CGMInstrument::OnProcess(float* stereo, int frames) {
     int done = 0;
     while (done < frames) {
         while (m_nextEvent < m_eventCount &&
-               m_events[static_cast<size_t>(m_nextEvent)].frameOffset <= m_blockPosition)
+               m_events[static_cast<size_t>(m_nextEvent)].frameOffset <= m_blockPosition &&
+               !StepIsFull())
             ApplyEvent(m_events[static_cast<size_t>(m_nextEvent++)]);
         int until = frames;
         if (m_nextEvent < m_eventCount) {
+            // An event due now was held back by a full step: render into the
+            // next step, which starts the notes queued so far.
             const int due =
                 m_events[static_cast<size_t>(m_nextEvent)].frameOffset - m_blockPosition;
-            until = std::min(frames, done + due);
+            until = std::min(frames, done + (due > 0 ? due : FramesLeftInStep() + 1));
         }
         Render(stereo + static_cast<ptrdiff_t>(done) * 2, until - done);
         m_blockPosition += until - done;
@@ -441,8 +445,11 @@ void CGMInstrument::OnProcess(float* stereo, int frames) {
 void CGMInstrument::Render(float* stereo, int frames) {
     if (!m_synth || frames <= 0)
         return;
+    const bool stepStarts = frames > FramesLeftInStep();
     fluid_synth_write_float(m_synth, frames, m_left.data(), 0, 1, m_right.data(), 0, 1);
     m_renderedFrames += static_cast<uint64_t>(frames);
+    if (stepStarts)
+        m_queuedEntries = 0;
     for (int frame = 0; frame < frames; ++frame) {
         stereo[2 * frame] += m_left[static_cast<size_t>(frame)];
         stereo[2 * frame + 1] += m_right[static_cast<size_t>(frame)];
@@ -452,6 +459,23 @@ void CGMInstrument::Render(float* stereo, int frames) {
 void CGMInstrument::ApplyEvent(const EffectMidiEvent& event) {
     if (!m_synth || event.status < 0x80 || event.status >= 0xF0)
         return;
+    const int voicesBefore = fluid_synth_get_active_voice_count(m_synth);
+    const bool noteOn = (event.status & 0xF0) == 0x90 && (event.data2 & 0x7F) > 0;
+    if (noteOn)
+        GrowVoicesIfNeeded();
+    CallSynth(event);
+    // What FluidSynth queued for its voices, estimated from above: each
+    // voice a note-on started (two at least: one that took a voice from
+    // another note costs as much), or every sounding voice that a
+    // controller may have changed.
+    if (noteOn)
+        m_queuedEntries += kEntriesPerVoiceStart *
+                           std::max(2, fluid_synth_get_active_voice_count(m_synth) - voicesBefore);
+    else
+        m_queuedEntries += std::max(kEntriesPerEvent, voicesBefore);
+}
+
+void CGMInstrument::CallSynth(const EffectMidiEvent& event) {
     const int channel = event.status & 0x0F;
     const int data1 = event.data1 & 0x7F;
     const int data2 = event.data2 & 0x7F;
@@ -511,8 +535,25 @@ void CGMInstrument::SelectSound(int channel, int bank, int program) {
 
 void CGMInstrument::DrainPreviews() {
     EffectMidiEvent event;
-    while (m_previews.Pop(event))
+    while (!StepIsFull() && m_previews.Pop(event))
         ApplyPreview(event);
+}
+
+int CGMInstrument::FramesLeftInStep() const {
+    return static_cast<int>((kSynthStepFrames - m_renderedFrames % kSynthStepFrames) %
+                            kSynthStepFrames);
+}
+
+void CGMInstrument::GrowVoicesIfNeeded() {
+    const int voices = fluid_synth_get_polyphony(m_synth);
+    if (voices < kMaxVoices &&
+        fluid_synth_get_active_voice_count(m_synth) + kVoiceHeadroom > voices)
+        fluid_synth_set_polyphony(m_synth, std::min(kMaxVoices, voices * 2));
+}
+
+int CGMInstrument::Voices() {
+    std::unique_lock<std::mutex> font = LockFont();
+    return m_synth ? fluid_synth_get_polyphony(m_synth) : 0;
 }
 
 void CGMInstrument::ApplyPreview(const EffectMidiEvent& event) {
@@ -728,13 +769,17 @@ void CGMInstrument::RenderStep() {
     while (const LiveEvent* queued = m_liveEvents.Front()) {
         if (queued->generation > m_workerGeneration || queued->targetFrame > m_workerFrame)
             break;
-        if (queued->generation == m_workerGeneration)
+        if (queued->generation == m_workerGeneration) {
+            if (StepIsFull())
+                break; // the rest of the notes start with the next step
             ApplyPreview(queued->event);
+        }
         m_liveEvents.Pop();
     }
     ApplyPresetIfChanged();
     fluid_synth_write_float(m_synth, kSynthStepFrames, m_stepLeft.data(), 0, 1, m_stepRight.data(),
                             0, 1);
+    m_queuedEntries = 0;
     for (int frame = 0; frame < kSynthStepFrames; ++frame) {
         const size_t slot = ((m_workerFrame + frame) % kRingFrames) * 2;
         m_ring[slot] = m_stepLeft[static_cast<size_t>(frame)];

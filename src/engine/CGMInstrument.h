@@ -29,7 +29,9 @@ struct _fluid_synth_t;
 // Timing: HandleMidiEvent only stores the event; Process renders up to each
 // event's frame before applying it. FluidSynth starts new voices and applies
 // changes at its own 64-frame rendering steps, so an event is heard at most
-// 63 frames after its frame and never before it.
+// 63 frames after its frame and never before it; only a burst of more than
+// kQueueBudget queue entries in one step (about forty voices starting at
+// once) applies its further events a step later.
 //
 // Previews (MidiNoteOnNow and the others) may be called from one other thread
 // (the GUI thread) at any time: they pass through a lock-free queue that the
@@ -107,6 +109,10 @@ public:
     // (offline threads may wait); the other way never waits.
     void SetLive(bool live, bool transportJumped) override;
 
+    // The voices the synthesizer has now (it starts with kStartVoices and
+    // grows as notes need them, up to kMaxVoices); 0 without one.
+    int Voices();
+
     // While live: frames rendered ahead and waiting for the audio thread, and
     // the frames the audio thread found missing and played as silence.
     int LiveFramesReady() const;
@@ -127,6 +133,24 @@ private:
     // FluidSynth renders in steps of this many frames and hands them out as
     // asked; Reset lets go of what is left of the step in progress.
     static constexpr int kSynthStepFrames = 64;
+    // Voices. A synthesizer's memory and the time to make it grow with the
+    // voices it is made with (about 3 MB and 18 ms for 256), so it starts
+    // with few and doubles them, up to the most, whenever a note-on could
+    // find fewer than kVoiceHeadroom free: until then no voice is stolen,
+    // as with all of them from the start.
+    static constexpr int kStartVoices = 48;
+    static constexpr int kMaxVoices = 256;
+    static constexpr int kVoiceHeadroom = 32;
+    // FluidSynth queues what an event does to the voices until its next
+    // step, in a queue of 64 entries for each voice it was made with, and
+    // drops what does not fit: a lost note-off leaves a note hanging. A
+    // starting voice takes about 50 entries, a controller one for each
+    // voice it reaches. So events that would fill three quarters of the
+    // queue (by the estimate ApplyEvent keeps) close the step: the rest
+    // due in it wait for the next step rather than being lost.
+    static constexpr int kEntriesPerVoiceStart = 50;
+    static constexpr int kEntriesPerEvent = 8;
+    static constexpr int kQueueBudget = kStartVoices * 64 * 3 / 4;
 
     // The live ring holds this many stereo frames (a power of two, room for
     // the look-ahead, the largest block and a step).
@@ -139,7 +163,7 @@ private:
     static constexpr int kCatchUpFrames = kRingFrames / 2 - kLookAheadFrames;
 
     // MIDI events on their way to the worker; further ones are dropped.
-    static constexpr int kLiveQueueSize = 16384;
+    static constexpr int kLiveQueueSize = 4096;
 
     // A single-producer, single-consumer ring of Size entries.
     template <typename T, uint32_t Size> class SpscQueue {
@@ -194,6 +218,12 @@ private:
     // their caller to hold it.
     std::unique_lock<std::mutex> LockFont();
     void ApplyEvent(const EffectMidiEvent& event);
+    // Passes the event to FluidSynth.
+    void CallSynth(const EffectMidiEvent& event);
+    bool StepIsFull() const { return m_queuedEntries >= kQueueBudget; }
+    // Frames FluidSynth has rendered in its current step and not handed out.
+    int FramesLeftInStep() const;
+    void GrowVoicesIfNeeded();
     void ApplyPresetIfChanged();
     void SelectSound(int channel, int bank, int program);
     void DrainPreviews();
@@ -231,6 +261,7 @@ private:
     int m_blockPosition = 0; // frames rendered since the block's start
     bool m_blockStarted = false;
     uint64_t m_renderedFrames = 0; // since the synthesizer's last step boundary
+    int m_queuedEntries = 0;       // since the synthesizer's last step started
     int m_appliedBank = -1;
     int m_appliedProgram = -1;
     // A Reset while not live: the synthesizer is reset by the next offline

@@ -9,10 +9,12 @@
 #include "engine/SoundFixtures.h"
 #include "support/LogCapture.h"
 
+#include <fluidsynth.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -429,6 +431,47 @@ TEST(CGMInstrument, ALateStartKeepsTheNotesOnTheirFrames) {
     EXPECT_EQ(Peak(late, 0, kStalled * kBlock), 0.0f);
     const Buffer tail(late.begin() + 2 * kStalled * kBlock, late.end());
     EXPECT_EQ(tail, Buffer(onTime.begin() + 2 * kStalled * kBlock, onTime.end()));
+}
+
+std::atomic<int> g_queueOverflows{0};
+
+void CountQueueOverflows(int, const char* message, void*) {
+    if (std::strstr(message, "Ringbuffer full"))
+        ++g_queueOverflows;
+}
+
+// An instrument starts with few voices. A burst of notes at one frame grows
+// them before any note is stolen, and none is lost on the way: FluidSynth
+// warns when its queue of voice changes, sized from the voices it started
+// with, overflows.
+TEST(CGMInstrument, ABurstOfNotesGrowsTheVoicesAndLosesNone) {
+    SKIP_WITHOUT_SOUNDFONT();
+    for (const bool live : {false, true}) {
+        auto instrument = MakeInstrument();
+        EXPECT_LE(instrument->Voices(), 64);
+        g_queueOverflows = 0;
+        fluid_set_log_function(FLUID_WARN, CountQueueOverflows, nullptr);
+        instrument->SetLive(live, false);
+        for (int note = 0; note < 160; ++note) {
+            const int channel = note % 16 == 9 ? 0 : note % 16;
+            instrument->HandleMidiEvent({0, static_cast<uint8_t>(0x90 | channel),
+                                         static_cast<uint8_t>(24 + note / 2), 100});
+        }
+        Buffer out(2 * kBlock, 0.0f);
+        float loudest = 0.0f;
+        for (int block = 0; block < 4; ++block) {
+            if (live) {
+                EXPECT_TRUE(WaitForWorker(*instrument, kBlock));
+            }
+            std::fill(out.begin(), out.end(), 0.0f);
+            instrument->Process(out.data(), kBlock);
+            loudest = std::max(loudest, Peak(out, 0, kBlock));
+        }
+        EXPECT_EQ(g_queueOverflows, 0) << (live ? "live" : "offline");
+        fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
+        EXPECT_GT(instrument->Voices(), 128);
+        EXPECT_GT(loudest, 0.0f);
+    }
 }
 
 TEST(CGMInstrument, PresetsAreBankAndProgramWithGeneralMidiNames) {
