@@ -4,6 +4,7 @@
 // much of the window reached the screen ("presented") and how many pixels the
 // objects drew ("drawn", a pixel drawn by several objects counted for each):
 // a scroll presents everything that moved but draws only what did not exist.
+// The playback line's tick moves the line one column on, as playback does.
 
 #include "ToneWav.h"
 #include "app/CPrefs.h"
@@ -16,6 +17,7 @@
 #include "project/CTrack.h"
 #include "support/CUndoMgr.h"
 #include "support/LocalizedStrings.h"
+#include "timeline/CPlaybackIndicator.h"
 
 #include <benchmark/benchmark.h>
 
@@ -89,6 +91,17 @@ public:
         m_window->FlushInvalidRegion();
         m_host.DeliverPaint();
     }
+    // The play position moves one column on (back near the view's left edge
+    // before it leaves the view); the playback line's tick (timer 556) moves
+    // the line and the next refresh paints.
+    void PlaybackLineTick() {
+        if (++m_lineColumn >= m_project->GetViewWidth())
+            m_lineColumn = kFirstLineColumn;
+        m_mixer.SetPositionMs(static_cast<double>(m_lineColumn) * m_project->MsPerPixel());
+        m_project->PlaybackLine().Update();
+        m_window->FlushInvalidRegion();
+        m_host.DeliverPaint();
+    }
     double LastPresentedArea() const { return RegionArea(m_host.LastPresented()); }
     uint64_t DrawnPixels() const { return m_window->DrawnPixels(); }
 
@@ -111,7 +124,10 @@ private:
         m_project->RecomputeScrollRanges(true, true);
     }
 
+    static constexpr int32_t kFirstLineColumn = 100;
+
     fs::path m_folder;
+    int32_t m_lineColumn = kFirstLineColumn;
     CSkin m_skin;
     CPrefs m_prefs;
     ProjectPreferences m_projectPrefs;
@@ -156,7 +172,19 @@ void BM_ScrollRepaint(benchmark::State& state) {
     state.counters["drawn of full repaint"] = drawn / drawnByFull;
 }
 
+void BM_PlaybackLineTick(benchmark::State& state) {
+    Session session;
+    session.PlaybackLineTick();
+    const uint64_t before = session.DrawnPixels();
+    for (auto _ : state)
+        session.PlaybackLineTick();
+    state.counters["presented px"] = session.LastPresentedArea();
+    state.counters["drawn px"] =
+        double(session.DrawnPixels() - before) / double(state.iterations());
+}
+
 BENCHMARK(BM_FullRepaint)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScrollRepaint)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlaybackLineTick)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -6,9 +6,8 @@
 // device callback's average and worst time, its share of one core (the
 // average over the period's length), the process's CPU share, and the xruns
 // the server reported, with the underruns and lost-lock blocks the engine
-// counted, in all and after the first second (playback starts by filling
-// every track's stream under the mixer's lock). Skipped when jackd is not
-// installed.
+// counted, in all and after the first second (the start, when every track's
+// stream is filled, is told apart). Skipped when jackd is not installed.
 
 #include "BenchSounds.h"
 #include "engine/CAudioDevice.h"
@@ -126,8 +125,8 @@ void BM_Play64TracksOnJack(benchmark::State& state) {
     int64_t xrunsAtOneSecond = 0;
     for (auto _ : state) {
         mixer.Play(mixer.GetSoundGroup(), 0.0, 0);
-        // Starting playback fills every track's stream under the mixer's
-        // lock; what the first second counts is told apart from the rest.
+        // Starting playback fills every track's stream; what the first
+        // second counts is told apart from the rest.
         std::this_thread::sleep_for(std::chrono::seconds(1));
         lostLockAtOneSecond = mixer.GetLostLockBlocks();
         underrunsAtOneSecond = mixer.GetUnderruns();

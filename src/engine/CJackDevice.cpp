@@ -16,6 +16,9 @@ namespace {
 constexpr int kMostFrames = 8192;
 // How long closing waits for a callback the server cut short.
 constexpr auto kCallbackEndWait = std::chrono::seconds(1);
+// How long closing a client whose server failed a request waits for JACK to
+// report the server gone.
+constexpr auto kServerGoneWait = std::chrono::seconds(2);
 
 // A device of the server as RtAudio names it too: the part of its port names
 // before the colon. Its playback ports take sound in, its capture ports give it.
@@ -122,6 +125,9 @@ bool CJackDevice::Open(const AudioDeviceChoice& choice, std::string& reason) {
         reason = "the JACK server is not running";
         return false;
     }
+    // At once: the server may go away during the rest of the start, and
+    // closing the client then waits for this notice (see Close).
+    jack_on_shutdown(m_client, &OnShutdown, this);
     const jack_nframes_t rate = jack_get_sample_rate(m_client);
     if (rate != static_cast<jack_nframes_t>(kMixerSampleRate)) {
         reason = "the JACK server runs at " + std::to_string(rate) + " Hz, the mixer at " +
@@ -142,20 +148,22 @@ bool CJackDevice::Open(const AudioDeviceChoice& choice, std::string& reason) {
                              : 0;
     if (!RegisterPorts(inputs)) {
         reason = "the JACK server refused Loomtone's ports";
+        m_requestFailed = true;
         return false;
     }
     jack_set_process_callback(m_client, &OnProcess, this);
     jack_set_buffer_size_callback(m_client, &OnBufferSize, this);
     jack_set_xrun_callback(m_client, &OnXrun, this);
-    jack_on_shutdown(m_client, &OnShutdown, this);
     m_blockFrames = static_cast<int>(jack_get_buffer_size(m_client));
     if (jack_activate(m_client) != 0) {
         reason = "the JACK server did not start Loomtone's client";
+        m_requestFailed = true;
         return false;
     }
     if (!Connect(output->playbackPorts, m_outPorts, true) ||
         (input && !Connect(input->capturePorts, m_inPorts, false))) {
         reason = "the JACK server did not connect Loomtone's ports";
+        m_requestFailed = true;
         return false;
     }
     m_outputLatency = PortLatency(m_client, output->playbackPorts.front(), JackPlaybackLatency);
@@ -211,6 +219,18 @@ void CJackDevice::Stop() {
 void CJackDevice::Close() {
     if (!m_client)
         return;
+    // Closing cancels JACK's threads at any instruction. The thread that
+    // finds the server gone first reports it with the C library's help,
+    // taking its locks (the locale lock among them); cancelled there, it
+    // leaves a lock taken for good and the program hangs at exit. Its
+    // shutdown notice is the last thing it does: once that came, it holds
+    // none. A request that failed while starting most likely means that the
+    // server is going, so the notice is waited for; a server that refused
+    // and lives on sends none, hence the bound.
+    const auto gone = std::chrono::steady_clock::now() + kServerGoneWait;
+    while (m_requestFailed && !m_shutDown.load() && std::chrono::steady_clock::now() < gone)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    m_requestFailed = false;
     if (!m_shutDown.load())
         jack_deactivate(m_client);
     // Closing cancels JACK's threads at any instruction; none may be inside

@@ -78,6 +78,8 @@ private:
     int m_otherInputs = 0;
     std::string m_description;
     bool m_started = false;
+    // A request to the server failed while starting: the server may be going.
+    bool m_requestFailed = false;
     std::atomic<bool> m_shutDown{false};
     std::atomic<bool> m_inProcess{false};
     std::atomic<int64_t> m_xruns{0};

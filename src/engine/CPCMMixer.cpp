@@ -134,17 +134,20 @@ void ResetFiltersOf(CAudioAtom* atom) {
 bool CPCMMixer::Play(CAudioAtom* atom, double fromMs, int /*flags*/) {
     if (!atom)
         return false;
-    std::lock_guard<CLock> guard(m_lock);
     atom->AddReference();
+    const double tailMs = GetProjectTailTime();
+    std::unique_lock<CLock> guard(m_lock);
+    // Held back until the streams are filled: the device plays idle blocks
+    // meanwhile instead of the old playback.
+    m_playing = false;
     ReleasePlayingAtom();
     m_playingAtom = atom;
     ResetFiltersOf(atom);
     m_routine.ResetClick();
-    m_playTailMs = GetProjectTailTime();
+    m_playTailMs = tailMs;
     m_positionFrames = FramesOf(std::max(fromMs, 0.0));
-    PrefillStreams();
     m_paused = false;
-    m_playing = true;
+    StartFromPosition(guard);
     return true;
 }
 
@@ -164,13 +167,23 @@ void CollectWindow(CAudioAtom* atom, const StreamPlan& plan, std::vector<CPCMSou
 
 } // namespace
 
-void CPCMMixer::PrefillStreams() {
+void CPCMMixer::StartFromPosition(std::unique_lock<CLock>& guard) {
     const StreamPlan plan = StreamPlan::Make(m_positionFrames.load(), m_looping.load(),
                                              m_loopStartFrames.load(), m_loopEndFrames.load());
     std::vector<CPCMSound*> sounds;
     CollectWindow(m_playingAtom, plan, sounds);
-    m_routine.RestartStreams();
+    for (CPCMSound* sound : sounds)
+        sound->AddReference();
+    // Reading the start of many sounds takes long: the device must not find
+    // the lock taken all that time. The mixing thread does not play now, so
+    // it neither reads the streams nor tells the reader where it plays.
+    guard.unlock();
     m_reader.Prefill(plan, sounds);
+    for (CPCMSound* sound : sounds)
+        CAudioAtom::DeleteAtom(sound);
+    guard.lock();
+    m_routine.RestartStreams();
+    m_playing = true;
 }
 
 void CPCMMixer::MixWaitingForReader(float* out, int frames) {
@@ -178,11 +191,16 @@ void CPCMMixer::MixWaitingForReader(float* out, int frames) {
 }
 
 bool CPCMMixer::Stop(int /*flags*/) {
-    std::lock_guard<CLock> guard(m_lock);
-    const bool wasPlaying = m_playing.exchange(false);
-    m_paused = false;
-    ReleasePlayingAtom();
-    m_routine.ResetClick();
+    bool wasPlaying = false;
+    {
+        std::lock_guard<CLock> guard(m_lock);
+        wasPlaying = m_playing.exchange(false);
+        m_paused = false;
+        ReleasePlayingAtom();
+        m_routine.ResetClick();
+    }
+    // Outside the lock: the reader may be in the midst of a read, which
+    // Clear waits for.
     m_reader.Clear();
     return wasPlaying;
 }
@@ -197,11 +215,13 @@ double CPCMMixer::GetPositionMs() const {
 }
 
 void CPCMMixer::SetPositionMs(double ms) {
-    std::lock_guard<CLock> guard(m_lock);
+    std::unique_lock<CLock> guard(m_lock);
     m_positionFrames = FramesOf(std::max(ms, 0.0));
     m_routine.ResetClick();
-    if (m_playing.load() && m_playingAtom)
-        PrefillStreams();
+    if (!m_playing.load() || !m_playingAtom)
+        return;
+    m_playing = false;
+    StartFromPosition(guard);
 }
 
 void CPCMMixer::SetLoop(bool on, double startMs, double endMs) {

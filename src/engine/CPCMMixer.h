@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -62,7 +63,10 @@ public:
     // Starts playing an atom (a sound group or a single sound) at fromMs; the
     // mixer holds a reference on it until it stops. Playback ends by itself
     // after the atom's end plus the tail time, unless the loop is on. flags is
-    // reserved (0). False for a null atom.
+    // reserved (0). False for a null atom. The start of each sound is read
+    // before it returns, without the lock held, so that the device goes on
+    // meanwhile (with silence); a caller that holds the lock itself keeps
+    // the device out for that time.
     bool Play(CAudioAtom* atom, double fromMs, int flags);
     // Stops and lets go of the atom; true when something was playing.
     bool Stop(int flags);
@@ -197,8 +201,10 @@ public:
 private:
     friend class CMixRoutine;
 
-    // Has the reader read the start of what plays from the position now.
-    void PrefillStreams();
+    // With the lock held by guard, playback held back (not playing) and the
+    // playing atom and position set: has the reader read the start of what
+    // plays from the position, without the lock, then lets playback go.
+    void StartFromPosition(std::unique_lock<CLock>& guard);
     void ReleasePlayingAtom();
     void ReleaseMetronomeSounds();
     CGMInstrument* PreviewInstrument() const;

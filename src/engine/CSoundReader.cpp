@@ -170,6 +170,11 @@ void CSoundReader::SetReadHook(std::function<void()> hook) {
     m_hook = std::move(hook);
 }
 
+void CSoundReader::SetPrefillHook(std::function<void()> hook) {
+    std::lock_guard lock(m_mutex);
+    m_prefillHook = std::move(hook);
+}
+
 void CSoundReader::Run() {
     std::unique_lock lock(m_mutex);
     while (!m_stopping) {
@@ -252,6 +257,8 @@ void CSoundReader::Clear() {
 
 void CSoundReader::Prefill(const StreamPlan& plan, const std::vector<CPCMSound*>& sounds) {
     std::lock_guard lock(m_mutex);
+    if (m_prefillHook)
+        m_prefillHook();
     SetPosition(plan, 0);
     // A window handed over before this start is out of date.
     if (m_windowReady.load(std::memory_order_acquire)) {

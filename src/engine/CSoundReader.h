@@ -87,8 +87,10 @@ public:
     bool ReadWaiting(CPCMSound& sound, const StreamStamp& stamp, int64_t sequence, int frames,
                      float* out);
 
-    // GUI thread, with the mixer locked, before playback starts at plan's
-    // start: makes the given sounds the window and fills kPrefillFrames of each.
+    // GUI thread, before playback starts at plan's start, while the consumer
+    // plays nothing (it neither reads nor sets the position): makes the given
+    // sounds the window and fills kPrefillFrames of each. The mixer's lock is
+    // not needed, and is best not held: this may take long.
     void Prefill(const StreamPlan& plan, const std::vector<CPCMSound*>& sounds);
     // Lets go of every sound (playback stopped).
     void Clear();
@@ -97,6 +99,9 @@ public:
     // Called on the reader thread before each round of reading; tests slow
     // the reader down with it.
     void SetReadHook(std::function<void()> hook);
+    // Called by Prefill before it reads, on the thread that starts playback;
+    // tests look at what that thread holds meanwhile.
+    void SetPrefillHook(std::function<void()> hook);
 
 private:
     struct Entry {
@@ -128,6 +133,7 @@ private:
     std::unordered_map<CPCMSound*, Entry> m_entries;
     std::vector<std::unique_ptr<CSoundStream>> m_spareStreams;
     std::function<void()> m_hook;
+    std::function<void()> m_prefillHook;
 
     // The consumer's position, written under the mixer's lock, read by the
     // reader: a version count that is odd while it changes.

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -95,17 +96,18 @@ int KillTheServerWhileTheClientStarts() {
     return wrong;
 }
 
-// Run in a child process, which must end on its own. JACK cancels its client
-// threads at any instruction when the server goes away; one cancelled while
-// holding the C library's locale lock leaves a process that hangs in its exit
-// handlers, so the child leaves with _exit.
+// Run in a child process, which must end on its own, and leaves as the
+// program quits, through the exit handlers. Closing a client cancels JACK's
+// threads at any instruction; one cancelled while reporting the server gone
+// held the C library's locale lock, and the process hung in its exit
+// handlers. The race is narrow: a run that passes does not prove it gone.
 TEST(JackDevice, AServerKilledWhileTheClientStartsNeverAbortsTheProgram) {
     if (!JackInstalled())
         GTEST_SKIP() << "jackd is not installed";
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0)
-        _exit(KillTheServerWhileTheClientStarts() == 0 ? 0 : 1);
+        std::exit(KillTheServerWhileTheClientStarts() == 0 ? 0 : 1);
     int status = 0;
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     pid_t ended = 0;

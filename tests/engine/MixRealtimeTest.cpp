@@ -14,10 +14,12 @@
 #include "engine/CPCMSound.h"
 #include "engine/CReverbEffect.h"
 #include "engine/CSoundGroup.h"
+#include "engine/CSoundReader.h"
 #include "engine/SoundFixtures.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -220,6 +222,72 @@ TEST(MixRealtime, ASoundWhoseLockIsTakenIsLeftOutOfTheBlock) {
     EXPECT_EQ(block[0], 0.25f);
     mixer.Mix(block.data(), 64);
     EXPECT_EQ(block[0], 0.75f);
+}
+
+// A session of many tracks, one sine of its own on each from the start.
+struct ManyTracks {
+    static constexpr int kTracks = 64;
+    ManyTracks() {
+        for (int track = 0; track < kTracks; ++track) {
+            mixer.AddTrack();
+            sounds.push_back(MakeSound(SineData(2.0, 110.0 + 20.0 * track, 1, 0.01), track));
+            mixer.GetSoundGroup()->Add(sounds.back().get(), 0.0);
+        }
+    }
+    // The mix at a timeline frame: the tracks summed in their order, as the
+    // routine sums them.
+    float MixAt(int64_t frame) const {
+        float sum = 0.0f;
+        for (const SoundPtr& sound : sounds)
+            sum += sound->PlayData()->Samples()[frame];
+        return sum;
+    }
+
+    CPCMMixer mixer;
+    std::vector<SoundPtr> sounds;
+};
+
+TEST(MixRealtime, StartingManyTracksFillsTheirStreamsWithoutTheLock) {
+    ManyTracks session;
+    CPCMMixer& mixer = session.mixer;
+    // While the streams fill, the device asks for a block on its own thread:
+    // it must find the lock free, and get silence without the position moving.
+    int prefills = 0;
+    std::vector<float> deviceBlock(128 * 2, 1.0f);
+    mixer.GetSoundReader().SetPrefillHook([&] {
+        ++prefills;
+        std::thread device([&] { mixer.Mix(deviceBlock.data(), 128); });
+        device.join();
+    });
+    const auto playsFrom = [&](int64_t start) {
+        EXPECT_EQ(mixer.GetPositionFrames(), start);
+        std::vector<float> block(256 * 2);
+        for (int64_t done = 0; done < CSoundReader::kPrefillFrames; done += 256) {
+            mixer.Mix(block.data(), 256);
+            for (int frame = 0; frame < 256; ++frame) {
+                ASSERT_EQ(block[frame * 2], session.MixAt(start + done + frame)) << done + frame;
+                ASSERT_EQ(block[frame * 2 + 1], block[frame * 2]) << done + frame;
+            }
+        }
+    };
+
+    ASSERT_TRUE(mixer.Play(mixer.GetSoundGroup(), 250.0, 0));
+    EXPECT_EQ(prefills, 1);
+    for (float sample : deviceBlock)
+        ASSERT_EQ(sample, 0.0f);
+    playsFrom(kRate / 4);
+
+    // A jump while playing fills the streams for the new place the same way.
+    std::fill(deviceBlock.begin(), deviceBlock.end(), 1.0f);
+    mixer.SetPositionMs(1000.0);
+    EXPECT_EQ(prefills, 2);
+    for (float sample : deviceBlock)
+        ASSERT_EQ(sample, 0.0f);
+    playsFrom(kRate);
+
+    EXPECT_EQ(mixer.GetLostLockBlocks(), 0);
+    EXPECT_EQ(mixer.GetUnderruns(), 0);
+    EXPECT_TRUE(mixer.Playing());
 }
 
 TEST(MixRealtime, SoundsChangeSafelyWhileTheDevicePlays) {

@@ -1,4 +1,5 @@
 #include "engine/CNullDevice.h"
+#include "gui/CImageManager.h"
 #include "gui/CSkin.h"
 #include "gui/VRGuiWindow.h"
 #include "project/ProjectOnWindowTest.h"
@@ -85,6 +86,47 @@ TEST_F(PlaybackLineTest, ATickRepaintsOnlyTheColumnsTheLineLeftAndEntered) {
     m_mixer.Stop(0);
     Tick();
     EXPECT_EQ(Line().GetColumn(), 203);
+}
+
+TEST_F(PlaybackLineTest, AMoveDrawsTheLineAtItsNewPlaceAndErasesItAtTheOld) {
+    const int32_t msPerPixel = m_project->MsPerPixel();
+    const int32_t width = Line().GetWidth();
+    std::shared_ptr<const CImage> top = CImageManager::Instance().Get("play indicator top");
+    ASSERT_TRUE(top && top->IsValid());
+    // Rows through the top image over the ruler, the first track and lower down.
+    const std::vector<int32_t> rows{LoomtoneCustomWindow::kToolbarHeight + top->Height() / 2,
+                                    kBodyRow, kBodyRow + 200};
+    const auto around300 = [&] {
+        std::vector<uint32_t> pixels;
+        for (int32_t row : rows)
+            for (int32_t column = 300 - width; column <= 300 + width; ++column)
+                pixels.push_back(m_host.ScreenPixel(ScreenX(column), row));
+        return pixels;
+    };
+    // Moved by the play position alone: the caret stays where it is.
+    m_mixer.SetPositionMs(100.0 * msPerPixel);
+    Tick();
+    const std::vector<uint32_t> withoutLine = around300();
+
+    m_mixer.SetPositionMs(300.0 * msPerPixel);
+    Tick();
+    ASSERT_EQ(Line().GetColumn(), 300);
+    for (int32_t row : {kBodyRow, kBodyRow + 200})
+        EXPECT_EQ(m_host.ScreenPixel(ScreenX(300), row), LineColour()) << row;
+    EXPECT_NE(around300(), withoutLine);
+
+    m_mixer.SetPositionMs(500.0 * msPerPixel);
+    Tick();
+    ASSERT_EQ(Line().GetColumn(), 500);
+    for (int32_t row : {kBodyRow, kBodyRow + 200})
+        EXPECT_EQ(m_host.ScreenPixel(ScreenX(500), row), LineColour()) << row;
+    EXPECT_EQ(around300(), withoutLine);
+    // Only the columns the line left and entered were repainted, not the view.
+    double presented = 0.0;
+    for (const GuiRect& rect : m_host.LastPresented().Rects())
+        presented += static_cast<double>(rect.Width()) * rect.Height();
+    EXPECT_GT(presented, 0.0);
+    EXPECT_LE(presented, 2.0 * width * m_host.Height());
 }
 
 TEST_F(PlaybackLineTest, FollowingScrollsWhenTheLineLeavesTheView) {
