@@ -38,6 +38,14 @@ int64_t CInputRing::Read(float* out, int64_t maxFrames) {
     return std::max<int64_t>(count, 0);
 }
 
+int64_t CInputRing::Skip(int64_t maxFrames) {
+    const int64_t read = m_read.load(std::memory_order_relaxed);
+    const int64_t available = m_written.load(std::memory_order_acquire) - read;
+    const int64_t count = std::max<int64_t>(std::min(available, maxFrames), 0);
+    m_read.store(read + count, std::memory_order_release);
+    return count;
+}
+
 int64_t CInputRing::Available() const {
     return m_written.load(std::memory_order_acquire) - m_read.load(std::memory_order_acquire);
 }

@@ -24,6 +24,8 @@ public:
     int64_t Write(const float* in, int frames, int channels) LOOMTONE_REALTIME;
     // Reader thread: moves up to maxFrames stereo frames to out.
     int64_t Read(float* out, int64_t maxFrames);
+    // Reader thread: passes over up to maxFrames frames, the oldest first.
+    int64_t Skip(int64_t maxFrames);
     int64_t Available() const;
     int64_t CapacityFrames() const { return m_capacity; }
     // Frames dropped because the reader fell behind.

@@ -3,6 +3,7 @@
 #include "engine/CEffectChain.h"
 #include "engine/CMidiScheduler.h"
 #include "engine/CMidiSound.h"
+#include "engine/CMonitoredInputs.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CSoundGroup.h"
@@ -82,6 +83,7 @@ void CMixRoutine::Render(CPCMMixer& mixer, float* out, int frames) LOOMTONE_REAL
         return;
     }
     m_wait = false;
+    mixer.m_monitoredInputs->Pull(frames);
     RenderLocked(mixer, out, frames);
     mixer.m_lock.Unlock();
 }
@@ -516,8 +518,8 @@ void CMixRoutine::SumTracks(CPCMMixer& mixer, const Segment& segment) {
         // that echoes and reverbs ring on and instruments can play.
         if (!m_busUsed[static_cast<size_t>(number)])
             std::fill(bus, bus + samples, 0.0f);
-        if (m_input.samples && !m_offline && track.HearsInput())
-            AddMonitoredInput(track, segment, bus);
+        if (track.HearsInput())
+            AddMonitoredInput(track, MonitoredInputOf(mixer, track), segment, bus);
         RunTrackChains(track, number, bus, segment.frames);
         if (m_onlyTrack != kAllTracks) {
             for (int index = 0; index < samples; ++index)
@@ -539,16 +541,30 @@ void CMixRoutine::SumTracks(CPCMMixer& mixer, const Segment& segment) {
         segment.out[index] += m_masterBus[static_cast<size_t>(index)];
 }
 
-void CMixRoutine::AddMonitoredInput(const CPCMTrack& track, const Segment& segment,
-                                    float* bus) const {
-    const int channels = m_input.channels;
+CMixRoutine::LiveInput CMixRoutine::MonitoredInputOf(CPCMMixer& mixer,
+                                                     const CPCMTrack& track) const {
+    // A render, or a caller that waits, has no live input.
+    if (m_offline || m_wait)
+        return {};
+    const int source = track.GetMonitorSource();
+    if (source == CPCMTrack::kOwnInput)
+        return m_input;
+    const float* frames = mixer.m_monitoredInputs->Frames(source);
+    return frames ? LiveInput{frames, CInputRing::kChannels} : LiveInput{};
+}
+
+void CMixRoutine::AddMonitoredInput(const CPCMTrack& track, const LiveInput& input,
+                                    const Segment& segment, float* bus) const {
+    if (!input.samples)
+        return;
+    const int channels = input.channels;
     const int selection = track.GetMonitorInput();
     // A mono input, or one side of a stereo one, is heard in the middle.
     const int left = selection == 1 && channels > 1 ? 1 : 0;
     const int right = selection == 2 && channels > 1 ? 1 : left;
     const size_t first = static_cast<size_t>((segment.out - m_blockOut) / 2);
     for (int frame = 0; frame < segment.frames; ++frame) {
-        const float* in = m_input.samples + (first + static_cast<size_t>(frame)) * channels;
+        const float* in = input.samples + (first + static_cast<size_t>(frame)) * channels;
         bus[frame * 2] += in[left];
         bus[frame * 2 + 1] += in[right];
     }

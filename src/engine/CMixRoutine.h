@@ -146,8 +146,13 @@ private:
     void ApplyFilters(CClipAudioBuffer& buffer, double clipMs, int frames);
     void SumTracks(CPCMMixer& mixer, const Segment& segment);
     void RunTrackChains(CPCMTrack& track, int trackNumber, float* bus, int frames);
-    // Adds the live input's frames under the segment to a monitoring track's bus.
-    void AddMonitoredInput(const CPCMTrack& track, const Segment& segment, float* bus) const;
+    // The live input a monitoring track hears in this block: the device's own
+    // input or another input device's frames; none (null samples) when it
+    // hears nothing.
+    LiveInput MonitoredInputOf(CPCMMixer& mixer, const CPCMTrack& track) const;
+    // Adds the input's frames under the segment to a monitoring track's bus.
+    void AddMonitoredInput(const CPCMTrack& track, const LiveInput& input, const Segment& segment,
+                           float* bus) const;
     void MixMetronome(CPCMMixer& mixer, const Segment& segment);
     // Plays the sounding click into segment frames [from, to).
     void PlayClick(const Segment& segment, int from, int to, double volume);

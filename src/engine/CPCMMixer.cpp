@@ -3,6 +3,7 @@
 #include "engine/CEffectChain.h"
 #include "engine/CGMInstrument.h"
 #include "engine/CJackDevice.h"
+#include "engine/CMonitoredInputs.h"
 #include "engine/CNullDevice.h"
 #include "engine/CPCMSound.h"
 #include "engine/CRtAudioDevice.h"
@@ -16,7 +17,8 @@
 
 CPCMMixer::CPCMMixer()
     : m_soundGroup(new CSoundGroup()), m_masterChain(std::make_unique<CEffectChain>()),
-      m_nullDevice(std::make_unique<CNullDevice>(*this)) {
+      m_nullDevice(std::make_unique<CNullDevice>(*this)),
+      m_monitoredInputs(std::make_unique<CMonitoredInputs>(*this)) {
     m_masterChain->Prepare(kMixerSampleRate, CMixRoutine::kChunkFrames);
 }
 
@@ -46,7 +48,7 @@ CPCMTrack* CPCMMixer::AddTrack() {
 }
 
 bool CPCMMixer::RemoveTrack(int trackNumber) {
-    std::lock_guard<CLock> guard(m_lock);
+    std::unique_lock<CLock> guard(m_lock);
     if (trackNumber < 0 || trackNumber >= GetNumTracks())
         return false;
     m_tracks.erase(m_tracks.begin() + trackNumber);
@@ -64,6 +66,9 @@ bool CPCMMixer::RemoveTrack(int trackNumber) {
         }
     }
     m_routine.Prepare(GetNumTracks());
+    guard.unlock();
+    // A device that only the removed track monitored closes.
+    m_monitoredInputs->Update();
     return true;
 }
 
@@ -398,13 +403,18 @@ bool CPCMMixer::OpenDevice(const AudioDeviceChoice& choice, std::string& reason)
     m_device = choice.driverType == AudioDeviceChoice::kJack
                    ? Started<CJackDevice>(*this, choice, reason)
                    : Started<CRtAudioDevice>(*this, choice, reason);
-    return m_device != nullptr;
+    if (!m_device)
+        return false;
+    m_monitoredInputs->Update();
+    return true;
 }
 
 void CPCMMixer::CloseDevice() {
     if (!m_device)
         return;
     StopCapture();
+    // Inputs opened beside the device belong to its driver.
+    m_monitoredInputs->CloseAll();
     m_device->Stop();
     m_device.reset();
 }
@@ -433,7 +443,9 @@ void CPCMMixer::StopCapture() {
 
 void CPCMMixer::CaptureInput(const float* in, int frames, int channels) LOOMTONE_REALTIME {
     m_inCapture = true;
-    if (m_capturing.load()) {
+    // A paused transport holds a take back: one that begins with playback is
+    // made ready paused, so its first frame arrives with the first block played.
+    if (m_capturing.load() && !m_paused.load()) {
         if (m_captureStartFrame.load() < 0)
             m_captureStartFrame = m_positionFrames.load();
         m_inputRing->Write(in, frames, channels);

@@ -22,6 +22,7 @@ class CAudioAtom;
 class CAudioDevice;
 class CEffectChain;
 class CGMInstrument;
+class CMonitoredInputs;
 class CNullDevice;
 class CPCMSound;
 class CSoundGroup;
@@ -70,7 +71,7 @@ public:
     bool Play(CAudioAtom* atom, double fromMs, int flags);
     // Stops and lets go of the atom; true when something was playing.
     bool Stop(int flags);
-    // A paused mixer keeps its position and atom and outputs silence.
+    // A paused mixer keeps its position and atom, outputs silence, takes no input.
     void Pause(bool pause) { m_paused.store(pause); }
     bool IsPaused() const { return m_paused.load(); }
     // True from Play until Stop or the end of playback.
@@ -195,6 +196,10 @@ public:
     // Device thread: frames of `channels` interleaved samples from the input.
     void CaptureInput(const float* in, int frames, int channels) LOOMTONE_REALTIME;
 
+    // The input devices opened beside the device's own input, for tracks
+    // that monitor them. Closed with the device.
+    CMonitoredInputs& GetMonitoredInputs() { return *m_monitoredInputs; }
+
     // Milliseconds to the nearest frame at the mixer's rate.
     static int64_t FramesOf(double ms);
 
@@ -247,6 +252,7 @@ private:
     CMixRoutine m_routine{m_reader};
     std::unique_ptr<CNullDevice> m_nullDevice;
     std::unique_ptr<CAudioDevice> m_device;
+    std::unique_ptr<CMonitoredInputs> m_monitoredInputs;
 
     // Ten seconds of input: the file writer empties it every few ms.
     static constexpr int64_t kInputRingFrames = int64_t{10} * kMixerSampleRate;

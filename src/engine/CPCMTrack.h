@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 // One track of the mixer: the bus its sounds are summed on, with volume, pan,
 // mute, solo and monitoring. Settings are atomics, so the GUI thread may change
@@ -43,6 +44,18 @@ public:
     }
     // Monitoring on an input: the live input is heard through the track.
     bool HearsInput() const { return IsMonitoring() && GetMonitorInput() != kNoInput; }
+    // The input device the track is armed on, by name: "" for the input of
+    // the device the mixer plays through. GUI thread.
+    const std::string& GetMonitorDevice() const { return m_monitorDevice; }
+    void SetMonitorDevice(const std::string& name) { m_monitorDevice = name; }
+    // Where the mixing thread finds that device's frames: the block's own
+    // input (kOwnInput), a slot of the mixer's monitored inputs, or nowhere
+    // while that device is not open (kInputClosed: the track hears nothing).
+    // Set by CMonitoredInputs under the mixer's lock.
+    static constexpr int kOwnInput = -1;
+    static constexpr int kInputClosed = -2;
+    int GetMonitorSource() const { return m_monitorSource.load(std::memory_order_relaxed); }
+    void SetMonitorSource(int source) { m_monitorSource.store(source, std::memory_order_relaxed); }
 
     // The track's sound passes, in this order, through the instrument chain
     // (which plays the track's MIDI and adds its voices), the instrument
@@ -63,6 +76,8 @@ private:
     std::atomic<bool> m_solo{false};
     std::atomic<bool> m_monitoring{false};
     std::atomic<int> m_monitorInput{kNoInput};
+    std::string m_monitorDevice;
+    std::atomic<int> m_monitorSource{kOwnInput};
     std::unique_ptr<CEffectChain> m_instrumentChain;
     std::unique_ptr<CEffectChain> m_instrumentEffectsChain;
     std::unique_ptr<CEffectChain> m_effectChain;

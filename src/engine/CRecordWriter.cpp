@@ -2,6 +2,7 @@
 
 #include "engine/CAudioDevice.h"
 #include "engine/CInputRing.h"
+#include "engine/CMonitoredInputs.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CRtAudioInput.h"
 #include "support/Log.h"
@@ -29,6 +30,13 @@ CRecordWriter::~CRecordWriter() {
 }
 
 bool CRecordWriter::Start(const std::vector<Target>& targets, std::string& reason) {
+    if (!Open(targets, reason))
+        return false;
+    Begin();
+    return true;
+}
+
+bool CRecordWriter::Open(const std::vector<Target>& targets, std::string& reason) {
     Stop();
     m_targetSources.clear();
     m_sources.clear();
@@ -44,11 +52,21 @@ bool CRecordWriter::Start(const std::vector<Target>& targets, std::string& reaso
     }
     m_block.assign(static_cast<size_t>(kBlockFrames * CInputRing::kChannels), 0.0f);
     m_channelBlock.assign(static_cast<size_t>(kBlockFrames), 0.0f);
+    m_opened = true;
+    return true;
+}
+
+void CRecordWriter::Begin() {
+    if (!m_opened)
+        return;
+    m_opened = false;
     m_stopping = false;
     m_mixer.StartCapture();
+    for (auto& source : m_sources)
+        if (source->input)
+            source->input->StartCapture();
     m_sources[kMixerInput]->ring = m_mixer.GetInputRing();
     m_thread = std::thread(&CRecordWriter::Run, this);
-    return true;
 }
 
 bool CRecordWriter::OpenFiles(std::string& reason) {
@@ -98,31 +116,57 @@ size_t CRecordWriter::SourceFor(const std::string& device, std::string& reason) 
         if (input && input->DeviceName() == device)
             return index;
     }
-    std::string why;
-    auto input = m_mixer.GetDevice().OpenOtherInput(device, why);
-    if (!input) {
-        reason = "the input device '" + device + "' cannot open: " + why;
-        return m_sources.size() + 1;
-    }
     auto source = std::make_unique<Source>();
-    source->ring = &input->Ring();
-    source->input = std::move(input);
+    // A monitored device is already open; a second client of it may not be allowed.
+    source->input = m_mixer.GetMonitoredInputs().Find(device);
+    if (!source->input) {
+        std::string why;
+        source->input = m_mixer.GetDevice().OpenOtherInput(device, why);
+        if (!source->input) {
+            reason = "the input device '" + device + "' cannot open: " + why;
+            return m_sources.size() + 1;
+        }
+        source->ownInput = true;
+    }
+    source->ring = &source->input->Ring();
     m_sources.push_back(std::move(source));
     return m_sources.size() - 1;
 }
 
 void CRecordWriter::Stop() {
+    if (m_opened) {
+        m_opened = false;
+        ReleaseInputs();
+        CloseFiles();
+        RemoveFiles(m_targets.size());
+        return;
+    }
     if (!IsRecording())
         return;
     m_mixer.StopCapture();
     for (auto& source : m_sources)
         if (source->input)
-            source->input->Stop();
+            source->input->StopCapture();
     m_stopping = true;
     m_thread.join();
     // What arrived between the last pass and the stop.
     DrainAll();
     CloseFiles();
+    ReleaseInputs();
+}
+
+// Inputs opened for the take close; monitored ones go on for their tracks.
+void CRecordWriter::ReleaseInputs() {
+    for (auto& source : m_sources) {
+        if (!source->input)
+            continue;
+        source->firstFrame = source->input->CaptureStartFrame();
+        source->droppedFrames = source->ring->DroppedFrames();
+        if (source->ownInput)
+            source->input->Stop();
+        source->input.reset();
+        source->ring = nullptr;
+    }
 }
 
 void CRecordWriter::Run() {
@@ -193,7 +237,10 @@ int64_t CRecordWriter::FramesWritten(size_t target) const {
 }
 
 int64_t CRecordWriter::CaptureStartFrame(const Source& source) const {
-    return source.input ? source.input->CaptureStartFrame() : m_mixer.GetCaptureStartFrame();
+    if (source.input)
+        return source.input->CaptureStartFrame();
+    return &source == m_sources[kMixerInput].get() ? m_mixer.GetCaptureStartFrame()
+                                                   : source.firstFrame;
 }
 
 double CRecordWriter::RecordStartMs(size_t target) const {
@@ -209,7 +256,6 @@ double CRecordWriter::RecordStartMs(size_t target) const {
 int64_t CRecordWriter::DroppedFrames() const {
     int64_t dropped = 0;
     for (const auto& source : m_sources)
-        if (source->ring)
-            dropped += source->ring->DroppedFrames();
+        dropped += source->ring ? source->ring->DroppedFrames() : source->droppedFrames;
     return dropped;
 }

@@ -33,14 +33,21 @@ public:
     CRecordWriter(const CRecordWriter&) = delete;
     CRecordWriter& operator=(const CRecordWriter&) = delete;
 
-    // Creates every file (16-bit PCM at the mixer's rate), opens the input
-    // devices the targets name besides the mixer's own and starts taking the
-    // input. False, with no file left behind, when a file cannot be created
-    // or an input cannot open; reason names it. Without a real device open
-    // there is no other input to open: every file takes the mixer's input.
+    // Creates every file (16-bit PCM at the mixer's rate) and opens the input
+    // devices the targets name besides the mixer's own. False, with no file
+    // left behind, when a file cannot be created or an input cannot open;
+    // reason names it. Without a real device open there is no other input to
+    // open: every file takes the mixer's input.
+    bool Open(const std::vector<Target>& targets, std::string& reason);
+    // Starts taking the input of the opened files: their first frames are
+    // those that arrive with the next block. Opening takes long, beginning
+    // does not, so that a take can begin with the block that starts playback.
+    void Begin();
+    // Open, then Begin.
     bool Start(const std::vector<Target>& targets, std::string& reason);
     // Stops taking input, writes what is left and closes the files and the
-    // inputs opened for them.
+    // inputs opened for them. Opened but not begun, nothing was recorded:
+    // the files are deleted.
     void Stop();
     bool IsRecording() const { return m_thread.joinable(); }
 
@@ -58,16 +65,22 @@ public:
 
 private:
     // Where frames come from: the mixer's input (no device of its own) or
-    // another input device.
+    // another input device, opened for the take or shared with the tracks
+    // that monitor it (CMonitoredInputs). Once the take stops the writer lets
+    // go of the device and keeps where its first frame arrived.
     struct Source {
-        std::unique_ptr<CRtAudioInput> input;
+        std::shared_ptr<CRtAudioInput> input;
+        bool ownInput = false; // opened for the take
         CInputRing* ring = nullptr;
         int latencyFrames = 0;
+        int64_t firstFrame = -1;   // after the stop
+        int64_t droppedFrames = 0; // after the stop
         std::atomic<int64_t> framesWritten{0};
     };
 
     bool OpenFiles(std::string& reason);
     bool OpenSources(std::string& reason);
+    void ReleaseInputs();
     size_t SourceFor(const std::string& device, std::string& reason);
     int64_t CaptureStartFrame(const Source& source) const;
     void Run();
@@ -85,4 +98,5 @@ private:
     std::vector<float> m_channelBlock;
     std::thread m_thread;
     std::atomic<bool> m_stopping{false};
+    bool m_opened = false; // and not yet begun
 };

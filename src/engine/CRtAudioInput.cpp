@@ -6,6 +6,7 @@
 #include "support/Log.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -45,6 +46,7 @@ bool CRtAudioInput::Start(int driverType, const std::string& deviceName,
     options.streamName = clientName;
     unsigned int frames = static_cast<unsigned int>(std::clamp(blockFrames, 16, 8192));
     m_ring.Clear();
+    m_monitorRing.Clear();
     m_captureStartFrame = -1;
     try {
         m_audio->openStream(nullptr, &params, RTAUDIO_FLOAT32, kMixerSampleRate, &frames,
@@ -63,6 +65,7 @@ bool CRtAudioInput::Start(int driverType, const std::string& deviceName,
 }
 
 void CRtAudioInput::Stop() {
+    StopCapture();
     if (!m_audio)
         return;
     CloseStream(*m_audio, "Audio input stop");
@@ -73,11 +76,31 @@ bool CRtAudioInput::IsRunning() const {
     return m_audio && m_audio->isStreamRunning();
 }
 
+void CRtAudioInput::StartCapture() {
+    StopCapture();
+    m_ring.Clear();
+    m_captureStartFrame = -1;
+    m_capturing = true;
+}
+
+void CRtAudioInput::StopCapture() {
+    m_capturing = false;
+    // A callback that saw capturing on is finishing its write; it takes microseconds.
+    while (m_inCapture.load())
+        std::this_thread::yield();
+}
+
 int CRtAudioInput::Callback(const float* in, unsigned int frames) LOOMTONE_REALTIME {
     if (!in)
         return 0;
-    if (m_captureStartFrame.load() < 0)
-        m_captureStartFrame = m_mixer.GetPositionFrames();
-    m_ring.Write(in, static_cast<int>(frames), m_channels);
+    m_inCapture = true;
+    // Held back while the transport is paused, as the mixer's own input is.
+    if (m_capturing.load() && !m_mixer.IsPaused()) {
+        if (m_captureStartFrame.load() < 0)
+            m_captureStartFrame = m_mixer.GetPositionFrames();
+        m_ring.Write(in, static_cast<int>(frames), m_channels);
+    }
+    m_inCapture = false;
+    m_monitorRing.Write(in, static_cast<int>(frames), m_channels);
     return 0;
 }

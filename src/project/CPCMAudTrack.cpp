@@ -2,6 +2,7 @@
 
 #include "engine/CAudioDevice.h"
 #include "engine/CEffectChain.h"
+#include "engine/CMonitoredInputs.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
 #include "engine/CPCMTrack.h"
@@ -133,6 +134,7 @@ void CPCMAudTrack::SetMonitoring(bool on, bool undo) {
     if (undo)
         BeginSettingsChange();
     m_engineTrack->SetIsMonitoring(on);
+    Services().mixer.GetMonitoredInputs().Update();
     if (undo)
         EndSettingsChange();
 }
@@ -184,8 +186,12 @@ void CPCMAudTrack::SetArmedState(bool armed, int32_t device, int32_t channel, in
     m_armedDriverType = armed ? driverType : 0;
     // An audio track hears the input it is armed on while it monitors; a
     // MIDI track's channel is a MIDI channel, not a device input.
-    if (m_engineTrack && GetKind() == kAudio)
+    if (m_engineTrack && GetKind() == kAudio) {
         m_engineTrack->SetMonitorInput(armed ? channel : CPCMTrack::kNoInput);
+        m_engineTrack->SetMonitorDevice(GetArmedDeviceName());
+        // Another device than the mixer's own input opens beside it.
+        Services().mixer.GetMonitoredInputs().Update();
+    }
     UpdateHeaderControls();
 }
 
@@ -209,6 +215,7 @@ void CPCMAudTrack::ApplyEngineSettings(const TrackSettings& settings) {
         m_engineTrack->SetPan(settings.pan);
         m_engineTrack->SetIsMute(settings.mute);
         m_engineTrack->SetIsMonitoring(settings.monitoring);
+        Services().mixer.GetMonitoredInputs().Update();
     }
     SetSolo(settings.solo);
     if (settings.frozen != IsFrozen()) {

@@ -59,6 +59,13 @@ bool CRecordTake::FolderUsable(const std::string& folder) {
 }
 
 bool CRecordTake::Start(std::string& reason) {
+    if (!Prepare(reason))
+        return false;
+    Begin();
+    return true;
+}
+
+bool CRecordTake::Prepare(std::string& reason) {
     const std::string folder = m_project.GetRecordingFolder();
     if (!FolderUsable(folder)) {
         reason = "the recording folder '" + folder + "' cannot be made";
@@ -97,7 +104,7 @@ bool CRecordTake::Start(std::string& reason) {
         targets.push_back(TargetFor(*static_cast<CPCMAudTrack*>(track), path));
         m_files.push_back(path);
     }
-    if (targets.empty() || !m_writer.Start(targets, reason)) {
+    if (targets.empty() || !m_writer.Open(targets, reason)) {
         m_tracks.clear();
         m_files.clear();
         if (reason.empty())
@@ -108,8 +115,10 @@ bool CRecordTake::Start(std::string& reason) {
 }
 
 int CRecordTake::Stop() {
-    if (!m_writer.IsRecording())
+    if (!m_writer.IsRecording()) {
+        m_writer.Stop();
         return 0;
+    }
     Log("Stopping recording...");
     m_writer.Stop();
     if (m_writer.FramesWritten() == 0)

@@ -35,11 +35,17 @@ public:
     // Whether the folder exists or can be made, so that takes can go there.
     static bool FolderUsable(const std::string& folder);
 
-    // Starts recording the armed audio tracks (the selected track is armed
-    // when none is). False with the reason when the folder cannot be made,
-    // nothing is armed, or a file cannot be created (no file is left then).
+    // Makes ready to record the armed audio tracks (the selected track is
+    // armed when none is): their files are created and their inputs opened.
+    // False with the reason when the folder cannot be made, nothing is armed,
+    // or a file cannot be created (no file is left then).
+    bool Prepare(std::string& reason);
+    // Starts recording what Prepare made ready, from the next block on.
+    void Begin() { m_writer.Begin(); }
+    // Prepare, then Begin.
     bool Start(std::string& reason);
-    // Stops, and puts each recorded file on its track. The number of clips placed.
+    // Stops, and puts each recorded file on its track. The number of clips
+    // placed. A take prepared but never begun deletes its files.
     int Stop();
     bool IsRecording() const { return m_writer.IsRecording(); }
 

@@ -17,6 +17,25 @@
 #include <algorithm>
 #include <string>
 
+namespace {
+
+// Starts playback from the caret paused: no block plays, and no input is
+// taken, until the take has begun. Under the mixer's lock, so that not one
+// block plays between the start and the pause.
+bool PlayHeldBack(CTransport& transport, CPCMMixer& mixer) {
+    // Without an output the transport tells the user, never under the lock.
+    if (!transport.StartOutput())
+        return transport.Play();
+    mixer.Lock();
+    const bool playing = transport.Play();
+    if (playing)
+        mixer.Pause(true);
+    mixer.Unlock();
+    return playing;
+}
+
+} // namespace
+
 CRecordSession::CRecordSession(CTransport& transport, CProject& project, CPCMMixer& mixer,
                                CUndoMgr& undo)
     : m_transport(transport), m_project(project), m_mixer(mixer), m_undo(undo),
@@ -81,24 +100,32 @@ bool CRecordSession::Start() {
     const bool sync = !playing && m_playWhileRecording;
     if (playing && !m_playWhileRecording)
         m_transport.Stop();
-    // Playback starts first, so that the take's first input frame arrives
-    // with the play position it belongs to.
-    if (sync && !m_transport.Play())
-        return false;
-    if (!m_transport.IsPlaying()) {
-        // Without playback the input still needs a running device; the
-        // take starts where the caret stands.
-        if (!m_transport.StartOutput())
-            return false;
-        m_mixer.SetPositionMs(m_project.GetCaretTime());
-    }
-    m_startMs = m_transport.PlayPosition();
-    if (audio && !StartTake()) {
-        if (sync)
-            m_transport.Stop();
+    // Making the files and opening the inputs takes long: it is done before
+    // playback starts, and the take begins right after, so that its first
+    // input frames arrive with the first blocks played from the record start.
+    if (audio && !PrepareTake()) {
         m_punchIn = false;
         return false;
     }
+    bool running = !sync || PlayHeldBack(m_transport, m_mixer);
+    if (running && !m_transport.IsPlaying()) {
+        // Without playback the input still needs a running device; the
+        // take starts where the caret stands.
+        running = m_transport.StartOutput();
+        if (running)
+            m_mixer.SetPositionMs(m_project.GetCaretTime());
+    }
+    if (!running) {
+        // Nothing was recorded: the prepared files go.
+        m_take.reset();
+        m_punchIn = false;
+        return false;
+    }
+    m_startMs = m_transport.PlayPosition();
+    if (m_take)
+        m_take->Begin();
+    // Playback and the input start with the same block.
+    m_mixer.Pause(false);
     if (midi) {
         // What came in before the record start is not part of the take.
         m_midiInput->Clear();
@@ -129,10 +156,10 @@ void CRecordSession::ArmSelectedWhenNothingIsArmed() {
         m_project.GetTrack(selected)->ToggleArm();
 }
 
-bool CRecordSession::StartTake() {
+bool CRecordSession::PrepareTake() {
     m_take = std::make_unique<CRecordTake>(m_project, m_mixer, m_undo);
     std::string reason;
-    if (m_take->Start(reason))
+    if (m_take->Prepare(reason))
         return true;
     m_take.reset();
     // Nothing to record on is only logged; a file problem is the user's to know.

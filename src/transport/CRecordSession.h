@@ -59,7 +59,8 @@ public:
     double RecordedMs() const;
 
 private:
-    bool StartTake();
+    // The audio take, its files made and its inputs open, not yet begun.
+    bool PrepareTake();
     bool AnyArmed(int kind) const;
     void ArmSelectedWhenNothingIsArmed();
     void TakeMidiInput();

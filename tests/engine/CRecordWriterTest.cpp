@@ -58,6 +58,18 @@ TEST(InputRing, DropsAndCountsWhatDoesNotFitAndCopiesMonoToBothSides) {
     EXPECT_EQ(out[1], 0.5f);
 }
 
+TEST(InputRing, SkipPassesOverTheOldestFramesAndNoMoreThanItHolds) {
+    CInputRing ring(100);
+    const std::vector<float> ramp = Ramp(60);
+    ring.Write(ramp.data(), 60, 2);
+    EXPECT_EQ(ring.Skip(50), 50);
+    std::vector<float> out(20);
+    ASSERT_EQ(ring.Read(out.data(), 10), 10);
+    EXPECT_EQ(out[0], ramp[2 * 50]);
+    EXPECT_EQ(ring.Skip(5), 0);
+    EXPECT_EQ(ring.Skip(-3), 0);
+}
+
 TEST(RecordWriter, WritesTheInputAndPlacesItWhereItArrived) {
     const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/RecordWriterPlaces/";
     std::filesystem::remove_all(dir);
@@ -88,6 +100,51 @@ TEST(RecordWriter, WritesTheInputAndPlacesItWhereItArrived) {
     ASSERT_EQ(channels, 1);
     ASSERT_EQ(right.size(), size_t{3000});
     EXPECT_EQ(right[2999], ramp[2 * 2999 + 1]);
+}
+
+// A take made ready before playback starts takes nothing until it begins,
+// and nothing while the transport is paused: its first frame is the one
+// that arrives with the first block played.
+TEST(RecordWriter, TakesNothingBeforeItBeginsNorWhileTheTransportIsPaused) {
+    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/RecordWriterBegins/";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    CPCMMixer mixer;
+    mixer.SetPositionMs(1000.0);
+    CRecordWriter writer(mixer);
+    std::string reason;
+    ASSERT_TRUE(writer.Open({{dir + "take.wav", 2, 0, ""}}, reason)) << reason;
+    EXPECT_TRUE(std::filesystem::exists(dir + "take.wav"));
+    EXPECT_FALSE(writer.IsRecording());
+    const std::vector<float> ramp = Ramp(600);
+    mixer.CaptureInput(ramp.data(), 300, 2);
+    mixer.Pause(true);
+    writer.Begin();
+    EXPECT_TRUE(writer.IsRecording());
+    mixer.CaptureInput(ramp.data(), 300, 2);
+    mixer.SetPositionMs(2000.0);
+    mixer.Pause(false);
+    mixer.CaptureInput(ramp.data() + 600, 300, 2);
+    writer.Stop();
+    EXPECT_DOUBLE_EQ(writer.RecordStartMs(), 2000.0);
+    EXPECT_EQ(writer.FramesWritten(), 300);
+    int channels = 0;
+    const std::vector<float> take = ReadAll(dir + "take.wav", channels);
+    ASSERT_EQ(take.size(), size_t{600});
+    EXPECT_EQ(take[0], ramp[600]);
+}
+
+TEST(RecordWriter, OpenedButNeverBegunLeavesNoFile) {
+    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/RecordWriterNeverBegun/";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    CPCMMixer mixer;
+    CRecordWriter writer(mixer);
+    std::string reason;
+    ASSERT_TRUE(writer.Open({{dir + "take.wav", 1, 0, ""}}, reason)) << reason;
+    writer.Stop();
+    EXPECT_FALSE(std::filesystem::exists(dir + "take.wav"));
+    EXPECT_FALSE(mixer.IsCapturing());
 }
 
 TEST(RecordWriter, AFileThatCannotBeMadeLeavesNoneBehind) {
