@@ -15,6 +15,7 @@
 #include "engine/CGMInstrument.h"
 #include "engine/CLV2Catalog.h"
 #include "engine/CPCMMixer.h"
+#include "engine/EffectsFactory.h"
 #include "engine/FormatDetails.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/CSdlGuiHost.h"
@@ -324,6 +325,8 @@ int ScreenshotCommand(int argc, char** argv) {
 
 // The editor: start-up, the message loop, shutdown.
 int RunEditor(const std::string& file) {
+    // The effect list is ready before the window opens.
+    CLV2Catalog::Instance().ScanAndRegister();
     // The close button asks the save question, which may keep the window open.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     CSystemDeviceCatalog devices;
@@ -353,8 +356,12 @@ int main(int argc, char** argv) {
     // identifier; without it their chains would load empty and play nothing.
     CGMInstrument::Register();
     // The installed LV2 effects, likewise, for chains that name them and for
-    // the effect list.
-    CLV2Catalog::Instance().ScanAndRegister();
+    // the effect list. Scanning them takes a noticeable part of a short
+    // command's time, so the commands without a window scan only when a
+    // project names an effect the factory does not know; the editor scans
+    // at its start.
+    EffectsFactory::GetInstance()->SetLateRegistration(
+        [] { CLV2Catalog::Instance().ScanAndRegister(); });
     if (argc == 1)
         return RunEditor("");
     const char* option = argv[1];

@@ -20,8 +20,9 @@ class CLV2Catalog {
 public:
     static CLV2Catalog& Instance();
 
-    // The first call scans and registers; later ones do nothing. Returns how
-    // many plug-ins are listed. GUI thread, at start-up.
+    // The first call scans and registers; later ones do nothing (a call
+    // made while the first runs waits for it). Returns how many plug-ins
+    // are listed. Any thread but the audio thread.
     int ScanAndRegister();
     // Null when no plug-in of that URI is listed.
     const LV2PluginInfo* Find(const std::string& uri) const;

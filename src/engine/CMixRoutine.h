@@ -141,8 +141,12 @@ private:
     // One sound (audio or MIDI) of the played atom.
     void MixMember(CPCMMixer& mixer, CAudioAtom* atom, const Segment& segment);
     void MixSound(CPCMSound& sound, const Segment& segment, float* bus);
-    // Mixes the frames read into m_span, which start at the clip's frame clipFrame.
-    void MixSoundSpan(CPCMSound& sound, int64_t clipFrame, int frames, float* bus);
+    // Mixes the sound's frames in span, which start at the clip's frame clipFrame.
+    void MixSoundSpan(CPCMSound& sound, const CSoundStream::Frames& span, int64_t clipFrame,
+                      int frames, float* bus);
+    // Frames [done, done + count) of span: where they lie, or gathered into
+    // m_scratch when the stream's ring wraps inside them.
+    const float* SpanFrames(const CSoundStream::Frames& span, int done, int count);
     void ApplyFilters(CClipAudioBuffer& buffer, double clipMs, int frames);
     void SumTracks(CPCMMixer& mixer, const Segment& segment);
     void RunTrackChains(CPCMTrack& track, int trackNumber, float* bus, int frames);
@@ -167,7 +171,9 @@ private:
     StreamPlan m_plan;
     int64_t m_sequence = 0;
     int64_t m_streamNext = -1;
-    std::vector<float> m_span; // one sound's frames of a segment, kChunkFrames stereo
+    // Live: one sound's frames of a segment, copied out of its stream,
+    // kChunkFrames stereo. Offline the frames are mixed where they lie.
+    std::vector<float> m_span;
 
     std::vector<float> m_trackBuses; // kChunkFrames stereo frames per track
     std::vector<char> m_busUsed;

@@ -134,7 +134,16 @@ void CRenderWorker::Run() {
         SetText("Render cancelled");
         Log("CRenderWorker::Run - render aborted");
     }
-    m_running = false;
+    {
+        std::lock_guard lock(m_stopMutex);
+        m_running = false;
+    }
+    m_stopped.notify_all();
+}
+
+bool CRenderWorker::WaitUntilStopped(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(m_stopMutex);
+    return m_stopped.wait_for(lock, timeout, [this] { return !m_running.load(); });
 }
 
 bool CRenderWorker::RenderEntry(const Entry& entry, int index) {

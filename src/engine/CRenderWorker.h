@@ -7,6 +7,8 @@
 #include "support/RefPtr.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -62,6 +64,10 @@ public:
     // The finished fraction of all frames, 0..1.
     double Progress() const;
     bool IsRunning() const { return m_running.load(); }
+    // Waits until the render stops or the timeout passes: true once it has
+    // stopped. A caller that polls the progress learns of the end at once
+    // rather than at its next look.
+    bool WaitUntilStopped(std::chrono::milliseconds timeout);
     // Set when the render failed (not when it was aborted).
     bool HasError() const { return m_error.load(); }
     // What the worker is doing, as a NUL-terminated text cut to size bytes.
@@ -120,6 +126,8 @@ private:
 
     std::thread m_thread;
     std::atomic<bool> m_running{false};
+    std::mutex m_stopMutex; // with m_stopped, tells WaitUntilStopped of the end
+    std::condition_variable m_stopped;
     std::atomic<bool> m_error{false};
     std::atomic<bool> m_abort{false};
     std::atomic<int64_t> m_doneFrames{0};

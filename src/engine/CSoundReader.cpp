@@ -147,17 +147,17 @@ bool CSoundReader::Read(CPCMSound& sound, const StreamStamp& stamp, int64_t sequ
     return false;
 }
 
-bool CSoundReader::ReadWaiting(CPCMSound& sound, const StreamStamp& stamp, int64_t sequence,
-                               int frames, float* out) {
+bool CSoundReader::ViewWaiting(CPCMSound& sound, const StreamStamp& stamp, int64_t sequence,
+                               int frames, CSoundStream::Frames& out) {
     for (int step = 0; m_slot >= 0 && step < kWaitSteps; ++step) {
         const CSoundStream* stream = sound.StreamSlot(m_slot).load(std::memory_order_acquire);
-        if (stream && stream->Read(stamp, sequence, frames, out))
+        if (stream && stream->View(stamp, sequence, frames, out))
             return true;
         Wake();
         std::this_thread::sleep_for(kWaitStep);
     }
     m_underruns.fetch_add(1, std::memory_order_relaxed);
-    Log("CSoundReader::ReadWaiting - gave up waiting for a sound's frames; it is silent there");
+    Log("CSoundReader::ViewWaiting - gave up waiting for a sound's frames; it is silent there");
     return false;
 }
 

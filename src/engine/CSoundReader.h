@@ -84,8 +84,11 @@ public:
     bool Unknown(CPCMSound& sound) const;
     // Wakes the reader to fill what the consumer's new position made room for.
     void Wake();
-    bool ReadWaiting(CPCMSound& sound, const StreamStamp& stamp, int64_t sequence, int frames,
-                     float* out);
+    // The frames are not copied: out tells where they lie in the sound's
+    // stream (CSoundStream::View), and they stay there until the consumer's
+    // next SetPosition.
+    bool ViewWaiting(CPCMSound& sound, const StreamStamp& stamp, int64_t sequence, int frames,
+                     CSoundStream::Frames& out);
 
     // GUI thread, before playback starts at plan's start, while the consumer
     // plays nothing (it neither reads nor sets the position): makes the given

@@ -75,6 +75,21 @@ bool CSoundStream::Read(const StreamStamp& stamp, int64_t sequence, int frames,
            sequence >= m_begin.load(std::memory_order_relaxed);
 }
 
+bool CSoundStream::View(const StreamStamp& stamp, int64_t sequence, int frames, Frames& out) const {
+    const uint64_t version = m_version.load(std::memory_order_acquire);
+    if ((version & 1) != 0 || frames <= 0 || frames > m_capacity || !(m_stamp == stamp))
+        return false;
+    if (sequence < m_begin.load(std::memory_order_acquire) ||
+        sequence + frames > m_end.load(std::memory_order_acquire))
+        return false;
+    const int64_t slot = sequence % m_capacity;
+    out.first = m_frames.data() + slot * 2;
+    out.firstFrames = static_cast<int>(std::min<int64_t>(frames, m_capacity - slot));
+    out.second = m_frames.data();
+    std::atomic_thread_fence(std::memory_order_acquire);
+    return m_version.load(std::memory_order_relaxed) == version;
+}
+
 void CSoundStream::Restart(const StreamStamp& stamp, int64_t sequence) {
     const uint64_t version = m_version.load(std::memory_order_relaxed);
     m_version.store(version + 1, std::memory_order_relaxed);

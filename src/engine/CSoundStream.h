@@ -68,6 +68,22 @@ public:
     bool Read(const StreamStamp& stamp, int64_t sequence, int frames,
               float* out) const LOOMTONE_REALTIME;
 
+    // Frames where they lie in the stream: the first piece, and where the
+    // ring wraps inside them, the rest from the ring's start.
+    struct Frames {
+        const float* first = nullptr;
+        int firstFrames = 0;
+        const float* second = nullptr;
+    };
+    // A consumer that waits for the filler (an offline render): where the
+    // frames from `sequence` on lie, when the stream holds all of them for
+    // this stamp; false otherwise. They can be mixed without a copy because
+    // the filler never fills further than Capacity() past the consumer's
+    // position: the frames stay put until the consumer moves on. Only a
+    // restart (the source changed on disk) can overwrite them meanwhile, and
+    // then only with frames of the same sound, inside the stream.
+    bool View(const StreamStamp& stamp, int64_t sequence, int frames, Frames& out) const;
+
     // Filling thread. Drops everything and starts over at `sequence`.
     void Restart(const StreamStamp& stamp, int64_t sequence);
     const StreamStamp& Stamp() const { return m_stamp; }

@@ -45,21 +45,36 @@ const EffectsFactory::Entry* EffectsFactory::Find(const EffectID& id) const {
     return nullptr;
 }
 
+void EffectsFactory::SetLateRegistration(std::function<void()> registerLate) {
+    std::lock_guard guard(m_mutex);
+    m_registerLate = std::move(registerLate);
+}
+
+void EffectsFactory::RegisterLate() const {
+    std::function<void()> registerLate;
+    {
+        std::lock_guard guard(m_mutex);
+        registerLate = m_registerLate;
+    }
+    if (registerLate)
+        registerLate();
+}
+
 std::unique_ptr<CAudioEffect> EffectsFactory::LoadEffect(const EffectID& id) const {
+    if (!IsKnown(id)) {
+        LogFmt("EffectsFactory::LoadEffect - unknown effect '%s'", EffectIDToText(id).c_str());
+        return nullptr;
+    }
     Creator creator;
     {
         std::lock_guard guard(m_mutex);
-        const Entry* entry = Find(id);
-        if (!entry) {
-            LogFmt("EffectsFactory::LoadEffect - unknown effect '%s'", EffectIDToText(id).c_str());
-            return nullptr;
-        }
-        creator = entry->creator;
+        creator = Find(id)->creator;
     }
     return creator();
 }
 
 std::vector<EffectDescription> EffectsFactory::GetAvailableEffects() const {
+    RegisterLate();
     std::lock_guard guard(m_mutex);
     std::vector<EffectDescription> list;
     list.reserve(m_entries.size());
@@ -69,6 +84,12 @@ std::vector<EffectDescription> EffectsFactory::GetAvailableEffects() const {
 }
 
 bool EffectsFactory::IsKnown(const EffectID& id) const {
+    {
+        std::lock_guard guard(m_mutex);
+        if (Find(id))
+            return true;
+    }
+    RegisterLate();
     std::lock_guard guard(m_mutex);
     return Find(id) != nullptr;
 }

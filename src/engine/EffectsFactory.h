@@ -39,6 +39,12 @@ public:
     // Adds an effect type; false (and nothing changes) when the identifier is
     // all zero, already taken, or the creator is empty.
     bool RegisterEffect(const EffectDescription& description, Creator creator);
+    // Effects that are slow to find (the installed plug-ins) are registered
+    // only when an answer could need them: registerLate is called before the
+    // effect list is given and when an identifier is not known. It must be
+    // safe to call more than once and from any thread, and register each
+    // effect only the first time.
+    void SetLateRegistration(std::function<void()> registerLate);
 
 private:
     struct Entry {
@@ -49,7 +55,10 @@ private:
     EffectsFactory();
     void RegisterBuiltIns();
     const Entry* Find(const EffectID& id) const;
+    // Called without m_mutex held: registerLate registers through it.
+    void RegisterLate() const;
 
     mutable std::mutex m_mutex;
     std::vector<Entry> m_entries;
+    std::function<void()> m_registerLate;
 };

@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include <sys/stat.h>
 
@@ -192,8 +191,8 @@ bool CProjectMixdown::RenderWith(CRenderWorker& worker, const CTrackRenderList& 
         worker.CleanUp();
         return false;
     }
-    while (worker.IsRunning()) {
-        std::this_thread::sleep_for(kPollPeriod);
+    for (bool stopped = false; !stopped;) {
+        stopped = worker.WaitUntilStopped(kPollPeriod);
         const double fraction = worker.Progress();
         if (progress && !progress(fraction, ProgressTextAt(fraction))) {
             worker.Abort(1);

@@ -24,7 +24,6 @@
 #include <ctime>
 #include <filesystem>
 #include <limits>
-#include <thread>
 
 namespace {
 
@@ -228,8 +227,8 @@ bool CTrackFreeze::Render(CPCMAudTrack& track, const std::string& path, double s
         CRenderProgress progress(m_project.DialogOwner(), "PD_Freezing");
         const std::string text =
             MyLoadFormattedString("PD_FreezingTrack", track.GetIndex() + 1, ExtractFileName(path));
-        while (worker.IsRunning()) {
-            std::this_thread::sleep_for(kPollPeriod);
+        for (bool stopped = false; !stopped;) {
+            stopped = worker.WaitUntilStopped(kPollPeriod);
             if (done && !progress.Report(worker.Progress(), text)) {
                 LogFmt("Track freeze '%s' cancelled!", path.c_str());
                 worker.Abort(1);

@@ -6,6 +6,9 @@
 #include "engine/CDelayEffect.h"
 #include "engine/CEffectChain.h"
 #include "engine/CGainEffect.h"
+#include "engine/CLV2Catalog.h"
+#include "engine/CLV2State.h"
+#include "engine/EffectsFactory.h"
 #include "project/CTrack.h"
 #include "project/MarkerRecord.h"
 #include "support/CRegStore.h"
@@ -138,6 +141,31 @@ TEST_F(RenderCommand, OnlyEffectsThatRingOnTracksThatPlayAddATail) {
     EXPECT_NE(FileContents(dir + "err.txt").find("runs 1.5 s past the last sound"),
               std::string::npos)
         << FileContents(dir + "err.txt");
+}
+
+// The command finds the installed LV2 effects when the project names one,
+// though it does not scan for them at its start.
+TEST_F(RenderCommand, RendersThroughAnLV2EffectTheProjectNames) {
+    const EffectID ampId = CLV2State::MakeID("http://plugin.org.uk/swh-plugins/amp");
+    CLV2Catalog::Instance().ScanAndRegister();
+    if (!EffectsFactory::GetInstance()->IsKnown(ampId))
+        GTEST_SKIP() << "the amplifier plug-in is not installed (scripts/setup installs swh-lv2)";
+    WriteProjectOfSounds(dir + "amp.lt4", {dir + "Tone.wav"}, [&](CProject& project) {
+        std::unique_ptr<CAudioEffect> amp = EffectsFactory::GetInstance()->LoadEffect(ampId);
+        ASSERT_NE(amp, nullptr);
+        amp->SetParameter(0, -20.0f); // gain in dB
+        ASSERT_TRUE(project.GetTrack(0)->GetEffectChain()->Insert(std::move(amp), -1));
+    });
+    ASSERT_EQ(RunShell(env + kProgram + " --render '" + dir + "amp.lt4' '" + dir + "amp.wav' 2> '" +
+                       dir + "err.txt'"),
+              0)
+        << FileContents(dir + "err.txt");
+    // The tone peaks at half scale; 20 dB down is a tenth of that.
+    const double peak =
+        std::atof(CommandOutput("sox '" + dir +
+                                "amp.wav' -n stat 2>&1 | awk '/Maximum amplitude/ {print $3}'")
+                      .c_str());
+    EXPECT_NEAR(peak, 0.05, 0.005);
 }
 
 // The command keeps converted sounds in the preference's temporary sound

@@ -1,5 +1,6 @@
 #include "engine/CSoundReader.h"
 
+#include "engine/CMixRoutine.h"
 #include "engine/CNullDevice.h"
 #include "engine/CPCMMixer.h"
 #include "engine/CPCMSound.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -165,6 +167,62 @@ TEST(CSoundReader, AShortTransportLoopRepeatsSampleExactly) {
 
 TEST(CSoundReader, ALongTransportLoopRepeatsSampleExactly) {
     CheckTransportLoop(2000.0, 32000.0, 70.0);
+}
+
+TEST(CSoundReader, AnOfflineMixReadsOnUnchangedWhereTheStreamsRingWraps) {
+    // The stream wraps after kStreamFrames, in the middle of a sub-block of
+    // the mix: those frames are mixed from both ends of the ring.
+    static_assert(CSoundReader::kStreamFrames % CMixRoutine::kSubBlockFrames != 0);
+    RampMix mix(3 * CSoundReader::kStreamFrames);
+    ASSERT_TRUE(mix.mixer.Play(mix.mixer.GetSoundGroup(), 0.0, 0));
+    const std::vector<float> out = mix.Render(2 * CSoundReader::kStreamFrames + kBlock);
+    EXPECT_EQ(FirstMismatch(out, 0, RampValue), -1);
+    EXPECT_EQ(mix.mixer.GetUnderruns(), 0);
+}
+
+// Fills the stream on from its end with frames that tell their sequence frame:
+// left frame / 2^20, right the negative.
+void FillStream(CSoundStream& stream, int64_t frames) {
+    while (frames > 0) {
+        const int64_t piece = std::min(frames, stream.ContiguousRoom());
+        const int64_t first = stream.End();
+        float* target = stream.PrepareWrite(piece);
+        for (int64_t frame = 0; frame < piece; ++frame) {
+            target[frame * 2] = RampValue(first + frame);
+            target[frame * 2 + 1] = -RampValue(first + frame);
+        }
+        stream.Commit(piece);
+        frames -= piece;
+    }
+}
+
+TEST(CSoundStream, ViewShowsTheHeldFramesWhereTheyLieInOneOrTwoPieces) {
+    CSoundStream stream(8);
+    StreamStamp stamp;
+    stamp.soundFrames = 100;
+    stream.Restart(stamp, 0);
+    FillStream(stream, 6);
+    CSoundStream::Frames frames;
+    ASSERT_TRUE(stream.View(stamp, 2, 4, frames));
+    EXPECT_EQ(frames.firstFrames, 4);
+    EXPECT_EQ(frames.first[0], RampValue(2));
+    EXPECT_EQ(frames.first[7], -RampValue(5));
+
+    // Frames 8 and 9 go to the ring's start, over frames 0 and 1.
+    FillStream(stream, 4);
+    ASSERT_TRUE(stream.View(stamp, 5, 5, frames));
+    EXPECT_EQ(frames.firstFrames, 3);
+    EXPECT_EQ(frames.first[0], RampValue(5));
+    EXPECT_EQ(frames.first[5], -RampValue(7));
+    EXPECT_EQ(frames.second[0], RampValue(8));
+    EXPECT_EQ(frames.second[3], -RampValue(9));
+
+    EXPECT_FALSE(stream.View(stamp, 1, 2, frames)) << "overwritten";
+    EXPECT_FALSE(stream.View(stamp, 9, 2, frames)) << "not filled yet";
+    EXPECT_FALSE(stream.View(stamp, 2, 9, frames)) << "more than the stream holds";
+    StreamStamp moved = stamp;
+    moved.soundStart = 1;
+    EXPECT_FALSE(stream.View(moved, 2, 4, frames)) << "filled for another placing";
 }
 
 TEST(CSoundReader, AClipLoopRepeatsSampleExactly) {

@@ -85,6 +85,39 @@ TEST(EffectsFactory, RegistersNewKindsButNoDuplicatesOrEmptyIdentifiers) {
     EXPECT_NE(factory.LoadEffect(id), nullptr);
 }
 
+TEST(EffectsFactory, RegistersLateEffectsOnlyWhenAnAnswerCouldNeedThem) {
+    EffectsFactory& factory = *EffectsFactory::GetInstance();
+    const EffectID id = MakeEffectID("tLat");
+    int calls = 0;
+    // The factory lives as long as the test program, which may run this test repeatedly.
+    static bool registered = false;
+    factory.SetLateRegistration([&] {
+        ++calls;
+        if (!registered)
+            registered = factory.RegisterEffect({id, "Late", EffectGroup::Vst, false},
+                                                [id] { return std::make_unique<NamedEffect>(id); });
+    });
+    struct Forget {
+        ~Forget() { EffectsFactory::GetInstance()->SetLateRegistration(nullptr); }
+    } forget;
+
+    EXPECT_NE(factory.LoadEffect(CGainEffect::kID), nullptr);
+    EXPECT_TRUE(factory.IsKnown(CGainEffect::kID));
+    EXPECT_EQ(calls, 0) << "a known effect needs nothing more";
+    std::unique_ptr<CAudioEffect> late = factory.LoadEffect(id);
+    ASSERT_NE(late, nullptr);
+    EXPECT_EQ(late->GetIdentifier(), id);
+
+    const std::vector<EffectDescription> list = factory.GetAvailableEffects();
+    EXPECT_GE(calls, 1);
+    EXPECT_TRUE(std::any_of(list.begin(), list.end(),
+                            [&](const EffectDescription& d) { return d.id == id; }));
+    const int before = calls;
+    LogCapture log;
+    EXPECT_FALSE(factory.IsKnown(MakeEffectID("tNon")));
+    EXPECT_EQ(calls, before + 1) << "an unknown identifier looks again";
+}
+
 TEST(EffectsFactory, IdentifiersReadAsTextInLogLines) {
     EXPECT_EQ(EffectIDToText(MakeEffectID("MGrV")), "MGrV");
     EffectID odd = MakeEffectID("ab\x01"
