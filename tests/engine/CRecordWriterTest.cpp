@@ -24,6 +24,14 @@ std::vector<float> ReadAll(const std::string& path, int& channels) {
 }
 
 // Stereo frames whose left channel counts up and right channel counts down.
+// An empty folder of the test's own, named name, ending in a slash.
+std::string FreshFolder(const std::string& name) {
+    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/" + name + "/";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
 std::vector<float> Ramp(int frames) {
     std::vector<float> samples;
     for (int frame = 0; frame < frames; ++frame) {
@@ -71,9 +79,7 @@ TEST(InputRing, SkipPassesOverTheOldestFramesAndNoMoreThanItHolds) {
 }
 
 TEST(RecordWriter, WritesTheInputAndPlacesItWhereItArrived) {
-    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/RecordWriterPlaces/";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const std::string dir = FreshFolder("RecordWriterPlaces");
     CPCMMixer mixer;
     mixer.SetPositionMs(1000.0);
     CRecordWriter writer(mixer);
@@ -106,9 +112,7 @@ TEST(RecordWriter, WritesTheInputAndPlacesItWhereItArrived) {
 // and nothing while the transport is paused: its first frame is the one
 // that arrives with the first block played.
 TEST(RecordWriter, TakesNothingBeforeItBeginsNorWhileTheTransportIsPaused) {
-    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/RecordWriterBegins/";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const std::string dir = FreshFolder("RecordWriterBegins");
     CPCMMixer mixer;
     mixer.SetPositionMs(1000.0);
     CRecordWriter writer(mixer);
@@ -135,9 +139,7 @@ TEST(RecordWriter, TakesNothingBeforeItBeginsNorWhileTheTransportIsPaused) {
 }
 
 TEST(RecordWriter, OpenedButNeverBegunLeavesNoFile) {
-    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/RecordWriterNeverBegun/";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const std::string dir = FreshFolder("RecordWriterNeverBegun");
     CPCMMixer mixer;
     CRecordWriter writer(mixer);
     std::string reason;
@@ -148,9 +150,7 @@ TEST(RecordWriter, OpenedButNeverBegunLeavesNoFile) {
 }
 
 TEST(RecordWriter, AFileThatCannotBeMadeLeavesNoneBehind) {
-    const std::string dir = std::string(LOOMTONE_TEST_TMP) + "/RecordWriterNoFile/";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const std::string dir = FreshFolder("RecordWriterNoFile");
     CPCMMixer mixer;
     CRecordWriter writer(mixer);
     std::string reason;
