@@ -51,6 +51,8 @@ bool CPCMMixer::RemoveTrack(int trackNumber) {
     std::unique_lock<CLock> guard(m_lock);
     if (trackNumber < 0 || trackNumber >= GetNumTracks())
         return false;
+    // Only a track that heard its input can leave a device unused.
+    const bool heardInput = m_tracks[static_cast<size_t>(trackNumber)]->HearsInput();
     m_tracks.erase(m_tracks.begin() + trackNumber);
     for (int number = trackNumber; number < GetNumTracks(); ++number)
         m_tracks[static_cast<size_t>(number)]->SetTrackNumber(number);
@@ -67,8 +69,11 @@ bool CPCMMixer::RemoveTrack(int trackNumber) {
     }
     m_routine.Prepare(GetNumTracks());
     guard.unlock();
-    // A device that only the removed track monitored closes.
-    m_monitoredInputs->Update();
+    // A device that only the removed track monitored closes. Checking for
+    // every removal would look at every track each time: removing them all
+    // would take time growing with the square of their number.
+    if (heardInput)
+        m_monitoredInputs->Update();
     return true;
 }
 

@@ -187,12 +187,21 @@ void CPCMAudTrack::SetArmedState(bool armed, int32_t device, int32_t channel, in
     // An audio track hears the input it is armed on while it monitors; a
     // MIDI track's channel is a MIDI channel, not a device input.
     if (m_engineTrack && GetKind() == kAudio) {
+        const bool heardBefore = m_engineTrack->HearsInput();
         m_engineTrack->SetMonitorInput(armed ? channel : CPCMTrack::kNoInput);
         m_engineTrack->SetMonitorDevice(GetArmedDeviceName());
         // Another device than the mixer's own input opens beside it.
-        Services().mixer.GetMonitoredInputs().Update();
+        UpdateMonitoredInputs(heardBefore);
     }
     UpdateHeaderControls();
+}
+
+void CPCMAudTrack::UpdateMonitoredInputs(bool heardBefore) {
+    // The devices are looked for among all tracks: a track that neither
+    // heard an input nor hears one now changes nothing, and loading many
+    // tracks would otherwise look at every track for each.
+    if (heardBefore || m_engineTrack->HearsInput())
+        Services().mixer.GetMonitoredInputs().Update();
 }
 
 void CPCMAudTrack::FillEngineSettings(TrackSettings& settings) const {
@@ -214,8 +223,9 @@ void CPCMAudTrack::ApplyEngineSettings(const TrackSettings& settings) {
         m_engineTrack->SetVolume(settings.volume);
         m_engineTrack->SetPan(settings.pan);
         m_engineTrack->SetIsMute(settings.mute);
+        const bool heardBefore = m_engineTrack->HearsInput();
         m_engineTrack->SetIsMonitoring(settings.monitoring);
-        Services().mixer.GetMonitoredInputs().Update();
+        UpdateMonitoredInputs(heardBefore);
     }
     SetSolo(settings.solo);
     if (settings.frozen != IsFrozen()) {

@@ -84,6 +84,9 @@ protected:
     static std::unique_ptr<CEffectChain> CopyChain(const CEffectChain* chain);
 
 private:
+    // Opens or closes other input devices when this track's hearing of one
+    // may have changed.
+    void UpdateMonitoredInputs(bool heardBefore);
     struct DetachedEngineState {
         TrackSettings settings;
         std::vector<uint8_t> effects;
