@@ -10,6 +10,7 @@ struct AVCodecContext;
 struct AVPacket;
 struct AVFrame;
 struct SwrContext;
+class CFFmpegLibrary;
 
 // Decodes through FFmpeg what libsndfile cannot open (WMA and other formats):
 // the file's best audio stream, converted to interleaved float.
@@ -30,8 +31,9 @@ private:
     // Decodes the next frame into m_pending. False at the end or on an error.
     bool DecodeMore();
     bool Convert(const AVFrame* frame);
-    static void RouteFFmpegLog();
+    static void RouteFFmpegLog(const CFFmpegLibrary& av);
 
+    const CFFmpegLibrary* m_av = nullptr; // set once Open found the libraries
     AVFormatContext* m_format = nullptr;
     AVCodecContext* m_codec = nullptr;
     AVPacket* m_packet = nullptr;

@@ -1,30 +1,28 @@
 #include "engine/CFFmpegEncoder.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/channel_layout.h>
-}
+#include "engine/CFFmpegLibrary.h"
 
 #include <algorithm>
 
 namespace {
 
-std::string ErrorText(const char* step, int code) {
+std::string ErrorText(const CFFmpegLibrary& av, const char* step, int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof(text));
+    av.av_strerror(code, text, sizeof(text));
     return std::string(step) + ": " + text;
 }
 
 } // namespace
 
 CFFmpegEncoder::~CFFmpegEncoder() {
-    av_frame_free(&m_frame);
-    av_packet_free(&m_packet);
-    avcodec_free_context(&m_codec);
+    if (!m_av)
+        return; // nothing was made
+    m_av->av_frame_free(&m_frame);
+    m_av->av_packet_free(&m_packet);
+    m_av->avcodec_free_context(&m_codec);
     if (m_format) {
-        avio_closep(&m_format->pb);
-        avformat_free_context(m_format);
+        m_av->avio_closep(&m_format->pb);
+        m_av->avformat_free_context(m_format);
     }
 }
 
@@ -34,23 +32,29 @@ bool CFFmpegEncoder::Open(const std::string& path, const FormatDetails& details,
         error = std::string("FFmpeg back end cannot write ") + details.KindName();
         return false;
     }
-    int result = avformat_alloc_output_context2(&m_format, nullptr, "asf", path.c_str());
+    std::string missing;
+    m_av = CFFmpegLibrary::Get(&missing);
+    if (!m_av) {
+        error = "FFmpeg: not available (" + missing + ")";
+        return false;
+    }
+    int result = m_av->avformat_alloc_output_context2(&m_format, nullptr, "asf", path.c_str());
     if (result < 0 || !m_format) {
-        error = ErrorText("no ASF muxer", result);
+        error = ErrorText(*m_av, "no ASF muxer", result);
         return false;
     }
     if (!OpenCodec(details, error))
         return false;
     if (details.writeTags)
         SetMetadata(details.tags);
-    result = avio_open(&m_format->pb, path.c_str(), AVIO_FLAG_WRITE);
+    result = m_av->avio_open(&m_format->pb, path.c_str(), AVIO_FLAG_WRITE);
     if (result < 0) {
-        error = ErrorText("cannot open", result);
+        error = ErrorText(*m_av, "cannot open", result);
         return false;
     }
-    result = avformat_write_header(m_format, nullptr);
+    result = m_av->avformat_write_header(m_format, nullptr);
     if (result < 0) {
-        error = ErrorText("cannot write the header", result);
+        error = ErrorText(*m_av, "cannot write the header", result);
         return false;
     }
     m_headerWritten = true;
@@ -58,10 +62,10 @@ bool CFFmpegEncoder::Open(const std::string& path, const FormatDetails& details,
 }
 
 bool CFFmpegEncoder::OpenCodec(const FormatDetails& details, std::string& error) {
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_WMAV2);
-    m_codec = codec ? avcodec_alloc_context3(codec) : nullptr;
-    m_packet = av_packet_alloc();
-    m_frame = av_frame_alloc();
+    const AVCodec* codec = m_av->avcodec_find_encoder(AV_CODEC_ID_WMAV2);
+    m_codec = codec ? m_av->avcodec_alloc_context3(codec) : nullptr;
+    m_packet = m_av->av_packet_alloc();
+    m_frame = m_av->av_frame_alloc();
     if (!m_codec || !m_packet || !m_frame) {
         error = codec ? "out of memory" : "no wmav2 encoder";
         return false;
@@ -69,18 +73,18 @@ bool CFFmpegEncoder::OpenCodec(const FormatDetails& details, std::string& error)
     m_channels = details.channels;
     m_codec->sample_fmt = AV_SAMPLE_FMT_FLTP;
     m_codec->sample_rate = details.sampleRate;
-    av_channel_layout_default(&m_codec->ch_layout, details.channels);
+    m_av->av_channel_layout_default(&m_codec->ch_layout, details.channels);
     m_codec->bit_rate = int64_t{details.bitrateKbps} * 1000;
     m_codec->time_base = AVRational{1, details.sampleRate};
     if (m_format->oformat->flags & AVFMT_GLOBALHEADER)
         m_codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    int result = avcodec_open2(m_codec, codec, nullptr);
+    int result = m_av->avcodec_open2(m_codec, codec, nullptr);
     if (result < 0) {
-        error = ErrorText("wmav2 refused the settings", result);
+        error = ErrorText(*m_av, "wmav2 refused the settings", result);
         return false;
     }
-    m_stream = avformat_new_stream(m_format, nullptr);
-    if (!m_stream || avcodec_parameters_from_context(m_stream->codecpar, m_codec) < 0) {
+    m_stream = m_av->avformat_new_stream(m_format, nullptr);
+    if (!m_stream || m_av->avcodec_parameters_from_context(m_stream->codecpar, m_codec) < 0) {
         error = "cannot add the audio stream";
         return false;
     }
@@ -89,10 +93,10 @@ bool CFFmpegEncoder::OpenCodec(const FormatDetails& details, std::string& error)
     m_frame->format = m_codec->sample_fmt;
     m_frame->sample_rate = m_codec->sample_rate;
     m_frame->nb_samples = m_frameSize;
-    av_channel_layout_copy(&m_frame->ch_layout, &m_codec->ch_layout);
-    result = m_frameSize > 0 ? av_frame_get_buffer(m_frame, 0) : AVERROR(EINVAL);
+    m_av->av_channel_layout_copy(&m_frame->ch_layout, &m_codec->ch_layout);
+    result = m_frameSize > 0 ? m_av->av_frame_get_buffer(m_frame, 0) : AVERROR(EINVAL);
     if (result < 0) {
-        error = ErrorText("cannot allocate the frame", result);
+        error = ErrorText(*m_av, "cannot allocate the frame", result);
         return false;
     }
     return true;
@@ -110,7 +114,7 @@ void CFFmpegEncoder::SetMetadata(const SoundTags& tags) {
     };
     for (const auto& [key, text] : entries) {
         if (!text->empty())
-            av_dict_set(&m_format->metadata, key, text->c_str(), 0);
+            m_av->av_dict_set(&m_format->metadata, key, text->c_str(), 0);
     }
 }
 
@@ -120,7 +124,7 @@ bool CFFmpegEncoder::Write(const float* interleaved, int64_t frames, std::string
         return false;
     }
     while (frames > 0) {
-        if (m_filled == 0 && av_frame_make_writable(m_frame) < 0) {
+        if (m_filled == 0 && m_av->av_frame_make_writable(m_frame) < 0) {
             error = "cannot reuse the frame";
             return false;
         }
@@ -148,27 +152,27 @@ bool CFFmpegEncoder::SendFullFrame(std::string& error) {
 }
 
 bool CFFmpegEncoder::Encode(AVFrame* frame, std::string& error) {
-    int result = avcodec_send_frame(m_codec, frame);
+    int result = m_av->avcodec_send_frame(m_codec, frame);
     if (result < 0) {
-        error = ErrorText("encoding failed", result);
+        error = ErrorText(*m_av, "encoding failed", result);
         return false;
     }
     for (;;) {
-        result = avcodec_receive_packet(m_codec, m_packet);
+        result = m_av->avcodec_receive_packet(m_codec, m_packet);
         if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
             return true;
         if (result < 0) {
-            error = ErrorText("encoding failed", result);
+            error = ErrorText(*m_av, "encoding failed", result);
             return false;
         }
-        av_packet_rescale_ts(m_packet, m_codec->time_base, m_stream->time_base);
+        m_av->av_packet_rescale_ts(m_packet, m_codec->time_base, m_stream->time_base);
         m_packet->stream_index = m_stream->index;
-        result = av_interleaved_write_frame(m_format, m_packet);
+        result = m_av->av_interleaved_write_frame(m_format, m_packet);
         // The muxer writes through a buffer whose failures it only remembers.
         if (result >= 0 && m_format->pb->error < 0)
             result = m_format->pb->error;
         if (result < 0) {
-            error = ErrorText("writing failed", result);
+            error = ErrorText(*m_av, "writing failed", result);
             return false;
         }
     }
@@ -176,7 +180,7 @@ bool CFFmpegEncoder::Encode(AVFrame* frame, std::string& error) {
 
 bool CFFmpegEncoder::WriteSilence(int64_t samples, std::string& error) {
     while (samples > 0) {
-        if (m_filled == 0 && av_frame_make_writable(m_frame) < 0) {
+        if (m_filled == 0 && m_av->av_frame_make_writable(m_frame) < 0) {
             error = "cannot reuse the frame";
             return false;
         }
@@ -200,14 +204,14 @@ bool CFFmpegEncoder::Finish(std::string& error) {
     const int64_t partial = m_filled > 0 ? m_frameSize - m_filled : 0;
     if (!WriteSilence(partial, error) || !Encode(nullptr, error))
         return false;
-    int result = av_write_trailer(m_format);
+    int result = m_av->av_write_trailer(m_format);
     if (result < 0) {
-        error = ErrorText("cannot finish the file", result);
+        error = ErrorText(*m_av, "cannot finish the file", result);
         return false;
     }
-    result = avio_closep(&m_format->pb);
+    result = m_av->avio_closep(&m_format->pb);
     if (result < 0) {
-        error = ErrorText("closing failed", result);
+        error = ErrorText(*m_av, "closing failed", result);
         return false;
     }
     m_headerWritten = false;

@@ -9,6 +9,7 @@ struct AVCodecContext;
 struct AVStream;
 struct AVPacket;
 struct AVFrame;
+class CFFmpegLibrary;
 
 // Writes through FFmpeg what libsndfile cannot: WMA (the wmav2 codec in an ASF file), with
 // its tags in the ASF metadata. The codec takes fixed-size planar frames, so input is gathered
@@ -37,6 +38,7 @@ private:
     bool SendFullFrame(std::string& error);
     bool WriteSilence(int64_t samples, std::string& error);
 
+    const CFFmpegLibrary* m_av = nullptr; // set once Open found the libraries
     AVFormatContext* m_format = nullptr;
     AVCodecContext* m_codec = nullptr;
     AVStream* m_stream = nullptr;

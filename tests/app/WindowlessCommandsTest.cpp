@@ -196,3 +196,18 @@ TEST_F(WindowlessCommands, CommandsThatOnlyReadLeaveTheSettingsAlone) {
 }
 
 } // namespace
+
+namespace {
+
+// FFmpeg and the hundred libraries it brings are opened only when a sound needs them: loading
+// them took most of every command's start.
+TEST(WindowlessStart, TheProgramIsNotLinkedToFFmpeg) {
+    if (!ProgramBuilt())
+        GTEST_SKIP() << "loomtone is not built";
+    const std::string linked = CommandOutput("ldd '" + std::string(kProgram) + "' 2>&1");
+    ASSERT_NE(linked.find("libsndfile"), std::string::npos) << linked;
+    for (const char* library : {"libavcodec", "libavformat", "libavutil", "libswresample"})
+        EXPECT_EQ(linked.find(library), std::string::npos) << library;
+}
+
+} // namespace
