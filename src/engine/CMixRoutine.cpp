@@ -484,6 +484,18 @@ const float* CMixRoutine::SpanFrames(const CSoundStream::Frames& span, int done,
     return m_scratch;
 }
 
+// The reader thread wrote the frames a moment ago, on the other processor:
+// fetched one line at a time they stall the mix. Asked for a few sub-blocks
+// ahead, they arrive while the frames before them are mixed.
+void CMixRoutine::PrefetchFrame(const CSoundStream::Frames& span, int frame, int frames) {
+    if (frame >= frames)
+        return;
+    if (frame < span.firstFrames)
+        __builtin_prefetch(span.first + static_cast<size_t>(frame) * 2);
+    else if (span.second)
+        __builtin_prefetch(span.second + static_cast<size_t>(frame - span.firstFrames) * 2);
+}
+
 void CMixRoutine::MixSoundSpan(CPCMSound& sound, const CSoundStream::Frames& span,
                                int64_t clipFrame, int frames, float* bus) {
     CClipAudioBuffer& buffer = sound.GetClipAudioBuffer();
@@ -492,8 +504,12 @@ void CMixRoutine::MixSoundSpan(CPCMSound& sound, const CSoundStream::Frames& spa
     const double lengthMs = sound.Length();
     double gainEnd = 0.0;
     double panEnd = 0.0;
+    for (int ahead = 0; ahead < kPrefetchFrames; ahead += kFramesPerLine)
+        PrefetchFrame(span, ahead, frames);
     for (int done = 0; done < frames; done += kSubBlockFrames) {
         const int count = std::min(kSubBlockFrames, frames - done);
+        for (int ahead = 0; ahead < kSubBlockFrames; ahead += kFramesPerLine)
+            PrefetchFrame(span, done + kPrefetchFrames + ahead, frames);
         const int64_t frame = clipFrame + done;
         const double startMs = MsOfFrame(frame);
         const double endMs = MsOfFrame(frame + count);

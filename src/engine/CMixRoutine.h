@@ -55,6 +55,10 @@ public:
     // Envelopes and filter coefficients are taken anew every this many frames;
     // gains are interpolated in between.
     static constexpr int kSubBlockFrames = 32;
+    // Sound frames are asked of memory this far ahead of the mix, a cache
+    // line at a time.
+    static constexpr int kPrefetchFrames = 128;
+    static constexpr int kFramesPerLine = 8;
 
     // RenderOffline's onlyTrack for the whole mix.
     static constexpr int kAllTracks = -1;
@@ -142,6 +146,7 @@ private:
     void MixMember(CPCMMixer& mixer, CAudioAtom* atom, const Segment& segment);
     void MixSound(CPCMSound& sound, const Segment& segment, float* bus);
     // Mixes the sound's frames in span, which start at the clip's frame clipFrame.
+    static void PrefetchFrame(const CSoundStream::Frames& span, int frame, int frames);
     void MixSoundSpan(CPCMSound& sound, const CSoundStream::Frames& span, int64_t clipFrame,
                       int frames, float* bus);
     // Frames [done, done + count) of span: where they lie, or gathered into
