@@ -154,7 +154,7 @@ bool CSoundReader::ViewWaiting(CPCMSound& sound, const StreamStamp& stamp, int64
         if (stream && stream->View(stamp, sequence, frames, out))
             return true;
         Wake();
-        std::this_thread::sleep_for(kWaitStep);
+        WaitForFrames();
     }
     m_underruns.fetch_add(1, std::memory_order_relaxed);
     Log("CSoundReader::ViewWaiting - gave up waiting for a sound's frames; it is silent there");
@@ -300,7 +300,24 @@ bool CSoundReader::FillStep(Entry& entry, CPCMSound& sound, const Position& posi
         stream.Commit(frames);
         todo -= frames;
     }
+    TellFramesCommitted();
     return stream.End() < horizon;
+}
+
+void CSoundReader::WaitForFrames() {
+    std::unique_lock lock(m_filledMutex);
+    m_consumerWaits.store(true);
+    // Frames committed between the consumer's look and here are missed: the
+    // wait is bounded, so the consumer looks again soon either way.
+    m_filled.wait_for(lock, kWaitStep);
+    m_consumerWaits.store(false);
+}
+
+void CSoundReader::TellFramesCommitted() {
+    if (!m_consumerWaits.load())
+        return;
+    std::lock_guard lock(m_filledMutex);
+    m_filled.notify_all();
 }
 
 // Writes the sound's frames heard at sequence frames [sequence, sequence +

@@ -124,6 +124,10 @@ private:
     void SetWindow(CPCMSound* const* sounds, int count);
     void Release(CPCMSound* sound, Entry& entry);
     bool FillStep(Entry& entry, CPCMSound& sound, const Position& position, int64_t limit);
+    // Offline consumer: waits up to one wait step for the reader to commit frames.
+    void WaitForFrames();
+    // Reader: frames were committed; a waiting consumer looks again.
+    void TellFramesCommitted();
     void Produce(const StreamStamp& stamp, const CSoundData& data, int64_t sequence, int64_t frames,
                  float* out) const;
 
@@ -155,4 +159,10 @@ private:
     int64_t m_windowSequence = -1; // consumer: where the last window was handed over
 
     std::atomic<int64_t> m_underruns{0};
+
+    // An offline consumer waiting for frames sleeps here until the reader has
+    // committed more, rather than for a fixed time.
+    std::mutex m_filledMutex;
+    std::condition_variable m_filled;
+    std::atomic<bool> m_consumerWaits{false};
 };
