@@ -50,6 +50,38 @@ TEST(CPcm16WavFile, GivesLibsndfilesSamplesForMonoStereoAndExtensibleFiles) {
     }
 }
 
+// The conversion works on whole vectors in the middle of a read and sample by sample at its
+// ends; every placement of the target and every length lands on libsndfile's values, the
+// extremes of the 16-bit range included.
+TEST(CPcm16WavFile, GivesLibsndfilesSamplesAtAnyTargetPlacementAndLength) {
+    const std::string path = SoundFixtures::FreshDir("pcm16-edges") + "/edges.wav";
+    std::vector<short> samples;
+    for (int index = 0; index < 400; ++index) {
+        const short pattern[] = {-32768, 32767, -1, 0, 1, 12345, -12345};
+        samples.push_back(pattern[index % 7]);
+    }
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* out = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(out, nullptr);
+    sf_writef_short(out, samples.data(), 200);
+    sf_close(out);
+    CPcm16WavFile file;
+    ASSERT_TRUE(file.Open(path, 2, 200));
+    for (const int shift : {0, 1, 2, 3, 5}) {
+        for (const int64_t count : {1, 2, 3, 4, 5, 9, 17, 150}) {
+            std::vector<float> read(static_cast<size_t>(count * 2 + shift), -3.0f);
+            ASSERT_EQ(file.Read(7, count, read.data() + shift), count);
+            const std::vector<float> placed(read.begin() + shift, read.end());
+            EXPECT_EQ(placed, ReadWithLibsndfile(path, 7, count, 2)) << shift << " " << count;
+            for (int before = 0; before < shift; ++before)
+                EXPECT_EQ(read[static_cast<size_t>(before)], -3.0f);
+        }
+    }
+}
+
 TEST(CPcm16WavFile, RefusesWhatItDoesNotReadItself) {
     const std::string dir = SoundFixtures::FreshDir("pcm16-refused");
     const std::string pcm24 =
