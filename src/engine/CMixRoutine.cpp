@@ -12,11 +12,11 @@
 #include <algorithm>
 #include <cmath>
 
-// Loops that gain from wider vectors get a copy for processors with AVX2,
-// picked when the program loads. Not FMA: a fused multiply-add rounds once
+// Loops that gain from wider vectors get copies for processors with AVX-512
+// and AVX2, picked when the program loads. Not FMA: a fused multiply-add rounds once
 // where the plain code rounds twice, and the mix must not change.
 #if defined(__GNUC__) && defined(__x86_64__)
-#define LOOMTONE_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#define LOOMTONE_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define LOOMTONE_VECTOR_CLONES
 #endif
