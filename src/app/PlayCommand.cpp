@@ -1,5 +1,6 @@
 #include "app/PlayCommand.h"
 
+#include "app/BypassReport.h"
 #include "engine/CAudioDevice.h"
 #include "engine/CNullDevice.h"
 #include "engine/CPCMMixer.h"
@@ -121,11 +122,13 @@ bool PlayLoadedProject(CPCMMixer& mixer, const AudioDeviceChoice& device,
         }
         if (now >= nextReport) {
             std::fprintf(stderr, "loomtone: %.1f s\n", mixer.GetPositionMs() / 1000.0);
+            PrintBypassedEffects();
             nextReport += kReportEvery;
         }
         std::this_thread::sleep_for(kPoll);
     }
     mixer.Stop(0);
+    PrintBypassedEffects();
     ReportCallbackTimes(running);
     if (failed)
         reason = "the audio device stopped while playing: " + running.Description();

@@ -1,3 +1,4 @@
+#include "app/BypassReport.h"
 #include "app/CPrefs.h"
 #include "app/CSystemDeviceCatalog.h"
 #include "app/CdImageCommand.h"
@@ -232,6 +233,7 @@ bool RenderProjectFile(CProject& project, CPCMMixer& mixer, const std::string& p
     });
     if (lastPercent >= 0)
         std::fputc('\n', stderr);
+    PrintBypassedEffects();
     if (!rendered)
         reason = out + ": " + mixdown.Error();
     return rendered;

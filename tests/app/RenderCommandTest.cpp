@@ -168,6 +168,37 @@ TEST_F(RenderCommand, RendersThroughAnLV2EffectTheProjectNames) {
     EXPECT_NEAR(peak, 0.05, 0.005);
 }
 
+// A plug-in whose output overflows is bypassed in the render as in playback,
+// and the command says so where the editor shows a message.
+TEST_F(RenderCommand, SaysWhichPluginWasBypassed) {
+    const EffectID ampId = CLV2State::MakeID("http://plugin.org.uk/swh-plugins/amp");
+    CLV2Catalog::Instance().ScanAndRegister();
+    if (!EffectsFactory::GetInstance()->IsKnown(ampId))
+        GTEST_SKIP() << "the amplifier plug-in is not installed (scripts/setup installs swh-lv2)";
+    // A float sound near the largest float: doubled, it is infinite.
+    const std::string huge = dir + "huge.wav";
+    ASSERT_EQ(RunShell("sox -n -r 44100 -c 2 -e floating-point -b 32 '" + huge +
+                       "' synth 0.5 square 100 vol 1 && python3 -c \"import sys\n"
+                       "d=bytearray(open(sys.argv[1],'rb').read())\n"
+                       "i=d.find(b'data')+8\n"
+                       "import struct\n"
+                       "for o in range(i,len(d)-3,4): d[o:o+4]=struct.pack('<f',3e38)\n"
+                       "open(sys.argv[1],'wb').write(d)\" '" +
+                       huge + "'"),
+              0);
+    WriteProjectOfSounds(dir + "loud.lt4", {huge}, [&](CProject& project) {
+        std::unique_ptr<CAudioEffect> amp = EffectsFactory::GetInstance()->LoadEffect(ampId);
+        ASSERT_NE(amp, nullptr);
+        amp->SetParameter(0, 6.0f); // gain in dB
+        ASSERT_TRUE(project.GetTrack(0)->GetEffectChain()->Insert(std::move(amp), -1));
+    });
+    ASSERT_EQ(RunShell(env + kProgram + " --render '" + dir + "loud.lt4' '" + dir +
+                       "loud.wav' 2> '" + dir + "err.txt'"),
+              0);
+    const std::string said = FileContents(dir + "err.txt");
+    EXPECT_NE(said.find("stopped giving usable sound and is bypassed"), std::string::npos) << said;
+}
+
 // The command keeps converted sounds in the preference's temporary sound
 // folder, as the editor does; without a usable folder it still renders.
 TEST_F(RenderCommand, ConvertedSoundsGoToTheTemporarySoundFolder) {
