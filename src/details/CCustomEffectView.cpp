@@ -280,7 +280,8 @@ void CCustomEffectView::Sync() {
         Close();
         return;
     }
-    if (ChainAsShown() != m_shown)
+    const bool presetsChanged = m_userPresets.Refresh();
+    if (presetsChanged || ChainAsShown() != m_shown)
         Rebuild();
     KeepDialogInStep();
 }
@@ -290,12 +291,16 @@ std::vector<CCustomEffectView::ShownEffect> CCustomEffectView::ChainAsShown() co
     const CEffectChain* chain = m_edits ? m_edits->Chain() : nullptr;
     for (int slot = 0; chain && slot < chain->NumEffects(); ++slot) {
         const CAudioEffect* effect = chain->GetEffect(slot);
-        shown.push_back({effect, effect->isActive(), effect->GetCurrentPresetName()});
+        // A user preset's name changes with the values, not with the preset name.
+        const std::string user = m_userPresets.NameOf(*effect);
+        shown.push_back(
+            {effect, effect->isActive(), user.empty() ? effect->GetCurrentPresetName() : user});
     }
     return shown;
 }
 
 void CCustomEffectView::Rebuild() {
+    m_userPresets.Refresh();
     m_shown = ChainAsShown();
     const CEffectChain* chain = m_edits ? m_edits->Chain() : nullptr;
     const int effects = static_cast<int>(m_shown.size());
@@ -430,8 +435,11 @@ std::vector<std::string> CCustomEffectView::PresetEntries(const CAudioEffect& ef
     std::vector<std::string> entries;
     for (int preset = 0; preset < effect.GetNumPresets(); ++preset)
         entries.push_back(PresetTitle(effect, preset));
-    if (PresetEntryOf(effect) == effect.GetNumPresets())
-        entries.push_back(MyLoadString("ELV_Custom"));
+    if (PresetEntryOf(effect) == effect.GetNumPresets()) {
+        // Settings saved as a user preset show by its name.
+        const std::string user = m_userPresets.NameOf(effect);
+        entries.push_back(user.empty() ? MyLoadString("ELV_Custom") : user);
+    }
     entries.push_back(MyLoadString("ELV_Edit"));
     return entries;
 }

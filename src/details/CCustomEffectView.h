@@ -1,6 +1,7 @@
 #pragma once
 
 #include "details/CEffectChainEdits.h"
+#include "details/CUserPresetWatch.h"
 #include "engine/CAudioEffect.h"
 #include "gui/CDialogButton.h"
 #include "gui/VRGuiContainer.h"
@@ -138,6 +139,7 @@ private:
     std::vector<std::unique_ptr<Row>> m_rows;
     int m_shownRows = 0;
     std::vector<ShownEffect> m_shown;
+    CUserPresetWatch m_userPresets;
     std::vector<std::optional<EffectID>> m_effectIds;
     std::unique_ptr<EffectDialog> m_dialog;
     CDialogButton m_close;

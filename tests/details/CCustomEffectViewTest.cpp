@@ -1,4 +1,5 @@
 #include "EffectViewFixture.h"
+#include "details/CUserPresetStore.h"
 #include "details/EffectDialog.h"
 #include "engine/CGainEffect.h"
 #include "engine/CReverbEffect.h"
@@ -141,6 +142,41 @@ TEST_F(CCustomEffectViewTest, APresetChosenInTheRowIsOneStepAndEditOpensTheDialo
               "Track " + std::to_string(m_track->GetIndex() + 1) + ": Gain");
     EXPECT_EQ(m_window.TopLayer(), m_view->Dialog());
     EXPECT_EQ(m_view->PresetChoice(0).GetSelectedText(), "Unity");
+}
+
+// Settings saved as a user preset (by a dialog, or another window) show by
+// the preset's name; changed, they are "Custom" again.
+TEST_F(CCustomEffectViewTest, SettingsOfAUserPresetShowByItsName) {
+    m_view->OpenTrack(*m_track);
+    ChooseEffect(0, CGainEffect::kID);
+    CAudioEffect& gain = *TrackChain().GetEffect(0);
+    gain.SetParameter(CGainEffect::kGainDb, -9.5f);
+    m_host.Advance(CCustomEffectView::kWatchPeriodMs);
+    EXPECT_EQ(m_view->PresetChoice(0).GetSelectedText(), MyLoadString("ELV_Custom"));
+
+    std::vector<float> values;
+    for (int parameter = 0; parameter < gain.GetNumParameters(); ++parameter)
+        values.push_back(gain.GetParameter(parameter));
+    CUserPresetStore store(CUserPresetStore::DefaultPath());
+    ASSERT_TRUE(store.Save(CGainEffect::kID, "Whisper", values));
+    m_host.Advance(CCustomEffectView::kWatchPeriodMs);
+    EXPECT_EQ(m_view->PresetChoice(0).GetSelectedText(), "Whisper");
+
+    gain.SetParameter(CGainEffect::kGainDb, -3.0f);
+    m_host.Advance(CCustomEffectView::kWatchPeriodMs);
+    EXPECT_EQ(m_view->PresetChoice(0).GetSelectedText(), MyLoadString("ELV_Custom"));
+    gain.SetParameter(CGainEffect::kGainDb, -9.5f);
+    m_host.Advance(CCustomEffectView::kWatchPeriodMs);
+    EXPECT_EQ(m_view->PresetChoice(0).GetSelectedText(), "Whisper");
+    // A built-in preset keeps its own name even where a user preset has its values.
+    ChooseEntry(m_view->PresetChoice(0), 1);
+    ASSERT_EQ(m_view->PresetChoice(0).GetSelectedText(), "Cut 6 dB");
+    values.clear();
+    for (int parameter = 0; parameter < gain.GetNumParameters(); ++parameter)
+        values.push_back(gain.GetParameter(parameter));
+    ASSERT_TRUE(store.Save(CGainEffect::kID, "Also cut", values));
+    m_host.Advance(CCustomEffectView::kWatchPeriodMs);
+    EXPECT_EQ(m_view->PresetChoice(0).GetSelectedText(), "Cut 6 dB");
 }
 
 TEST_F(CCustomEffectViewTest, TheHeaderButtonShowsAndHidesTheTrackEffects) {
