@@ -34,6 +34,20 @@ struct EffectMidiEvent {
     uint8_t data2 = 0;
 };
 
+// Where a live block plays on the transport's timeline, in frames at the
+// mixer's rate (see CAudioEffect::SetLive).
+struct LivePlace {
+    // The transport jumped (start, stop, seek) since the last live block.
+    bool transportJumped = false;
+    // The transport's frame at the block's first frame; the frames after it
+    // follow on, up to the loop end while looping.
+    int64_t timelineFrame = 0;
+    // Playback goes on at loopStart when it reaches loopEnd.
+    bool looping = false;
+    int64_t loopStart = 0;
+    int64_t loopEnd = 0;
+};
+
 // Base of every effect and instrument in an effect chain.
 //
 // Threads: the GUI thread owns the effect's description, presets and state
@@ -105,9 +119,10 @@ public:
     // events come with their own block, live or not.
     virtual int LiveLookAheadFrames() const { return 0; }
     // Audio thread, before a block's MIDI events: whether the block plays
-    // live, and whether the transport jumped (start, stop, seek) since the
-    // last live block, so that sound rendered ahead for the old place is let go.
-    virtual void SetLive(bool /*live*/, bool /*transportJumped*/) {}
+    // live, and where on the timeline: after a jump, sound rendered ahead for
+    // the old place is let go, and an instrument that renders in steps of its
+    // own keeps them on the frames of the timeline that a render uses.
+    virtual void SetLive(bool /*live*/, const LivePlace& /*place*/) {}
 
     // Makes the effect ready for blocks of up to maxBlockFrames at the rate
     // and forgets what it was playing. Allocates; never on the audio thread

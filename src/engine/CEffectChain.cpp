@@ -211,12 +211,12 @@ bool CEffectChain::Process(float* stereo, int frames) {
 
 bool CEffectChain::Process(float* stereo, int frames, const EffectMidiEvent* events,
                            int eventCount) {
-    return Run(stereo, frames, events, eventCount, false, false);
+    return Run(stereo, frames, events, eventCount, false, LivePlace{});
 }
 
 bool CEffectChain::ProcessLive(float* stereo, int frames, const EffectMidiEvent* events,
-                               int eventCount, bool transportJumped) {
-    return Run(stereo, frames, events, eventCount, true, transportJumped);
+                               int eventCount, const LivePlace& place) {
+    return Run(stereo, frames, events, eventCount, true, place);
 }
 
 int CEffectChain::LiveLookAheadFrames() const {
@@ -232,7 +232,7 @@ int CEffectChain::LiveLookAheadFrames() const {
 }
 
 bool CEffectChain::Run(float* stereo, int frames, const EffectMidiEvent* events, int eventCount,
-                       bool live, bool transportJumped) {
+                       bool live, const LivePlace& place) {
     if (!stereo || frames <= 0)
         return true;
     if (!m_lock.TryLock()) {
@@ -248,7 +248,7 @@ bool CEffectChain::Run(float* stereo, int frames, const EffectMidiEvent* events,
         if (!active)
             continue;
         if (effect.IsInstrument()) {
-            effect.SetLive(live, transportJumped);
+            effect.SetLive(live, place);
             for (int i = 0; i < eventCount; ++i)
                 effect.HandleMidiEvent(events[i]);
         }

@@ -94,7 +94,7 @@ public:
     // The same for an instrument chain played live (see
     // CAudioEffect::SetLive): events are timed LiveLookAheadFrames ahead.
     bool ProcessLive(float* stereo, int frames, const EffectMidiEvent* events, int eventCount,
-                     bool transportJumped);
+                     const LivePlace& place);
     // Audio thread: the largest look-ahead the chain's active instruments
     // want while live; 0 while the GUI thread is changing the chain.
     int LiveLookAheadFrames() const;
@@ -107,7 +107,7 @@ private:
 
     bool ParseBody(const uint8_t* data, size_t size, std::vector<Slot>& slots) const;
     bool Run(float* stereo, int frames, const EffectMidiEvent* events, int eventCount, bool live,
-             bool transportJumped);
+             const LivePlace& place);
 
     mutable CLock m_lock;
     std::vector<Slot> m_slots;

@@ -567,8 +567,16 @@ void CGMInstrument::ApplyPreview(const EffectMidiEvent& event) {
 
 // ---- Live: audio thread -----------------------------------------------------------------
 
-void CGMInstrument::SetLive(bool live, bool transportJumped) {
+void CGMInstrument::SetLive(bool live, const LivePlace& place) {
     if (live) {
+        m_timelineOffset = place.timelineFrame - static_cast<int64_t>(m_playedFrames);
+        m_wrapFrame = kNoWrap;
+        if (place.looping && place.loopStart < place.loopEnd &&
+            place.timelineFrame < place.loopEnd) {
+            m_wrapFrame =
+                m_playedFrames + static_cast<uint64_t>(place.loopEnd - place.timelineFrame);
+            m_wrapTimeline = place.loopStart;
+        }
         if (!m_live) {
             // The synthesizer goes over to the worker: with the release below
             // it sees everything this thread did to it.
@@ -577,10 +585,8 @@ void CGMInstrument::SetLive(bool live, bool transportJumped) {
             m_nextEvent = 0;
             RequestFlush(false);
             m_liveRequested.store(true, std::memory_order_seq_cst);
-            WakeWorker();
-        } else if (transportJumped) {
+        } else if (place.transportJumped) {
             RequestFlush(false);
-            WakeWorker();
         }
         return;
     }
@@ -593,6 +599,8 @@ void CGMInstrument::SetLive(bool live, bool transportJumped) {
         std::lock_guard<std::mutex> wait(m_workerMutex);
     }
     m_liveEvents.Clear();
+    m_liveWraps.Clear();
+    m_flushRequested = false;
     m_eventCount = 0;
     m_nextEvent = 0;
     std::unique_lock<std::mutex> font = LockFont();
@@ -605,11 +613,39 @@ void CGMInstrument::RequestFlush(bool reset) {
     // The new place starts with the next frame this thread plays; events
     // are timed from there, whenever the worker gets to the flush.
     m_flushFrame.store(m_playedFrames, std::memory_order_relaxed);
-    m_flushGeneration.store(++m_generation, std::memory_order_release);
+    m_flushTimeline.store(static_cast<int64_t>(m_playedFrames) + m_timelineOffset,
+                          std::memory_order_relaxed);
+    m_lastWrapFrame = kNoWrap;
+    // The events from here on follow the new flush; ProcessLive hands it to
+    // the worker once the block's events are queued.
+    ++m_generation;
+    m_flushRequested = true;
+}
+
+void CGMInstrument::HandFlushToWorker() {
+    // A worker given the flush before the events of its first block (those
+    // of the look-ahead frames after a jump) could render those frames
+    // without them, and start their notes late.
+    if (!m_flushRequested)
+        return;
+    m_flushGeneration.store(m_generation, std::memory_order_release);
+    m_flushRequested = false;
 }
 
 void CGMInstrument::PushLive(const EffectMidiEvent& event, uint64_t targetFrame) {
     m_liveEvents.Push({targetFrame, m_generation, event});
+}
+
+void CGMInstrument::PushWrap(int frames) {
+    // Events reach kLookAheadFrames past this part of the block; a wrap
+    // before the part's start was passed on with an earlier block (or is the
+    // start of this one after a jump, which the flush covers).
+    const uint64_t reach = m_playedFrames + kLookAheadFrames + static_cast<uint64_t>(frames);
+    if (m_wrapFrame == kNoWrap || m_wrapFrame < m_playedFrames || m_wrapFrame >= reach ||
+        m_wrapFrame == m_lastWrapFrame)
+        return;
+    if (m_liveWraps.Push({m_wrapFrame, m_generation, m_wrapTimeline}))
+        m_lastWrapFrame = m_wrapFrame;
 }
 
 void CGMInstrument::ProcessLive(float* stereo, int frames) {
@@ -629,6 +665,8 @@ void CGMInstrument::ProcessLive(float* stereo, int frames) {
         event.frameOffset = 0; // the target frame times it now
         PushLive(event, static_cast<uint64_t>(std::max<int64_t>(target, 0)));
     }
+    PushWrap(frames);
+    HandFlushToWorker();
     m_blockPosition += frames;
 
     // Until the worker has made the last flush, what the ring holds is stale.
@@ -664,8 +702,13 @@ void CGMInstrument::StartWorker() {
     m_liveRequested = false;
     m_workerStop = false;
     m_liveEvents.Clear();
+    m_liveWraps.Clear();
     m_playedFrames = 0;
     m_generation = 0;
+    m_timelineOffset = 0;
+    m_wrapFrame = kNoWrap;
+    m_lastWrapFrame = kNoWrap;
+    m_flushRequested = false;
     m_consumed = 0;
     m_written = 0;
     m_flushGeneration = 0;
@@ -673,6 +716,7 @@ void CGMInstrument::StartWorker() {
     m_flushResets = false;
     m_workerFrame = 0;
     m_workerGeneration = 0;
+    m_workerTimelineOffset = 0;
     if (m_synth)
         m_worker = std::thread(&CGMInstrument::RunWorker, this);
 }
@@ -737,6 +781,11 @@ void CGMInstrument::FlushOnWorker(uint64_t generation) {
             break;
         m_liveEvents.Pop();
     }
+    while (const LiveWrap* wrap = m_liveWraps.Front()) {
+        if (wrap->generation >= generation)
+            break;
+        m_liveWraps.Pop();
+    }
     // A Reset made before going live is due too.
     if (m_flushResets.exchange(false, std::memory_order_relaxed) || m_resetPending) {
         m_resetPending = false;
@@ -758,16 +807,24 @@ void CGMInstrument::FlushOnWorker(uint64_t generation) {
     // unheard, so the notes of the new place start on their own frames
     // however late the worker was.
     m_workerFrame = m_flushFrame.load(std::memory_order_relaxed);
+    m_workerTimelineOffset =
+        m_flushTimeline.load(std::memory_order_relaxed) - static_cast<int64_t>(m_workerFrame);
     m_written.store(m_workerFrame, std::memory_order_relaxed);
     m_workerGeneration = generation;
     m_flushDone.store(generation, std::memory_order_release);
 }
 
 void CGMInstrument::RenderStep() {
+    TakeWraps();
+    // The synthesizer's step starts lead frames before m_workerFrame, on the
+    // timeline's grid; those frames were played already (or belong to the
+    // place before a jump or wrap) and are dropped.
+    const int lead = StepLead();
     // An event is applied at the first step that starts at or after its
     // frame: never early, at most kSynthStepFrames - 1 late.
     while (const LiveEvent* queued = m_liveEvents.Front()) {
-        if (queued->generation > m_workerGeneration || queued->targetFrame > m_workerFrame)
+        if (queued->generation > m_workerGeneration ||
+            queued->targetFrame + static_cast<uint64_t>(lead) > m_workerFrame)
             break;
         if (queued->generation == m_workerGeneration) {
             if (StepIsFull())
@@ -777,16 +834,34 @@ void CGMInstrument::RenderStep() {
         m_liveEvents.Pop();
     }
     ApplyPresetIfChanged();
-    fluid_synth_write_float(m_synth, kSynthStepFrames, m_stepLeft.data(), 0, 1, m_stepRight.data(),
-                            0, 1);
+    if (lead > 0)
+        fluid_synth_write_float(m_synth, lead, m_stepLeft.data(), 0, 1, m_stepRight.data(), 0, 1);
+    const int frames = kSynthStepFrames - lead;
+    fluid_synth_write_float(m_synth, frames, m_stepLeft.data(), 0, 1, m_stepRight.data(), 0, 1);
     m_queuedEntries = 0;
-    for (int frame = 0; frame < kSynthStepFrames; ++frame) {
+    for (int frame = 0; frame < frames; ++frame) {
         const size_t slot = ((m_workerFrame + frame) % kRingFrames) * 2;
         m_ring[slot] = m_stepLeft[static_cast<size_t>(frame)];
         m_ring[slot + 1] = m_stepRight[static_cast<size_t>(frame)];
     }
-    m_workerFrame += kSynthStepFrames;
+    m_workerFrame += static_cast<uint64_t>(frames);
     m_written.store(m_workerFrame, std::memory_order_release);
+}
+
+void CGMInstrument::TakeWraps() {
+    while (const LiveWrap* wrap = m_liveWraps.Front()) {
+        if (wrap->generation > m_workerGeneration || wrap->targetFrame > m_workerFrame)
+            return;
+        if (wrap->generation == m_workerGeneration)
+            m_workerTimelineOffset = wrap->timelineFrame - static_cast<int64_t>(wrap->targetFrame);
+        m_liveWraps.Pop();
+    }
+}
+
+int CGMInstrument::StepLead() const {
+    const int64_t timelineFrame = static_cast<int64_t>(m_workerFrame) + m_workerTimelineOffset;
+    return static_cast<int>(((timelineFrame % kSynthStepFrames) + kSynthStepFrames) %
+                            kSynthStepFrames);
 }
 
 // ---- Previews ---------------------------------------------------------------------------

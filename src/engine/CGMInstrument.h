@@ -50,8 +50,18 @@ struct _fluid_synth_t;
 // the same timing (never early, at most 63 frames late) against the
 // transport. The audio thread never waits: frames the worker has not rendered
 // yet are played as silence and counted (LiveUnderrunFrames). A transport
-// jump or Reset lets go of everything rendered ahead and silences the voices.
+// jump or Reset lets go of everything rendered ahead and silences the voices;
+// the block it comes with is silent, as the worker starts on the new place
+// only once that block's events are queued.
 // Offline (not live), Process calls FluidSynth itself, as above.
+//
+// A render of the song starts the synthesizer on its first frame, so its
+// steps fall on timeline frames that are multiples of 64. Live, the worker keeps its steps
+// on those same frames (LivePlace tells it where each block plays): after a
+// start or jump to any frame, and after a loop wrap, its first step is cut
+// short, so that every note starts on the frame the render gives it. The
+// worker drops the front of that step's synthesizer block: after a jump it is
+// silence; at a loop wrap up to 63 frames of ringing sound are skipped.
 //
 // Every instrument playing the same SoundFont file shares one loaded copy of
 // it (CSharedSoundFont) and holds that font's lock around each call into
@@ -107,7 +117,7 @@ public:
     int LiveLookAheadFrames() const override { return kLookAheadFrames; }
     // Switching from live to offline waits for the worker to finish its step
     // (offline threads may wait); the other way never waits.
-    void SetLive(bool live, bool transportJumped) override;
+    void SetLive(bool live, const LivePlace& place) override;
 
     // The voices the synthesizer has now (it starts with kStartVoices and
     // grows as notes need them, up to kMaxVoices); 0 without one.
@@ -210,6 +220,17 @@ private:
         uint64_t generation = 0;  // the flush it follows
         EffectMidiEvent event;
     };
+    // Where playback wraps to the loop start: the timeline frame that plays
+    // at targetFrame. Kept apart from the events, whose order it need not keep.
+    struct LiveWrap {
+        uint64_t targetFrame = 0;
+        uint64_t generation = 0;
+        int64_t timelineFrame = 0;
+    };
+    // Loop wraps on their way to the worker; a loop shorter than a block
+    // wraps at most once per block here.
+    static constexpr int kWrapQueueSize = 16;
+    static constexpr uint64_t kNoWrap = ~uint64_t{0};
 
     bool CreateSynth(double sampleRate);
     void DeleteSynth();
@@ -234,7 +255,11 @@ private:
     // Live, audio thread side.
     void ProcessLive(float* stereo, int frames);
     void PushLive(const EffectMidiEvent& event, uint64_t targetFrame);
+    // Passes on a loop wrap that falls within the frames this block's events
+    // reach.
+    void PushWrap(int frames);
     void RequestFlush(bool reset);
+    void HandFlushToWorker();
     // Live, worker side.
     void StartWorker();
     void StopWorker();
@@ -244,6 +269,11 @@ private:
     void RenderAhead();
     void FlushOnWorker(uint64_t generation);
     void RenderStep();
+    // Applies the loop wraps the worker has reached.
+    void TakeWraps();
+    // Frames of the synthesizer's step before m_workerFrame on the timeline's
+    // 64-frame grid: 0 when a step starts there.
+    int StepLead() const;
 
     std::string m_requestedPath;
     std::string m_loadedPath;
@@ -276,12 +306,22 @@ private:
     bool m_live = false;         // audio side's view
     uint64_t m_playedFrames = 0; // audio side's copy of m_consumed
     uint64_t m_generation = 0;   // audio side's copy of m_flushGeneration
-    std::vector<float> m_ring;   // kRingFrames stereo frames
+    // Audio side: the timeline frame less the played frame count, as the last
+    // live block gave it; the next loop wrap (m_playedFrames' count, kNoWrap
+    // for none) and the last one passed on.
+    int64_t m_timelineOffset = 0;
+    uint64_t m_wrapFrame = kNoWrap;
+    int64_t m_wrapTimeline = 0;
+    uint64_t m_lastWrapFrame = kNoWrap;
+    bool m_flushRequested = false; // a flush not handed to the worker yet
+    std::vector<float> m_ring;     // kRingFrames stereo frames
     SpscQueue<LiveEvent, kLiveQueueSize> m_liveEvents;
+    SpscQueue<LiveWrap, kWrapQueueSize> m_liveWraps;
     std::atomic<uint64_t> m_consumed{0};        // frames the audio thread has played
     std::atomic<uint64_t> m_written{0};         // frames the worker has rendered
-    std::atomic<uint64_t> m_flushGeneration{0}; // flushes asked for
+    std::atomic<uint64_t> m_flushGeneration{0}; // flushes handed to the worker
     std::atomic<uint64_t> m_flushFrame{0};      // where the last flush asked for starts
+    std::atomic<int64_t> m_flushTimeline{0};    // the timeline frame played there
     std::atomic<uint64_t> m_flushDone{0};       // the last flush the worker made
     std::atomic<bool> m_flushResets{false};     // the next flush also resets the channels
     std::atomic<uint64_t> m_underrunFrames{0};
@@ -293,8 +333,9 @@ private:
     std::atomic<bool> m_wakePending{false};
     std::mutex m_workerMutex; // held by the worker while it uses the synthesizer
     std::thread m_worker;
-    uint64_t m_workerFrame = 0;      // worker: next frame to render
-    uint64_t m_workerGeneration = 0; // worker: the flush it made last
-    std::vector<float> m_stepLeft;   // worker: one synthesizer step
+    uint64_t m_workerFrame = 0;         // worker: next frame to render
+    uint64_t m_workerGeneration = 0;    // worker: the flush it made last
+    int64_t m_workerTimelineOffset = 0; // worker: timeline frame less m_workerFrame's count
+    std::vector<float> m_stepLeft;      // worker: one synthesizer step
     std::vector<float> m_stepRight;
 };

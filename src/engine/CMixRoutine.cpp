@@ -582,7 +582,7 @@ void CMixRoutine::SumTracks(CPCMMixer& mixer, const Segment& segment) {
             std::fill(bus, bus + samples, 0.0f);
         if (track.HearsInput())
             AddMonitoredInput(track, MonitoredInputOf(mixer, track), segment, bus);
-        RunTrackChains(track, number, bus, segment.frames);
+        RunTrackChains(track, number, bus, segment);
         if (m_onlyTrack != kAllTracks) {
             for (int index = 0; index < samples; ++index)
                 segment.out[index] += bus[index];
@@ -629,7 +629,9 @@ void CMixRoutine::AddMonitoredInput(const CPCMTrack& track, const LiveInput& inp
     }
 }
 
-void CMixRoutine::RunTrackChains(CPCMTrack& track, int trackNumber, float* bus, int frames) {
+void CMixRoutine::RunTrackChains(CPCMTrack& track, int trackNumber, float* bus,
+                                 const Segment& segment) {
+    const int frames = segment.frames;
     const int list = m_trackEventList[static_cast<size_t>(trackNumber)];
     const EffectMidiEvent* events =
         list < 0 ? nullptr : m_eventLists.data() + static_cast<size_t>(list) * kMaxTrackEvents;
@@ -637,9 +639,14 @@ void CMixRoutine::RunTrackChains(CPCMTrack& track, int trackNumber, float* bus, 
     if (m_offline)
         track.GetInstrumentChain()->Process(bus, frames, events, count);
     else
-        track.GetInstrumentChain()->ProcessLive(bus, frames, events, count, m_liveJumped);
+        track.GetInstrumentChain()->ProcessLive(bus, frames, events, count, LivePlaceOf(segment));
     track.GetInstrumentEffectsChain()->Process(bus, frames);
     track.GetEffectChain()->Process(bus, frames);
+}
+
+LivePlace CMixRoutine::LivePlaceOf(const Segment& segment) const {
+    const bool looping = !m_idle && m_segmentLooping;
+    return LivePlace{m_liveJumped, segment.startFrame, looping, m_loopStart, m_loopEnd};
 }
 
 void CMixRoutine::MixMetronome(CPCMMixer& mixer, const Segment& segment) {

@@ -154,7 +154,9 @@ private:
     const float* SpanFrames(const CSoundStream::Frames& span, int done, int count);
     void ApplyFilters(CClipAudioBuffer& buffer, double clipMs, int frames);
     void SumTracks(CPCMMixer& mixer, const Segment& segment);
-    void RunTrackChains(CPCMTrack& track, int trackNumber, float* bus, int frames);
+    void RunTrackChains(CPCMTrack& track, int trackNumber, float* bus, const Segment& segment);
+    // Where a live segment plays, for the instruments that render ahead.
+    LivePlace LivePlaceOf(const Segment& segment) const;
     // The live input a monitoring track hears in this block: the device's own
     // input or another input device's frames; none (null samples) when it
     // hears nothing.

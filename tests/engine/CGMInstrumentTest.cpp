@@ -310,12 +310,14 @@ bool WaitForWorker(const CGMInstrument& instrument, int frames) {
 }
 
 // One live block at timeline frame start, as the mixer plays it: the events
-// of the block kLookAheadFrames later go with it.
+// of the block kLookAheadFrames later go with it. The worker starts on a new
+// place (going live, a jump, a Reset) only once that block is played, so
+// there is nothing to wait for in it.
 void LiveBlock(CGMInstrument& instrument, CMidiScheduler& scheduler, CMidiSound& sound,
                int64_t start, Buffer& out, bool waitForWorker = true) {
     std::fill(out.begin(), out.end(), 0.0f);
     const int frames = static_cast<int>(out.size() / 2);
-    instrument.SetLive(true, false);
+    instrument.SetLive(true, LivePlace{.timelineFrame = start});
     scheduler.ScheduleBlock(sound, start + CGMInstrument::kLookAheadFrames, frames, kRate);
     for (int i = 0; i < scheduler.NumEvents(); ++i)
         instrument.HandleMidiEvent(scheduler.Events()[i]);
@@ -331,7 +333,7 @@ Buffer RenderLive(CMidiSound& sound, int frames) {
     Buffer out(static_cast<size_t>(frames) * 2, 0.0f);
     Buffer block(2 * kBlock);
     for (int start = 0; start + kBlock <= frames; start += kBlock) {
-        LiveBlock(*instrument, scheduler, sound, start, block);
+        LiveBlock(*instrument, scheduler, sound, start, block, start > 0);
         std::copy(block.begin(), block.end(), out.begin() + 2 * start);
     }
     EXPECT_EQ(instrument->LiveUnderrunFrames(), 0u);
@@ -368,7 +370,7 @@ TEST(CGMInstrument, LiveTransportJumpDropsWhatWasRenderedAhead) {
     SKIP_WITHOUT_SOUNDFONT();
     auto instrument = MakeInstrument();
     Buffer out(2 * kBlock, 0.0f);
-    instrument->SetLive(true, false);
+    instrument->SetLive(true, LivePlace{});
     ASSERT_TRUE(instrument->MidiNoteOnNow(60, 100, 0));
     instrument->Process(out.data(), kBlock);
     ASSERT_TRUE(WaitForWorker(*instrument, kBlock));
@@ -376,7 +378,8 @@ TEST(CGMInstrument, LiveTransportJumpDropsWhatWasRenderedAhead) {
     instrument->Process(out.data(), kBlock);
     ASSERT_TRUE(WaitForWorker(*instrument, kBlock));
     ASSERT_GT(Peak(out, 0, kBlock), 0.01f);
-    instrument->SetLive(true, true); // never waits: the jump block is silent
+    // Never waits: the jump block is silent.
+    instrument->SetLive(true, LivePlace{.transportJumped = true});
     std::fill(out.begin(), out.end(), 0.0f);
     instrument->Process(out.data(), kBlock);
     EXPECT_EQ(Peak(out, 0, kBlock), 0.0f);
@@ -385,7 +388,7 @@ TEST(CGMInstrument, LiveTransportJumpDropsWhatWasRenderedAhead) {
     instrument->Process(out.data(), kBlock);
     EXPECT_EQ(Peak(out, 0, kBlock), 0.0f); // the voice was stopped, not released
     // Offline again: the synthesizer comes back to the calling thread.
-    instrument->SetLive(false, false);
+    instrument->SetLive(false, LivePlace{});
     instrument->HandleMidiEvent({0, 0x90, 64, 100});
     std::fill(out.begin(), out.end(), 0.0f);
     instrument->Process(out.data(), kBlock);
@@ -409,7 +412,7 @@ Buffer PlayLiveFromTheStart(CMidiSound& sound, int blocks, int stalledBlocks) {
         if (index == stalledBlocks && stall.owns_lock())
             stall.unlock();
         LiveBlock(*instrument, scheduler, sound, int64_t{index} * kBlock, block,
-                  !stall.owns_lock());
+                  index > 0 && !stall.owns_lock());
         std::copy(block.begin(), block.end(), out.begin() + 2 * index * kBlock);
     }
     return out;
@@ -433,6 +436,119 @@ TEST(CGMInstrument, ALateStartKeepsTheNotesOnTheirFrames) {
     EXPECT_EQ(tail, Buffer(onTime.begin() + 2 * kStalled * kBlock, onTime.end()));
 }
 
+// Plays the sound live from timeline frame `from` for `frames` frames, as the
+// mixer does after a jump there: the first block also carries the events of
+// the look-ahead frames before its own. That block is silent (the worker
+// starts on the new place after it); each later one waits for the worker, as
+// a device's period lets it.
+Buffer PlayLiveAfterAJump(CGMInstrument& instrument, CMidiScheduler& scheduler, CMidiSound& sound,
+                          int64_t from, int frames) {
+    constexpr int kAhead = CGMInstrument::kLookAheadFrames;
+    Buffer out(static_cast<size_t>(frames) * 2, 0.0f);
+    Buffer block(2 * kBlock);
+    for (int done = 0; done + kBlock <= frames; done += kBlock) {
+        const int64_t start = from + done;
+        const bool jump = done == 0;
+        instrument.SetLive(true, LivePlace{.transportJumped = jump, .timelineFrame = start});
+        const int64_t scheduleFrom = jump ? start : start + kAhead;
+        const int count = jump ? kAhead + kBlock : kBlock;
+        scheduler.ScheduleBlock(sound, scheduleFrom, count, kRate);
+        for (int i = 0; i < scheduler.NumEvents(); ++i) {
+            EffectMidiEvent event = scheduler.Events()[i];
+            event.frameOffset -= jump ? kAhead : 0;
+            instrument.HandleMidiEvent(event);
+        }
+        if (!jump) {
+            EXPECT_TRUE(WaitForWorker(instrument, kBlock));
+        }
+        std::fill(block.begin(), block.end(), 0.0f);
+        instrument.Process(block.data(), kBlock);
+        std::copy(block.begin(), block.end(), out.begin() + 2 * done);
+    }
+    return out;
+}
+
+// The largest difference between the live frames after their first block
+// and the render's frames from renderFrom on.
+float LargestDifference(const Buffer& live, const Buffer& render, int64_t renderFrom) {
+    float largest = 0.0f;
+    for (size_t i = 2 * kBlock; i < live.size(); ++i)
+        largest =
+            std::max(largest, std::fabs(live[i] - render[static_cast<size_t>(renderFrom) * 2 + i]));
+    return largest;
+}
+
+// The RMS of the difference between the live frames after their first block
+// and the render's frames from renderFrom on, in dB below full scale.
+double DifferenceDbfs(const Buffer& live, const Buffer& render, int64_t renderFrom) {
+    double sum = 0.0;
+    for (size_t i = 2 * kBlock; i < live.size(); ++i) {
+        const double difference = live[i] - render[static_cast<size_t>(renderFrom) * 2 + i];
+        sum += difference * difference;
+    }
+    const double mean = sum / static_cast<double>(live.size() - 2 * kBlock);
+    return mean > 0.0 ? 10.0 * std::log10(mean) : -300.0;
+}
+
+// Notes of a few instruments from `from` on: on the frame itself, a few frames
+// after it, on and off the 64-frame grid.
+void AddNotesFrom(CMidiSound& sound, int64_t from) {
+    const int offsets[] = {0, 3, 8, 9, 63, 64, 500, 1234, 4097, 9000, 15000};
+    int pitch = 48;
+    for (int offset : offsets) {
+        const double start = static_cast<double>(from + offset) * 1000.0 / kRate;
+        AddNote(sound, start, start + 150.0, pitch, pitch % 3 == 0 ? 9 : 0);
+        pitch += 5;
+    }
+}
+
+// A render runs the synthesizer from the song's start, so its notes start
+// on timeline frames that are multiples of 64. A live start anywhere else
+// keeps them there: a new instrument plays what the render plays, sample for
+// sample.
+TEST(CGMInstrument, ALiveStartAnywherePlaysTheNotesAsTheRenderDoes) {
+    SKIP_WITHOUT_SOUNDFONT();
+    constexpr int kFrames = 24 * kBlock;
+    for (const int64_t from : {int64_t{88200}, int64_t{1000}, int64_t{12345}, int64_t{6400}}) {
+        MidiSoundPtr sound = MakeSound(static_cast<double>(from + kFrames) * 1000.0 / kRate);
+        AddNotesFrom(*sound, from);
+        const Buffer render = Render(*sound, static_cast<int>(from) + kFrames);
+        auto instrument = MakeInstrument();
+        CMidiScheduler scheduler;
+        const Buffer live = PlayLiveAfterAJump(*instrument, scheduler, *sound, from, kFrames);
+        ASSERT_GT(Peak(live, 0, kFrames), 0.01f) << from;
+        EXPECT_LE(LargestDifference(live, render, from), 1e-6f) << "from frame " << from;
+        EXPECT_EQ(instrument->LiveUnderrunFrames(), 0u);
+    }
+}
+
+// The same after a seek: the seek silences what the old place played, and
+// the notes of the new place start where a render of them alone starts them,
+// whatever frame the old place had reached.
+TEST(CGMInstrument, AfterASeekTheNotesStartAsTheRenderStartsThem) {
+    SKIP_WITHOUT_SOUNDFONT();
+    constexpr int kFrames = 24 * kBlock;
+    constexpr int64_t kFirst = 1000;
+    constexpr int64_t kSeekTo = 3 * 44100 + 17;
+    const double lengthMs = static_cast<double>(kSeekTo + kFrames) * 1000.0 / kRate;
+    MidiSoundPtr sound = MakeSound(lengthMs);
+    AddNotesFrom(*sound, kFirst);
+    AddNotesFrom(*sound, kSeekTo);
+    MidiSoundPtr newPlace = MakeSound(lengthMs);
+    AddNotesFrom(*newPlace, kSeekTo);
+    const Buffer render = Render(*newPlace, static_cast<int>(kSeekTo) + kFrames);
+    auto instrument = MakeInstrument();
+    CMidiScheduler scheduler;
+    const Buffer before = PlayLiveAfterAJump(*instrument, scheduler, *sound, kFirst, 7 * kBlock);
+    ASSERT_GT(Peak(before, kBlock, 7 * kBlock), 0.01f);
+    const Buffer after = PlayLiveAfterAJump(*instrument, scheduler, *sound, kSeekTo, kFrames);
+    ASSERT_GT(Peak(after, kBlock, kFrames), 0.01f);
+    // Not sample for sample: a synthesizer whose voices have played before
+    // starts some sounds a little differently (about -85 dBFS here, on notes
+    // at -31 dBFS); notes a step off the render's frames give about -30.
+    EXPECT_LT(DifferenceDbfs(after, render, kSeekTo), -80.0);
+}
+
 std::atomic<int> g_queueOverflows{0};
 
 void CountQueueOverflows(int, const char* message, void*) {
@@ -451,7 +567,7 @@ TEST(CGMInstrument, ABurstOfNotesGrowsTheVoicesAndLosesNone) {
         EXPECT_LE(instrument->Voices(), 64);
         g_queueOverflows = 0;
         fluid_set_log_function(FLUID_WARN, CountQueueOverflows, nullptr);
-        instrument->SetLive(live, false);
+        instrument->SetLive(live, LivePlace{});
         for (int note = 0; note < 160; ++note) {
             const int channel = note % 16 == 9 ? 0 : note % 16;
             instrument->HandleMidiEvent({0, static_cast<uint8_t>(0x90 | channel),
@@ -460,7 +576,7 @@ TEST(CGMInstrument, ABurstOfNotesGrowsTheVoicesAndLosesNone) {
         Buffer out(2 * kBlock, 0.0f);
         float loudest = 0.0f;
         for (int block = 0; block < 4; ++block) {
-            if (live) {
+            if (live && block > 0) {
                 EXPECT_TRUE(WaitForWorker(*instrument, kBlock));
             }
             std::fill(out.begin(), out.end(), 0.0f);
@@ -607,7 +723,8 @@ TEST(CGMInstrument, PlayingLiveAllocatesNothingOnTheAudioThread) {
             instrument->MidiNoteOnNow(72, 100, 0);
         if (block == 40)
             instrument->Reset();
-        LiveBlock(*instrument, scheduler, *song, static_cast<int64_t>(block) * kBlock, out);
+        LiveBlock(*instrument, scheduler, *song, static_cast<int64_t>(block) * kBlock, out,
+                  block != 0 && block != 40);
         loudest = std::max(loudest, Peak(out, 0, kBlock));
     }
     scheduler.Stop();
