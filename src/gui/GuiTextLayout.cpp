@@ -96,16 +96,64 @@ size_t GuiTextLayout::IndexAtX(int32_t x) const {
 }
 
 void GuiTextLayout::Draw(cairo_t* cr, double x, double y, uint32_t color) const {
-    if (m_text.empty())
+    if (m_text.empty() || !InkMeetsClip(cr, x, y))
         return;
     cairo_save(cr);
     CImage::SetSourceColor(cr, color);
     cairo_move_to(cr, x, y);
-    pango_cairo_update_layout(cr, m_layout);
+    // Pango lays the text out again after every update of its context, even
+    // to the settings it had: a context that draws as the scratch context
+    // measures (the usual case) draws the layout as it is.
+    const bool sameSettings = DrawsAsMeasured(cr);
+    if (!sameSettings)
+        pango_cairo_update_layout(cr, m_layout);
     pango_cairo_show_layout(cr, m_layout);
     cairo_restore(cr);
     // Back to the scratch context's settings, so that later measurements agree.
-    pango_cairo_update_layout(m_scratch, m_layout);
+    if (!sameSettings)
+        pango_cairo_update_layout(m_scratch, m_layout);
+}
+
+bool GuiTextLayout::InkMeetsClip(cairo_t* cr, double x, double y) const {
+    // Repainting a narrow column crosses many labels whose glyphs lie all
+    // beside it; Pango would go through every glyph to draw nothing.
+    PangoRectangle ink;
+    pango_layout_get_pixel_extents(m_layout, &ink, nullptr);
+    double left = 0;
+    double top = 0;
+    double right = 0;
+    double bottom = 0;
+    cairo_clip_extents(cr, &left, &top, &right, &bottom);
+    // A pixel of margin for antialiasing at the ink's edges.
+    constexpr double kMargin = 1.0;
+    return x + ink.x - kMargin < right && x + ink.x + ink.width + kMargin > left &&
+           y + ink.y - kMargin < bottom && y + ink.y + ink.height + kMargin > top;
+}
+
+bool GuiTextLayout::DrawsAsMeasured(cairo_t* cr) const {
+    // Pango ignores where the context is translated to, but not its scale,
+    // rotation or font options.
+    cairo_matrix_t matrix;
+    cairo_get_matrix(cr, &matrix);
+    if (matrix.xx != 1.0 || matrix.yy != 1.0 || matrix.xy != 0.0 || matrix.yx != 0.0)
+        return false;
+    cairo_font_options_t* drawn = FontOptionsOf(cr);
+    cairo_font_options_t* measured = FontOptionsOf(m_scratch);
+    const bool same = cairo_font_options_equal(drawn, measured);
+    cairo_font_options_destroy(drawn);
+    cairo_font_options_destroy(measured);
+    return same;
+}
+
+cairo_font_options_t* GuiTextLayout::FontOptionsOf(cairo_t* cr) {
+    // The surface's options, overridden by those set on the context, as Pango merges them.
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_surface_get_font_options(cairo_get_target(cr), options);
+    cairo_font_options_t* set = cairo_font_options_create();
+    cairo_get_font_options(cr, set);
+    cairo_font_options_merge(options, set);
+    cairo_font_options_destroy(set);
+    return options;
 }
 
 void GuiTextLayout::DrawIn(cairo_t* cr, int32_t x, int32_t y, int32_t width, int32_t height,

@@ -6,6 +6,7 @@
 
 typedef struct _cairo cairo_t;
 typedef struct _cairo_surface cairo_surface_t;
+typedef struct _cairo_font_options cairo_font_options_t;
 typedef struct _PangoLayout PangoLayout;
 
 // The typeface of the program's own widgets ("DejaVu Sans") at a pixel size.
@@ -55,6 +56,14 @@ public:
     static std::string MakeValid(const std::string& text);
 
 private:
+    // Whether the text's ink, drawn at (x, y), reaches into the context's clip.
+    bool InkMeetsClip(cairo_t* cr, double x, double y) const;
+    // Whether the context draws text as the scratch context measures it, so
+    // that the layout can be drawn without being laid out again.
+    bool DrawsAsMeasured(cairo_t* cr) const;
+    // The font options text drawn in the context gets; the caller destroys them.
+    static cairo_font_options_t* FontOptionsOf(cairo_t* cr);
+
     cairo_surface_t* m_scratchSurface = nullptr;
     cairo_t* m_scratch = nullptr;
     PangoLayout* m_layout = nullptr;

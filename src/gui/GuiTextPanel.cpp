@@ -32,10 +32,12 @@ void GuiTextPanel::MeasureText() {
         m_textHeight = 0;
         return;
     }
-    GuiTextLayout& layout = m_layout.Get(m_font, m_text);
-    if ((m_format & kTextWordBreak) && !(m_format & kTextSingleLine))
-        layout.SetWrapWidth(GetWidth());
-    m_textHeight = layout.Height();
+    m_textHeight = Layout().Height();
+}
+
+GuiTextLayout& GuiTextPanel::Layout() {
+    const bool wraps = (m_format & kTextWordBreak) && !(m_format & kTextSingleLine);
+    return m_layout.Get(m_font, m_text, wraps ? GetWidth() : -1);
 }
 
 void GuiTextPanel::OnDraw(const GuiRect&) {
@@ -45,7 +47,7 @@ void GuiTextPanel::OnDraw(const GuiRect&) {
     cairo_save(cr);
     cairo_rectangle(cr, 0, 0, GetWidth(), GetHeight());
     cairo_clip(cr);
-    m_layout.Get(m_font, m_text).DrawIn(cr, 0, 0, GetWidth(), GetHeight(), m_format, m_textColor);
+    Layout().DrawIn(cr, 0, 0, GetWidth(), GetHeight(), m_format, m_textColor);
     cairo_restore(cr);
 }
 

@@ -38,6 +38,8 @@ public:
 
 private:
     void MeasureText();
+    // The text laid out in the panel's font, wrapped to its width when the format breaks words.
+    GuiTextLayout& Layout();
 
     std::string m_text;
     GuiFont m_font;

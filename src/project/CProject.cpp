@@ -492,6 +492,10 @@ TimelineExtents CProject::GetTimelineExtents() const {
     return extents;
 }
 
+double CProject::PlaybackPositionMs() const {
+    return m_mixer.GetPositionMs();
+}
+
 double CProject::GetProjectLengthMs() const {
     double end = 0.0;
     for (int index = 0; index < m_tracks.Count(); ++index)

@@ -275,6 +275,7 @@ protected:
     // What the track area asks of the document.
     int32_t TrackAreaMsPerPixel() const override { return MsPerPixel(); }
     TimelineExtents GetTimelineExtents() const override;
+    double PlaybackPositionMs() const override;
     bool HasActiveTimeSelection() const override { return m_timeSelection.IsActive(); }
     void ClearTimeSelection() override { m_timeSelection.Clear(); }
     bool HasSelectedClips() const override { return !m_selection.IsEmpty(); }

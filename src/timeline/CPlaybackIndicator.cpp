@@ -65,3 +65,29 @@ void CPlaybackIndicator::OnDraw(const GuiRect& r) {
     if (m_top && m_top->IsValid() && r.top < m_top->Height())
         m_top->Draw(cr, 0, 0);
 }
+
+std::array<GuiRect, 2> CPlaybackIndicator::DrawnParts() const {
+    const int32_t imageHeight = m_top && m_top->IsValid() ? m_top->Height() : 0;
+    return {GuiRect{m_lineOffset, 0, m_lineOffset + 1, GetHeight()},
+            GuiRect{0, 0, GetWidth(), std::min(imageHeight, GetHeight())}};
+}
+
+void CPlaybackIndicator::Invalidate(const GuiRect* r) {
+    for (const GuiRect& part : DrawnParts()) {
+        const GuiRect piece = r ? r->Intersection(part) : part;
+        if (!piece.IsEmpty())
+            VRGuiObject::Invalidate(&piece);
+    }
+}
+
+void CPlaybackIndicator::InvalidateInParent() {
+    VRGuiContainer* parent = GetParent();
+    if (!parent)
+        return;
+    for (const GuiRect& part : DrawnParts()) {
+        if (part.IsEmpty())
+            continue;
+        const GuiRect inParent = LocalToParentRect(part);
+        parent->Invalidate(&inParent);
+    }
+}

@@ -5,6 +5,7 @@
 #include "support/Observable.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -45,8 +46,17 @@ public:
     bool AcceptsHover() const override { return false; }
     void OnTimer(uint32_t id) override;
     void OnDraw(const GuiRect& r) override;
+    // The line draws only its column and the top image; the rest of its tall
+    // rectangle shows what lies beneath. Repainting it, on a move or any other
+    // change, covers those two parts alone, so that a tick repaints two
+    // one-pixel columns rather than two bands as wide as the image.
+    void Invalidate(const GuiRect* r) override;
+    void InvalidateInParent() override;
 
 private:
+    // The line's column and the top image, in the object's coordinates.
+    std::array<GuiRect, 2> DrawnParts() const;
+
     std::function<double()> m_positionSource;
     std::function<int32_t()> m_msPerPixelSource;
     // Negative until the first tick, which always tells the observers.

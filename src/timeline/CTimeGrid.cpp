@@ -321,9 +321,9 @@ void CTimeGrid::DrawTicks(const GuiRect& r) {
         FillColumn(cr, tick->x, kHeight - tick->height, 1, tick->height, color);
         if (tick->label.empty())
             continue;
-        GuiTextLayout layout(GuiFont{}, tick->label);
-        layout.DrawIn(cr, tick->x, kLabelTop, kLabelReach, kLabelBottom - kLabelTop,
-                      kTextSingleLine, m_textColor);
+        m_labelLayouts.Get(GuiFont{}, tick->label)
+            .DrawIn(cr, tick->x, kLabelTop, kLabelReach, kLabelBottom - kLabelTop, kTextSingleLine,
+                    m_textColor);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "gui/GuiCursor.h"
+#include "gui/GuiTextLayoutCache.h"
 #include "gui/GuiTexturePanel.h"
 #include "support/Observable.h"
 #include "support/Observer.h"
@@ -104,6 +105,8 @@ public:
     void OnNotification(int message, void* parameter) override;
 
 private:
+    static constexpr size_t kLabelLayouts = 64;
+
     RulerView CurrentView() const;
     // Builds the ticks when the view moved since they were built.
     void EnsureTicks();
@@ -136,6 +139,9 @@ private:
     uint32_t m_minorColor = 0;
     uint32_t m_textColor = 0;
     std::vector<RulerTick> m_ticks;
+    // The labels of a view and more: scrolling a little or redrawing a
+    // column lays no label out again.
+    GuiTextLayoutCache m_labelLayouts{kLabelLayouts};
     bool m_ticksBuilt = false;
     RulerView m_builtView;
     std::vector<std::unique_ptr<CTrackMarker>> m_markers;

@@ -44,7 +44,7 @@ LoomtoneCustomWindow::LoomtoneCustomWindow()
     m_horizontal->AddChild(m_playbackLine.get(), -m_playbackLine->LineOffset(), 0);
     m_trackBodies->AddChild(m_caret.get(), -m_caret->LineOffset(), 0);
     m_trackBodies->AddChild(m_selRect.get(), 0, 0);
-    m_playbackLine->SetSources([this] { return GetTimelineExtents().playbackMs; },
+    m_playbackLine->SetSources([this] { return PlaybackPositionMs(); },
                                [this] { return TrackAreaMsPerPixel(); });
     for (GuiScrollBar* bar : {m_verticalBar.get(), m_horizontalBar.get()}) {
         bar->SetZOrder(kScrollBarZOrder);

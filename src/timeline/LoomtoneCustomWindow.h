@@ -121,6 +121,9 @@ protected:
     virtual int32_t TrackAreaMsPerPixel() const = 0;
     virtual double SnapAdjustedTime(double ms) const = 0;
     virtual TimelineExtents GetTimelineExtents() const = 0;
+    // The play position alone, asked on every tick of the playback line: a
+    // document that knows it without measuring the whole project says so.
+    virtual double PlaybackPositionMs() const { return GetTimelineExtents().playbackMs; }
     virtual bool HasActiveTimeSelection() const = 0;
     virtual void ClearTimeSelection() = 0;
     virtual bool HasSelectedClips() const = 0;

@@ -7,9 +7,12 @@
 #include "timeline/LoomtoneCustomWindow.h"
 #include "transport/CTransport.h"
 
+#include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -51,6 +54,32 @@ protected:
     void PlayOn(int ms) {
         std::vector<float> out(static_cast<size_t>(ms) * 441 / 10 * 2);
         m_mixer.GetNullDevice().RenderOffline(out.data(), static_cast<int64_t>(out.size() / 2));
+    }
+
+    // The screen's pixels, row after row.
+    std::vector<uint32_t> Screen() {
+        cairo_surface_t* screen = m_host.GetScreenSurface();
+        cairo_surface_flush(screen);
+        const unsigned char* data = cairo_image_surface_get_data(screen);
+        const int stride = cairo_image_surface_get_stride(screen);
+        std::vector<uint32_t> pixels(size_t(m_host.Width()) * size_t(m_host.Height()));
+        for (int32_t y = 0; y < m_host.Height(); ++y)
+            std::memcpy(&pixels[size_t(y) * size_t(m_host.Width())], data + size_t(y) * stride,
+                        size_t(m_host.Width()) * sizeof(uint32_t));
+        return pixels;
+    }
+    // Where two screens first differ, as "x,y"; empty when they are the same.
+    std::string FirstDifference(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+        for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+            if (a[i] != b[i])
+                return std::to_string(i % size_t(m_host.Width())) + "," +
+                       std::to_string(i / size_t(m_host.Width()));
+        return a.size() == b.size() ? std::string() : "sizes";
+    }
+    void RepaintAll() {
+        m_window.Invalidate(nullptr);
+        m_window.FlushInvalidRegion();
+        m_host.DeliverPaint();
     }
 
     std::unique_ptr<CTransport> m_transport;
@@ -127,6 +156,26 @@ TEST_F(PlaybackLineTest, AMoveDrawsTheLineAtItsNewPlaceAndErasesItAtTheOld) {
         presented += static_cast<double>(rect.Width()) * rect.Height();
     EXPECT_GT(presented, 0.0);
     EXPECT_LE(presented, 2.0 * width * m_host.Height());
+}
+
+TEST_F(PlaybackLineTest, ATickLeavesTheScreenAsAFullRepaintDrawsIt) {
+    // A second track's clip under the first, so that the line crosses the
+    // ruler's labels, the clips' labels and waveforms and the grid.
+    ASSERT_NE(AddClipAt(1, 0.0, m_dir + "Long.wav"), nullptr);
+    m_host.Advance(100);
+    const int32_t msPerPixel = m_project->MsPerPixel();
+    // Single steps across text, a jump, and a step back. The columns stay
+    // clear of the horizontal scroll bar's left arrow: cairo shades the
+    // arrow's slanted edges a step differently when it is repainted through
+    // a narrow clip, whatever moved over it.
+    for (int32_t column : {20, 21, 22, 25, 26, 30, 31, 150, 149}) {
+        m_mixer.SetPositionMs(static_cast<double>(column) * msPerPixel);
+        Tick();
+        ASSERT_EQ(Line().GetColumn(), column);
+        const std::vector<uint32_t> ticked = Screen();
+        RepaintAll();
+        EXPECT_EQ(FirstDifference(ticked, Screen()), "") << "line at column " << column;
+    }
 }
 
 TEST_F(PlaybackLineTest, FollowingScrollsWhenTheLineLeavesTheView) {
