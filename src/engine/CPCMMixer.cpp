@@ -200,6 +200,11 @@ void CPCMMixer::MixWaitingForReader(float* out, int frames) {
     m_routine.Render(*this, out, frames, true);
 }
 
+void CPCMMixer::SoundMoved(CAudioAtom& atom) {
+    if (auto* sound = dynamic_cast<CPCMSound*>(&atom))
+        m_reader.Refill(*sound);
+}
+
 bool CPCMMixer::Stop(int /*flags*/) {
     bool wasPlaying = false;
     {

@@ -139,6 +139,10 @@ public:
     // left silent because the reader had not read them yet.
     int64_t GetLostLockBlocks() const { return m_lostLockBlocks.load(); }
     int64_t GetUnderruns() const { return m_reader.Underruns(); }
+    // GUI thread, after a sound was placed elsewhere while it may play, with
+    // the lock released again: its stream is read at the new place at once,
+    // so that playback does not find it empty for its next blocks.
+    void SoundMoved(CAudioAtom& atom);
     CSoundReader& GetSoundReader() { return m_reader; }
     // Told by the render worker around a whole render, so that the mixing
     // thread leaves the instruments alone meanwhile.

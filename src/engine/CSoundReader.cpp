@@ -255,6 +255,15 @@ void CSoundReader::Clear() {
     m_entries.clear();
 }
 
+void CSoundReader::Refill(CPCMSound& sound) {
+    std::lock_guard lock(m_mutex);
+    const auto found = m_entries.find(&sound);
+    if (found == m_entries.end())
+        return;
+    FillStep(found->second, sound, LoadPosition(), kRefillFrames);
+    m_wakeUp.notify_one(); // for the rest
+}
+
 void CSoundReader::Prefill(const StreamPlan& plan, const std::vector<CPCMSound*>& sounds) {
     std::lock_guard lock(m_mutex);
     if (m_prefillHook)

@@ -42,6 +42,9 @@ public:
     // Frames read from one sound in one step, so that every stream gets its
     // turn soon.
     static constexpr int64_t kReadStepFrames = 32768;
+    // How much Refill reads on its caller's thread: a few blocks, enough for
+    // the reader to go on from.
+    static constexpr int64_t kRefillFrames = 4096;
     // How long an offline consumer waits for a stream before it gives up.
     static constexpr int kMaxWaitMs = 10000;
     // The streams of a render, which waits for the reader instead of playing
@@ -97,6 +100,12 @@ public:
     void Prefill(const StreamPlan& plan, const std::vector<CPCMSound*>& sounds);
     // Lets go of every sound (playback stopped).
     void Clear();
+    // GUI thread, right after a sound of the window was placed elsewhere
+    // (under the mixer's lock): fills the start of its stream at the new
+    // place at once, so that the consumer finds the frames there at its next
+    // block rather than after the reader's next round. The mixer's lock is
+    // best not held. Nothing for a sound the window does not hold.
+    void Refill(CPCMSound& sound);
 
     int64_t Underruns() const { return m_underruns.load(); }
     // Called on the reader thread before each round of reading; tests slow

@@ -456,6 +456,9 @@ bool CTrack::AddClip(CClip* clip, double timeMs, bool undo) {
         group->Add(atom, timeMs);
     atom->SetTrackNumber(EngineTrackNumberOf(*this));
     mixer.Unlock();
+    // A clip placed while playing is most often one moved: the reader
+    // reads it at its new place before the next blocks want it.
+    mixer.SoundMoved(*atom);
     if (std::find(m_clips.begin(), m_clips.end(), clip) == m_clips.end()) {
         clip->AddRef();
         m_clips.push_back(clip);

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -264,6 +265,57 @@ TEST(CSoundReader, AClipMovedWhilePlayingIsReadAgainAtItsNewPlace) {
     EXPECT_EQ(FirstMismatch(out, 2 * kRate,
                             [](int64_t frame) { return RampValue(frame + kRate / 2 + 2 * kRate); }),
               -1);
+}
+
+TEST(CSoundReader, AClipMovedWhilePlayingIsHeardAtItsNewPlaceAtTheNextBlockOnceTold) {
+    RampMix mix(10 * kRate);
+    // The reader is held throughout: only the refill on this thread can
+    // give the moved sound its frames. The hook owns its flags, since the
+    // reader may still be in it when this test's body has ended.
+    auto open = std::make_shared<std::atomic<bool>>(false);
+    auto held = std::make_shared<std::atomic<bool>>(false);
+    mix.mixer.GetSoundReader().SetReadHook([open, held] {
+        while (!open->load()) {
+            *held = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    // Let go before the mixer goes, also when a check below gives up.
+    struct LetGo {
+        ~LetGo() { *open = true; }
+        std::shared_ptr<std::atomic<bool>> open;
+    } letGo{open};
+    ASSERT_TRUE(mix.mixer.Play(mix.mixer.GetSoundGroup(), 0.0, 0));
+    for (int tries = 0; tries < 10000 && !held->load(); ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(held->load());
+    std::vector<float> block(kBlock * 2);
+    int64_t mixed = 0;
+    for (; mixed < 4 * kBlock; mixed += kBlock)
+        mix.mixer.Mix(block.data(), kBlock);
+    EXPECT_EQ(block[0], RampValue(mixed - kBlock));
+    ASSERT_EQ(mix.mixer.GetUnderruns(), 0);
+
+    const auto moveBy = [&](double ms) {
+        mix.mixer.Lock();
+        mix.sound->SetAbsoluteOffset(mix.sound->AbsoluteOffset() + ms);
+        mix.mixer.Unlock();
+    };
+    // Untold, the stream still holds the frames of the old place: silence.
+    moveBy(-500.0);
+    mix.mixer.Mix(block.data(), kBlock);
+    mixed += kBlock;
+    EXPECT_EQ(block[0], 0.0f);
+    EXPECT_EQ(mix.mixer.GetUnderruns(), 1);
+
+    moveBy(-500.0);
+    mix.mixer.SoundMoved(*mix.sound);
+    for (int index = 0; index < 4; ++index, mixed += kBlock) {
+        mix.mixer.Mix(block.data(), kBlock);
+        for (int frame = 0; frame < kBlock; ++frame)
+            ASSERT_EQ(block[frame * 2], RampValue(mixed + frame + kRate)) << mixed + frame;
+    }
+    EXPECT_EQ(mix.mixer.GetUnderruns(), 1);
 }
 
 TEST(CSoundReader, SoundsAddedAheadAndSeeksAreHeardFromTheirFirstFrame) {

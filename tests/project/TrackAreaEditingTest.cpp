@@ -1,6 +1,7 @@
 #include "ProjectOnWindowTest.h"
 #include "engine/CMidiSound.h"
 #include "engine/CPCMMixer.h"
+#include "engine/CSoundGroup.h"
 #include "gui/COffscreenGuiHost.h"
 #include "gui/GuiButton.h"
 #include "gui/GuiScrollBar.h"
@@ -18,9 +19,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -104,6 +111,53 @@ TEST_F(TrackAreaEditing, AMouseDragMovesAClipToAnotherTrack) {
     EXPECT_EQ(m_project->GetLastSelectedTrack(), 2);
     EXPECT_TRUE(m_project->GetTrack(2)->IsSelected());
     EXPECT_FALSE(m_project->GetTrack(0)->IsSelected());
+}
+
+TEST_F(TrackAreaEditing, AClipDroppedWhilePlayingIsHeardAtItsNewPlaceFromTheNextBlock) {
+    CClip* clip = AddClipAt(0, 400);
+    ASSERT_NE(clip, nullptr);
+    m_project->SelectClip(clip, false);
+    // The sound reader is held throughout: only the drop itself can give the
+    // moved clip its frames in time. The hook owns its flags, since the
+    // reader may still be in it when this test's body has ended.
+    auto open = std::make_shared<std::atomic<bool>>(false);
+    auto held = std::make_shared<std::atomic<bool>>(false);
+    m_mixer.GetSoundReader().SetReadHook([open, held] {
+        while (!open->load()) {
+            *held = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    struct LetGo {
+        ~LetGo() {
+            *open = true;
+            reader.SetReadHook(nullptr);
+        }
+        std::shared_ptr<std::atomic<bool>> open;
+        CSoundReader& reader;
+    } letGo{open, m_mixer.GetSoundReader()};
+    ASSERT_TRUE(m_mixer.Play(m_mixer.GetSoundGroup(), 600.0, 0));
+    for (int tries = 0; tries < 10000 && !held->load(); ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(held->load());
+    constexpr int kBlock = 512;
+    std::vector<float> block(kBlock * 2);
+    const auto loudest = [&block] {
+        float peak = 0.0f;
+        for (float sample : block)
+            peak = std::max(peak, std::fabs(sample));
+        return peak;
+    };
+    m_mixer.Mix(block.data(), kBlock);
+    EXPECT_GT(loudest(), 0.0f);
+    Drag(-10, 0); // earlier, still under the play position
+    EXPECT_LT(clip->GetStartMs(), 400.0);
+    for (int index = 0; index < 4; ++index) {
+        m_mixer.Mix(block.data(), kBlock);
+        EXPECT_GT(loudest(), 0.0f) << "block " << index << " after the drop";
+    }
+    EXPECT_EQ(m_mixer.GetUnderruns(), 0);
+    m_mixer.Stop(0);
 }
 
 TEST_F(TrackAreaEditing, AClipNudgedToAnotherTrackSelectsThatTrack) {
