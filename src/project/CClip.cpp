@@ -181,10 +181,15 @@ const std::string& CClip::GetLabelText() const {
 
 void CClip::UpdateLabel() {
     std::string text = m_name;
+    // Appended piece by piece: `" " + string` trips a false alarm of GCC 12's -Wrestrict.
+    const auto append = [&text](const char* key) {
+        text += ' ';
+        text += MyLoadString(key);
+    };
     if (m_locked && !m_recording)
-        text += " " + MyLoadString("Clip_TT_Locked");
+        append("Clip_TT_Locked");
     if (IsMuted())
-        text += " " + MyLoadString("Clip_TT_Muted");
+        append("Clip_TT_Muted");
     m_label->SetText(text);
 }
 
