@@ -504,11 +504,13 @@ void CMixRoutine::MixSoundSpan(CPCMSound& sound, const CSoundStream::Frames& spa
     const double lengthMs = sound.Length();
     double gainEnd = 0.0;
     double panEnd = 0.0;
-    for (int ahead = 0; ahead < kPrefetchFrames; ahead += kFramesPerLine)
+    // Live, the frames were copied out of the stream already and are at hand.
+    const bool prefetch = m_wait;
+    for (int ahead = 0; prefetch && ahead < kPrefetchFrames; ahead += kFramesPerLine)
         PrefetchFrame(span, ahead, frames);
     for (int done = 0; done < frames; done += kSubBlockFrames) {
         const int count = std::min(kSubBlockFrames, frames - done);
-        for (int ahead = 0; ahead < kSubBlockFrames; ahead += kFramesPerLine)
+        for (int ahead = 0; prefetch && ahead < kSubBlockFrames; ahead += kFramesPerLine)
             PrefetchFrame(span, done + kPrefetchFrames + ahead, frames);
         const int64_t frame = clipFrame + done;
         const double startMs = MsOfFrame(frame);
