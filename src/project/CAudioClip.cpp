@@ -146,7 +146,7 @@ bool CAudioClip::ChangeRate(double rate) {
     if (!m_atom->Rate(rate))
         return false;
     const double ratio = oldRate / rate;
-    CMixerLock lock(m_document.ClipMixer());
+    CMixerLock lock(m_document.ClipMixer(), *m_atom);
     m_atom->SetVirtualTimeStart(GetOffsetMs() * ratio);
     m_atom->SetLoopStart(GetLoopStart() * ratio);
     m_atom->SetLoopEnd(GetLoopEnd() * ratio);
@@ -263,7 +263,7 @@ void CAudioClip::FollowTempo() {
     const double rate = projectTempo / m_tempo;
     if (rate == oldRate || !ChangeRate(rate))
         return;
-    CMixerLock lock(m_document.ClipMixer());
+    CMixerLock lock(m_document.ClipMixer(), *m_atom);
     m_atom->SetVirtualLength(GetLengthMs() * oldRate / rate);
 }
 
@@ -283,7 +283,7 @@ void CAudioClip::StretchTo(double startMs, double lengthMs, double rate) {
         return;
     if (rate != GetRate() && !ChangeRate(rate))
         return;
-    CMixerLock lock(m_document.ClipMixer());
+    CMixerLock lock(m_document.ClipMixer(), *m_atom);
     m_atom->SetHeardOffset(startMs);
     m_atom->SetVirtualLength(lengthMs);
 }
@@ -341,8 +341,11 @@ void CAudioClip::SetLoop(double startMs, double endMs, bool undoable) {
         return;
     if (undoable)
         BeginChange();
-    m_atom->SetLoopStart(startMs);
-    m_atom->SetLoopEnd(endMs);
+    {
+        CMixerLock lock(m_document.ClipMixer(), *m_atom);
+        m_atom->SetLoopStart(startMs);
+        m_atom->SetLoopEnd(endMs);
+    }
     if (undoable)
         EndChange();
     Invalidate(nullptr);
@@ -380,7 +383,7 @@ void CAudioClip::ResizeLeft(double deltaMs, bool undoable) {
     if (undoable)
         BeginChange();
     {
-        CMixerLock lock(m_document.ClipMixer());
+        CMixerLock lock(m_document.ClipMixer(), *m_atom);
         m_atom->SetHeardOffset(GetHeardStartMs() + shift);
         m_atom->SetVirtualTimeStart(GetOffsetMs() + shift);
         m_atom->SetVirtualLength(GetLengthMs() - shift);
@@ -469,7 +472,7 @@ bool CAudioClip::RestoreToUndoState(const AudioClipUndoStruct& s, int32_t envelo
     if (m_atom->Rate(s.rate) && s.rate != oldRate)
         m_atom->GetClipAudioBuffer().Scale(oldRate / s.rate);
     {
-        CMixerLock lock(m_document.ClipMixer());
+        CMixerLock lock(m_document.ClipMixer(), *m_atom);
         CClipAudioBuffer& buffer = m_atom->GetClipAudioBuffer();
         buffer.OffsetEnvelopes(envelopeShiftMs);
         m_obeyTempoMap = s.obeyTempoMap;

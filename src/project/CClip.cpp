@@ -735,7 +735,7 @@ void CClip::ResizeRight(double lengthMs, bool undoable) {
     if (undoable)
         BeginChange();
     {
-        CMixerLock lock(GetDocument().ClipMixer());
+        CMixerLock lock(GetDocument().ClipMixer(), *GetEngineAtom());
         SetAtomLength(length);
     }
     if (undoable)

@@ -124,8 +124,11 @@ void CMIDIClip::SetLoop(double startMs, double endMs, bool undoable) {
         return;
     if (undoable)
         BeginChange();
-    m_atom->SetLoopStart(startMs);
-    m_atom->SetLoopEnd(endMs);
+    {
+        CMixerLock lock(m_document.ClipMixer());
+        m_atom->SetLoopStart(startMs);
+        m_atom->SetLoopEnd(endMs);
+    }
     if (undoable)
         EndChange();
     Invalidate(nullptr);

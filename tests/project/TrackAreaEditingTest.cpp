@@ -27,6 +27,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -41,6 +42,56 @@ protected:
         m_project->HandleDraggingClips(dx, dy, CClipDrag::kRelease);
     }
     static int TrackOf(const CClip* clip) { return clip->GetTrack()->GetIndex(); }
+    // Holds the sound reader's thread until the returned guard goes: only an
+    // edit's own reading can then give a changed clip its frames in time.
+    // The hook owns its flag, since the reader may still be in it when a
+    // test's body has ended.
+    auto HoldSoundReader() {
+        auto open = std::make_shared<std::atomic<bool>>(false);
+        m_readerHeld = std::make_shared<std::atomic<bool>>(false);
+        m_mixer.GetSoundReader().SetReadHook([open, held = m_readerHeld] {
+            while (!open->load()) {
+                *held = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        struct LetGo {
+            LetGo(std::shared_ptr<std::atomic<bool>> flag, CSoundReader& soundReader)
+                : open(std::move(flag)), reader(soundReader) {}
+            ~LetGo() {
+                *open = true;
+                reader.SetReadHook(nullptr);
+            }
+            std::shared_ptr<std::atomic<bool>> open;
+            CSoundReader& reader;
+        };
+        return std::make_unique<LetGo>(open, m_mixer.GetSoundReader());
+    }
+    // Starts playing and waits until the reader is caught in the hook.
+    bool PlayWithReaderHeld(double fromMs) {
+        if (!m_mixer.Play(m_mixer.GetSoundGroup(), fromMs, 0))
+            return false;
+        for (int tries = 0; tries < 10000 && !m_readerHeld->load(); ++tries)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return m_readerHeld->load();
+    }
+    // Mixes one block and gives its loudest sample.
+    float MixLoudest() {
+        m_mixer.Mix(m_block.data(), kBlock);
+        float peak = 0.0f;
+        for (float sample : m_block)
+            peak = std::max(peak, std::fabs(sample));
+        return peak;
+    }
+    void ExpectHeardFromTheNextBlock(const char* after) {
+        for (int index = 0; index < 4; ++index)
+            EXPECT_GT(MixLoudest(), 0.0f) << "block " << index << " after " << after;
+        EXPECT_EQ(m_mixer.GetUnderruns(), 0) << "after " << after;
+    }
+
+    static constexpr int kBlock = 512;
+    std::vector<float> m_block = std::vector<float>(kBlock * 2);
+    std::shared_ptr<std::atomic<bool>> m_readerHeld;
     // An instrument clip on a new MIDI track; null when the track refused it.
     CMIDIClip* AddMidiClip(CMidiSound* sound) {
         sound->SetLoopEnd(sound->GetMediaLength());
@@ -117,46 +168,35 @@ TEST_F(TrackAreaEditing, AClipDroppedWhilePlayingIsHeardAtItsNewPlaceFromTheNext
     CClip* clip = AddClipAt(0, 400);
     ASSERT_NE(clip, nullptr);
     m_project->SelectClip(clip, false);
-    // The sound reader is held throughout: only the drop itself can give the
-    // moved clip its frames in time. The hook owns its flags, since the
-    // reader may still be in it when this test's body has ended.
-    auto open = std::make_shared<std::atomic<bool>>(false);
-    auto held = std::make_shared<std::atomic<bool>>(false);
-    m_mixer.GetSoundReader().SetReadHook([open, held] {
-        while (!open->load()) {
-            *held = true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    });
-    struct LetGo {
-        ~LetGo() {
-            *open = true;
-            reader.SetReadHook(nullptr);
-        }
-        std::shared_ptr<std::atomic<bool>> open;
-        CSoundReader& reader;
-    } letGo{open, m_mixer.GetSoundReader()};
-    ASSERT_TRUE(m_mixer.Play(m_mixer.GetSoundGroup(), 600.0, 0));
-    for (int tries = 0; tries < 10000 && !held->load(); ++tries)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_TRUE(held->load());
-    constexpr int kBlock = 512;
-    std::vector<float> block(kBlock * 2);
-    const auto loudest = [&block] {
-        float peak = 0.0f;
-        for (float sample : block)
-            peak = std::max(peak, std::fabs(sample));
-        return peak;
-    };
-    m_mixer.Mix(block.data(), kBlock);
-    EXPECT_GT(loudest(), 0.0f);
+    const auto held = HoldSoundReader();
+    ASSERT_TRUE(PlayWithReaderHeld(600.0));
+    EXPECT_GT(MixLoudest(), 0.0f);
     Drag(-10, 0); // earlier, still under the play position
     EXPECT_LT(clip->GetStartMs(), 400.0);
-    for (int index = 0; index < 4; ++index) {
-        m_mixer.Mix(block.data(), kBlock);
-        EXPECT_GT(loudest(), 0.0f) << "block " << index << " after the drop";
-    }
-    EXPECT_EQ(m_mixer.GetUnderruns(), 0);
+    ExpectHeardFromTheNextBlock("the drop");
+    m_mixer.Stop(0);
+}
+
+TEST_F(TrackAreaEditing, AClipTrimmedLoopedOrRestoredWhilePlayingIsHeardFromTheNextBlock) {
+    auto* clip = dynamic_cast<CAudioClip*>(AddClipAt(0, 400));
+    ASSERT_NE(clip, nullptr);
+    const auto held = HoldSoundReader();
+    ASSERT_TRUE(PlayWithReaderHeld(600.0));
+    EXPECT_GT(MixLoudest(), 0.0f);
+    // Every edit keeps the clip under the play position.
+    clip->ResizeLeft(100.0, true);
+    EXPECT_DOUBLE_EQ(clip->GetStartMs(), 500.0);
+    ExpectHeardFromTheNextBlock("the left edge");
+    clip->ResizeRight(800.0, true);
+    ExpectHeardFromTheNextBlock("the right edge");
+    clip->SetLoop(clip->GetLoopStart(), clip->GetLoopEnd() - 10.0, true);
+    ExpectHeardFromTheNextBlock("the loop");
+    clip->StretchTo(450.0, 700.0, clip->GetRate());
+    ExpectHeardFromTheNextBlock("the stretch");
+    // The edits were made without a break between them: one undo step.
+    ASSERT_TRUE(m_undo.Undo());
+    EXPECT_DOUBLE_EQ(clip->GetOffsetMs(), 0.0);
+    ExpectHeardFromTheNextBlock("the undo");
     m_mixer.Stop(0);
 }
 
