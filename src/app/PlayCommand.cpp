@@ -59,9 +59,13 @@ bool StartDevice(CPCMMixer& mixer, const AudioDeviceChoice& device, const PlayRe
 
 void ReportCallbackTimes(const CAudioDevice& device) {
     const CDeviceCallbackTimes& times = device.CallbackTimes();
-    std::fprintf(stderr, "loomtone: %lld callbacks of %d frames, average %.1f us, worst %.1f us\n",
+    std::fprintf(stderr,
+                 "loomtone: %lld callbacks of %d frames, average %.1f us, worst %.1f us "
+                 "(its own work %.1f us); %lld over half the period (%lld in their own work)\n",
                  static_cast<long long>(times.Count()), device.BlockFrames(),
-                 times.AverageMicroseconds(), times.WorstMicroseconds());
+                 times.AverageMicroseconds(), times.WorstMicroseconds(),
+                 times.WorstWorkMicroseconds(), static_cast<long long>(times.OverHalfPeriod()),
+                 static_cast<long long>(times.WorkOverHalfPeriod()));
 }
 
 } // namespace

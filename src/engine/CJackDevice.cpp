@@ -268,7 +268,7 @@ std::unique_ptr<CRtAudioInput> CJackDevice::OpenOtherInput(const std::string& na
 int CJackDevice::Process(jack_nframes_t frames) LOOMTONE_REALTIME {
     m_inProcess = true;
     {
-        CCallbackStopwatch watch(m_times);
+        CCallbackStopwatch watch(m_times, static_cast<int>(frames));
         const size_t count = frames;
         const size_t inputs = m_inPorts.size();
         if (count > static_cast<size_t>(kMostFrames)) {

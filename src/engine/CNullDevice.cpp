@@ -63,7 +63,7 @@ void CNullDevice::Run() {
     auto deadline = Clock::now();
     while (!m_stopping.load()) {
         {
-            CCallbackStopwatch watch(m_times);
+            CCallbackStopwatch watch(m_times, m_blockFrames);
             m_mixer.Mix(m_block.data(), m_blockFrames);
         }
         // Capturing is for tests; a real device hands the block to the card here.

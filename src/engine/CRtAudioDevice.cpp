@@ -175,7 +175,7 @@ bool CRtAudioDevice::Failed() const {
 }
 
 int CRtAudioDevice::Callback(float* out, const float* in, unsigned int frames) LOOMTONE_REALTIME {
-    CCallbackStopwatch watch(m_times);
+    CCallbackStopwatch watch(m_times, static_cast<int>(frames));
     if (in)
         m_mixer.CaptureInput(in, static_cast<int>(frames), m_inputChannels);
     if (out)
