@@ -17,6 +17,8 @@
 // so; otherwise, or with LOOMTONE_BENCH_JACK_REALTIME=0, it runs them as
 // ordinary threads. The label and the "realtime" counter say which ran.
 //
+// BM_ReferenceClientOnJack measures a client that does no more than keep
+// busy, the machine's share of the late callbacks.
 // BM_Play64TracksOnJack plays the session on the mixer alone.
 // BM_Play64TracksOnJackWhileEditing plays it as a project in the main window
 // on the headless host, while this thread, the window's, repaints the whole
@@ -57,6 +59,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -67,6 +70,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -311,6 +315,88 @@ void BM_Play64TracksOnJack(benchmark::State& state) {
     mixer.CloseDevice();
 }
 
+// The machine's own share of the late callbacks: a client that mixes
+// nothing, writes silence to two ports and, with an argument, keeps its
+// thread busy for that many microseconds of its own processor time each
+// callback (260 is about what the 64 tracks take), timed like the mixer's
+// device. What it counts on the same server is not the mixer's doing.
+class BenchReferenceClient {
+public:
+    explicit BenchReferenceClient(std::chrono::microseconds work) : m_work(work) {
+        jack_status_t status{};
+        m_client = jack_client_open("loomtone-bench-reference", JackNoStartServer, &status);
+        if (!m_client)
+            return;
+        for (const char* name : {"out_1", "out_2"})
+            m_ports.push_back(
+                jack_port_register(m_client, name, JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0));
+        jack_set_process_callback(m_client, &BenchReferenceClient::Process, this);
+        jack_set_xrun_callback(m_client, &BenchReferenceClient::Xrun, this);
+        m_active = jack_activate(m_client) == 0;
+    }
+    ~BenchReferenceClient() {
+        if (m_client)
+            jack_client_close(m_client);
+    }
+    BenchReferenceClient(const BenchReferenceClient&) = delete;
+    BenchReferenceClient& operator=(const BenchReferenceClient&) = delete;
+
+    bool Active() const { return m_active; }
+    const CDeviceCallbackTimes& Times() const { return m_times; }
+    int64_t Xruns() const { return m_xruns.load(); }
+
+private:
+    static int Process(jack_nframes_t frames, void* self) {
+        auto& client = *static_cast<BenchReferenceClient*>(self);
+        CCallbackStopwatch watch(client.m_times, static_cast<int>(frames));
+        for (jack_port_t* port : client.m_ports)
+            std::fill_n(static_cast<float*>(jack_port_get_buffer(port, frames)), frames, 0.0f);
+        const auto start = CCallbackStopwatch::ThreadTime();
+        while (CCallbackStopwatch::ThreadTime() - start < client.m_work) {
+        }
+        return 0;
+    }
+    static int Xrun(void* self) {
+        ++static_cast<BenchReferenceClient*>(self)->m_xruns;
+        return 0;
+    }
+
+    std::chrono::microseconds m_work;
+    jack_client_t* m_client = nullptr;
+    std::vector<jack_port_t*> m_ports;
+    bool m_active = false;
+    CDeviceCallbackTimes m_times;
+    std::atomic<int64_t> m_xruns{0};
+};
+
+void BM_ReferenceClientOnJack(benchmark::State& state) {
+    if (!JackInstalled(state))
+        return;
+    BenchJackServer server(RealtimeWanted());
+    if (!StartServer(state, server))
+        return;
+    BenchReferenceClient client{std::chrono::microseconds(state.range(0))};
+    if (!client.Active()) {
+        state.SkipWithError("the reference client did not start");
+        return;
+    }
+    for (auto _ : state)
+        std::this_thread::sleep_for(std::chrono::duration<double>(PlaySeconds()));
+    const CDeviceCallbackTimes& times = client.Times();
+    const double periodUs = 1e6 * kPeriodFrames / kMixerSampleRate;
+    state.counters["callbacks"] = static_cast<double>(times.Count());
+    state.counters["callback_avg_us"] = times.AverageMicroseconds();
+    state.counters["callback_worst_us"] = times.WorstMicroseconds();
+    state.counters["callback_worst_work_us"] = times.WorstWorkMicroseconds();
+    state.counters["worst_of_period_pct"] = 100.0 * times.WorstMicroseconds() / periodUs;
+    state.counters["over_half_period"] = static_cast<double>(times.OverHalfPeriod());
+    state.counters["work_over_half_period"] = static_cast<double>(times.WorkOverHalfPeriod());
+    state.counters["xruns"] = static_cast<double>(client.Xruns());
+    const BenchJackServer::LateCycles late = server.CountLateCycles();
+    state.counters["xruns_timer_late"] = static_cast<double>(late.timer);
+    state.counters["xruns_client_late"] = static_cast<double>(late.client);
+}
+
 // The same session as a project in the main window on the headless host:
 // one tone file a track (read from disk as it plays), its clip's volume
 // envelope changing every second, the built-in effects on the first tracks.
@@ -515,5 +601,6 @@ void BM_Play64TracksOnJackWhileEditing(benchmark::State& state) {
 
 } // namespace
 
+BENCHMARK(BM_ReferenceClientOnJack)->Arg(0)->Arg(260)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_Play64TracksOnJack)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_Play64TracksOnJackWhileEditing)->Iterations(1)->Unit(benchmark::kSecond);
