@@ -7,9 +7,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstddef>
 #include <numbers>
 #include <string>
+#include <thread>
+#include <vector>
 
 // Plays a sine on its one output port "<name>:out", for an input of the
 // program to read; a program's input device named `name` connects to it.
@@ -100,4 +104,61 @@ private:
     jack_port_t* m_in = nullptr;
     bool m_active = false;
     std::atomic<float> m_peak{0.0f};
+};
+
+// Keeps what one port of another client plays from Start to Stop, up to a
+// capacity fixed beforehand: the callback never allocates.
+class JackCapture {
+public:
+    JackCapture(const std::string& name, size_t capacity) : m_samples(capacity) {
+        m_client = jack_client_open(name.c_str(), JackNoStartServer, nullptr);
+        if (!m_client)
+            return;
+        m_in = jack_port_register(m_client, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+        jack_set_process_callback(m_client, &JackCapture::Process, this);
+        m_active = m_in && jack_activate(m_client) == 0;
+    }
+    ~JackCapture() {
+        if (m_client)
+            jack_client_close(m_client);
+    }
+    JackCapture(const JackCapture&) = delete;
+    JackCapture& operator=(const JackCapture&) = delete;
+
+    bool Active() const { return m_active; }
+    bool Listen(const std::string& port) {
+        return m_active && jack_connect(m_client, port.c_str(), jack_port_name(m_in)) == 0;
+    }
+    void Start() {
+        m_count.store(0);
+        m_running.store(true);
+    }
+    // Stops keeping and gives what was kept.
+    std::vector<float> Stop() {
+        m_running.store(false);
+        // A callback that saw the capture running may still be writing.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const auto kept = static_cast<std::ptrdiff_t>(m_count.load());
+        return std::vector<float>(m_samples.begin(), m_samples.begin() + kept);
+    }
+
+private:
+    static int Process(jack_nframes_t frames, void* self) {
+        auto& capture = *static_cast<JackCapture*>(self);
+        if (!capture.m_running.load())
+            return 0;
+        const auto* in = static_cast<const float*>(jack_port_get_buffer(capture.m_in, frames));
+        const size_t kept = capture.m_count.load();
+        const size_t count = std::min<size_t>(frames, capture.m_samples.size() - kept);
+        std::copy_n(in, count, capture.m_samples.begin() + static_cast<std::ptrdiff_t>(kept));
+        capture.m_count.store(kept + count);
+        return 0;
+    }
+
+    jack_client_t* m_client = nullptr;
+    jack_port_t* m_in = nullptr;
+    bool m_active = false;
+    std::vector<float> m_samples;
+    std::atomic<size_t> m_count{0};
+    std::atomic<bool> m_running{false};
 };
