@@ -3,9 +3,14 @@
 // JACK clients a test plays into the program or listens to it with, on the
 // test's own server (JackServer.h).
 
+#include "engine/CPCMMixer.h"
+#include "engine/MidiPortNames.h"
+
 #include <jack/jack.h>
+#include <jack/midiport.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -161,4 +166,67 @@ private:
     std::vector<float> m_samples;
     std::atomic<size_t> m_count{0};
     std::atomic<bool> m_running{false};
+};
+
+// A keyboard as a JACK MIDI client: every twentieth cycle it plays the next
+// note and notes the mixer's play position as it sends it.
+class JackNoteSender {
+public:
+    static constexpr int kNotes = 5;
+
+    explicit JackNoteSender(const CPCMMixer& mixer) : m_mixer(mixer) {
+        m_client = jack_client_open("notesender", JackNoStartServer, nullptr);
+        if (!m_client)
+            return;
+        m_out = jack_port_register(m_client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        jack_set_process_callback(m_client, &JackNoteSender::Process, this);
+        m_active = jack_activate(m_client) == 0;
+    }
+    ~JackNoteSender() {
+        if (m_client)
+            jack_client_close(m_client);
+    }
+    JackNoteSender(const JackNoteSender&) = delete;
+    JackNoteSender& operator=(const JackNoteSender&) = delete;
+
+    bool IsActive() const { return m_active; }
+    void Start() { m_sending = true; }
+    int Sent() const { return m_sent.load(); }
+    double SentAtMs(int note) const { return m_sentAtMs[static_cast<size_t>(note)]; }
+    static uint32_t Message(int note) { return 0x90u | ((60u + note) << 8) | (100u << 16); }
+    // The sender's port among the MIDI inputs the program lists, or -1.
+    static int InputIndex() {
+        const std::vector<std::string> names = MidiInputNames();
+        for (size_t index = 0; index < names.size(); ++index)
+            if (names[index].find("notesender:out") != std::string::npos)
+                return static_cast<int>(index);
+        return -1;
+    }
+
+private:
+    static int Process(jack_nframes_t frames, void* self) {
+        auto& sender = *static_cast<JackNoteSender*>(self);
+        void* buffer = jack_port_get_buffer(sender.m_out, frames);
+        jack_midi_clear_buffer(buffer);
+        const int sent = sender.m_sent.load();
+        if (!sender.m_sending || sent >= kNotes || ++sender.m_cycle % 20 != 0)
+            return 0;
+        if (jack_midi_data_t* data = jack_midi_event_reserve(buffer, 0, 3)) {
+            const uint32_t message = Message(sent);
+            for (int byte = 0; byte < 3; ++byte)
+                data[byte] = static_cast<jack_midi_data_t>(message >> (8 * byte));
+            sender.m_sentAtMs[static_cast<size_t>(sent)] = sender.m_mixer.GetPositionMs();
+            sender.m_sent.store(sent + 1);
+        }
+        return 0;
+    }
+
+    const CPCMMixer& m_mixer;
+    jack_client_t* m_client = nullptr;
+    jack_port_t* m_out = nullptr;
+    bool m_active = false;
+    std::atomic<bool> m_sending{false};
+    std::atomic<int> m_sent{0};
+    int m_cycle = 0;
+    std::array<double, kNotes> m_sentAtMs{};
 };
