@@ -60,6 +60,7 @@ public:
     LoomtoneMainWindow* MainWindow() { return m_window.get(); }
     CAutosave* Autosave() { return m_autosave.get(); }
     const std::string& UserDataFolder() const { return m_userDataFolder; }
+    CPCMMixer& Mixer() { return *m_mixer; }
 
 private:
     void MakeFolders(const std::string& programFolder);

@@ -1,5 +1,7 @@
 #include "engine/CJackDevice.h"
 
+#include "engine/CJackClients.h"
+
 #include "engine/CPCMMixer.h"
 #include "engine/CRtAudioInput.h"
 #include "engine/WaveFormat.h"
@@ -96,10 +98,22 @@ int OnBufferSize(jack_nframes_t frames, void* device) {
 
 } // namespace
 
-CJackDevice::CJackDevice(CPCMMixer& mixer) : m_mixer(mixer) {}
+CJackDevice::CJackDevice(CPCMMixer& mixer)
+    : m_mixer(mixer), m_clientsId(CJackClients::Add([this] { CloseIfServerGone(); })) {}
 
 CJackDevice::~CJackDevice() {
+    CJackClients::Remove(m_clientsId);
     Stop();
+}
+
+void CJackDevice::ShutDown() noexcept {
+    m_shutDown = true;
+    CJackClients::ServerWentAway();
+}
+
+void CJackDevice::CloseIfServerGone() {
+    if (m_shutDown.load())
+        Close();
 }
 
 bool CJackDevice::Start(const AudioDeviceChoice& choice, std::string& reason) {
@@ -119,6 +133,7 @@ bool CJackDevice::Start(const AudioDeviceChoice& choice, std::string& reason) {
 
 bool CJackDevice::Open(const AudioDeviceChoice& choice, std::string& reason) {
     m_clientName = choice.clientName;
+    CJackClients::BeforeOpening();
     jack_status_t status{};
     m_client = jack_client_open(choice.clientName.c_str(), JackNoStartServer, &status);
     if (!m_client) {

@@ -18,8 +18,8 @@ class CPCMMixer;
 //
 // When the server goes away, JACK calls the shutdown function on one of its
 // own threads; that function only notes it, and the client is closed later
-// on the thread that stops the device. Closing a client from JACK's shutdown
-// thread is what made the program abort: the close cancels JACK's threads
+// on the thread that stops the device, or before any other JACK client opens. Closing a client from
+// JACK's shutdown thread is what made the program abort: the close cancels JACK's threads
 // asynchronously, and a thread cancelled while inside a function that may
 // not throw ends the process.
 class CJackDevice : public CAudioDevice {
@@ -51,7 +51,7 @@ public:
     // Called by JACK on its threads.
     int Process(jack_nframes_t frames) LOOMTONE_REALTIME;
     // The server went away or threw the client out; nothing more than noted here.
-    void ShutDown() noexcept { m_shutDown = true; }
+    void ShutDown() noexcept;
     void CountXrun() noexcept { m_xruns.fetch_add(1); }
     void SetBlockFrames(int frames) noexcept { m_blockFrames = frames; }
 
@@ -61,8 +61,12 @@ private:
     bool Connect(const std::vector<std::string>& devicePorts, const std::vector<jack_port_t*>& ours,
                  bool output);
     void Close();
+    // Before another client opens (see CJackClients): a client whose server
+    // is gone is closed, the device stays failed until started again.
+    void CloseIfServerGone();
 
     CPCMMixer& m_mixer;
+    int m_clientsId = 0;
     jack_client_t* m_client = nullptr;
     std::vector<jack_port_t*> m_outPorts;
     std::vector<jack_port_t*> m_inPorts;

@@ -1,5 +1,6 @@
 #include "engine/CMidiInput.h"
 
+#include "engine/CJackClients.h"
 #include "engine/CMidiInputQueue.h"
 #include "engine/CPCMMixer.h"
 #include "support/Log.h"
@@ -25,6 +26,8 @@ bool Compiled(RtMidi::Api api) {
 std::unique_ptr<RtMidiIn> InputOf(RtMidi::Api api) {
     if (!Compiled(api))
         return nullptr;
+    if (api == RtMidi::UNIX_JACK)
+        CJackClients::BeforeOpening();
     try {
         return std::make_unique<RtMidiIn>(api, "Loomtone");
     } catch (const RtMidiError& error) {
@@ -62,6 +65,9 @@ bool CMidiInput::Open(int index, std::string& reason) {
             input->ignoreTypes(true, true, true);
             input->setCallback(&CMidiInput::OnMessage, this);
             input->openPort(static_cast<unsigned>(remaining), "MIDI in");
+            // A JACK port's client must not outlive its server (CJackClients).
+            if (api == RtMidi::UNIX_JACK)
+                m_clientsId = CJackClients::Add([this] { Close(); });
             m_input = std::move(input);
             LogFmt("MIDI input open: %s", name.c_str());
             return true;
@@ -77,6 +83,10 @@ bool CMidiInput::Open(int index, std::string& reason) {
 void CMidiInput::Close() {
     if (!m_input)
         return;
+    if (m_clientsId) {
+        CJackClients::Remove(m_clientsId);
+        m_clientsId = 0;
+    }
     try {
         m_input->closePort();
         m_input->cancelCallback();

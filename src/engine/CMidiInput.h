@@ -36,4 +36,5 @@ private:
     CPCMMixer& m_mixer;
     CMidiInputQueue& m_queue;
     std::unique_ptr<RtMidiIn> m_input;
+    int m_clientsId = 0; // a JACK port's, in CJackClients
 };

@@ -1,5 +1,6 @@
 #include "engine/MidiPortNames.h"
 
+#include "engine/CJackClients.h"
 #include "support/Log.h"
 
 #include <rtmidi/RtMidi.h>
@@ -14,6 +15,8 @@ template <typename Port> void AddPortsOf(RtMidi::Api api, std::vector<std::strin
     RtMidi::getCompiledApi(apis);
     if (std::find(apis.begin(), apis.end(), api) == apis.end())
         return;
+    if (api == RtMidi::UNIX_JACK)
+        CJackClients::BeforeOpening();
     try {
         Port ports(api, "loomtone-probe");
         const unsigned int count = ports.getPortCount();

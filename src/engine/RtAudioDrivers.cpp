@@ -1,6 +1,7 @@
 #include "engine/RtAudioDrivers.h"
 
 #include "engine/AudioDeviceChoice.h"
+#include "engine/CJackClients.h"
 #include "support/Log.h"
 
 #include <algorithm>
@@ -32,6 +33,8 @@ std::unique_ptr<RtAudio> QuietDriver(int driverType) {
     const RtAudio::Api api = ApiOf(driverType);
     if (api == RtAudio::RTAUDIO_DUMMY || !Compiled(api))
         return nullptr;
+    if (api == RtAudio::UNIX_JACK)
+        CJackClients::BeforeOpening();
     try {
         auto audio = std::make_unique<RtAudio>(api);
         audio->showWarnings(false);
