@@ -1,5 +1,6 @@
 #include "FakeDeviceCatalog.h"
 #include "JackServer.h"
+#include "JackTestClients.h"
 #include "ScopedEnv.h"
 #include "app/AudioPageChoices.h"
 #include "app/CAudioDevices.h"
@@ -19,7 +20,6 @@
 #include "timeline/TimelineTestHelpers.h"
 
 #include <gtest/gtest.h>
-#include <jack/jack.h>
 
 #include <algorithm>
 #include <atomic>
@@ -240,46 +240,6 @@ TEST_F(PreferencesDialogTest, ADeviceThatCannotOpenIsReportedAndTheNullDevicePla
     EXPECT_EQ(&m_mixer.GetDevice(), static_cast<CAudioDevice*>(&m_mixer.GetNullDevice()));
 }
 
-// Listens to one output port of the server and keeps the loudest sample.
-class OutputMeter {
-public:
-    OutputMeter() {
-        m_client = jack_client_open("meter", JackNoStartServer, nullptr);
-        if (!m_client)
-            return;
-        m_in = jack_port_register(m_client, "in", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
-        jack_set_process_callback(m_client, &OutputMeter::Process, this);
-        m_active = jack_activate(m_client) == 0;
-    }
-    ~OutputMeter() {
-        if (m_client)
-            jack_client_close(m_client);
-    }
-    OutputMeter(const OutputMeter&) = delete;
-    OutputMeter& operator=(const OutputMeter&) = delete;
-
-    bool Connect(const std::string& port) {
-        return m_active && jack_connect(m_client, port.c_str(), "meter:in") == 0;
-    }
-    float Peak() const { return m_peak.load(); }
-
-private:
-    static int Process(jack_nframes_t frames, void* self) {
-        auto& meter = *static_cast<OutputMeter*>(self);
-        const auto* in = static_cast<const float*>(jack_port_get_buffer(meter.m_in, frames));
-        float peak = meter.m_peak.load();
-        for (jack_nframes_t frame = 0; frame < frames; ++frame)
-            peak = std::max(peak, std::fabs(in[frame]));
-        meter.m_peak.store(peak);
-        return 0;
-    }
-
-    jack_client_t* m_client = nullptr;
-    jack_port_t* m_in = nullptr;
-    bool m_active = false;
-    std::atomic<float> m_peak{0.0f};
-};
-
 TEST_F(PreferencesDialogTest, ChoosingJackReopensTheOutputThereAndTheToneReachesIt) {
     START_JACK_OR_SKIP(server);
     CSystemDeviceCatalog system;
@@ -293,8 +253,8 @@ TEST_F(PreferencesDialogTest, ChoosingJackReopensTheOutputThereAndTheToneReaches
     EXPECT_EQ(m_mixer.GetDevice().BlockFrames(), JackServer::kPeriod);
     ASSERT_TRUE(JackServer::WaitForPort("loomtone:outport", std::chrono::seconds(10)));
 
-    OutputMeter meter;
-    ASSERT_TRUE(meter.Connect("loomtone:outport 0"));
+    JackPeakMeter meter("meter");
+    ASSERT_TRUE(meter.Listen("loomtone:outport 0"));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_LT(meter.Peak(), 0.01f) << "silence before the tone";
     Steps tone;
