@@ -258,21 +258,30 @@ FaultCounts PlayLooped(benchmark::State& state, CPCMMixer& mixer,
     return atOneSecond;
 }
 
-void ReportPlayback(benchmark::State& state, const BenchJackServer& server, CPCMMixer& mixer,
-                    const FaultCounts& atOneSecond) {
-    const CDeviceCallbackTimes& times = mixer.GetDevice().CallbackTimes();
+// What a client's callbacks took; late on the clock but not in their own
+// work, the system held the callback's thread off the processor.
+void ReportCallbacks(benchmark::State& state, const CDeviceCallbackTimes& times) {
     const double periodUs = 1e6 * kPeriodFrames / kMixerSampleRate;
-    const FaultCounts end = FaultCounts::Of(mixer);
     state.counters["callbacks"] = static_cast<double>(times.Count());
     state.counters["callback_avg_us"] = times.AverageMicroseconds();
     state.counters["callback_worst_us"] = times.WorstMicroseconds();
     state.counters["callback_core_pct"] = 100.0 * times.AverageMicroseconds() / periodUs;
     state.counters["worst_of_period_pct"] = 100.0 * times.WorstMicroseconds() / periodUs;
-    // Late on the clock but not in its own work: the system held the
-    // callback's thread off the processor.
     state.counters["callback_worst_work_us"] = times.WorstWorkMicroseconds();
     state.counters["over_half_period"] = static_cast<double>(times.OverHalfPeriod());
     state.counters["work_over_half_period"] = static_cast<double>(times.WorkOverHalfPeriod());
+}
+
+void ReportLateCycles(benchmark::State& state, const BenchJackServer& server) {
+    const BenchJackServer::LateCycles late = server.CountLateCycles();
+    state.counters["xruns_timer_late"] = static_cast<double>(late.timer);
+    state.counters["xruns_client_late"] = static_cast<double>(late.client);
+}
+
+void ReportPlayback(benchmark::State& state, const BenchJackServer& server, CPCMMixer& mixer,
+                    const FaultCounts& atOneSecond) {
+    ReportCallbacks(state, mixer.GetDevice().CallbackTimes());
+    const FaultCounts end = FaultCounts::Of(mixer);
     state.counters["xruns"] = static_cast<double>(end.xruns);
     state.counters["underruns"] = static_cast<double>(end.underruns);
     state.counters["lost_lock"] = static_cast<double>(end.lostLock);
@@ -280,9 +289,7 @@ void ReportPlayback(benchmark::State& state, const BenchJackServer& server, CPCM
     state.counters["underruns_after_1s"] =
         static_cast<double>(end.underruns - atOneSecond.underruns);
     state.counters["lost_lock_after_1s"] = static_cast<double>(end.lostLock - atOneSecond.lostLock);
-    const BenchJackServer::LateCycles late = server.CountLateCycles();
-    state.counters["xruns_timer_late"] = static_cast<double>(late.timer);
-    state.counters["xruns_client_late"] = static_cast<double>(late.client);
+    ReportLateCycles(state, server);
 }
 
 void FillSession(CPCMMixer& mixer) {
@@ -382,19 +389,9 @@ void BM_ReferenceClientOnJack(benchmark::State& state) {
     }
     for (auto _ : state)
         std::this_thread::sleep_for(std::chrono::duration<double>(PlaySeconds()));
-    const CDeviceCallbackTimes& times = client.Times();
-    const double periodUs = 1e6 * kPeriodFrames / kMixerSampleRate;
-    state.counters["callbacks"] = static_cast<double>(times.Count());
-    state.counters["callback_avg_us"] = times.AverageMicroseconds();
-    state.counters["callback_worst_us"] = times.WorstMicroseconds();
-    state.counters["callback_worst_work_us"] = times.WorstWorkMicroseconds();
-    state.counters["worst_of_period_pct"] = 100.0 * times.WorstMicroseconds() / periodUs;
-    state.counters["over_half_period"] = static_cast<double>(times.OverHalfPeriod());
-    state.counters["work_over_half_period"] = static_cast<double>(times.WorkOverHalfPeriod());
+    ReportCallbacks(state, client.Times());
     state.counters["xruns"] = static_cast<double>(client.Xruns());
-    const BenchJackServer::LateCycles late = server.CountLateCycles();
-    state.counters["xruns_timer_late"] = static_cast<double>(late.timer);
-    state.counters["xruns_client_late"] = static_cast<double>(late.client);
+    ReportLateCycles(state, server);
 }
 
 // The same session as a project in the main window on the headless host:
