@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -56,22 +57,20 @@ bool WriteRampWav(const std::string& path) {
 }
 
 // The timeline frame each kept sample played, -1 for silence. The step as
-// heard is taken over the longest run of rising samples, so that a gain in
-// the mix would not throw it off.
+// heard is the middle rise between sounding samples in a row: a cycle the
+// server skipped under load makes one rise larger, and a gain in the mix
+// would scale them all.
 std::vector<int64_t> FramesHeard(const std::vector<float>& kept) {
-    size_t runStart = 0, bestStart = 0, bestEnd = 0;
-    for (size_t index = 1; index < kept.size(); ++index) {
-        if (!(kept[index - 1] > 0.0f && kept[index] > kept[index - 1]))
-            runStart = index;
-        else if (index - runStart > bestEnd - bestStart) {
-            bestStart = runStart;
-            bestEnd = index;
-        }
+    std::vector<double> rises;
+    for (size_t index = 1; index < kept.size(); ++index)
+        if (kept[index - 1] > 0.0f && kept[index] > kept[index - 1])
+            rises.push_back(static_cast<double>(kept[index]) - kept[index - 1]);
+    double step = 0.0;
+    if (!rises.empty()) {
+        const auto middle = rises.begin() + static_cast<std::ptrdiff_t>(rises.size() / 2);
+        std::nth_element(rises.begin(), middle, rises.end());
+        step = *middle;
     }
-    const double step = bestEnd > bestStart
-                            ? (static_cast<double>(kept[bestEnd]) - kept[bestStart]) /
-                                  static_cast<double>(bestEnd - bestStart)
-                            : 0.0;
     std::vector<int64_t> frames;
     frames.reserve(kept.size());
     for (float sample : kept)
