@@ -6,32 +6,20 @@
 // a scroll presents everything that moved but draws only what did not exist.
 // The playback line's tick moves the line one column on, as playback does.
 
+#include "BenchWindow.h"
 #include "ToneWav.h"
-#include "app/CPrefs.h"
-#include "app/LoomtoneMainWindow.h"
-#include "engine/CPCMMixer.h"
-#include "gui/COffscreenGuiHost.h"
-#include "gui/CSkin.h"
 #include "project/CAudioClip.h"
-#include "project/CProject.h"
 #include "project/CTrack.h"
-#include "support/CUndoMgr.h"
-#include "support/LocalizedStrings.h"
 #include "timeline/CPlaybackIndicator.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr int32_t kWidth = 1920;
 constexpr int32_t kHeight = 1080;
@@ -47,95 +35,64 @@ double RegionArea(const CRegion& region) {
     return area;
 }
 
-// The editor's window with the session in it; the settings store is a
-// folder of its own, so that the benchmark leaves the user's alone.
+// The editor's window with the session in it.
 class Session {
 public:
-    Session()
-        : m_folder(fs::temp_directory_path() /
-                   ("loomtone-paint-bench-" + std::to_string(getpid()))) {
-        fs::create_directories(m_folder);
-        setenv("XDG_CONFIG_HOME", m_folder.c_str(), 1);
-        const std::string data = std::string(LOOMTONE_SOURCE_DIR) + "/data/";
-        SetStringFile(data + "loomstrings.ini");
-        m_skin.Init(data + "loomskin.ini");
-        CSkin::SetCurrent(&m_skin);
-        m_projectPrefs.DefRecDir = m_folder.string() + "/";
-        m_projectPrefs.bShowNewProjectDialog = false;
-        m_projectPrefs.bSwitchKeyTempoOnFirstSound = false;
-        m_project = std::make_unique<CProject>(m_mixer, m_undo, m_projectPrefs);
-        MainWindowSetup setup{m_prefs, *m_project, m_undo, m_mixer, data, m_folder.string() + "/",
-                              ""};
-        m_window = std::make_unique<LoomtoneMainWindow>(setup);
-        m_window->Initialize(&m_host, kWidth, kHeight);
-        m_project->NewProject(true);
+    Session() {
         AddClips();
-        m_host.DeliverPaint();
-    }
-    ~Session() {
-        m_window.reset();
-        m_project.reset();
-        CSkin::SetCurrent(nullptr);
-        fs::remove_all(m_folder);
+        m_bench.Host().DeliverPaint();
     }
 
     // Everything invalid, flushed and painted, as after the window was uncovered.
     void RepaintAll() {
-        m_window->Invalidate(nullptr);
-        m_window->FlushInvalidRegion();
-        m_host.DeliverPaint();
+        m_bench.Window().Invalidate(nullptr);
+        m_bench.Window().FlushInvalidRegion();
+        m_bench.Host().DeliverPaint();
     }
     // The view moves right by a few pixels, or back; the next tick paints.
     void Scroll(int32_t by) {
-        m_project->SetHorizontalScroll(m_project->GetTimelineScrollX() + by);
-        m_window->FlushInvalidRegion();
-        m_host.DeliverPaint();
+        m_bench.Project().SetHorizontalScroll(m_bench.Project().GetTimelineScrollX() + by);
+        m_bench.Window().FlushInvalidRegion();
+        m_bench.Host().DeliverPaint();
     }
     // The play position moves one column on (back near the view's left edge
     // before it leaves the view); the playback line's tick (timer 556) moves
     // the line and the next refresh paints.
     void PlaybackLineTick() {
-        if (++m_lineColumn >= m_project->GetViewWidth())
+        if (++m_lineColumn >= m_bench.Project().GetViewWidth())
             m_lineColumn = kFirstLineColumn;
-        m_mixer.SetPositionMs(static_cast<double>(m_lineColumn) * m_project->MsPerPixel());
-        m_project->PlaybackLine().Update();
-        m_window->FlushInvalidRegion();
-        m_host.DeliverPaint();
+        m_bench.Mixer().SetPositionMs(static_cast<double>(m_lineColumn) *
+                                      m_bench.Project().MsPerPixel());
+        m_bench.Project().PlaybackLine().Update();
+        m_bench.Window().FlushInvalidRegion();
+        m_bench.Host().DeliverPaint();
     }
-    double LastPresentedArea() const { return RegionArea(m_host.LastPresented()); }
-    uint64_t DrawnPixels() const { return m_window->DrawnPixels(); }
+    double LastPresentedArea() const { return RegionArea(m_bench.Host().LastPresented()); }
+    uint64_t DrawnPixels() const { return m_bench.Window().DrawnPixels(); }
 
 private:
     // 1,000 clips spread over the tracks, each track's clips one after the
     // other with a gap, so that every visible track shows several.
     void AddClips() {
-        const std::string sound = m_folder.string() + "/Tone.wav";
+        const std::string sound = m_bench.Folder() + "Tone.wav";
         WriteToneWav(sound, static_cast<uint32_t>(kSoundSeconds * 44100), 12000, 220.0);
-        while (m_project->GetNumTracks() < kTracks)
-            m_project->AddAudioTrack(-1, false);
+        while (m_bench.Project().GetNumTracks() < kTracks)
+            m_bench.Project().AddAudioTrack(-1, false);
         for (int index = 0; index < kClips; ++index) {
-            CTrack* track = m_project->GetTrack(index % kTracks);
+            CTrack* track = m_bench.Project().GetTrack(index % kTracks);
             const double start = (index / kTracks) * (kSoundSeconds + 0.5) * 1000.0;
-            auto* clip = new CAudioClip(m_project->Clips());
+            auto* clip = new CAudioClip(m_bench.Project().Clips());
             if (clip->LoadFromFile(sound, false))
                 track->AddClip(clip, start, false);
             clip->DeleteRefObject();
         }
-        m_project->RecomputeScrollRanges(true, true);
+        m_bench.Project().RecomputeScrollRanges(true, true);
     }
 
     static constexpr int32_t kFirstLineColumn = 100;
 
-    fs::path m_folder;
+    BenchWindow m_bench{"loomtone-paint-bench", kWidth, kHeight};
     int32_t m_lineColumn = kFirstLineColumn;
-    CSkin m_skin;
-    CPrefs m_prefs;
-    ProjectPreferences m_projectPrefs;
-    CPCMMixer m_mixer;
-    CUndoMgr m_undo{400};
-    COffscreenGuiHost m_host;
-    std::unique_ptr<CProject> m_project;
-    std::unique_ptr<LoomtoneMainWindow> m_window;
 };
 
 // Pixels the objects draw for one full repaint of the session.

@@ -27,8 +27,8 @@
 // with the mouse. Skipped when jackd is not installed.
 
 #include "BenchSounds.h"
+#include "BenchWindow.h"
 #include "ToneWav.h"
-#include "app/CPrefs.h"
 #include "app/LoomtoneMainWindow.h"
 #include "engine/CAudioDevice.h"
 #include "engine/CClipAudioBuffer.h"
@@ -41,13 +41,11 @@
 #include "engine/CSoundGroup.h"
 #include "engine/EffectsFactory.h"
 #include "gui/COffscreenGuiHost.h"
-#include "gui/CSkin.h"
 #include "project/CAudioClip.h"
 #include "project/CMixerLock.h"
 #include "project/CProject.h"
 #include "project/CTrack.h"
 #include "support/CUndoMgr.h"
-#include "support/LocalizedStrings.h"
 
 #include <benchmark/benchmark.h>
 #include <jack/jack.h>
@@ -403,63 +401,36 @@ public:
     static constexpr int32_t kWidth = 1920;
     static constexpr int32_t kHeight = 1080;
 
-    WindowSession()
-        : m_folder(fs::temp_directory_path() /
-                   ("loomtone-jack-edit-bench-" + std::to_string(getpid()))) {
-        fs::create_directories(m_folder);
-        setenv("XDG_CONFIG_HOME", m_folder.c_str(), 1);
-        const std::string data = std::string(LOOMTONE_SOURCE_DIR) + "/data/";
-        SetStringFile(data + "loomstrings.ini");
-        m_skin.Init(data + "loomskin.ini");
-        CSkin::SetCurrent(&m_skin);
-        m_projectPrefs.DefRecDir = m_folder.string() + "/";
-        m_projectPrefs.bShowNewProjectDialog = false;
-        m_projectPrefs.bSwitchKeyTempoOnFirstSound = false;
-        m_projectPrefs.lastSnapSetting = 0;
-        m_project = std::make_unique<CProject>(m_mixer, m_undo, m_projectPrefs);
-        MainWindowSetup setup{m_prefs, *m_project, m_undo, m_mixer, data, m_folder.string() + "/",
-                              ""};
-        m_window = std::make_unique<LoomtoneMainWindow>(setup);
-        m_window->Initialize(&m_host, kWidth, kHeight);
-        m_project->NewProject(true);
+    WindowSession() {
         m_loaded = AddTracks();
-        m_undo.ClearUndoHistory();
-        m_host.DeliverPaint();
+        m_bench.Undo().ClearUndoHistory();
+        m_bench.Host().DeliverPaint();
     }
-    ~WindowSession() {
-        m_mixer.CloseDevice();
-        m_window.reset();
-        m_project.reset();
-        CSkin::SetCurrent(nullptr);
-        fs::remove_all(m_folder);
-    }
-    WindowSession(const WindowSession&) = delete;
-    WindowSession& operator=(const WindowSession&) = delete;
 
     bool Loaded() const { return m_loaded; }
-    CPCMMixer& Mixer() { return m_mixer; }
-    COffscreenGuiHost& Host() { return m_host; }
-    CProject& Project() { return *m_project; }
+    CPCMMixer& Mixer() { return m_bench.Mixer(); }
+    COffscreenGuiHost& Host() { return m_bench.Host(); }
+    CProject& Project() { return m_bench.Project(); }
 
     // One frame of the window: its timers fall due as the time passed, then
     // the whole track area is painted again.
     void Frame(uint64_t elapsedMs) {
-        m_host.Advance(elapsedMs);
-        m_project->Invalidate(nullptr);
-        m_window->FlushInvalidRegion();
-        m_host.DeliverPaint();
+        m_bench.Host().Advance(elapsedMs);
+        m_bench.Project().Invalidate(nullptr);
+        m_bench.Window().FlushInvalidRegion();
+        m_bench.Host().DeliverPaint();
     }
 
 private:
     bool AddTracks() {
-        while (m_project->GetNumTracks() < kTracks)
-            m_project->AddAudioTrack(-1, false);
+        while (m_bench.Project().GetNumTracks() < kTracks)
+            m_bench.Project().AddAudioTrack(-1, false);
         for (int index = 0; index < kTracks; ++index) {
-            CTrack* track = m_project->GetTrack(index);
-            const std::string sound = m_folder.string() + "/Tone" + std::to_string(index) + ".wav";
+            CTrack* track = m_bench.Project().GetTrack(index);
+            const std::string sound = m_bench.Folder() + "Tone" + std::to_string(index) + ".wav";
             WriteToneWav(sound, static_cast<uint32_t>(kSoundSeconds * kMixerSampleRate), 3000,
                          110.0 + 20.0 * index);
-            auto* clip = new CAudioClip(m_project->Clips());
+            auto* clip = new CAudioClip(m_bench.Project().Clips());
             const bool added = clip->LoadFromFile(sound, false) && track->AddClip(clip, 0.0, false);
             if (added)
                 AddVolumeEnvelope(*clip);
@@ -469,25 +440,17 @@ private:
             if (index < kTracksWithEffects)
                 InsertBuiltInEffects(*track->GetEffectChain());
         }
-        m_project->RecomputeScrollRanges(true, true);
+        m_bench.Project().RecomputeScrollRanges(true, true);
         return true;
     }
     void AddVolumeEnvelope(CClip& clip) {
         CEnvelope* volume = clip.GetEnvelopeByType(kEnvelopeVolume);
-        CMixerLock lock(m_mixer);
+        CMixerLock lock(m_bench.Mixer());
         for (int point = 0; volume && point <= 60; ++point)
             volume->Insert(point * 1000.0, point % 2 ? 1.0 : 0.3);
     }
 
-    fs::path m_folder;
-    CSkin m_skin;
-    CPrefs m_prefs;
-    ProjectPreferences m_projectPrefs;
-    CPCMMixer m_mixer;
-    CUndoMgr m_undo{400};
-    COffscreenGuiHost m_host;
-    std::unique_ptr<CProject> m_project;
-    std::unique_ptr<LoomtoneMainWindow> m_window;
+    BenchWindow m_bench{"loomtone-jack-edit-bench", kWidth, kHeight};
     bool m_loaded = false;
 };
 
