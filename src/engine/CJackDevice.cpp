@@ -1,7 +1,6 @@
 #include "engine/CJackDevice.h"
 
 #include "engine/CJackClients.h"
-
 #include "engine/CPCMMixer.h"
 #include "engine/CRtAudioInput.h"
 #include "engine/WaveFormat.h"
